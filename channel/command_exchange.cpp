@@ -1,0 +1,43 @@
+#include "channel/command_exchange.h"
+
+#include "model/text.h"
+
+namespace vtq {
+
+namespace {
+bool debugMode = false;
+
+bool IsAnswerBlank(char c) { return c == 9 || c == 10 || c == 13 || c == 32; }
+}  // namespace
+
+bool DebugMode() { return debugMode; }
+void SetDebugMode(bool on) { debugMode = on; }
+
+bool IsGoodAnswer(std::string_view answer) {
+    if (answer.size() < 2) return false;
+    size_t end = answer.size();
+    while (end > 0 && IsAnswerBlank(answer[end - 1])) --end;
+    if (end < 2) return false;
+    return UpperAscii(answer[end - 1]) == 'K' && UpperAscii(answer[end - 2]) == 'O';
+}
+
+std::string CleanAnswer(std::string_view answer, std::string_view command) {
+    std::string text = Trim(answer);
+    if (text.size() < 2) return text;
+    if (!command.empty() && StartsWithText(text, command)) text = TrimLeft(std::string_view(text).substr(command.size()));
+    if (EndsWithText(text, "OK")) {
+        text = TrimRight(std::string_view(text).substr(0, text.size() - 2));
+    } else if (EndsWithText(text, "ERROR")) {
+        text = TrimRight(std::string_view(text).substr(0, text.size() - 5));
+    }
+    return text;
+}
+
+bool Exchange(Host& host, const std::string& command, std::string& answer, bool echo, uint8_t* targetLost) {
+    if (!host.SendReceive(command, answer, echo, targetLost)) return false;
+    if (!IsGoodAnswer(answer)) return false;
+    answer = CleanAnswer(answer, command);
+    return true;
+}
+
+}  // namespace vtq

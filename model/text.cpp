@@ -1,0 +1,105 @@
+#include "model/text.h"
+
+namespace vtq {
+
+namespace {
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+}  // namespace
+
+std::string Trim(std::string_view text) {
+    size_t b = 0, e = text.size();
+    while (b < e && IsBlank(text[b])) ++b;
+    while (e > b && IsBlank(text[e - 1])) --e;
+    return std::string(text.substr(b, e - b));
+}
+
+std::string TrimLeft(std::string_view text) {
+    size_t b = 0;
+    while (b < text.size() && IsBlank(text[b])) ++b;
+    return std::string(text.substr(b));
+}
+
+std::string TrimRight(std::string_view text) {
+    size_t e = text.size();
+    while (e > 0 && IsBlank(text[e - 1])) --e;
+    return std::string(text.substr(0, e));
+}
+
+std::string ToLower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = LowerAscii(c);
+    return out;
+}
+
+int CompareText(std::string_view a, std::string_view b) {
+    const size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < n; ++i) {
+        const auto ca = static_cast<unsigned char>(LowerAscii(a[i]));
+        const auto cb = static_cast<unsigned char>(LowerAscii(b[i]));
+        if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+bool SameText(std::string_view a, std::string_view b) { return a.size() == b.size() && CompareText(a, b) == 0; }
+
+bool StartsWithText(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
+}
+
+bool EndsWithText(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() && SameText(text.substr(text.size() - suffix.size()), suffix);
+}
+
+std::string JoinCommaText(const std::vector<std::string>& names) {
+    std::string out;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (i) out += ',';
+        const std::string& n = names[i];
+        if (n.find_first_of(" ,\"") == std::string::npos) {
+            out += n;
+            continue;
+        }
+        out += '"';
+        for (char c : n) {
+            if (c == '"') out += '"';
+            out += c;
+        }
+        out += '"';
+    }
+    return out;
+}
+
+std::vector<std::string> SplitCommaText(std::string_view text) {
+    // Reads what JoinCommaText writes; blanks outside quotes separate names as
+    // commas do, and empty names are dropped.
+    std::vector<std::string> out;
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && (IsBlank(text[i]) || text[i] == ',')) ++i;
+        if (i >= text.size()) break;
+        std::string name;
+        if (text[i] == '"') {
+            ++i;
+            while (i < text.size()) {
+                if (text[i] == '"') {
+                    if (i + 1 < text.size() && text[i + 1] == '"') {
+                        name += '"';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                name += text[i++];
+            }
+        } else {
+            while (i < text.size() && text[i] != ',' && !IsBlank(text[i])) name += text[i++];
+        }
+        if (!name.empty()) out.push_back(std::move(name));
+    }
+    return out;
+}
+
+}  // namespace vtq

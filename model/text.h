@@ -1,0 +1,39 @@
+#pragma once
+// Text helpers shared by every part of the editor. Texts are 8-bit strings;
+// "without regard to case" always means ASCII folding, so bytes 128-255 compare
+// exactly and every byte survives unchanged.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vtq {
+
+inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+inline char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+
+// Removes every character with a code of 32 or less from both ends.
+std::string Trim(std::string_view text);
+std::string TrimLeft(std::string_view text);
+std::string TrimRight(std::string_view text);
+
+std::string ToLower(std::string_view text);
+
+// Equality and ordering without regard to case.
+bool SameText(std::string_view a, std::string_view b);
+int CompareText(std::string_view a, std::string_view b);
+bool StartsWithText(std::string_view text, std::string_view prefix);
+bool EndsWithText(std::string_view text, std::string_view suffix);
+
+// The one comparator type of every sorted, case-insensitive map and set.
+struct TextLess {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const { return CompareText(a, b) < 0; }
+};
+
+// Comma text: names joined by commas; a name holding a blank, a comma or a
+// double quote is enclosed in double quotes with inner double quotes doubled.
+std::string JoinCommaText(const std::vector<std::string>& names);
+std::vector<std::string> SplitCommaText(std::string_view text);
+
+}  // namespace vtq

@@ -1,0 +1,74 @@
+#include "channel/command_exchange.h"
+
+#include <gtest/gtest.h>
+
+#include "support/scripted_host.h"
+
+namespace vtq {
+namespace {
+
+struct AnswerCase {
+    const char* answer;
+    bool good;
+};
+
+TEST(GoodAnswer, EndsInOkIgnoringOnlyAnswerBlanks) {
+    const AnswerCase cases[] = {
+        {"", false},         {"K", false},          {"OK", true},          {" OK ", true},
+        {"\r\nOK\r\n", true}, {"5\r\nok", true},     {"value\tOk \t", true}, {"ERROR", false},
+        {"OK\f", false},     {"OK\x01", false},     {"O", false},          {"\r\n\r\n", false},
+        {"BOOK", true},      {"OKAY", false},       {"oK\n\n\n", true},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsGoodAnswer(c.answer), c.good) << '"' << c.answer << '"';
+}
+
+TEST(CleanAnswer, RemovesEchoOkErrorAndBlanks) {
+    const std::string cmd = "at@nvm:$nvm_groups??\r";
+    EXPECT_EQ(CleanAnswer("\r\nOK\r\n", cmd), "");
+    EXPECT_EQ(CleanAnswer("5\r\nok", cmd), "5");
+    EXPECT_EQ(CleanAnswer("at@nvm:$nvm_groups??\r\r\n$nvm_groups\r\nfix_a=1\r\nOK\r\n", cmd), "$nvm_groups\r\nfix_a=1");
+    EXPECT_EQ(CleanAnswer("AT@NVM:$NVM_GROUPS??\rtext OK", cmd), "text");
+    EXPECT_EQ(CleanAnswer("value\r\nERROR\r\n", cmd), "value");
+    EXPECT_EQ(CleanAnswer("K", cmd), "K");
+    // The echo counts only when the whole command, carriage return included, is there.
+    EXPECT_EQ(CleanAnswer("at@nvm:$nvm_groups?? x OK", cmd), "at@nvm:$nvm_groups?? x");
+    EXPECT_EQ(CleanAnswer("payload OK", ""), "payload");
+}
+
+TEST(CleanAnswer, KeepsEveryByteOfTheBody) {
+    std::string body;
+    for (int c = 33; c < 256; ++c) body += static_cast<char>(c);
+    EXPECT_EQ(CleanAnswer("\r\n" + body + "\r\nOK\r\n", "cmd\r"), body);
+}
+
+TEST(Exchange, CleansGoodAnswersAndLeavesBadOnesAlone) {
+    test::ScriptedHost host;
+    host.answers["a\r"] = "a\r\r\n12\r\nOK\r\n";
+    host.answers["b\r"] = "12\r\nERROR\r\n";
+    std::string answer;
+    EXPECT_TRUE(Exchange(host, "a\r", answer));
+    EXPECT_EQ(answer, "12");
+    EXPECT_FALSE(Exchange(host, "b\r", answer));
+    EXPECT_EQ(answer, "12\r\nERROR\r\n");
+
+    host.responder = [](const std::string&, std::string& a) {
+        a = "partial";
+        return false;
+    };
+    EXPECT_FALSE(Exchange(host, "c\r", answer));
+    EXPECT_EQ(answer, "partial");
+}
+
+TEST(Exchange, PassesTheTargetLostFlagThrough) {
+    test::ScriptedHost host;
+    host.loseTargetAt = 2;
+    uint8_t lost = 0;
+    std::string answer;
+    Exchange(host, "x\r", answer, false, &lost);
+    EXPECT_EQ(lost, 0);
+    EXPECT_FALSE(Exchange(host, "y\r", answer, false, &lost));
+    EXPECT_EQ(lost, 1);
+}
+
+}  // namespace
+}  // namespace vtq

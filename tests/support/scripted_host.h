@@ -1,0 +1,75 @@
+#pragma once
+// A Host for tests: answers commands from a script or a callback, records
+// every command and every show-line call, and can lose the target.
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "channel/host.h"
+
+namespace vtq::test {
+
+struct LoggedLine {
+    std::string text;
+    uint8_t flag;
+    bool operator==(const LoggedLine&) const = default;
+};
+
+class ScriptedHost : public Host {
+public:
+    // Answer for a command; return false for "no answer received".
+    using Responder = std::function<bool(const std::string& command, std::string& answer)>;
+
+    bool connected = true;
+    // From the k-th exchange on (1-based; 0 = never) the target is lost:
+    // no answer, and the target-lost byte is set.
+    int loseTargetAt = 0;
+    std::vector<std::string> commands;
+    std::vector<LoggedLine> lines;
+    std::map<int, std::string> info;  // BVI_GetInfo answers; empty map = slot missing
+    Responder responder;
+    // Canned answers by exact command, used when no responder is set.
+    std::map<std::string, std::string> answers;
+    // Called before each exchange returns (after the answer is chosen).
+    std::function<void(int exchangeNumber)> onExchange;
+
+    bool SendReceive(const std::string& command, std::string& answer, bool, uint8_t* targetLost) override {
+        commands.push_back(command);
+        const int n = static_cast<int>(commands.size());
+        bool ok = false;
+        if (loseTargetAt > 0 && n >= loseTargetAt) {
+            if (targetLost) *targetLost = 1;
+        } else if (responder) {
+            ok = responder(command, answer);
+        } else if (auto it = answers.find(command); it != answers.end()) {
+            answer = it->second;
+            ok = true;
+        } else {
+            answer = "ERROR";
+            ok = true;
+        }
+        if (onExchange) onExchange(n);
+        return ok;
+    }
+    bool CheckConnection() override { return connected; }
+    bool GetInfo(int id, int bufferSize, std::string& text) override {
+        if (info.empty()) return false;
+        auto it = info.find(id);
+        text = it == info.end() ? std::string() : it->second.substr(0, static_cast<size_t>(bufferSize) - 1);
+        return true;
+    }
+    void ShowLine(const std::string& text, uint8_t flag) override { lines.push_back({text, flag}); }
+
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> out;
+        for (const auto& l : lines) out.push_back(l.text);
+        return out;
+    }
+};
+
+}  // namespace vtq::test
