@@ -1,0 +1,26 @@
+#pragma once
+// Compressed dump pieces: "%b64:" + base64 of a bit stream in a fixed prefix code over the 128 seven-bit
+// character codes. The target encodes every record of a group dump this way.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace vtq {
+
+// Next piece: the trimmed text from the first "%b64:" at or after `position` up to the next "%b64:" (or the end).
+// Advances `position` (to std::string_view::npos when exhausted); an empty view when there is no further piece.
+std::string_view NextPiece(std::string_view answer, size_t& position);
+
+// Decode value: base64 + prefix code; empty text when the piece is not accepted.
+std::string DecodeValue(std::string_view piece);
+
+// Decoder life: built when the editor window is created, freed when it is destroyed. Messages ("ERROR: Found final
+// symbol ...", "WARNING: Memory leak of ...") go to the given message-box callback.
+using DecoderMessage = std::function<void(const std::string&)>;
+void BuildDecoder(const DecoderMessage& message);
+void FreeDecoder(const DecoderMessage& message);
+long DecoderLiveNodes();  // the live-node counter
+
+}  // namespace vtq
