@@ -102,4 +102,46 @@ std::vector<std::string> SplitCommaText(std::string_view text) {
     return out;
 }
 
+bool ExtractBraces(std::string& text, bool last) {
+    const size_t open = text.find('{');
+    if (open == std::string::npos) return false;
+    const size_t close = last ? text.rfind('}') : text.find('}', open + 1);
+    if (close == std::string::npos || close < open) return false;
+    text = Trim(std::string_view(text).substr(open + 1, close - open - 1));
+    return true;
+}
+
+std::string NormalizeLineEnds(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            while (i < text.size() && (text[i] == '\r' || text[i] == '\n')) ++i;
+            out += '\n';
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
+}
+
+std::string GroupOfName(std::string_view name) {
+    const size_t dot = name.find('.');
+    if (dot == std::string_view::npos) return {};
+    return Trim(name.substr(0, dot));
+}
+
+std::string_view NextLine(std::string_view& cursor) {
+    const size_t lf = cursor.find('\n');
+    std::string_view line;
+    if (lf == std::string_view::npos) {
+        line = cursor;
+        cursor = {};
+    } else {
+        line = cursor.substr(0, lf);
+        cursor.remove_prefix(lf + 1);
+    }
+    return line;
+}
+
 }  // namespace vtq

@@ -36,4 +36,18 @@ struct TextLess {
 std::string JoinCommaText(const std::vector<std::string>& names);
 std::vector<std::string> SplitCommaText(std::string_view text);
 
+// Text between "{" and the first (or, with `last`, the last) "}" after it,
+// trimmed, replacing `text`; false and `text` unchanged when there are none.
+bool ExtractBraces(std::string& text, bool last);
+
+// Every run of carriage returns and line feeds becomes one line feed.
+std::string NormalizeLineEnds(std::string_view text);
+
+// Trimmed text before the first "." of a parameter name; empty without a ".".
+std::string GroupOfName(std::string_view name);
+
+// The text up to the next line feed (not included); the cursor moves past it.
+// At the end of the buffer: the rest, and the cursor becomes empty.
+std::string_view NextLine(std::string_view& cursor);
+
 }  // namespace vtq

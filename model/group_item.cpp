@@ -1,0 +1,47 @@
+#include "model/group_item.h"
+
+#include <iterator>
+
+namespace vtq {
+
+NVMParameter* ParamMap::Find(std::string_view name) const {
+    auto it = records_.find(name);
+    return it == records_.end() ? nullptr : it->get();
+}
+
+NVMParameter* ParamMap::At(size_t position) const {
+    if (position >= records_.size()) return nullptr;
+    return std::next(records_.begin(), static_cast<std::ptrdiff_t>(position))->get();
+}
+
+std::pair<NVMParameter*, bool> ParamMap::Insert(std::unique_ptr<NVMParameter> record) {
+    auto [it, inserted] = records_.insert(std::move(record));
+    if (inserted) ++version_;
+    return {it->get(), inserted};
+}
+
+bool ParamMap::Erase(std::string_view name) {
+    auto it = records_.find(name);
+    if (it == records_.end()) return false;
+    Erase(it);
+    return true;
+}
+
+bool ParamMap::EraseAt(size_t position) {
+    if (position >= records_.size()) return false;
+    Erase(std::next(records_.begin(), static_cast<std::ptrdiff_t>(position)));
+    return true;
+}
+
+ParamMap::const_iterator ParamMap::Erase(const_iterator it) {
+    ++version_;
+    return records_.erase(it);
+}
+
+void ParamMap::Clear() {
+    if (records_.empty()) return;
+    ++version_;
+    records_.clear();
+}
+
+}  // namespace vtq

@@ -1,0 +1,153 @@
+#pragma once
+// The editor's one container: every NVM group known from the target or from a
+// file, each group's records, and the view (the records of the checked groups
+// that pass the parameter filter, in display order) that the grid shows.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "channel/host.h"
+#include "model/group_item.h"
+#include "model/nvm_parameter.h"
+
+namespace vtq {
+
+// Display order inside a group: bracketed indexes compare as numbers, so
+// tbl[2] < tbl[10] and rec[1].b < rec[1].c. Negative, zero or positive.
+int NaturalNameCompare(std::string_view a, std::string_view b);
+
+class GroupItems {
+public:
+    // `host` receives the log lines (may be null: silent, no queries).
+    // `targetQueries` says whether an editor window exists, i.e. whether
+    // AddParameter and QueryArraySize may ask the target. A temporary
+    // container (the comparison with a file) never queries.
+    explicit GroupItems(Host* host = nullptr, bool targetQueries = false);
+    ~GroupItems();
+    GroupItems(const GroupItems&) = delete;
+    GroupItems& operator=(const GroupItems&) = delete;
+
+    Host* host() const { return host_; }
+    void SetHost(Host* host) { host_ = host; }
+    bool TargetQueries() const { return targetQueries_; }
+    void SetTargetQueries(bool on) { targetQueries_ = on; }
+    // Passed to the target queries of AddParameter and QueryArraySize (may be null).
+    void SetTargetLostFlag(uint8_t* lost) { targetLost_ = lost; }
+
+    // ---- Groups. An index is a position in name order (without regard to case);
+    // an out-of-range index answers false, 0, an empty text or null.
+
+    // Answers whether the group was created; `group` receives the entry.
+    // The view is rebuilt after a creation.
+    bool FindOrAddGroup(std::string_view name, GroupItem** group = nullptr);
+    int GroupIndex(std::string_view name) const;
+    int GroupCount() const { return static_cast<int>(groups_.size()); }
+    std::string GroupName(int index) const;
+    GroupItem* Group(int index) const;
+    GroupItem* FindGroup(std::string_view name) const { return Group(GroupIndex(name)); }
+    std::vector<std::string> AllGroupNames() const;
+    std::vector<std::string> CheckedGroupNames() const;  // in name order
+
+    bool IsChecked(int index) const;
+    // Answers whether the flag changed; rebuilds the view when it did.
+    bool SetChecked(int index, bool checked);
+    bool CheckAllGroups();
+    bool UncheckAllGroups();
+    bool IsNotOnTarget(int index) const;
+    bool SetNotOnTarget(int index, bool flag);
+    void MarkAllNotOnTarget();
+
+    int FirstViewIndex(int index) const;
+    int GroupParamCount(int index) const;
+    // Frees the group's records; rebuilds the view when the group is checked.
+    void ClearGroup(int index);
+    // Frees every record and group, empties the view, clears IndexedNames.
+    void ClearAll();
+    // Sets the state of every record of the group; false when there is no such group.
+    bool SetGroupState(std::string_view groupName, ParameterState state);
+    // Adds 1 per record of the group to the counter of its state (null counters are skipped).
+    void CountStates(std::string_view groupName, int* unchanged, int* notStored, int* inTargetRAM) const;
+
+    // ---- Parameters.
+
+    // Adds a parameter as the target or a file gave it: drops ".fill_" entries,
+    // strips "[0]" and dimension suffixes into array sizes, asks the target for
+    // sizes and values where the text is not enough, removes blanks from the
+    // value. Answers the record now in the group under that name (an existing
+    // record of the same name is kept and answered), or null when refused.
+    // No view rebuild: callers bracket bulk additions with BeginUpdate/EndUpdate.
+    NVMParameter* AddParameter(int groupIndex, std::string_view name, std::string_view value, std::string_view type,
+                               bool requery);
+    // Frees the record at a position of the group's name order; no rebuild.
+    bool DeleteParameter(int groupIndex, int position);
+    // Removes the base entries of tables that also came element by element
+    // (tab beside tab[0]..., rec beside rec.member); logs the count when `report`.
+    int RemoveExtraLutFill(bool report);
+    // Asks the target for the element count: -1 when the query fails or no
+    // editor window exists, 0 when the answer shows none.
+    int QueryArraySize(std::string_view name);
+
+    // Set when a name ending in "[0]" was added: dimension suffixes in names are
+    // then not interpreted. A file load clears it before it starts.
+    bool IndexedNames() const { return indexedNames_; }
+    void SetIndexedNames(bool on) { indexedNames_ = on; }
+
+    // ---- View.
+
+    void BeginUpdate() { ++updateLock_; }
+    void EndUpdate();
+    int UpdateLock() const { return updateLock_; }
+    // Rebuilds the view (nothing while an update is open). A group's display
+    // order is sorted only when its records changed since the last rebuild.
+    void RebuildView();
+    // Trims and lower-cases the text; when it differs from the current filter,
+    // stores it, rebuilds and answers true.
+    bool SetFilter(std::string_view text);
+    const std::string& Filter() const { return filter_; }
+    int ViewCount() const { return static_cast<int>(view_.size()); }
+    NVMParameter* ViewItem(int position) const;
+    const std::vector<NVMParameter*>& View() const { return view_; }
+    int CheckedCount() const { return checkedCount_; }
+    bool FilterHidesAll() const { return filterHidesAll_; }
+    // Called after every change of the view list (a rebuild, or the view being
+    // emptied because records it showed were freed inside an update bracket).
+    void SetViewChanged(std::function<void()> callback) { viewChanged_ = std::move(callback); }
+
+private:
+    bool Query(const std::string& command, std::string& answer);
+    void QueryElements(NVMParameter& record, int count);
+    void Log(const std::string& text, uint8_t flag) const;
+    void RecordsFreed(const GroupItem& group);
+    void SortNaturalOrder(GroupItem& group);
+
+    Host* host_;
+    bool targetQueries_;
+    uint8_t* targetLost_ = nullptr;
+    std::vector<std::unique_ptr<GroupItem>> groups_;  // sorted by name without regard to case
+    int32_t updateLock_ = 0;
+    int32_t checkedCount_ = 0;
+    bool filterHidesAll_ = false;
+    std::vector<NVMParameter*> view_;
+    std::string filter_;
+    bool indexedNames_ = false;
+    std::function<void()> viewChanged_;
+};
+
+// Update bracket for a scope: BeginUpdate now, EndUpdate (one rebuild) on every path out.
+class UpdateBracket {
+public:
+    explicit UpdateBracket(GroupItems& items) : items_(items) { items_.BeginUpdate(); }
+    ~UpdateBracket() { items_.EndUpdate(); }
+    UpdateBracket(const UpdateBracket&) = delete;
+    UpdateBracket& operator=(const UpdateBracket&) = delete;
+
+private:
+    GroupItems& items_;
+};
+
+}  // namespace vtq
