@@ -1,5 +1,11 @@
 #include "editor/group_list.h"
 
+#include <algorithm>
+#include <set>
+
+#include "channel/command_exchange.h"
+#include "model/group_items.h"
+
 namespace vtq {
 
 int TargetGroupTable::Number(std::string_view name) const {
@@ -60,6 +66,85 @@ SelectionDisplay GetSelectionDisplay(int checked, int total) {
     d.selectAllEnabled = total > 0 && total > checked;
     d.clearEnabled = total >= 1;
     return d;
+}
+
+bool FetchGroupList(Host& host, GroupItems& items, TargetGroupTable& table, const std::string& storedSelection) {
+    table.Clear();
+    std::string answer;
+    if (Exchange(host, kGroupListCommand, answer, false, nullptr)) ParseGroupListAnswer(answer, table);
+    const bool ok = !table.Empty();
+    if (ok) {
+        // Groups known only from elsewhere (a loaded file) keep the not-on-target mark.
+        UpdateBracket bracket(items);
+        items.MarkAllNotOnTarget();
+        for (const auto& [name, number] : table.Entries())
+            if (!items.FindOrAddGroup(name)) items.SetNotOnTarget(items.GroupIndex(name), false);
+    } else {
+        host.ShowLine(kGroupListFailedLine, 0);
+    }
+    ApplyStoredSelection(items, storedSelection);
+    return ok;
+}
+
+bool RefreshGroupList(Host& host, GroupItems& items, TargetGroupTable& table, std::string& storedSelection) {
+    if (items.GroupCount() > 0) storedSelection = JoinCommaText(items.CheckedGroupNames());
+    return FetchGroupList(host, items, table, storedSelection);
+}
+
+namespace {
+
+// Checks the groups of the set and unchecks the others, in one update bracket.
+bool CheckExactly(GroupItems& items, const std::set<std::string, TextLess>& names) {
+    UpdateBracket bracket(items);
+    bool changed = false;
+    for (int i = 0; i < items.GroupCount(); ++i)
+        changed |= items.SetChecked(i, names.count(items.GroupName(i)) > 0);
+    return changed;
+}
+
+}  // namespace
+
+bool ApplyStoredSelection(GroupItems& items, const std::string& storedSelection) {
+    const std::vector<std::string> names = SplitCommaText(storedSelection);
+    if (names.empty()) return false;
+    return CheckExactly(items, std::set<std::string, TextLess>(names.begin(), names.end()));
+}
+
+bool SelectExactGroups(GroupItems& items, std::string_view commaText) {
+    const std::vector<std::string> names = SplitCommaText(commaText);
+    return CheckExactly(items, std::set<std::string, TextLess>(names.begin(), names.end()));
+}
+
+bool SelectGroupsContaining(GroupItems& items, std::string_view text) {
+    const std::string wanted = ToLower(text);
+    UpdateBracket bracket(items);
+    bool changed = false;
+    for (int i = 0; i < items.GroupCount(); ++i)
+        if (ToLower(items.GroupName(i)).find(wanted) != std::string::npos) changed |= items.SetChecked(i, true);
+    return changed;
+}
+
+bool SetCheckStates(GroupItems& items, const std::vector<bool>& checks) {
+    UpdateBracket bracket(items);
+    bool changed = false;
+    const int n = std::min(items.GroupCount(), static_cast<int>(checks.size()));
+    for (int i = 0; i < n; ++i) changed |= items.SetChecked(i, checks[i]);
+    return changed;
+}
+
+SelectionDisplay GetSelectionDisplay(const GroupItems& items) {
+    // Counted here rather than taken from the last view rebuild, which may not
+    // have happened yet (ClearAll does not rebuild).
+    int checked = 0;
+    for (int i = 0; i < items.GroupCount(); ++i) checked += items.IsChecked(i) ? 1 : 0;
+    return GetSelectionDisplay(checked, items.GroupCount());
+}
+
+std::string GroupLineText(const GroupItems& items, int index) {
+    std::string text = items.GroupName(index);
+    const int count = items.GroupParamCount(index);
+    if (count != 0) text += " (" + std::to_string(count) + ")";
+    return text;
 }
 
 }  // namespace vtq
