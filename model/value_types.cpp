@@ -47,9 +47,9 @@ int ParseDimensions(std::string_view text, std::vector<int>* list) {
     long long product = 1;
     size_t i = 0;
     while (i < text.size()) {
-        while (i < text.size() && (text[i] == 'x' || text[i] == ' ')) ++i;
+        while (i < text.size() && (text[i] == 'x' || IsBlank(text[i]))) ++i;
         const size_t start = i;
-        while (i < text.size() && text[i] != 'x' && text[i] != ' ') ++i;
+        while (i < text.size() && text[i] != 'x' && !IsBlank(text[i])) ++i;
         std::string_view piece = text.substr(start, i - start);
         if (piece.empty()) continue;
         // A decimal integer with an optional sign; anything else reads as 0 and is ignored.

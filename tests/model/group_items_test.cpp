@@ -1,0 +1,341 @@
+#include "model/group_items.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/scripted_host.h"
+
+namespace vtq {
+namespace {
+
+using ::testing::ElementsAre;
+using test::ScriptedHost;
+
+std::vector<std::string> ViewNames(const GroupItems& items) {
+    std::vector<std::string> names;
+    for (const NVMParameter* p : items.View()) names.push_back(p->name);
+    return names;
+}
+
+std::string Numbers(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += (i ? "," : "") + std::to_string(i);
+    return text;
+}
+
+TEST(GroupItemsGroups, GroupsAreKeptInCaseInsensitiveOrder) {
+    GroupItems items;
+    GroupItem* g = nullptr;
+    EXPECT_TRUE(items.FindOrAddGroup("fix_b", &g));
+    EXPECT_EQ(g->name, "fix_b");
+    EXPECT_TRUE(items.FindOrAddGroup("CAL_A"));
+    EXPECT_TRUE(items.FindOrAddGroup("dyn_c"));
+    EXPECT_FALSE(items.FindOrAddGroup("FIX_B", &g));
+    EXPECT_EQ(g->name, "fix_b");
+    EXPECT_THAT(items.AllGroupNames(), ElementsAre("CAL_A", "dyn_c", "fix_b"));
+    EXPECT_EQ(items.GroupIndex("Dyn_C"), 1);
+    EXPECT_EQ(items.GroupIndex("none"), -1);
+
+    // Out-of-range indexes answer the neutral value and change nothing.
+    EXPECT_EQ(items.GroupName(3), "");
+    EXPECT_FALSE(items.SetChecked(-1, true));
+    EXPECT_FALSE(items.IsChecked(7));
+    EXPECT_EQ(items.FirstViewIndex(3), -1);
+    EXPECT_EQ(items.GroupParamCount(-1), 0);
+    EXPECT_FALSE(items.DeleteParameter(0, 0));
+
+    EXPECT_TRUE(items.SetChecked(2, true));
+    EXPECT_FALSE(items.SetChecked(2, true));
+    EXPECT_THAT(items.CheckedGroupNames(), ElementsAre("fix_b"));
+    EXPECT_TRUE(items.CheckAllGroups());
+    EXPECT_FALSE(items.CheckAllGroups());
+    EXPECT_EQ(items.CheckedCount(), 3);
+    EXPECT_TRUE(items.UncheckAllGroups());
+    EXPECT_EQ(items.CheckedCount(), 0);
+
+    items.MarkAllNotOnTarget();
+    EXPECT_TRUE(items.IsNotOnTarget(0));
+    EXPECT_TRUE(items.SetNotOnTarget(0, false));
+    EXPECT_FALSE(items.SetNotOnTarget(0, false));
+
+    items.AddParameter(0, "CAL_A.x[0]", "1,2", "", false);
+    EXPECT_TRUE(items.IndexedNames());
+    items.ClearAll();
+    EXPECT_EQ(items.GroupCount(), 0);
+    EXPECT_FALSE(items.IndexedNames());
+}
+
+TEST(GroupItemsGroups, StatesAreSetAndCountedPerGroup) {
+    GroupItems items;
+    items.FindOrAddGroup("grp");
+    items.AddParameter(0, "grp.a", "1", "", false);
+    items.AddParameter(0, "grp.b", "2", "", false)->state = ParameterState::NotStored;
+    int unchanged = 0, notStored = 0, inRam = 0;
+    items.CountStates("GRP", &unchanged, &notStored, nullptr);
+    EXPECT_EQ(unchanged, 1);
+    EXPECT_EQ(notStored, 1);
+    EXPECT_TRUE(items.SetGroupState("grp", ParameterState::InTargetRAM));
+    EXPECT_FALSE(items.SetGroupState("other", ParameterState::Unchanged));
+    items.CountStates("grp", nullptr, nullptr, &inRam);
+    EXPECT_EQ(inRam, 2);
+}
+
+// AddParameter without an editor window: nothing is ever sent.
+TEST(GroupItemsAdd, ShapesRecordsFromTheDumpAlone) {
+    ScriptedHost host;
+    GroupItems items(&host, false);
+    items.FindOrAddGroup("grp");
+    struct Case {
+        const char* name;
+        const char* value;
+        const char* recordName;
+        const char* recordValue;
+        int elementCount;
+        const char* dimensionText;
+    };
+    const Case cases[] = {
+        {"grp.level", " 12 ", "grp.level", "12", 0, ""},
+        {"grp.list", "1, 2,\t3", "grp.list", "1,2,3", 3, "3"},
+        {"grp.s", "\"a b\"", "grp.s", "\"ab\"", 0, ""},
+        {"grp.gain_2x3", "1,2,3,4,5,6", "grp.gain", "1,2,3,4,5,6", 6, "6"},
+        {"grp.mode_1", "4", "grp.mode", "4", 1, "1"},            // scalar query impossible: one-element array
+        {"grp.tbl_4x8", "1,2", "grp.tbl", "1,2", 2, "2"},        // sizes disagree, nothing to ask: the dump wins
+        {"grp.prefill_3", "1,2,3", "grp.prefill", "1,2,3", 3, "3"},
+        {"grp.r[0,3]", "5", "grp.r[0,3]", "5", 0, ""},
+        {"_5", "7", "_5", "7", 0, ""},  // a suffix needs a name before it
+        {"grp.lut[0]", "1, 2, 3,4", "grp.lut", "1,2,3,4", 4, "4"},
+        {"grp.after_2x2", "1,2,3,4", "grp.after_2x2", "1,2,3,4", 4, "4"},  // indexed names: suffix kept
+    };
+    for (const auto& c : cases) {
+        NVMParameter* p = items.AddParameter(0, c.name, c.value, "uint8", false);
+        ASSERT_NE(p, nullptr) << c.name;
+        EXPECT_EQ(p->name, c.recordName);
+        EXPECT_EQ(p->value, c.recordValue) << c.name;
+        EXPECT_EQ(p->elementCount, c.elementCount) << c.name;
+        EXPECT_EQ(p->dimensionText, c.dimensionText) << c.name;
+        EXPECT_EQ(p->type, "uint8");
+        EXPECT_EQ(p->state, ParameterState::Unchanged);
+        EXPECT_EQ(items.Group(0)->params.Find(c.recordName), p);
+    }
+    EXPECT_TRUE(host.commands.empty());
+}
+
+TEST(GroupItemsAdd, RefusesFillersAndUnknownGroupsAndKeepsTheFirstOfAName) {
+    ScriptedHost host;
+    GroupItems items(&host);
+    items.FindOrAddGroup("grp");
+    EXPECT_EQ(items.AddParameter(0, "grp.pad.fill_3", "0", "", false), nullptr);
+    EXPECT_EQ(items.AddParameter(0, "grp.FILL_3", "0", "", false), nullptr);
+    EXPECT_TRUE(host.lines.empty());
+    EXPECT_EQ(items.AddParameter(1, "other.x", "0", "", false), nullptr);
+    EXPECT_THAT(host.lines, ElementsAre(test::LoggedLine{"Ignored adding \"other.x\" because the group does not exist.", 1}));
+
+    NVMParameter* first = items.AddParameter(0, "grp.x", "1", "", false);
+    EXPECT_EQ(items.AddParameter(0, "GRP.X", "2", "", false), first);
+    EXPECT_EQ(first->value, "1");
+    EXPECT_EQ(items.GroupParamCount(0), 1);
+}
+
+TEST(GroupItemsAdd, AsksTheTargetWhenTheDumpIsNotEnough) {
+    ScriptedHost host;
+    GroupItems items(&host, true);
+    items.FindOrAddGroup("grp");
+    host.answers = {
+        {"at@nvm:grp.tab??\r", "grp.tab[0,899]\r\nOK\r\n"},
+        {"at@nvm:grp.tab[0,899]?\r", "grp.tab[0,899]={ 7, 8 }\r\nOK\r\n"},
+        {"at@nvm:grp.mode_1?\r", "3\r\nOK"},
+        {"at@nvm:grp.tbl??\r", "grp.tbl[0, 31]\r\nOK"},
+        {"at@nvm:grp.tbl[0,31]?\r", "{9,9}\r\nOK"},
+        {"at@nvm:grp.r[0,3]??\r", "grp.r[0,3]={1, 2, 3, 4}\r\nOK"},
+    };
+
+    // Scalar query accepted: the suffix is part of the name.
+    NVMParameter* mode = items.AddParameter(0, "grp.mode_1", "4", "", false);
+    EXPECT_EQ(mode->name, "grp.mode_1");
+    EXPECT_EQ(mode->elementCount, 0);
+    EXPECT_EQ(mode->dimensionText, "");
+
+    // Suffix size disagrees with the dump: full name unknown, stripped name answers 32.
+    NVMParameter* tbl = items.AddParameter(0, "grp.tbl_4x8", "1,2,3", "", false);
+    EXPECT_EQ(tbl->name, "grp.tbl");
+    EXPECT_EQ(tbl->elementCount, 32);
+    EXPECT_EQ(tbl->dimensionText, "32");
+    EXPECT_EQ(tbl->value, "9,9");
+
+    NVMParameter* range = items.AddParameter(0, "grp.r[0,3]", "5", "", false);
+    EXPECT_EQ(range->value, "1,2,3,4");
+    EXPECT_EQ(range->elementCount, 4);
+
+    // More than 800 elements: size and values come from the target.
+    host.commands.clear();
+    NVMParameter* tab = items.AddParameter(0, "grp.tab[0]", Numbers(900), "", false);
+    EXPECT_THAT(host.commands, ElementsAre("at@nvm:grp.tab??\r", "at@nvm:grp.tab[0,899]?\r"));
+    EXPECT_EQ(tab->elementCount, 900);
+    EXPECT_EQ(tab->value, "7,8");
+
+    // Re-query flag with a failing size query: the count is -1, the dump's value stays.
+    host.commands.clear();
+    NVMParameter* big = items.AddParameter(0, "grp.big[0]", "1,2,3", "", true);
+    EXPECT_THAT(host.commands, ElementsAre("at@nvm:grp.big??\r", "at@nvm:grp.big[0]?\r"));
+    EXPECT_EQ(big->elementCount, -1);
+    EXPECT_EQ(big->dimensionText, "-1");
+    EXPECT_EQ(big->value, "1,2,3");
+}
+
+TEST(GroupItemsAdd, QueryArraySizeReadsRangesAndBraces) {
+    ScriptedHost host;
+    GroupItems items(&host, true);
+    const std::pair<const char*, int> cases[] = {
+        {"x[0,15]={...}", 16}, {"x[2, 5]", 4}, {"x[3]", 3}, {"x[4,2]", -1},
+        {"x={1,2,3}", 3},      {"x={}", 0},    {"plain", 0},
+    };
+    for (const auto& [answer, size] : cases) {
+        host.answers["at@nvm:x??\r"] = std::string(answer) + "\r\nOK";
+        EXPECT_EQ(items.QueryArraySize("x"), size) << answer;
+    }
+    host.answers.clear();
+    EXPECT_EQ(items.QueryArraySize("x"), -1);
+    GroupItems noWindow(&host, false);
+    host.answers["at@nvm:x??\r"] = "x[0,15]\r\nOK";
+    EXPECT_EQ(noWindow.QueryArraySize("x"), -1);
+}
+
+TEST(GroupItemsView, NaturalOrderComparesIndexesAsNumbers) {
+    EXPECT_LT(NaturalNameCompare("tbl[2]", "tbl[10]"), 0);
+    EXPECT_GT(NaturalNameCompare("tbl[10]", "tbl[9]"), 0);
+    EXPECT_LT(NaturalNameCompare("rec[1].b", "rec[1].c"), 0);
+    EXPECT_LT(NaturalNameCompare("m[2][10]", "m[10][2]"), 0);
+    EXPECT_LT(NaturalNameCompare("a[5]", "bb[1]"), 0);  // prefixes of different length compare as text
+    EXPECT_EQ(NaturalNameCompare("t[01]", "t[1]"), 0);
+    EXPECT_LT(NaturalNameCompare("t", "t[0]"), 0);
+
+    GroupItems items;
+    items.FindOrAddGroup("b");
+    items.FindOrAddGroup("a");
+    for (const char* n : {"b.tbl[9]", "b.tbl[10]", "b.tbl[1]"}) items.AddParameter(1, n, "1", "", false);
+    items.AddParameter(0, "a.z", "1", "", false);
+    items.CheckAllGroups();
+    EXPECT_THAT(ViewNames(items), ElementsAre("a.z", "b.tbl[1]", "b.tbl[9]", "b.tbl[10]"));
+    EXPECT_EQ(items.FirstViewIndex(1), 1);
+    EXPECT_EQ(items.ViewItem(3)->viewIndex, 3);
+    EXPECT_EQ(items.ViewItem(4), nullptr);
+}
+
+TEST(GroupItemsView, FilterSelectsRecordsOfCheckedGroups) {
+    GroupItems items;
+    items.FindOrAddGroup("cal");
+    items.FindOrAddGroup("fix");
+    items.AddParameter(0, "cal.Gain", "1", "", false);
+    items.AddParameter(0, "cal.offset", "1", "", false);
+    items.AddParameter(1, "fix.gain", "1", "", false);
+    int changes = 0;
+    items.SetViewChanged([&] { ++changes; });
+
+    // With no checked group a filter that matches nothing hides nothing.
+    EXPECT_TRUE(items.SetFilter("  NOTHING "));
+    EXPECT_EQ(items.Filter(), "nothing");
+    EXPECT_FALSE(items.FilterHidesAll());
+    EXPECT_FALSE(items.SetFilter("nothing"));
+
+    items.SetChecked(0, true);
+    EXPECT_TRUE(items.FilterHidesAll());
+    EXPECT_EQ(items.ViewCount(), 0);
+    EXPECT_EQ(items.FirstViewIndex(0), -1);
+
+    items.SetFilter("GAIN");
+    EXPECT_THAT(ViewNames(items), ElementsAre("cal.Gain"));
+    EXPECT_FALSE(items.FilterHidesAll());
+    EXPECT_EQ(items.Group(0)->params.Find("cal.offset")->viewIndex, -1);
+    EXPECT_FALSE(items.Group(0)->params.Find("cal.offset")->filterMatch);
+    EXPECT_EQ(items.Group(1)->params.Find("fix.gain")->viewIndex, -1);  // unchecked group
+
+    items.SetFilter("");
+    EXPECT_THAT(ViewNames(items), ElementsAre("cal.Gain", "cal.offset"));
+    EXPECT_EQ(changes, 4);
+
+    // Inside an update bracket nothing is rebuilt until the end.
+    {
+        UpdateBracket bracket(items);
+        items.SetChecked(1, true);
+        items.AddParameter(1, "fix.new", "1", "", false);
+        EXPECT_EQ(items.ViewCount(), 2);
+    }
+    EXPECT_THAT(ViewNames(items), ElementsAre("cal.Gain", "cal.offset", "fix.gain", "fix.new"));
+}
+
+// Freed records never stay in the view, even inside an update bracket, where
+// the window may still repaint while a long operation lets events through.
+TEST(GroupItemsView, FreedRecordsLeaveTheViewAtOnce) {
+    GroupItems items;
+    items.FindOrAddGroup("grp");
+    items.AddParameter(0, "grp.a", "1", "", false);
+    items.AddParameter(0, "grp.b", "1", "", false);
+    items.SetChecked(0, true);
+    ASSERT_EQ(items.ViewCount(), 2);
+
+    EXPECT_TRUE(items.DeleteParameter(0, 0));
+    EXPECT_THAT(ViewNames(items), ElementsAre("grp.b"));
+
+    items.BeginUpdate();
+    items.ClearGroup(0);
+    EXPECT_EQ(items.ViewCount(), 0);
+    items.AddParameter(0, "grp.c", "1", "", false);
+    items.EndUpdate();
+    EXPECT_THAT(ViewNames(items), ElementsAre("grp.c"));
+
+    items.BeginUpdate();
+    items.EndUpdate();
+    items.EndUpdate();  // unbalanced: the lock goes back to 0 and the view keeps working
+    EXPECT_EQ(items.UpdateLock(), 0);
+    items.SetChecked(0, false);
+    EXPECT_EQ(items.ViewCount(), 0);
+}
+
+TEST(GroupItemsLutFill, RemovesBaseEntriesOfElementwiseTables) {
+    ScriptedHost host;
+    GroupItems items(&host);
+    items.FindOrAddGroup("g1");
+    items.FindOrAddGroup("g2");
+    for (const char* n : {"g1.tab", "g1.tab[1]", "g1.tab[2]", "g1.tabx", "g1.rec", "g1.rec.m"})
+        items.AddParameter(0, n, "1", "", false);
+    // After a deletion the walk moves on, so a base entry right after a removed one stays.
+    for (const char* n : {"g2.a", "g2.a.b", "g2.a.b.c", "g2.B", "g2.b[1]"}) items.AddParameter(1, n, "1", "", false);
+    items.CheckAllGroups();
+
+    EXPECT_EQ(items.RemoveExtraLutFill(true), 3);
+    EXPECT_THAT(ViewNames(items),
+                ElementsAre("g1.rec.m", "g1.tab[1]", "g1.tab[2]", "g1.tabx", "g2.B", "g2.a.b", "g2.a.b.c", "g2.b[1]"));
+    EXPECT_THAT(host.lines, ElementsAre(test::LoggedLine{"Removed 3 extra LUT/fill parameters", 1}));
+    EXPECT_EQ(items.RemoveExtraLutFill(false), 1);  // the skipped g2.a.b
+    EXPECT_EQ(items.RemoveExtraLutFill(true), 0);
+    EXPECT_EQ(host.lines.size(), 1u);
+}
+
+TEST(TextHelpers, BracesLinesAndGroupNames) {
+    std::string text = "x={ 1,2 } tail}";
+    EXPECT_TRUE(ExtractBraces(text, false));
+    EXPECT_EQ(text, "1,2");
+    text = "x={{1},{2}} rest";
+    EXPECT_TRUE(ExtractBraces(text, true));
+    EXPECT_EQ(text, "{1},{2}");
+    for (const char* none : {"no braces", "}{", "{open"}) {
+        text = none;
+        EXPECT_FALSE(ExtractBraces(text, true));
+        EXPECT_EQ(text, none);
+    }
+
+    EXPECT_EQ(NormalizeLineEnds("a\r\n\r\nb\rc\n"), "a\nb\nc\n");
+    EXPECT_EQ(GroupOfName(" grp .a.b"), "grp");
+    EXPECT_EQ(GroupOfName("nodot"), "");
+
+    std::string_view cursor = "one\r\ntwo\n\nlast";
+    std::vector<std::string> lines;
+    while (!cursor.empty()) lines.emplace_back(NextLine(cursor));
+    EXPECT_THAT(lines, ElementsAre("one\r", "two", "", "last"));
+}
+
+}  // namespace
+}  // namespace vtq
