@@ -3,8 +3,10 @@
 // Standard library only. Used in-process by the stand-in host and the tests,
 // and behind a pseudo-terminal or TCP port by the nvmsim server.
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace nvmsim {
 
@@ -30,6 +32,22 @@ public:
 
     Faults& faults();
     Image& image();
+
+    // The target stopped answering (a lost-after fault or a crash); it stays
+    // lost until Reset.
+    bool lost() const;
+    // Commands executed since construction or the last Reset.
+    int commandCount() const;
+    // Back to the image's values in RAM mirror and NVM, target answering,
+    // command count 0. Faults are kept.
+    void Reset();
+
+    // The RAM mirror and the NVM copy of a group (index into image().groups).
+    std::vector<uint8_t>& ram(size_t groupIndex);
+    std::vector<uint8_t>& nvm(size_t groupIndex);
+    // The value text of "grp.param" (as a value query answers it, arrays in
+    // braces) from the RAM mirror or from NVM; empty for an unknown name.
+    std::string ValueOf(const std::string& name, bool fromNvm = false);
 
 private:
     struct Impl;

@@ -1,0 +1,86 @@
+#pragma once
+// A Host for tests over the in-process simulated modem: every exchange runs
+// the command through nvmsim::Modem::Execute, so the editor talks to a target
+// that behaves like the real one, faults included (modem().faults()).
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "channel/host.h"
+#include "sim/faults.h"
+#include "sim/image.h"
+#include "sim/modem.h"
+#include "support/scripted_host.h"
+
+namespace vtq::test {
+
+class SimHost : public Host {
+public:
+    // The repository's default image, or the image file `path`.
+    explicit SimHost(const std::string& path = nvmsim::Modem::DefaultImagePath()) {
+        std::string error;
+        modem_ = nvmsim::Modem::FromImageFile(path, error);
+        if (!modem_) throw std::runtime_error("SimHost: " + error);
+    }
+    explicit SimHost(std::shared_ptr<nvmsim::Image> image) : modem_(std::make_unique<nvmsim::Modem>(std::move(image))) {}
+
+    nvmsim::Modem& modem() { return *modem_; }
+    nvmsim::Faults& faults() { return modem_->faults(); }
+
+    bool connected = true;
+    // When set, an exchange with the echo flag on gets the command echoed
+    // in front of the answer, as a target with echo on sends it.
+    bool echoCommands = false;
+    std::vector<std::string> commands;  // as sent, carriage return included
+    std::vector<LoggedLine> lines;
+    std::string hostName = "nvmsim test host 1.0";
+
+    bool SendReceive(const std::string& command, std::string& answer, bool echo, uint8_t* targetLost) override {
+        commands.push_back(command);
+        std::string line = command;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::string wire = modem_->Execute(line);
+        if (wire.empty()) {
+            if (targetLost) *targetLost = 1;
+            return false;
+        }
+        answer = echoCommands && echo ? command + "\n" + wire : wire;
+        return true;
+    }
+    bool CheckConnection() override { return connected && !modem_->lost(); }
+    // Item 20 names this host; items 9 and 10 carry the target's identity
+    // and revision, as a host reads them with ATI and AT+CGMR.
+    bool GetInfo(int id, int bufferSize, std::string& text) override {
+        text.clear();
+        if (id == 20) text = hostName;
+        else if (id == 9) text = Cleaned(modem_->Execute("ATI"));
+        else if (id == 10) text = Cleaned(modem_->Execute("AT+CGMR"));
+        if (bufferSize < 1) text.clear();
+        else if (text.size() >= static_cast<size_t>(bufferSize)) text.resize(static_cast<size_t>(bufferSize) - 1);
+        return true;
+    }
+    void ShowLine(const std::string& text, uint8_t flag) override { lines.push_back({text, flag}); }
+
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> out;
+        for (const auto& l : lines) out.push_back(l.text);
+        return out;
+    }
+
+private:
+    // The answer lines without the final "OK"; empty unless the answer was good.
+    static std::string Cleaned(const std::string& wire) {
+        const std::string ok = "OK\r\n";
+        if (wire.size() < ok.size() || wire.compare(wire.size() - ok.size(), ok.size(), ok) != 0) return {};
+        std::string text = wire.substr(0, wire.size() - ok.size());
+        while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
+        return text;
+    }
+
+    std::unique_ptr<nvmsim::Modem> modem_;
+};
+
+}  // namespace vtq::test
