@@ -328,6 +328,7 @@ std::string GroupText(Random& r, GroupSpec& g) {
             }
         }
         if (!comment.empty()) line += (r.Chance(20) ? " /* " + comment + " */" : " // " + comment);
+        while (line.back() == ' ') line.pop_back();
         out += line + "\n";
     }
     out += "  end\nend\n\n";

@@ -1,0 +1,125 @@
+// Reading target images: the value conversions and the refusals.
+
+#include <gtest/gtest.h>
+
+#include "sim/image.h"
+#include "sim/values.h"
+
+namespace nvmsim {
+namespace {
+
+TEST(ImageFormat, ReadsLayoutDefaultsAndRepeats) {
+    std::string error;
+    auto image = Image::Parse(
+        "# comment\n"
+        "naming suffixed\n"
+        "identity model M 1\n"
+        "hwid TRAVU_ID 6\n"
+        "group g 4 version=3 track=yes\n"
+        "  uint8 a = 1\n"
+        "  int16 b[3] = 2*-1,\n"
+        "               7\n"
+        "  string s[5] = \"ab\"\n"
+        "  default S16 g_default\n"
+        "    0xFF01, /* a */ -1, 0x07FF, // b\n"
+        "    0x6100, 98, 0\n"
+        "  end\n"
+        "end\n",
+        error);
+    ASSERT_TRUE(image) << error;
+    EXPECT_EQ(image->naming, Naming::Suffixed);
+    EXPECT_EQ(image->identity["model"], "M 1");
+    EXPECT_EQ(image->travuId, 6);
+    const Group& g = image->groups.at(0);
+    EXPECT_EQ(g.number, 4);
+    EXPECT_EQ(g.version, 3);
+    EXPECT_TRUE(g.track);
+    ASSERT_EQ(g.params.size(), 3u);
+    EXPECT_EQ(g.params[1].offset, 1u);
+    EXPECT_EQ(g.params[2].offset, 7u);
+    const std::vector<uint8_t> mirror = {1, 0xFF, 0xFF, 0xFF, 0xFF, 7, 0, 'a', 'b', 0, 0, 0};
+    EXPECT_EQ(g.initial, mirror);
+    // The defaults are 16-bit words over the same bytes, given signed or not.
+    EXPECT_EQ(g.defaultBytes, mirror);
+    ASSERT_TRUE(g.defaults);
+    EXPECT_EQ(g.defaults->lines.size(), 2u);
+}
+
+TEST(ImageFormat, RefusesBrokenImagesWithTheLine) {
+    struct Case {
+        const char* text;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"", "the image has no group"},
+        {"group g 1\n uint8 a = 1\n", "has no \"end\""},
+        {"group g 1\n uint8 a = 256\nend\n", "line 2: bad value \"256\" for \"a\""},
+        {"group g 1\n uint8 a[2] = 1\nend\n", "line 2: \"a\" needs 2 values, has 1"},
+        {"group g 1\n uint8 a = 1\n uint8 a = 2\nend\n", "line 3: parameter \"a\" defined twice"},
+        {"group g 1\n string s[3] = \"abc\"\nend\n", "bad string value"},
+        {"group g 1\n string s[9] = \"a{b\"\nend\n", "bad string value"},
+        {"group g 1\n float f = 1\nend\n", "unknown keyword \"float\""},
+        {"group g 1\n uint8 a;b = 1\nend\n", "bad character in name"},
+        {"group g 1\n uint8 a[2][2][2] = 8*0\nend\n", "bad parameter name"},
+        {"group g 1\n uint8 a = 1\nend\ngroup g 2\n uint8 a = 1\nend\n", "group \"g\" defined twice"},
+        {"group g 1\n uint8 a = 1\nend\ngroup h 1\n uint8 a = 1\nend\n", "group number 1 used twice"},
+        {"group g 1\n uint8 a = 1\n base rec\nend\n", "base \"rec\" has no members"},
+        {"group g 1\n uint8 a = 1\n default U16 d\n 1\n end\nend\n", "cover 2 bytes, the mirror has 1"},
+        {"group g 1\n uint8 a = 1\n default F32 d\n", "unknown default element type"},
+        {"group g 1\n uint8 a = 1\n default U8 d\n x\n end\nend\n", "no C integer"},
+        {"uint8 a = 1\n", "outside a group"},
+        {"naming other\n", "naming must be"},
+        {"group g 1 colour=red\n", "unknown group option"},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_FALSE(Image::Parse(c.text, error)) << c.text;
+        EXPECT_NE(error.find(c.error), std::string::npos) << c.text << " -> " << error;
+    }
+    std::string error;
+    EXPECT_FALSE(Image::Load("/nonexistent/image.img", error));
+    EXPECT_NE(error.find("cannot open"), std::string::npos);
+}
+
+TEST(Values, ElementsOfEveryTypeRoundTrip) {
+    struct Case {
+        const char* type;
+        const char* in;
+        const char* out;  // null: refused
+    };
+    const Case cases[] = {
+        {"int8", "-128", "-128"},   {"int8", "127", "127"},      {"int8", "128", nullptr},
+        {"sint8", "0x7f", "127"},   {"uint8", "255", "255"},     {"uint8", "-1", nullptr},
+        {"uint8", "-0", "0"},       {"int16", "-32768", "-32768"}, {"sint16", "32768", nullptr},
+        {"uint16", "0xFFFF", "65535"}, {"uint16", "0x10000", nullptr}, {"int32", "-2147483648", "-2147483648"},
+        {"sint32", "2147483648", nullptr}, {"uint32", "4294967295", "4294967295"},
+        {"int64", "-9223372036854775808", "-9223372036854775808"}, {"sint64", "9223372036854775808", nullptr},
+        {"uint64", "18446744073709551615", "18446744073709551615"}, {"uint64", "18446744073709551616", nullptr},
+        {"bool", "1", "1"},         {"boolean", "2", nullptr},   {"uint8", " 7 ", "7"},
+        {"uint8", "7 8", nullptr},  {"uint8", "0x", nullptr},    {"uint8", "", nullptr},
+        {"uint8", "+5", "5"},
+    };
+    for (const auto& c : cases) {
+        const ValueType* t = FindValueType(c.type);
+        ASSERT_TRUE(t) << c.type;
+        uint8_t bytes[8] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA};
+        const bool stored = StoreElement(*t, c.in, bytes);
+        EXPECT_EQ(stored, c.out != nullptr) << c.type << " " << c.in;
+        if (stored) EXPECT_EQ(FormatElement(*t, bytes), c.out) << c.type << " " << c.in;
+        else EXPECT_EQ(bytes[0], 0xAA) << "a refused value stores nothing";
+    }
+}
+
+TEST(Values, StringsStayCodable) {
+    uint8_t bytes[6] = {};
+    EXPECT_TRUE(StoreString("\"a b\"", bytes, 6));
+    EXPECT_EQ(FormatString(bytes, 6), "\"a b\"");
+    EXPECT_FALSE(StoreString("\"abcdef\"", bytes, 6));
+    EXPECT_FALSE(StoreString("\"a\"b\"", bytes, 6));
+    EXPECT_FALSE(StoreString("abc", bytes, 6));
+    const uint8_t raw[4] = {'x', 0x80, '}', 1};
+    EXPECT_EQ(FormatString(raw, 4), "\"x???\"");
+}
+
+}  // namespace
+}  // namespace nvmsim

@@ -1,0 +1,284 @@
+// Commands and answers of the simulated modem on the small image.
+
+#include <gtest/gtest.h>
+
+#include "sim/faults.h"
+#include "sim/image.h"
+#include "sim/modem.h"
+#include "tests/sim/piece_reader.h"
+
+namespace nvmsim {
+namespace {
+
+const std::string kSmall = VTQ_SOURCE_DIR "/sim/images/small.img";
+
+class ModemTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        modem = Modem::FromImageFile(kSmall, error);
+        ASSERT_TRUE(modem) << error;
+    }
+    std::string Run(const std::string& line) { return modem->Execute(line); }
+    std::unique_ptr<Modem> modem;
+};
+
+struct Case {
+    const char* command;
+    const char* answer;
+};
+
+TEST_F(ModemTest, AnswersQueries) {
+    const Case cases[] = {
+        {"at@nvm:$nvm_groups??", "$nvm_groups\r\nfix_small=3\r\ncal_small=7\r\nOK\r\n"},
+        // Size queries: a range for arrays, never with a "[" for the others,
+        // so that a bracket in the name cannot be mistaken for the range.
+        {"at@nvm:fix_small.lut??", "[0,3]\r\nOK\r\n"},
+        {"at@nvm:fix_small.rec[1].b??", "[0,1]\r\nOK\r\n"},
+        {"at@nvm:fix_small.tab??", "[0,5]\r\nOK\r\n"},
+        {"at@nvm:cal_small.one??", "[0,0]\r\nOK\r\n"},
+        {"at@nvm:fix_small.rec[1].a??", "uint8\r\nOK\r\n"},
+        {"at@nvm:fix_small.label??", "string\r\nOK\r\n"},
+        {"at@nvm:fix_small.tab[0,1][0,2]??", "[0,5] {1,2,3,4,5,6}\r\nOK\r\n"},
+        {"at@nvm:fix_small.lut[2,3]??", "[2,3] {3,4}\r\nOK\r\n"},
+        // Value queries.
+        {"at@nvm:fix_small.gain?", "12\r\nOK\r\n"},
+        {"at@nvm:fix_small.offset?", "-3\r\nOK\r\n"},
+        {"at@nvm:fix_small.mask?", "4294901760\r\nOK\r\n"},
+        {"at@nvm:fix_small.big?", "-5000000000\r\nOK\r\n"},
+        {"at@nvm:fix_small.label?", "\"small\"\r\nOK\r\n"},
+        {"at@nvm:fix_small.lut?", "{1,2,3,4}\r\nOK\r\n"},
+        {"at@nvm:fix_small.lut[0]?", "{1}\r\nOK\r\n"},
+        {"at@nvm:fix_small.lut[1,3]?", "{2,3,4}\r\nOK\r\n"},
+        {"at@nvm:fix_small.tab[1,1][1,2]?", "{5,6}\r\nOK\r\n"},
+        {"at@nvm:fix_small.tab[0,5]?", "{1,2,3,4,5,6}\r\nOK\r\n"},
+        {"at@nvm:cal_small.mode_1?", "2\r\nOK\r\n"},
+        // Type queries, also through the element and range names the editor builds.
+        {"at@nvm:fix_small.gain???", "<uint16>\r\nOK\r\n"},
+        {"at@nvm:fix_small.enabled???", "<bool>\r\nOK\r\n"},
+        {"at@nvm:fix_small.label???", "<string>\r\nOK\r\n"},
+        {"at@nvm:fix_small.lut[0]???", "<uint16>\r\nOK\r\n"},
+        {"at@nvm:fix_small.tab[0,1][0,2][0]???", "<uint8>\r\nOK\r\n"},
+        {"AT@NVM:fix_small.gain?", "12\r\nOK\r\n"},
+        // Unknown names, ranges outside the array, brackets on scalars.
+        {"at@nvm:fix_small.nothing?", "ERROR\r\n"},
+        {"at@nvm:nogroup.gain?", "ERROR\r\n"},
+        {"at@nvm:fix_small.lut[2,4]?", "ERROR\r\n"},
+        {"at@nvm:fix_small.lut[3,2]?", "ERROR\r\n"},
+        {"at@nvm:fix_small.gain[0]?", "ERROR\r\n"},
+        {"at@nvm:fix_small.tab[0,2][0,0]?", "ERROR\r\n"},
+        {"at@nvm:cal_small.one_1?", "ERROR\r\n"},
+        {"at@nvm:fix_small", "ERROR\r\n"},
+        {"hello", "ERROR\r\n"},
+        // Identity and hardware ids.
+        {"AT", "OK\r\n"},
+        {"ATI", "Simulated Modems\r\nNVM-SIM small\r\nRevision: 1.0.0\r\nOK\r\n"},
+        {"AT+CGMR", "1.0.0\r\nOK\r\n"},
+        {"at+cgsn", "000000000000001\r\nOK\r\n"},
+        {"at@hwid:ver_hwid_get(RF_ENGINE_ID)", "RF_ENGINE_ID: string = \"CUST_22_7\", length = 9\r\nOK\r\n"},
+        {"at@hwid:ver_hwid_get(TRAVU_ID)", "TRAVU_ID: id = 5, revision = 1\r\nOK\r\n"},
+        {"at@hwid:ver_hwid_get(OTHER_ID)", "ERROR\r\n"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Run(c.command), c.answer) << c.command;
+}
+
+TEST_F(ModemTest, WritesChangeTheRamMirrorOnly) {
+    const Case cases[] = {
+        {"at@nvm:fix_small.gain=65535", "OK\r\n"},
+        {"at@nvm:fix_small.offset=-128", "OK\r\n"},
+        {"at@nvm:fix_small.mask=0x12345678", "OK\r\n"},
+        {"at@nvm:fix_small.big=-9223372036854775808", "OK\r\n"},
+        {"at@nvm:fix_small.enabled=0", "OK\r\n"},
+        {"at@nvm:fix_small.label=\"new text\"", "OK\r\n"},
+        {"at@nvm:fix_small.lut[0,3]={9, 8, 7, 6}", "OK\r\n"},
+        {"at@nvm:fix_small.lut[1,2]={50,51}", "OK\r\n"},
+        {"at@nvm:fix_small.lut[3]={60}", "OK\r\n"},
+        {"at@nvm:fix_small.tab[0,5]={6,5,4,3,2,1}", "OK\r\n"},
+        {"at@nvm:fix_small.tab[1,1][0,1]={40,41}", "OK\r\n"},
+        {"at@nvm:fix_small.rec[1].b[0,1]={100,101}", "OK\r\n"},
+        {"at@nvm:cal_small.one[0]={9}", "OK\r\n"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Run(c.command), c.answer) << c.command;
+    const Case values[] = {
+        {"fix_small.gain", "65535"},          {"fix_small.offset", "-128"},
+        {"fix_small.mask", "305419896"},      {"fix_small.big", "-9223372036854775808"},
+        {"fix_small.enabled", "0"},           {"fix_small.label", "\"new text\""},
+        {"fix_small.lut", "{9,50,51,60}"},    {"fix_small.tab", "{6,5,4,40,41,1}"},
+        {"fix_small.rec[1].b", "{100,101}"},  {"cal_small.one", "{9}"},
+    };
+    for (const auto& v : values) {
+        EXPECT_EQ(modem->ValueOf(v.command), v.answer) << v.command;
+        EXPECT_NE(modem->ValueOf(v.command, true), v.answer) << v.command << " must not reach NVM";
+    }
+}
+
+TEST_F(ModemTest, RefusesBadWritesWithoutChangingAnything) {
+    const char* bad[] = {
+        "at@nvm:fix_small.gain=65536",        "at@nvm:fix_small.gain=-1",
+        "at@nvm:fix_small.offset=128",        "at@nvm:fix_small.enabled=2",
+        "at@nvm:fix_small.gain=12x",          "at@nvm:fix_small.gain=",
+        "at@nvm:fix_small.label=unquoted",    "at@nvm:fix_small.label=\"sixteen chars!!!\"",
+        "at@nvm:fix_small.label=\"a}b\"",     "at@nvm:fix_small.lut[0,3]={1,2,3}",
+        "at@nvm:fix_small.lut[0,3]={1,2,3,70000}", "at@nvm:fix_small.lut={1,2,3,4,5}",
+        "at@nvm:fix_small.lut=5",             "at@nvm:fix_small.lut[4]={1}",
+        "at@nvm:fix_small.nothing=1",         "at@nvm:fix_small.gain[0]={1}",
+    };
+    for (const char* command : bad) EXPECT_EQ(Run(command), "ERROR\r\n") << command;
+    for (size_t g = 0; g < modem->image().groups.size(); ++g)
+        EXPECT_EQ(modem->ram(g), modem->image().groups[g].initial) << g;
+}
+
+TEST_F(ModemTest, CommitCopiesOneGroupToNvm) {
+    Run("at@nvm:fix_small.gain=99");
+    Run("at@nvm:cal_small.mode_1=9");
+    EXPECT_EQ(Run("at@nvm:store_nvm_sync(3)"), "OK\r\n");
+    EXPECT_EQ(modem->ValueOf("fix_small.gain", true), "99");
+    EXPECT_EQ(modem->ValueOf("cal_small.mode_1", true), "2");
+    EXPECT_EQ(Run("at@nvm:store_nvm_sync(4)"), "ERROR\r\n");
+    EXPECT_EQ(Run("at@nvm:store_nvm_sync(-1)"), "ERROR\r\n");
+}
+
+TEST_F(ModemTest, DumpListsEveryParameterOnePiecePerRecord) {
+    const auto lines = test::AnswerLines(Run("at@nvm:dump_csv_add(\"fix_small\")"));
+    std::vector<std::string> records;
+    for (const auto& line : lines) {
+        std::string text;
+        ASSERT_TRUE(test::ReadPiece(line, text)) << line;
+        records.push_back(text);
+    }
+    const std::vector<std::string> expected = {
+        "fix_small.gain;{12}",     "fix_small.offset;{-3}",        "fix_small.enabled;{1}",
+        "fix_small.mask;{4294901760}", "fix_small.big;{-5000000000}", "fix_small.lut[0];{1,2,3,4}",
+        "fix_small.tab[0,1][0,2];{1,2,3,4,5,6}", "fix_small.label;{\"small\"}",
+        "fix_small.rec;{7,8,0,9,0,10,11,0,12,0}", "fix_small.rec[0].a;{7}", "fix_small.rec[0].b[0];{8,9}",
+        "fix_small.rec[1].a;{10}", "fix_small.rec[1].b[0];{11,12}", "fix_small.fill_0[0];{0}"};
+    EXPECT_EQ(records, expected);
+    EXPECT_EQ(Run("at@nvm:dump_csv_add(\"nogroup\")"), "ERROR\r\n");
+}
+
+TEST_F(ModemTest, DumpWithSuffixedNamesAndCutArrays) {
+    modem->image().naming = Naming::Suffixed;
+    std::vector<std::string> records;
+    for (const auto& group : {"fix_small", "cal_small"}) {
+        for (const auto& line : test::AnswerLines(Run(std::string("at@nvm:dump_csv_add(\"") + group + "\")"))) {
+            std::string text;
+            ASSERT_TRUE(test::ReadPiece(line, text, true));
+            records.push_back(text.substr(0, text.find(';')));
+            if (records.back() == "cal_small.big_1200") {
+                EXPECT_EQ(std::count(text.begin(), text.end(), ','), 999);
+                EXPECT_NE(text.find("} WARNING: array cut at 1000 of 1200 elements"), std::string::npos);
+            }
+        }
+    }
+    for (const char* name : {"fix_small.lut_4", "fix_small.tab_2x3", "fix_small.rec[1].b_2", "fix_small.label",
+                             "cal_small.one_1", "cal_small.mode_1", "cal_small.big_1200"})
+        EXPECT_NE(std::find(records.begin(), records.end(), name), records.end()) << name;
+    // The long array comes whole through the queries the editor then sends.
+    EXPECT_EQ(Run("at@nvm:cal_small.big??"), "[0,1199]\r\nOK\r\n");
+    EXPECT_EQ(std::count_if(records.begin(), records.end(), [](auto& r) { return r == "cal_small.big_1200"; }), 1);
+    const std::string all = Run("at@nvm:cal_small.big[0,1199]?");
+    EXPECT_EQ(std::count(all.begin(), all.end(), ','), 1199);
+}
+
+TEST_F(ModemTest, DefaultsMirrorWritesAndChangeTracking) {
+    EXPECT_EQ(Run("at@nvm:dump_default()??").find("dump_default("), 0u);
+    const std::string dump = Run("at@nvm:dump_default(\"fix_small\")");
+    EXPECT_EQ(dump.find("VERSION=2\r\n"), 0u);
+    EXPECT_NE(dump.find("const U8 fix_small_default[] = {\r\n    10, 0,"), std::string::npos);
+    EXPECT_NE(dump.find("};\r\nOK\r\n"), std::string::npos);
+    EXPECT_EQ(Run("at@nvm:dump_default(\"cal_small\")"), "ERROR\r\n");
+
+    // The image's gain (12) differs from its default (10).
+    EXPECT_EQ(Run("at@nvm:track_changes()??").find("track_changes("), 0u);
+    EXPECT_EQ(Run("at@nvm:track_changes(fix_small)"), "at@nvm:fix_small.gain=12\r\nOK\r\n");
+    EXPECT_EQ(Run("at@nvm:track_changes(cal_small)"), "OK\r\n");
+
+    // Writing the default bytes of gain and a new lut through the mirror,
+    // then committing: tracking follows NVM, not the RAM mirror.
+    EXPECT_EQ(Run("at@nvm:write_to_mirror()??"),
+              "write_to_mirror(<group number>,<version>,<byte offset>,\"<format>\",{<values>})\r\nOK\r\n");
+    EXPECT_EQ(Run("at@nvm:write_to_mirror(3,2,0,\"%hu\",{10})"), "OK\r\n");
+    EXPECT_EQ(Run("at@nvm:write_to_mirror(3,2,16,\"%hu\",{0x0102,3,4,5})"), "OK\r\n");
+    EXPECT_EQ(modem->ValueOf("fix_small.lut"), "{258,3,4,5}");
+    EXPECT_EQ(Run("at@nvm:track_changes(fix_small)"), "at@nvm:fix_small.gain=12\r\nOK\r\n");
+    Run("at@nvm:store_nvm_sync(3)");
+    EXPECT_EQ(Run("at@nvm:track_changes(fix_small)"), "at@nvm:fix_small.lut[0,3]={258,3,4,5}\r\nOK\r\n");
+
+    const char* bad[] = {
+        "at@nvm:write_to_mirror(3,1,0,\"%hu\",{1})",    // wrong version
+        "at@nvm:write_to_mirror(3,0,\"%hu\",{1})",      // version missing
+        "at@nvm:write_to_mirror(-1,2,0,\"%hu\",{1})",   // group not listed
+        "at@nvm:write_to_mirror(3,2,0,\"%f\",{1})",     // unknown format
+        "at@nvm:write_to_mirror(3,2,0,\"%qu\",{256})",  // does not fit
+        "at@nvm:write_to_mirror(3,2,0,\"%qd\",{200})",
+        "at@nvm:write_to_mirror(3,2,60,\"%u\",{1})",    // beyond the mirror
+        "at@nvm:write_to_mirror(3,2,0,\"%hu\",{1}",
+    };
+    for (const char* command : bad) EXPECT_EQ(Run(command), "ERROR\r\n") << command;
+
+    modem->faults().mirrorVersion = false;
+    EXPECT_EQ(Run("at@nvm:write_to_mirror()??").find("version"), std::string::npos);
+    EXPECT_EQ(Run("at@nvm:write_to_mirror(3,0,\"%qd\",{-1})"), "OK\r\n");
+    EXPECT_EQ(modem->ValueOf("fix_small.gain"), "255");
+    EXPECT_EQ(Run("at@nvm:write_to_mirror(3,2,0,\"%hu\",{1})"), "ERROR\r\n");
+}
+
+TEST_F(ModemTest, Faults) {
+    Faults& f = modem->faults();
+    f.errorPattern = "gain";
+    EXPECT_EQ(Run("at@nvm:fix_small.gain?"), "ERROR\r\n");
+    f.cmeError = 100;
+    EXPECT_EQ(Run("at@nvm:fix_small.gain=1"), "+CME ERROR: 100\r\n");
+    EXPECT_EQ(modem->ValueOf("fix_small.gain"), "12");
+    EXPECT_EQ(Run("at@nvm:fix_small.offset?"), "-3\r\nOK\r\n");
+    f.errorPattern = "([";  // a broken expression matches nothing
+    EXPECT_EQ(Run("at@nvm:fix_small.offset?"), "-3\r\nOK\r\n");
+    f.errorPattern.clear();
+
+    for (auto damage : {PieceDamage::BadCharacter, PieceDamage::Truncated}) {
+        f.corruptPiece = 2;
+        f.damage = damage;
+        const auto lines = test::AnswerLines(Run("at@nvm:dump_csv_add(\"fix_small\")"));
+        ASSERT_EQ(lines.size(), 14u);
+        std::string text;
+        EXPECT_TRUE(test::ReadPiece(lines[0], text));
+        EXPECT_TRUE(!test::ReadPiece(lines[1], text) || text != "fix_small.offset;{-3}");
+        EXPECT_TRUE(test::ReadPiece(lines[2], text));
+    }
+
+    // Asking for changes of hyb_cust crashes the target for good.
+    std::string error;
+    auto image = Image::Parse("group hyb_cust 1 track=yes\n uint8 a = 1\nend\ngroup hyb_stackinfo 2\n uint8 b = 1\nend\n", error);
+    ASSERT_TRUE(image) << error;
+    Modem crashing(image);
+    EXPECT_EQ(crashing.Execute("at@nvm:track_changes(hyb_cust)"), "");
+    EXPECT_TRUE(crashing.lost());
+    EXPECT_EQ(crashing.Execute("AT"), "");
+    crashing.Reset();
+    crashing.faults().crashOnHybTracking = false;
+    EXPECT_EQ(crashing.Execute("at@nvm:track_changes(hyb_stackinfo)"), "OK\r\n");
+}
+
+TEST_F(ModemTest, TargetLostFromTheKthCommand) {
+    modem->faults().loseAfter = 3;
+    EXPECT_EQ(Run("AT"), "OK\r\n");
+    EXPECT_EQ(Run("AT"), "OK\r\n");
+    EXPECT_FALSE(modem->lost());
+    EXPECT_EQ(Run("AT"), "");
+    EXPECT_TRUE(modem->lost());
+    EXPECT_EQ(Run("AT"), "");
+    modem->Reset();
+    EXPECT_EQ(modem->commandCount(), 0);
+    EXPECT_EQ(Run("AT"), "OK\r\n");
+}
+
+TEST_F(ModemTest, EchoSwitch) {
+    EXPECT_TRUE(modem->faults().echo);
+    EXPECT_EQ(Run("ATE0"), "OK\r\n");
+    EXPECT_FALSE(modem->faults().echo);
+    EXPECT_EQ(Run("ate1"), "OK\r\n");
+    EXPECT_TRUE(modem->faults().echo);
+}
+
+}  // namespace
+}  // namespace nvmsim
