@@ -1,0 +1,58 @@
+#pragma once
+// Assembles the answer to one AT command from the bytes a modem sends back,
+// however they are cut into chunks: removes the echo of the command, splits
+// CR LF lines, keeps unsolicited result codes out of the answer and stops at
+// the final result code. No Qt: every link (in-process, serial, TCP) feeds it.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nvmhost {
+
+// True for the lines that end an answer: "OK", "ERROR", "+CME ERROR: n",
+// "+CMS ERROR: n", "NO CARRIER", "BUSY", "NO ANSWER", "NO DIALTONE".
+bool IsFinalResultCode(std::string_view line);
+
+// True when `line` is an unsolicited result code (such as "+CREG: 1" or
+// "RING") that is not the answer to `command`: a command that asks for
+// "+CREG" gets its "+CREG: ..." lines as answer lines.
+bool IsUnsolicited(std::string_view line, std::string_view command);
+
+class AtFramer {
+public:
+    // Starts a new answer for `command` (with or without its final CR). Bytes
+    // still buffered from before are kept: they are read as lines of the new answer.
+    void Begin(std::string_view command);
+    // Leaves command mode: every complete line from now on is unsolicited.
+    void Idle();
+
+    // Takes the next chunk of received bytes.
+    void Feed(std::string_view bytes);
+
+    // The final result code has arrived.
+    bool Complete() const { return complete_; }
+    // The answer: its lines and the final result line, each ending in CR LF.
+    // Empty lines and the echo are left out.
+    std::string Answer() const;
+    const std::string& FinalLine() const { return final_; }
+    // Bytes that arrived after the final result code, kept for the next answer.
+    const std::string& Pending() const { return pending_; }
+
+    // Unsolicited lines collected since the last call.
+    std::vector<std::string> TakeUnsolicited();
+
+private:
+    void TakeLine(std::string line);
+
+    std::string command_;  // without CR
+    bool active_ = false;
+    bool echoSeen_ = false;
+    bool complete_ = false;
+    std::string pending_;
+    std::vector<std::string> lines_;
+    std::string final_;
+    std::vector<std::string> unsolicited_;
+};
+
+}  // namespace nvmhost

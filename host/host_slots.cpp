@@ -1,0 +1,101 @@
+#include "host/host_slots.h"
+
+#include <cstring>
+
+namespace nvmhost {
+
+const char* const kTargetDetailsCommand9 = "ATI";
+const char* const kTargetDetailsCommand10 = "AT+CGSN";
+
+HostServices& Services() {
+    static HostServices services;
+    return services;
+}
+
+namespace {
+
+void Log(const std::string& text, uint8_t flag) {
+    if (Services().log) Services().log(text, flag);
+}
+
+// Each slot catches everything: nothing is thrown back into the plug-in.
+uint8_t VTQ_CALL SendReceive(const char* command, vtq_answer* answer, uint8_t echo, int, uint8_t,
+                             uint8_t* targetLost) {
+    try {
+        TargetSession* session = Services().session;
+        if (command == nullptr || session == nullptr) {
+            if (targetLost) *targetLost = 1;
+            return 0;
+        }
+        const ExchangeResult r = session->Exchange(command);
+        if (echo) {
+            std::string sent = command;
+            while (!sent.empty() && (sent.back() == '\r' || sent.back() == '\n')) sent.pop_back();
+            Log("> " + sent, 1);
+            if (r.answered) Log("< " + r.answer, 1);
+        }
+        if (!r.answered) {
+            if (targetLost) *targetLost = 1;
+            Log("No answer to " + std::string(command, std::strcspn(command, "\r\n")) + ": target stopped responding.",
+                0);
+            return 0;
+        }
+        if (answer != nullptr && answer->struct_size >= sizeof(vtq_answer) && answer->assign != nullptr)
+            answer->assign(answer, r.answer.data(), r.answer.size());
+        return 1;
+    } catch (...) {
+        if (targetLost) *targetLost = 1;
+        return 0;
+    }
+}
+
+uint8_t VTQ_CALL CheckConnection(int) {
+    try {
+        TargetSession* session = Services().session;
+        return session != nullptr && session->CheckConnection() ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+void VTQ_CALL GetInfo(int infoId, char* buffer, int size) {
+    try {
+        if (buffer == nullptr || size < 1) return;
+        std::string text;
+        TargetSession* session = Services().session;
+        if (infoId == VTQ_INFO_TOOL_NAME) {
+            text = Services().toolName;
+        } else if (infoId == VTQ_INFO_TARGET_DETAILS_1 && session != nullptr) {
+            text = session->Query(kTargetDetailsCommand9);
+        } else if (infoId == VTQ_INFO_TARGET_DETAILS_2 && session != nullptr) {
+            text = session->Query(kTargetDetailsCommand10);
+            if (!text.empty()) text = "Serial number: " + text;
+        }
+        if (text.empty()) return;
+        const size_t n = std::min(text.size(), static_cast<size_t>(size) - 1);
+        std::memcpy(buffer, text.data(), n);
+        buffer[n] = '\0';
+    } catch (...) {
+    }
+}
+
+void VTQ_CALL ShowLine(const char* text, uint8_t flag) {
+    try {
+        if (text != nullptr) Log(text, flag);
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+std::vector<vtq_host_fn> MakeHostTable() {
+    std::vector<vtq_host_fn> table(VTQ_HOST_TABLE_SLOTS, nullptr);
+    table[VTQ_SLOT_BVI_GET_INFO] = reinterpret_cast<vtq_host_fn>(&GetInfo);
+    table[VTQ_SLOT_SEND_RECEIVE] = reinterpret_cast<vtq_host_fn>(&SendReceive);
+    table[VTQ_SLOT_CHECK_CONNECTION] = reinterpret_cast<vtq_host_fn>(&CheckConnection);
+    return table;
+}
+
+vtq_show_line_fn ShowLineFunction() { return &ShowLine; }
+
+}  // namespace nvmhost

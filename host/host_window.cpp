@@ -1,0 +1,254 @@
+#include "host/host_window.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMenuBar>
+#include <QSerialPortInfo>
+#include <QSplitter>
+#include <QStatusBar>
+
+#include "host/host_slots.h"
+#include "host/qt_links.h"
+#ifdef NVMHOST_WITH_SIM
+#include "host/sim_link.h"
+#endif
+
+namespace nvmhost {
+
+namespace {
+
+std::unique_ptr<ByteLink> MakeLink(const TargetSpec& spec, std::string& error) {
+    switch (spec.kind) {
+    case TargetSpec::Kind::Sim:
+#ifdef NVMHOST_WITH_SIM
+        return std::make_unique<SimLink>(spec.path);
+#else
+        error = "This host was built without the simulated modem.";
+        return nullptr;
+#endif
+    case TargetSpec::Kind::Serial:
+        return std::make_unique<SerialLink>(spec.path, spec.baud);
+    case TargetSpec::Kind::Tcp:
+        return std::make_unique<TcpLink>(spec.path, spec.port);
+    }
+    error = "Unknown target.";
+    return nullptr;
+}
+
+// Objects the plug-in handed to deleteLater must go while its code is still mapped.
+void FlushDeferredDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+}  // namespace
+
+HostWindow::HostWindow(QWidget* parent) : QMainWindow(parent) {
+    setObjectName("HostWindow");
+    setWindowTitle("nvmhost");
+    mdi_ = new QMdiArea;
+    mdi_->setObjectName("MdiArea");
+    log_ = new LogPane;
+    auto* split = new QSplitter(Qt::Vertical);
+    split->addWidget(mdi_);
+    split->addWidget(log_);
+    split->setStretchFactor(0, 4);
+    split->setStretchFactor(1, 1);
+    setCentralWidget(split);
+    linkLabel_ = new QLabel;
+    pluginLabel_ = new QLabel;
+    statusBar()->addWidget(linkLabel_, 1);
+    statusBar()->addPermanentWidget(pluginLabel_);
+    resize(1200, 800);
+
+    app_.struct_size = sizeof(vtq_host_app);
+    app_.mdi_area = mdi_;
+    app_.main_window = this;
+    table_ = MakeHostTable();
+
+    Services().session = &session_;
+    Services().log = [this](const std::string& text, uint8_t flag) { log_->AddLine(text, flag); };
+    Services().toolName = "nvmhost " NVMHOST_VERSION;
+    session_.SetLog([this](const std::string& text, uint8_t flag) { log_->AddLine(text, flag); });
+    session_.SetStateListener([this](LinkState) { UpdateStatus(); });
+
+    BuildMenus();
+    UpdateStatus();
+}
+
+HostWindow::~HostWindow() {
+    UnloadPlugin();
+    session_.Detach();
+    if (Services().session == &session_) Services() = HostServices();
+}
+
+void HostWindow::BuildMenus() {
+    QMenu* editor = menuBar()->addMenu("&Editor");
+    openEditor_ = editor->addAction("&Open Editor Window", this, &HostWindow::OpenEditor);
+    closeEditor_ = editor->addAction("&Close Editor Window", this, &HostWindow::CloseEditor);
+    editor->addSeparator();
+    editor->addAction("E&xit", this, &QWidget::close);
+
+    QMenu* target = menuBar()->addMenu("&Target");
+    target->addAction("&Simulated Modem", this, [this] { ConnectTarget(TargetSpec()); });
+    target->addAction("Simulated Modem from &Image...", this, &HostWindow::ChooseSimImage);
+    target->addAction("S&erial Port...", this, &HostWindow::ChooseSerial);
+    target->addAction("&TCP...", this, &HostWindow::ChooseTcp);
+    target->addSeparator();
+    target->addAction("&Reconnect", this, &HostWindow::Reconnect);
+    target->addAction("&Disconnect", this, &HostWindow::Disconnect);
+
+    QMenu* log = menuBar()->addMenu("&Log");
+    log->addAction("&Copy", log_, &LogPane::CopyToClipboard);
+    log->addAction("&Save As...", log_, &LogPane::SaveAs);
+    log->addAction("C&lear", log_, &LogPane::ClearLog);
+}
+
+bool HostWindow::ConnectTarget(const TargetSpec& spec) {
+    spec_ = spec;
+    std::string error;
+    std::unique_ptr<ByteLink> link = MakeLink(spec, error);
+    bool ok = false;
+    if (link) {
+        link->SetListener([this] { session_.DrainIdle(); },
+                          [this] {
+                              log_->AddLine("The link to the target went down.", 0);
+                              session_.LinkLost();
+                          });
+        ok = session_.Attach(std::move(link), error);
+    } else {
+        session_.Detach();
+    }
+    const std::string name = FormatTargetSpec(spec);
+    if (ok) {
+        log_->AddLine("Connected to " + session_.link()->Describe() + ".", 1);
+    } else {
+        log_->AddLine("Cannot connect to " + name + ": " + error, 0);
+    }
+    plugin_.SetComHandle(ok ? session_.link()->Handle() : -1);
+    UpdateStatus();
+    return ok;
+}
+
+bool HostWindow::LoadPlugin(const std::string& path) {
+    std::string error;
+    if (!plugin_.Load(path, error)) {
+        log_->AddLine(error, 0);
+        UpdateStatus();
+        return false;
+    }
+    const int32_t link = session_.link() ? session_.link()->Handle() : -1;
+    plugin_.HandOver(table_.data(), static_cast<int32_t>(table_.size() * sizeof(vtq_host_fn)), ShowLineFunction(),
+                     link);
+    if (!plugin_.CanRun()) {
+        log_->AddLine("The editor plug-in " + path + " reports that it cannot run with this host.", 0);
+        UpdateStatus();
+        return false;
+    }
+    log_->AddLine("Loaded the editor plug-in " + path + ".", 1);
+    OpenEditor();
+    return true;
+}
+
+void HostWindow::UnloadPlugin() {
+    if (!plugin_.Loaded()) return;
+    plugin_.Unload(&FlushDeferredDeletes);
+    UpdateStatus();
+}
+
+void HostWindow::OpenEditor() {
+    if (!plugin_.Loaded() || !plugin_.CanRun()) {
+        log_->AddLine("No editor plug-in is loaded.", 0);
+        return;
+    }
+    if (plugin_.WindowShown()) {
+        if (QMdiSubWindow* sub = mdi_->subWindowList().value(0)) mdi_->setActiveSubWindow(sub);
+        return;
+    }
+    plugin_.ShowWindow(&app_);
+    UpdateStatus();
+}
+
+void HostWindow::CloseEditor() {
+    plugin_.CloseWindow(&app_);
+    FlushDeferredDeletes();
+    UpdateStatus();
+}
+
+void HostWindow::closeEvent(QCloseEvent* event) {
+    UnloadPlugin();
+    event->accept();
+}
+
+void HostWindow::ChooseSimImage() {
+    const QString path = QFileDialog::getOpenFileName(this, "Target Image", QString(), "Target images (*.img);;All files (*)");
+    if (path.isEmpty()) return;
+    TargetSpec spec;
+    spec.path = path.toStdString();
+    ConnectTarget(spec);
+}
+
+void HostWindow::ChooseSerial() {
+    QStringList ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) ports << info.systemLocation();
+    if (ports.isEmpty()) ports << "/dev/ttyUSB0";
+    bool ok = false;
+    const QString device = QInputDialog::getItem(this, "Serial Port", "Device:", ports, 0, true, &ok);
+    if (!ok || device.isEmpty()) return;
+    const int baud = QInputDialog::getInt(this, "Serial Port", "Baud rate:", 115200, 50, 16000000, 1, &ok);
+    if (!ok) return;
+    TargetSpec spec;
+    spec.kind = TargetSpec::Kind::Serial;
+    spec.path = device.toStdString();
+    spec.baud = baud;
+    ConnectTarget(spec);
+}
+
+void HostWindow::ChooseTcp() {
+    bool ok = false;
+    const QString text = QInputDialog::getText(this, "TCP Target", "Host:port", QLineEdit::Normal, "127.0.0.1:", &ok);
+    if (!ok || text.isEmpty()) return;
+    TargetSpec spec;
+    std::string error;
+    if (!ParseTargetSpec("tcp:" + text.toStdString(), spec, error)) {
+        log_->AddLine(error, 0);
+        return;
+    }
+    ConnectTarget(spec);
+}
+
+void HostWindow::Reconnect() { ConnectTarget(spec_); }
+
+void HostWindow::Disconnect() {
+    session_.Detach();
+    plugin_.SetComHandle(-1);
+    log_->AddLine("Disconnected from the target.", 1);
+    UpdateStatus();
+}
+
+QString HostWindow::LinkStateText() const {
+    const ByteLink* link = session_.link();
+    const QString name = QString::fromStdString(link ? link->Describe() : FormatTargetSpec(spec_));
+    switch (session_.State()) {
+    case LinkState::Up:
+        return name + ": link up";
+    case LinkState::NotAnswering:
+        return name + ": link up, target not answering";
+    case LinkState::Down:
+        break;
+    }
+    return name + ": link down";
+}
+
+void HostWindow::UpdateStatus() {
+    linkLabel_->setText(LinkStateText());
+    if (!plugin_.Loaded()) {
+        pluginLabel_->setText("no editor plug-in");
+    } else {
+        pluginLabel_->setText(plugin_.WindowShown() ? "editor open" : "editor closed");
+    }
+    if (openEditor_) openEditor_->setEnabled(plugin_.Loaded() && !plugin_.WindowShown());
+    if (closeEditor_) closeEditor_->setEnabled(plugin_.WindowShown());
+}
+
+}  // namespace nvmhost

@@ -1,0 +1,70 @@
+#pragma once
+// The stand-in host's main window: the multiple-document area the editor
+// window lives in, the log pane, the Target menu and the link state in the
+// status bar. Owns the target session and the loaded plug-in.
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/log_pane.h"
+#include "host/plugin_loader.h"
+#include "host/target_session.h"
+#include "host/target_spec.h"
+#include "vtq/host_api.h"
+
+namespace nvmhost {
+
+class HostWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit HostWindow(QWidget* parent = nullptr);
+    ~HostWindow() override;
+
+    // Opens the target; failures go to the log and the status bar.
+    bool ConnectTarget(const TargetSpec& spec);
+    // Loads the plug-in, hands over the host functions and opens the editor
+    // window when the plug-in can run. Failures are logged, never fatal.
+    bool LoadPlugin(const std::string& path);
+    // Closes the editor window and unloads the plug-in.
+    void UnloadPlugin();
+
+    TargetSession& session() { return session_; }
+    LogPane* logPane() const { return log_; }
+    QMdiArea* mdiArea() const { return mdi_; }
+    PluginLoader& plugin() { return plugin_; }
+    QString LinkStateText() const;
+
+public slots:
+    void OpenEditor();
+    void CloseEditor();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    void ChooseSimImage();
+    void ChooseSerial();
+    void ChooseTcp();
+    void Reconnect();
+    void Disconnect();
+    void UpdateStatus();
+
+    QMdiArea* mdi_;
+    LogPane* log_;
+    QLabel* linkLabel_;
+    QLabel* pluginLabel_;
+    QAction* openEditor_ = nullptr;
+    QAction* closeEditor_ = nullptr;
+    TargetSession session_;
+    TargetSpec spec_;
+    PluginLoader plugin_;
+    std::vector<vtq_host_fn> table_;
+    vtq_host_app app_{};
+};
+
+}  // namespace nvmhost

@@ -1,0 +1,74 @@
+#include "host/target_spec.h"
+
+#include <charconv>
+
+namespace nvmhost {
+
+namespace {
+bool ParseNumber(const std::string& text, int low, int high, int& value) {
+    if (text.empty()) return false;
+    int v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || end != text.data() + text.size() || v < low || v > high) return false;
+    value = v;
+    return true;
+}
+}  // namespace
+
+bool ParseTargetSpec(const std::string& text, TargetSpec& spec, std::string& error) {
+    TargetSpec out;
+    const size_t colon = text.find(':');
+    const std::string kind = text.substr(0, colon);
+    const std::string rest = colon == std::string::npos ? std::string() : text.substr(colon + 1);
+    if (kind == "sim") {
+        out.kind = TargetSpec::Kind::Sim;
+        out.path = rest;
+    } else if (kind == "serial") {
+        out.kind = TargetSpec::Kind::Serial;
+        const size_t at = rest.rfind('@');
+        out.path = rest.substr(0, at);
+        if (at != std::string::npos && !ParseNumber(rest.substr(at + 1), 50, 16000000, out.baud)) {
+            error = "Invalid baud rate in target \"" + text + "\".";
+            return false;
+        }
+        if (out.path.empty()) {
+            error = "The serial target \"" + text + "\" names no device.";
+            return false;
+        }
+    } else if (kind == "tcp") {
+        out.kind = TargetSpec::Kind::Tcp;
+        const size_t last = rest.rfind(':');
+        if (last == std::string::npos || !ParseNumber(rest.substr(last + 1), 1, 65535, out.port)) {
+            error = "The TCP target \"" + text + "\" needs HOST:PORT with a port from 1 to 65535.";
+            return false;
+        }
+        out.path = rest.substr(0, last);
+        if (out.path.size() >= 2 && out.path.front() == '[' && out.path.back() == ']')
+            out.path = out.path.substr(1, out.path.size() - 2);
+        if (out.path.empty()) {
+            error = "The TCP target \"" + text + "\" names no host.";
+            return false;
+        }
+    } else {
+        error = "Unknown target \"" + text + "\": use sim[:IMAGE], serial:DEVICE[@BAUD] or tcp:HOST:PORT.";
+        return false;
+    }
+    spec = out;
+    return true;
+}
+
+std::string FormatTargetSpec(const TargetSpec& spec) {
+    switch (spec.kind) {
+    case TargetSpec::Kind::Sim:
+        return spec.path.empty() ? "sim" : "sim:" + spec.path;
+    case TargetSpec::Kind::Serial:
+        return "serial:" + spec.path + "@" + std::to_string(spec.baud);
+    case TargetSpec::Kind::Tcp: {
+        const bool v6 = spec.path.find(':') != std::string::npos;
+        return "tcp:" + (v6 ? "[" + spec.path + "]" : spec.path) + ":" + std::to_string(spec.port);
+    }
+    }
+    return {};
+}
+
+}  // namespace nvmhost

@@ -1,0 +1,238 @@
+// The session and the host slots over a scripted byte link: time-outs, link
+// loss, unsolicited lines between commands, and what the plug-in gets back.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "host/host_slots.h"
+#include "host/target_session.h"
+#include "host/target_spec.h"
+
+namespace nvmhost {
+namespace {
+
+// Hands out scripted receive results once a command went out; every Receive
+// takes the next step. `before` is what was already there before the command.
+class ScriptedLink : public ByteLink {
+public:
+    struct Step {
+        WaitResult result;
+        std::string bytes;
+    };
+    std::deque<Step> steps;
+    std::string before;
+    std::vector<std::string> sent;
+    bool up = true;
+    bool armed = false;
+    int waitedMs = 0;
+
+    std::string Describe() const override { return "scripted"; }
+    bool Open(std::string&) override { return up; }
+    void Close() override { up = false; }
+    bool IsUp() const override { return up; }
+    bool Send(const std::string& bytes) override {
+        sent.push_back(bytes);
+        armed = true;
+        return up;
+    }
+    WaitResult Receive(std::string& out, int timeoutMs) override {
+        if (!armed) {
+            if (before.empty()) return WaitResult::Timeout;
+            out += before;
+            before.clear();
+            return WaitResult::Data;
+        }
+        if (steps.empty()) {
+            waitedMs += timeoutMs;
+            return WaitResult::Timeout;
+        }
+        Step s = steps.front();
+        steps.pop_front();
+        out += s.bytes;
+        if (s.result == WaitResult::Lost) up = false;
+        return s.result;
+    }
+};
+
+struct SessionFixture : ::testing::Test {
+    TargetSession session;
+    ScriptedLink* link = nullptr;
+    std::vector<std::pair<std::string, int>> log;
+
+    void SetUp() override {
+        auto owned = std::make_unique<ScriptedLink>();
+        link = owned.get();
+        std::string error;
+        ASSERT_TRUE(session.Attach(std::move(owned), error));
+        session.SetTimeoutMs(200);
+        session.SetLog([this](const std::string& text, uint8_t flag) { log.emplace_back(text, flag); });
+    }
+    void Script(std::initializer_list<ScriptedLink::Step> steps) {
+        link->steps.assign(steps);
+        link->armed = false;
+    }
+};
+
+TEST_F(SessionFixture, AnswerArrivesInPieces) {
+    Script({{WaitResult::Data, "at@nvm:x?\r"}, {WaitResult::Data, "\r\n5\r"}, {WaitResult::Data, "\nO"},
+            {WaitResult::Data, "K\r\n"}});
+    const ExchangeResult r = session.Exchange("at@nvm:x?\r");
+    EXPECT_TRUE(r.answered);
+    EXPECT_FALSE(r.lost);
+    EXPECT_EQ(r.answer, "5\r\nOK\r\n");
+    EXPECT_EQ(link->sent, std::vector<std::string>{"at@nvm:x?\r"});
+    EXPECT_EQ(session.State(), LinkState::Up);
+}
+
+TEST_F(SessionFixture, TimeOutAndLossMeanTargetLost) {
+    Script({{WaitResult::Data, "5\r\n"}});
+    ExchangeResult r = session.Exchange("at@nvm:x?");
+    EXPECT_FALSE(r.answered);
+    EXPECT_TRUE(r.lost);
+    EXPECT_EQ(session.State(), LinkState::NotAnswering);
+    EXPECT_LE(link->waitedMs, 200) << "one overall time-out, not one per chunk";
+
+    link->before = "OK\r\n";  // the late final code of the timed-out command
+    Script({});
+    r = session.Exchange("at");
+    EXPECT_FALSE(r.answered) << "a late answer is not taken for the next one";
+
+    Script({{WaitResult::Data, "5\r\n"}, {WaitResult::Lost, ""}});
+    r = session.Exchange("at@nvm:x?");
+    EXPECT_TRUE(r.lost);
+    EXPECT_EQ(session.State(), LinkState::Down);
+    r = session.Exchange("at@nvm:x?");
+    EXPECT_TRUE(r.lost);
+    EXPECT_EQ(link->sent.size(), 3u) << "nothing is sent over a link that is down";
+}
+
+TEST_F(SessionFixture, UnsolicitedLinesGoToTheLog) {
+    link->before = "+CREG: 1\r\n";
+    Script({{WaitResult::Data, "5\r\n+CREG: 2\r\nOK\r\nRING\r\n"}});
+    const ExchangeResult r = session.Exchange("at@nvm:x?");
+    EXPECT_EQ(r.answer, "5\r\nOK\r\n");
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[0].first, "Unsolicited: +CREG: 1");
+    EXPECT_EQ(log[1].first, "Unsolicited: +CREG: 2");
+    EXPECT_EQ(log[2].first, "Unsolicited: RING");
+}
+
+TEST_F(SessionFixture, ConnectionCheckAndIdentityQueries) {
+    Script({{WaitResult::Data, "\r\nOK\r\n"}});
+    EXPECT_TRUE(session.CheckConnection());
+    EXPECT_EQ(link->sent.back(), "AT\r");
+    Script({{WaitResult::Data, "\r\nERROR\r\n"}});
+    EXPECT_FALSE(session.CheckConnection());
+
+    Script({{WaitResult::Data, "ATI\r\r\nModel X\r\nRev 2\r\n\r\nOK\r\n"}});
+    EXPECT_EQ(session.Query("ATI"), "Model X\nRev 2");
+    Script({{WaitResult::Data, "+CME ERROR: 4\r\n"}});
+    EXPECT_EQ(session.Query("AT+CGMR"), "");
+}
+
+// The C functions handed to the plug-in, called the way the plug-in calls them.
+struct SlotFixture : SessionFixture {
+    std::vector<vtq_host_fn> table = MakeHostTable();
+    std::string answer = "untouched";
+    vtq_answer object{sizeof(vtq_answer), &answer, [](vtq_answer* self, const char* text, size_t n) {
+                          static_cast<std::string*>(self->owner)->assign(text, n);
+                      }};
+
+    void SetUp() override {
+        SessionFixture::SetUp();
+        Services().session = &session;
+        Services().log = [this](const std::string& text, uint8_t flag) { log.emplace_back(text, flag); };
+        Services().toolName = "nvmhost 9.9";
+    }
+    void TearDown() override { Services() = HostServices(); }
+    uint8_t Send(const char* command, uint8_t echo, uint8_t* lost) {
+        auto fn = reinterpret_cast<vtq_send_receive_fn>(table[VTQ_SLOT_SEND_RECEIVE]);
+        return fn(command, &object, echo, -1, echo, lost);
+    }
+};
+
+TEST_F(SlotFixture, SendReceiveHandsOverTheAnswerOrSetsTargetLost) {
+    Script({{WaitResult::Data, "\r\n+CME ERROR: 7\r\n"}});
+    uint8_t lost = 0;
+    EXPECT_EQ(Send("at@nvm:x=1\r", 0, &lost), 1) << "an error answer is still an answer";
+    EXPECT_EQ(answer, "+CME ERROR: 7\r\n");
+    EXPECT_EQ(lost, 0);
+
+    answer = "untouched";
+    EXPECT_EQ(Send("at@nvm:x?\r", 0, &lost), 0);
+    EXPECT_EQ(lost, 1);
+    EXPECT_EQ(answer, "untouched");
+    EXPECT_EQ(Send("at@nvm:x?\r", 0, nullptr), 0) << "no flag given: nothing to set";
+
+    log.clear();
+    Script({{WaitResult::Data, "5\r\nOK\r\n"}});
+    EXPECT_EQ(Send("at@nvm:x?\r", 1, nullptr), 1);
+    ASSERT_EQ(log.size(), 2u) << "echo shows the low-level exchange";
+    EXPECT_EQ(log[0], std::make_pair(std::string("> at@nvm:x?"), 1));
+    EXPECT_EQ(log[1].second, 1);
+
+    EXPECT_EQ(reinterpret_cast<vtq_check_connection_fn>(table[VTQ_SLOT_CHECK_CONNECTION])(1), 0);
+    Script({{WaitResult::Data, "OK\r\n"}});
+    EXPECT_EQ(reinterpret_cast<vtq_check_connection_fn>(table[VTQ_SLOT_CHECK_CONNECTION])(1), 1);
+}
+
+TEST_F(SlotFixture, GetInfoWritesAtMostTheBufferSize) {
+    auto info = reinterpret_cast<vtq_bvi_get_info_fn>(table[VTQ_SLOT_BVI_GET_INFO]);
+    char buf[8] = "xxxxxxx";
+    buf[0] = 0;
+    info(VTQ_INFO_TOOL_NAME, buf, 5);
+    EXPECT_STREQ(buf, "nvmh");
+    EXPECT_EQ(buf[5], 'x');
+
+    Script({{WaitResult::Data, "Model X\r\nOK\r\n"}});
+    char big[2000] = {};
+    info(VTQ_INFO_TARGET_DETAILS_1, big, sizeof big);
+    EXPECT_STREQ(big, "Model X");
+    EXPECT_EQ(link->sent.back(), std::string(kTargetDetailsCommand9) + "\r");
+
+    big[0] = 0;
+    info(VTQ_INFO_TARGET_DETAILS_2, big, sizeof big);  // no answer: the buffer stays empty
+    EXPECT_EQ(big[0], 0);
+    info(77, big, sizeof big);
+    EXPECT_EQ(big[0], 0);
+    EXPECT_EQ(table[0], nullptr);
+}
+
+TEST(TargetSpecText, ParsesEveryFormAndRejectsTheRest) {
+    struct Case {
+        const char* text;
+        TargetSpec::Kind kind;
+        const char* path;
+        int baud;
+        int port;
+    };
+    for (const Case& c : std::vector<Case>{{"sim", TargetSpec::Kind::Sim, "", 115200, 0},
+                                           {"sim:/a/b.img", TargetSpec::Kind::Sim, "/a/b.img", 115200, 0},
+                                           {"serial:/dev/ttyUSB0", TargetSpec::Kind::Serial, "/dev/ttyUSB0", 115200, 0},
+                                           {"serial:/dev/ttyS1@9600", TargetSpec::Kind::Serial, "/dev/ttyS1", 9600, 0},
+                                           {"tcp:127.0.0.1:5000", TargetSpec::Kind::Tcp, "127.0.0.1", 115200, 5000},
+                                           {"tcp:[::1]:23", TargetSpec::Kind::Tcp, "::1", 115200, 23}}) {
+        TargetSpec spec;
+        std::string error;
+        ASSERT_TRUE(ParseTargetSpec(c.text, spec, error)) << c.text << ": " << error;
+        EXPECT_EQ(spec.kind, c.kind);
+        EXPECT_EQ(spec.path, c.path);
+        EXPECT_EQ(spec.baud, c.baud);
+        EXPECT_EQ(spec.port, c.port);
+        TargetSpec again;
+        ASSERT_TRUE(ParseTargetSpec(FormatTargetSpec(spec), again, error));
+        EXPECT_EQ(again.path, spec.path);
+    }
+    for (const char* bad : {"", "usb:x", "serial:", "serial:/dev/x@fast", "tcp:host", "tcp:host:0", "tcp::80",
+                            "tcp:h:70000", "serial:/dev/x@"}) {
+        TargetSpec spec;
+        std::string error;
+        EXPECT_FALSE(ParseTargetSpec(bad, spec, error)) << bad;
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+}  // namespace
+}  // namespace nvmhost
