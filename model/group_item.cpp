@@ -6,36 +6,36 @@ namespace vtq {
 
 NVMParameter* ParamMap::Find(std::string_view name) const {
     auto it = records_.find(name);
-    return it == records_.end() ? nullptr : it->get();
+    return it == records_.end() ? nullptr : const_cast<NVMParameter*>(&*it);
 }
 
 NVMParameter* ParamMap::At(size_t position) const {
     if (position >= records_.size()) return nullptr;
-    return std::next(records_.begin(), static_cast<std::ptrdiff_t>(position))->get();
+    return *std::next(begin(), static_cast<std::ptrdiff_t>(position));
 }
 
-std::pair<NVMParameter*, bool> ParamMap::Insert(std::unique_ptr<NVMParameter> record) {
+std::pair<NVMParameter*, bool> ParamMap::Insert(NVMParameter&& record) {
     auto [it, inserted] = records_.insert(std::move(record));
     if (inserted) ++version_;
-    return {it->get(), inserted};
+    return {const_cast<NVMParameter*>(&*it), inserted};
 }
 
 bool ParamMap::Erase(std::string_view name) {
     auto it = records_.find(name);
     if (it == records_.end()) return false;
-    Erase(it);
+    Erase(const_iterator(it));
     return true;
 }
 
 bool ParamMap::EraseAt(size_t position) {
     if (position >= records_.size()) return false;
-    Erase(std::next(records_.begin(), static_cast<std::ptrdiff_t>(position)));
+    Erase(std::next(begin(), static_cast<std::ptrdiff_t>(position)));
     return true;
 }
 
 ParamMap::const_iterator ParamMap::Erase(const_iterator it) {
     ++version_;
-    return records_.erase(it);
+    return const_iterator(records_.erase(it.base()));
 }
 
 void ParamMap::Clear() {

@@ -254,26 +254,26 @@ NVMParameter* GroupItems::AddParameter(int groupIndex, std::string_view name, st
         return nullptr;
     }
 
-    auto record = std::make_unique<NVMParameter>();
-    record->name = std::string(name);
-    record->value = std::string(value);
-    record->type = std::string(type);
+    NVMParameter record;
+    record.name = std::string(name);
+    record.value = std::string(value);
+    record.type = std::string(type);
 
     if (EndsWithText(name, "[0]")) {
         // Arrays named with their first index: the dump gives the values, the
         // target gives the size when the dump is incomplete or very long.
         indexedNames_ = true;
-        record->name.resize(record->name.size() - 3);
+        record.name.resize(record.name.size() - 3);
         if (!requery) {
-            record->elementCount = ElementCount(record->value);
-            record->dimensionText = std::to_string(record->elementCount);
-            if (record->elementCount < 1) requery = true;
+            record.elementCount = ElementCount(record.value);
+            record.dimensionText = std::to_string(record.elementCount);
+            if (record.elementCount < 1) requery = true;
         }
-        if (record->elementCount > 800) requery = true;
+        if (record.elementCount > 800) requery = true;
         if (requery) {
-            record->elementCount = QueryArraySize(record->name);
-            record->dimensionText = std::to_string(record->elementCount);
-            QueryElements(*record, record->elementCount);
+            record.elementCount = QueryArraySize(record.name);
+            record.dimensionText = std::to_string(record.elementCount);
+            QueryElements(record, record.elementCount);
         }
     } else if (!indexedNames_ && name.size() >= 2 && IsDigit(name.back())) {
         // A dimension suffix such as tbl_4x8: the array's shape is in its name.
@@ -282,52 +282,52 @@ NVMParameter* GroupItems::AddParameter(int groupIndex, std::string_view name, st
         if (i > 0 && name[i] == '_') {
             const std::string_view suffix = name.substr(i + 1);
             const std::string stripped(name.substr(0, i));
-            record->dimensionText = std::string(suffix);
-            record->elementCount = ParseDimensions(suffix);
-            if (record->elementCount == 1) {
+            record.dimensionText = std::string(suffix);
+            record.elementCount = ParseDimensions(suffix);
+            if (record.elementCount == 1) {
                 std::string answer;
                 if (Query("at@nvm:" + std::string(name) + "?\r", answer)) {
-                    record->elementCount = 0;
-                    record->dimensionText.clear();
+                    record.elementCount = 0;
+                    record.dimensionText.clear();
                 } else {
-                    record->name = stripped;
+                    record.name = stripped;
                 }
             } else {
-                int count = ElementCount(record->value);
-                if (count == record->elementCount) {
-                    record->name = stripped;
+                int count = ElementCount(record.value);
+                if (count == record.elementCount) {
+                    record.name = stripped;
                 } else {
                     int size = QueryArraySize(name);
                     if (size < 0) {
-                        record->name = stripped;
+                        record.name = stripped;
                         size = QueryArraySize(stripped);
                     }
                     if (size >= 0) count = size;
-                    if (count != 0) QueryElements(*record, count);
+                    if (count != 0) QueryElements(record, count);
                 }
-                record->elementCount = count;
-                record->dimensionText = std::to_string(count);
+                record.elementCount = count;
+                record.dimensionText = std::to_string(count);
             }
         }
     }
 
-    if (record->elementCount == 0) {
-        if (record->value.find(',') != std::string::npos) {
-            record->elementCount = ElementCount(record->value);
-            record->dimensionText = std::to_string(record->elementCount);
-        } else if (const size_t open = record->name.find('[');
-                   open != std::string::npos && record->name.find(',', open + 1) != std::string::npos) {
+    if (record.elementCount == 0) {
+        if (record.value.find(',') != std::string::npos) {
+            record.elementCount = ElementCount(record.value);
+            record.dimensionText = std::to_string(record.elementCount);
+        } else if (const size_t open = record.name.find('[');
+                   open != std::string::npos && record.name.find(',', open + 1) != std::string::npos) {
             // A range name such as tab[0,15]: ask for the values of the whole range.
             std::string answer;
-            if (Query("at@nvm:" + record->name + "??\r", answer) && ExtractBraces(answer, true)) {
-                record->value = std::move(answer);
-                record->elementCount = ElementCount(record->value);
-                record->dimensionText = std::to_string(record->elementCount);
+            if (Query("at@nvm:" + record.name + "??\r", answer) && ExtractBraces(answer, true)) {
+                record.value = std::move(answer);
+                record.elementCount = ElementCount(record.value);
+                record.dimensionText = std::to_string(record.elementCount);
             }
         }
     }
 
-    record->value = RemoveBlanks(record->value);
+    RemoveBlanksInPlace(record.value);
     return group->params.Insert(std::move(record)).first;
 }
 
@@ -393,7 +393,7 @@ void GroupItems::SortNaturalOrder(GroupItem& group) {
         return;
     group.naturalOrder.clear();
     group.naturalOrder.reserve(group.params.size());
-    for (const auto& p : group.params) group.naturalOrder.push_back(p.get());
+    for (NVMParameter* p : group.params) group.naturalOrder.push_back(p);
     // Stable over name order, so names that compare equal keep a fixed order.
     std::stable_sort(group.naturalOrder.begin(), group.naturalOrder.end(),
                      [](const NVMParameter* a, const NVMParameter* b) {
@@ -413,10 +413,14 @@ void GroupItems::RebuildView() {
     for (auto& g : groups_) {
         g->firstViewIndex = -1;
         if (!g->checked) {
-            for (const auto& p : g->params) p->viewIndex = -1;
+            // Records of a group that was not shown still carry -1.
+            if (g->shownInView)
+                for (NVMParameter* p : g->params) p->viewIndex = -1;
+            g->shownInView = false;
             continue;
         }
         ++checkedCount_;
+        g->shownInView = true;
         SortNaturalOrder(*g);
         for (NVMParameter* p : g->naturalOrder) {
             if (filtered) {

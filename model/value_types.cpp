@@ -1,5 +1,6 @@
 #include "model/value_types.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "model/text.h"
@@ -114,11 +115,15 @@ std::string FormatScalar(int64_t value, int code, int view) {
 }
 
 std::string RemoveBlanks(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text)
-        if (c != ' ' && c != '\t' && c != '\r' && c != '\n') out += c;
+    std::string out(text);
+    RemoveBlanksInPlace(out);
     return out;
+}
+
+void RemoveBlanksInPlace(std::string& text) {
+    text.erase(std::remove_if(text.begin(), text.end(),
+                              [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }),
+               text.end());
 }
 
 }  // namespace vtq

@@ -67,5 +67,6 @@ inline std::string FormatScalar(int64_t value, NVMValueType code, ScalarView vie
 
 // The text without blanks, tabs, carriage returns and line feeds.
 std::string RemoveBlanks(std::string_view text);
+void RemoveBlanksInPlace(std::string& text);
 
 }  // namespace vtq

@@ -1,0 +1,58 @@
+// Any input as a group dump answer, read into a container whose target queries
+// all fail, then shown, filtered, cleaned of table bases and written as
+// commands. Each input line is also parsed as a decoded record line, so that
+// bytes the prefix code cannot carry reach the parser too.
+
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "channel/host.h"
+#include "model/dump_parser.h"
+#include "model/group_items.h"
+#include "model/write_commands.h"
+
+namespace {
+
+// A target that answers every query with ERROR.
+class FailingHost : public vtq::Host {
+public:
+    bool SendReceive(const std::string&, std::string& answer, bool, uint8_t*) override {
+        answer = "ERROR\r\n";
+        return true;
+    }
+    bool CheckConnection() override { return true; }
+    bool GetInfo(int, int, std::string& text) override {
+        text.clear();
+        return false;
+    }
+    void ShowLine(const std::string&, uint8_t) override {}
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // A copy of exactly the input's size, so ASan sees any read past its end.
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    FailingHost host;
+    vtq::GroupItems items(&host, true);
+    {
+        vtq::UpdateBracket bracket(items);
+        items.FindOrAddGroup("grp");
+        items.FindOrAddGroup("cal");
+        vtq::ParseDumpAnswer(items, input, 0);
+        std::string_view rest = input;
+        while (!rest.empty()) vtq::ParseDumpLine(items, vtq::NextLine(rest), 1);
+        items.RemoveExtraLutFill(true);
+        items.CheckAllGroups();
+    }
+    items.SetFilter(input.substr(0, 3));
+    items.SetFilter("");
+
+    std::ostringstream file;
+    for (vtq::NVMParameter* p : items.View()) vtq::WriteParameter(host, *p, true, &file);
+    items.ClearGroup(0);
+    items.ClearAll();
+    return 0;
+}
