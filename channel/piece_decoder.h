@@ -3,9 +3,12 @@
 // character codes. The target encodes every record of a group dump this way.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+
+#include "channel/prefix_code.h"
 
 namespace vtq {
 
@@ -22,5 +25,19 @@ using DecoderMessage = std::function<void(const std::string&)>;
 void BuildDecoder(const DecoderMessage& message);
 void FreeDecoder(const DecoderMessage& message);
 long DecoderLiveNodes();  // the live-node counter
+
+// Builds the decoder from another code table (a damaged one, to see its messages).
+void BuildDecoder(const DecoderMessage& message, const PrefixCodeTable& table);
+
+// DecodeValue through the bit-by-bit tree walk: the reference the fast path must match.
+std::string DecodeValueByTreeWalk(std::string_view piece);
+
+// Capacity of the byte buffer that receives the base64 output: 5000 when built, then the length of the longest
+// piece seen; 0 while the decoder is freed.
+size_t DecoderBufferCapacity();
+
+// Standard base64 with "=" padding into `out` (room for text.size() * 3 / 4 bytes). Returns the byte count, 0 for
+// any character outside the alphabet, misplaced padding, or a length that is not a multiple of 4.
+size_t DecodeBase64(std::string_view text, uint8_t* out);
 
 }  // namespace vtq

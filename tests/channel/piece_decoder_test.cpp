@@ -1,0 +1,208 @@
+#include "channel/piece_decoder.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+
+#include "support/piece_encoder.h"
+
+namespace vtq {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+std::string Unescape(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '\\') {
+      out += '\\';
+      ++i;
+    } else if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x') {
+      out += char(std::stoi(text.substr(i + 2, 2), nullptr, 16));
+      i += 3;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+TEST(PieceDecoder, DecodesEveryVectorOfTheIndependentEncoder) {
+  std::ifstream file(VTQ_SOURCE_DIR "/tests/data/prefix_code_vectors.tsv");
+  std::string line;
+  int rows = 0;
+  while (std::getline(file, line)) {
+    if (line.empty() || line.starts_with("# ")) continue;
+    const size_t tab1 = line.find('\t'), tab2 = line.find('\t', tab1 + 1);
+    const std::string piece = line.substr(tab1 + 1, tab2 - tab1 - 1), expected = Unescape(line.substr(tab2 + 1));
+    EXPECT_EQ(DecodeValue(piece), expected) << line;
+    EXPECT_EQ(DecodeValueByTreeWalk(piece), expected) << line;
+    ++rows;
+  }
+  EXPECT_EQ(rows, 276);
+}
+
+TEST(PieceDecoder, EveryCharacterRoundTripsThroughTheCode) {
+  std::string all;
+  for (int c = 0; c < 128; ++c) {
+    const std::string one = c == '}' ? "}" : std::string(1, char(c)) + "}";
+    EXPECT_EQ(DecodeValue(test::EncodePiece(one)), one) << c;
+    if (c != '}') all += char(c);
+  }
+  EXPECT_EQ(DecodeValue(test::EncodePiece(all)), all);  // no "}": ends with the bits
+  EXPECT_EQ(DecodeValue(test::EncodePiece("ab}cd}")), "ab}");
+}
+
+TEST(PieceDecoder, RejectsPiecesWithoutMarkerOrWithBadBase64) {
+  const std::string ab = test::EncodePiece("ab}");
+  EXPECT_EQ(DecodeValue(" \r\n" + ab + "\t\r\n"), "ab}");
+  for (const std::string& piece : {std::string("%b64:"), std::string("%B64:") + ab.substr(5), "x" + ab,
+                                   std::string("%b64: ") + ab.substr(5), ab + "=", ab.substr(0, ab.size() - 1)})
+    EXPECT_EQ(DecodeValue(piece), "") << piece;
+}
+
+TEST(PieceDecoder, Base64StepFollowsTheLastGroupRules) {
+  struct Case {
+    const char* text;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"", ""},         {"QQ==", "A"},     {"QUI=", "AB"},     {"QUJD", "ABC"},  {"QUJDRA==", "ABCD"},
+      {"QU=D", ""},     {"Q===", ""},      {"QQ=", ""},        {"QUJDR", ""},    {"QQ==QUJD", ""},
+      {"QU*D", ""},     {"QUJ\x80", ""},   {"-_AA", ""},       {"QU I", ""},     {"QUJ.", ""},
+      {"QU.=", ""},     {"QUJDRA=A", ""},  {"//8=", "\xff\xff"},
+  };
+  for (const Case& c : cases) {
+    uint8_t out[16];
+    const size_t n = DecodeBase64(c.text, out);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(out), n), c.bytes) << c.text;
+  }
+}
+
+TEST(PieceDecoder, NextPieceSplitsAtMarkersAndTrims) {
+  struct Case {
+    std::string answer;
+    std::vector<std::string> pieces;
+  };
+  const std::vector<Case> cases = {
+      {"", {}},
+      {"no marker here", {}},
+      {"head %B64:AAAA", {}},
+      {"head %b64:AAAA\r\n%b64:BBBB \r\n", {"%b64:AAAA", "%b64:BBBB"}},
+      {"%b64:%b64:x", {"%b64:", "%b64:x"}},
+      {"%b64%b64:Q ", {"%b64:Q"}},
+      {"%b64:", {"%b64:"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> pieces;
+    size_t position = 0;
+    for (std::string_view piece; !(piece = NextPiece(c.answer, position)).empty();) {
+      pieces.emplace_back(piece);
+      if (position != std::string_view::npos) {
+        EXPECT_EQ(c.answer.compare(position, 5, "%b64:"), 0);
+      }
+    }
+    EXPECT_EQ(position, std::string_view::npos);
+    EXPECT_EQ(pieces, c.pieces) << c.answer;
+  }
+  size_t beyond = 99;
+  EXPECT_TRUE(NextPiece("%b64:AAAA", beyond).empty());
+  EXPECT_EQ(beyond, std::string_view::npos);
+}
+
+struct Messages {
+  std::vector<std::string> texts;
+  DecoderMessage sink() {
+    return [this](const std::string& text) { texts.push_back(text); };
+  }
+};
+
+TEST(PieceDecoder, TreeAndBufferLifeWithNodeCountAndGrowth) {
+  Messages messages;
+  BuildDecoder(messages.sink());
+  EXPECT_EQ(DecoderLiveNodes(), 255);  // a complete code over 128 characters
+  EXPECT_EQ(DecoderBufferCapacity(), 5000u);
+  BuildDecoder(messages.sink());  // a new window frees the earlier tree first
+  EXPECT_EQ(DecoderLiveNodes(), 255);
+
+  const std::string text = "grp.long;{" + std::string(9000, '7') + "}";
+  const std::string piece = test::EncodePiece(text);
+  ASSERT_GT(piece.size(), 5000u);
+  EXPECT_EQ(DecodeValue("  " + piece + "\r\n"), text);
+  EXPECT_EQ(DecoderBufferCapacity(), piece.size());
+  EXPECT_EQ(DecodeValue(test::EncodePiece("a}")), "a}");
+  EXPECT_EQ(DecoderBufferCapacity(), piece.size());
+
+  FreeDecoder(messages.sink());
+  EXPECT_EQ(DecoderLiveNodes(), 0);
+  EXPECT_EQ(DecoderBufferCapacity(), 0u);
+  EXPECT_THAT(messages.texts, IsEmpty());
+  EXPECT_EQ(DecodeValue(test::EncodePiece("a}")), "a}");  // built again on demand
+  EXPECT_EQ(DecoderLiveNodes(), 255);
+}
+
+TEST(PieceDecoder, ReportsNodesLeftAliveWhenFreeing) {
+  Messages messages;
+  BuildDecoder(messages.sink());
+  {
+    DecodeTree stray;
+    stray.Build(FixedPrefixCodes(), messages.sink());
+    EXPECT_EQ(DecoderLiveNodes(), 510);
+    FreeDecoder(messages.sink());
+    EXPECT_EQ(DecoderLiveNodes(), 0);
+    stray.Free(messages.sink());
+  }
+  EXPECT_THAT(messages.texts, ElementsAre("WARNING: Memory leak of 255 nodes detected.",
+                                          "WARNING: Memory leak of -255 nodes detected."));
+  EXPECT_EQ(DecoderLiveNodes(), 0);
+}
+
+TEST(PieceDecoder, DamagedTableIsReportedWhileBuilding) {
+  PrefixCodeTable table = FixedPrefixCodes();
+  table[1] = table[0];                                     // the same code twice
+  table[127] = {7, uint16_t(table['A'].bits >> 9)};        // ends inside the earlier path of "A": no message
+  table[98] = {16, uint16_t(table[95].bits << 13 | 0x5)};  // "b" passes through the final node of "_"
+  Messages messages;
+  BuildDecoder(messages.sink(), table);
+  EXPECT_THAT(messages.texts,
+              ElementsAre("ERROR: symbol 1 was ALREADY final!\n",
+                          "ERROR: Found final symbol (95='_') on the way to defining: 98 ('b')\n"));
+  messages.texts.clear();
+  BuildDecoder(messages.sink());
+  EXPECT_THAT(messages.texts, IsEmpty());
+  EXPECT_EQ(DecoderLiveNodes(), 255);
+}
+
+// The lookup tables must give exactly the bit-by-bit walk for any bytes, on the fixed tree and on damaged ones
+// (missing children, final nodes with children below).
+TEST(PieceDecoder, FastPathMatchesTreeWalkOnGeneratedInput) {
+  PrefixCodeTable sparse{}, clashing = FixedPrefixCodes(), longBrace = FixedPrefixCodes();
+  std::swap(longBrace['}'], longBrace['A']);
+  for (int c = 0; c < 128; ++c) sparse[c] = {uint8_t(c < 64 ? 9 + c % 8 : 16), uint16_t(c * 37 % 512)};
+  for (int c = 0; c < 128; c += 3) clashing[c] = clashing[(c * 7 + 11) % 128];
+  std::mt19937 random(7);
+  for (const PrefixCodeTable* table : {&FixedPrefixCodes(), &std::as_const(sparse), &std::as_const(clashing),
+                                          &std::as_const(longBrace)}) {
+    DecodeTree tree;
+    tree.Build(*table, nullptr);
+    for (int round = 0; round < 20000; ++round) {
+      std::string text;
+      for (size_t i = random() % 40; i-- > 0;)
+        text += char(round % 3 ? "grp._,{0123}abc;"[random() % 16] : random() % 128);
+      std::vector<uint8_t> bytes = test::EncodeBits(text, *table);
+      switch (round % 5) {
+        case 1: bytes.resize(random() % (bytes.size() + 1)); break;                              // truncated
+        case 2: if (!bytes.empty()) bytes[random() % bytes.size()] ^= uint8_t(1 << random() % 8); break;  // damaged
+        case 3: bytes.insert(bytes.end(), random() % 9, uint8_t(random())); break;              // padded
+        case 4: for (uint8_t& b : bytes) b = uint8_t(random()); break;                           // random
+      }
+      ASSERT_EQ(tree.Decode(bytes.data(), bytes.size()), tree.Walk(bytes.data(), bytes.size())) << text;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vtq
