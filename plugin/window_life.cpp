@@ -1,10 +1,111 @@
+// The host table comes before any Qt header: its field "slots" is a Qt keyword.
+#include "plugin/host_table.h"
 #include "plugin/window_life.h"
 
-// Placeholder until the editor window exists: the host may call these safely.
+#include <QCoreApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPointer>
+#include <new>
+
+#include "editor/tf_nvmvtq.h"
+#include "editor/version_info.h"
+
+extern "C" VTQ_EXPORT void* FNVMVTQ;
+
 namespace vtq {
 
-void ShowEditorWindow(const vtq_host_app*) {}
-void CloseEditorWindow(const vtq_host_app*) {}
-void DetachPlugin() {}
+namespace {
+
+// The one editor window and the frame the host's multiple-document area gave it.
+QPointer<TFNVMVTQ> window;
+QPointer<QMdiSubWindow> frame;
+
+QMdiArea* HostArea(const vtq_host_app* hostApplication) {
+    if (hostApplication == nullptr || hostApplication->struct_size < sizeof(vtq_host_app)) return nullptr;
+    return static_cast<QMdiArea*>(hostApplication->mdi_area);
+}
+
+void Forget() {
+    window = nullptr;
+    frame = nullptr;
+    FNVMVTQ = nullptr;
+}
+
+}  // namespace
+
+// The plug-in shares the host's Qt libraries, so the host's application object
+// is already the one every widget of ours lives in: there is nothing to adopt
+// or to give back.
+
+void ShowEditorWindow(const vtq_host_app* hostApplication) {
+    // A second show while a window exists brings that window to the front.
+    if (window && frame) {
+        frame->showMaximized();
+        frame->raise();
+        return;
+    }
+    QMdiArea* area = HostArea(hostApplication);
+    TFNVMVTQ* created = nullptr;
+    QMdiSubWindow* sub = nullptr;
+    try {
+        created = new TFNVMVTQ(PluginHost());
+        if (area != nullptr) {
+            sub = area->addSubWindow(created, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+            sub->setAttribute(Qt::WA_DeleteOnClose, false);
+            sub->setWindowIcon(QIcon());
+        }
+    } catch (...) {
+        if (sub != nullptr) {
+            delete sub;
+        } else {
+            delete created;
+        }
+        QMessageBox::critical(area, QStringLiteral("VTQ NVM Editor"), QStringLiteral("Out of Memory!"));
+        return;
+    }
+    window = created;
+    frame = sub;
+    FNVMVTQ = created;
+    // The host may tear the frame down itself (its area going away): forget the window then.
+    QObject::connect(created, &QObject::destroyed, [created] {
+        if (FNVMVTQ == created) Forget();
+    });
+
+    created->SetClosing(false);
+    if (sub != nullptr) {
+        sub->showMaximized();
+        area->setActiveSubWindow(sub);
+    } else {
+        created->showMaximized();
+    }
+    created->Start(PluginVersionText());
+}
+
+void CloseEditorWindow(const vtq_host_app*) {
+    if (window && !window->Closing()) {
+        TFNVMVTQ* closing = window;
+        QObject* owner = frame ? static_cast<QObject*>(frame.data()) : static_cast<QObject*>(closing);
+        closing->SetClosing(true);
+        if (frame) frame->hide(); else closing->hide();
+        Forget();
+        // An operation running inside the window is still on the stack: the
+        // window goes when its handler has returned.
+        closing->DestroyWhenIdle(owner);
+    }
+}
+
+void DetachPlugin() {
+    // The host normally closes the window before unloading; a window still
+    // there must not outlive the code it runs.
+    // At process exit the application object may be gone already; widgets cannot be deleted then.
+    if (window && QCoreApplication::instance() != nullptr) {
+        window->SetClosing(true);
+        QObject* owner = frame ? static_cast<QObject*>(frame.data()) : static_cast<QObject*>(window.data());
+        Forget();
+        delete owner;
+    }
+}
 
 }  // namespace vtq

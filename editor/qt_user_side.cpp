@@ -1,0 +1,217 @@
+#include "editor/qt_user_side.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QVBoxLayout>
+#include <deque>
+
+#include "editor/qt_text.h"
+#include "editor/tf_progress.h"
+
+namespace vtq {
+
+namespace {
+
+const QString kBoxTitle = QStringLiteral("VTQ NVM Editor");
+
+struct TestAnswers {
+    std::deque<bool> buttons;
+    std::deque<QString> fileNames;
+    std::deque<std::optional<QString>> inputs;
+    std::deque<std::optional<std::vector<int>>> picks;
+    bool autoAnswer = false;
+    QStringList shown;
+};
+
+TestAnswers& Answers() {
+    static TestAnswers answers;
+    return answers;
+}
+
+template <typename T>
+std::optional<T> TakeNext(std::deque<T>& queue) {
+    if (queue.empty()) return std::nullopt;
+    T value = std::move(queue.front());
+    queue.pop_front();
+    return value;
+}
+
+}  // namespace
+
+QtUserSide::QtUserSide(QWidget* owner, std::function<bool()> closing, std::function<void(bool)> busyChanged)
+    : owner_(owner), closing_(std::move(closing)), busyChanged_(std::move(busyChanged)) {}
+
+QtUserSide::~QtUserSide() {
+    delete progress_.data();
+    while (busyDepth_ > 0) {
+        --busyDepth_;
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void QtUserSide::Message(const std::string& text) {
+    const QString q = ToQ(text);
+    Answers().shown.append(q);
+    if (TakeNext(Answers().buttons) || Answers().autoAnswer) return;
+    QMessageBox::information(owner_, kBoxTitle, q);
+}
+
+bool QtUserSide::AskYesNo(const std::string& text) {
+    const QString q = ToQ(text);
+    Answers().shown.append(q);
+    if (auto next = TakeNext(Answers().buttons)) return *next;
+    if (Answers().autoAnswer) return false;
+    return QMessageBox::question(owner_, kBoxTitle, q, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+bool QtUserSide::InputBox(const std::string& caption, const std::string& prompt, std::string& value) {
+    Answers().shown.append(ToQ(prompt));
+    auto& inputs = Answers().inputs;
+    if (!inputs.empty()) {
+        const std::optional<QString> next = inputs.front();
+        inputs.pop_front();
+        if (!next) return false;
+        value = FromQ(*next);
+        return true;
+    }
+    if (Answers().autoAnswer) return false;
+    bool ok = false;
+    const QString answer =
+        QInputDialog::getText(owner_, ToQ(caption), ToQ(prompt), QLineEdit::Normal, ToQ(value), &ok);
+    if (!ok) return false;
+    value = FromQ(answer);
+    return true;
+}
+
+namespace {
+
+// File names are local 8-bit paths, not Latin-1 texts: they go through the file system encoding.
+bool FileName(QWidget* owner, bool save, const std::string& title, const std::string& filter, std::string& path) {
+    QString name;
+    if (auto next = TakeNext(Answers().fileNames)) {
+        name = *next;
+    } else if (!Answers().autoAnswer) {
+        const QString start = QString::fromLocal8Bit(path.c_str());
+        name = save ? QFileDialog::getSaveFileName(owner, ToQ(title), start, ToQ(filter))
+                    : QFileDialog::getOpenFileName(owner, ToQ(title), start, ToQ(filter));
+    }
+    if (name.isEmpty()) return false;
+    path = name.toLocal8Bit().toStdString();
+    return true;
+}
+
+}  // namespace
+
+bool QtUserSide::OpenFileName(const std::string& title, const std::string& filter, std::string& path) {
+    return FileName(owner_, false, title, filter, path);
+}
+
+bool QtUserSide::SaveFileName(const std::string& title, const std::string& filter, std::string& path) {
+    return FileName(owner_, true, title, filter, path);
+}
+
+bool QtUserSide::PickFromList(const std::string& caption, const std::vector<std::string>& items, bool multiple,
+                              std::vector<int>& picked) {
+    auto& picks = Answers().picks;
+    if (!picks.empty()) {
+        const std::optional<std::vector<int>> next = picks.front();
+        picks.pop_front();
+        if (!next) return false;
+        picked = *next;
+        return true;
+    }
+    if (Answers().autoAnswer) return false;
+
+    QDialog dialog(owner_);
+    dialog.setWindowTitle(ToQ(caption));
+    auto* list = new QListWidget(&dialog);
+    list->setSelectionMode(multiple ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+    for (const std::string& item : items) list->addItem(ToQ(item));
+    for (int index : picked) {
+        if (index >= 0 && index < list->count()) list->item(index)->setSelected(true);
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(list);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    picked.clear();
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->item(i)->isSelected()) picked.push_back(i);
+    }
+    return true;
+}
+
+void QtUserSide::OpenProgress() {
+    delete progress_.data();
+    progress_ = new TFProgress(owner_);
+    progress_->show();
+}
+
+void QtUserSide::SetProgressRange(int maximum) {
+    if (progress_) progress_->SetRange(maximum);
+}
+
+void QtUserSide::ShowProgressBar(bool visible) {
+    if (progress_) progress_->ShowBar(visible);
+}
+
+void QtUserSide::SetProgressStatus(const std::string& text) {
+    if (progress_) progress_->SetStatus(ToQ(text));
+}
+
+void QtUserSide::SetProgressPosition(int position) {
+    if (progress_) progress_->SetPosition(position);
+}
+
+bool QtUserSide::ProgressCancelled() { return progress_ && progress_->IsCancelled(); }
+
+void QtUserSide::CloseProgress() {
+    if (!progress_) return;
+    delete progress_.data();
+    // The window system may not hand the focus back to the editor by itself.
+    if (owner_ && owner_->isVisible()) owner_->activateWindow();
+}
+
+void QtUserSide::ProcessEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void QtUserSide::SetBusy(bool busy) {
+    if (busy) {
+        if (busyDepth_++ == 0) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            if (busyChanged_) busyChanged_(true);
+        }
+    } else if (busyDepth_ > 0) {
+        if (--busyDepth_ == 0) {
+            QApplication::restoreOverrideCursor();
+            if (busyChanged_) busyChanged_(false);
+        }
+    }
+}
+
+bool QtUserSide::Closing() { return closing_ && closing_(); }
+
+void QtUserSide::SetNextAnswer(bool yes) { Answers().buttons.push_back(yes); }
+
+void QtUserSide::SetNextFileName(const QString& name) { Answers().fileNames.push_back(name); }
+
+void QtUserSide::SetNextInput(std::optional<QString> text) { Answers().inputs.push_back(std::move(text)); }
+
+void QtUserSide::SetNextPick(std::optional<std::vector<int>> picked) { Answers().picks.push_back(std::move(picked)); }
+
+void QtUserSide::SetAutoAnswer(bool on) { Answers().autoAnswer = on; }
+
+const QStringList& QtUserSide::ShownTexts() { return Answers().shown; }
+
+void QtUserSide::ClearTestHooks() { Answers() = TestAnswers{}; }
+
+}  // namespace vtq

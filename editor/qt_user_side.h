@@ -1,0 +1,78 @@
+#pragma once
+// The user side of long operations for the Qt windows: real message boxes,
+// input boxes, file dialogs, list picks and the progress window.
+//
+// Tests answer the dialogs beforehand (SetNext...): a queued answer replaces
+// the next dialog of its kind, which is then not shown at all. With auto
+// answers on, a dialog without a queued answer takes its default (OK, No,
+// cancelled) instead of waiting for a user who is not there. Every text shown
+// in a message box or question is recorded in ShownTexts().
+
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "channel/user_side.h"
+#include "editor/tf_progress.h"
+
+class QWidget;
+
+namespace vtq {
+
+
+class QtUserSide : public UserSide {
+public:
+    // `owner` parents the dialogs; `closing` reports the window's closing
+    // flag; `busyChanged` is told when the busy state starts and ends.
+    QtUserSide(QWidget* owner, std::function<bool()> closing, std::function<void(bool)> busyChanged = {});
+    ~QtUserSide() override;
+
+    void Message(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
+    bool InputBox(const std::string& caption, const std::string& prompt, std::string& value) override;
+    bool OpenFileName(const std::string& title, const std::string& filter, std::string& path) override;
+    bool SaveFileName(const std::string& title, const std::string& filter, std::string& path) override;
+    bool PickFromList(const std::string& caption, const std::vector<std::string>& items, bool multiple,
+                      std::vector<int>& picked) override;
+
+    void OpenProgress() override;
+    void SetProgressRange(int maximum) override;
+    void ShowProgressBar(bool visible) override;
+    void SetProgressStatus(const std::string& text) override;
+    void SetProgressPosition(int position) override;
+    bool ProgressCancelled() override;
+    void CloseProgress() override;
+
+    void ProcessEvents() override;
+    void SetBusy(bool busy) override;
+    bool Closing() override;
+
+    bool Busy() const { return busyDepth_ > 0; }
+    TFProgress* Progress() const { return progress_; }
+
+    // ---- Test hooks ----
+    // Yes (true) or No (false) for the next question; a message box just consumes one.
+    static void SetNextAnswer(bool yes);
+    // The next file dialog returns this name; an empty name means cancelled.
+    static void SetNextFileName(const QString& name);
+    // The next input box returns this text; nullopt means cancelled.
+    static void SetNextInput(std::optional<QString> text);
+    // The next list pick returns these indexes; nullopt means cancelled.
+    static void SetNextPick(std::optional<std::vector<int>> picked);
+    // Dialogs without a queued answer take their default instead of showing.
+    static void SetAutoAnswer(bool on);
+    static const QStringList& ShownTexts();
+    static void ClearTestHooks();
+
+private:
+    QPointer<QWidget> owner_;
+    std::function<bool()> closing_;
+    std::function<void(bool)> busyChanged_;
+    QPointer<TFProgress> progress_;
+    int busyDepth_ = 0;
+};
+
+}  // namespace vtq

@@ -1,0 +1,509 @@
+#include "editor/tf_nvmvtq.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "channel/piece_decoder.h"
+#include "editor/group_check_list.h"
+#include "editor/parameter_grid_model.h"
+#include "editor/pictures.h"
+#include "editor/qt_text.h"
+#include "editor/qt_user_side.h"
+#include "editor/read_groups.h"
+#include "model/group_items.h"
+
+namespace vtq {
+
+namespace {
+
+// The decoder is shared by the process; it lives while at least one window
+// does (a window whose destruction waits for its handler may overlap the next).
+int liveWindows = 0;
+
+QPushButton* Button(const char* name, const QString& caption, QWidget* parent, const QString& hint = {}) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    if (!hint.isEmpty()) button->setToolTip(hint);
+    return button;
+}
+
+QAction* Action(QMenu* menu, const char* name, const QString& caption, const QString& hint = {}) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    if (!hint.isEmpty()) {
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+    }
+    return action;
+}
+
+}  // namespace
+
+class TFNVMVTQ::HandlerScope {
+public:
+    explicit HandlerScope(TFNVMVTQ& window) : window_(window) { ++window_.handlerDepth_; }
+    ~HandlerScope() {
+        if (--window_.handlerDepth_ == 0 && window_.destroyWhenIdle_) {
+            QObject* owner = window_.destroyWhenIdle_;
+            window_.destroyWhenIdle_ = nullptr;
+            // The handler that holds this scope is still running: destroy after it returned.
+            owner->deleteLater();
+        }
+    }
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+
+private:
+    TFNVMVTQ& window_;
+};
+
+TFNVMVTQ::TFNVMVTQ(Host& host, QWidget* parent) : QWidget(parent), host_(host) {
+    setObjectName(QStringLiteral("FNVMVTQ"));
+    setWindowTitle(QStringLiteral("VTQ NVM Editor"));
+    QFont font(QStringLiteral("Tahoma"), 8);
+    font.setStyleHint(QFont::SansSerif);
+    setFont(font);
+
+    user_ = std::make_unique<QtUserSide>(
+        this, [this] { return closing_; }, [this](bool busy) { SetOperationRunning(busy); });
+    if (liveWindows++ == 0) BuildDecoder([this](const std::string& text) { user_->Message(text); });
+    items_ = std::make_unique<GroupItems>(&host_, true);
+    settings_ = LoadSettings();
+
+    BuildLayout();
+    BuildMenus();
+    FillGrid();
+    UpdateSelectionDisplay();
+}
+
+TFNVMVTQ::~TFNVMVTQ() {
+    closing_ = true;
+    SaveSelection(settings_, items_->CheckedGroupNames());
+    // The grid must not look at records any more once they are freed.
+    StringGridNVM->setModel(nullptr);
+    items_->ClearAll();
+    // The container itself stays until the members go, empty, so that a leak
+    // report's message box can repaint the group list safely.
+    if (--liveWindows == 0) FreeDecoder([this](const std::string& text) { user_->Message(text); });
+    groupTable_.Clear();
+}
+
+void TFNVMVTQ::BuildLayout() {
+    auto* top = new QVBoxLayout(this);
+    top->setContentsMargins(0, 0, 0, 0);
+    top->setSpacing(0);
+
+    PanelTop = new QWidget(this);
+    PanelTop->setObjectName(QStringLiteral("PanelTop"));
+    auto* buttons = new QHBoxLayout(PanelTop);
+    buttons->setContentsMargins(4, 4, 4, 4);
+    BReadGroups = Button("BReadGroups", QStringLiteral("Read Groups"), PanelTop);
+    BWriteAll = Button("BWriteAll", QStringLiteral("Write Groups"), PanelTop);
+    BCommit = Button("BCommit", QStringLiteral("Commit Groups"), PanelTop,
+                     QStringLiteral("Tells target to copy its RAM mirror to NVM (store changes permanently)"));
+    BLoad = Button("BLoad", QStringLiteral("Load File"), PanelTop);
+    BSave = Button("BSave", QStringLiteral("Save File"), PanelTop);
+    BCompare = Button("BCompare", QStringLiteral("Compare..."), PanelTop);
+    BClear = Button("BClear", QStringLiteral("Clear"), PanelTop);
+    BClear->setEnabled(false);
+
+    GroupBoxFilter = new QGroupBox(QStringLiteral("Parameter Filter"), PanelTop);
+    GroupBoxFilter->setObjectName(QStringLiteral("GroupBoxFilter"));
+    EFilter = new QLineEdit(GroupBoxFilter);
+    EFilter->setObjectName(QStringLiteral("EFilter"));
+    EFilter->setMinimumWidth(160);
+    BitBtn1 = Button("BitBtn1", QStringLiteral("&X"), GroupBoxFilter, QStringLiteral("Clear Parameter Filter"));
+    BitBtn1->setFixedWidth(28);
+    auto* filter = new QHBoxLayout(GroupBoxFilter);
+    filter->setContentsMargins(6, 2, 6, 4);
+    filter->addWidget(EFilter);
+    filter->addWidget(BitBtn1);
+
+    CBDebug = new QCheckBox(QStringLiteral("Debug"), PanelTop);
+    CBDebug->setObjectName(QStringLiteral("CBDebug"));
+    CBDebug->setToolTip(QStringLiteral("Show low-level communication (useful when debugging errors)"));
+
+    BExtra = new QToolButton(PanelTop);
+    BExtra->setObjectName(QStringLiteral("BExtra"));
+    BExtra->setIcon(QIcon(ExtraFeaturesPicture()));
+    BExtra->setIconSize(ExtraFeaturesPicture().size());
+    BExtra->setToolTip(QStringLiteral("Select Extra Features"));
+    BExtra->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    BExtra->setMinimumWidth(36);
+
+    GBNamingPresets = new QGroupBox(QStringLiteral("Naming Presets"), PanelTop);
+    GBNamingPresets->setObjectName(QStringLiteral("GBNamingPresets"));
+    CBNamingPresets = new QComboBox(GBNamingPresets);
+    CBNamingPresets->setObjectName(QStringLiteral("CBNamingPresets"));
+    CBNamingPresets->setEditable(false);
+    CBNamingPresets->setMinimumWidth(140);
+    auto* presets = new QHBoxLayout(GBNamingPresets);
+    presets->setContentsMargins(6, 2, 6, 4);
+    presets->addWidget(CBNamingPresets);
+
+    INotStored = new QLabel(PanelTop);
+    INotStored->setObjectName(QStringLiteral("INotStored"));
+    INotStored->setPixmap(NotStoredPicture());
+    INotStored->hide();
+    IInTargetRAM = new QLabel(PanelTop);
+    IInTargetRAM->setObjectName(QStringLiteral("IInTargetRAM"));
+    IInTargetRAM->setPixmap(InTargetRAMPicture());
+    IInTargetRAM->hide();
+
+    for (QWidget* w : {static_cast<QWidget*>(BReadGroups), static_cast<QWidget*>(BWriteAll),
+                       static_cast<QWidget*>(BCommit), static_cast<QWidget*>(BLoad), static_cast<QWidget*>(BSave),
+                       static_cast<QWidget*>(BCompare), static_cast<QWidget*>(BClear)}) {
+        buttons->addWidget(w, 0, Qt::AlignBottom);
+    }
+    buttons->addSpacing(8);
+    buttons->addWidget(GroupBoxFilter);
+    buttons->addWidget(CBDebug, 0, Qt::AlignBottom);
+    buttons->addWidget(GBNamingPresets);
+    buttons->addStretch();
+    buttons->addWidget(INotStored);
+    buttons->addWidget(IInTargetRAM);
+    buttons->addWidget(BExtra);
+    top->addWidget(PanelTop);
+
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setObjectName(QStringLiteral("Splitter1"));
+    splitter->setChildrenCollapsible(false);
+
+    GBNVMGroups = new QGroupBox(QStringLiteral("Selected NVM Groups"), splitter);
+    GBNVMGroups->setObjectName(QStringLiteral("GBNVMGroups"));
+    CheckListGroups = new GroupCheckList(*items_, GBNVMGroups);
+    CheckListGroups->setObjectName(QStringLiteral("CheckListGroups"));
+    CheckListGroups->setContextMenuPolicy(Qt::CustomContextMenu);
+    BSelectAll = Button("BSelectAll", QStringLiteral("All"), GBNVMGroups, QStringLiteral("Select All Groups"));
+    BSelectNone = Button("BSelectNone", QStringLiteral("None"), GBNVMGroups, QStringLiteral("Deselect Groups"));
+    BRefreshGroupList = Button("BRefreshGroupList", QStringLiteral("Refresh"), GBNVMGroups,
+                               QStringLiteral("Read NVM groups from target"));
+    auto* groups = new QVBoxLayout(GBNVMGroups);
+    groups->setContentsMargins(4, 4, 4, 4);
+    groups->addWidget(CheckListGroups);
+    auto* groupButtons = new QHBoxLayout;
+    groupButtons->setSpacing(2);
+    for (QPushButton* b : {BSelectAll, BSelectNone, BRefreshGroupList}) {
+        b->setMinimumWidth(20);
+        groupButtons->addWidget(b);
+    }
+    groups->addLayout(groupButtons);
+
+    auto* parameters = new QWidget(splitter);
+    parameters->setObjectName(QStringLiteral("PanelParameters"));
+    auto* paramLayout = new QVBoxLayout(parameters);
+    paramLayout->setContentsMargins(0, 0, 0, 0);
+    paramLayout->setSpacing(0);
+
+    StringGridNVM = new QTableView(parameters);
+    StringGridNVM->setObjectName(QStringLiteral("StringGridNVM"));
+    gridModel_ = new ParameterGridModel(*items_, this);
+    StringGridNVM->setModel(gridModel_);
+    StringGridNVM->setItemDelegate(new ParameterGridDelegate(MakeGridColours(palette()), StringGridNVM));
+    StringGridNVM->setSelectionBehavior(QAbstractItemView::SelectRows);
+    StringGridNVM->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    StringGridNVM->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGridNVM->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    StringGridNVM->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    StringGridNVM->setWordWrap(false);
+    StringGridNVM->setTabKeyNavigation(false);
+    StringGridNVM->setContextMenuPolicy(Qt::CustomContextMenu);
+    StringGridNVM->verticalHeader()->hide();
+    StringGridNVM->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    StringGridNVM->verticalHeader()->setDefaultSectionSize(20);
+
+    HeaderControl1 = StringGridNVM->horizontalHeader();
+    HeaderControl1->setObjectName(QStringLiteral("HeaderControl1"));
+    HeaderControl1->setSectionsClickable(false);
+    HeaderControl1->setHighlightSections(false);
+    HeaderControl1->setMinimumSectionSize(2);
+    HeaderControl1->setMaximumSectionSize(2000);
+    HeaderControl1->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // "Value" takes whatever "Parameter" leaves of the header, on every resize of either.
+    HeaderControl1->setStretchLastSection(true);
+    HeaderControl1->resizeSection(0, 350);
+
+    EAtSend = new QLineEdit(QStringLiteral("at@"), parameters);
+    EAtSend->setObjectName(QStringLiteral("EAtSend"));
+    EAtSend->setToolTip(QStringLiteral("Send at or at@ commands for debugging here (press <Enter> to send)"));
+    EAtSend->hide();
+
+    StatusBar1 = new QStatusBar(parameters);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+
+    paramLayout->addWidget(StringGridNVM, 1);
+    paramLayout->addWidget(EAtSend);
+    paramLayout->addWidget(StatusBar1);
+
+    splitter->addWidget(GBNVMGroups);
+    splitter->addWidget(parameters);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({161, 839});
+    top->addWidget(splitter, 1);
+
+    connect(BReadGroups, &QPushButton::clicked, this, &TFNVMVTQ::BReadGroupsClick);
+    connect(BClear, &QPushButton::clicked, this, &TFNVMVTQ::BClearClick);
+    connect(BRefreshGroupList, &QPushButton::clicked, this, &TFNVMVTQ::BRefreshGroupListClick);
+    connect(BSelectAll, &QPushButton::clicked, this, &TFNVMVTQ::BSelectAllClick);
+    connect(BSelectNone, &QPushButton::clicked, this, &TFNVMVTQ::BSelectNoneClick);
+    connect(CheckListGroups, &GroupCheckList::checkClicked, this, &TFNVMVTQ::CheckListGroupsClickCheck);
+    connect(CheckListGroups, &QListWidget::itemClicked, this, &TFNVMVTQ::CheckListGroupsClick);
+    connect(EFilter, &QLineEdit::textChanged, this, &TFNVMVTQ::EFilterChange);
+    connect(BitBtn1, &QPushButton::clicked, this, &TFNVMVTQ::BitBtn1Click);
+    connect(BExtra, &QToolButton::clicked, this, &TFNVMVTQ::BExtraClick);
+}
+
+void TFNVMVTQ::BuildMenus() {
+    PopupMenuGroups = new QMenu(this);
+    PopupMenuGroups->setObjectName(QStringLiteral("PopupMenuGroups"));
+    SelectAll = Action(PopupMenuGroups, "SelectAll", QStringLiteral("Select All"));
+    SelectAll->setShortcut(QKeySequence(QStringLiteral("Ctrl+A")));
+    SelectNone = Action(PopupMenuGroups, "SelectNone", QStringLiteral("Select None"));
+    SelectNone->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
+    PopupMenuGroups->addSeparator();
+    Selectfix1 = Action(PopupMenuGroups, "Selectfix1", QStringLiteral("Select fix_*"));
+    Selectcal1 = Action(PopupMenuGroups, "Selectcal1", QStringLiteral("Select cal_*"));
+    Selectdyn1 = Action(PopupMenuGroups, "Selectdyn1", QStringLiteral("Select dyn_*"));
+    SelectRFGroups1 = Action(PopupMenuGroups, "SelectRFGroups1", QStringLiteral("Select RF Groups Only"));
+    PopupMenuGroups->addSeparator();
+    RefreshGroups = Action(PopupMenuGroups, "RefreshGroups", QStringLiteral("Refresh Groups"));
+    RefreshGroups->setShortcut(QKeySequence(QStringLiteral("Ctrl+R")));
+    for (QAction* a : {SelectAll, SelectNone, Selectfix1, Selectcal1, Selectdyn1, SelectRFGroups1, RefreshGroups}) {
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        GBNVMGroups->addAction(a);
+    }
+    connect(SelectAll, &QAction::triggered, this, &TFNVMVTQ::BSelectAllClick);
+    connect(SelectNone, &QAction::triggered, this, &TFNVMVTQ::BSelectNoneClick);
+    connect(Selectfix1, &QAction::triggered, this, &TFNVMVTQ::Selectfix1Click);
+    connect(Selectcal1, &QAction::triggered, this, &TFNVMVTQ::Selectcal1Click);
+    connect(Selectdyn1, &QAction::triggered, this, &TFNVMVTQ::Selectdyn1Click);
+    connect(RefreshGroups, &QAction::triggered, this, &TFNVMVTQ::BRefreshGroupListClick);
+    connect(CheckListGroups, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenuGroups->popup(CheckListGroups->viewport()->mapToGlobal(at));
+    });
+
+    PopupMenuParameters = new QMenu(this);
+    PopupMenuParameters->setObjectName(QStringLiteral("PopupMenuParameters"));
+    PopupMenuParameters->setToolTipsVisible(true);
+    Writetotarget1 = Action(PopupMenuParameters, "Writetotarget1", QStringLiteral("Write Selected Parameters to target"));
+    PopupMenuParameters->addSeparator();
+    CopyNameandvalue1 =
+        Action(PopupMenuParameters, "CopyNameandvalue1", QStringLiteral("Copy Selected Parameters to Clipboard"));
+    CopyNameandvalue1->setShortcut(QKeySequence(QStringLiteral("Ctrl+C")));
+    SelectAllParametersinthisGroup1 = Action(PopupMenuParameters, "SelectAllParametersinthisGroup1",
+                                             QStringLiteral("Select All Parameters in this Group"));
+    SelectAllParametersinthisGroup1->setShortcut(QKeySequence(QStringLiteral("Ctrl+A")));
+    PopupMenuParameters->addSeparator();
+    CommitGroups1 = Action(PopupMenuParameters, "CommitGroups1", QStringLiteral("Commit Groups"),
+                           QStringLiteral("Permanently store items in target RAM on target"));
+    PopupMenuParameters->addSeparator();
+    ShowDebugATCommandline1 =
+        Action(PopupMenuParameters, "ShowDebugATCommandline1", QStringLiteral("Show Debug AT-Command line"));
+    ShowDebugATCommandline1->setCheckable(true);
+    for (QAction* a : {Writetotarget1, CopyNameandvalue1, SelectAllParametersinthisGroup1, CommitGroups1,
+                       ShowDebugATCommandline1}) {
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        StringGridNVM->addAction(a);
+    }
+    connect(CopyNameandvalue1, &QAction::triggered, this, &TFNVMVTQ::CopyNameandvalue1Click);
+    connect(SelectAllParametersinthisGroup1, &QAction::triggered, this,
+            &TFNVMVTQ::SelectAllParametersinthisGroup1Click);
+    connect(StringGridNVM, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        ShowDebugATCommandline1->setChecked(EAtSend->isVisible());
+        PopupMenuParameters->popup(StringGridNVM->viewport()->mapToGlobal(at));
+    });
+
+    PopupMenuExtra = new QMenu(this);
+    PopupMenuExtra->setObjectName(QStringLiteral("PopupMenuExtra"));
+    PopupMenuExtra->setToolTipsVisible(true);
+    StoreDefaultValueFileinTarget1 = Action(PopupMenuExtra, "StoreDefaultValueFileinTarget1",
+                                            QStringLiteral("Load Default Values Source Code File To Target..."));
+    ReadDefault = Action(PopupMenuExtra, "ReadDefault",
+                         QStringLiteral("Save Selected Groups Default Values from Target To Source Code File..."));
+    PopupMenuExtra->addSeparator();
+    SaveAllChangedDefaults1 =
+        Action(PopupMenuExtra, "SaveAllChangedDefaults1",
+               QStringLiteral("Save All Changed Default Values on Target as VTQ Commands To File..."));
+    SaveSelectedChangedDefaults1 =
+        Action(PopupMenuExtra, "SaveSelectedChangedDefaults1",
+               QStringLiteral("Save Selected Groups Changed Default Values on Target as VTQ Commands To File..."));
+    PopupMenuExtra->addSeparator();
+    SaveRFDefaults1 = Action(PopupMenuExtra, "SaveRFDefaults1",
+                             QStringLiteral("Save RF NVM Default Values from Target To Source Code File..."));
+    PopupMenuExtra->addSeparator();
+    RedirectWriteGroups1 = Action(
+        PopupMenuExtra, "RedirectWriteGroups1", QStringLiteral("Redirect \"Write Groups\" Target Commands to File..."),
+        QStringLiteral("Useful if you want to write the values using an external program. You will not be able to "
+                       "load this format back again in this tool unless none of the written parameters have been "
+                       "truncated due to size constraints"));
+}
+
+void TFNVMVTQ::Start(const std::string& caption) {
+    HandlerScope scope(*this);
+    closing_ = false;
+    settings_.writeOnTheFly = true;
+    settings_.savedWriteOnTheFly = true;
+    setWindowTitle(ToQ(caption));
+    const bool fetched = FetchGroupList(host_, *items_, groupTable_, settings_.storedSelection);
+    CheckListGroups->Refill();
+    FillGrid();
+    UpdateSelectionDisplay();
+    if (!fetched && !closing_) user_->Message(kGroupListStartMessage);
+}
+
+void TFNVMVTQ::DestroyWhenIdle(QObject* owner) {
+    if (handlerDepth_ > 0) {
+        destroyWhenIdle_ = owner;
+    } else {
+        delete owner;
+    }
+}
+
+void TFNVMVTQ::closeEvent(QCloseEvent* event) {
+    if (closing_) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TFNVMVTQ::SetOperationRunning(bool running) {
+    // While an operation lets events through, the user may not start another
+    // one or change the groups under it.
+    PanelTop->setEnabled(!running);
+    GBNVMGroups->setEnabled(!running);
+    StringGridNVM->setEnabled(!running);
+    EAtSend->setEnabled(!running);
+}
+
+void TFNVMVTQ::FillGrid() {
+    gridModel_->FillGrid();
+    CheckListGroups->viewport()->update();
+}
+
+void TFNVMVTQ::UpdateSelectionDisplay() {
+    const SelectionDisplay display = GetSelectionDisplay(*items_);
+    GBNVMGroups->setTitle(ToQ(display.caption));
+    BSelectNone->setEnabled(display.selectNoneEnabled);
+    SelectNone->setEnabled(display.selectNoneEnabled);
+    BSelectAll->setEnabled(display.selectAllEnabled);
+    SelectAll->setEnabled(display.selectAllEnabled);
+    BClear->setEnabled(display.clearEnabled);
+}
+
+void TFNVMVTQ::AfterSelectionChange(bool rebuildGrid) {
+    CheckListGroups->SyncChecks();
+    if (rebuildGrid) FillGrid();
+    UpdateSelectionDisplay();
+}
+
+void TFNVMVTQ::BReadGroupsClick() {
+    if (user_->Busy()) return;
+    HandlerScope scope(*this);
+    const ReadGroupsResult result = ReadGroups(host_, *user_, *items_, CBDebug->isChecked());
+    if (result.closing || closing_) return;
+    // Groups were emptied even when nothing new came: the grid must not keep showing them.
+    if (result.started) FillGrid();
+}
+
+void TFNVMVTQ::BClearClick() {
+    if (user_->Busy()) return;
+    items_->ClearAll();
+    FillGrid();
+    CheckListGroups->Refill();
+    UpdateSelectionDisplay();
+}
+
+void TFNVMVTQ::BRefreshGroupListClick() {
+    if (user_->Busy()) return;
+    HandlerScope scope(*this);
+    RefreshGroupList(host_, *items_, groupTable_, settings_.storedSelection);
+    if (closing_) return;
+    CheckListGroups->Refill();
+    FillGrid();
+    UpdateSelectionDisplay();
+}
+
+void TFNVMVTQ::BSelectAllClick() {
+    if (user_->Busy()) return;
+    AfterSelectionChange(items_->CheckAllGroups());
+}
+
+void TFNVMVTQ::BSelectNoneClick() {
+    if (user_->Busy()) return;
+    AfterSelectionChange(items_->UncheckAllGroups());
+}
+
+void TFNVMVTQ::SelectContaining(const char* text) {
+    if (user_->Busy()) return;
+    SelectGroupsContaining(*items_, text);
+    AfterSelectionChange(true);
+}
+
+void TFNVMVTQ::Selectfix1Click() { SelectContaining("fix_"); }
+void TFNVMVTQ::Selectcal1Click() { SelectContaining("cal_"); }
+void TFNVMVTQ::Selectdyn1Click() { SelectContaining("dyn_"); }
+
+void TFNVMVTQ::CheckListGroupsClickCheck() {
+    if (user_->Busy()) return;
+    SetCheckStates(*items_, CheckListGroups->CheckStates());
+    FillGrid();
+    UpdateSelectionDisplay();
+}
+
+void TFNVMVTQ::CheckListGroupsClick() {
+    const int row = items_->FirstViewIndex(CheckListGroups->currentRow());
+    if (row < 0 || gridModel_->Record(row) == nullptr) return;
+    const QModelIndex index = gridModel_->index(row, 0);
+    StringGridNVM->scrollTo(index, QAbstractItemView::PositionAtTop);
+    StringGridNVM->setCurrentIndex(index);
+}
+
+void TFNVMVTQ::EFilterChange() {
+    items_->SetFilter(FromQ(EFilter->text()));
+    FillGrid();
+    QPalette pal = EFilter->palette();
+    pal.setColor(QPalette::Base, items_->FilterHidesAll() ? QColor(255, 0, 0) : palette().color(QPalette::Base));
+    EFilter->setPalette(pal);
+}
+
+void TFNVMVTQ::BitBtn1Click() { EFilter->clear(); }
+
+void TFNVMVTQ::CopyNameandvalue1Click() {
+    std::vector<int> rows;
+    for (const QModelIndex& index : StringGridNVM->selectionModel()->selectedRows()) rows.push_back(index.row());
+    const std::string text = RowsAsText(*gridModel_, std::move(rows));
+    if (text.empty()) {
+        user_->Message("Nothing selected to copy.");
+        return;
+    }
+    QGuiApplication::clipboard()->setText(ToQ(text));
+}
+
+void TFNVMVTQ::SelectAllParametersinthisGroup1Click() {
+    if (!gridModel_->ShowsEmptyRow()) StringGridNVM->selectAll();
+}
+
+void TFNVMVTQ::BExtraClick() {
+    PopupMenuExtra->popup(BExtra->mapToGlobal(QPoint(2, BExtra->height() - 5)));
+}
+
+}  // namespace vtq

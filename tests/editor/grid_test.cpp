@@ -1,0 +1,89 @@
+// The grid model over the view: rows, header, the "(empty)" row, cut texts,
+// copied text and the state colours.
+#include <gtest/gtest.h>
+
+#include <QPalette>
+
+#include "editor/parameter_grid_model.h"
+#include "model/group_items.h"
+#include "qt_print.h"
+
+namespace vtq {
+namespace {
+
+class GridModelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        items.FindOrAddGroup("grp");
+        items.FindOrAddGroup("other");
+        items.BeginUpdate();
+        items.AddParameter(0, "grp.a", "1", "", false);
+        items.AddParameter(0, "grp.long", std::string(300, 'v'), "", false);
+        items.AddParameter(0, "grp.z", "\xe9", "", false);
+        items.AddParameter(1, "other.b", "2", "", false);
+        items.EndUpdate();
+    }
+    GroupItems items;
+    ParameterGridModel model{items};
+};
+
+TEST_F(GridModelTest, EmptyViewShowsOneEmptyRowAndPlainHeader) {
+    model.FillGrid();
+    EXPECT_TRUE(model.ShowsEmptyRow());
+    EXPECT_EQ(model.rowCount(), 1);
+    EXPECT_EQ(model.index(0, 0).data().toString(), "(empty)");
+    EXPECT_EQ(model.index(0, 1).data().toString(), "");
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "Parameter");
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Value");
+    EXPECT_EQ(model.Record(0), nullptr);
+    EXPECT_EQ(RowsAsText(model, {0}), "");
+}
+
+TEST_F(GridModelTest, RowsShowTheViewWithLongTextsCut) {
+    items.SetChecked(0, true);
+    model.FillGrid();
+    ASSERT_EQ(model.rowCount(), 3);
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "Parameter (3)");
+    EXPECT_EQ(model.index(0, 0).data().toString(), "grp.a");
+    EXPECT_EQ(model.index(1, 1).data().toString(), QString(200, 'v') + "...");
+    EXPECT_EQ(model.index(2, 1).data().toString(), QString::fromLatin1("\xe9"));
+    EXPECT_EQ(model.Record(1)->value.size(), 300u) << "the record keeps the whole value";
+
+    items.Group(0)->params.Find("grp.z")->state = ParameterState::InTargetRAM;
+    EXPECT_EQ(model.index(2, 1).data(ParameterGridModel::StateRole).toInt(), 2);
+
+    // Copy goes top to bottom whatever the order of selection, full values, trimmed.
+    EXPECT_EQ(RowsAsText(model, {2, 0, 2}), "grp.a=1\r\ngrp.z=\xe9");
+    EXPECT_EQ(RowsAsText(model, {1}), "grp.long=" + std::string(300, 'v'));
+}
+
+TEST_F(GridModelTest, StaleViewEntriesAreNeverTouched) {
+    items.SetChecked(0, true);
+    model.FillGrid();
+    // Inside an update bracket a cleared group's records are gone while the view still lists them.
+    items.BeginUpdate();
+    items.ClearGroup(0);
+    EXPECT_EQ(model.Record(0), nullptr);
+    EXPECT_EQ(model.index(0, 0).data().toString(), "");
+    items.EndUpdate();
+    // After the rebuild the row count of the last fill may exceed the view.
+    EXPECT_EQ(model.Record(2), nullptr);
+    model.FillGrid();
+    EXPECT_TRUE(model.ShowsEmptyRow());
+}
+
+TEST(GridColoursTest, StateBackgroundsAreBlendsWithGreyAndGreen) {
+    QPalette palette;
+    palette.setColor(QPalette::Active, QPalette::Base, QColor(255, 255, 255));
+    palette.setColor(QPalette::Active, QPalette::Highlight, QColor(0, 120, 215));
+    const GridColours c = MakeGridColours(palette);
+    EXPECT_EQ(c.normal, QColor(255, 255, 255));
+    EXPECT_EQ(c.notStored, QColor(223, 223, 223));
+    EXPECT_EQ(c.notStoredSelected, QColor(95, 155, 203));
+    EXPECT_EQ(c.inRAM, QColor(207, 223, 207));
+    EXPECT_EQ(c.inRAMSelected, QColor(0, 124, 107));
+    EXPECT_EQ(Blend(QColor(1, 2, 3), QColor(2, 3, 4)), QColor(1, 2, 3)) << "halves round down";
+}
+
+}  // namespace
+}  // namespace vtq

@@ -1,0 +1,131 @@
+// The progress window and the Qt user side: Cancel and close requests only
+// raise the flag, the bar follows the item count, dialogs answered by tests.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTest>
+#include <QWidget>
+
+#include "channel/long_operation.h"
+#include "editor/qt_user_side.h"
+#include "editor/tf_progress.h"
+#include "qt_print.h"
+#include "support/scripted_host.h"
+
+namespace vtq {
+namespace {
+
+TEST(TFProgressTest, CancelPanelClickAndCloseRequestsAllJustRaiseTheFlag) {
+    using Request = void (*)(TFProgress&);
+    const std::pair<const char*, Request> requests[] = {
+        {"panel click", [](TFProgress& p) { QTest::mouseClick(p.PCancel, Qt::LeftButton); }},
+        {"close request", [](TFProgress& p) { EXPECT_FALSE(p.close()); }},
+        {"escape", [](TFProgress& p) { QTest::keyClick(&p, Qt::Key_Escape); }},
+    };
+    for (const auto& [what, request] : requests) {
+        SCOPED_TRACE(what);
+        TFProgress progress;
+        progress.show();
+        EXPECT_EQ(progress.windowTitle(), "Progress");
+        EXPECT_EQ(progress.LabelStatus->text(), "Please Wait...");
+        EXPECT_TRUE(progress.LabelStatus->font().bold());
+        EXPECT_EQ(progress.PCancel->Caption(), "Cancel");
+        EXPECT_FALSE(progress.IsCancelled());
+
+        request(progress);
+        EXPECT_TRUE(progress.IsCancelled());
+        EXPECT_TRUE(progress.isVisible()) << "only the operation closes the window";
+        EXPECT_EQ(progress.PCancel->Caption(), "Stopping...");
+        EXPECT_FALSE(progress.PCancel->isEnabled());
+
+        // A second press changes nothing.
+        QTest::mouseClick(progress.PCancel, Qt::LeftButton);
+        EXPECT_TRUE(progress.IsCancelled());
+        EXPECT_EQ(progress.PCancel->Caption(), "Stopping...");
+    }
+}
+
+TEST(QtUserSideTest, LongOperationDrivesTheRealProgressWindow) {
+    QWidget owner;
+    test::ScriptedHost host;
+    for (int items : {1, 3}) {
+        SCOPED_TRACE(items);
+        QtUserSide user(&owner, [] { return false; });
+        LongOperation op(host, user);
+        ASSERT_TRUE(op.Begin());
+        op.OpenProgress(items);
+        QPointer<TFProgress> progress = user.Progress();
+        ASSERT_TRUE(progress);
+        EXPECT_TRUE(progress->isVisible());
+        EXPECT_FALSE(progress->isModal());
+        EXPECT_EQ(progress->ProgressBar1->isVisible(), items != 1);
+        EXPECT_EQ(progress->ProgressBar1->maximum(), items);
+        for (int i = 0; i < items; ++i) {
+            op.SetPosition(i);
+            op.SetStatus("item " + std::to_string(i + 1));
+            EXPECT_TRUE(op.Poll());
+            EXPECT_EQ(progress->ProgressBar1->value(), i);
+            EXPECT_EQ(progress->LabelStatus->text().toStdString(), "item " + std::to_string(i + 1));
+        }
+        QTest::mouseClick(progress->PCancel, Qt::LeftButton);
+        EXPECT_FALSE(op.Poll());
+        op.End();
+        EXPECT_FALSE(progress) << "closing the progress destroys the window";
+        EXPECT_FALSE(user.Busy());
+    }
+}
+
+TEST(QtUserSideTest, BusyStateNestsAndRestoresTheCursorOnce) {
+    std::vector<bool> changes;
+    QtUserSide user(nullptr, [] { return false; }, [&](bool busy) { changes.push_back(busy); });
+    user.SetBusy(true);
+    user.SetBusy(true);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    user.SetBusy(false);
+    EXPECT_TRUE(user.Busy());
+    user.SetBusy(false);
+    user.SetBusy(false);  // unbalanced: ignored
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(changes, (std::vector<bool>{true, false}));
+}
+
+TEST(QtUserSideTest, QueuedAnswersReplaceTheDialogsAndLatin1Survives) {
+    QtUserSide::ClearTestHooks();
+    QtUserSide::SetAutoAnswer(true);
+    QtUserSide user(nullptr, [] { return true; });
+    EXPECT_TRUE(user.Closing());
+
+    QtUserSide::SetNextAnswer(true);
+    EXPECT_TRUE(user.AskYesNo("Overwrite?"));
+    EXPECT_FALSE(user.AskYesNo("Again?")) << "auto answer is No";
+    user.Message("Caf\xe9 done.");
+    EXPECT_EQ(QtUserSide::ShownTexts(), (QStringList{"Overwrite?", "Again?", QString::fromLatin1("Caf\xe9 done.")}));
+
+    std::string value = "old";
+    QtUserSide::SetNextInput(QString::fromLatin1("new \xff"));
+    QtUserSide::SetNextInput(std::nullopt);
+    EXPECT_TRUE(user.InputBox("Edit String", "grp.s:", value));
+    EXPECT_EQ(value, "new \xff");
+    EXPECT_FALSE(user.InputBox("Edit String", "grp.s:", value));
+    EXPECT_EQ(value, "new \xff");
+
+    std::string path;
+    QtUserSide::SetNextFileName("/tmp/a.nvm");
+    QtUserSide::SetNextFileName("");
+    EXPECT_TRUE(user.SaveFileName("Save", "*.nvm", path));
+    EXPECT_EQ(path, "/tmp/a.nvm");
+    EXPECT_FALSE(user.OpenFileName("Open", "*.nvm", path));
+
+    std::vector<int> picked{0};
+    QtUserSide::SetNextPick(std::vector<int>{1, 2});
+    EXPECT_TRUE(user.PickFromList("Pick", {"a", "b", "c"}, true, picked));
+    EXPECT_EQ(picked, (std::vector<int>{1, 2}));
+    EXPECT_FALSE(user.PickFromList("Pick", {"a"}, false, picked));
+    QtUserSide::ClearTestHooks();
+    QtUserSide::SetAutoAnswer(true);
+}
+
+}  // namespace
+}  // namespace vtq

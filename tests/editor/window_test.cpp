@@ -1,0 +1,338 @@
+// The editor window driven like a user does: layout texts, start with the
+// stored selection, read with progress, cancel, the host closing the window
+// mid-read, filter, copy, select all and clear.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+#include "editor/group_check_list.h"
+#include "editor/parameter_grid_model.h"
+#include "editor/qt_user_side.h"
+#include "editor/read_groups.h"
+#include "editor/settings.h"
+#include "editor/tf_nvmvtq.h"
+#include "model/group_items.h"
+#include "support/piece_encoder.h"
+#include "qt_print.h"
+#include "support/scripted_host.h"
+
+namespace vtq {
+namespace {
+
+// Three groups; each dumps two records.
+const std::map<std::string, std::vector<std::string>> kDumps = {
+    {"cal_b", {"cal_b.gain;{12}", "cal_b.lut[0];{1,2,3}"}},
+    {"dyn_c", {"dyn_c.mode;{0}", "dyn_c.name;{\"x\"}"}},
+    {"fix_a", {"fix_a.id;{7}", "fix_a.ver;{3}"}},
+};
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::path(testing::TempDir()) /
+               ("editor_window_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        ::setenv("APPDATA", dir_.c_str(), 1);
+        ResetSettingsFolder();
+        QtUserSide::ClearTestHooks();
+        QtUserSide::SetAutoAnswer(true);
+        host.responder = [this](const std::string& command, std::string& answer) {
+            if (command == "at@nvm:$nvm_groups??\r" && groupListWorks) {
+                answer = "$nvm_groups\r\nfix_a=1\r\ncal_b=2\r\ndyn_c=3\r\nOK\r\n";
+                return true;
+            }
+            for (const auto& [group, lines] : kDumps) {
+                if (command != DumpCommand(group)) continue;
+                answer.clear();
+                for (const std::string& line : lines) answer += test::EncodePiece(line) + "\r\n";
+                answer += "OK\r\n";
+                return true;
+            }
+            answer = "ERROR";
+            return true;
+        };
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    TFNVMVTQ* Open() {
+        auto* window = new TFNVMVTQ(host);
+        window->resize(1000, 600);
+        window->show();
+        // Shortcuts only reach the active window.
+        QApplication::setActiveWindow(window);
+        window->Start("Editor caption");
+        return window;
+    }
+    std::vector<std::string> LinesSince(size_t from) const {
+        std::vector<std::string> texts = host.Texts();
+        return {texts.begin() + static_cast<long>(std::min(from, texts.size())), texts.end()};
+    }
+    static QStringList MenuTexts(const QMenu* menu) {
+        QStringList texts;
+        for (const QAction* a : menu->actions()) texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        return texts;
+    }
+    static QStringList ListTexts(const GroupCheckList* list) {
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i) {
+            texts << list->item(i)->text() + (list->item(i)->checkState() == Qt::Checked ? "+" : "");
+        }
+        return texts;
+    }
+
+    std::filesystem::path dir_;
+    test::ScriptedHost host;
+    bool groupListWorks = true;
+};
+
+TEST_F(WindowTest, LayoutCaptionsHintsAndMenus) {
+    std::unique_ptr<TFNVMVTQ> w(new TFNVMVTQ(host));
+    EXPECT_EQ(w->windowTitle(), "VTQ NVM Editor");
+    EXPECT_EQ(w->font().family(), "Tahoma");
+
+    struct Control {
+        const char* name;
+        QString text;
+        QString hint;
+    };
+    const Control buttons[] = {
+        {"BReadGroups", "Read Groups", ""},
+        {"BWriteAll", "Write Groups", ""},
+        {"BLoad", "Load File", ""},
+        {"BSave", "Save File", ""},
+        {"BCompare", "Compare...", ""},
+        {"BClear", "Clear", ""},
+        {"BitBtn1", "&X", "Clear Parameter Filter"},
+        {"CBDebug", "Debug", "Show low-level communication (useful when debugging errors)"},
+        {"BCommit", "Commit Groups", "Tells target to copy its RAM mirror to NVM (store changes permanently)"},
+        {"BExtra", "", "Select Extra Features"},
+        {"BSelectAll", "All", "Select All Groups"},
+        {"BSelectNone", "None", "Deselect Groups"},
+        {"BRefreshGroupList", "Refresh", "Read NVM groups from target"},
+    };
+    for (const Control& c : buttons) {
+        SCOPED_TRACE(c.name);
+        auto* b = w->findChild<QAbstractButton*>(c.name);
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(b->text(), c.text);
+        EXPECT_EQ(b->toolTip(), c.hint);
+    }
+    EXPECT_EQ(w->GroupBoxFilter->title(), "Parameter Filter");
+    EXPECT_EQ(w->GBNamingPresets->title(), "Naming Presets");
+    EXPECT_EQ(w->GBNVMGroups->title(), "Selected NVM Groups (0/0)");
+    EXPECT_FALSE(w->BClear->isEnabled());
+    EXPECT_FALSE(w->CBDebug->isChecked());
+    EXPECT_FALSE(w->EAtSend->isVisibleTo(w.get()));
+    EXPECT_EQ(w->EAtSend->text(), "at@");
+    EXPECT_EQ(w->EAtSend->toolTip(), "Send at or at@ commands for debugging here (press <Enter> to send)");
+    EXPECT_FALSE(w->INotStored->isVisibleTo(w.get()));
+    EXPECT_EQ(w->INotStored->pixmap().size(), QSize(47, 14));
+    EXPECT_EQ(w->IInTargetRAM->pixmap().size(), QSize(57, 13));
+    EXPECT_EQ(w->HeaderControl1->sectionSize(0), 350);
+    EXPECT_EQ(w->StringGridNVM->verticalHeader()->defaultSectionSize(), 20);
+    EXPECT_EQ(w->GridModel().index(0, 0).data().toString(), "(empty)");
+
+    EXPECT_EQ(MenuTexts(w->PopupMenuGroups),
+              (QStringList{"Select All", "Select None", "-", "Select fix_*", "Select cal_*", "Select dyn_*",
+                           "Select RF Groups Only", "-", "Refresh Groups"}));
+    EXPECT_EQ(MenuTexts(w->PopupMenuParameters),
+              (QStringList{"Write Selected Parameters to target", "-", "Copy Selected Parameters to Clipboard",
+                           "Select All Parameters in this Group", "-", "Commit Groups", "-",
+                           "Show Debug AT-Command line"}));
+    EXPECT_EQ(w->CommitGroups1->toolTip(), "Permanently store items in target RAM on target");
+    EXPECT_EQ(MenuTexts(w->PopupMenuExtra),
+              (QStringList{"Load Default Values Source Code File To Target...",
+                           "Save Selected Groups Default Values from Target To Source Code File...", "-",
+                           "Save All Changed Default Values on Target as VTQ Commands To File...",
+                           "Save Selected Groups Changed Default Values on Target as VTQ Commands To File...", "-",
+                           "Save RF NVM Default Values from Target To Source Code File...", "-",
+                           "Redirect \"Write Groups\" Target Commands to File..."}));
+    EXPECT_EQ(w->SelectAll->shortcut(), QKeySequence("Ctrl+A"));
+    EXPECT_EQ(w->SelectNone->shortcut(), QKeySequence("Ctrl+D"));
+    EXPECT_EQ(w->RefreshGroups->shortcut(), QKeySequence("Ctrl+R"));
+    EXPECT_EQ(w->CopyNameandvalue1->shortcut(), QKeySequence("Ctrl+C"));
+
+    // Only the host closes the window.
+    w->show();
+    EXPECT_FALSE(w->close());
+    w->SetClosing(true);
+    EXPECT_TRUE(w->close());
+}
+
+TEST_F(WindowTest, StartAppliesStoredSelectionAndCloseStoresTheNewOne) {
+    ASSERT_TRUE(WriteProfileString(SettingsFilePath(), "Mode", "NVMSelGroups", "CAL_B,dyn_c"));
+    std::unique_ptr<TFNVMVTQ> w(Open());
+    EXPECT_EQ(w->windowTitle(), "Editor caption");
+    EXPECT_EQ(ListTexts(w->CheckListGroups), (QStringList{"cal_b+", "dyn_c+", "fix_a"}));
+    EXPECT_EQ(w->GBNVMGroups->title(), "Selected NVM Groups (2/3)");
+    EXPECT_TRUE(w->BSelectAll->isEnabled());
+    EXPECT_TRUE(w->BSelectNone->isEnabled());
+    EXPECT_TRUE(QtUserSide::ShownTexts().isEmpty());
+
+    // A click on a box: the group's flag follows, then unchecking via the menu entry.
+    w->CheckListGroups->item(2)->setCheckState(Qt::Checked);
+    EXPECT_EQ(w->GBNVMGroups->title(), "Selected NVM Groups (3/3)");
+    EXPECT_FALSE(w->BSelectAll->isEnabled());
+    EXPECT_FALSE(w->SelectAll->isEnabled());
+    w->CheckListGroups->item(1)->setCheckState(Qt::Unchecked);
+    w.reset();
+    EXPECT_EQ(ReadProfileString(SettingsFilePath(), "Mode", "NVMSelGroups", "?"), "cal_b,fix_a");
+
+    // Refresh keeps the selection; a failed fetch keeps the groups and tells the log.
+    w.reset(Open());
+    EXPECT_EQ(ListTexts(w->CheckListGroups), (QStringList{"cal_b+", "dyn_c", "fix_a+"}));
+    const size_t before = host.lines.size();
+    groupListWorks = false;
+    w->RefreshGroups->trigger();
+    EXPECT_EQ(ListTexts(w->CheckListGroups), (QStringList{"cal_b+", "dyn_c", "fix_a+"}));
+    EXPECT_EQ(LinesSince(before), std::vector<std::string>{kGroupListFailedLine});
+    groupListWorks = true;
+    QTest::mouseClick(w->BRefreshGroupList, Qt::LeftButton);
+    EXPECT_EQ(ListTexts(w->CheckListGroups), (QStringList{"cal_b+", "dyn_c", "fix_a+"}));
+}
+
+TEST_F(WindowTest, StartWithoutGroupListShowsTheMessageAndStaysOpen) {
+    groupListWorks = false;
+    std::unique_ptr<TFNVMVTQ> w(Open());
+    EXPECT_EQ(QtUserSide::ShownTexts(), QStringList{kGroupListStartMessage});
+    EXPECT_EQ(w->GBNVMGroups->title(), "Selected NVM Groups (0/0)");
+    EXPECT_TRUE(w->isVisible());
+}
+
+TEST_F(WindowTest, ReadFillsGridAndGroupClickJumpsToItsFirstRow) {
+    std::unique_ptr<TFNVMVTQ> w(Open());
+    QTest::mouseClick(w->BSelectAll, Qt::LeftButton);
+    const size_t before = host.lines.size();
+    QTest::mouseClick(w->BReadGroups, Qt::LeftButton);
+    EXPECT_EQ(LinesSince(before), std::vector<std::string>{"6 NVM items read in total."});
+    EXPECT_EQ(w->GridModel().rowCount(), 6);
+    EXPECT_EQ(w->GridModel().headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "Parameter (6)");
+    EXPECT_EQ(w->GridModel().index(1, 0).data().toString(), "cal_b.lut");
+    EXPECT_EQ(w->GridModel().index(1, 1).data().toString(), "1,2,3");
+    EXPECT_EQ(GroupLineText(w->Items(), 0), "cal_b (2)");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(w->PanelTop->isEnabled());
+
+    w->CheckListGroups->setCurrentRow(2);
+    w->CheckListGroupsClick();
+    EXPECT_EQ(w->StringGridNVM->currentIndex().row(), 4);
+
+    // Unchecking a group takes its rows out of the grid.
+    w->CheckListGroups->item(0)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(w->GridModel().rowCount(), 4);
+}
+
+TEST_F(WindowTest, CancelDuringSecondOfThreeGroups) {
+    std::unique_ptr<TFNVMVTQ> w(Open());
+    QTest::mouseClick(w->BSelectAll, Qt::LeftButton);
+    std::vector<QString> statuses;
+    bool lockedDuringRead = true;
+    host.onExchange = [&](int) {
+        TFProgress* progress = w->User().Progress();
+        ASSERT_NE(progress, nullptr);
+        statuses.push_back(progress->LabelStatus->text());
+        lockedDuringRead = lockedDuringRead && !w->PanelTop->isEnabled() && !w->EAtSend->isEnabled();
+        if (host.commands.back() == DumpCommand("dyn_c")) QTest::mouseClick(progress->PCancel, Qt::LeftButton);
+    };
+    const size_t before = host.lines.size();
+    QTest::mouseClick(w->BReadGroups, Qt::LeftButton);
+    EXPECT_EQ(statuses, (std::vector<QString>{"Reading \"cal_b\" group (1/3)...", "Reading \"dyn_c\" group (2/3)..."}));
+    EXPECT_TRUE(lockedDuringRead);
+    EXPECT_EQ(LinesSince(before),
+              (std::vector<std::string>{kReadCancelledLine, "4 NVM items read in total."}));
+    EXPECT_EQ(w->Items().GroupParamCount(2), 0) << "the third group was emptied, not read";
+    EXPECT_EQ(w->User().Progress(), nullptr);
+    EXPECT_TRUE(w->PanelTop->isEnabled());
+    EXPECT_EQ(w->GridModel().rowCount(), 4);
+}
+
+TEST_F(WindowTest, HostClosingDuringReadEndsItSilentlyAndDestroysLater) {
+    QPointer<TFNVMVTQ> w(Open());
+    QTest::mouseClick(w->BSelectAll, Qt::LeftButton);
+    size_t linesAtClose = 0;
+    host.onExchange = [&](int) {
+        if (host.commands.back() != DumpCommand("dyn_c")) return;
+        linesAtClose = host.lines.size();
+        w->SetClosing(true);
+        w->DestroyWhenIdle(w.data());
+        ASSERT_TRUE(w) << "not destroyed under the running handler";
+    };
+    QTest::mouseClick(w->BReadGroups, Qt::LeftButton);
+    EXPECT_EQ(host.lines.size(), linesAtClose) << "no further messages";
+    EXPECT_EQ(host.commands.back(), DumpCommand("dyn_c"));
+    EXPECT_TRUE(QtUserSide::ShownTexts().isEmpty());
+    ASSERT_TRUE(w);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(w);
+    EXPECT_EQ(ReadProfileString(SettingsFilePath(), "Mode", "NVMSelGroups", "?"), "cal_b,dyn_c,fix_a");
+}
+
+TEST_F(WindowTest, FilterCopySelectAllAndClear) {
+    std::unique_ptr<TFNVMVTQ> w(Open());
+    const QColor normal = w->EFilter->palette().color(QPalette::Base);
+    QTest::mouseClick(w->BSelectAll, Qt::LeftButton);
+    QTest::mouseClick(w->BReadGroups, Qt::LeftButton);
+
+    QTest::keyClicks(w->EFilter, "GAIN");
+    EXPECT_EQ(w->GridModel().rowCount(), 1);
+    EXPECT_EQ(w->EFilter->palette().color(QPalette::Base), normal);
+    QTest::keyClicks(w->EFilter, "zz");
+    EXPECT_EQ(w->EFilter->palette().color(QPalette::Base), QColor(255, 0, 0));
+    EXPECT_EQ(w->GridModel().index(0, 0).data().toString(), "(empty)");
+    QTest::mouseClick(w->BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(w->EFilter->text(), "");
+    EXPECT_EQ(w->EFilter->palette().color(QPalette::Base), normal);
+    EXPECT_EQ(w->GridModel().rowCount(), 6);
+
+    QCoreApplication::processEvents();  // the editor is active again once the progress window is gone
+    w->StringGridNVM->setFocus();
+    QTest::keyClick(w->StringGridNVM, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(w->StringGridNVM->selectionModel()->selectedRows().size(), 6);
+    QTest::keyClick(w->StringGridNVM, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              "cal_b.gain=12\r\ncal_b.lut=1,2,3\r\ndyn_c.mode=0\r\ndyn_c.name=\"x\"\r\nfix_a.id=7\r\nfix_a.ver=3");
+
+    QTest::mouseClick(w->BClear, Qt::LeftButton);
+    EXPECT_EQ(w->GBNVMGroups->title(), "Selected NVM Groups (0/0)");
+    EXPECT_FALSE(w->BClear->isEnabled());
+    EXPECT_FALSE(w->BSelectAll->isEnabled());
+    EXPECT_FALSE(w->BSelectNone->isEnabled());
+    EXPECT_EQ(w->CheckListGroups->count(), 0);
+    w->StringGridNVM->setFocus();
+    QTest::keyClick(w->StringGridNVM, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_TRUE(w->StringGridNVM->selectionModel()->selectedRows().isEmpty());
+    QTest::keyClick(w->StringGridNVM, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QtUserSide::ShownTexts(), QStringList{"Nothing selected to copy."});
+}
+
+TEST_F(WindowTest, PrefixSelectionAddsByContainment) {
+    std::unique_ptr<TFNVMVTQ> w(Open());
+    w->Selectfix1->trigger();
+    w->Selectcal1->trigger();
+    EXPECT_EQ(ListTexts(w->CheckListGroups), (QStringList{"cal_b+", "dyn_c", "fix_a+"}));
+    w->CheckListGroups->setFocus();
+    QTest::keyClick(w->CheckListGroups, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_EQ(ListTexts(w->CheckListGroups), (QStringList{"cal_b", "dyn_c", "fix_a"}));
+    QTest::keyClick(w->CheckListGroups, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(w->GBNVMGroups->title(), "Selected NVM Groups (3/3)");
+}
+
+}  // namespace
+}  // namespace vtq
