@@ -197,7 +197,7 @@ void GroupItems::RecordsFreed(const GroupItem& group) {
 
 void GroupItems::ClearGroup(int index) {
     GroupItem* g = Group(index);
-    if (!g || g->params.empty()) return;
+    if (!g) return;
     g->params.Clear();
     g->naturalOrder.clear();
     RecordsFreed(*g);
