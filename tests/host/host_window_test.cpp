@@ -1,0 +1,152 @@
+// Plug-in loading and the host window: a missing file or a library without
+// every entry point gives a message and no crash; a plug-in gets the host's
+// functions and reaches the in-process simulated modem through them.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "host/host_slots.h"
+#include "host/host_window.h"
+#include "host/plugin_loader.h"
+#include "host/sim_link.h"
+#include "sim/faults.h"
+#include "sim/modem.h"
+
+namespace nvmhost {
+namespace {
+
+const std::string kBin = std::string(VTQ_BINARY_DIR) + "/bin/";
+const std::string kFake = kBin + "libhost_fake_plugin.so";
+const std::string kPartial = kBin + "libhost_partial_plugin.so";
+const std::string kReal = kBin + "libvtqnvm.so";
+
+struct FakeState {
+    int shows = 0, closes = 0;
+    int32_t handle = 0;
+    std::string answer;
+    uint8_t result = 0, lost = 0;
+};
+
+FakeState ReadFake() {
+    void* lib = dlopen(kFake.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    EXPECT_NE(lib, nullptr) << "the fake plug-in is loaded";
+    FakeState s;
+    if (!lib) return s;
+    using StateFn = void (*)(int*, int*, int32_t*, const char**, uint8_t*, uint8_t*);
+    const char* answer = nullptr;
+    reinterpret_cast<StateFn>(dlsym(lib, "FakePluginState"))(&s.shows, &s.closes, &s.handle, &answer, &s.result,
+                                                              &s.lost);
+    s.answer = answer;
+    dlclose(lib);  // only drops the reference taken above
+    return s;
+}
+
+int argc = 1;
+char arg0[] = "host_window_tests";
+char* argv[] = {arg0, nullptr};
+
+class HostWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!QApplication::instance()) new QApplication(argc, argv);
+    }
+};
+
+TEST_F(HostWindowTest, LoaderRejectsWhatIsNotAPlugin) {
+    PluginLoader loader;
+    std::string error;
+    EXPECT_FALSE(loader.Load(kBin + "no_such_plugin.so", error));
+    EXPECT_NE(error.find("no_such_plugin.so"), std::string::npos) << error;
+    EXPECT_FALSE(loader.Loaded());
+
+    EXPECT_FALSE(loader.Load(kPartial, error));
+    EXPECT_NE(error.find("CloseMDIChildForm"), std::string::npos) << error;
+    EXPECT_FALSE(loader.Loaded());
+    EXPECT_FALSE(loader.CanRun());
+    loader.ShowWindow(nullptr);  // nothing loaded: nothing called
+    loader.Unload();
+}
+
+TEST_F(HostWindowTest, RealPluginCanRunWithTheHostTable) {
+    if (!QFileInfo(QString::fromStdString(kReal)).exists()) GTEST_SKIP() << "the plug-in is not built";
+    PluginLoader loader;
+    std::string error;
+    ASSERT_TRUE(loader.Load(kReal, error)) << error;
+    std::vector<vtq_host_fn> table = MakeHostTable();
+    loader.HandOver(table.data(), 175 * sizeof(vtq_host_fn), ShowLineFunction(), -1);
+    EXPECT_FALSE(loader.CanRun()) << "a table cut before slot 175";
+    loader.HandOver(table.data(), static_cast<int32_t>(table.size() * sizeof(vtq_host_fn)), ShowLineFunction(), -1);
+    EXPECT_TRUE(loader.CanRun());
+    loader.Unload();
+    EXPECT_FALSE(loader.Loaded());
+}
+
+TEST_F(HostWindowTest, PluginReachesTheSimulatedModemThroughTheHost) {
+    HostWindow window;
+    ASSERT_TRUE(window.ConnectTarget(TargetSpec()));
+    EXPECT_TRUE(window.LinkStateText().endsWith("link up")) << window.LinkStateText().toStdString();
+    ASSERT_TRUE(window.LoadPlugin(kFake));
+
+    FakeState s = ReadFake();
+    EXPECT_EQ(s.shows, 1) << "the editor window opens at start";
+    EXPECT_EQ(s.result, 1);
+    EXPECT_EQ(s.lost, 0);
+    EXPECT_NE(s.answer.find("fix_band_sel="), std::string::npos);
+    EXPECT_EQ(s.answer.substr(s.answer.size() - 4), "OK\r\n");
+    EXPECT_TRUE(window.logPane()->Lines().last().endsWith(" I groups read"));
+
+    window.CloseEditor();
+    EXPECT_EQ(ReadFake().closes, 1);
+
+    // From the second command on the target gives no answer.
+    auto* sim = dynamic_cast<SimLink*>(window.session().link());
+    ASSERT_NE(sim, nullptr);
+    sim->modem()->faults().loseAfter = 2;
+    window.OpenEditor();
+    s = ReadFake();
+    EXPECT_EQ(s.shows, 2);
+    EXPECT_EQ(s.result, 0);
+    EXPECT_EQ(s.lost, 1);
+    EXPECT_TRUE(window.logPane()->Lines().last().endsWith(" E no groups"));
+    EXPECT_TRUE(window.LinkStateText().endsWith("target not answering"));
+
+    window.UnloadPlugin();
+    EXPECT_FALSE(window.plugin().Loaded());
+}
+
+TEST_F(HostWindowTest, WindowLogsAPluginThatCannotBeLoaded) {
+    HostWindow window;
+    for (const std::string& path : {kBin + "missing/libvtqnvm.so", kPartial}) {
+        EXPECT_FALSE(window.LoadPlugin(path));
+        const QString last = window.logPane()->Lines().last();
+        EXPECT_TRUE(last.contains(" E ")) << last.toStdString();
+        EXPECT_TRUE(last.contains(QString::fromStdString(path))) << last.toStdString();
+    }
+    window.OpenEditor();  // no plug-in: a message, nothing else
+    EXPECT_TRUE(window.logPane()->Lines().last().contains("No editor plug-in"));
+}
+
+TEST_F(HostWindowTest, ScreenshotOfTheStartedHost) {
+    const QString host = QString::fromStdString(kBin + "nvmhost");
+    if (!QFileInfo(host).isExecutable() || !QFileInfo(QString::fromStdString(kReal)).exists())
+        GTEST_SKIP() << "nvmhost or the plug-in is not built";
+    QTemporaryDir dir;
+    const QString shot = dir.filePath("host.png");
+    QProcess proc;
+    proc.setProcessChannelMode(QProcess::ForwardedChannels);
+    proc.start(host, {"--screenshot", shot});
+    ASSERT_TRUE(proc.waitForFinished(60000));
+    EXPECT_EQ(proc.exitCode(), 0);
+    EXPECT_GT(QFileInfo(shot).size(), 1000);
+
+    proc.start(host, {"--plugin", QString::fromStdString(kPartial), "--target", "tcp:127.0.0.1:1", "--screenshot", shot});
+    ASSERT_TRUE(proc.waitForFinished(60000));
+    EXPECT_EQ(proc.exitCode(), 0) << "a bad plug-in or target is reported, not fatal";
+}
+
+}  // namespace
+}  // namespace nvmhost

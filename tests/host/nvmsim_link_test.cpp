@@ -1,0 +1,157 @@
+// The host's serial link against "nvmsim --pty" and its TCP link against
+// "nvmsim --tcp": whatever the server does to the framing (echo, unsolicited
+// codes anywhere, one byte per write), the session hands over the same answer
+// as the modem gives in-process.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <memory>
+
+#include "host/qt_links.h"
+#include "host/target_session.h"
+#include "sim/modem.h"
+
+namespace nvmhost {
+namespace {
+
+const QString kServer = QString(VTQ_BINARY_DIR) + "/bin/nvmsim";
+
+// The answer as the session assembles it: no empty lines.
+std::string WithoutEmptyLines(const std::string& wire) {
+    std::string out;
+    size_t start = 0;
+    while (start < wire.size()) {
+        size_t end = wire.find("\r\n", start);
+        if (end == std::string::npos) end = wire.size();
+        if (end > start) out += wire.substr(start, end - start) + "\r\n";
+        start = end + 2;
+    }
+    return out;
+}
+
+std::string InProcessAnswer(const std::string& command) {
+    std::string error;
+    auto modem = nvmsim::Modem::FromImageFile(nvmsim::Modem::DefaultImagePath(), error);
+    return modem ? WithoutEmptyLines(modem->Execute(command)) : "no image: " + error;
+}
+
+class SimServer {
+public:
+    ~SimServer() {
+        proc_.kill();
+        proc_.waitForFinished(5000);
+    }
+    // Starts the server; its first output line is the device path or the port.
+    bool Start(bool pty, QStringList args) {
+        args.prepend(pty ? "--pty" : "--tcp");
+        if (!pty) args.insert(1, "127.0.0.1:0");
+        proc_.setProgram(kServer);
+        proc_.setArguments(args);
+        proc_.setProcessChannelMode(QProcess::SeparateChannels);
+        proc_.start();
+        if (!proc_.waitForStarted(5000)) return false;
+        while (!proc_.canReadLine()) {
+            if (!proc_.waitForReadyRead(5000)) return false;
+        }
+        endpoint_ = proc_.readLine().trimmed().toStdString();
+        return !endpoint_.empty();
+    }
+    std::unique_ptr<ByteLink> Link(bool pty) const {
+        if (pty) return std::make_unique<SerialLink>(endpoint_, 115200);
+        return std::make_unique<TcpLink>("127.0.0.1", std::stoi(endpoint_));
+    }
+    void Kill() {
+        proc_.kill();
+        proc_.waitForFinished(5000);
+    }
+
+private:
+    QProcess proc_;
+    std::string endpoint_;
+};
+
+struct Framing {
+    bool pty;
+    const char* echo;
+    const char* urcPlace;
+};
+
+class NvmsimLinkTest : public ::testing::TestWithParam<Framing> {
+protected:
+    void SetUp() override {
+        if (!QFileInfo(kServer).isExecutable()) GTEST_SKIP() << "nvmsim is not built";
+    }
+    bool Connect(const QStringList& args) {
+        if (!server.Start(GetParam().pty, args)) return false;
+        std::string error;
+        const bool ok = session.Attach(server.Link(GetParam().pty), error);
+        EXPECT_TRUE(ok) << error;
+        session.SetTimeoutMs(5000);
+        session.SetLog([this](const std::string& text, uint8_t) { log.push_back(text); });
+        return ok;
+    }
+
+    int argc = 1;
+    char arg0[8] = "test";
+    char* argv[1] = {arg0};
+    QCoreApplication app{argc, argv};
+    SimServer server;
+    TargetSession session;
+    std::vector<std::string> log;
+};
+
+TEST_P(NvmsimLinkTest, AnswersMatchTheInProcessModem) {
+    const Framing f = GetParam();
+    ASSERT_TRUE(Connect({"--echo", f.echo, "--urc", "+CREG: 1", "--urc-place", f.urcPlace, "--chunk-bytes", "1"}));
+    for (const std::string command : {"at@nvm:$nvm_groups??", "ATI", "at@nvm:dump_csv_add(\"fix_band_sel\")"}) {
+        SCOPED_TRACE(command);
+        const ExchangeResult r = session.Exchange(command + "\r");
+        ASSERT_TRUE(r.answered);
+        EXPECT_EQ(r.answer, InProcessAnswer(command));
+    }
+    EXPECT_EQ(log, std::vector<std::string>(3, "Unsolicited: +CREG: 1"));
+    EXPECT_TRUE(session.CheckConnection());
+}
+
+class NvmsimFaultTest : public NvmsimLinkTest {};
+
+TEST_P(NvmsimFaultTest, ErrorsTimeOutAndLoss) {
+    ASSERT_TRUE(Connect({"--echo", GetParam().echo, "--error-pattern", "=", "--cme-error", "21", "--lose-after", "4"}));
+    ExchangeResult r = session.Exchange("at@nvm:fix_band_sel.x=1\r");
+    ASSERT_TRUE(r.answered);
+    EXPECT_EQ(r.answer, "+CME ERROR: 21\r\n");
+    EXPECT_TRUE(session.Exchange("ATI\r").answered);
+    EXPECT_TRUE(session.CheckConnection());
+
+    session.SetTimeoutMs(300);
+    r = session.Exchange("ATI\r");
+    EXPECT_TRUE(r.lost) << "the fourth command gets no answer";
+    EXPECT_EQ(session.State(), LinkState::NotAnswering);
+
+    server.Kill();
+    r = session.Exchange("ATI\r");
+    EXPECT_TRUE(r.lost);
+    EXPECT_EQ(session.State(), LinkState::Down);
+    EXPECT_FALSE(session.CheckConnection());
+}
+
+std::vector<Framing> Framings(std::vector<const char*> places) {
+    std::vector<Framing> out;
+    for (bool pty : {true, false})
+        for (const char* echo : {"0", "1"})
+            for (const char* place : places) out.push_back({pty, echo, place});
+    return out;
+}
+
+std::string FramingName(const ::testing::TestParamInfo<Framing>& info) {
+    return std::string(info.param.pty ? "Pty" : "Tcp") + "Echo" + info.param.echo + "Urc" + info.param.urcPlace;
+}
+
+INSTANTIATE_TEST_SUITE_P(Framings, NvmsimLinkTest, ::testing::ValuesIn(Framings({"before", "inside", "after"})),
+                         FramingName);
+INSTANTIATE_TEST_SUITE_P(Framings, NvmsimFaultTest, ::testing::ValuesIn(Framings({"none"})), FramingName);
+
+}  // namespace
+}  // namespace nvmhost
