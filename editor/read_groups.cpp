@@ -9,6 +9,21 @@
 
 namespace vtq {
 
+namespace {
+
+class LostFlagLink {
+public:
+    LostFlagLink(GroupItems& items, uint8_t* lost) : items_(items) { items_.SetTargetLostFlag(lost); }
+    ~LostFlagLink() { items_.SetTargetLostFlag(nullptr); }
+    LostFlagLink(const LostFlagLink&) = delete;
+    LostFlagLink& operator=(const LostFlagLink&) = delete;
+
+private:
+    GroupItems& items_;
+};
+
+}  // namespace
+
 std::string DumpCommand(const std::string& group) { return "at@nvm:dump_csv_add(\"" + group + "\")\r"; }
 
 ReadGroupsResult ReadGroups(Host& host, UserSide& user, GroupItems& items, bool echo) {
@@ -27,6 +42,10 @@ ReadGroupsResult ReadGroups(Host& host, UserSide& user, GroupItems& items, bool 
     {
         // The view is rebuilt once, when the bracket closes, on every path out.
         UpdateBracket bracket(items);
+        // The size and value queries made while a group is parsed watch for a
+        // lost target too: a target lost during the last group's queries must
+        // not end in a read reported as complete.
+        LostFlagLink lostLink(items, op.LostFlag());
         if (count == 1) op.SetStatus("Reading \"" + names[0] + "\" group...");
         for (int i = 0; i < count; ++i) {
             op.SetPosition(i);
