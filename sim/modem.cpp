@@ -1,5 +1,7 @@
 #include "sim/modem.h"
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <regex>

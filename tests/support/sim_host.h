@@ -52,12 +52,13 @@ public:
     }
     bool CheckConnection() override { return connected && !modem_->lost(); }
     // Item 20 names this host; items 9 and 10 carry the target's identity
-    // and revision, as a host reads them with ATI and AT+CGMR.
+    // and revision (what ATI and AT+CGMR answer), taken from the image so that
+    // asking for them sends no command and leaves the fault counts alone.
     bool GetInfo(int id, int bufferSize, std::string& text) override {
         text.clear();
         if (id == 20) text = hostName;
-        else if (id == 9) text = Cleaned(modem_->Execute("ATI"));
-        else if (id == 10) text = Cleaned(modem_->Execute("AT+CGMR"));
+        else if (id == 9) text = Identity("manufacturer") + "\n" + Identity("model");
+        else if (id == 10) text = "Revision: " + Identity("revision");
         if (bufferSize < 1) text.clear();
         else if (text.size() >= static_cast<size_t>(bufferSize)) text.resize(static_cast<size_t>(bufferSize) - 1);
         return true;
@@ -71,13 +72,10 @@ public:
     }
 
 private:
-    // The answer lines without the final "OK"; empty unless the answer was good.
-    static std::string Cleaned(const std::string& wire) {
-        const std::string ok = "OK\r\n";
-        if (wire.size() < ok.size() || wire.compare(wire.size() - ok.size(), ok.size(), ok) != 0) return {};
-        std::string text = wire.substr(0, wire.size() - ok.size());
-        while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
-        return text;
+    std::string Identity(const std::string& key) {
+        const auto& identity = modem_->image().identity;
+        auto it = identity.find(key);
+        return it == identity.end() ? std::string("unknown") : it->second;
     }
 
     std::unique_ptr<nvmsim::Modem> modem_;
