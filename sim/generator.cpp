@@ -59,7 +59,7 @@ const std::vector<std::string> kStrings = {
     "default", "EU-868", "factory", "rev_B2", "v1.4.2", "lab setup", "none", "auto", "PRODUCTION", "unit-17",
     "cal_ok", "golden", "band 3/7/20", "test", "n/a"};
 
-struct Spec {
+struct ParamPlan {
     TypeInfo type;
     bool isString = false;
     std::string name;
@@ -75,13 +75,13 @@ struct Spec {
     size_t Bytes() const { return isString ? static_cast<size_t>(dims[0]) : Count() * static_cast<size_t>(type.size); }
 };
 
-struct GroupSpec {
+struct GroupPlan {
     std::string name;
     int number = 0;
     int version = 1;
     bool track = false;
     int defaultSize = 2;  // element size of the default array
-    std::vector<Spec> params;
+    std::vector<ParamPlan> params;
     std::vector<std::string> bases;
     std::set<std::string> used;
 };
@@ -123,7 +123,7 @@ std::vector<int64_t> ArrayValues(Random& r, const TypeInfo& t, size_t n) {
     return v;
 }
 
-std::string UniqueName(Random& r, GroupSpec& g, const std::string& wanted = {}) {
+std::string UniqueName(Random& r, GroupPlan& g, const std::string& wanted = {}) {
     for (int attempt = 0;; ++attempt) {
         std::string name = wanted;
         if (name.empty() || attempt > 0) {
@@ -135,16 +135,16 @@ std::string UniqueName(Random& r, GroupSpec& g, const std::string& wanted = {}) 
     }
 }
 
-Spec Scalar(Random& r, GroupSpec& g, const std::string& name = {}) {
-    Spec s;
+ParamPlan Scalar(Random& r, GroupPlan& g, const std::string& name = {}) {
+    ParamPlan s;
     s.type = r.Pick(kScalarTypes);
     s.name = UniqueName(r, g, name);
     s.values = {RandomValue(r, s.type)};
     return s;
 }
 
-Spec Array(Random& r, GroupSpec& g, std::vector<int> dims, const char* type = nullptr, const std::string& name = {}) {
-    Spec s;
+ParamPlan Array(Random& r, GroupPlan& g, std::vector<int> dims, const char* type = nullptr, const std::string& name = {}) {
+    ParamPlan s;
     do s.type = type ? Type(type) : r.Pick(kScalarTypes);
     while (!type && s.type.size == 8 && r.Chance(70));
     s.name = UniqueName(r, g, name);
@@ -153,8 +153,8 @@ Spec Array(Random& r, GroupSpec& g, std::vector<int> dims, const char* type = nu
     return s;
 }
 
-Spec String(Random& r, GroupSpec& g) {
-    Spec s;
+ParamPlan String(Random& r, GroupPlan& g) {
+    ParamPlan s;
     s.isString = true;
     s.type = Type("uint8");
     s.name = UniqueName(r, g, r.Pick(std::vector<std::string>{"label", "name", "tag", "id_text", "desc"}));
@@ -163,8 +163,8 @@ Spec String(Random& r, GroupSpec& g) {
     return s;
 }
 
-Spec Fill(GroupSpec& g, const std::string& prefix, int bytes) {
-    Spec s;
+ParamPlan Fill(GroupPlan& g, const std::string& prefix, int bytes) {
+    ParamPlan s;
     s.type = Type("uint8");
     for (int k = 0;; ++k) {
         s.name = prefix + "fill_" + std::to_string(k);
@@ -176,7 +176,7 @@ Spec Fill(GroupSpec& g, const std::string& prefix, int bytes) {
 }
 
 // Records "chan[0].gain", "chan[0].ramp[4]", "chan[0].fill_0", ... for each record.
-void Records(Random& r, GroupSpec& g, int records) {
+void Records(Random& r, GroupPlan& g, int records) {
     const std::string base = UniqueName(r, g, r.Pick(std::vector<std::string>{"chan", "path", "band_cfg", "entry", "port"}));
     struct Member {
         TypeInfo type;
@@ -197,7 +197,7 @@ void Records(Random& r, GroupSpec& g, int records) {
     for (int i = 0; i < records; ++i) {
         const std::string prefix = base + "[" + std::to_string(i) + "].";
         for (const auto& m : members) {
-            Spec s;
+            ParamPlan s;
             s.type = m.type;
             s.name = prefix + m.name;
             g.used.insert(s.name);
@@ -216,7 +216,7 @@ void Records(Random& r, GroupSpec& g, int records) {
 
 // A parameter of a random kind: mostly scalars, then arrays, records,
 // tables, strings and filler.
-void RandomParam(Random& r, GroupSpec& g, int maxArray) {
+void RandomParam(Random& r, GroupPlan& g, int maxArray) {
     const int kind = r.Below(100);
     if (kind < 52) {
         g.params.push_back(Scalar(r, g));
@@ -242,7 +242,7 @@ void AppendLE(std::vector<uint8_t>& bytes, int64_t v, int size) {
     for (int i = 0; i < size; ++i) bytes.push_back(static_cast<uint8_t>(static_cast<uint64_t>(v) >> (8 * i)));
 }
 
-std::vector<uint8_t> Mirror(const GroupSpec& g, std::vector<size_t>* starts = nullptr) {
+std::vector<uint8_t> Mirror(const GroupPlan& g, std::vector<size_t>* starts = nullptr) {
     std::vector<uint8_t> bytes;
     for (const auto& s : g.params) {
         if (starts) starts->push_back(bytes.size());
@@ -271,13 +271,13 @@ std::string ValueList(const std::vector<int64_t>& values) {
     return out;
 }
 
-std::string Declared(const Spec& s) {
+std::string Declared(const ParamPlan& s) {
     std::string out = s.name;
     for (int d : s.dims) out += "[" + std::to_string(d) + "]";
     return out;
 }
 
-std::string GroupText(Random& r, GroupSpec& g) {
+std::string GroupText(Random& r, GroupPlan& g) {
     // The defaults are one array of g.defaultSize elements over the mirror.
     const size_t size = Mirror(g).size();
     const size_t rest = size % static_cast<size_t>(g.defaultSize);
@@ -347,8 +347,8 @@ std::string Header(const char* what, bool suffixed, const char* engineId, int tr
     return out;
 }
 
-GroupSpec NewGroup(Random& r, const std::string& name, int number) {
-    GroupSpec g;
+GroupPlan NewGroup(Random& r, const std::string& name, int number) {
+    GroupPlan g;
     g.name = name;
     g.number = number;
     g.version = r.Between(1, 9);
@@ -358,7 +358,7 @@ GroupSpec NewGroup(Random& r, const std::string& name, int number) {
 }
 
 // An RF look-up-table group: big tables, a 2-D table, per-path records.
-void RfGroup(Random& r, GroupSpec& g, int big, bool aux) {
+void RfGroup(Random& r, GroupPlan& g, int big, bool aux) {
     g.defaultSize = 2;
     g.track = true;
     g.params.push_back(Scalar(r, g, "version_tag"));
@@ -381,7 +381,7 @@ std::string GenerateScaleImage(int groups, int paramsPerGroup, uint32_t seed) {
     for (int i = 0; i < groups; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "%sgroup_%04d", prefixes[i % 4], i);
-        GroupSpec g = NewGroup(r, name, i + 1);
+        GroupPlan g = NewGroup(r, name, i + 1);
         while (static_cast<int>(g.params.size()) < paramsPerGroup) RandomParam(r, g, 1200);
         out += GroupText(r, g);
     }
@@ -405,7 +405,7 @@ std::string GenerateDefaultImage(bool suffixed) {
     std::string out = Header("The default target image", suffixed, "CUST_22_7", 5);
     int number = 3;
     for (const auto& name : names) {
-        GroupSpec g = NewGroup(r, name, number);
+        GroupPlan g = NewGroup(r, name, number);
         number += r.Between(1, 3);
         if (name == "cal_t8x_lut") RfGroup(r, g, 1024, false);
         else if (name == "fix_t8x_lut") RfGroup(r, g, 900, false);
@@ -426,7 +426,7 @@ std::string GenerateRfT71Image() {
                                             "dyn_nw_sel",      "hyb_cust",           "hyb_stackinfo"};
     int number = 1;
     for (const auto& name : names) {
-        GroupSpec g = NewGroup(r, name, number++);
+        GroupPlan g = NewGroup(r, name, number++);
         if (name.find("_t71_") != std::string::npos)
             RfGroup(r, g, name.find("setcal") != std::string::npos ? 96 : 880, name.find("_aux") != std::string::npos);
         while (g.params.size() < 20) RandomParam(r, g, 200);
