@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Renders screenshots of the editor into docs/screenshots/, offscreen:
+#   nvmhost-start.png       the stand-in host just after start-up, groups listed, a stored selection applied
+#   editor-after-read.png   the editor after reading three groups from the simulated modem
+#   editor-filtered.png     the same grid narrowed by the parameter filter
+#   progress.png            the progress window during that read
+# Usage: scripts/screenshots.sh [build directory, default build]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dir=${1:-build}
+out=$PWD/docs/screenshots
+
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$dir" -j2 --target nvmhost vtqnvm editor_host_tests
+mkdir -p "$out"
+export QT_QPA_PLATFORM=offscreen
+
+# A settings folder of its own, so the user's settings are neither used nor changed.
+settings=$(mktemp -d)
+trap 'rm -rf "$settings"' EXIT
+mkdir -p "$settings/Korvale/Brevant"
+printf '[Mode]\r\nNVMSelGroups=cal_t8x_lut,fix_t8x_lut,hyb_cust\r\n' >"$settings/Korvale/Brevant/Brevant.ini"
+APPDATA=$settings "$dir/bin/nvmhost" --screenshot "$out/nvmhost-start.png"
+
+# The end-to-end test reads from the simulated modem and saves its views when asked to.
+VTQ_SCREENSHOT_DIR=$out "$dir/bin/editor_host_tests" --gtest_filter='HostEditorTest.ReadOneGroupThenThreeGroups' >/dev/null
+
+ls -1 "$out"/*.png
