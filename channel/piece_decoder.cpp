@@ -11,7 +11,6 @@ namespace {
 
 constexpr std::string_view kMarker = "%b64:";
 constexpr size_t kInitialBuffer = 5000;
-constexpr size_t kReadAhead = 8;  // spare bytes after the buffer's capacity, for the decoder's 8-byte loads
 constexpr uint32_t kInvalid = 1u << 31;
 
 // Each character's 6 bits already shifted to its place among a group's 24 bits; kInvalid outside the alphabet.
@@ -35,7 +34,7 @@ struct Decoder {
   std::vector<char> text;  // decoded text of one piece, before it is copied out
 
   void SetCapacity(size_t bytes) {
-    buffer.assign(bytes + 1 + kReadAhead, 0);
+    buffer.assign(bytes + 1 + kDecodeReadAhead, 0);
     capacity = bytes;
     text.resize(tree.OutputRoom(buffer.size()));
   }
@@ -125,7 +124,7 @@ std::string DecodeValue(std::string_view piece) {
   const size_t n = PieceBytes(piece, decoder);
   if (n == 0) return {};
   char* text = decoder->text.data();
-  return std::string(text, decoder->tree.DecodeInto(decoder->buffer.data(), n, decoder->buffer.size(), text));
+  return std::string(text, decoder->tree.DecodeInto(decoder->buffer.data(), n, text));
 }
 
 std::string DecodeValueByTreeWalk(std::string_view piece) {

@@ -290,76 +290,53 @@ std::string DecodeTree::Walk(const uint8_t* bytes, size_t n) const {
 }
 
 std::string DecodeTree::Decode(const uint8_t* bytes, size_t n) const {
+  std::vector<uint8_t> padded(bytes, bytes + n);
+  padded.resize(n + kDecodeReadAhead);
   std::string out(root_ ? OutputRoom(n) : 0, '\0');
-  out.resize(DecodeInto(bytes, n, n, out.data()));
+  out.resize(DecodeInto(padded.data(), n, out.data()));
   return out;
 }
 
-size_t DecodeTree::DecodeInto(const uint8_t* bytes, size_t n, size_t readable, char* const o) const {
+size_t DecodeTree::DecodeInto(const uint8_t* bytes, size_t n, char* const o) const {
   if (!root_ || n == 0) return 0;
   const uint32_t* const first = first_.data();
   const uint32_t* const second = second_.data();
   const uint16_t* const block = block_.data();
-  size_t pos = 0;
   const uint64_t end = uint64_t(n) * 8;
-  uint64_t bit = 0;
-  auto resolve = [&](uint64_t w) {
-    const uint32_t next = uint32_t(w >> (64 - kWindow - kSecondBits)) % (1u << kSecondBits);
-    return second[uint32_t(block[w >> (64 - kWindow)]) << kSecondBits | next];
-  };
+  uint64_t left = end;  // bits not yet decoded
+  size_t pos = 0;
 
-  // Bits arrive MSB first in `w`; each refill tops it up to at least 56 valid bits with one load that does not
-  // wait for the lookups, which then take three entries of at most 16 bits each.
-  if (readable >= 8) {
-    const uint8_t* p = bytes;
-    const uint8_t* const last = bytes + (readable - 8);
-    uint64_t w = 0;
-    unsigned valid = 0;
-    while (p <= last) {
-      w |= LoadBigEndian64(p) >> valid;
-      p += (63 - valid) >> 3;
-      valid |= 56;
-      bit = uint64_t(p - bytes) * 8 - valid;
-      if (bit + 48 > end) break;
-      for (int k = 0; k < 3; ++k) {
-        uint32_t e = first[w >> (64 - kWindow)];
-        if (e & kSpecial) {
-          if (!(e & kStop)) e = resolve(w);
-          Put(o + pos, e);
-          pos += Count(e);
-          if (e & kStop) return pos;
-        } else {
-          Put(o + pos, e);
-          pos += Count(e);
-        }
-        w <<= Used(e);
-        valid -= Used(e);
+  // Bits arrive MSB first in `w`. Each refill tops it up to at least 56 valid bits with one load whose address
+  // does not wait for the lookups; three lookups of at most 16 bits follow. Loads reach up to 16 bytes past the
+  // n bytes, but those bits are never used: an entry that needs bits past the end is left to the bit-by-bit
+  // walk, which ends exactly where the bits do.
+  const uint8_t* p = bytes;
+  uint64_t w = 0;
+  unsigned valid = 0;
+  for (;;) {
+    w |= LoadBigEndian64(p) >> valid;
+    p += (63 - valid) >> 3;
+    valid |= 56;
+    for (int k = 0; k < 3; ++k) {
+      uint32_t e = first[w >> (64 - kWindow)];
+      if ((e & (kSpecial | kStop)) == kSpecial) {
+        const uint32_t next = uint32_t(w >> (64 - kWindow - kSecondBits)) % (1u << kSecondBits);
+        e = second[uint32_t(block[w >> (64 - kWindow)]) << kSecondBits | next];
       }
-      bit = uint64_t(p - bytes) * 8 - valid;
+      const unsigned used = Used(e);
+      if (used >= left) {
+        if (used > left) return WalkFrom(bytes, end - left, end, o, pos);
+        Put(o + pos, e);
+        return pos + Count(e);
+      }
+      Put(o + pos, e);
+      pos += Count(e);
+      if (e & kStop) return pos;
+      w <<= used;
+      valid -= used;
+      left -= used;
     }
   }
-
-  // The last bits: bits past the end (padding or a zeroed copy) are read but never used. An entry that needs
-  // bits past the end is left to the bit-by-bit walk, which ends exactly where the bits do.
-  uint8_t tail[32] = {};  // at most 16 bytes are left, read 8 at a time
-  const uint8_t* source = bytes;
-  uint64_t base = 0;
-  if (readable < n + 8) {
-    base = bit >> 3;
-    std::memcpy(tail, bytes + base, n - base);
-    source = tail;
-  }
-  while (bit < end) {
-    const uint64_t w = LoadBigEndian64(source + ((bit >> 3) - base)) << (bit & 7);
-    uint32_t e = first[w >> (64 - kWindow)];
-    if ((e & kSpecial) && !(e & kStop)) e = resolve(w);
-    if (bit + Used(e) > end) return WalkFrom(bytes, bit, end, o, pos);
-    Put(o + pos, e);
-    pos += Count(e);
-    if (e & kStop) break;
-    bit += Used(e);
-  }
-  return pos;
 }
 
 }  // namespace vtq

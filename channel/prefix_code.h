@@ -24,6 +24,8 @@ using PrefixCodeTable = std::array<PrefixCode, 128>;
 // The code the target encodes with: complete, 3 to 16 bits per character.
 const PrefixCodeTable& FixedPrefixCodes();
 
+inline constexpr size_t kDecodeReadAhead = 16;
+
 // The process-wide count of live tree nodes: plus one per node created, minus one per node freed, in any tree.
 long TreeLiveNodes();
 
@@ -51,10 +53,10 @@ class DecodeTree {
 
   // Room the decoders need in `out` for `n` bytes (a built tree).
   size_t OutputRoom(size_t n) const { return n * perByte_ + 4; }
-  // Both decoders into `out`; they return the text length. The tables may read ahead within `readable` bytes
-  // (at least n): with 8 bytes to spare the end needs no copy.
+  // Both decoders into `out`; they return the text length. The tables read whole words: DecodeInto needs
+  // kDecodeReadAhead readable bytes (of any value) after the n bytes.
   size_t WalkInto(const uint8_t* bytes, size_t n, char* out) const;
-  size_t DecodeInto(const uint8_t* bytes, size_t n, size_t readable, char* out) const;
+  size_t DecodeInto(const uint8_t* bytes, size_t n, char* out) const;
 
  private:
   struct Node {
