@@ -15,6 +15,11 @@ NVMParameter* ParamMap::At(size_t position) const {
 }
 
 std::pair<NVMParameter*, bool> ParamMap::Insert(NVMParameter&& record) {
+    // Targets that dump in name order append at the end: one comparison, no search.
+    if (!records_.empty() && Less()(*records_.rbegin(), record)) {
+        ++version_;
+        return {const_cast<NVMParameter*>(&*records_.emplace_hint(records_.end(), std::move(record))), true};
+    }
     auto [it, inserted] = records_.insert(std::move(record));
     if (inserted) ++version_;
     return {const_cast<NVMParameter*>(&*it), inserted};

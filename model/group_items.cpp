@@ -346,15 +346,19 @@ int GroupItems::RemoveExtraLutFill(bool report) {
         // Walk neighbours in name order; after a deletion the walk still moves
         // on by one, so the record that slid into place is not compared again.
         auto it = params.begin();
-        while (it != params.end() && std::next(it) != params.end()) {
+        while (it != params.end()) {
+            auto next = std::next(it);
+            if (next == params.end()) break;
             const std::string& base = (*it)->name;
-            const std::string& next = (*std::next(it))->name;
-            if (next.size() > base.size() && next.compare(0, base.size(), base) == 0 &&
-                (next[base.size()] == '[' || next[base.size()] == '.')) {
-                it = params.Erase(it);
+            const std::string& name = (*next)->name;
+            if (name.size() > base.size() && (name[base.size()] == '[' || name[base.size()] == '.') &&
+                name.compare(0, base.size(), base) == 0) {
+                params.Erase(it);
                 ++removedHere;
+                it = std::next(next);
+            } else {
+                it = next;
             }
-            if (it != params.end()) ++it;
         }
         if (removedHere > 0) RecordsFreed(*g);
         removed += removedHere;
