@@ -9,34 +9,22 @@
 namespace vtq {
 namespace {
 
-TEST(ValueTypes, TypeOfFollowsTheTableAndSizesFollowTheCode) {
+TEST(ValueTypes, TypeTextsSizesAndCounts) {
     for (const auto& entry : kNVMValueTypes) {
         EXPECT_EQ(TypeOf(entry.text), entry.code) << entry.text;
         EXPECT_EQ(SizeOf(entry.code), entry.size) << entry.text;
-        EXPECT_EQ(IsSignedType(entry.code), entry.isSigned) << entry.text;
     }
     EXPECT_EQ(TypeOf(" UInt16 "), NVMValueType::UInt16);
-    EXPECT_EQ(TypeOf("\tBOOLEAN\r\n"), NVMValueType::Bool);
-    for (const char* other : {"", "   ", "float", "uint16_t", "u int8", "string"})
-        EXPECT_EQ(TypeOf(other), NVMValueType::Unknown) << other;
-    EXPECT_EQ(SizeOf(NVMValueType::Unknown), 8);
-    for (int code : {-1, 10, 255}) EXPECT_EQ(SizeOf(code), 8);
-}
-
-TEST(ValueTypes, StringTypesAreFoundByTheWordString) {
-    EXPECT_TRUE(IsStringType("string"));
+    for (const char* other : {"", "float", "uint16_t", "string"}) EXPECT_EQ(TypeOf(other), NVMValueType::Unknown);
+    for (int code : {9, -1, 10}) EXPECT_EQ(SizeOf(code), 8);
     EXPECT_TRUE(IsStringType("CString32"));
     EXPECT_FALSE(IsStringType("strin g"));
-    EXPECT_FALSE(IsStringType(""));
-}
 
-TEST(ValueTypes, ElementCountCountsCommaListItems) {
-    const std::vector<std::pair<std::string, int>> cases = {
-        {"", 0},    {" \t\r\n", 0}, {"5", 1},      {"1,2,3", 3}, {"1,2,3,", 3},
-        {",1,2", 2}, {"1,,2", 3},   {",", 1},      {",,", 1},    {" 1, 2 ,3 ", 3},
-        {"\"a,b\"", 2},
-    };
-    for (const auto& [text, count] : cases) EXPECT_EQ(ElementCount(text), count) << '"' << text << '"';
+    const std::pair<const char*, int> counts[] = {{"", 0}, {" \t\r\n", 0}, {"5", 1}, {"1,2,3,", 3},
+                                                  {",1,2", 2}, {"1,,2", 3}, {",", 1}};
+    for (const auto& [text, count] : counts) EXPECT_EQ(ElementCount(text), count) << '"' << text << '"';
+
+    EXPECT_EQ(RemoveBlanks(" \"a b\"\t1,\r\n2 \f\v"), "\"ab\"1,2\f\v");
 }
 
 TEST(ValueTypes, ParseDimensionsMultipliesPositivePieces) {
@@ -46,54 +34,34 @@ TEST(ValueTypes, ParseDimensionsMultipliesPositivePieces) {
         std::vector<int> list;
     };
     const Case cases[] = {
-        {"4x8", 32, {4, 8}},  {"0x8", 8, {8}},   {"16", 16, {16}},     {"", 1, {}},
-        {"x", 1, {}},         {"2 3x4", 24, {2, 3, 4}}, {"4xx2", 8, {4, 2}}, {"1x1", 1, {1, 1}},
-        {"-3x2", 2, {2}},     {"9999999999", 2147483647, {2147483647}}, {"65536x65536", 2147483647, {65536, 65536}},
+        {"4x8", 32, {4, 8}}, {"0x8", 8, {8}}, {"", 1, {}}, {"2 3x4", 24, {2, 3, 4}}, {"-3x2", 2, {2}},
+        {"65536x65536", 2147483647, {65536, 65536}},  // saturates instead of overflowing
     };
     for (const auto& c : cases) {
         std::vector<int> list;
         EXPECT_EQ(ParseDimensions(c.text, &list), c.product) << c.text;
         EXPECT_EQ(list, c.list) << c.text;
     }
-    EXPECT_EQ(ParseDimensions("2x5"), 10);
 }
 
 TEST(ValueTypes, FormatScalarSpotValues) {
-    struct Case {
-        int64_t value;
-        NVMValueType code;
-        ScalarView view;
-        const char* text;
-    };
     using T = NVMValueType;
     using V = ScalarView;
-    const Case cases[] = {
+    const std::tuple<int64_t, T, V, const char*> cases[] = {
         {-1, T::Int8, V::Hexadecimal, "FF"},
         {-1, T::UInt64, V::Hexadecimal, "FFFFFFFFFFFFFFFF"},
-        {-1, T::UInt64, V::Decimal, "18446744073709551615"},
-        {-1, T::Int64, V::Decimal, "-1"},
-        {-1, T::Unknown, V::Decimal, "-1"},
         {-1, T::Bool, V::Decimal, "18446744073709551615"},
-        {INT64_MIN, T::Int64, V::Decimal, "-9223372036854775808"},
-        {0x1234, T::UInt8, V::Hexadecimal, "34"},
-        {0x1234, T::Int16, V::Hexadecimal, "1234"},
-        {0xABCDEF, T::UInt32, V::Hexadecimal, "00ABCDEF"},
-        {5, T::Bool, V::Binary, "00000101"},
+        {INT64_MIN, T::Unknown, V::Decimal, "-9223372036854775808"},
         {-2, T::Int16, V::Binary, "1111111111111110"},
         {65, T::UInt8, V::Character, "A"},
         {10, T::UInt8, V::Character, " "},
-        {32, T::UInt8, V::Character, " "},
         {255, T::UInt8, V::Character, "\xFF"},
-        {256, T::UInt16, V::Character, " "},
-        {-191, T::Int16, V::Character, " "},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(FormatScalar(c.value, c.code, c.view), c.text)
-            << c.value << " code " << int(c.code) << " view " << int(c.view);
+    for (const auto& [value, code, view, text] : cases) EXPECT_EQ(FormatScalar(value, code, view), text) << value;
 }
 
-// Every code (and the codes around the table) in every view over values that
-// reach each width's edges: the digits must show exactly the type's low bits.
+// Every code (and the codes around the table) in every view over values at
+// each width's edges: the digits must show exactly the type's low bits.
 TEST(ValueTypes, FormatScalarEveryCodeAndView) {
     const int64_t values[] = {0, 1, -1, 127, 128, 255, 256, 0x7FFF, 0x8000, -32768, 0xFFFFFFFF,
                               0x100000000LL, INT64_MAX, INT64_MIN, 0x0123456789ABCDEFLL};
@@ -112,8 +80,7 @@ TEST(ValueTypes, FormatScalarEveryCodeAndView) {
             const std::string hex = FormatScalar(value, code, 1);
             const std::string binary = FormatScalar(value, code, 2);
             if (!valid) {
-                EXPECT_EQ(hex, "");
-                EXPECT_EQ(binary, "");
+                EXPECT_EQ(hex + binary, "");
             } else {
                 ASSERT_EQ(hex.size(), size_t(width / 4));
                 ASSERT_EQ(binary.size(), size_t(width));
@@ -121,18 +88,12 @@ TEST(ValueTypes, FormatScalarEveryCodeAndView) {
                 EXPECT_EQ(std::stoull(hex, nullptr, 16), bits & mask) << code << ' ' << value;
                 EXPECT_EQ(std::stoull(binary, nullptr, 2), bits & mask) << code << ' ' << value;
             }
-
             const std::string character = FormatScalar(value, code, 3);
             ASSERT_EQ(character.size(), 1u);
             EXPECT_EQ(static_cast<unsigned char>(character[0]), value >= 32 && value <= 255 ? value : 32);
             EXPECT_EQ(FormatScalar(value, code, 4), "");
         }
     }
-}
-
-TEST(ValueTypes, RemoveBlanksKeepsFormFeedAndVerticalTab) {
-    EXPECT_EQ(RemoveBlanks(" \"a b\"\t1,\r\n2 "), "\"ab\"1,2");
-    EXPECT_EQ(RemoveBlanks("a\fb\vc"), "a\fb\vc");
 }
 
 }  // namespace
