@@ -106,8 +106,8 @@ constexpr PrefixCodeTable kFixedTable = MakeFixedTable();
 
 long g_liveNodes = 0;
 
-constexpr unsigned kWindow = 12;     // bits resolved by the primary table
-constexpr unsigned kSecondBits = 4;  // further bits resolved by a secondary block
+constexpr unsigned kWindow = 14;     // bits resolved by the primary table
+constexpr unsigned kSecondBits = 2;  // further bits resolved by a secondary block
 
 // A table entry: bits used (0-5), count of characters (6-7), the characters in bytes 1-3. Characters are 7-bit,
 // which leaves bit 7 of bytes 1 and 2 for the flags. Count 0 without stop in a primary entry: the window ended
@@ -319,19 +319,25 @@ size_t DecodeTree::DecodeInto(const uint8_t* bytes, size_t n, char* const o) con
     valid |= 56;
     for (int k = 0; k < 3; ++k) {
       uint32_t e = first[w >> (64 - kWindow)];
-      if ((e & (kSpecial | kStop)) == kSpecial) {
-        const uint32_t next = uint32_t(w >> (64 - kWindow - kSecondBits)) % (1u << kSecondBits);
-        e = second[uint32_t(block[w >> (64 - kWindow)]) << kSecondBits | next];
+      if (e & kSpecial) {
+        if (!(e & kStop)) {
+          const uint32_t next = uint32_t(w >> (64 - kWindow - kSecondBits)) % (1u << kSecondBits);
+          e = second[uint32_t(block[w >> (64 - kWindow)]) << kSecondBits | next];
+        }
+        if (Used(e) > left) return WalkFrom(bytes, end - left, end, o, pos);
+        Put(o + pos, e);
+        pos += Count(e);
+        if ((e & kStop) || Used(e) == left) return pos;
+      } else {
+        if (Used(e) >= left) {
+          if (Used(e) > left) return WalkFrom(bytes, end - left, end, o, pos);
+          Put(o + pos, e);
+          return pos + Count(e);
+        }
+        Put(o + pos, e);
+        pos += Count(e);
       }
       const unsigned used = Used(e);
-      if (used >= left) {
-        if (used > left) return WalkFrom(bytes, end - left, end, o, pos);
-        Put(o + pos, e);
-        return pos + Count(e);
-      }
-      Put(o + pos, e);
-      pos += Count(e);
-      if (e & kStop) return pos;
       w <<= used;
       valid -= used;
       left -= used;
