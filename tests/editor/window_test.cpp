@@ -37,7 +37,7 @@ namespace {
 
 // Three groups; each dumps two records.
 const std::map<std::string, std::vector<std::string>> kDumps = {
-    {"cal_b", {"cal_b.gain;{12}", "cal_b.lut[0];{1,2,3}"}},
+    {"cal_b", {"cal_b.gain;{12}", "cal_b.lut[0];{1, 2, 3}"}},
     {"dyn_c", {"dyn_c.mode;{0}", "dyn_c.name;{\"x\"}"}},
     {"fix_a", {"fix_a.id;{7}", "fix_a.ver;{3}"}},
 };
