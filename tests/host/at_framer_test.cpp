@@ -106,11 +106,5 @@ TEST(AtFramer, LinesOutsideACommandAreUnsolicited) {
     EXPECT_EQ(f.TakeUnsolicited(), (std::vector<std::string>{"+CMTI: \"SM\",3"}));
 }
 
-TEST(AtFramer, FinalResultCodes) {
-    for (const char* line : {"OK", "ERROR", "+CME ERROR: 3", "+CMS ERROR: 500", "NO CARRIER", "BUSY", "OK "})
-        EXPECT_TRUE(IsFinalResultCode(line)) << line;
-    for (const char* line : {"ok", "OKAY", "", "ERROR: x", "+CME ERRO", " 5"}) EXPECT_FALSE(IsFinalResultCode(line)) << line;
-}
-
 }  // namespace
 }  // namespace nvmhost

@@ -1,12 +1,15 @@
 // The host's serial link against "nvmsim --pty" and its TCP link against
 // "nvmsim --tcp": whatever the server does to the framing (echo, unsolicited
 // codes anywhere, one byte per write), the session hands over the same answer
-// as the modem gives in-process.
+// as the modem gives in-process; errors, time-out and a server that goes away.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTimer>
+#include <ctime>
 #include <memory>
 
 #include "host/qt_links.h"
@@ -86,7 +89,13 @@ protected:
     bool Connect(const QStringList& args) {
         if (!server.Start(GetParam().pty, args)) return false;
         std::string error;
-        const bool ok = session.Attach(server.Link(GetParam().pty), error);
+        std::unique_ptr<ByteLink> link = server.Link(GetParam().pty);
+        link->SetListener([this] { session.DrainIdle(); },
+                          [this] {
+                              ++lostCalls;
+                              session.LinkLost();
+                          });
+        const bool ok = session.Attach(std::move(link), error);
         EXPECT_TRUE(ok) << error;
         session.SetTimeoutMs(5000);
         session.SetLog([this](const std::string& text, uint8_t) { log.push_back(text); });
@@ -100,7 +109,18 @@ protected:
     SimServer server;
     TargetSession session;
     std::vector<std::string> log;
+    int lostCalls = 0;
 };
+
+// Runs the event loop for `ms`; returns the CPU time the process used meanwhile,
+// which stays small unless something polls a dead link in a loop.
+double Spin(int ms) {
+    const std::clock_t start = std::clock();
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    return static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+}
 
 TEST_P(NvmsimLinkTest, AnswersMatchTheInProcessModem) {
     const Framing f = GetParam();
@@ -117,7 +137,7 @@ TEST_P(NvmsimLinkTest, AnswersMatchTheInProcessModem) {
 
 class NvmsimFaultTest : public NvmsimLinkTest {};
 
-TEST_P(NvmsimFaultTest, ErrorsTimeOutAndLoss) {
+TEST_P(NvmsimFaultTest, ErrorAnswersAndTimeOut) {
     ASSERT_TRUE(Connect({"--echo", GetParam().echo, "--error-pattern", "=", "--cme-error", "21", "--lose-after", "4"}));
     ExchangeResult r = session.Exchange("at@nvm:fix_band_sel.x=1\r");
     ASSERT_TRUE(r.answered);
@@ -129,12 +149,27 @@ TEST_P(NvmsimFaultTest, ErrorsTimeOutAndLoss) {
     r = session.Exchange("ATI\r");
     EXPECT_TRUE(r.lost) << "the fourth command gets no answer";
     EXPECT_EQ(session.State(), LinkState::NotAnswering);
+    EXPECT_TRUE(session.link()->IsUp());
+}
 
-    server.Kill();
-    r = session.Exchange("ATI\r");
+TEST_P(NvmsimFaultTest, HangUpDuringACommand) {
+    ASSERT_TRUE(Connect({"--echo", GetParam().echo, "--hangup-after", "2"}));
+    EXPECT_TRUE(session.Exchange("ATI\r").answered);
+    const ExchangeResult r = session.Exchange("ATI\r");
     EXPECT_TRUE(r.lost);
-    EXPECT_EQ(session.State(), LinkState::Down);
+    EXPECT_EQ(session.State(), LinkState::Down) << "noticed as a loss, not waited out as a time-out";
+    EXPECT_LT(Spin(300), 0.1) << "a dead link is not polled";
     EXPECT_FALSE(session.CheckConnection());
+}
+
+TEST_P(NvmsimFaultTest, ServerGoneBetweenCommands) {
+    ASSERT_TRUE(Connect({"--echo", GetParam().echo}));
+    EXPECT_TRUE(session.Exchange("ATI\r").answered);
+    server.Kill();
+    EXPECT_LT(Spin(300), 0.1) << "a dead link is not polled";
+    EXPECT_EQ(lostCalls, 1);
+    EXPECT_EQ(session.State(), LinkState::Down);
+    EXPECT_TRUE(session.Exchange("ATI\r").lost);
 }
 
 std::vector<Framing> Framings(std::vector<const char*> places) {
