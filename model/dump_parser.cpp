@@ -32,6 +32,7 @@ int ParseDumpAnswer(GroupItems& items, std::string_view answer, int groupIndex) 
         if (!piece.empty() && ParseDumpLine(items, DecodeValue(piece), groupIndex)) ++added;
         if (position != std::string_view::npos && position <= before) break;  // no progress: nothing more to find
     }
+    if (added > 0) items.PrepareGroup(groupIndex);
     return added;
 }
 

@@ -338,33 +338,51 @@ bool GroupItems::DeleteParameter(int groupIndex, int position) {
     return true;
 }
 
+// Walks neighbours in name order: a record whose whole name (case matters)
+// begins the next one, followed by "[" or ".", is a table base. After a
+// deletion the walk still moves on by one, so the record that slid into place
+// is not compared again. With `remove` clear only counts.
+int GroupItems::RemoveLutFillOf(GroupItem& group, bool remove) {
+    if (group.lutFillCleanVersion == group.params.Version()) return 0;
+    ParamMap& params = group.params;
+    int found = 0;
+    auto it = params.begin();
+    while (it != params.end()) {
+        auto next = std::next(it);
+        if (next == params.end()) break;
+        const std::string& base = (*it)->name;
+        const std::string& name = (*next)->name;
+        if (name.size() > base.size() && (name[base.size()] == '[' || name[base.size()] == '.') &&
+            name.compare(0, base.size(), base) == 0) {
+            ++found;
+            if (remove) {
+                params.Erase(it);
+                it = std::next(next);
+                continue;
+            }
+        }
+        it = next;
+    }
+    if (found == 0) group.lutFillCleanVersion = params.Version();
+    return found;
+}
+
 int GroupItems::RemoveExtraLutFill(bool report) {
     int removed = 0;
     for (auto& g : groups_) {
-        int removedHere = 0;
-        ParamMap& params = g->params;
-        // Walk neighbours in name order; after a deletion the walk still moves
-        // on by one, so the record that slid into place is not compared again.
-        auto it = params.begin();
-        while (it != params.end()) {
-            auto next = std::next(it);
-            if (next == params.end()) break;
-            const std::string& base = (*it)->name;
-            const std::string& name = (*next)->name;
-            if (name.size() > base.size() && (name[base.size()] == '[' || name[base.size()] == '.') &&
-                name.compare(0, base.size(), base) == 0) {
-                params.Erase(it);
-                ++removedHere;
-                it = std::next(next);
-            } else {
-                it = next;
-            }
-        }
+        const int removedHere = RemoveLutFillOf(*g, true);
         if (removedHere > 0) RecordsFreed(*g);
         removed += removedHere;
     }
     if (report && removed > 0) Log("Removed " + std::to_string(removed) + " extra LUT/fill parameters", 1);
     return removed;
+}
+
+void GroupItems::PrepareGroup(int groupIndex) {
+    GroupItem* g = Group(groupIndex);
+    if (!g) return;
+    SortNaturalOrder(*g);
+    RemoveLutFillOf(*g, false);
 }
 
 int GroupItems::QueryArraySize(std::string_view name) {
@@ -395,14 +413,16 @@ void GroupItems::EndUpdate() {
 void GroupItems::SortNaturalOrder(GroupItem& group) {
     if (group.naturalOrderVersion == group.params.Version() && group.naturalOrder.size() == group.params.size())
         return;
+    // Sorted with the names beside the records, one indirection less per
+    // comparison; stable over name order, so names that compare equal keep a fixed order.
+    std::vector<std::pair<std::string_view, NVMParameter*>> keyed;
+    keyed.reserve(group.params.size());
+    for (NVMParameter* p : group.params) keyed.emplace_back(p->name, p);
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return NaturalNameCompare(a.first, b.first) < 0; });
     group.naturalOrder.clear();
-    group.naturalOrder.reserve(group.params.size());
-    for (NVMParameter* p : group.params) group.naturalOrder.push_back(p);
-    // Stable over name order, so names that compare equal keep a fixed order.
-    std::stable_sort(group.naturalOrder.begin(), group.naturalOrder.end(),
-                     [](const NVMParameter* a, const NVMParameter* b) {
-                         return NaturalNameCompare(a->name, b->name) < 0;
-                     });
+    group.naturalOrder.reserve(keyed.size());
+    for (const auto& entry : keyed) group.naturalOrder.push_back(entry.second);
     group.naturalOrderVersion = group.params.Version();
 }
 

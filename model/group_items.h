@@ -88,6 +88,10 @@ public:
     // Removes the base entries of tables that also came element by element
     // (tab beside tab[0]..., rec beside rec.member); logs the count when `report`.
     int RemoveExtraLutFill(bool report);
+    // Does the work of the next view rebuild and of RemoveExtraLutFill for one
+    // group in advance, right after its records were added in bulk, while they
+    // are still in the processor's cache. Changes nothing that can be observed.
+    void PrepareGroup(int groupIndex);
     // Asks the target for the element count: -1 when the query fails or no
     // editor window exists, 0 when the answer shows none.
     int QueryArraySize(std::string_view name);
@@ -123,7 +127,8 @@ private:
     void QueryElements(NVMParameter& record, int count);
     void Log(const std::string& text, uint8_t flag) const;
     void RecordsFreed(const GroupItem& group);
-    void SortNaturalOrder(GroupItem& group);
+    static void SortNaturalOrder(GroupItem& group);
+    static int RemoveLutFillOf(GroupItem& group, bool remove);
 
     Host* host_;
     bool targetQueries_;
