@@ -7,14 +7,14 @@ namespace vtq {
 
 void HostTable::SetFuncInterface(const vtq_host_fn* table, int32_t sizeBytes) {
     if (table == nullptr || sizeBytes < 1) return;
-    for (auto& s : slots) s = nullptr;
+    for (auto& s : functions) s = nullptr;
     size_t whole = static_cast<size_t>(sizeBytes) / sizeof(vtq_host_fn);
     if (whole > VTQ_HOST_TABLE_SLOTS) whole = VTQ_HOST_TABLE_SLOTS;
-    std::memcpy(slots, table, whole * sizeof(vtq_host_fn));
+    std::memcpy(functions, table, whole * sizeof(vtq_host_fn));
 }
 
 bool HostTable::CanRun() const {
-    return slots[VTQ_SLOT_CHECK_CONNECTION] != nullptr && slots[VTQ_SLOT_SEND_RECEIVE] != nullptr;
+    return functions[VTQ_SLOT_CHECK_CONNECTION] != nullptr && functions[VTQ_SLOT_SEND_RECEIVE] != nullptr;
 }
 
 HostTable& PluginHostTable() {

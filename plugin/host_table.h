@@ -11,7 +11,7 @@
 namespace vtq {
 
 struct HostTable {
-    vtq_host_fn slots[VTQ_HOST_TABLE_SLOTS] = {};
+    vtq_host_fn functions[VTQ_HOST_TABLE_SLOTS] = {};
     vtq_show_line_fn showLine = nullptr;
     void* getInterface = nullptr;
     int32_t portHandle = -1;
@@ -22,7 +22,7 @@ struct HostTable {
     bool CanRun() const;
     template <typename Fn>
     Fn Slot(int index) const {
-        return reinterpret_cast<Fn>(slots[index]);
+        return reinterpret_cast<Fn>(functions[index]);
     }
 };
 

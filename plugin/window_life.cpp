@@ -1,5 +1,3 @@
-// The host table comes before any Qt header: its field "slots" is a Qt keyword.
-#include "plugin/host_table.h"
 #include "plugin/window_life.h"
 
 #include <QCoreApplication>
@@ -10,6 +8,7 @@
 #include <new>
 
 #include "editor/tf_nvmvtq.h"
+#include "plugin/host_table.h"
 #include "editor/version_info.h"
 
 extern "C" VTQ_EXPORT void* FNVMVTQ;

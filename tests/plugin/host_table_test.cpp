@@ -14,8 +14,8 @@ std::vector<vtq_host_fn> FullList(size_t n) { return std::vector<vtq_host_fn>(n,
 
 size_t FilledSlots(const HostTable& t) {
     size_t n = 0;
-    while (n < VTQ_HOST_TABLE_SLOTS && t.slots[n] != nullptr) ++n;
-    for (size_t i = n; i < VTQ_HOST_TABLE_SLOTS; ++i) EXPECT_EQ(t.slots[i], nullptr) << "slot " << i;
+    while (n < VTQ_HOST_TABLE_SLOTS && t.functions[n] != nullptr) ++n;
+    for (size_t i = n; i < VTQ_HOST_TABLE_SLOTS; ++i) EXPECT_EQ(t.functions[i], nullptr) << "slot " << i;
     return n;
 }
 
@@ -58,11 +58,11 @@ TEST(HostTable, BadArgumentsKeepThePreviousTable) {
 TEST(HostTable, CanRunNeedsBothSendReceiveAndCheckConnection) {
     HostTable t;
     EXPECT_FALSE(t.CanRun());
-    t.slots[VTQ_SLOT_SEND_RECEIVE] = &Dummy;
+    t.functions[VTQ_SLOT_SEND_RECEIVE] = &Dummy;
     EXPECT_FALSE(t.CanRun());
-    t.slots[VTQ_SLOT_CHECK_CONNECTION] = &Dummy;
+    t.functions[VTQ_SLOT_CHECK_CONNECTION] = &Dummy;
     EXPECT_TRUE(t.CanRun());
-    t.slots[VTQ_SLOT_SEND_RECEIVE] = nullptr;
+    t.functions[VTQ_SLOT_SEND_RECEIVE] = nullptr;
     EXPECT_FALSE(t.CanRun());
 }
 
@@ -102,8 +102,8 @@ void VTQ_CALL FakeShowLine(const char* text, uint8_t flag) { seen.lines.emplace_
 
 TEST(HostTableLink, CallsTheSlotsWithTheAgreedArguments) {
     HostTable t;
-    t.slots[VTQ_SLOT_SEND_RECEIVE] = reinterpret_cast<vtq_host_fn>(&FakeSendReceive);
-    t.slots[VTQ_SLOT_CHECK_CONNECTION] = reinterpret_cast<vtq_host_fn>(&FakeCheck);
+    t.functions[VTQ_SLOT_SEND_RECEIVE] = reinterpret_cast<vtq_host_fn>(&FakeSendReceive);
+    t.functions[VTQ_SLOT_CHECK_CONNECTION] = reinterpret_cast<vtq_host_fn>(&FakeCheck);
     HostTableLink link(t);
 
     std::string answer;
@@ -120,7 +120,7 @@ TEST(HostTableLink, CallsTheSlotsWithTheAgreedArguments) {
 
     std::string text = "old";
     EXPECT_FALSE(link.GetInfo(20, 2000, text)) << "a missing slot is not called";
-    t.slots[VTQ_SLOT_BVI_GET_INFO] = reinterpret_cast<vtq_host_fn>(&FakeInfo);
+    t.functions[VTQ_SLOT_BVI_GET_INFO] = reinterpret_cast<vtq_host_fn>(&FakeInfo);
     EXPECT_TRUE(link.GetInfo(20, 2000, text));
     EXPECT_EQ(text.size(), 2000u);
     EXPECT_TRUE(link.GetInfo(9, 2000, text));
