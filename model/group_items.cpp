@@ -327,7 +327,7 @@ NVMParameter* GroupItems::AddParameter(int groupIndex, std::string_view name, st
         }
     }
 
-    RemoveBlanksInPlace(record.value);
+    RemoveBlanksOutsideQuotes(record.value);
     return group->params.Insert(std::move(record)).first;
 }
 

@@ -126,4 +126,16 @@ void RemoveBlanksInPlace(std::string& text) {
                text.end());
 }
 
+void RemoveBlanksOutsideQuotes(std::string& text) {
+    bool quoted = false;
+    size_t out = 0;
+    for (char c : text) {
+        if (c == '"') quoted = !quoted;
+        const bool lineBreak = c == '\r' || c == '\n';
+        if (lineBreak || (!quoted && (c == ' ' || c == '\t'))) continue;
+        text[out++] = c;
+    }
+    text.resize(out);
+}
+
 }  // namespace vtq

@@ -79,7 +79,9 @@ TEST(GroupItemsAdd, ShapesRecordsFromTheDumpAlone) {
     const std::tuple<const char*, const char*, const char*> cases[] = {  // name, value, record shape
         {"grp.level", " 12 ", "grp.level {12} 0 "},
         {"grp.list", "1, 2,\t3", "grp.list {1,2,3} 3 3"},
-        {"grp.s", "\"a b\"", "grp.s {\"ab\"} 0 "},
+        // Blanks inside a quoted string are part of the value; blanks around it are not.
+        {"grp.s", " \"band 3/7\t20\" ", "grp.s {\"band 3/7\t20\"} 0 "},
+        {"grp.ss", "\"a b\r\nc\" ", "grp.ss {\"a bc\"} 0 "},
         {"grp.gain_2x3", "1,2,3,4,5,6", "grp.gain {1,2,3,4,5,6} 6 6"},
         {"grp.mode_1", "4", "grp.mode {4} 1 1"},      // scalar query impossible: one-element array
         {"grp.tbl_4x8", "1,2", "grp.tbl {1,2} 2 2"},  // sizes disagree, nothing to ask: the dump wins
