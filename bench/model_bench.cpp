@@ -11,6 +11,7 @@
 #include "channel/prefix_code.h"
 #include "model/dump_parser.h"
 #include "model/group_items.h"
+#include "support/piece_encoder.h"
 
 namespace {
 
@@ -18,38 +19,7 @@ constexpr int kGroups = 200;
 constexpr int kRecordsPerGroup = 500;
 constexpr int kRecords = kGroups * kRecordsPerGroup;
 
-// Encodes one record the way the target does: prefix code bits, most
-// significant first, padded with the start of a 16-bit code, then base64.
-std::string EncodeRecord(const std::string& text) {
-    const vtq::PrefixCodeTable& table = vtq::FixedPrefixCodes();
-    std::vector<uint8_t> bytes;
-    uint32_t pending = 0;
-    int count = 0;
-    for (char c : text) {
-        const vtq::PrefixCode code = table[static_cast<uint8_t>(c) & 127];
-        pending = pending << code.length | code.bits;
-        count += code.length;
-        while (count >= 8) {
-            count -= 8;
-            bytes.push_back(static_cast<uint8_t>(pending >> count));
-        }
-        pending &= (1u << count) - 1;
-    }
-    if (count > 0) bytes.push_back(static_cast<uint8_t>(pending << (8 - count) | (0xBBu >> count)));
-
-    static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out = "%b64:";
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        const size_t left = bytes.size() - i;
-        const uint32_t v = uint32_t(bytes[i]) << 16 | (left > 1 ? uint32_t(bytes[i + 1]) << 8 : 0) |
-                           (left > 2 ? bytes[i + 2] : 0);
-        out += kAlphabet[v >> 18];
-        out += kAlphabet[(v >> 12) & 63];
-        out += left > 1 ? kAlphabet[(v >> 6) & 63] : '=';
-        out += left > 2 ? kAlphabet[v & 63] : '=';
-    }
-    return out;
-}
+std::string EncodeRecord(const std::string& text) { return vtq::test::EncodePiece(text); }
 
 std::string GroupName(int g) { return (g % 3 == 0 ? "cal_grp" : g % 3 == 1 ? "fix_grp" : "dyn_grp") + std::to_string(g); }
 
