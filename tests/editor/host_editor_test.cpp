@@ -82,14 +82,6 @@ protected:
             found.front()->setCheckState(Qt::Checked);
         }
     }
-    // Redundant table entries the read removed after adding them (counted in its total).
-    static int Removed(const QStringList& log) {
-        int removed = 0;
-        for (const QString& line : log) {
-            if (line.startsWith("Removed ")) removed += line.section(' ', 1, 1).toInt();
-        }
-        return removed;
-    }
     void Read() { QTest::mouseClick(editor->findChild<QPushButton*>("BReadGroups"), Qt::LeftButton); }
     QStringList Log(qsizetype from = 0) const {
         QStringList texts;
@@ -97,17 +89,23 @@ protected:
         for (qsizetype i = from; i < lines.size(); ++i) texts << lines[i].mid(15);
         return texts;
     }
+    // The last line totals the rows and the redundant table entries the read removed after adding them.
+    void ExpectTotal(qsizetype from) const {
+        const QStringList log = Log(from);
+        ASSERT_FALSE(log.isEmpty());
+        int total = grid->model()->rowCount();
+        for (const QString& line : log) total += line.startsWith("Removed ") ? line.section(' ', 1, 1).toInt() : 0;
+        EXPECT_EQ(log.back(), QString("%1 NVM items read in total.").arg(total));
+    }
     void Shot(QWidget* what, const char* file) {
-        if (const char* dir = std::getenv("VTQ_SCREENSHOT_DIR")) {
+        if (const char* dir = std::getenv("VTQ_SCREENSHOT_DIR"))
             EXPECT_TRUE(what->grab().save(QString::fromLocal8Bit(dir) + "/" + file, "PNG")) << file;
-        }
     }
 
     QStringList Checked() const {
         QStringList names;
-        for (int i = 0; i < groups->count(); ++i) {
+        for (int i = 0; i < groups->count(); ++i)
             if (groups->item(i)->checkState() == Qt::Checked) names << groups->item(i)->text();
-        }
         return names;
     }
     static std::string Ini() {
@@ -126,18 +124,14 @@ protected:
 };
 
 TEST_F(HostEditorTest, ReadOneGroupThenThreeGroups) {
-    EXPECT_EQ(editor->windowTitle(), "VTQ NVM Editor - Version: 1.19.0.0");
     EXPECT_GT(groups->count(), 40);
-    EXPECT_TRUE(host->mdiArea()->subWindowList().front()->isMaximized());
 
     Check({"fix_t8x_lut"});
     qsizetype from = host->logPane()->Lines().size();
     Read();
     EXPECT_EQ(statuses, QStringList{"Reading \"fix_t8x_lut\" group..."});
-    ASSERT_FALSE(Log(from).isEmpty());
-    EXPECT_TRUE(Log(from).back().endsWith(" NVM items read in total.")) << Log(from).join("|").toStdString();
+    ExpectTotal(from);
     const int oneGroup = grid->model()->rowCount();
-    EXPECT_EQ(Log(from).back(), QString("%1 NVM items read in total.").arg(oneGroup + Removed(Log(from))));
 
     statuses.clear();
     Check({"cal_t8x_lut", "hyb_cust"});
@@ -149,10 +143,7 @@ TEST_F(HostEditorTest, ReadOneGroupThenThreeGroups) {
     EXPECT_EQ(statuses, (QStringList{"Reading \"cal_t8x_lut\" group (1/3)...", "Reading \"fix_t8x_lut\" group (2/3)...",
                                      "Reading \"hyb_cust\" group (3/3)..."}));
     EXPECT_GT(grid->model()->rowCount(), oneGroup);
-    EXPECT_EQ(Log(from).back(),
-              QString("%1 NVM items read in total.").arg(grid->model()->rowCount() + Removed(Log(from))));
-    EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(),
-              QString("Parameter (%1)").arg(grid->model()->rowCount()));
+    ExpectTotal(from);
 
     grid->selectRow(3);
     Shot(host.get(), "editor-after-read.png");

@@ -103,7 +103,7 @@ TEST_F(SettingsTest, ValuesSurviveTheRoundTripAndLineBreaksAreRefused) {
     EXPECT_FALSE(WriteProfileString((dir_ / "no/such/folder/x.ini").string(), "Mode", "V", "1"));
 }
 
-TEST_F(SettingsTest, WriteOnTheFlyReadsAsAnIntegerAndIsWrittenOnlyWhenChanged) {
+TEST_F(SettingsTest, WriteOnTheFlyIsWrittenOnlyWhenChangedAndTheSelectionAlways) {
     const std::pair<const char*, bool> cases[] = {{"", true},  {"1", true},  {"0", false},   {"000", false},
                                                   {"-0", false}, {"-5", true}, {"abc", true}, {"99999999999999999999", true}};
     for (const auto& [text, on] : cases) {
@@ -119,6 +119,9 @@ TEST_F(SettingsTest, WriteOnTheFlyReadsAsAnIntegerAndIsWrittenOnlyWhenChanged) {
     EXPECT_TRUE(SaveModeIfChanged(s, ini_));
     EXPECT_FALSE(SaveModeIfChanged(s, ini_));
     EXPECT_FALSE(LoadSettings(ini_).writeOnTheFly);
+
+    ASSERT_TRUE(SaveSelection(s, {"dyn_c", "fix_a"}, ini_));
+    EXPECT_EQ(LoadSettings(ini_).storedSelection, "dyn_c,fix_a");
 }
 
 }  // namespace

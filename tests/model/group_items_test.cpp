@@ -25,6 +25,14 @@ std::string Shape(const NVMParameter* p) {
     return p ? p->name + " {" + p->value + "} " + std::to_string(p->elementCount) + " " + p->dimensionText : "none";
 }
 
+// Records of value 1, each in the group its name starts with; groups are created as needed.
+void Add(GroupItems& items, std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+        items.FindOrAddGroup(GroupOfName(name));
+        items.AddParameter(items.GroupIndex(GroupOfName(name)), name, "1", "", false);
+    }
+}
+
 std::string Numbers(int count) {
     std::string text;
     for (int i = 0; i < count; ++i) text += (i ? "," : "") + std::to_string(i);
@@ -173,10 +181,7 @@ TEST(GroupItemsView, NaturalOrderComparesIndexesAsNumbers) {
     EXPECT_LT(NaturalNameCompare("t", "t[0]"), 0);
 
     GroupItems items;
-    items.FindOrAddGroup("b");
-    items.FindOrAddGroup("a");
-    for (const char* n : {"b.tbl[9]", "b.tbl[10]", "b.tbl[1]"}) items.AddParameter(1, n, "1", "", false);
-    items.AddParameter(0, "a.z", "1", "", false);
+    Add(items, {"b.tbl[9]", "b.tbl[10]", "b.tbl[1]", "a.z"});
     items.CheckAllGroups();
     EXPECT_THAT(ViewNames(items), ElementsAre("a.z", "b.tbl[1]", "b.tbl[9]", "b.tbl[10]"));
     EXPECT_EQ(items.FirstViewIndex(1), 1);
@@ -186,11 +191,7 @@ TEST(GroupItemsView, NaturalOrderComparesIndexesAsNumbers) {
 
 TEST(GroupItemsView, FilterSelectsRecordsOfCheckedGroups) {
     GroupItems items;
-    items.FindOrAddGroup("cal");
-    items.FindOrAddGroup("fix");
-    items.AddParameter(0, "cal.Gain", "1", "", false);
-    items.AddParameter(0, "cal.offset", "1", "", false);
-    items.AddParameter(1, "fix.gain", "1", "", false);
+    Add(items, {"cal.Gain", "cal.offset", "fix.gain"});
     int changes = 0;
     items.SetViewChanged([&] { ++changes; });
 
@@ -220,7 +221,7 @@ TEST(GroupItemsView, FilterSelectsRecordsOfCheckedGroups) {
     {
         UpdateBracket bracket(items);
         items.SetChecked(1, true);
-        items.AddParameter(1, "fix.new", "1", "", false);
+        Add(items, {"fix.new"});
         EXPECT_EQ(items.ViewCount(), 2);
     }
     EXPECT_THAT(ViewNames(items), ElementsAre("cal.Gain", "cal.offset", "fix.gain", "fix.new"));
@@ -230,9 +231,7 @@ TEST(GroupItemsView, FilterSelectsRecordsOfCheckedGroups) {
 // the window may still repaint while a long operation lets events through.
 TEST(GroupItemsView, FreedRecordsLeaveTheViewAtOnce) {
     GroupItems items;
-    items.FindOrAddGroup("grp");
-    items.AddParameter(0, "grp.a", "1", "", false);
-    items.AddParameter(0, "grp.b", "1", "", false);
+    Add(items, {"grp.a", "grp.b"});
     items.SetChecked(0, true);
     ASSERT_EQ(items.ViewCount(), 2);
 
@@ -242,7 +241,7 @@ TEST(GroupItemsView, FreedRecordsLeaveTheViewAtOnce) {
     items.BeginUpdate();
     items.ClearGroup(0);
     EXPECT_EQ(items.ViewCount(), 0);
-    items.AddParameter(0, "grp.c", "1", "", false);
+    Add(items, {"grp.c"});
     items.EndUpdate();
     EXPECT_THAT(ViewNames(items), ElementsAre("grp.c"));
 
@@ -257,12 +256,9 @@ TEST(GroupItemsView, FreedRecordsLeaveTheViewAtOnce) {
 TEST(GroupItemsLutFill, RemovesBaseEntriesOfElementwiseTables) {
     ScriptedHost host;
     GroupItems items(&host);
-    items.FindOrAddGroup("g1");
-    items.FindOrAddGroup("g2");
-    for (const char* n : {"g1.tab", "g1.tab[1]", "g1.tab[2]", "g1.tabx", "g1.rec", "g1.rec.m"})
-        items.AddParameter(0, n, "1", "", false);
+    Add(items, {"g1.tab", "g1.tab[1]", "g1.tab[2]", "g1.tabx", "g1.rec", "g1.rec.m"});
     // After a deletion the walk moves on, so a base entry right after a removed one stays.
-    for (const char* n : {"g2.a", "g2.a.b", "g2.a.b.c", "g2.B", "g2.b[1]"}) items.AddParameter(1, n, "1", "", false);
+    Add(items, {"g2.a", "g2.a.b", "g2.a.b.c", "g2.B", "g2.b[1]"});
     items.CheckAllGroups();
 
     EXPECT_EQ(items.RemoveExtraLutFill(true), 3);

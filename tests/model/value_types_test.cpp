@@ -44,25 +44,13 @@ TEST(ValueTypes, ParseDimensionsMultipliesPositivePieces) {
     }
 }
 
-TEST(ValueTypes, FormatScalarSpotValues) {
-    using T = NVMValueType;
-    using V = ScalarView;
-    const std::tuple<int64_t, T, V, const char*> cases[] = {
-        {-1, T::Int8, V::Hexadecimal, "FF"},
-        {-1, T::UInt64, V::Hexadecimal, "FFFFFFFFFFFFFFFF"},
-        {-1, T::Bool, V::Decimal, "18446744073709551615"},
-        {INT64_MIN, T::Unknown, V::Decimal, "-9223372036854775808"},
-        {-2, T::Int16, V::Binary, "1111111111111110"},
-        {65, T::UInt8, V::Character, "A"},
-        {10, T::UInt8, V::Character, " "},
-        {255, T::UInt8, V::Character, "\xFF"},
-    };
-    for (const auto& [value, code, view, text] : cases) EXPECT_EQ(FormatScalar(value, code, view), text) << value;
-}
-
 // Every code (and the codes around the table) in every view over values at
 // each width's edges: the digits must show exactly the type's low bits.
 TEST(ValueTypes, FormatScalarEveryCodeAndView) {
+    // The loop below takes signedness from IsSignedType; these pin it down.
+    EXPECT_EQ(FormatScalar(-1, NVMValueType::Bool, ScalarView::Decimal), "18446744073709551615");
+    EXPECT_EQ(FormatScalar(-1, NVMValueType::Int8, ScalarView::Decimal), "-1");
+    EXPECT_EQ(FormatScalar(INT64_MIN, NVMValueType::Unknown, ScalarView::Decimal), "-9223372036854775808");
     const int64_t values[] = {0, 1, -1, 127, 128, 255, 256, 0x7FFF, 0x8000, -32768, 0xFFFFFFFF,
                               0x100000000LL, INT64_MAX, INT64_MIN, 0x0123456789ABCDEFLL};
     for (int code = -1; code <= 10; ++code) {
