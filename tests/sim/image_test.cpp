@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "sim/image.h"
 #include "sim/values.h"
 
@@ -31,12 +33,9 @@ TEST(ImageFormat, ReadsLayoutDefaultsAndRepeats) {
     EXPECT_EQ(image->identity["model"], "M 1");
     EXPECT_EQ(image->travuId, 6);
     const Group& g = image->groups.at(0);
-    EXPECT_EQ(g.number, 4);
-    EXPECT_EQ(g.version, 3);
-    EXPECT_TRUE(g.track);
+    EXPECT_EQ(std::tuple(g.number, g.version, g.track), std::tuple(4, 3, true));
     ASSERT_EQ(g.params.size(), 3u);
-    EXPECT_EQ(g.params[1].offset, 1u);
-    EXPECT_EQ(g.params[2].offset, 7u);
+    EXPECT_EQ(std::pair(g.params[1].offset, g.params[2].offset), std::pair(size_t{1}, size_t{7}));
     const std::vector<uint8_t> mirror = {1, 0xFF, 0xFF, 0xFF, 0xFF, 7, 0, 'a', 'b', 0, 0, 0};
     EXPECT_EQ(g.initial, mirror);
     // The defaults are 16-bit words over the same bytes, given signed or not.

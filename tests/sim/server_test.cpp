@@ -24,46 +24,38 @@
 namespace nvmsim {
 namespace {
 
-// Runs nvmsim with `args` and reads the first line it prints.
+// Runs nvmsim on the small image with `args` and reads the first line it prints.
 class Server {
 public:
     explicit Server(std::vector<std::string> args) {
+        args.insert(args.begin(), {NVMSIM_BINARY, "--image", VTQ_SOURCE_DIR "/sim/images/small.img"});
         int out[2];
         if (pipe(out) != 0) return;
         pid_ = fork();
         if (pid_ == 0) {
             dup2(out[1], 1);
             close(out[0]);
-            std::vector<char*> argv{const_cast<char*>(NVMSIM_BINARY)};
-            const std::string image = VTQ_SOURCE_DIR "/sim/images/small.img";
-            args.insert(args.begin(), {"--image", image});
+            std::vector<char*> argv;
             for (auto& a : args) argv.push_back(a.data());
             argv.push_back(nullptr);
             execv(NVMSIM_BINARY, argv.data());
             _exit(127);
         }
         close(out[1]);
-        char c;
-        while (read(out[0], &c, 1) == 1 && c != '\n') first_ += c;
+        for (char c; read(out[0], &c, 1) == 1 && c != '\n';) first_ += c;
         close(out[0]);
     }
     ~Server() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
+        if (pid_ <= 0) return;
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
     }
     const std::string& firstLine() const { return first_; }
     // True when the server exited by itself within the time.
     bool Exited(int ms) {
-        for (int i = 0; i < ms / 10; ++i) {
-            if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
-                pid_ = -1;
-                return true;
-            }
-            usleep(10000);
-        }
-        return false;
+        for (int i = 0; i < ms / 10 && pid_ > 0; ++i, usleep(10000))
+            if (waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = -1;
+        return pid_ == -1;
     }
 
 private:
@@ -87,17 +79,24 @@ std::string ReadUntil(int fd, const std::string& final, int ms = 3000) {
     return got;
 }
 
-int Connect(const std::string& port) {
+// A client of the server: its TCP port or its pseudo-terminal, the latter raw.
+int Open(const std::string& endpoint) {
+    if (endpoint.rfind("/dev/", 0) == 0) {
+        const int fd = open(endpoint.c_str(), O_RDWR | O_NOCTTY);
+        termios tio{};
+        tcgetattr(fd, &tio);
+        cfmakeraw(&tio);
+        tcsetattr(fd, TCSANOW, &tio);
+        return fd;
+    }
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(std::stoi(port)));
+    addr.sin_port = htons(static_cast<uint16_t>(std::stoi(endpoint)));
     inet_pton(AF_INET, "127.0.0.1", &addr.sin_addr);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
+    close(fd);
+    return -1;
 }
 
 void Send(int fd, const std::string& text) { ASSERT_EQ(write(fd, text.data(), text.size()), ssize_t(text.size())); }
@@ -106,7 +105,7 @@ TEST(Server, TcpEchoUrcAndErrors) {
     Server server({"--tcp", "127.0.0.1:0", "--urc", "+CREG: 1", "--urc-place", "inside", "--error-pattern",
                    "offset", "--cme-error", "3"});
     ASSERT_FALSE(server.firstLine().empty());
-    const int fd = Connect(server.firstLine());
+    const int fd = Open(server.firstLine());
     ASSERT_GE(fd, 0);
     Send(fd, "at@nvm:fix_small.lut?\r");
     EXPECT_EQ(ReadUntil(fd, "OK\r\n"), "at@nvm:fix_small.lut?\r\r\n{1,2,3,4}\r\n+CREG: 1\r\nOK\r\n");
@@ -118,7 +117,7 @@ TEST(Server, TcpEchoUrcAndErrors) {
     EXPECT_EQ(ReadUntil(fd, "ERROR: 3\r\n"), "\r\n+CREG: 1\r\n+CME ERROR: 3\r\n");
     close(fd);
     // A new client finds the same modem, echo still off.
-    const int again = Connect(server.firstLine());
+    const int again = Open(server.firstLine());
     ASSERT_GE(again, 0);
     Send(again, "AT+CGMR\r");
     EXPECT_EQ(ReadUntil(again, "OK\r\n"), "\r\n1.0.0\r\n+CREG: 1\r\nOK\r\n");
@@ -126,45 +125,38 @@ TEST(Server, TcpEchoUrcAndErrors) {
 }
 
 TEST(Server, TcpLostTargetAndHangUp) {
-    Server lost({"--tcp", "127.0.0.1:0", "--lose-after", "2"});
-    const int fd = Connect(lost.firstLine());
-    ASSERT_GE(fd, 0);
-    Send(fd, "AT\r");
-    EXPECT_EQ(ReadUntil(fd, "OK\r\n"), "AT\r\r\nOK\r\n");
-    Send(fd, "AT\r");
-    EXPECT_EQ(ReadUntil(fd, "OK\r\n", 300), "") << "a lost target sends nothing, not even the echo";
-    close(fd);
-
-    Server hangup({"--tcp", "127.0.0.1:0", "--hangup-after", "2"});
-    const int fd2 = Connect(hangup.firstLine());
-    ASSERT_GE(fd2, 0);
-    Send(fd2, "AT\r");
-    EXPECT_EQ(ReadUntil(fd2, "OK\r\n"), "AT\r\r\nOK\r\n");
-    Send(fd2, "AT\r");
-    char c;
-    EXPECT_EQ(read(fd2, &c, 1), 0) << "connection closed";
-    EXPECT_TRUE(hangup.Exited(2000));
-    close(fd2);
+    for (const char* fault : {"--lose-after", "--hangup-after"}) {
+        SCOPED_TRACE(fault);
+        Server server({"--tcp", "127.0.0.1:0", fault, "2"});
+        const int fd = Open(server.firstLine());
+        ASSERT_GE(fd, 0);
+        Send(fd, "AT\r");
+        EXPECT_EQ(ReadUntil(fd, "OK\r\n"), "AT\r\r\nOK\r\n");
+        Send(fd, "AT\r");
+        if (std::string(fault) == "--lose-after") {
+            EXPECT_EQ(ReadUntil(fd, "OK\r\n", 300), "") << "a lost target sends nothing, not even the echo";
+        } else {
+            char c;
+            EXPECT_EQ(read(fd, &c, 1), 0) << "connection closed";
+            EXPECT_TRUE(server.Exited(2000));
+        }
+        close(fd);
+    }
 }
 
-TEST(Server, PtyAnswersInSmallPieces) {
+TEST(Server, PtyAnswersInSmallPiecesAndOutlivesItsClient) {
     Server server({"--pty", "--chunk-bytes", "3", "--echo", "0"});
     ASSERT_EQ(server.firstLine().rfind("/dev/", 0), 0u) << server.firstLine();
-    const int fd = open(server.firstLine().c_str(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(fd, 0);
-    termios tio{};
-    tcgetattr(fd, &tio);
-    cfmakeraw(&tio);
-    tcsetattr(fd, TCSANOW, &tio);
-    Send(fd, "ATI\r");
-    EXPECT_EQ(ReadUntil(fd, "OK\r\n"), "\r\nSimulated Modems\r\nNVM-SIM small\r\nRevision: 1.0.0\r\nOK\r\n");
-    close(fd);
-    // The pseudo-terminal outlives a client closing it.
-    const int again = open(server.firstLine().c_str(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(again, 0);
-    Send(again, "at@nvm:fix_small.gain?\r");
-    EXPECT_EQ(ReadUntil(again, "OK\r\n"), "\r\n12\r\nOK\r\n");
-    close(again);
+    const std::pair<const char*, const char*> exchanges[] = {
+        {"ATI\r", "\r\nSimulated Modems\r\nNVM-SIM small\r\nRevision: 1.0.0\r\nOK\r\n"},
+        {"at@nvm:fix_small.gain?\r", "\r\n12\r\nOK\r\n"}};
+    for (const auto& [command, answer] : exchanges) {  // a new client each time
+        const int fd = Open(server.firstLine());
+        ASSERT_GE(fd, 0);
+        Send(fd, command);
+        EXPECT_EQ(ReadUntil(fd, "OK\r\n"), answer);
+        close(fd);
+    }
 }
 
 TEST(Wire, FramingPlacesTheUnsolicitedCode) {

@@ -9,7 +9,7 @@ namespace {
 
 TEST(SimHost, ExchangesLoseTheTargetAndReportsDetails) {
     SimHost host(VTQ_SOURCE_DIR "/sim/images/small.img");
-    std::string answer;
+    std::string answer, text;
     uint8_t lost = 0;
     ASSERT_TRUE(host.SendReceive("at@nvm:fix_small.gain?\r", answer, false, &lost));
     EXPECT_EQ(answer, "12\r\nOK\r\n");
@@ -17,7 +17,6 @@ TEST(SimHost, ExchangesLoseTheTargetAndReportsDetails) {
     ASSERT_TRUE(host.SendReceive("AT\r", answer, true, &lost));
     EXPECT_EQ(answer, "AT\r\nOK\r\n");
 
-    std::string text;
     ASSERT_TRUE(host.GetInfo(9, 2000, text));
     EXPECT_EQ(text, "Simulated Modems\nNVM-SIM small");
     ASSERT_TRUE(host.GetInfo(10, 5, text));
