@@ -19,6 +19,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "channel/command_exchange.h"
 #include "channel/piece_decoder.h"
 #include "editor/group_check_list.h"
 #include "editor/parameter_grid_model.h"
@@ -88,6 +89,7 @@ TFNVMVTQ::TFNVMVTQ(Host& host, QWidget* parent) : QWidget(parent), host_(host) {
 
     BuildLayout();
     BuildMenus();
+    SetDebugMode(false);
     FillGrid();
     UpdateSelectionDisplay();
 }
@@ -269,6 +271,7 @@ void TFNVMVTQ::BuildLayout() {
     connect(EFilter, &QLineEdit::textChanged, this, &TFNVMVTQ::EFilterChange);
     connect(BitBtn1, &QPushButton::clicked, this, &TFNVMVTQ::BitBtn1Click);
     connect(BExtra, &QToolButton::clicked, this, &TFNVMVTQ::BExtraClick);
+    connect(CBDebug, &QCheckBox::clicked, this, &TFNVMVTQ::CBDebugClick);
 }
 
 void TFNVMVTQ::BuildMenus() {
@@ -486,6 +489,9 @@ void TFNVMVTQ::EFilterChange() {
 }
 
 void TFNVMVTQ::BitBtn1Click() { EFilter->clear(); }
+
+// The dump parser logs every parsed line while the box is checked; reads also echo their exchanges.
+void TFNVMVTQ::CBDebugClick() { SetDebugMode(CBDebug->isChecked()); }
 
 void TFNVMVTQ::CopyNameandvalue1Click() {
     std::vector<int> rows;

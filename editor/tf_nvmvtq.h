@@ -131,6 +131,7 @@ public slots:
     void CheckListGroupsClick();
     void EFilterChange();
     void BitBtn1Click();
+    void CBDebugClick();
     void CopyNameandvalue1Click();
     void SelectAllParametersinthisGroup1Click();
     void BExtraClick();

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include <filesystem>
 #include <map>
 
+#include "channel/command_exchange.h"
 #include "editor/group_check_list.h"
 #include "editor/parameter_grid_model.h"
 #include "editor/qt_user_side.h"
@@ -164,6 +166,18 @@ TEST_F(WindowTest, ReadFillsGridAndGroupClickJumpsToItsFirstRow) {
     // Unchecking a group takes its rows out of the grid.
     w->CheckListGroups->item(0)->setCheckState(Qt::Unchecked);
     EXPECT_EQ(w->GridModel().rowCount(), 4);
+}
+
+TEST_F(WindowTest, DebugBoxMakesTheReadLogEveryParsedLine) {
+    std::unique_ptr<TFNVMVTQ> w(Open());
+    w->CheckListGroups->item(0)->setCheckState(Qt::Checked);
+    QTest::mouseClick(w->CBDebug, Qt::LeftButton);
+    const size_t before = host.lines.size();
+    QTest::mouseClick(w->BReadGroups, Qt::LeftButton);
+    EXPECT_EQ(LinesSince(before), (std::vector<std::string>{"Adding: cal_b.gain;{12}", "Adding: cal_b.lut[0];{1, 2, 3}",
+                                                            "2 NVM items read in total."}));
+    QTest::mouseClick(w->CBDebug, Qt::LeftButton);
+    EXPECT_FALSE(DebugMode());
 }
 
 TEST_F(WindowTest, CancelDuringSecondOfThreeGroups) {
