@@ -20,18 +20,18 @@ namespace nvmhost {
 
 namespace {
 
-std::unique_ptr<ByteLink> MakeLink(const TargetSpec& spec, std::string& error) {
+std::unique_ptr<ByteLink> MakeLink(const TargetAddress& spec, std::string& error) {
     switch (spec.kind) {
-    case TargetSpec::Kind::Sim:
+    case TargetAddress::Kind::Sim:
 #ifdef NVMHOST_WITH_SIM
         return std::make_unique<SimLink>(spec.path);
 #else
         error = "This host was built without the simulated modem.";
         return nullptr;
 #endif
-    case TargetSpec::Kind::Serial:
+    case TargetAddress::Kind::Serial:
         return std::make_unique<SerialLink>(spec.path, spec.baud);
-    case TargetSpec::Kind::Tcp:
+    case TargetAddress::Kind::Tcp:
         return std::make_unique<TcpLink>(spec.path, spec.port);
     }
     error = "Unknown target.";
@@ -90,7 +90,7 @@ void HostWindow::BuildMenus() {
     editor->addAction("E&xit", this, &QWidget::close);
 
     QMenu* target = menuBar()->addMenu("&Target");
-    target->addAction("&Simulated Modem", this, [this] { ConnectTarget(TargetSpec()); });
+    target->addAction("&Simulated Modem", this, [this] { ConnectTarget(TargetAddress()); });
     target->addAction("Simulated Modem from &Image...", this, &HostWindow::ChooseSimImage);
     target->addAction("S&erial Port...", this, &HostWindow::ChooseSerial);
     target->addAction("&TCP...", this, &HostWindow::ChooseTcp);
@@ -104,7 +104,7 @@ void HostWindow::BuildMenus() {
     log->addAction("C&lear", log_, &LogPane::ClearLog);
 }
 
-bool HostWindow::ConnectTarget(const TargetSpec& spec) {
+bool HostWindow::ConnectTarget(const TargetAddress& spec) {
     spec_ = spec;
     std::string error;
     std::unique_ptr<ByteLink> link = MakeLink(spec, error);
@@ -119,7 +119,7 @@ bool HostWindow::ConnectTarget(const TargetSpec& spec) {
     } else {
         session_.Detach();
     }
-    const std::string name = FormatTargetSpec(spec);
+    const std::string name = FormatTargetAddress(spec);
     if (ok) {
         log_->AddLine("Connected to " + session_.link()->Describe() + ".", 1);
     } else {
@@ -183,7 +183,7 @@ void HostWindow::closeEvent(QCloseEvent* event) {
 void HostWindow::ChooseSimImage() {
     const QString path = QFileDialog::getOpenFileName(this, "Target Image", QString(), "Target images (*.img);;All files (*)");
     if (path.isEmpty()) return;
-    TargetSpec spec;
+    TargetAddress spec;
     spec.path = path.toStdString();
     ConnectTarget(spec);
 }
@@ -197,8 +197,8 @@ void HostWindow::ChooseSerial() {
     if (!ok || device.isEmpty()) return;
     const int baud = QInputDialog::getInt(this, "Serial Port", "Baud rate:", 115200, 50, 16000000, 1, &ok);
     if (!ok) return;
-    TargetSpec spec;
-    spec.kind = TargetSpec::Kind::Serial;
+    TargetAddress spec;
+    spec.kind = TargetAddress::Kind::Serial;
     spec.path = device.toStdString();
     spec.baud = baud;
     ConnectTarget(spec);
@@ -208,9 +208,9 @@ void HostWindow::ChooseTcp() {
     bool ok = false;
     const QString text = QInputDialog::getText(this, "TCP Target", "Host:port", QLineEdit::Normal, "127.0.0.1:", &ok);
     if (!ok || text.isEmpty()) return;
-    TargetSpec spec;
+    TargetAddress spec;
     std::string error;
-    if (!ParseTargetSpec("tcp:" + text.toStdString(), spec, error)) {
+    if (!ParseTargetAddress("tcp:" + text.toStdString(), spec, error)) {
         log_->AddLine(error, 0);
         return;
     }
@@ -228,7 +228,7 @@ void HostWindow::Disconnect() {
 
 QString HostWindow::LinkStateText() const {
     const ByteLink* link = session_.link();
-    const QString name = QString::fromStdString(link ? link->Describe() : FormatTargetSpec(spec_));
+    const QString name = QString::fromStdString(link ? link->Describe() : FormatTargetAddress(spec_));
     switch (session_.State()) {
     case LinkState::Up:
         return name + ": link up";

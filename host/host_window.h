@@ -13,7 +13,7 @@
 #include "host/log_pane.h"
 #include "host/plugin_loader.h"
 #include "host/target_session.h"
-#include "host/target_spec.h"
+#include "host/target_address.h"
 #include "vtq/host_api.h"
 
 namespace nvmhost {
@@ -25,7 +25,7 @@ public:
     ~HostWindow() override;
 
     // Opens the target; failures go to the log and the status bar.
-    bool ConnectTarget(const TargetSpec& spec);
+    bool ConnectTarget(const TargetAddress& spec);
     // Loads the plug-in, hands over the host functions and opens the editor
     // window when the plug-in can run. Failures are logged, never fatal.
     bool LoadPlugin(const std::string& path);
@@ -61,7 +61,7 @@ private:
     QAction* openEditor_ = nullptr;
     QAction* closeEditor_ = nullptr;
     TargetSession session_;
-    TargetSpec spec_;
+    TargetAddress spec_;
     PluginLoader plugin_;
     std::vector<vtq_host_fn> table_;
     vtq_host_app app_{};

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "host/host_window.h"
-#include "host/target_spec.h"
+#include "host/target_address.h"
 
 namespace {
 
@@ -72,9 +72,9 @@ int main(int argc, char** argv) {
     parser.addOptions({pluginOpt, targetOpt, timeoutOpt, shotOpt});
     parser.process(app);
 
-    nvmhost::TargetSpec spec;
+    nvmhost::TargetAddress spec;
     std::string error;
-    if (!nvmhost::ParseTargetSpec(parser.value(targetOpt).toStdString(), spec, error)) {
+    if (!nvmhost::ParseTargetAddress(parser.value(targetOpt).toStdString(), spec, error)) {
         std::fprintf(stderr, "nvmhost: %s\n", error.c_str());
         return 2;
     }

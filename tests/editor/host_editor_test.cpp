@@ -21,7 +21,7 @@
 #include <memory>
 
 #include "host/host_window.h"
-#include "host/target_spec.h"
+#include "host/target_address.h"
 #include "qt_print.h"
 
 namespace {
@@ -47,9 +47,9 @@ protected:
         host = std::make_unique<nvmhost::HostWindow>();
         host->resize(1280, 800);
         host->show();
-        nvmhost::TargetSpec spec;
+        nvmhost::TargetAddress spec;
         std::string error;
-        ASSERT_TRUE(nvmhost::ParseTargetSpec("sim", spec, error)) << error;
+        ASSERT_TRUE(nvmhost::ParseTargetAddress("sim", spec, error)) << error;
         ASSERT_TRUE(host->ConnectTarget(spec));
         ASSERT_TRUE(host->LoadPlugin(kPlugin));
         ASSERT_EQ(host->mdiArea()->subWindowList().size(), 1);

@@ -92,7 +92,7 @@ TEST_F(HostWindowTest, RealPluginCanRunWithTheHostTable) {
 
 TEST_F(HostWindowTest, PluginReachesTheSimulatedModemThroughTheHost) {
     HostWindow window;
-    ASSERT_TRUE(window.ConnectTarget(TargetSpec()));
+    ASSERT_TRUE(window.ConnectTarget(TargetAddress()));
     EXPECT_TRUE(window.LinkStateText().endsWith("link up")) << window.LinkStateText().toStdString();
     ASSERT_TRUE(window.LoadPlugin(kFake));
 

@@ -8,7 +8,7 @@
 
 #include "host/host_slots.h"
 #include "host/target_session.h"
-#include "host/target_spec.h"
+#include "host/target_address.h"
 
 namespace nvmhost {
 namespace {
@@ -199,36 +199,36 @@ TEST_F(SlotFixture, GetInfoWritesAtMostTheBufferSize) {
     EXPECT_EQ(table[0], nullptr);
 }
 
-TEST(TargetSpecText, ParsesEveryFormAndRejectsTheRest) {
+TEST(TargetAddressText, ParsesEveryFormAndRejectsTheRest) {
     struct Case {
         const char* text;
-        TargetSpec::Kind kind;
+        TargetAddress::Kind kind;
         const char* path;
         int baud;
         int port;
     };
-    for (const Case& c : std::vector<Case>{{"sim", TargetSpec::Kind::Sim, "", 115200, 0},
-                                           {"sim:/a/b.img", TargetSpec::Kind::Sim, "/a/b.img", 115200, 0},
-                                           {"serial:/dev/ttyUSB0", TargetSpec::Kind::Serial, "/dev/ttyUSB0", 115200, 0},
-                                           {"serial:/dev/ttyS1@9600", TargetSpec::Kind::Serial, "/dev/ttyS1", 9600, 0},
-                                           {"tcp:127.0.0.1:5000", TargetSpec::Kind::Tcp, "127.0.0.1", 115200, 5000},
-                                           {"tcp:[::1]:23", TargetSpec::Kind::Tcp, "::1", 115200, 23}}) {
-        TargetSpec spec;
+    for (const Case& c : std::vector<Case>{{"sim", TargetAddress::Kind::Sim, "", 115200, 0},
+                                           {"sim:/a/b.img", TargetAddress::Kind::Sim, "/a/b.img", 115200, 0},
+                                           {"serial:/dev/ttyUSB0", TargetAddress::Kind::Serial, "/dev/ttyUSB0", 115200, 0},
+                                           {"serial:/dev/ttyS1@9600", TargetAddress::Kind::Serial, "/dev/ttyS1", 9600, 0},
+                                           {"tcp:127.0.0.1:5000", TargetAddress::Kind::Tcp, "127.0.0.1", 115200, 5000},
+                                           {"tcp:[::1]:23", TargetAddress::Kind::Tcp, "::1", 115200, 23}}) {
+        TargetAddress spec;
         std::string error;
-        ASSERT_TRUE(ParseTargetSpec(c.text, spec, error)) << c.text << ": " << error;
+        ASSERT_TRUE(ParseTargetAddress(c.text, spec, error)) << c.text << ": " << error;
         EXPECT_EQ(spec.kind, c.kind);
         EXPECT_EQ(spec.path, c.path);
         EXPECT_EQ(spec.baud, c.baud);
         EXPECT_EQ(spec.port, c.port);
-        TargetSpec again;
-        ASSERT_TRUE(ParseTargetSpec(FormatTargetSpec(spec), again, error));
+        TargetAddress again;
+        ASSERT_TRUE(ParseTargetAddress(FormatTargetAddress(spec), again, error));
         EXPECT_EQ(again.path, spec.path);
     }
     for (const char* bad : {"", "usb:x", "serial:", "serial:/dev/x@fast", "tcp:host", "tcp:host:0", "tcp::80",
                             "tcp:h:70000", "serial:/dev/x@"}) {
-        TargetSpec spec;
+        TargetAddress spec;
         std::string error;
-        EXPECT_FALSE(ParseTargetSpec(bad, spec, error)) << bad;
+        EXPECT_FALSE(ParseTargetAddress(bad, spec, error)) << bad;
         EXPECT_FALSE(error.empty());
     }
 }

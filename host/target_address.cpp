@@ -1,4 +1,4 @@
-#include "host/target_spec.h"
+#include "host/target_address.h"
 
 #include <charconv>
 
@@ -15,16 +15,16 @@ bool ParseNumber(const std::string& text, int low, int high, int& value) {
 }
 }  // namespace
 
-bool ParseTargetSpec(const std::string& text, TargetSpec& spec, std::string& error) {
-    TargetSpec out;
+bool ParseTargetAddress(const std::string& text, TargetAddress& spec, std::string& error) {
+    TargetAddress out;
     const size_t colon = text.find(':');
     const std::string kind = text.substr(0, colon);
     const std::string rest = colon == std::string::npos ? std::string() : text.substr(colon + 1);
     if (kind == "sim") {
-        out.kind = TargetSpec::Kind::Sim;
+        out.kind = TargetAddress::Kind::Sim;
         out.path = rest;
     } else if (kind == "serial") {
-        out.kind = TargetSpec::Kind::Serial;
+        out.kind = TargetAddress::Kind::Serial;
         const size_t at = rest.rfind('@');
         out.path = rest.substr(0, at);
         if (at != std::string::npos && !ParseNumber(rest.substr(at + 1), 50, 16000000, out.baud)) {
@@ -36,7 +36,7 @@ bool ParseTargetSpec(const std::string& text, TargetSpec& spec, std::string& err
             return false;
         }
     } else if (kind == "tcp") {
-        out.kind = TargetSpec::Kind::Tcp;
+        out.kind = TargetAddress::Kind::Tcp;
         const size_t last = rest.rfind(':');
         if (last == std::string::npos || !ParseNumber(rest.substr(last + 1), 1, 65535, out.port)) {
             error = "The TCP target \"" + text + "\" needs HOST:PORT with a port from 1 to 65535.";
@@ -57,13 +57,13 @@ bool ParseTargetSpec(const std::string& text, TargetSpec& spec, std::string& err
     return true;
 }
 
-std::string FormatTargetSpec(const TargetSpec& spec) {
+std::string FormatTargetAddress(const TargetAddress& spec) {
     switch (spec.kind) {
-    case TargetSpec::Kind::Sim:
+    case TargetAddress::Kind::Sim:
         return spec.path.empty() ? "sim" : "sim:" + spec.path;
-    case TargetSpec::Kind::Serial:
+    case TargetAddress::Kind::Serial:
         return "serial:" + spec.path + "@" + std::to_string(spec.baud);
-    case TargetSpec::Kind::Tcp: {
+    case TargetAddress::Kind::Tcp: {
         const bool v6 = spec.path.find(':') != std::string::npos;
         return "tcp:" + (v6 ? "[" + spec.path + "]" : spec.path) + ":" + std::to_string(spec.port);
     }

@@ -8,7 +8,7 @@
 
 namespace nvmhost {
 
-struct TargetSpec {
+struct TargetAddress {
     enum class Kind { Sim, Serial, Tcp };
     Kind kind = Kind::Sim;
     std::string path;  // image file (sim), device (serial) or host name (tcp)
@@ -17,8 +17,8 @@ struct TargetSpec {
 };
 
 // False with `error` set when `text` names no target.
-bool ParseTargetSpec(const std::string& text, TargetSpec& spec, std::string& error);
-// The text form that ParseTargetSpec reads back.
-std::string FormatTargetSpec(const TargetSpec& spec);
+bool ParseTargetAddress(const std::string& text, TargetAddress& spec, std::string& error);
+// The text form that ParseTargetAddress reads back.
+std::string FormatTargetAddress(const TargetAddress& spec);
 
 }  // namespace nvmhost
