@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "model/text.h"
+
 namespace vtq {
 
 namespace {
@@ -43,13 +45,6 @@ struct Decoder {
 Decoder& TheDecoder() {
   static Decoder decoder;
   return decoder;
-}
-
-std::string_view TrimView(std::string_view text) {
-  size_t first = 0, last = text.size();
-  while (first < last && uint8_t(text[first]) <= 32) ++first;
-  while (last > first && uint8_t(text[last - 1]) <= 32) --last;
-  return text.substr(first, last - first);
 }
 
 // Base64 step of a piece into the byte buffer; the decoder is built on first use when no window built it.

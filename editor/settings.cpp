@@ -188,6 +188,10 @@ bool WriteProfileString(const std::string& path, const std::string& section, con
 
     bool exists = false;
     std::vector<std::string> lines = ReadLines(path, exists);
+    // A file that is there but cannot be read must not be replaced by one key:
+    // the host's other sections and keys would be lost.
+    std::error_code error;
+    if (!exists && std::filesystem::exists(path, error)) return false;
     const KeyPlace p = Find(lines, section, key);
     if (p.keyLine >= 0) {
         lines[p.keyLine] = KeyName(LineText(lines[p.keyLine], p.keyLine)) + "=" + ProtectValue(value);

@@ -10,13 +10,6 @@ namespace vtq {
 
 namespace {
 
-std::string_view TrimView(std::string_view text) {
-    size_t b = 0, e = text.size();
-    while (b < e && static_cast<unsigned char>(text[b]) <= 32) ++b;
-    while (e > b && static_cast<unsigned char>(text[e - 1]) <= 32) --e;
-    return text.substr(b, e - b);
-}
-
 void Log(const GroupItems& items, const std::string& text) {
     if (items.host()) items.host()->ShowLine(text, 0);
 }

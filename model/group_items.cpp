@@ -66,6 +66,8 @@ void GroupItems::Log(const std::string& text, uint8_t flag) const {
 
 bool GroupItems::Query(const std::string& command, std::string& answer) {
     if (!targetQueries_ || !host_) return false;
+    // Once the target stopped responding, every further query would only wait for the host's time-out.
+    if (targetLost_ && *targetLost_) return false;
     return Exchange(*host_, command, answer, false, targetLost_);
 }
 

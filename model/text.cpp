@@ -2,16 +2,7 @@
 
 namespace vtq {
 
-namespace {
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-}  // namespace
-
-std::string Trim(std::string_view text) {
-    size_t b = 0, e = text.size();
-    while (b < e && IsBlank(text[b])) ++b;
-    while (e > b && IsBlank(text[e - 1])) --e;
-    return std::string(text.substr(b, e - b));
-}
+std::string Trim(std::string_view text) { return std::string(TrimView(text)); }
 
 std::string TrimLeft(std::string_view text) {
     size_t b = 0;

@@ -12,7 +12,16 @@ namespace vtq {
 inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 inline char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
 
+// Blanks in the trimming sense: every character with a code of 32 or less.
+inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+
 // Removes every character with a code of 32 or less from both ends.
+inline std::string_view TrimView(std::string_view text) {
+    size_t b = 0, e = text.size();
+    while (b < e && IsBlank(text[b])) ++b;
+    while (e > b && IsBlank(text[e - 1])) --e;
+    return text.substr(b, e - b);
+}
 std::string Trim(std::string_view text);
 std::string TrimLeft(std::string_view text);
 std::string TrimRight(std::string_view text);

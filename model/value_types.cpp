@@ -25,17 +25,14 @@ const std::array<NVMValueTypeEntry, 14> kNVMValueTypes = {{
 }};
 
 namespace {
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-
 // Size and signedness of each code 0-9 (Unknown last).
 constexpr int kSizes[10] = {1, 1, 2, 2, 4, 4, 8, 8, 1, 8};
 constexpr bool kSigned[10] = {true, false, true, false, true, false, true, false, false, true};
 }  // namespace
 
 int ElementCount(std::string_view text) {
+    text = TrimView(text);
     size_t b = 0, e = text.size();
-    while (b < e && IsBlank(text[b])) ++b;
-    while (e > b && IsBlank(text[e - 1])) --e;
     if (b == e) return 0;
     if (text[e - 1] == ',') --e;
     if (b < e && text[b] == ',') ++b;

@@ -57,10 +57,8 @@ void SkippedLarge(Host& host, size_t length) {
 bool WriteParameter(Host& host, NVMParameter& record, bool quiet, std::ostream* file, uint8_t* targetLost) {
     if (targetLost) *targetLost = 0;
     auto send = [&](const std::string& command) {
-        if (file) {
-            *file << command << '\n';
-            return true;
-        }
+        // A full disk or a closed file is a failed write, not a printed command.
+        if (file) return static_cast<bool>(*file << command << '\n');
         std::string answer;
         return Exchange(host, command, answer, false, targetLost);
     };
@@ -113,10 +111,7 @@ bool WriteParameter(Host& host, NVMParameter& record, bool quiet, std::ostream* 
         SkippedLarge(host, single.size());
         return false;
     }
-    if (file) {
-        send(single);
-        return true;
-    }
+    if (file) return send(single);
     if (!send(single)) {
         if (!quiet) host.ShowLine("Error writing to target! Check connection and that parameters are valid.", 0);
         return false;

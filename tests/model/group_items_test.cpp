@@ -153,6 +153,15 @@ TEST(GroupItemsAdd, AsksTheTargetWhenTheDumpIsNotEnough) {
     host.commands.clear();
     EXPECT_EQ(Shape(items.AddParameter(0, "grp.big[0]", "1,2,3", "", true)), "grp.big {1,2,3} -1 -1");
     EXPECT_THAT(host.commands, ElementsAre("at@nvm:grp.big??\r", "at@nvm:grp.big[0]?\r"));
+
+    // Once the target is lost, no further query waits for it; the dump's text stays.
+    uint8_t lost = 0;
+    items.SetTargetLostFlag(&lost);
+    host.commands.clear();
+    host.loseTargetAt = 1;
+    EXPECT_EQ(Shape(items.AddParameter(0, "grp.lost[0]", "1,2", "", true)), "grp.lost {1,2} -1 -1");
+    EXPECT_EQ(Shape(items.AddParameter(0, "grp.later[0]", "1,2", "", true)), "grp.later {1,2} -1 -1");
+    EXPECT_THAT(host.commands, ElementsAre("at@nvm:grp.lost??\r"));
 }
 
 TEST(GroupItemsAdd, QueryArraySizeReadsRangesAndBraces) {

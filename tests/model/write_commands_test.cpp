@@ -169,6 +169,11 @@ TEST(WriteParameter, FileModePrintsCommandsWithCrLf) {
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 3);
     EXPECT_EQ(text.substr(text.size() - 3), "}\r\n");
+
+    // A file that can no longer be written to is a failed write.
+    file.setstate(std::ios::badbit);
+    EXPECT_FALSE(WriteParameter(host, scalar, true, &file));
+    EXPECT_FALSE(WriteParameter(host, array, true, &file));
 }
 
 }  // namespace
