@@ -18,9 +18,19 @@ void Log(const std::string& text, uint8_t flag) {
     if (Services().log) Services().log(text, flag);
 }
 
+// Counts a call from the plug-in for as long as it runs.
+class FromPlugin {
+public:
+    FromPlugin() { ++Services().callsFromPlugin; }
+    ~FromPlugin() { --Services().callsFromPlugin; }
+    FromPlugin(const FromPlugin&) = delete;
+    FromPlugin& operator=(const FromPlugin&) = delete;
+};
+
 // Each slot catches everything: nothing is thrown back into the plug-in.
 uint8_t VTQ_CALL SendReceive(const char* command, vtq_answer* answer, uint8_t echo, int, uint8_t,
                              uint8_t* targetLost) {
+    const FromPlugin inside;
     try {
         TargetSession* session = Services().session;
         if (command == nullptr || session == nullptr) {
@@ -50,6 +60,7 @@ uint8_t VTQ_CALL SendReceive(const char* command, vtq_answer* answer, uint8_t ec
 }
 
 uint8_t VTQ_CALL CheckConnection(int) {
+    const FromPlugin inside;
     try {
         TargetSession* session = Services().session;
         return session != nullptr && session->CheckConnection() ? 1 : 0;
@@ -59,6 +70,7 @@ uint8_t VTQ_CALL CheckConnection(int) {
 }
 
 void VTQ_CALL GetInfo(int infoId, char* buffer, int size) {
+    const FromPlugin inside;
     try {
         if (buffer == nullptr || size < 1) return;
         std::string text;
@@ -80,6 +92,7 @@ void VTQ_CALL GetInfo(int infoId, char* buffer, int size) {
 }
 
 void VTQ_CALL ShowLine(const char* text, uint8_t flag) {
+    const FromPlugin inside;
     try {
         if (text != nullptr) Log(text, flag);
     } catch (...) {

@@ -20,6 +20,9 @@ struct HostServices {
     std::function<void(const std::string&, uint8_t)> log;
     // Item 20 of the information function.
     std::string toolName;
+    // How many host functions the plug-in is inside right now: its code is on
+    // the stack below them, so it must stay loaded.
+    int callsFromPlugin = 0;
 };
 
 HostServices& Services();

@@ -9,6 +9,7 @@
 #include <QSerialPortInfo>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QThread>
 
 #include "host/host_slots.h"
 #include "host/qt_links.h"
@@ -131,6 +132,12 @@ bool HostWindow::ConnectTarget(const TargetAddress& spec) {
 }
 
 bool HostWindow::LoadPlugin(const std::string& path) {
+    if (plugin_.Loaded() && !UnloadPlugin()) {
+        log_->AddLine("The editor plug-in " + plugin_.Path() + " stays loaded while the host runs; " + path +
+                          " is not loaded.",
+                      0);
+        return false;
+    }
     std::string error;
     if (!plugin_.Load(path, error)) {
         log_->AddLine(error, 0);
@@ -150,10 +157,22 @@ bool HostWindow::LoadPlugin(const std::string& path) {
     return true;
 }
 
-void HostWindow::UnloadPlugin() {
-    if (!plugin_.Loaded()) return;
+bool HostWindow::PluginMayBeRunning() const {
+    // Inside the event loop any handler of the editor window may be further up
+    // the stack (an operation lets events through while it waits for answers).
+    return QThread::currentThread()->loopLevel() > 0 || plugin_.InCall() || Services().callsFromPlugin > 0;
+}
+
+bool HostWindow::UnloadPlugin() {
+    if (!plugin_.Loaded()) return true;
+    if (PluginMayBeRunning()) {
+        // Closing the library now would return into unmapped code: only the window goes.
+        CloseEditor();
+        return false;
+    }
     plugin_.Unload(&FlushDeferredDeletes);
     UpdateStatus();
+    return !plugin_.Loaded();
 }
 
 void HostWindow::OpenEditor() {
@@ -170,13 +189,17 @@ void HostWindow::OpenEditor() {
 }
 
 void HostWindow::CloseEditor() {
+    // The plug-in defers the window's destruction while one of its handlers
+    // runs; what it hands to deleteLater goes when the unload flushes it.
     plugin_.CloseWindow(&app_);
-    FlushDeferredDeletes();
     UpdateStatus();
 }
 
 void HostWindow::closeEvent(QCloseEvent* event) {
-    UnloadPlugin();
+    // The close may arrive while the plug-in lets events through inside one of
+    // its own operations: only the editor window closes here, the library is
+    // unloaded once the event loop has ended.
+    CloseEditor();
     event->accept();
 }
 

@@ -27,10 +27,14 @@ public:
     // Opens the target; failures go to the log and the status bar.
     bool ConnectTarget(const TargetAddress& spec);
     // Loads the plug-in, hands over the host functions and opens the editor
-    // window when the plug-in can run. Failures are logged, never fatal.
+    // window when the plug-in can run. Failures are logged, never fatal. A
+    // plug-in already loaded is replaced only when it can be unloaded.
     bool LoadPlugin(const std::string& path);
-    // Closes the editor window and unloads the plug-in.
-    void UnloadPlugin();
+    // Closes the editor window and unloads the plug-in. Only outside the event
+    // loop and outside every call into or out of the plug-in: otherwise only
+    // the window closes, the library stays, and the result is false.
+    bool UnloadPlugin();
+    bool PluginMayBeRunning() const;
 
     TargetSession& session() { return session_; }
     LogPane* logPane() const { return log_; }

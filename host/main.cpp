@@ -120,6 +120,9 @@ int main(int argc, char** argv) {
         });
     });
     const int rc = QApplication::exec();
+    // The plug-in goes only now that none of its code can be on the stack, and
+    // after what it handed to deleteLater inside the event loop is destroyed.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     window.UnloadPlugin();
     return status != 0 ? status : rc;
 }

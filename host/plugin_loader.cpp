@@ -4,10 +4,26 @@
 
 namespace nvmhost {
 
+// Marks the time the plug-in's code runs on behalf of the host.
+class PluginLoader::Call {
+public:
+    explicit Call(PluginLoader& loader) : loader_(loader) { ++loader_.depth_; }
+    ~Call() { --loader_.depth_; }
+    Call(const Call&) = delete;
+    Call& operator=(const Call&) = delete;
+
+private:
+    PluginLoader& loader_;
+};
+
 PluginLoader::~PluginLoader() { Unload(); }
 
 bool PluginLoader::Load(const std::string& path, std::string& error) {
     Unload();
+    if (handle_ != nullptr) {
+        error = "Cannot load the editor plug-in " + path + ": " + path_ + " is still running.";
+        return false;
+    }
     dlerror();
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
@@ -43,6 +59,7 @@ bool PluginLoader::Load(const std::string& path, std::string& error) {
 void PluginLoader::HandOver(const vtq_host_fn* table, int32_t sizeBytes, vtq_show_line_fn showLine,
                             int32_t comHandle) {
     if (!handle_) return;
+    const Call call(*this);
     setFuncInterface_(table, sizeBytes);
     setShowLineFunc_(showLine);
     setGetInterface_(nullptr);
@@ -51,7 +68,9 @@ void PluginLoader::HandOver(const vtq_host_fn* table, int32_t sizeBytes, vtq_sho
 }
 
 void PluginLoader::SetComHandle(int32_t handle) {
-    if (handle_) setComHandle_(handle);
+    if (!handle_) return;
+    const Call call(*this);
+    setComHandle_(handle);
 }
 
 bool PluginLoader::CanRun() const { return handle_ != nullptr && canRun_() != 0; }
@@ -60,12 +79,14 @@ void PluginLoader::ShowWindow(const vtq_host_app* app) {
     if (!handle_) return;
     app_ = app;
     shown_ = true;
+    const Call call(*this);
     showForm_(app);
 }
 
 void PluginLoader::CloseWindow(const vtq_host_app* app) {
     if (!handle_ || !shown_) return;
     shown_ = false;
+    const Call call(*this);
     closeForm_(app);
 }
 
@@ -74,6 +95,7 @@ void* PluginLoader::WindowInstance() const { return handle_ ? *windowInstance_ :
 void PluginLoader::Unload(void (*beforeUnload)()) {
     if (!handle_) return;
     CloseWindow(app_);
+    if (depth_ > 0) return;
     // The plug-in forgets the host's functions before they can go away.
     setShowLineFunc_(nullptr);
     if (beforeUnload) beforeUnload();

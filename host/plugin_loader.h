@@ -29,16 +29,22 @@ public:
     // CloseMDIChildForm, when a window was shown.
     void CloseWindow(const vtq_host_app* app);
     bool WindowShown() const { return shown_; }
+    // A call into the plug-in is running (the host got here through a callback).
+    bool InCall() const { return depth_ > 0; }
     // The plug-in's exported window instance, null when there is none.
     void* WindowInstance() const;
 
     // Closes the window (with the app given to the last ShowWindow) and unloads.
     // `beforeUnload` runs between the two, so that the host can let go of what the
-    // plug-in's code still has to destroy.
+    // plug-in's code still has to destroy. Inside a call into the plug-in
+    // only the window closes and the library stays.
     void Unload(void (*beforeUnload)() = nullptr);
 
 private:
+    class Call;
+
     void* handle_ = nullptr;
+    int depth_ = 0;
     std::string path_;
     bool shown_ = false;
     const vtq_host_app* app_ = nullptr;

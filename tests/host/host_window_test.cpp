@@ -4,7 +4,12 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+#include <utility>
+
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -120,6 +125,66 @@ TEST_F(HostWindowTest, PluginReachesTheSimulatedModemThroughTheHost) {
     EXPECT_TRUE(window.LinkStateText().endsWith("target not answering"));
 
     window.UnloadPlugin();
+    EXPECT_FALSE(window.plugin().Loaded());
+}
+
+// A link whose wait for an answer lets the host's events through, as a serial
+// link inside a plug-in operation does, and runs `duringWait` the first time.
+class EventPassingLink : public ByteLink {
+public:
+    std::function<void()> duringWait;
+    std::string answer;
+
+    std::string Describe() const override { return "event-passing"; }
+    bool Open(std::string&) override { return true; }
+    void Close() override {}
+    bool IsUp() const override { return true; }
+    bool Send(const std::string&) override {
+        armed_ = true;
+        return true;
+    }
+    WaitResult Receive(std::string& out, int) override {
+        if (!armed_) return WaitResult::Timeout;
+        if (duringWait) std::exchange(duringWait, nullptr)();
+        QCoreApplication::processEvents();
+        out += std::exchange(answer, std::string());
+        return out.empty() ? WaitResult::Timeout : WaitResult::Data;
+    }
+
+private:
+    bool armed_ = false;
+};
+
+TEST_F(HostWindowTest, ClosingTheHostWhileThePluginWaitsKeepsItLoaded) {
+    HostWindow window;
+    window.show();
+    auto owned = std::make_unique<EventPassingLink>();
+    EventPassingLink* link = owned.get();
+    std::string error;
+    ASSERT_TRUE(window.session().Attach(std::move(owned), error));
+    link->answer = "\r\ngroup_a\r\nOK\r\n";
+    int closesBefore = -1;
+    bool loadedAfterClose = false, unloadRefused = false, reloadRefused = false;
+    link->duringWait = [&] {
+        closesBefore = ReadFake().closes;
+        window.close();  // the user closes the host while the editor reads its groups
+        loadedAfterClose = window.plugin().Loaded();
+        unloadRefused = !window.UnloadPlugin() && window.plugin().Loaded();
+        reloadRefused = !window.LoadPlugin(kFake) && window.plugin().Loaded();
+    };
+    ASSERT_TRUE(window.LoadPlugin(kFake));  // returns only if the plug-in's code stayed mapped
+
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(loadedAfterClose);
+    EXPECT_TRUE(unloadRefused);
+    EXPECT_TRUE(reloadRefused);
+    const FakeState s = ReadFake();
+    EXPECT_EQ(s.closes, closesBefore + 1) << "the editor window is closed at once";
+    EXPECT_EQ(s.result, 1) << "the interrupted read still gets its answer";
+    EXPECT_EQ(s.answer, "group_a\r\nOK\r\n");
+    EXPECT_FALSE(window.plugin().WindowShown());
+
+    EXPECT_TRUE(window.UnloadPlugin()) << "outside the plug-in and the event loop it can go";
     EXPECT_FALSE(window.plugin().Loaded());
 }
 
