@@ -43,8 +43,25 @@ std::optional<T> TakeNext(std::deque<T>& queue) {
 
 }  // namespace
 
-QtUserSide::QtUserSide(QWidget* owner, std::function<bool()> closing, std::function<void(bool)> busyChanged)
-    : owner_(owner), closing_(std::move(closing)), busyChanged_(std::move(busyChanged)) {}
+class QtUserSide::EventLoopScope {
+public:
+    explicit EventLoopScope(QtUserSide& user) : user_(user) { ++user_.eventLoopDepth_; }
+    ~EventLoopScope() {
+        if (--user_.eventLoopDepth_ == 0 && user_.eventLoopLeft_) user_.eventLoopLeft_();
+    }
+    EventLoopScope(const EventLoopScope&) = delete;
+    EventLoopScope& operator=(const EventLoopScope&) = delete;
+
+private:
+    QtUserSide& user_;
+};
+
+QtUserSide::QtUserSide(QWidget* owner, std::function<bool()> closing, std::function<void(bool)> busyChanged,
+                       std::function<void()> eventLoopLeft)
+    : owner_(owner),
+      closing_(std::move(closing)),
+      busyChanged_(std::move(busyChanged)),
+      eventLoopLeft_(std::move(eventLoopLeft)) {}
 
 QtUserSide::~QtUserSide() {
     delete progress_.data();
@@ -55,6 +72,7 @@ QtUserSide::~QtUserSide() {
 }
 
 void QtUserSide::Message(const std::string& text) {
+    EventLoopScope scope(*this);
     const QString q = ToQ(text);
     Answers().shown.append(q);
     if (TakeNext(Answers().buttons) || Answers().autoAnswer) return;
@@ -62,6 +80,7 @@ void QtUserSide::Message(const std::string& text) {
 }
 
 bool QtUserSide::AskYesNo(const std::string& text) {
+    EventLoopScope scope(*this);
     const QString q = ToQ(text);
     Answers().shown.append(q);
     if (auto next = TakeNext(Answers().buttons)) return *next;
@@ -71,6 +90,7 @@ bool QtUserSide::AskYesNo(const std::string& text) {
 }
 
 bool QtUserSide::InputBox(const std::string& caption, const std::string& prompt, std::string& value) {
+    EventLoopScope scope(*this);
     Answers().shown.append(ToQ(prompt));
     auto& inputs = Answers().inputs;
     if (!inputs.empty()) {
@@ -109,15 +129,18 @@ bool FileName(QWidget* owner, bool save, const std::string& title, const std::st
 }  // namespace
 
 bool QtUserSide::OpenFileName(const std::string& title, const std::string& filter, std::string& path) {
+    EventLoopScope scope(*this);
     return FileName(owner_, false, title, filter, path);
 }
 
 bool QtUserSide::SaveFileName(const std::string& title, const std::string& filter, std::string& path) {
+    EventLoopScope scope(*this);
     return FileName(owner_, true, title, filter, path);
 }
 
 bool QtUserSide::PickFromList(const std::string& caption, const std::vector<std::string>& items, bool multiple,
                               std::vector<int>& picked) {
+    EventLoopScope scope(*this);
     auto& picks = Answers().picks;
     if (!picks.empty()) {
         const std::optional<std::vector<int>> next = picks.front();
@@ -182,7 +205,10 @@ void QtUserSide::CloseProgress() {
     if (owner_ && owner_->isVisible()) owner_->activateWindow();
 }
 
-void QtUserSide::ProcessEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtUserSide::ProcessEvents() {
+    EventLoopScope scope(*this);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 void QtUserSide::SetBusy(bool busy) {
     if (busy) {

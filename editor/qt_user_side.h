@@ -7,6 +7,11 @@
 // answers on, a dialog without a queued answer takes its default (OK, No,
 // cancelled) instead of waiting for a user who is not there. Every text shown
 // in a message box or question is recorded in ShownTexts().
+//
+// Every call that lets the event loop run (event processing and each modal
+// dialog) is counted here, in one place: while the count is above zero a
+// handler of the window is on the stack under a nested event loop, and the
+// window must not be destroyed under it.
 
 #include <QPointer>
 #include <QString>
@@ -26,8 +31,10 @@ namespace vtq {
 class QtUserSide : public UserSide {
 public:
     // `owner` parents the dialogs; `closing` reports the window's closing
-    // flag; `busyChanged` is told when the busy state starts and ends.
-    QtUserSide(QWidget* owner, std::function<bool()> closing, std::function<void(bool)> busyChanged = {});
+    // flag; `busyChanged` is told when the busy state starts and ends;
+    // `eventLoopLeft` is told when the outermost event-loop re-entry returns.
+    QtUserSide(QWidget* owner, std::function<bool()> closing, std::function<void(bool)> busyChanged = {},
+               std::function<void()> eventLoopLeft = {});
     ~QtUserSide() override;
 
     void Message(const std::string& text) override;
@@ -51,6 +58,8 @@ public:
     bool Closing() override;
 
     bool Busy() const { return busyDepth_ > 0; }
+    // Event processing or a modal dialog of this user side is running.
+    bool InEventLoop() const { return eventLoopDepth_ > 0; }
     TFProgress* Progress() const { return progress_; }
 
     // ---- Test hooks ----
@@ -68,11 +77,16 @@ public:
     static void ClearTestHooks();
 
 private:
+    // Counts one event-loop re-entry for as long as it lasts.
+    class EventLoopScope;
+
     QPointer<QWidget> owner_;
     std::function<bool()> closing_;
     std::function<void(bool)> busyChanged_;
+    std::function<void()> eventLoopLeft_;
     QPointer<TFProgress> progress_;
     int busyDepth_ = 0;
+    int eventLoopDepth_ = 0;
 };
 
 }  // namespace vtq

@@ -56,24 +56,6 @@ QAction* Action(QMenu* menu, const char* name, const QString& caption, const QSt
 
 }  // namespace
 
-class TFNVMVTQ::HandlerScope {
-public:
-    explicit HandlerScope(TFNVMVTQ& window) : window_(window) { ++window_.handlerDepth_; }
-    ~HandlerScope() {
-        if (--window_.handlerDepth_ == 0 && window_.destroyWhenIdle_) {
-            QObject* owner = window_.destroyWhenIdle_;
-            window_.destroyWhenIdle_ = nullptr;
-            // The handler that holds this scope is still running: destroy after it returned.
-            owner->deleteLater();
-        }
-    }
-    HandlerScope(const HandlerScope&) = delete;
-    HandlerScope& operator=(const HandlerScope&) = delete;
-
-private:
-    TFNVMVTQ& window_;
-};
-
 TFNVMVTQ::TFNVMVTQ(Host& host, QWidget* parent) : QWidget(parent), host_(host) {
     setObjectName(QStringLiteral("FNVMVTQ"));
     setWindowTitle(QStringLiteral("VTQ NVM Editor"));
@@ -82,7 +64,15 @@ TFNVMVTQ::TFNVMVTQ(Host& host, QWidget* parent) : QWidget(parent), host_(host) {
     setFont(font);
 
     user_ = std::make_unique<QtUserSide>(
-        this, [this] { return closing_; }, [this](bool busy) { SetOperationRunning(busy); });
+        this, [this] { return closing_; }, [this](bool busy) { SetOperationRunning(busy); },
+        [this] {
+            // The handler that let the event loop run is still on the stack:
+            // the window goes once it has returned to the main loop.
+            if (QObject* owner = destroyWhenIdle_.data()) {
+                destroyWhenIdle_ = nullptr;
+                owner->deleteLater();
+            }
+        });
     if (liveWindows++ == 0) BuildDecoder([this](const std::string& text) { user_->Message(text); });
     items_ = std::make_unique<GroupItems>(&host_, true);
     settings_ = LoadSettings();
@@ -360,7 +350,6 @@ void TFNVMVTQ::BuildMenus() {
 }
 
 void TFNVMVTQ::Start(const std::string& caption) {
-    HandlerScope scope(*this);
     closing_ = false;
     settings_.writeOnTheFly = true;
     settings_.savedWriteOnTheFly = true;
@@ -373,7 +362,7 @@ void TFNVMVTQ::Start(const std::string& caption) {
 }
 
 void TFNVMVTQ::DestroyWhenIdle(QObject* owner) {
-    if (handlerDepth_ > 0) {
+    if (user_->InEventLoop()) {
         destroyWhenIdle_ = owner;
     } else {
         delete owner;
@@ -420,7 +409,6 @@ void TFNVMVTQ::AfterSelectionChange(bool rebuildGrid) {
 
 void TFNVMVTQ::BReadGroupsClick() {
     if (user_->Busy()) return;
-    HandlerScope scope(*this);
     const ReadGroupsResult result = ReadGroups(host_, *user_, *items_, CBDebug->isChecked());
     if (result.closing || closing_) return;
     // Groups were emptied even when nothing new came: the grid must not keep showing them.
@@ -437,7 +425,6 @@ void TFNVMVTQ::BClearClick() {
 
 void TFNVMVTQ::BRefreshGroupListClick() {
     if (user_->Busy()) return;
-    HandlerScope scope(*this);
     RefreshGroupList(host_, *items_, groupTable_, settings_.storedSelection);
     if (closing_) return;
     CheckListGroups->Refill();

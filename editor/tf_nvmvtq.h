@@ -3,6 +3,7 @@
 // parameter grid at the right. Handlers only collect their inputs and call the
 // core operations; the window owns the one GroupItems of its life.
 
+#include <QPointer>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -48,10 +49,10 @@ public:
     // end after the current exchange without further messages.
     bool Closing() const { return closing_; }
     void SetClosing(bool closing) { closing_ = closing; }
-    // A handler that may re-enter the event loop is on the stack.
-    bool InHandler() const { return handlerDepth_ > 0; }
     // Destroys `owner` (the window's frame, or the window itself) as soon as no
-    // handler is on the stack any more: at once when none is.
+    // handler is on the stack any more: at once when none is. A handler can
+    // only be interrupted where the user side lets the event loop run, so the
+    // user side's count of those places tells whether one is on the stack.
     void DestroyWhenIdle(QObject* owner);
 
     GroupItems& Items() { return *items_; }
@@ -141,9 +142,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // Counts handlers on the stack; the last one out carries out a pending destruction.
-    class HandlerScope;
-
     void BuildLayout();
     void BuildMenus();
     void SelectContaining(const char* text);
@@ -157,8 +155,7 @@ private:
     std::unique_ptr<QtUserSide> user_;
     ParameterGridModel* gridModel_ = nullptr;
     bool closing_ = false;
-    int handlerDepth_ = 0;
-    QObject* destroyWhenIdle_ = nullptr;
+    QPointer<QObject> destroyWhenIdle_;
 };
 
 }  // namespace vtq

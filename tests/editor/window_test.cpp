@@ -1,6 +1,6 @@
 // The editor window driven like a user does: start with the
 // stored selection, read with progress, cancel, the host closing the window
-// mid-read, filter, copy, select all and clear.
+// mid-read or while a message box is open, filter, copy, select all and clear.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -10,9 +10,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <cstdlib>
 #include <filesystem>
@@ -77,6 +79,12 @@ protected:
         QApplication::setActiveWindow(window);
         window->Start("Editor caption");
         return window;
+    }
+    // What the plug-in does when the host closes the window.
+    static void HostCloses(TFNVMVTQ* window) {
+        window->SetClosing(true);
+        window->hide();
+        window->DestroyWhenIdle(window);
     }
     std::vector<std::string> LinesSince(size_t from) const {
         std::vector<std::string> texts = host.Texts();
@@ -204,16 +212,18 @@ TEST_F(WindowTest, CancelDuringSecondOfThreeGroups) {
     EXPECT_EQ(w->GridModel().rowCount(), 4);
 }
 
+// The host's close request is an event: it arrives while the read lets events through.
 TEST_F(WindowTest, HostClosingDuringReadEndsItSilentlyAndDestroysLater) {
     QPointer<TFNVMVTQ> w(Open());
     QTest::mouseClick(w->BSelectAll, Qt::LeftButton);
     size_t linesAtClose = 0;
     host.onExchange = [&](int) {
-        if (host.commands.back() != DumpCommand("dyn_c")) return;
-        linesAtClose = host.lines.size();
-        w->SetClosing(true);
-        w->DestroyWhenIdle(w.data());
-        ASSERT_TRUE(w) << "not destroyed under the running handler";
+        if (host.commands.back() != DumpCommand("cal_b")) return;
+        QTimer::singleShot(0, w, [&] {
+            linesAtClose = host.lines.size();
+            HostCloses(w);
+            ASSERT_TRUE(w) << "not destroyed under the running handler";
+        });
     };
     QTest::mouseClick(w->BReadGroups, Qt::LeftButton);
     EXPECT_EQ(host.lines.size(), linesAtClose) << "no further messages";
@@ -223,6 +233,28 @@ TEST_F(WindowTest, HostClosingDuringReadEndsItSilentlyAndDestroysLater) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(w);
     EXPECT_EQ(ReadProfileString(SettingsFilePath(), "Mode", "NVMSelGroups", "?"), "cal_b,dyn_c,fix_a");
+}
+
+// A plain message box runs its own event loop too: a close arriving while it is
+// open must wait for the handler that opened it, not delete the box's owner under it.
+TEST_F(WindowTest, HostClosingWhileAMessageBoxIsOpenDestroysAfterTheHandler) {
+    QPointer<TFNVMVTQ> w(Open());
+    QtUserSide::SetAutoAnswer(false);
+    bool boxWasOpen = false;
+    QTimer::singleShot(0, w, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        boxWasOpen = box->text() == "Nothing selected to copy.";
+        HostCloses(w);
+        EXPECT_TRUE(w) << "destroyed while its message box was open";
+        box->accept();
+    });
+    w->CopyNameandvalue1->trigger();
+    QtUserSide::SetAutoAnswer(true);
+    EXPECT_TRUE(boxWasOpen);
+    ASSERT_TRUE(w) << "destroyed before the handler returned";
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(w);
 }
 
 TEST_F(WindowTest, FilterCopySelectAllAndClear) {
