@@ -39,10 +39,13 @@ void Forget() {
 // or to give back.
 
 void ShowEditorWindow(const vtq_host_app* hostApplication) {
-    // A second show while a window exists brings that window to the front.
-    if (window && frame) {
-        frame->showMaximized();
-        frame->raise();
+    // A second show while a window exists brings that window (in its frame,
+    // when the host has a multiple-document area) to the front.
+    if (window) {
+        QWidget* front = frame ? static_cast<QWidget*>(frame.data()) : static_cast<QWidget*>(window.data());
+        front->showMaximized();
+        front->raise();
+        front->activateWindow();
         return;
     }
     QMdiArea* area = HostArea(hostApplication);
@@ -72,7 +75,6 @@ void ShowEditorWindow(const vtq_host_app* hostApplication) {
         if (FNVMVTQ == created) Forget();
     });
 
-    created->SetClosing(false);
     if (sub != nullptr) {
         sub->showMaximized();
         area->setActiveSubWindow(sub);

@@ -1,7 +1,8 @@
 // The plug-in's window life, loaded by path the way a host does: the window
 // lives in the host's multiple-document area, maximised, with the version
-// caption, and closes are idempotent. (A close during a read is driven
-// through the stand-in host in host_editor_test.cpp.)
+// caption, and closes are idempotent; without an area it is a window of its
+// own, and still only one. (A close during a read is driven through the
+// stand-in host in host_editor_test.cpp.)
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -102,6 +103,31 @@ TEST_F(PluginWindowTest, ShowCreatesMaximisedChildWithVersionCaptionAndCloseDest
     EXPECT_FALSE(frame);
     plugin.close(&app);
     EXPECT_TRUE(area.subWindowList().isEmpty());
+}
+
+// A host without a multiple-document area gets a window of its own; showing
+// again brings that same window forward instead of opening another one.
+TEST_F(PluginWindowTest, WithoutAnAreaASecondShowKeepsTheOneWindow) {
+    const vtq_host_app noArea{sizeof(vtq_host_app), nullptr, nullptr};
+    const auto editorWindows = [] {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets()) n += w->objectName() == "FNVMVTQ";
+        return n;
+    };
+    plugin.show(&noArea);
+    QPointer<QWidget> window = Window();
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->isWindow());
+    EXPECT_TRUE(area.subWindowList().isEmpty());
+
+    plugin.show(&noArea);
+    EXPECT_EQ(Window(), window.data());
+    EXPECT_EQ(editorWindows(), 1);
+    EXPECT_EQ(commands.size(), 1u) << "the group list is fetched once";
+
+    plugin.close(&noArea);
+    EXPECT_FALSE(window);
+    EXPECT_EQ(editorWindows(), 0);
 }
 
 }  // namespace
