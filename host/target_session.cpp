@@ -8,6 +8,8 @@ namespace nvmhost {
 namespace {
 // The connection check only needs a short "AT": it gives up sooner than a command.
 constexpr int kProbeTimeoutMs = 3000;
+// After a time-out, a late answer counts as finished once nothing arrived for this long.
+constexpr int kQuietMs = 150;
 }  // namespace
 
 TargetSession::TargetSession() = default;
@@ -30,6 +32,7 @@ void TargetSession::Detach() {
     if (link_) link_->Close();
     link_.reset();
     framer_ = AtFramer();
+    resync_ = false;
     SetState(LinkState::Down);
 }
 
@@ -69,6 +72,40 @@ ExchangeResult TargetSession::Run(const std::string& command, int timeoutMs) {
         SetState(LinkState::Down);
         return result;
     }
+    if (resync_ && !Resynchronise()) {
+        result.lost = true;
+        return result;
+    }
+    return Transact(command, timeoutMs);
+}
+
+bool TargetSession::Resynchronise() {
+    resync_ = false;
+    framer_.Idle();
+    busy_ = true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kProbeTimeoutMs);
+    std::string bytes;
+    WaitResult r = WaitResult::Data;
+    while (r == WaitResult::Data && std::chrono::steady_clock::now() < deadline) {
+        bytes.clear();
+        r = link_->Receive(bytes, kQuietMs);
+        framer_.Feed(bytes);
+    }
+    busy_ = false;
+    LogUnsolicited();
+    if (r == WaitResult::Lost) {
+        LinkLost();
+        return false;
+    }
+    // A late answer had the quiet period to end. The "AT" makes sure the target
+    // answers again, and any final code still under way is taken here rather
+    // than as the next command's.
+    const ExchangeResult probe = Transact("AT", std::min(timeoutMs_, kProbeTimeoutMs));
+    return probe.answered;
+}
+
+ExchangeResult TargetSession::Transact(const std::string& command, int timeoutMs) {
+    ExchangeResult result;
     DrainIdle();
     busy_ = true;
     std::string wire = command;
@@ -99,6 +136,7 @@ ExchangeResult TargetSession::Run(const std::string& command, int timeoutMs) {
     if (down) {
         LinkLost();
     } else {
+        resync_ = !result.answered;
         SetState(result.answered ? LinkState::Up : LinkState::NotAnswering);
     }
     return result;

@@ -41,6 +41,10 @@ public:
     LinkState State() const { return state_; }
 
     // Sends `command` (a final CR is added when missing) and waits for the answer.
+    // After a time-out the link is resynchronised first: what arrives until the
+    // line stays quiet is logged as unsolicited, then an "AT" is sent and its
+    // answer discarded. A target that does not answer that "AT" does not get
+    // the command; the result is a lost target again.
     ExchangeResult Exchange(const std::string& command);
     // The link is up and the target answers "AT" with "OK".
     bool CheckConnection();
@@ -55,6 +59,8 @@ public:
 
 private:
     ExchangeResult Run(const std::string& command, int timeoutMs);
+    ExchangeResult Transact(const std::string& command, int timeoutMs);
+    bool Resynchronise();
     void SetState(LinkState state);
     void LogUnsolicited();
 
@@ -65,6 +71,9 @@ private:
     std::function<void(LinkState)> stateListener_;
     LinkState state_ = LinkState::Down;
     bool busy_ = false;  // a command is waiting for its answer
+    // The last command timed out: its answer may still be on the way, so the
+    // next command first waits it out.
+    bool resync_ = false;
 };
 
 }  // namespace nvmhost

@@ -1,8 +1,12 @@
 // The session and the host slots over a scripted byte link: time-outs, link
-// loss, unsolicited lines between commands, and what the plug-in gets back.
+// loss, late answers, unsolicited lines between commands, and what the plug-in
+// gets back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -94,18 +98,89 @@ TEST_F(SessionFixture, TimeOutAndLossMeanTargetLost) {
     EXPECT_EQ(session.State(), LinkState::NotAnswering);
     EXPECT_LE(link->waitedMs, 200) << "one overall time-out, not one per chunk";
 
-    link->before = "OK\r\n";  // the late final code of the timed-out command
-    Script({});
-    r = session.Exchange("at");
-    EXPECT_FALSE(r.answered) << "a late answer is not taken for the next one";
-
-    Script({{WaitResult::Data, "5\r\n"}, {WaitResult::Lost, ""}});
+    // The "AT" after the time-out is answered; nothing waits before the command goes out.
+    Script({{WaitResult::Data, "OK\r\n"},
+            {WaitResult::Timeout, ""},
+            {WaitResult::Data, "5\r\n"},
+            {WaitResult::Lost, ""}});
     r = session.Exchange("at@nvm:x?");
     EXPECT_TRUE(r.lost);
     EXPECT_EQ(session.State(), LinkState::Down);
     r = session.Exchange("at@nvm:x?");
     EXPECT_TRUE(r.lost);
-    EXPECT_EQ(link->sent.size(), 3u) << "nothing is sent over a link that is down";
+    EXPECT_EQ(link->sent, (std::vector<std::string>{"at@nvm:x?\r", "AT\r", "at@nvm:x?\r"}))
+        << "nothing is sent over a link that is down";
+}
+
+// A target that answers each command after its own delay, on a clock of its
+// own: a wait that ends before the answer is due reports a time-out.
+class DelayedAnswerLink : public ByteLink {
+public:
+    struct Reply {
+        std::string bytes;
+        int delayMs;
+    };
+    std::map<std::string, Reply> replies;  // by command, without its CR
+    std::vector<std::string> sent;
+
+    std::string Describe() const override { return "delayed"; }
+    bool Open(std::string&) override { return true; }
+    void Close() override {}
+    bool IsUp() const override { return true; }
+    bool Send(const std::string& bytes) override {
+        sent.push_back(bytes);
+        const auto it = replies.find(bytes.substr(0, bytes.find('\r')));
+        if (it != replies.end()) due_.emplace(now_ + it->second.delayMs, it->second.bytes);
+        return true;
+    }
+    WaitResult Receive(std::string& out, int timeoutMs) override {
+        if (due_.empty() || due_.begin()->first > now_ + timeoutMs) {
+            now_ += timeoutMs;
+            return WaitResult::Timeout;
+        }
+        now_ = std::max(now_, due_.begin()->first);
+        out += due_.begin()->second;
+        due_.erase(due_.begin());
+        return WaitResult::Data;
+    }
+
+private:
+    long now_ = 0;
+    std::multimap<long, std::string> due_;
+};
+
+TEST(SessionAfterTimeOut, LateAnswerIsNotTakenForTheNextCommand) {
+    TargetSession session;
+    auto owned = std::make_unique<DelayedAnswerLink>();
+    DelayedAnswerLink* link = owned.get();
+    std::string error;
+    ASSERT_TRUE(session.Attach(std::move(owned), error));
+    session.SetTimeoutMs(200);
+    std::vector<std::string> log;
+    session.SetLog([&](const std::string& text, uint8_t) { log.push_back(text); });
+    // The first answer comes 50 ms after its time-out, before the second one would.
+    link->replies = {{"at@nvm:a?", {"\r\n1\r\nOK\r\n", 250}},
+                     {"at@nvm:b?", {"\r\n2\r\nOK\r\n", 100}},
+                     {"AT", {"\r\nOK\r\n", 10}}};
+
+    EXPECT_TRUE(session.Exchange("at@nvm:a?").lost);
+    const ExchangeResult r = session.Exchange("at@nvm:b?");
+    EXPECT_TRUE(r.answered);
+    EXPECT_EQ(r.answer, "2\r\nOK\r\n");
+    EXPECT_EQ(session.State(), LinkState::Up);
+    EXPECT_EQ(log, (std::vector<std::string>{"Unsolicited: 1", "Unsolicited: OK"})) << "the late answer is logged";
+
+    link->sent.clear();
+    EXPECT_TRUE(session.Exchange("at@nvm:b?").answered);
+    EXPECT_EQ(link->sent, std::vector<std::string>{"at@nvm:b?\r"}) << "no resynchronising after an answer";
+
+    // A target that stays silent does not get the command at all.
+    link->replies.clear();
+    EXPECT_TRUE(session.Exchange("at@nvm:a?").lost);
+    link->sent.clear();
+    EXPECT_TRUE(session.Exchange("at@nvm:b?").lost);
+    EXPECT_EQ(link->sent, std::vector<std::string>{"AT\r"});
+    EXPECT_EQ(session.State(), LinkState::NotAnswering);
 }
 
 TEST_F(SessionFixture, UnsolicitedLinesGoToTheLog) {
@@ -166,14 +241,15 @@ TEST_F(SlotFixture, SendReceiveHandsOverTheAnswerOrSetsTargetLost) {
     EXPECT_EQ(Send("at@nvm:x?\r", 0, nullptr), 0) << "no flag given: nothing to set";
 
     log.clear();
-    Script({{WaitResult::Data, "5\r\nOK\r\n"}});
+    // The "AT" after the time-out first, then the command.
+    Script({{WaitResult::Data, "OK\r\n"}, {WaitResult::Timeout, ""}, {WaitResult::Data, "5\r\nOK\r\n"}});
     EXPECT_EQ(Send("at@nvm:x?\r", 1, nullptr), 1);
     ASSERT_EQ(log.size(), 2u) << "echo shows the low-level exchange";
     EXPECT_EQ(log[0], std::make_pair(std::string("> at@nvm:x?"), 1));
     EXPECT_EQ(log[1].second, 1);
 
     EXPECT_EQ(reinterpret_cast<vtq_check_connection_fn>(table[VTQ_SLOT_CHECK_CONNECTION])(1), 0);
-    Script({{WaitResult::Data, "OK\r\n"}});
+    Script({{WaitResult::Data, "OK\r\n"}, {WaitResult::Timeout, ""}, {WaitResult::Data, "OK\r\n"}});
     EXPECT_EQ(reinterpret_cast<vtq_check_connection_fn>(table[VTQ_SLOT_CHECK_CONNECTION])(1), 1);
 }
 
