@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QVBoxLayout>
@@ -31,6 +32,15 @@ struct TestAnswers {
 TestAnswers& Answers() {
     static TestAnswers answers;
     return answers;
+}
+
+// Texts from the target (group and parameter names) may look like markup; they are shown as typed.
+bool ShowBox(QWidget* owner, QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons,
+             QMessageBox::StandardButton defaultButton) {
+    QMessageBox box(icon, kBoxTitle, text, buttons, owner);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(defaultButton);
+    return box.exec() == QMessageBox::Yes;
 }
 
 template <typename T>
@@ -76,7 +86,7 @@ void QtUserSide::Message(const std::string& text) {
     const QString q = ToQ(text);
     Answers().shown.append(q);
     if (TakeNext(Answers().buttons) || Answers().autoAnswer) return;
-    QMessageBox::information(owner_, kBoxTitle, q);
+    ShowBox(owner_, QMessageBox::Information, q, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 bool QtUserSide::AskYesNo(const std::string& text) {
@@ -85,8 +95,7 @@ bool QtUserSide::AskYesNo(const std::string& text) {
     Answers().shown.append(q);
     if (auto next = TakeNext(Answers().buttons)) return *next;
     if (Answers().autoAnswer) return false;
-    return QMessageBox::question(owner_, kBoxTitle, q, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
-           QMessageBox::Yes;
+    return ShowBox(owner_, QMessageBox::Question, q, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
 }
 
 bool QtUserSide::InputBox(const std::string& caption, const std::string& prompt, std::string& value) {
@@ -101,11 +110,14 @@ bool QtUserSide::InputBox(const std::string& caption, const std::string& prompt,
         return true;
     }
     if (Answers().autoAnswer) return false;
-    bool ok = false;
-    const QString answer =
-        QInputDialog::getText(owner_, ToQ(caption), ToQ(prompt), QLineEdit::Normal, ToQ(value), &ok);
-    if (!ok) return false;
-    value = FromQ(answer);
+    QInputDialog dialog(owner_);
+    dialog.setWindowTitle(ToQ(caption));
+    dialog.setLabelText(ToQ(prompt));
+    // The prompt names a parameter: shown as typed, like the message boxes.
+    if (auto* label = dialog.findChild<QLabel*>()) label->setTextFormat(Qt::PlainText);
+    dialog.setTextValue(ToQ(value));
+    if (dialog.exec() != QDialog::Accepted) return false;
+    value = FromQ(dialog.textValue());
     return true;
 }
 

@@ -62,6 +62,8 @@ TFProgress::TFProgress(QWidget* owner)
 
     LabelStatus = new QLabel(QStringLiteral("Please Wait..."), this);
     LabelStatus->setObjectName(QStringLiteral("LabelStatus"));
+    // The status names the group being read, which is shown as typed even when it looks like markup.
+    LabelStatus->setTextFormat(Qt::PlainText);
     LabelStatus->setAlignment(Qt::AlignCenter);
     QFont bold = font;
     bold.setBold(true);

@@ -1,14 +1,17 @@
 // The progress window and the Qt user side: Cancel and close requests only
-// raise the flag, the bar follows the item count, dialogs answered by tests.
+// raise the flag, the bar follows the item count, dialogs answered by tests,
+// names from the target shown as typed even when they look like markup.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 #include "channel/long_operation.h"
+#include "editor/qt_text.h"
 #include "editor/qt_user_side.h"
 #include "editor/tf_progress.h"
 #include "qt_print.h"
@@ -110,6 +113,51 @@ TEST(QtUserSideTest, QueuedAnswersReplaceTheDialogsAndLatin1Survives) {
 
     QtUserSide::ClearTestHooks();
     QtUserSide::SetAutoAnswer(true);
+}
+
+// A name such as "a<br>b" stays on one line: taken as markup it would break
+// the line (and swallow the tag), so the label would be as high as two lines.
+bool ShownAsTyped(QLabel* label, const QString& withMarkup) {
+    label->setText(withMarkup);
+    const int height = label->sizeHint().height();
+    QString plain = withMarkup;
+    label->setText(plain.replace("<br>", "    "));
+    return label->sizeHint().height() == height;
+}
+
+TEST(QtUserSideTest, TargetNamesThatLookLikeMarkupAreShownAsTyped) {
+    const QString name = "Reading \"a<br>b\" group...";
+    QWidget owner;
+    QtUserSide user(&owner, [] { return false; });
+    user.OpenProgress();
+    EXPECT_TRUE(ShownAsTyped(user.Progress()->LabelStatus, name)) << "progress status";
+    user.CloseProgress();
+
+    // Real dialogs, closed by a timer once open.
+    QtUserSide::SetAutoAnswer(false);
+    std::vector<QString> checked;
+    const auto checkOpenDialog = [&] {
+        QTimer::singleShot(0, &owner, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            for (QLabel* label : dialog->findChildren<QLabel*>()) {
+                if (label->text() == name) {
+                    checked.push_back(dialog->metaObject()->className());
+                    EXPECT_TRUE(ShownAsTyped(label, name)) << checked.back().toStdString();
+                }
+            }
+            static_cast<QDialog*>(dialog)->reject();
+        });
+    };
+    checkOpenDialog();
+    user.Message(FromQ(name));
+    checkOpenDialog();
+    EXPECT_FALSE(user.AskYesNo(FromQ(name)));
+    checkOpenDialog();
+    std::string value = "x";
+    EXPECT_FALSE(user.InputBox("Edit String", FromQ(name), value));
+    QtUserSide::SetAutoAnswer(true);
+    EXPECT_EQ(checked, (std::vector<QString>{"QMessageBox", "QMessageBox", "QInputDialog"}));
 }
 
 }  // namespace
