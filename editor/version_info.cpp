@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace vtq {
@@ -18,39 +17,66 @@ namespace {
 const char kSectionName[] = ".vtq_version";
 const char kMagic[] = "VTQVERSION1";
 
-// A bounds-checked read of a plain struct at `offset`.
-template <typename T>
-bool ReadAt(const std::string& bytes, uint64_t offset, T& out) {
-    if (offset > bytes.size() || bytes.size() - offset < sizeof(T)) return false;
-    std::memcpy(&out, bytes.data() + offset, sizeof(T));
-    return true;
-}
+// The library file is several megabytes; only its headers and the one section
+// are read. The file is never trusted: every offset and size is checked
+// against the file's length before anything is read or allocated.
+class FilePieces {
+public:
+    explicit FilePieces(const std::string& path) : in_(path, std::ios::binary) {
+        if (!in_) return;
+        in_.seekg(0, std::ios::end);
+        const std::streamoff end = in_.tellg();
+        if (end < 0) return;
+        size_ = static_cast<uint64_t>(end);
+        open_ = true;
+    }
+    bool Fits(uint64_t offset, uint64_t length) const {
+        return open_ && offset <= size_ && size_ - offset >= length;
+    }
 
-// The contents of the named section; the file is never trusted: every offset
-// and size is checked against the file's length.
+    bool Read(uint64_t offset, uint64_t length, void* out) {
+        if (!Fits(offset, length)) return false;
+        in_.seekg(static_cast<std::streamoff>(offset));
+        in_.read(static_cast<char*>(out), static_cast<std::streamsize>(length));
+        return static_cast<bool>(in_);
+    }
+    template <typename T>
+    bool ReadAt(uint64_t offset, T& out) {
+        return Read(offset, sizeof(T), &out);
+    }
+    std::optional<std::string> Bytes(uint64_t offset, uint64_t length) {
+        if (!Fits(offset, length)) return std::nullopt;
+        std::string bytes(length, '\0');
+        if (!Read(offset, length, bytes.data())) return std::nullopt;
+        return bytes;
+    }
+
+private:
+    std::ifstream in_;
+    uint64_t size_ = 0;
+    bool open_ = false;
+};
+
+// The contents of the named section: the section header table and the
+// section-name table locate it, then it alone is read.
 template <typename Ehdr, typename Shdr>
-std::optional<std::string> FindSection(const std::string& bytes, const char* name) {
+std::optional<std::string> FindSection(FilePieces& file, const char* name) {
     Ehdr header;
-    if (!ReadAt(bytes, 0, header)) return std::nullopt;
+    if (!file.ReadAt(0, header)) return std::nullopt;
     if (header.e_shentsize != sizeof(Shdr) || header.e_shstrndx >= header.e_shnum) return std::nullopt;
-    auto sectionAt = [&](uint64_t index, Shdr& out) {
-        return ReadAt(bytes, header.e_shoff + index * sizeof(Shdr), out);
-    };
-    Shdr names;
-    if (!sectionAt(header.e_shstrndx, names)) return std::nullopt;
-    if (names.sh_offset > bytes.size() || bytes.size() - names.sh_offset < names.sh_size) return std::nullopt;
+    const uint64_t tableSize = uint64_t{header.e_shnum} * sizeof(Shdr);
+    if (!file.Fits(header.e_shoff, tableSize)) return std::nullopt;
+    std::vector<Shdr> sections(header.e_shnum);
+    if (!file.Read(header.e_shoff, tableSize, sections.data())) return std::nullopt;
+    const Shdr& namesHeader = sections[header.e_shstrndx];
+    const std::optional<std::string> names = file.Bytes(namesHeader.sh_offset, namesHeader.sh_size);
+    if (!names) return std::nullopt;
     const size_t nameLength = std::strlen(name);
-    for (uint64_t i = 0; i < header.e_shnum; ++i) {
-        Shdr section;
-        if (!sectionAt(i, section)) return std::nullopt;
-        if (section.sh_name >= names.sh_size || names.sh_size - section.sh_name <= nameLength) continue;
-        const char* sectionName = bytes.data() + names.sh_offset + section.sh_name;
-        if (std::memcmp(sectionName, name, nameLength + 1) != 0) continue;
+    for (const Shdr& section : sections) {
+        if (section.sh_name >= names->size() || names->size() - section.sh_name <= nameLength) continue;
+        if (std::memcmp(names->data() + section.sh_name, name, nameLength + 1) != 0) continue;
         if (section.sh_type == SHT_NOBITS) return std::nullopt;
-        if (section.sh_offset > bytes.size() || bytes.size() - section.sh_offset < section.sh_size) {
-            return std::nullopt;
-        }
-        return bytes.substr(section.sh_offset, section.sh_size);
+        return file.Bytes(section.sh_offset, section.sh_size);
     }
     return std::nullopt;
 }
@@ -58,16 +84,15 @@ std::optional<std::string> FindSection(const std::string& bytes, const char* nam
 }  // namespace
 
 std::optional<std::map<std::string, std::string>> ReadVersionInfo(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.size() < EI_NIDENT || std::memcmp(bytes.data(), ELFMAG, SELFMAG) != 0) return std::nullopt;
+    FilePieces file(path);
+    unsigned char ident[EI_NIDENT];
+    if (!file.Read(0, sizeof(ident), ident) || std::memcmp(ident, ELFMAG, SELFMAG) != 0) return std::nullopt;
 
     std::optional<std::string> section;
-    if (bytes[EI_CLASS] == ELFCLASS64) {
-        section = FindSection<Elf64_Ehdr, Elf64_Shdr>(bytes, kSectionName);
-    } else if (bytes[EI_CLASS] == ELFCLASS32) {
-        section = FindSection<Elf32_Ehdr, Elf32_Shdr>(bytes, kSectionName);
+    if (ident[EI_CLASS] == ELFCLASS64) {
+        section = FindSection<Elf64_Ehdr, Elf64_Shdr>(file, kSectionName);
+    } else if (ident[EI_CLASS] == ELFCLASS32) {
+        section = FindSection<Elf32_Ehdr, Elf32_Shdr>(file, kSectionName);
     }
     if (!section) return std::nullopt;
 
