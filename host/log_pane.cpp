@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <algorithm>
 
 namespace nvmhost {
 
@@ -17,8 +18,16 @@ LogPane::LogPane(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
     setUndoRedoEnabled(false);
     setLineWrapMode(QPlainTextEdit::NoWrap);
-    setMaximumBlockCount(100000);
+    // One log line is one block of the document, so the document's block limit
+    // and the list of lines drop the same oldest lines.
+    setMaximumBlockCount(limit_);
     setObjectName("LogPane");
+}
+
+void LogPane::SetLineLimit(int lines) {
+    limit_ = std::max(1, lines);
+    setMaximumBlockCount(limit_);
+    while (lines_.size() > limit_) lines_.removeFirst();
 }
 
 void LogPane::AddLine(const std::string& text, uint8_t flag) {
@@ -30,13 +39,17 @@ void LogPane::AddLine(const std::string& text, uint8_t flag) {
     while (body.endsWith('\n')) body.chop(1);
     const QString line = stamp + (flag == 0 ? " E " : " I ") + body;
     lines_.append(line);
+    while (lines_.size() > limit_) lines_.removeFirst();
+    // Breaks inside a line stay inside its block.
+    QString shown = line;
+    shown.replace('\n', QChar::LineSeparator);
 
     QTextCharFormat format;
     if (flag == 0) format.setForeground(QColor(0xc0, 0x00, 0x00));
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     if (!document()->isEmpty()) cursor.insertBlock();
-    cursor.insertText(line, format);
+    cursor.insertText(shown, format);
     moveCursor(QTextCursor::End);
 }
 
@@ -61,6 +74,7 @@ void LogPane::CopyToClipboard() {
     const QString selected = textCursor().selectedText();
     QString text = selected.isEmpty() ? lines_.join('\n') : selected;
     text.replace(QChar::ParagraphSeparator, '\n');
+    text.replace(QChar::LineSeparator, '\n');
     QApplication::clipboard()->setText(text);
 }
 

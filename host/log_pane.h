@@ -18,7 +18,11 @@ public:
     // `text` is 8-bit: every byte is shown as its Latin-1 character.
     void AddLine(const std::string& text, uint8_t flag);
     // The lines as they would be saved: "hh:mm:ss.zzz E text" or "... I text".
+    // The same lines as the pane shows: past the limit the oldest go from both.
     const QStringList& Lines() const { return lines_; }
+    // How many log lines are kept (each AddLine is one, whatever breaks its text has).
+    void SetLineLimit(int lines);
+    int LineLimit() const { return limit_; }
     bool SaveTo(const QString& path, QString& error) const;
 
 public slots:
@@ -32,6 +36,7 @@ protected:
 
 private:
     QStringList lines_;
+    int limit_ = 100000;
 };
 
 }  // namespace nvmhost

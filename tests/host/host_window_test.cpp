@@ -9,6 +9,8 @@
 #include <utility>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QFile>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
@@ -16,6 +18,7 @@
 
 #include "host/host_slots.h"
 #include "host/host_window.h"
+#include "host/log_pane.h"
 #include "host/plugin_loader.h"
 #include "host/sim_link.h"
 #include "sim/faults.h"
@@ -126,6 +129,30 @@ TEST_F(HostWindowTest, PluginReachesTheSimulatedModemThroughTheHost) {
 
     window.UnloadPlugin();
     EXPECT_FALSE(window.plugin().Loaded());
+}
+
+TEST_F(HostWindowTest, LogKeepsTheSameLinesItShowsPastItsLimit) {
+    LogPane pane;
+    pane.SetLineLimit(3);
+    for (const char* text : {"one", "two", "> at@nvm:x?\r\n< 5\r\nOK\r\n", "four", "five"}) pane.AddLine(text, 1);
+
+    const QStringList& lines = pane.Lines();
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[0].endsWith(" I > at@nvm:x?\n< 5\nOK")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[2].endsWith(" I five"));
+    EXPECT_EQ(pane.document()->blockCount(), 3) << "a line with breaks is still one line of the pane";
+    QString shown = pane.document()->toRawText();
+    shown.replace(QChar::ParagraphSeparator, '\n').replace(QChar::LineSeparator, '\n');
+    EXPECT_EQ(shown, lines.join('\n'));
+
+    pane.CopyToClipboard();
+    EXPECT_EQ(QApplication::clipboard()->text(), lines.join('\n'));
+    QTemporaryDir dir;
+    QString error;
+    ASSERT_TRUE(pane.SaveTo(dir.filePath("log.txt"), error)) << error.toStdString();
+    QFile saved(dir.filePath("log.txt"));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromLatin1(saved.readAll()), lines.join('\n') + '\n');
 }
 
 // A link whose wait for an answer lets the host's events through, as a serial
