@@ -21,19 +21,19 @@ namespace nvmhost {
 
 namespace {
 
-std::unique_ptr<ByteLink> MakeLink(const TargetAddress& spec, std::string& error) {
-    switch (spec.kind) {
+std::unique_ptr<ByteLink> MakeLink(const TargetAddress& target, std::string& error) {
+    switch (target.kind) {
     case TargetAddress::Kind::Sim:
 #ifdef NVMHOST_WITH_SIM
-        return std::make_unique<SimLink>(spec.path);
+        return std::make_unique<SimLink>(target.path);
 #else
         error = "This host was built without the simulated modem.";
         return nullptr;
 #endif
     case TargetAddress::Kind::Serial:
-        return std::make_unique<SerialLink>(spec.path, spec.baud);
+        return std::make_unique<SerialLink>(target.path, target.baud);
     case TargetAddress::Kind::Tcp:
-        return std::make_unique<TcpLink>(spec.path, spec.port);
+        return std::make_unique<TcpLink>(target.path, target.port);
     }
     error = "Unknown target.";
     return nullptr;
@@ -105,10 +105,10 @@ void HostWindow::BuildMenus() {
     log->addAction("C&lear", log_, &LogPane::ClearLog);
 }
 
-bool HostWindow::ConnectTarget(const TargetAddress& spec) {
-    spec_ = spec;
+bool HostWindow::ConnectTarget(const TargetAddress& target) {
+    target_ = target;
     std::string error;
-    std::unique_ptr<ByteLink> link = MakeLink(spec, error);
+    std::unique_ptr<ByteLink> link = MakeLink(target, error);
     bool ok = false;
     if (link) {
         link->SetListener([this] { session_.DrainIdle(); },
@@ -120,7 +120,7 @@ bool HostWindow::ConnectTarget(const TargetAddress& spec) {
     } else {
         session_.Detach();
     }
-    const std::string name = FormatTargetAddress(spec);
+    const std::string name = FormatTargetAddress(target);
     if (ok) {
         log_->AddLine("Connected to " + session_.link()->Describe() + ".", 1);
     } else {
@@ -206,9 +206,9 @@ void HostWindow::closeEvent(QCloseEvent* event) {
 void HostWindow::ChooseSimImage() {
     const QString path = QFileDialog::getOpenFileName(this, "Target Image", QString(), "Target images (*.img);;All files (*)");
     if (path.isEmpty()) return;
-    TargetAddress spec;
-    spec.path = path.toStdString();
-    ConnectTarget(spec);
+    TargetAddress target;
+    target.path = path.toStdString();
+    ConnectTarget(target);
 }
 
 void HostWindow::ChooseSerial() {
@@ -220,27 +220,27 @@ void HostWindow::ChooseSerial() {
     if (!ok || device.isEmpty()) return;
     const int baud = QInputDialog::getInt(this, "Serial Port", "Baud rate:", 115200, 50, 16000000, 1, &ok);
     if (!ok) return;
-    TargetAddress spec;
-    spec.kind = TargetAddress::Kind::Serial;
-    spec.path = device.toStdString();
-    spec.baud = baud;
-    ConnectTarget(spec);
+    TargetAddress target;
+    target.kind = TargetAddress::Kind::Serial;
+    target.path = device.toStdString();
+    target.baud = baud;
+    ConnectTarget(target);
 }
 
 void HostWindow::ChooseTcp() {
     bool ok = false;
     const QString text = QInputDialog::getText(this, "TCP Target", "Host:port", QLineEdit::Normal, "127.0.0.1:", &ok);
     if (!ok || text.isEmpty()) return;
-    TargetAddress spec;
+    TargetAddress target;
     std::string error;
-    if (!ParseTargetAddress("tcp:" + text.toStdString(), spec, error)) {
+    if (!ParseTargetAddress("tcp:" + text.toStdString(), target, error)) {
         log_->AddLine(error, 0);
         return;
     }
-    ConnectTarget(spec);
+    ConnectTarget(target);
 }
 
-void HostWindow::Reconnect() { ConnectTarget(spec_); }
+void HostWindow::Reconnect() { ConnectTarget(target_); }
 
 void HostWindow::Disconnect() {
     session_.Detach();
@@ -251,7 +251,7 @@ void HostWindow::Disconnect() {
 
 QString HostWindow::LinkStateText() const {
     const ByteLink* link = session_.link();
-    const QString name = QString::fromStdString(link ? link->Describe() : FormatTargetAddress(spec_));
+    const QString name = QString::fromStdString(link ? link->Describe() : FormatTargetAddress(target_));
     switch (session_.State()) {
     case LinkState::Up:
         return name + ": link up";

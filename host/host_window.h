@@ -25,7 +25,7 @@ public:
     ~HostWindow() override;
 
     // Opens the target; failures go to the log and the status bar.
-    bool ConnectTarget(const TargetAddress& spec);
+    bool ConnectTarget(const TargetAddress& target);
     // Loads the plug-in, hands over the host functions and opens the editor
     // window when the plug-in can run. Failures are logged, never fatal. A
     // plug-in already loaded is replaced only when it can be unloaded.
@@ -65,7 +65,7 @@ private:
     QAction* openEditor_ = nullptr;
     QAction* closeEditor_ = nullptr;
     TargetSession session_;
-    TargetAddress spec_;
+    TargetAddress target_;
     PluginLoader plugin_;
     std::vector<vtq_host_fn> table_;
     vtq_host_app app_{};

@@ -72,9 +72,9 @@ int main(int argc, char** argv) {
     parser.addOptions({pluginOpt, targetOpt, timeoutOpt, shotOpt});
     parser.process(app);
 
-    nvmhost::TargetAddress spec;
+    nvmhost::TargetAddress target;
     std::string error;
-    if (!nvmhost::ParseTargetAddress(parser.value(targetOpt).toStdString(), spec, error)) {
+    if (!nvmhost::ParseTargetAddress(parser.value(targetOpt).toStdString(), target, error)) {
         std::fprintf(stderr, "nvmhost: %s\n", error.c_str());
         return 2;
     }
@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     // Start-up runs inside the event loop, so that the editor window's own
     // dialogs and the screenshot see a running application.
     QTimer::singleShot(0, &window, [&] {
-        window.ConnectTarget(spec);
+        window.ConnectTarget(target);
         if (!window.LoadPlugin(QFileInfo(plugin).absoluteFilePath().toStdString())) {
             const QStringList& lines = window.logPane()->Lines();
             if (!lines.isEmpty()) std::fprintf(stderr, "nvmhost: %s\n", lines.last().mid(15).toLocal8Bit().constData());

@@ -15,7 +15,7 @@ bool ParseNumber(const std::string& text, int low, int high, int& value) {
 }
 }  // namespace
 
-bool ParseTargetAddress(const std::string& text, TargetAddress& spec, std::string& error) {
+bool ParseTargetAddress(const std::string& text, TargetAddress& target, std::string& error) {
     TargetAddress out;
     const size_t colon = text.find(':');
     const std::string kind = text.substr(0, colon);
@@ -53,19 +53,19 @@ bool ParseTargetAddress(const std::string& text, TargetAddress& spec, std::strin
         error = "Unknown target \"" + text + "\": use sim[:IMAGE], serial:DEVICE[@BAUD] or tcp:HOST:PORT.";
         return false;
     }
-    spec = out;
+    target = out;
     return true;
 }
 
-std::string FormatTargetAddress(const TargetAddress& spec) {
-    switch (spec.kind) {
+std::string FormatTargetAddress(const TargetAddress& target) {
+    switch (target.kind) {
     case TargetAddress::Kind::Sim:
-        return spec.path.empty() ? "sim" : "sim:" + spec.path;
+        return target.path.empty() ? "sim" : "sim:" + target.path;
     case TargetAddress::Kind::Serial:
-        return "serial:" + spec.path + "@" + std::to_string(spec.baud);
+        return "serial:" + target.path + "@" + std::to_string(target.baud);
     case TargetAddress::Kind::Tcp: {
-        const bool v6 = spec.path.find(':') != std::string::npos;
-        return "tcp:" + (v6 ? "[" + spec.path + "]" : spec.path) + ":" + std::to_string(spec.port);
+        const bool v6 = target.path.find(':') != std::string::npos;
+        return "tcp:" + (v6 ? "[" + target.path + "]" : target.path) + ":" + std::to_string(target.port);
     }
     }
     return {};

@@ -17,8 +17,8 @@ struct TargetAddress {
 };
 
 // False with `error` set when `text` names no target.
-bool ParseTargetAddress(const std::string& text, TargetAddress& spec, std::string& error);
+bool ParseTargetAddress(const std::string& text, TargetAddress& target, std::string& error);
 // The text form that ParseTargetAddress reads back.
-std::string FormatTargetAddress(const TargetAddress& spec);
+std::string FormatTargetAddress(const TargetAddress& target);
 
 }  // namespace nvmhost

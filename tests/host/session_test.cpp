@@ -289,22 +289,22 @@ TEST(TargetAddressText, ParsesEveryFormAndRejectsTheRest) {
                                            {"serial:/dev/ttyS1@9600", TargetAddress::Kind::Serial, "/dev/ttyS1", 9600, 0},
                                            {"tcp:127.0.0.1:5000", TargetAddress::Kind::Tcp, "127.0.0.1", 115200, 5000},
                                            {"tcp:[::1]:23", TargetAddress::Kind::Tcp, "::1", 115200, 23}}) {
-        TargetAddress spec;
+        TargetAddress target;
         std::string error;
-        ASSERT_TRUE(ParseTargetAddress(c.text, spec, error)) << c.text << ": " << error;
-        EXPECT_EQ(spec.kind, c.kind);
-        EXPECT_EQ(spec.path, c.path);
-        EXPECT_EQ(spec.baud, c.baud);
-        EXPECT_EQ(spec.port, c.port);
+        ASSERT_TRUE(ParseTargetAddress(c.text, target, error)) << c.text << ": " << error;
+        EXPECT_EQ(target.kind, c.kind);
+        EXPECT_EQ(target.path, c.path);
+        EXPECT_EQ(target.baud, c.baud);
+        EXPECT_EQ(target.port, c.port);
         TargetAddress again;
-        ASSERT_TRUE(ParseTargetAddress(FormatTargetAddress(spec), again, error));
-        EXPECT_EQ(again.path, spec.path);
+        ASSERT_TRUE(ParseTargetAddress(FormatTargetAddress(target), again, error));
+        EXPECT_EQ(again.path, target.path);
     }
     for (const char* bad : {"", "usb:x", "serial:", "serial:/dev/x@fast", "tcp:host", "tcp:host:0", "tcp::80",
                             "tcp:h:70000", "serial:/dev/x@"}) {
-        TargetAddress spec;
+        TargetAddress target;
         std::string error;
-        EXPECT_FALSE(ParseTargetAddress(bad, spec, error)) << bad;
+        EXPECT_FALSE(ParseTargetAddress(bad, target, error)) << bad;
         EXPECT_FALSE(error.empty());
     }
 }
