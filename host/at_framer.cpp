@@ -1,17 +1,18 @@
 #include "host/at_framer.h"
 
 #include <array>
-#include <cctype>
 
 namespace nvmhost {
 
 namespace {
 
+// Only a to z fold: bytes above ASCII compare exactly, whatever the process locale says.
+char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
 bool SameTextAscii(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
+        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
     }
     return true;
 }
