@@ -26,12 +26,18 @@ struct TestAnswers {
     std::deque<std::optional<QString>> inputs;
     std::deque<std::optional<std::vector<int>>> picks;
     bool autoAnswer = false;
+    // Set by the first test hook call: only then are the shown texts kept.
+    bool recording = false;
     QStringList shown;
 };
 
 TestAnswers& Answers() {
     static TestAnswers answers;
     return answers;
+}
+
+void Record(const QString& text) {
+    if (Answers().recording) Answers().shown.append(text);
 }
 
 // Texts from the target (group and parameter names) may look like markup; they are shown as typed.
@@ -84,7 +90,7 @@ QtUserSide::~QtUserSide() {
 void QtUserSide::Message(const std::string& text) {
     EventLoopScope scope(*this);
     const QString q = ToQ(text);
-    Answers().shown.append(q);
+    Record(q);
     if (TakeNext(Answers().buttons) || Answers().autoAnswer) return;
     ShowBox(owner_, QMessageBox::Information, q, QMessageBox::Ok, QMessageBox::Ok);
 }
@@ -92,7 +98,7 @@ void QtUserSide::Message(const std::string& text) {
 bool QtUserSide::AskYesNo(const std::string& text) {
     EventLoopScope scope(*this);
     const QString q = ToQ(text);
-    Answers().shown.append(q);
+    Record(q);
     if (auto next = TakeNext(Answers().buttons)) return *next;
     if (Answers().autoAnswer) return false;
     return ShowBox(owner_, QMessageBox::Question, q, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
@@ -100,7 +106,7 @@ bool QtUserSide::AskYesNo(const std::string& text) {
 
 bool QtUserSide::InputBox(const std::string& caption, const std::string& prompt, std::string& value) {
     EventLoopScope scope(*this);
-    Answers().shown.append(ToQ(prompt));
+    Record(ToQ(prompt));
     auto& inputs = Answers().inputs;
     if (!inputs.empty()) {
         const std::optional<QString> next = inputs.front();
@@ -238,18 +244,32 @@ void QtUserSide::SetBusy(bool busy) {
 
 bool QtUserSide::Closing() { return closing_ && closing_(); }
 
-void QtUserSide::SetNextAnswer(bool yes) { Answers().buttons.push_back(yes); }
+namespace {
 
-void QtUserSide::SetNextFileName(const QString& name) { Answers().fileNames.push_back(name); }
+TestAnswers& HookedAnswers() {
+    Answers().recording = true;
+    return Answers();
+}
 
-void QtUserSide::SetNextInput(std::optional<QString> text) { Answers().inputs.push_back(std::move(text)); }
+}  // namespace
 
-void QtUserSide::SetNextPick(std::optional<std::vector<int>> picked) { Answers().picks.push_back(std::move(picked)); }
+void QtUserSide::SetNextAnswer(bool yes) { HookedAnswers().buttons.push_back(yes); }
 
-void QtUserSide::SetAutoAnswer(bool on) { Answers().autoAnswer = on; }
+void QtUserSide::SetNextFileName(const QString& name) { HookedAnswers().fileNames.push_back(name); }
+
+void QtUserSide::SetNextInput(std::optional<QString> text) { HookedAnswers().inputs.push_back(std::move(text)); }
+
+void QtUserSide::SetNextPick(std::optional<std::vector<int>> picked) {
+    HookedAnswers().picks.push_back(std::move(picked));
+}
+
+void QtUserSide::SetAutoAnswer(bool on) { HookedAnswers().autoAnswer = on; }
 
 const QStringList& QtUserSide::ShownTexts() { return Answers().shown; }
 
-void QtUserSide::ClearTestHooks() { Answers() = TestAnswers{}; }
+void QtUserSide::ClearTestHooks() {
+    Answers() = TestAnswers{};
+    Answers().recording = true;
+}
 
 }  // namespace vtq

@@ -5,8 +5,9 @@
 // Tests answer the dialogs beforehand (SetNext...): a queued answer replaces
 // the next dialog of its kind, which is then not shown at all. With auto
 // answers on, a dialog without a queued answer takes its default (OK, No,
-// cancelled) instead of waiting for a user who is not there. Every text shown
-// in a message box or question is recorded in ShownTexts().
+// cancelled) instead of waiting for a user who is not there. Once any test
+// hook was used, every text shown in a message box or question is recorded in
+// ShownTexts(); the shipped plug-in, where no hook is ever called, keeps none.
 //
 // Every call that lets the event loop run (event processing and each modal
 // dialog) is counted here, in one place: while the count is above zero a
