@@ -98,8 +98,9 @@ protected:
         EXPECT_EQ(log.back(), QString("%1 NVM items read in total.").arg(total));
     }
     void Shot(QWidget* what, const char* file) {
-        if (const char* dir = std::getenv("VTQ_SCREENSHOT_DIR"))
+        if (const char* dir = std::getenv("VTQ_SCREENSHOT_DIR")) {
             EXPECT_TRUE(what->grab().save(QString::fromLocal8Bit(dir) + "/" + file, "PNG")) << file;
+        }
     }
 
     QStringList Checked() const {
