@@ -47,10 +47,10 @@ protected:
         host = std::make_unique<nvmhost::HostWindow>();
         host->resize(1280, 800);
         host->show();
-        nvmhost::TargetAddress spec;
+        nvmhost::TargetAddress target;
         std::string error;
-        ASSERT_TRUE(nvmhost::ParseTargetAddress("sim", spec, error)) << error;
-        ASSERT_TRUE(host->ConnectTarget(spec));
+        ASSERT_TRUE(nvmhost::ParseTargetAddress("sim", target, error)) << error;
+        ASSERT_TRUE(host->ConnectTarget(target));
         ASSERT_TRUE(host->LoadPlugin(kPlugin));
         ASSERT_EQ(host->mdiArea()->subWindowList().size(), 1);
         editor = host->mdiArea()->subWindowList().front()->widget();
