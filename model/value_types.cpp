@@ -124,12 +124,17 @@ void RemoveBlanksInPlace(std::string& text) {
 }
 
 void RemoveBlanksOutsideQuotes(std::string& text) {
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    // Most values have nothing to remove: find the first blank before moving any byte.
     bool quoted = false;
-    size_t out = 0;
-    for (char c : text) {
-        if (c == '"') quoted = !quoted;
+    size_t i = 0;
+    for (; i < text.size() && !blank(text[i]); ++i) quoted ^= text[i] == '"';
+    size_t out = i;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        quoted ^= c == '"';
         const bool lineBreak = c == '\r' || c == '\n';
-        if (lineBreak || (!quoted && (c == ' ' || c == '\t'))) continue;
+        if (lineBreak || (!quoted && blank(c))) continue;
         text[out++] = c;
     }
     text.resize(out);
