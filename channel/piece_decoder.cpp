@@ -114,13 +114,15 @@ size_t DecodeBase64(std::string_view text, uint8_t* out) {
   return size_t(o - out);
 }
 
-std::string DecodeValue(std::string_view piece) {
+std::string_view DecodeValueView(std::string_view piece) {
   Decoder* decoder = nullptr;
   const size_t n = PieceBytes(piece, decoder);
   if (n == 0) return {};
   char* text = decoder->text.data();
-  return std::string(text, decoder->tree.DecodeInto(decoder->buffer.data(), n, text));
+  return std::string_view(text, decoder->tree.DecodeInto(decoder->buffer.data(), n, text));
 }
+
+std::string DecodeValue(std::string_view piece) { return std::string(DecodeValueView(piece)); }
 
 std::string DecodeValueByTreeWalk(std::string_view piece) {
   Decoder* decoder = nullptr;

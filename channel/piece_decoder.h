@@ -18,6 +18,9 @@ std::string_view NextPiece(std::string_view answer, size_t& position);
 
 // Decode value: base64 + prefix code; empty text when the piece is not accepted.
 std::string DecodeValue(std::string_view piece);
+// The same text as a view into the decoder's own buffer, valid until the next
+// decode: the dump parser reads each record once and copies only what it keeps.
+std::string_view DecodeValueView(std::string_view piece);
 
 // Decoder life: built when the editor window is created, freed when it is destroyed. Messages ("ERROR: Found final
 // symbol ...", "WARNING: Memory leak of ...") go to the given message-box callback.

@@ -22,7 +22,7 @@ int ParseDumpAnswer(GroupItems& items, std::string_view answer, int groupIndex) 
     while (position != std::string_view::npos && position < answer.size()) {
         const size_t before = position;
         const std::string_view piece = NextPiece(answer, position);
-        if (!piece.empty() && ParseDumpLine(items, DecodeValue(piece), groupIndex)) ++added;
+        if (!piece.empty() && ParseDumpLine(items, DecodeValueView(piece), groupIndex)) ++added;
         if (position != std::string_view::npos && position <= before) break;  // no progress: nothing more to find
     }
     if (added > 0) items.PrepareGroup(groupIndex);
