@@ -73,12 +73,16 @@ bool FetchGroupList(Host& host, GroupItems& items, TargetGroupTable& table, cons
     std::string answer;
     if (Exchange(host, kGroupListCommand, answer, false, nullptr)) ParseGroupListAnswer(answer, table);
     const bool ok = !table.Empty();
+    // One bracket for the new groups and the stored selection: the view is rebuilt once.
+    UpdateBracket bracket(items);
     if (ok) {
         // Groups known only from elsewhere (a loaded file) keep the not-on-target mark.
-        UpdateBracket bracket(items);
         items.MarkAllNotOnTarget();
-        for (const auto& [name, number] : table.Entries())
-            if (!items.FindOrAddGroup(name)) items.SetNotOnTarget(items.GroupIndex(name), false);
+        for (const auto& [name, number] : table.Entries()) {
+            GroupItem* group = nullptr;
+            items.FindOrAddGroup(name, &group);
+            group->notOnTarget = false;
+        }
     } else {
         host.ShowLine(kGroupListFailedLine, 0);
     }

@@ -73,11 +73,16 @@ bool GroupItems::Query(const std::string& command, std::string& answer) {
 
 // ---- Groups
 
+// Where a group of that name is, or would be inserted, in name order.
+std::vector<std::unique_ptr<GroupItem>>::const_iterator GroupItems::GroupPlace(std::string_view name) const {
+    return std::lower_bound(groups_.begin(), groups_.end(), name,
+                            [](const std::unique_ptr<GroupItem>& g, std::string_view n) {
+                                return CompareText(g->name, n) < 0;
+                            });
+}
+
 bool GroupItems::FindOrAddGroup(std::string_view name, GroupItem** group) {
-    auto it = std::lower_bound(groups_.begin(), groups_.end(), name,
-                               [](const std::unique_ptr<GroupItem>& g, std::string_view n) {
-                                   return CompareText(g->name, n) < 0;
-                               });
+    const auto it = GroupPlace(name);
     if (it != groups_.end() && SameText((*it)->name, name)) {
         if (group) *group = it->get();
         return false;
@@ -92,10 +97,7 @@ bool GroupItems::FindOrAddGroup(std::string_view name, GroupItem** group) {
 }
 
 int GroupItems::GroupIndex(std::string_view name) const {
-    auto it = std::lower_bound(groups_.begin(), groups_.end(), name,
-                               [](const std::unique_ptr<GroupItem>& g, std::string_view n) {
-                                   return CompareText(g->name, n) < 0;
-                               });
+    const auto it = GroupPlace(name);
     if (it == groups_.end() || !SameText((*it)->name, name)) return -1;
     return static_cast<int>(it - groups_.begin());
 }
@@ -137,21 +139,11 @@ bool GroupItems::SetChecked(int index, bool checked) {
     return true;
 }
 
-bool GroupItems::CheckAllGroups() {
+bool GroupItems::SetAllChecked(bool checked) {
     bool changed = false;
     for (auto& g : groups_) {
-        changed |= !g->checked;
-        g->checked = true;
-    }
-    if (changed) RebuildView();
-    return changed;
-}
-
-bool GroupItems::UncheckAllGroups() {
-    bool changed = false;
-    for (auto& g : groups_) {
-        changed |= g->checked;
-        g->checked = false;
+        changed |= g->checked != checked;
+        g->checked = checked;
     }
     if (changed) RebuildView();
     return changed;

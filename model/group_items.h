@@ -56,8 +56,8 @@ public:
     bool IsChecked(int index) const;
     // Answers whether the flag changed; rebuilds the view when it did.
     bool SetChecked(int index, bool checked);
-    bool CheckAllGroups();
-    bool UncheckAllGroups();
+    bool CheckAllGroups() { return SetAllChecked(true); }
+    bool UncheckAllGroups() { return SetAllChecked(false); }
     bool IsNotOnTarget(int index) const;
     bool SetNotOnTarget(int index, bool flag);
     void MarkAllNotOnTarget();
@@ -123,6 +123,8 @@ public:
     void SetViewChanged(std::function<void()> callback) { viewChanged_ = std::move(callback); }
 
 private:
+    bool SetAllChecked(bool checked);
+    std::vector<std::unique_ptr<GroupItem>>::const_iterator GroupPlace(std::string_view name) const;
     bool Query(const std::string& command, std::string& answer);
     void QueryElements(NVMParameter& record, int count);
     void Log(const std::string& text, uint8_t flag) const;

@@ -20,7 +20,20 @@ struct LoggedLine {
     bool operator==(const LoggedLine&) const = default;
 };
 
-class ScriptedHost : public Host {
+// A Host that records its show-line calls; the test hosts add the target side.
+class LoggingHost : public Host {
+public:
+    std::vector<LoggedLine> lines;
+
+    void ShowLine(const std::string& text, uint8_t flag) override { lines.push_back({text, flag}); }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> out;
+        for (const auto& l : lines) out.push_back(l.text);
+        return out;
+    }
+};
+
+class ScriptedHost : public LoggingHost {
 public:
     // Answer for a command; return false for "no answer received".
     using Responder = std::function<bool(const std::string& command, std::string& answer)>;
@@ -30,7 +43,6 @@ public:
     // no answer, and the target-lost byte is set.
     int loseTargetAt = 0;
     std::vector<std::string> commands;
-    std::vector<LoggedLine> lines;
     std::map<int, std::string> info;  // BVI_GetInfo answers; empty map = slot missing
     Responder responder;
     // Canned answers by exact command, used when no responder is set.
@@ -62,13 +74,6 @@ public:
         auto it = info.find(id);
         text = it == info.end() ? std::string() : it->second.substr(0, static_cast<size_t>(bufferSize) - 1);
         return true;
-    }
-    void ShowLine(const std::string& text, uint8_t flag) override { lines.push_back({text, flag}); }
-
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> out;
-        for (const auto& l : lines) out.push_back(l.text);
-        return out;
     }
 };
 

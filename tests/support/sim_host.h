@@ -17,7 +17,7 @@
 
 namespace vtq::test {
 
-class SimHost : public Host {
+class SimHost : public LoggingHost {
 public:
     // The repository's default image, or the image file `path`.
     explicit SimHost(const std::string& path = nvmsim::Modem::DefaultImagePath()) {
@@ -35,7 +35,6 @@ public:
     // in front of the answer, as a target with echo on sends it.
     bool echoCommands = false;
     std::vector<std::string> commands;  // as sent, carriage return included
-    std::vector<LoggedLine> lines;
     std::string hostName = "nvmsim test host 1.0";
 
     bool SendReceive(const std::string& command, std::string& answer, bool echo, uint8_t* targetLost) override {
@@ -62,13 +61,6 @@ public:
         if (bufferSize < 1) text.clear();
         else if (text.size() >= static_cast<size_t>(bufferSize)) text.resize(static_cast<size_t>(bufferSize) - 1);
         return true;
-    }
-    void ShowLine(const std::string& text, uint8_t flag) override { lines.push_back({text, flag}); }
-
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> out;
-        for (const auto& l : lines) out.push_back(l.text);
-        return out;
     }
 
 private:
