@@ -3,6 +3,7 @@
 // texts; the host closes the editor in the middle of a read. With
 // VTQ_SCREENSHOT_DIR set, the views after a read are saved there as PNG files.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QLabel>
@@ -36,7 +37,7 @@ protected:
         static char* argv[] = {name, nullptr};
         if (QApplication::instance() == nullptr) new QApplication(argc, argv);
         // The plug-in works its settings folder out once per process.
-        const auto dir = std::filesystem::path(testing::TempDir()) / "editor_host_settings";
+        const auto dir = std::filesystem::path(testing::TempDir()) / ("editor_host_settings_" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir / "Korvale" / "Brevant");
         ::setenv("APPDATA", dir.c_str(), 1);
         iniPath = dir / "Korvale" / "Brevant" / "Brevant.ini";

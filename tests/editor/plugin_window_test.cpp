@@ -5,6 +5,7 @@
 // stand-in host in host_editor_test.cpp.)
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QMdiArea>
@@ -51,7 +52,7 @@ protected:
         static char name[] = "plugin_window_tests";
         static char* argv[] = {name, nullptr};
         if (QApplication::instance() == nullptr) new QApplication(argc, argv);
-        const auto dir = std::filesystem::path(testing::TempDir()) / "plugin_window_settings";
+        const auto dir = std::filesystem::path(testing::TempDir()) / ("plugin_window_settings_" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir);
         ::setenv("APPDATA", dir.c_str(), 1);
     }

@@ -1,6 +1,7 @@
 // Version text read from the plug-in file, and from files that are damaged or
 // carry no version information.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -54,7 +55,7 @@ TEST(VersionInfoTest, PluginFileAndDamagedCopies) {
         {"empty file version", [](std::string& b) { Replace(b, "FileVersion=1", std::string("FileVersion=\0", 13)); },
          "VTQ NVM Editor"},
     };
-    const std::string copy = testing::TempDir() + "version_copy.so";
+    const std::string copy = testing::TempDir() + "version_copy_" + std::to_string(::getpid()) + ".so";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::string bytes = original;
