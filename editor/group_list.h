@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "channel/host.h"
-#include "model/text.h"
+#include "base/text.h"
 
 namespace vtq {
 

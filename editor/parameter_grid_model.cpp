@@ -7,7 +7,7 @@
 #include "editor/pictures.h"
 #include "editor/qt_text.h"
 #include "model/group_items.h"
-#include "model/text.h"
+#include "base/text.h"
 
 namespace vtq {
 

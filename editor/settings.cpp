@@ -1,14 +1,10 @@
 #include "editor/settings.h"
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <optional>
-#include <random>
-#include <sstream>
 
-#include "model/text.h"
+#include "base/file_io.h"
+#include "base/settings_folder.h"
+#include "base/text.h"
 
 namespace vtq {
 
@@ -16,48 +12,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::optional<std::string>& CachedFolder() {
-    static std::optional<std::string> folder;
-    return folder;
-}
-
-std::string EnvText(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? std::string(v) : std::string();
-}
-
-std::string BaseFolder() {
-    std::string base = EnvText("APPDATA");
-    if (base.empty()) {
-        base = EnvText("XDG_CONFIG_HOME");
-        // A relative XDG_CONFIG_HOME is invalid and must be ignored.
-        if (base.empty() || base[0] != '/') {
-            const std::string home = EnvText("HOME");
-            base = (home.empty() ? std::string(".") : home) + "/.config";
-        }
-    }
-    while (!base.empty() && (base.back() == '/' || base.back() == '\\')) base.pop_back();
-    return base;
-}
-
 // ---- INI lines --------------------------------------------------------------
 
 std::vector<std::string> ReadLines(const std::string& path, bool& exists) {
-    std::vector<std::string> lines;
-    std::ifstream in(path, std::ios::binary);
-    exists = static_cast<bool>(in);
-    if (!in) return lines;
-    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    size_t start = 0;
-    while (start < all.size()) {
-        size_t lf = all.find('\n', start);
-        std::string line = all.substr(start, lf == std::string::npos ? std::string::npos : lf - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(std::move(line));
-        if (lf == std::string::npos) break;
-        start = lf + 1;
-    }
-    return lines;
+    std::string data;
+    exists = ReadWholeFile(path, data);
+    return exists ? SplitLines(data) : std::vector<std::string>();
 }
 
 // The text of a line as the profile functions see it: trimmed, and without a
@@ -112,27 +72,9 @@ std::string ProtectValue(const std::string& value) {
 }
 
 bool WriteAtomically(const std::string& path, const std::vector<std::string>& lines) {
-    std::random_device rd;
-    const std::string temp = path + ".tmp" + std::to_string(rd());
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        for (const std::string& line : lines) out << line << "\r\n";
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ec;
-            fs::remove(temp, ec);
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(temp, path, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        return false;
-    }
-    return true;
+    AtomicFileWriter out(path);
+    for (const std::string& line : lines) out.Line(line);
+    return out.Commit();
 }
 
 bool ParseOnFlag(const std::string& text) {
@@ -149,18 +91,6 @@ bool ParseOnFlag(const std::string& text) {
 }
 
 }  // namespace
-
-std::string SettingsFolder() {
-    auto& folder = CachedFolder();
-    if (!folder) {
-        folder = BaseFolder() + "/Korvale/Brevant/";
-        std::error_code ec;
-        fs::create_directories(*folder, ec);
-    }
-    return *folder;
-}
-
-void ResetSettingsFolder() { CachedFolder().reset(); }
 
 std::string SettingsFilePath() { return SettingsFolder() + "Brevant.ini"; }
 

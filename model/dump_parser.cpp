@@ -4,7 +4,7 @@
 
 #include "channel/command_exchange.h"
 #include "channel/piece_decoder.h"
-#include "model/text.h"
+#include "base/text.h"
 
 namespace vtq {
 

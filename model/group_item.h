@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "model/nvm_parameter.h"
-#include "model/text.h"
+#include "base/text.h"
 
 namespace vtq {
 

@@ -4,7 +4,7 @@
 #include <climits>
 
 #include "channel/command_exchange.h"
-#include "model/text.h"
+#include "base/text.h"
 #include "model/value_types.h"
 
 namespace vtq {

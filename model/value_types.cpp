@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "model/text.h"
+#include "base/text.h"
 
 namespace vtq {
 

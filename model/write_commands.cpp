@@ -1,7 +1,7 @@
 #include "model/write_commands.h"
 
 #include "channel/command_exchange.h"
-#include "model/text.h"
+#include "base/text.h"
 #include "model/value_types.h"
 
 namespace vtq {
