@@ -1,0 +1,157 @@
+#include "defaults/header_writer.h"
+
+#include "base/file_io.h"
+#include "base/text.h"
+#include "core/editor_session.h"
+#include "core/read_groups.h"
+#include "defaults/naming_presets.h"
+
+namespace vtq {
+
+namespace {
+
+const std::string kHyphens(76, '-');
+
+std::string InfoText(Host& host, int item, int bufferSize) {
+    std::string text;
+    if (!host.GetInfo(item, bufferSize, text)) text.clear();
+    return text;
+}
+
+}  // namespace
+
+std::string DefaultDataWrittenLine(const std::string& path) { return "Default data written to \"" + path + "\"."; }
+
+std::string CouldNotWriteMessage(const std::string& path) { return "Could not write to file: \"" + path + "\"."; }
+
+std::string MakeGuardName(std::string_view path) {
+    std::string_view name = TrimView(path);
+    const size_t slash = name.find_last_of("/\\");
+    if (slash != std::string_view::npos) name.remove_prefix(slash + 1);
+    std::string guard = MakeCIdentifier(name);
+    for (char& c : guard) c = UpperAscii(c);
+    return guard;
+}
+
+std::string DefaultHeaderFileName(const NamingPreset& preset, const std::string& firstGroup,
+                                  const std::string& variantId) {
+    return preset.FilePrepend + preset.ExportGroupName(firstGroup) + preset.FilePostpend + variantId + ".h";
+}
+
+std::string TargetDetailsText(Host& host, int bufferSize) {
+    std::string details;
+    const std::string target = InfoText(host, kInfoTarget, bufferSize);
+    if (!target.empty()) details = NormalizeLineEnds(TrimView(target));
+    const std::string revision = InfoText(host, kInfoTargetRevision, bufferSize);
+    if (!revision.empty()) details += "\n" + NormalizeLineEnds(TrimView(revision));
+    return details;
+}
+
+std::string DefaultHeaderText(Host& host, const DefaultGroupList& records, const std::string& guardName) {
+    std::string t = "#ifndef " + guardName + "\n#define " + guardName + "\n\n";
+    t += "/*" + kHyphens + "\n";
+    std::string probe;
+    if (host.GetInfo(kInfoGenerator, 2000, probe)) {
+        t += "Generated with " + (probe.empty() ? std::string("Brevant") : probe) + "\n\n";
+        t += "Connected Target Details:\n";
+        t += TargetDetailsText(host, 2000) + "\n\n";
+    }
+    t += "NVM Groups in this file (do not delete):\n";
+    for (const auto& r : records)
+        t += "[GROUP=" + r.GroupName + ",ARRAYNAME=" + r.ArrayName + ",VERSION=" + std::to_string(r.Version) + "]\n";
+    t += kHyphens + "*/\n\n";
+    for (const auto& r : records) t += r.ElementType + " " + r.ArrayName + "[] =\n{\n" + r.DataText + "\n};\n\n";
+    for (const auto& r : records) {
+        t += std::string(kDefaultTableType) + " " + r.TableName + "[] =\n{\n";
+        t += "    {\n      (void*)&" + r.ArrayName + "[0],\n";
+        t += "      0, // Should always be zero as this starts from the start address of mirror\n";
+        t += "      sizeof(" + r.ArrayName + ") // Same as mirror size\n";
+        t += "    },\n    { NULL, 0, 0 }     //End mark\n};\n\n";
+    }
+    t += "#endif\n";
+    return t;
+}
+
+bool WriteDefaultHeader(Host& host, UserSide& user, const std::string& path, const DefaultGroupList& records) {
+    if (records.empty() || path.empty()) {
+        host.ShowLine(kNothingSavedLine, 1);
+        return false;
+    }
+    const std::string text = DefaultHeaderText(host, records, MakeGuardName(path));
+    AtomicFileWriter out(path);
+    std::string_view rest = text;
+    while (out.Ok() && !rest.empty()) out.Line(NextLine(rest));
+    // Any failed write counts, not only the last: a header cut short must not replace the old one.
+    if (!out.Commit()) {
+        user.Message(CouldNotWriteMessage(path));
+        return false;
+    }
+    return true;
+}
+
+HeaderExportResult ExportDefaultHeader(EditorSession& session, UserSide& user, NamingPresets& presets,
+                                       const HeaderExportOptions& options) {
+    HeaderExportResult result;
+    Host& host = session.host();
+    if (!options.presetName.empty()) {
+        const int index = presets.IndexOf(options.presetName);
+        if (index < 0) {
+            user.Message(kNoSuchPresetMessage + options.presetName);
+            return result;
+        }
+        presets.Select(index, true);
+    } else {
+        presets.ChooseForTarget(session.GroupTable());
+    }
+    const std::vector<std::string> groups = session.Items().CheckedGroupNames();
+    if (!ProbeDefaultDump(host, user, kFeatureUnsupportedMessage)) return result;
+    if (groups.empty()) {
+        user.Message(kNoGroupsToReadMessage);
+        return result;
+    }
+
+    std::string variantId;
+    if (!options.variantId.empty()) {
+        if (!CleanVariantInput(options.variantId, variantId)) {
+            user.Message(kInvalidVariantMessage);
+            return result;
+        }
+    } else {
+        variantId = ReadVariantId(host, user);
+        if (variantId.empty()) {
+            host.ShowLine(kOperationCanceledLine, 1);
+            result.cancelled = true;
+            return result;
+        }
+    }
+
+    const NamingPreset& preset = presets.Current();
+    std::string path = options.path;
+    if (path.empty()) {
+        path = DefaultHeaderFileName(preset, groups.front(), variantId);
+        if (!user.SaveFileName(kHeaderSaveTitle, kHeaderFilter, path) || path.empty()) {
+            host.ShowLine(kOperationCanceledLine, 1);
+            result.cancelled = true;
+            return result;
+        }
+    }
+    result.path = path;
+
+    // Whatever was read is written, also after a lost target.
+    DefaultDumpResult dump = DumpDefaultValues(host, user, groups, variantId, preset);
+    result.targetLost = dump.lost;
+    result.cancelled = dump.cancelled;
+    if (user.Closing()) return result;
+    if (dump.records.empty()) {
+        user.Message(kExportFailedMessage);
+        return result;
+    }
+    if (WriteDefaultHeader(host, user, path, dump.records)) {
+        result.written = true;
+        result.groupsWritten = static_cast<int>(dump.records.size());
+        host.ShowLine(DefaultDataWrittenLine(path), 1);
+    }
+    return result;
+}
+
+}  // namespace vtq
