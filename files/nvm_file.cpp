@@ -1,0 +1,200 @@
+#include "files/nvm_file.h"
+
+#include "base/file_io.h"
+#include "base/text.h"
+#include "channel/user_side.h"
+#include "model/group_items.h"
+#include "model/value_types.h"
+
+namespace vtq {
+
+namespace {
+
+// The first `c` that is not between double quotes: a string value such as
+// "Model (rev A)" or "{x}" keeps its parentheses and braces.
+size_t FindOutsideQuotes(std::string_view text, char c) {
+    bool quoted = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '"') quoted = !quoted;
+        else if (text[i] == c && !quoted) return i;
+    }
+    return std::string_view::npos;
+}
+
+std::string Count(int n) { return n == 1 ? std::string("1 item") : std::to_string(n) + " items"; }
+
+// Position of the extension's point in the last path element; npos without
+// one. A leading point belongs to the name (".nvm" alone has no extension).
+size_t ExtensionStart(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot <= nameStart) return std::string::npos;
+    return dot;
+}
+
+}  // namespace
+
+std::string CannotOpenMessage(const std::string& path) { return "Cannot open file for writing:\n\"" + path + "\""; }
+std::string CannotWriteMessage(const std::string& path) { return "Cannot write file:\n\"" + path + "\""; }
+std::string CouldNotLoadMessage(const std::string& path) { return "Could not load file: \"" + path + "\""; }
+
+bool ParseNvmLine(std::string_view line, NvmLine& out) {
+    if (line.starts_with("nvm:")) {
+        line = TrimView(line.substr(4));
+    } else if (!line.empty() && line[0] == 'a' && line.size() >= 7 && SameText(line.substr(0, 7), "at@nvm:")) {
+        line = TrimView(line.substr(7));
+    }
+    if (line.starts_with("//")) return false;
+    const size_t dot = line.find('.');
+    if (dot == std::string_view::npos) return false;
+    const size_t equals = line.find('=');
+    if (equals == std::string_view::npos) return false;
+    std::string_view value = TrimView(line.substr(equals + 1));
+    if (value.empty()) return false;
+
+    std::string_view type;
+    if (const size_t open = FindOutsideQuotes(value, '('); open != std::string_view::npos) {
+        type = TrimView(value.substr(open + 1));
+        const size_t close = type.find(')');
+        type = close == std::string_view::npos ? std::string_view() : TrimView(type.substr(0, close));
+        value = TrimView(value.substr(0, open));
+    }
+    // An array loads alike with or without its enclosing braces.
+    if (const size_t open = FindOutsideQuotes(value, '{'); open != std::string_view::npos) {
+        const size_t close = value.rfind('}');
+        if (close != std::string_view::npos && close > open) value = TrimView(value.substr(open + 1, close - open - 1));
+    }
+    // "=(uint8)" or "={}" gives no value to load: loading it would wipe the record's value.
+    if (value.empty()) return false;
+    out.group = line.substr(0, dot);
+    out.name = TrimView(line.substr(0, equals));
+    out.value = value;
+    out.type = type;
+    return true;
+}
+
+void AssignParameterLine(std::string& line, std::string_view name, std::string_view value, std::string_view type) {
+    line.assign(name).append(1, '=').append(value);
+    if (!type.empty()) line.append(" (").append(type).append(1, ')');
+}
+
+std::string NvmParameterLine(std::string_view name, std::string_view value, std::string_view type) {
+    std::string line;
+    AssignParameterLine(line, name, value, type);
+    return line;
+}
+
+bool WriteParameters(const GroupItems& items, const std::string& path, UserSide* user) {
+    if (items.ViewCount() == 0) {
+        if (user) user->Message(kNothingToSaveMessage);
+        return false;
+    }
+    AtomicFileWriter out(path);
+    if (!out.Ok()) {
+        if (user) user->Message(CannotOpenMessage(path));
+        return false;
+    }
+    out.Line(kNvmFileHeaderLine);
+    out.Line("// Item Count=" + std::to_string(items.ViewCount()) + ":");
+    std::string line;
+    for (const NVMParameter* p : items.View()) {
+        AssignParameterLine(line, p->name, p->value, p->type);
+        out.Line(line);
+    }
+    if (!out.Commit()) {
+        if (user) user->Message(CannotWriteMessage(path));
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// Takes the file's value and type into a record the container already holds.
+// The value loses its blanks outside quotes first, as a value the container
+// adds does, so that a file loads twice alike with or without such blanks.
+void Replace(NVMParameter& record, const NvmLine& line, std::string& value, LoadCounts& counts) {
+    value.assign(line.value);
+    RemoveBlanksOutsideQuotes(value);
+    if (record.value != value || record.type != line.type) {
+        record.value.swap(value);
+        record.type.assign(line.type);
+        record.state = ParameterState::NotStored;
+        ++counts.replaced;
+    } else {
+        ++counts.unchanged;
+    }
+}
+
+}  // namespace
+
+void LoadParametersFromText(GroupItems& items, std::string_view text, LoadCounts& counts) {
+    counts = LoadCounts();
+    UpdateBracket bracket(items);
+    items.SetIndexedNames(false);
+    // Consecutive lines mostly share their group: its index is looked up once
+    // per run (indexes move only when a group is created).
+    std::string lastGroup;
+    bool haveLast = false;
+    int groupIndex = -1;
+    GroupItem* group = nullptr;
+    NvmLine line;
+    std::string value;
+    while (!text.empty()) {
+        if (!ParseNvmLine(NextLine(text), line)) continue;
+        if (!haveLast || line.group != lastGroup) {
+            if (items.FindOrAddGroup(line.group, &group)) group->notOnTarget = true;
+            groupIndex = items.GroupIndex(line.group);
+            lastGroup.assign(line.group);
+            haveLast = true;
+        }
+        items.SetChecked(groupIndex, true);
+        if (NVMParameter* record = group->params.Find(line.name)) {
+            Replace(*record, line, value, counts);
+            continue;
+        }
+        const size_t before = group->params.size();
+        NVMParameter* record = items.AddParameter(groupIndex, line.name, line.value, line.type, false);
+        if (!record) continue;
+        if (group->params.size() == before) {
+            // The container renamed the entry (tab[0] -> tab) onto a record it
+            // already holds: the file's value goes into that record.
+            Replace(*record, line, value, counts);
+        } else {
+            record->state = ParameterState::NotStored;
+            ++counts.added;
+        }
+    }
+    items.RemoveExtraLutFill(true);
+}
+
+bool LoadParameters(GroupItems& items, const std::string& path, LoadCounts& counts) {
+    counts = LoadCounts();
+    std::string data;
+    if (!ReadWholeFile(path, data)) return false;
+    LoadParametersFromText(items, data, counts);
+    return true;
+}
+
+std::string LoadReport(const LoadCounts& counts) {
+    std::string report;
+    if (counts.added == 0) report = "File Loaded. Replaced " + Count(counts.replaced) + ".";
+    else if (counts.replaced == 0) report = "File Loaded. Added " + Count(counts.added) + ".";
+    else report = "File Loaded. Added " + Count(counts.added) + ", Replaced " + Count(counts.replaced) + ".";
+    if (counts.unchanged != 0) report += " (" + std::to_string(counts.unchanged) + " unchanged values.)";
+    return report;
+}
+
+std::string NvmFileName(const std::string& path) {
+    const size_t dot = ExtensionStart(path);
+    if (dot != std::string::npos && SameText(std::string_view(path).substr(dot), ".nvm")) return path;
+    return path + ".nvm";
+}
+
+std::string TextFileName(const std::string& path) {
+    const size_t dot = ExtensionStart(path);
+    return (dot == std::string::npos ? path : path.substr(0, dot)) + ".txt";
+}
+
+}  // namespace vtq
