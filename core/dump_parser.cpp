@@ -1,0 +1,61 @@
+#include "model/dump_parser.h"
+
+#include <string>
+
+#include "channel/command_exchange.h"
+#include "channel/piece_decoder.h"
+#include "base/text.h"
+
+namespace vtq {
+
+namespace {
+
+void Log(const GroupItems& items, const std::string& text) {
+    if (items.host()) items.host()->ShowLine(text, 0);
+}
+
+}  // namespace
+
+int ParseDumpAnswer(GroupItems& items, std::string_view answer, int groupIndex) {
+    int added = 0;
+    size_t position = 0;
+    while (position != std::string_view::npos && position < answer.size()) {
+        const size_t before = position;
+        const std::string_view piece = NextPiece(answer, position);
+        if (!piece.empty() && ParseDumpLine(items, DecodeValueView(piece), groupIndex)) ++added;
+        if (position != std::string_view::npos && position <= before) break;  // no progress: nothing more to find
+    }
+    if (added > 0) items.PrepareGroup(groupIndex);
+    return added;
+}
+
+bool ParseDumpLine(GroupItems& items, std::string_view line, int groupIndex) {
+    const std::string_view text = TrimView(line);
+    if (text.empty()) return false;
+    const size_t semicolon = text.find(';');
+    if (semicolon == std::string_view::npos) {
+        Log(items, "Skipping parameter: name not found in target answer: \"" + std::string(text) + "\"");
+        return false;
+    }
+    if (DebugMode()) Log(items, "Adding: " + std::string(text));
+    const std::string_view name = TrimView(text.substr(0, semicolon));
+    const size_t open = text.find('{', semicolon + 1);
+    if (open == std::string_view::npos) {
+        Log(items, "Skipping parameter: value start not found in target answer: \"" + std::string(text) + "\"");
+        return false;
+    }
+    const size_t close = text.find('}', open + 1);
+    if (close == std::string_view::npos) {
+        Log(items, "Skipping parameter: value end not found in target answer: \"" + std::string(text) + "\"");
+        return false;
+    }
+    // The target marks a value it could not give in full; the sizes and values are then asked for.
+    const bool requery = text.find("WARNING", close + 1) != std::string_view::npos;
+    const std::string_view value = TrimView(text.substr(open + 1, close - open - 1));
+    NVMParameter* record = items.AddParameter(groupIndex, name, value, {}, requery);
+    if (!record) return false;
+    record->state = ParameterState::Unchanged;
+    return true;
+}
+
+}  // namespace vtq

@@ -1,0 +1,35 @@
+#pragma once
+// Read Groups: reads every checked group from the target into GroupItems, one
+// dump command per group, with a progress window that can cancel between groups.
+
+#include <string>
+
+#include "channel/host.h"
+#include "channel/user_side.h"
+
+namespace vtq {
+
+class GroupItems;
+
+inline constexpr const char* kNoGroupsToReadMessage = "Please select the wanted groups to read first.";
+inline constexpr const char* kReadCancelledLine = "The read was canceled by user.";
+inline constexpr const char* kNoItemsReadLine = "No items read.";
+
+struct ReadGroupsResult {
+    bool started = false;    // groups were checked and the target was connected
+    int groupsRead = 0;      // exchanges that gave a good answer
+    long long total = 0;     // parameters added
+    bool cancelled = false;
+    bool targetLost = false;
+    bool closing = false;    // the window was closed during the read: show nothing more
+    // The grid must show the new view (something was read and the window stays).
+    bool RebuildGrid() const { return total > 0 && !closing; }
+};
+
+// "at@nvm:dump_csv_add(\"" + group + "\")\r"
+std::string DumpCommand(const std::string& group);
+
+// Runs the whole operation; `echo` is the state of the "Debug" check box.
+ReadGroupsResult ReadGroups(Host& host, UserSide& user, GroupItems& items, bool echo);
+
+}  // namespace vtq
