@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "channel/prefix_code.h"
-#include "model/dump_parser.h"
+#include "core/dump_parser.h"
 #include "model/group_items.h"
 #include "support/piece_encoder.h"
 

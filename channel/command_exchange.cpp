@@ -1,6 +1,6 @@
 #include "channel/command_exchange.h"
 
-#include "model/text.h"
+#include "base/text.h"
 
 namespace vtq {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "model/text.h"
+#include "base/text.h"
 
 namespace vtq {
 

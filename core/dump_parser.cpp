@@ -1,4 +1,4 @@
-#include "model/dump_parser.h"
+#include "core/dump_parser.h"
 
 #include <string>
 
@@ -10,8 +10,12 @@ namespace vtq {
 
 namespace {
 
-void Log(const GroupItems& items, const std::string& text) {
-    if (items.host()) items.host()->ShowLine(text, 0);
+void Log(const GroupItems& items, const std::string& text) { items.Log(text, 0); }
+
+// A piece as the log shows it: its start, so that a long one stays one readable line.
+std::string PieceHead(std::string_view piece) {
+    constexpr size_t kShown = 60;
+    return piece.size() <= kShown ? std::string(piece) : std::string(piece.substr(0, kShown)) + "...";
 }
 
 }  // namespace
@@ -22,7 +26,14 @@ int ParseDumpAnswer(GroupItems& items, std::string_view answer, int groupIndex) 
     while (position != std::string_view::npos && position < answer.size()) {
         const size_t before = position;
         const std::string_view piece = NextPiece(answer, position);
-        if (!piece.empty() && ParseDumpLine(items, DecodeValueView(piece), groupIndex)) ++added;
+        if (!piece.empty()) {
+            const std::string_view line = DecodeValueView(piece);
+            // A damaged piece decodes to nothing; its parameter would vanish without a word.
+            if (TrimView(line).empty())
+                Log(items, "Skipping parameter: piece could not be decoded: \"" + PieceHead(piece) + "\"");
+            else if (ParseDumpLine(items, line, groupIndex))
+                ++added;
+        }
         if (position != std::string_view::npos && position <= before) break;  // no progress: nothing more to find
     }
     if (added > 0) items.PrepareGroup(groupIndex);

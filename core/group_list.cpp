@@ -1,9 +1,10 @@
-#include "editor/group_list.h"
+#include "core/group_list.h"
 
 #include <algorithm>
 #include <set>
 
 #include "channel/command_exchange.h"
+#include "channel/target_commands.h"
 #include "model/group_items.h"
 
 namespace vtq {
@@ -71,7 +72,7 @@ SelectionDisplay GetSelectionDisplay(int checked, int total) {
 bool FetchGroupList(Host& host, GroupItems& items, TargetGroupTable& table, const std::string& storedSelection) {
     table.Clear();
     std::string answer;
-    if (Exchange(host, kGroupListCommand, answer, false, nullptr)) ParseGroupListAnswer(answer, table);
+    if (Exchange(host, cmd::kGroupList, answer, false, nullptr)) ParseGroupListAnswer(answer, table);
     const bool ok = !table.Empty();
     // One bracket for the new groups and the stored selection: the view is rebuilt once.
     UpdateBracket bracket(items);

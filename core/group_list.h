@@ -35,7 +35,6 @@ private:
     std::map<std::string, int, TextLess> groups_;
 };
 
-inline constexpr const char* kGroupListCommand = "at@nvm:$nvm_groups??\r";
 inline constexpr const char* kGroupListFailedLine =
     "Could not get NVM groups from target. Please check connection and power and try again.";
 inline constexpr const char* kGroupListStartMessage =

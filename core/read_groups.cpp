@@ -1,32 +1,35 @@
-#include "editor/read_groups.h"
+#include "core/read_groups.h"
 
 #include <vector>
 
 #include "channel/command_exchange.h"
 #include "channel/long_operation.h"
-#include "model/dump_parser.h"
+#include "channel/target_commands.h"
+#include "core/editor_session.h"
+#include "core/dump_parser.h"
 #include "model/group_items.h"
 
 namespace vtq {
 
 namespace {
 
-class LostFlagLink {
+// The container's queries watch the operation's lost flag while it runs.
+class WatchLost {
 public:
-    LostFlagLink(GroupItems& items, uint8_t* lost) : items_(items) { items_.SetTargetLostFlag(lost); }
-    ~LostFlagLink() { items_.SetTargetLostFlag(nullptr); }
-    LostFlagLink(const LostFlagLink&) = delete;
-    LostFlagLink& operator=(const LostFlagLink&) = delete;
+    WatchLost(EditorSession& session, uint8_t* lost) : session_(session) { session_.WatchTargetLost(lost); }
+    ~WatchLost() { session_.WatchTargetLost(nullptr); }
+    WatchLost(const WatchLost&) = delete;
+    WatchLost& operator=(const WatchLost&) = delete;
 
 private:
-    GroupItems& items_;
+    EditorSession& session_;
 };
 
 }  // namespace
 
-std::string DumpCommand(const std::string& group) { return "at@nvm:dump_csv_add(\"" + group + "\")\r"; }
-
-ReadGroupsResult ReadGroups(Host& host, UserSide& user, GroupItems& items, bool echo) {
+ReadGroupsResult ReadGroups(EditorSession& session, UserSide& user) {
+    Host& host = session.host();
+    GroupItems& items = session.Items();
     ReadGroupsResult result;
     const std::vector<std::string> names = items.CheckedGroupNames();
     if (names.empty()) {
@@ -45,7 +48,7 @@ ReadGroupsResult ReadGroups(Host& host, UserSide& user, GroupItems& items, bool 
         // The size and value queries made while a group is parsed watch for a
         // lost target too: a target lost during the last group's queries must
         // not end in a read reported as complete.
-        LostFlagLink lostLink(items, op.LostFlag());
+        WatchLost watch(session, op.LostFlag());
         if (count == 1) op.SetStatus("Reading \"" + names[0] + "\" group...");
         for (int i = 0; i < count; ++i) {
             op.SetPosition(i);
@@ -56,7 +59,7 @@ ReadGroupsResult ReadGroups(Host& host, UserSide& user, GroupItems& items, bool 
                              std::to_string(count) + ")...");
             if (!op.Poll()) break;
             std::string answer;
-            if (Exchange(host, DumpCommand(names[i]), answer, echo, op.LostFlag())) {
+            if (Exchange(host, cmd::Dump(names[i]), answer, session.Debug(), op.LostFlag())) {
                 ++result.groupsRead;
                 result.total += ParseDumpAnswer(items, answer, group);
             }

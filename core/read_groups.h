@@ -4,12 +4,11 @@
 
 #include <string>
 
-#include "channel/host.h"
 #include "channel/user_side.h"
 
 namespace vtq {
 
-class GroupItems;
+class EditorSession;
 
 inline constexpr const char* kNoGroupsToReadMessage = "Please select the wanted groups to read first.";
 inline constexpr const char* kReadCancelledLine = "The read was canceled by user.";
@@ -26,10 +25,8 @@ struct ReadGroupsResult {
     bool RebuildGrid() const { return total > 0 && !closing; }
 };
 
-// "at@nvm:dump_csv_add(\"" + group + "\")\r"
-std::string DumpCommand(const std::string& group);
-
-// Runs the whole operation; `echo` is the state of the "Debug" check box.
-ReadGroupsResult ReadGroups(Host& host, UserSide& user, GroupItems& items, bool echo);
+// Runs the whole operation over the session's checked groups; the session's
+// debug state asks the host to echo each exchange.
+ReadGroupsResult ReadGroups(EditorSession& session, UserSide& user);
 
 }  // namespace vtq

@@ -1,4 +1,4 @@
-#include "editor/settings.h"
+#include "core/settings.h"
 
 #include <filesystem>
 

@@ -2,9 +2,8 @@
 
 #include <QStyledItemDelegate>
 
-#include "editor/group_list.h"
+#include "core/group_list.h"
 #include "editor/qt_text.h"
-#include "model/group_items.h"
 
 namespace vtq {
 
@@ -23,10 +22,7 @@ public:
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
-        const int group = index.row();
-        if (group >= items_.GroupCount()) return;
-        option->text = ToQ(GroupLineText(items_, group));
-        if (items_.IsNotOnTarget(group)) {
+        if (items_.IsNotOnTarget(index.row())) {
             const QColor grey = option->palette.color(QPalette::Disabled, QPalette::Text);
             option->palette.setColor(QPalette::Text, grey);
             option->palette.setColor(QPalette::HighlightedText, grey);
@@ -39,46 +35,68 @@ private:
 
 }  // namespace
 
-GroupCheckList::GroupCheckList(const GroupItems& items, QWidget* parent) : QListWidget(parent), items_(items) {
-    setItemDelegate(new GroupLineDelegate(items_, this));
+GroupListModel::GroupListModel(GroupItems& items, QObject* parent) : QAbstractListModel(parent), items_(items) {
+    items_.AddListener(this);
+    rows_ = items_.GroupCount();
+}
+
+GroupListModel::~GroupListModel() { items_.RemoveListener(this); }
+
+void GroupListModel::GroupsChanged() {
+    if (rows_ != items_.GroupCount()) {
+        beginResetModel();
+        rows_ = items_.GroupCount();
+        endResetModel();
+    } else if (rows_ > 0) {
+        emit dataChanged(index(0), index(rows_ - 1));
+    }
+}
+
+int GroupListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+
+QVariant GroupListModel::data(const QModelIndex& index, int role) const {
+    const int group = index.row();
+    if (!index.isValid() || group >= items_.GroupCount()) return {};
+    if (role == Qt::DisplayRole) return ToQ(GroupLineText(items_, group));
+    if (role == Qt::CheckStateRole) return items_.IsChecked(group) ? Qt::Checked : Qt::Unchecked;
+    return {};
+}
+
+bool GroupListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::CheckStateRole) return false;
+    const bool checked = value.toInt() == Qt::Checked;
+    if (items_.SetChecked(index.row(), checked)) emit checkClicked();
+    return true;
+}
+
+Qt::ItemFlags GroupListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable;
+}
+
+GroupCheckList::GroupCheckList(GroupItems& items, QWidget* parent) : QListView(parent) {
+    model_ = new GroupListModel(items, this);
+    setModel(model_);
+    setItemDelegate(new GroupLineDelegate(items, this));
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(this, &QListWidget::itemChanged, this, [this] {
-        if (!refilling_) emit checkClicked();
-    });
+    connect(model_, &GroupListModel::checkClicked, this, &GroupCheckList::checkClicked);
 }
 
-void GroupCheckList::Refill() {
-    refilling_ = true;
-    const QString focused = currentItem() ? currentItem()->text() : QString();
-    clear();
-    const std::vector<std::string> names = items_.AllGroupNames();
-    for (size_t i = 0; i < names.size(); ++i) {
-        auto* line = new QListWidgetItem(ToQ(names[i]), this);
-        line->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        line->setCheckState(items_.IsChecked(static_cast<int>(i)) ? Qt::Checked : Qt::Unchecked);
-    }
-    if (!focused.isEmpty()) {
-        const QList<QListWidgetItem*> same = findItems(focused, Qt::MatchExactly);
-        if (!same.isEmpty()) setCurrentItem(same.front());
-    }
-    refilling_ = false;
-    viewport()->update();
+int GroupCheckList::count() const { return model_->rowCount(); }
+
+int GroupCheckList::currentRow() const { return currentIndex().isValid() ? currentIndex().row() : -1; }
+
+void GroupCheckList::setCurrentRow(int row) { setCurrentIndex(model_->index(row)); }
+
+bool GroupCheckList::IsLineChecked(int row) const {
+    return model_->data(model_->index(row), Qt::CheckStateRole).toInt() == Qt::Checked;
 }
 
-void GroupCheckList::SyncChecks() {
-    refilling_ = true;
-    for (int i = 0; i < count(); ++i) {
-        item(i)->setCheckState(items_.IsChecked(i) ? Qt::Checked : Qt::Unchecked);
-    }
-    refilling_ = false;
+void GroupCheckList::SetLineChecked(int row, bool checked) {
+    model_->setData(model_->index(row), checked ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
 }
 
-std::vector<bool> GroupCheckList::CheckStates() const {
-    std::vector<bool> checks;
-    checks.reserve(count());
-    for (int i = 0; i < count(); ++i) checks.push_back(item(i)->checkState() == Qt::Checked);
-    return checks;
-}
+QString GroupCheckList::LineText(int row) const { return model_->data(model_->index(row), Qt::DisplayRole).toString(); }
 
 }  // namespace vtq

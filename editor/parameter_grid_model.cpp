@@ -16,8 +16,18 @@ QString CutCellText(const std::string& text) {
     return ToQ(text.substr(0, kGridTextLimit)) + QStringLiteral("...");
 }
 
-ParameterGridModel::ParameterGridModel(const GroupItems& items, QObject* parent)
-    : QAbstractTableModel(parent), items_(items) {}
+ParameterGridModel::ParameterGridModel(GroupItems& items, QObject* parent)
+    : QAbstractTableModel(parent), items_(items) {
+    items_.AddListener(this);
+    rows_ = items_.ViewCount();
+}
+
+ParameterGridModel::~ParameterGridModel() { items_.RemoveListener(this); }
+
+void ParameterGridModel::RecordChanged(const NVMParameter& record) {
+    if (record.viewIndex < 0 || record.viewIndex >= rows_ || items_.ViewItem(record.viewIndex) != &record) return;
+    emit dataChanged(index(record.viewIndex, 0), index(record.viewIndex, 1));
+}
 
 void ParameterGridModel::FillGrid() {
     beginResetModel();

@@ -9,27 +9,29 @@
 #include <string>
 #include <vector>
 
+#include "model/group_items.h"
 #include "model/nvm_parameter.h"
 
 class QPalette;
 
 namespace vtq {
 
-class GroupItems;
 
 // Longer cell texts are drawn as their first 200 characters and "...".
 inline constexpr int kGridTextLimit = 200;
 QString CutCellText(const std::string& text);
 
-class ParameterGridModel : public QAbstractTableModel {
+class ParameterGridModel : public QAbstractTableModel, private GroupItemsListener {
     Q_OBJECT
 public:
     // The state of a row's record, as int (ParameterState).
     static constexpr int StateRole = Qt::UserRole + 1;
 
-    explicit ParameterGridModel(const GroupItems& items, QObject* parent = nullptr);
+    // Follows the container: a new view resets the grid, a changed record repaints its row.
+    explicit ParameterGridModel(GroupItems& items, QObject* parent = nullptr);
+    ~ParameterGridModel() override;
 
-    // Shows the current view (after every change of it).
+    // Shows the current view.
     void FillGrid();
     // True when the grid shows only the "(empty)" row.
     bool ShowsEmptyRow() const { return rows_ == 0; }
@@ -43,7 +45,10 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    const GroupItems& items_;
+    void ViewChanged() override { FillGrid(); }
+    void RecordChanged(const NVMParameter& record) override;
+
+    GroupItems& items_;
     int rows_ = 0;
 };
 

@@ -26,7 +26,7 @@
 #include "editor/pictures.h"
 #include "editor/qt_text.h"
 #include "editor/qt_user_side.h"
-#include "editor/read_groups.h"
+#include "core/read_groups.h"
 #include "model/group_items.h"
 
 namespace vtq {
@@ -35,7 +35,6 @@ namespace {
 
 // The decoder is shared by the process; it lives while at least one window
 // does (a window whose destruction waits for its handler may overlap the next).
-int liveWindows = 0;
 
 QPushButton* Button(const char* name, const QString& caption, QWidget* parent, const QString& hint = {}) {
     auto* button = new QPushButton(caption, parent);
@@ -56,7 +55,7 @@ QAction* Action(QMenu* menu, const char* name, const QString& caption, const QSt
 
 }  // namespace
 
-TFNVMVTQ::TFNVMVTQ(Host& host, QWidget* parent) : QWidget(parent), host_(host) {
+TFNVMVTQ::TFNVMVTQ(Host& host, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("FNVMVTQ"));
     setWindowTitle(QStringLiteral("VTQ NVM Editor"));
     QFont font(QStringLiteral("Tahoma"), 8);
@@ -64,7 +63,7 @@ TFNVMVTQ::TFNVMVTQ(Host& host, QWidget* parent) : QWidget(parent), host_(host) {
     setFont(font);
 
     user_ = std::make_unique<QtUserSide>(
-        this, [this] { return closing_; }, [this](bool busy) { SetOperationRunning(busy); },
+        this, [this] { return session_ && session_->Closing(); }, [this](bool busy) { SetOperationRunning(busy); },
         [this] {
             // The handler that let the event loop run is still on the stack:
             // the window goes once it has returned to the main loop.
@@ -73,27 +72,25 @@ TFNVMVTQ::TFNVMVTQ(Host& host, QWidget* parent) : QWidget(parent), host_(host) {
                 owner->deleteLater();
             }
         });
-    if (liveWindows++ == 0) BuildDecoder([this](const std::string& text) { user_->Message(text); });
-    items_ = std::make_unique<GroupItems>(&host_, true);
-    settings_ = LoadSettings();
+    session_ = std::make_unique<EditorSession>(host, [this](const std::string& text) { user_->Message(text); });
 
     BuildLayout();
     BuildMenus();
-    SetDebugMode(false);
-    FillGrid();
+    session_->SetDebug(false);
+    Items().AddListener(this);
     UpdateSelectionDisplay();
 }
 
 TFNVMVTQ::~TFNVMVTQ() {
-    closing_ = true;
-    SaveSelection(settings_, items_->CheckedGroupNames());
-    // The grid must not look at records any more once they are freed.
+    session_->SetClosing(true);
+    // The grid and the group list must not look at records any more once they are freed.
+    Items().RemoveListener(this);
     StringGridNVM->setModel(nullptr);
-    items_->ClearAll();
-    // The container itself stays until the members go, empty, so that a leak
-    // report's message box can repaint the group list safely.
-    if (--liveWindows == 0) FreeDecoder([this](const std::string& text) { user_->Message(text); });
-    groupTable_.Clear();
+    delete gridModel_;
+    gridModel_ = nullptr;
+    delete CheckListGroups;
+    CheckListGroups = nullptr;
+    session_->Close();
 }
 
 void TFNVMVTQ::BuildLayout() {
@@ -179,7 +176,7 @@ void TFNVMVTQ::BuildLayout() {
 
     GBNVMGroups = new QGroupBox(QStringLiteral("Selected NVM Groups"), splitter);
     GBNVMGroups->setObjectName(QStringLiteral("GBNVMGroups"));
-    CheckListGroups = new GroupCheckList(*items_, GBNVMGroups);
+    CheckListGroups = new GroupCheckList(Items(), GBNVMGroups);
     CheckListGroups->setObjectName(QStringLiteral("CheckListGroups"));
     CheckListGroups->setContextMenuPolicy(Qt::CustomContextMenu);
     BSelectAll = Button("BSelectAll", QStringLiteral("All"), GBNVMGroups, QStringLiteral("Select All Groups"));
@@ -205,7 +202,7 @@ void TFNVMVTQ::BuildLayout() {
 
     StringGridNVM = new QTableView(parameters);
     StringGridNVM->setObjectName(QStringLiteral("StringGridNVM"));
-    gridModel_ = new ParameterGridModel(*items_, this);
+    gridModel_ = new ParameterGridModel(Items(), this);
     StringGridNVM->setModel(gridModel_);
     StringGridNVM->setItemDelegate(new ParameterGridDelegate(MakeGridColours(palette()), StringGridNVM));
     StringGridNVM->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -256,8 +253,7 @@ void TFNVMVTQ::BuildLayout() {
     connect(BRefreshGroupList, &QPushButton::clicked, this, &TFNVMVTQ::BRefreshGroupListClick);
     connect(BSelectAll, &QPushButton::clicked, this, &TFNVMVTQ::BSelectAllClick);
     connect(BSelectNone, &QPushButton::clicked, this, &TFNVMVTQ::BSelectNoneClick);
-    connect(CheckListGroups, &GroupCheckList::checkClicked, this, &TFNVMVTQ::CheckListGroupsClickCheck);
-    connect(CheckListGroups, &QListWidget::itemClicked, this, &TFNVMVTQ::CheckListGroupsClick);
+    connect(CheckListGroups, &QListView::clicked, this, &TFNVMVTQ::CheckListGroupsClick);
     connect(EFilter, &QLineEdit::textChanged, this, &TFNVMVTQ::EFilterChange);
     connect(BitBtn1, &QPushButton::clicked, this, &TFNVMVTQ::BitBtn1Click);
     connect(BExtra, &QToolButton::clicked, this, &TFNVMVTQ::BExtraClick);
@@ -350,15 +346,9 @@ void TFNVMVTQ::BuildMenus() {
 }
 
 void TFNVMVTQ::Start(const std::string& caption) {
-    closing_ = false;
-    settings_.writeOnTheFly = true;
-    settings_.savedWriteOnTheFly = true;
     setWindowTitle(ToQ(caption));
-    const bool fetched = FetchGroupList(host_, *items_, groupTable_, settings_.storedSelection);
-    CheckListGroups->Refill();
-    FillGrid();
-    UpdateSelectionDisplay();
-    if (!fetched && !closing_) user_->Message(kGroupListStartMessage);
+    const bool fetched = session_->Start();
+    if (!fetched && !Closing()) user_->Message(kGroupListStartMessage);
 }
 
 void TFNVMVTQ::DestroyWhenIdle(QObject* owner) {
@@ -370,7 +360,7 @@ void TFNVMVTQ::DestroyWhenIdle(QObject* owner) {
 }
 
 void TFNVMVTQ::closeEvent(QCloseEvent* event) {
-    if (closing_) {
+    if (Closing()) {
         event->accept();
     } else {
         event->ignore();
@@ -386,13 +376,8 @@ void TFNVMVTQ::SetOperationRunning(bool running) {
     EAtSend->setEnabled(!running);
 }
 
-void TFNVMVTQ::FillGrid() {
-    gridModel_->FillGrid();
-    CheckListGroups->viewport()->update();
-}
-
 void TFNVMVTQ::UpdateSelectionDisplay() {
-    const SelectionDisplay display = GetSelectionDisplay(*items_);
+    const SelectionDisplay display = GetSelectionDisplay(Items());
     GBNVMGroups->setTitle(ToQ(display.caption));
     BSelectNone->setEnabled(display.selectNoneEnabled);
     SelectNone->setEnabled(display.selectNoneEnabled);
@@ -401,66 +386,42 @@ void TFNVMVTQ::UpdateSelectionDisplay() {
     BClear->setEnabled(display.clearEnabled);
 }
 
-void TFNVMVTQ::AfterSelectionChange(bool rebuildGrid) {
-    CheckListGroups->SyncChecks();
-    if (rebuildGrid) FillGrid();
-    UpdateSelectionDisplay();
-}
-
 void TFNVMVTQ::BReadGroupsClick() {
     if (user_->Busy()) return;
-    const ReadGroupsResult result = ReadGroups(host_, *user_, *items_, CBDebug->isChecked());
-    if (result.closing || closing_) return;
-    // Groups were emptied even when nothing new came: the grid must not keep showing them.
-    if (result.started) FillGrid();
+    ReadGroups(*session_, *user_);
 }
 
 void TFNVMVTQ::BClearClick() {
     if (user_->Busy()) return;
-    items_->ClearAll();
-    FillGrid();
-    CheckListGroups->Refill();
-    UpdateSelectionDisplay();
+    Items().ClearAll();
 }
 
 void TFNVMVTQ::BRefreshGroupListClick() {
     if (user_->Busy()) return;
-    RefreshGroupList(host_, *items_, groupTable_, settings_.storedSelection);
-    if (closing_) return;
-    CheckListGroups->Refill();
-    FillGrid();
-    UpdateSelectionDisplay();
+    session_->RefreshGroups();
 }
 
 void TFNVMVTQ::BSelectAllClick() {
     if (user_->Busy()) return;
-    AfterSelectionChange(items_->CheckAllGroups());
+    Items().CheckAllGroups();
 }
 
 void TFNVMVTQ::BSelectNoneClick() {
     if (user_->Busy()) return;
-    AfterSelectionChange(items_->UncheckAllGroups());
+    Items().UncheckAllGroups();
 }
 
 void TFNVMVTQ::SelectContaining(const char* text) {
     if (user_->Busy()) return;
-    SelectGroupsContaining(*items_, text);
-    AfterSelectionChange(true);
+    SelectGroupsContaining(Items(), text);
 }
 
 void TFNVMVTQ::Selectfix1Click() { SelectContaining("fix_"); }
 void TFNVMVTQ::Selectcal1Click() { SelectContaining("cal_"); }
 void TFNVMVTQ::Selectdyn1Click() { SelectContaining("dyn_"); }
 
-void TFNVMVTQ::CheckListGroupsClickCheck() {
-    if (user_->Busy()) return;
-    SetCheckStates(*items_, CheckListGroups->CheckStates());
-    FillGrid();
-    UpdateSelectionDisplay();
-}
-
 void TFNVMVTQ::CheckListGroupsClick() {
-    const int row = items_->FirstViewIndex(CheckListGroups->currentRow());
+    const int row = Items().FirstViewIndex(CheckListGroups->currentRow());
     if (row < 0 || gridModel_->Record(row) == nullptr) return;
     const QModelIndex index = gridModel_->index(row, 0);
     StringGridNVM->scrollTo(index, QAbstractItemView::PositionAtTop);
@@ -468,17 +429,16 @@ void TFNVMVTQ::CheckListGroupsClick() {
 }
 
 void TFNVMVTQ::EFilterChange() {
-    items_->SetFilter(FromQ(EFilter->text()));
-    FillGrid();
+    Items().SetFilter(FromQ(EFilter->text()));
     QPalette pal = EFilter->palette();
-    pal.setColor(QPalette::Base, items_->FilterHidesAll() ? QColor(255, 0, 0) : palette().color(QPalette::Base));
+    pal.setColor(QPalette::Base, Items().FilterHidesAll() ? QColor(255, 0, 0) : palette().color(QPalette::Base));
     EFilter->setPalette(pal);
 }
 
 void TFNVMVTQ::BitBtn1Click() { EFilter->clear(); }
 
 // The dump parser logs every parsed line while the box is checked; reads also echo their exchanges.
-void TFNVMVTQ::CBDebugClick() { SetDebugMode(CBDebug->isChecked()); }
+void TFNVMVTQ::CBDebugClick() { session_->SetDebug(CBDebug->isChecked()); }
 
 void TFNVMVTQ::CopyNameandvalue1Click() {
     std::vector<int> rows;

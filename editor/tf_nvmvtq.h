@@ -1,15 +1,14 @@
 #pragma once
 // The editor window: buttons on top, the group pane at the left, the
 // parameter grid at the right. Handlers only collect their inputs and call the
-// core operations; the window owns the one GroupItems of its life.
+// core operations; the window is a view of one editing session.
 
 #include <QPointer>
 #include <QWidget>
 #include <memory>
 #include <string>
 
-#include "editor/group_list.h"
-#include "editor/settings.h"
+#include "core/editor_session.h"
 
 class QAction;
 class QCheckBox;
@@ -32,12 +31,12 @@ class Host;
 class ParameterGridModel;
 class QtUserSide;
 
-class TFNVMVTQ : public QWidget {
+class TFNVMVTQ : public QWidget, private GroupItemsListener {
     Q_OBJECT
 public:
-    // Builds the decoder, creates GroupItems and loads the settings.
+    // Opens the editing session (decoder, GroupItems, settings) the window shows.
     explicit TFNVMVTQ(Host& host, QWidget* parent = nullptr);
-    // Saves the checked groups, then frees the groups, the decoder and the group table.
+    // Closes the session: saves the checked groups, frees the groups, the decoder and the group table.
     ~TFNVMVTQ() override;
 
     // The show routine after creation: closing flag cleared, write-on-the-fly
@@ -47,23 +46,22 @@ public:
 
     // Closing flag: set when the host closes the window; running operations
     // end after the current exchange without further messages.
-    bool Closing() const { return closing_; }
-    void SetClosing(bool closing) { closing_ = closing; }
+    bool Closing() const { return session_->Closing(); }
+    void SetClosing(bool closing) { session_->SetClosing(closing); }
     // Destroys `owner` (the window's frame, or the window itself) as soon as no
     // handler is on the stack any more: at once when none is. A handler can
     // only be interrupted where the user side lets the event loop run, so the
     // user side's count of those places tells whether one is on the stack.
     void DestroyWhenIdle(QObject* owner);
 
-    GroupItems& Items() { return *items_; }
-    TargetGroupTable& GroupTable() { return groupTable_; }
-    EditorSettings& Settings() { return settings_; }
+    EditorSession& Session() { return *session_; }
+    GroupItems& Items() { return session_->Items(); }
+    TargetGroupTable& GroupTable() { return session_->GroupTable(); }
+    EditorSettings& Settings() { return session_->Settings(); }
     QtUserSide& User() { return *user_; }
-    Host& host() { return host_; }
+    Host& host() { return session_->host(); }
     ParameterGridModel& GridModel() { return *gridModel_; }
 
-    // Shows the current view in the grid and repaints the group list.
-    void FillGrid();
     // Group box caption and enabled states of the selection controls.
     void UpdateSelectionDisplay();
 
@@ -128,7 +126,6 @@ public slots:
     void Selectfix1Click();
     void Selectcal1Click();
     void Selectdyn1Click();
-    void CheckListGroupsClickCheck();
     void CheckListGroupsClick();
     void EFilterChange();
     void BitBtn1Click();
@@ -145,16 +142,12 @@ private:
     void BuildLayout();
     void BuildMenus();
     void SelectContaining(const char* text);
-    void AfterSelectionChange(bool rebuildGrid);
+    void GroupsChanged() override { UpdateSelectionDisplay(); }
     void SetOperationRunning(bool running);
 
-    Host& host_;
-    std::unique_ptr<GroupItems> items_;
-    TargetGroupTable groupTable_;
-    EditorSettings settings_;
     std::unique_ptr<QtUserSide> user_;
+    std::unique_ptr<EditorSession> session_;
     ParameterGridModel* gridModel_ = nullptr;
-    bool closing_ = false;
     QPointer<QObject> destroyWhenIdle_;
 };
 

@@ -9,9 +9,10 @@
 #include <string_view>
 
 #include "channel/host.h"
-#include "model/dump_parser.h"
+#include "core/dump_parser.h"
 #include "model/group_items.h"
 #include "model/write_commands.h"
+#include "support/host_model_link.h"
 
 namespace {
 
@@ -36,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A copy of exactly the input's size, so ASan sees any read past its end.
     const std::string input(reinterpret_cast<const char*>(data), size);
     FailingHost host;
-    vtq::GroupItems items(&host, true);
+    vtq::test::HostModelLink link(host);
+    vtq::GroupItems items(&link);
     {
         vtq::UpdateBracket bracket(items);
         items.FindOrAddGroup("grp");

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "channel/command_exchange.h"
+#include "channel/target_commands.h"
 #include "base/text.h"
 #include "model/value_types.h"
 
@@ -56,20 +56,15 @@ int NaturalNameCompare(std::string_view a, std::string_view b) {
     return a.substr(pa).compare(b.substr(pb));
 }
 
-GroupItems::GroupItems(Host* host, bool targetQueries) : host_(host), targetQueries_(targetQueries) {}
+GroupItems::GroupItems(ModelLink* link) : link_(link) {}
 
 GroupItems::~GroupItems() = default;
 
 void GroupItems::Log(const std::string& text, uint8_t flag) const {
-    if (host_) host_->ShowLine(text, flag);
+    if (link_) link_->Log(text, flag);
 }
 
-bool GroupItems::Query(const std::string& command, std::string& answer) {
-    if (!targetQueries_ || !host_) return false;
-    // Once the target stopped responding, every further query would only wait for the host's time-out.
-    if (targetLost_ && *targetLost_) return false;
-    return Exchange(*host_, command, answer, false, targetLost_);
-}
+bool GroupItems::Query(const std::string& command, std::string& answer) { return link_ && link_->Query(command, answer); }
 
 // ---- Groups
 
@@ -158,11 +153,32 @@ bool GroupItems::SetNotOnTarget(int index, bool flag) {
     GroupItem* g = Group(index);
     if (!g || g->notOnTarget == flag) return false;
     g->notOnTarget = flag;
+    NotifyGroups();
     return true;
 }
 
 void GroupItems::MarkAllNotOnTarget() {
     for (auto& g : groups_) g->notOnTarget = true;
+    NotifyGroups();
+}
+
+void GroupItems::RemoveListener(GroupItemsListener* listener) {
+    std::erase(listeners_, listener);
+}
+
+void GroupItems::RecordChanged(const NVMParameter& record) {
+    for (GroupItemsListener* l : listeners_) l->RecordChanged(record);
+}
+
+void GroupItems::NotifyView() {
+    for (GroupItemsListener* l : listeners_) l->ViewChanged();
+    for (GroupItemsListener* l : listeners_) l->GroupsChanged();
+}
+
+// Inside an update bracket the closing rebuild tells the listeners.
+void GroupItems::NotifyGroups() {
+    if (updateLock_ > 0) return;
+    for (GroupItemsListener* l : listeners_) l->GroupsChanged();
 }
 
 int GroupItems::FirstViewIndex(int index) const {
@@ -182,7 +198,7 @@ void GroupItems::RecordsFreed(const GroupItem& group) {
     if (updateLock_ > 0) {
         if (!view_.empty()) {
             view_.clear();
-            if (viewChanged_) viewChanged_();
+            NotifyView();
         }
     } else if (group.checked) {
         RebuildView();
@@ -203,7 +219,7 @@ void GroupItems::ClearAll() {
     indexedNames_ = false;
     checkedCount_ = 0;
     filterHidesAll_ = false;
-    if (viewChanged_) viewChanged_();
+    NotifyView();
 }
 
 bool GroupItems::SetGroupState(std::string_view groupName, ParameterState state) {
@@ -229,8 +245,7 @@ void GroupItems::CountStates(std::string_view groupName, int* unchanged, int* no
 // Fetches `count` elements of an array record from the target; the answer,
 // inside its braces when it has them, becomes the value.
 void GroupItems::QueryElements(NVMParameter& record, int count) {
-    const std::string command = count < 2 ? "at@nvm:" + record.name + "[0]?\r"
-                                          : "at@nvm:" + record.name + "[0," + std::to_string(count - 1) + "]?\r";
+    const std::string command = cmd::Elements(record.name, count - 1);
     std::string answer;
     if (Query(command, answer)) {
         ExtractBraces(answer, true);
@@ -280,7 +295,7 @@ NVMParameter* GroupItems::AddParameter(int groupIndex, std::string_view name, st
             record.elementCount = ParseDimensions(suffix);
             if (record.elementCount == 1) {
                 std::string answer;
-                if (Query("at@nvm:" + std::string(name) + "?\r", answer)) {
+                if (Query(cmd::Value(name), answer)) {
                     record.elementCount = 0;
                     record.dimensionText.clear();
                 } else {
@@ -313,7 +328,7 @@ NVMParameter* GroupItems::AddParameter(int groupIndex, std::string_view name, st
                    open != std::string::npos && record.name.find(',', open + 1) != std::string::npos) {
             // A range name such as tab[0,15]: ask for the values of the whole range.
             std::string answer;
-            if (Query("at@nvm:" + record.name + "??\r", answer) && ExtractBraces(answer, true)) {
+            if (Query(cmd::Size(record.name), answer) && ExtractBraces(answer, true)) {
                 record.value = std::move(answer);
                 record.elementCount = ElementCount(record.value);
                 record.dimensionText = std::to_string(record.elementCount);
@@ -381,7 +396,7 @@ void GroupItems::PrepareGroup(int groupIndex) {
 
 int GroupItems::QueryArraySize(std::string_view name) {
     std::string answer;
-    if (!Query("at@nvm:" + std::string(name) + "??\r", answer)) return -1;
+    if (!Query(cmd::Size(name), answer)) return -1;
     if (size_t pos = answer.find('['); pos != std::string::npos) {
         ++pos;
         const long long first = ReadNumber(answer, pos);
@@ -456,7 +471,7 @@ void GroupItems::RebuildView() {
         }
     }
     filterHidesAll_ = shown == 0 && hidden > 0;
-    if (viewChanged_) viewChanged_();
+    NotifyView();
 }
 
 bool GroupItems::SetFilter(std::string_view text) {

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "channel/host.h"
 #include "model/group_item.h"
+#include "model/model_link.h"
 #include "model/nvm_parameter.h"
 
 namespace vtq {
@@ -21,23 +21,32 @@ namespace vtq {
 // tbl[2] < tbl[10] and rec[1].b < rec[1].c. Negative, zero or positive.
 int NaturalNameCompare(std::string_view a, std::string_view b);
 
+// Listens to a container: the grid and the group list follow it through this.
+class GroupItemsListener {
+public:
+    virtual ~GroupItemsListener() = default;
+    // The view list was rebuilt or emptied.
+    virtual void ViewChanged() {}
+    // Groups came or went, or a group's flags or record count may have changed.
+    virtual void GroupsChanged() {}
+    // One record's value or state changed; its row is record.viewIndex (-1 when not shown).
+    virtual void RecordChanged(const NVMParameter& record) { (void)record; }
+};
+
 class GroupItems {
 public:
-    // `host` receives the log lines (may be null: silent, no queries).
-    // `targetQueries` says whether an editor window exists, i.e. whether
-    // AddParameter and QueryArraySize may ask the target. A temporary
-    // container (the comparison with a file) never queries.
-    explicit GroupItems(Host* host = nullptr, bool targetQueries = false);
+    // `link` receives the log lines and answers the size and value queries of
+    // AddParameter and QueryArraySize; without one the container is silent and
+    // never asks the target (the comparison's temporary container).
+    explicit GroupItems(ModelLink* link = nullptr);
     ~GroupItems();
     GroupItems(const GroupItems&) = delete;
     GroupItems& operator=(const GroupItems&) = delete;
 
-    Host* host() const { return host_; }
-    void SetHost(Host* host) { host_ = host; }
-    bool TargetQueries() const { return targetQueries_; }
-    void SetTargetQueries(bool on) { targetQueries_ = on; }
-    // Passed to the target queries of AddParameter and QueryArraySize (may be null).
-    void SetTargetLostFlag(uint8_t* lost) { targetLost_ = lost; }
+    ModelLink* Link() const { return link_; }
+    void SetLink(ModelLink* link) { link_ = link; }
+    // A log line through the link (silent without one).
+    void Log(const std::string& text, uint8_t flag) const;
 
     // ---- Groups. An index is a position in name order (without regard to case);
     // an out-of-range index answers false, 0, an empty text or null.
@@ -118,23 +127,26 @@ public:
     const std::vector<NVMParameter*>& View() const { return view_; }
     int CheckedCount() const { return checkedCount_; }
     bool FilterHidesAll() const { return filterHidesAll_; }
-    // Called after every change of the view list (a rebuild, or the view being
-    // emptied because records it showed were freed inside an update bracket).
-    void SetViewChanged(std::function<void()> callback) { viewChanged_ = std::move(callback); }
+    // Listeners hear of every change of the view list (a rebuild, or the view
+    // being emptied because records it showed were freed inside an update
+    // bracket), of the groups, and of single records.
+    void AddListener(GroupItemsListener* listener) { listeners_.push_back(listener); }
+    void RemoveListener(GroupItemsListener* listener);
+    // Operations that change a record's value or state tell the listeners here.
+    void RecordChanged(const NVMParameter& record);
 
 private:
     bool SetAllChecked(bool checked);
+    void NotifyView();
+    void NotifyGroups();
     std::vector<std::unique_ptr<GroupItem>>::const_iterator GroupPlace(std::string_view name) const;
     bool Query(const std::string& command, std::string& answer);
     void QueryElements(NVMParameter& record, int count);
-    void Log(const std::string& text, uint8_t flag) const;
     void RecordsFreed(const GroupItem& group);
     static void SortNaturalOrder(GroupItem& group);
     static int RemoveLutFillOf(GroupItem& group, bool remove);
 
-    Host* host_;
-    bool targetQueries_;
-    uint8_t* targetLost_ = nullptr;
+    ModelLink* link_;
     std::vector<std::unique_ptr<GroupItem>> groups_;  // sorted by name without regard to case
     int32_t updateLock_ = 0;
     int32_t checkedCount_ = 0;
@@ -142,7 +154,7 @@ private:
     std::vector<NVMParameter*> view_;
     std::string filter_;
     bool indexedNames_ = false;
-    std::function<void()> viewChanged_;
+    std::vector<GroupItemsListener*> listeners_;
 };
 
 // Update bracket for a scope: BeginUpdate now, EndUpdate (one rebuild) on every path out.

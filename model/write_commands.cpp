@@ -1,6 +1,7 @@
 #include "model/write_commands.h"
 
 #include "channel/command_exchange.h"
+#include "channel/target_commands.h"
 #include "base/text.h"
 #include "model/value_types.h"
 
@@ -66,7 +67,7 @@ bool WriteParameter(Host& host, NVMParameter& record, bool quiet, std::ostream* 
     std::string single;
     if (record.elementCount >= 1 && (record.value.empty() || record.value.front() != '"')) {
         std::string whole =
-            "at@nvm:" + IndexedName(record.name, 0, record.elementCount - 1) + "={" + record.value + "}\r";
+            cmd::Write(IndexedName(record.name, 0, record.elementCount - 1), "{" + record.value + "}");
         if (whole.size() <= kMaxCommandLength) {
             single = std::move(whole);
         } else {
@@ -82,7 +83,7 @@ bool WriteParameter(Host& host, NVMParameter& record, bool quiet, std::ostream* 
                 for (const std::string& piece : pieces) {
                     const int n = ElementCount(piece);
                     const std::string command =
-                        "at@nvm:" + IndexedName(record.name, start, start + n - 1) + "={" + piece + "}\r";
+                        cmd::Write(IndexedName(record.name, start, start + n - 1), "{" + piece + "}");
                     start += n;
                     // Very long index texts could still push a piece past the limit: never send it.
                     if (command.size() > kMaxCommandLength) {
@@ -104,7 +105,7 @@ bool WriteParameter(Host& host, NVMParameter& record, bool quiet, std::ostream* 
             }
         }
     } else {
-        single = "at@nvm:" + record.name + "=" + record.value + "\r";
+        single = cmd::Write(record.name, record.value);
     }
 
     if (single.size() > kMaxCommandLength) {

@@ -1,4 +1,4 @@
-#include "model/dump_parser.h"
+#include "core/dump_parser.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "channel/command_exchange.h"
+#include "support/host_model_link.h"
 #include "support/piece_encoder.h"
 #include "support/scripted_host.h"
 
@@ -19,7 +20,8 @@ using test::LoggedLine;
 
 struct DumpParsing : ::testing::Test {
     test::ScriptedHost host;
-    GroupItems items{&host, true};
+    test::HostModelLink link{host};
+    GroupItems items{&link};
     void SetUp() override { items.FindOrAddGroup("grp"); }
     NVMParameter* Find(const char* name) { return items.Group(0)->params.Find(name); }
 };
@@ -81,12 +83,22 @@ TEST_F(DumpParsing, AnswersAreCutAtMarkersNotAtLineEnds) {
     EXPECT_THAT(host.Texts(), ElementsAre("Skipping parameter: name not found in target answer: \"grp.x 5}\""));
     EXPECT_EQ(ParseDumpAnswer(items, answer, 3), 0);
 
-    host.lines.clear();
-    for (const std::string& none : std::vector<std::string>{"", "OK", "grp.q;{1}", "%b64:", "%b64:!!!!",
-                                                             "%B64:" + EncodePiece("grp.q;{1}").substr(5)})
+    // Nothing to add; a piece that decodes to nothing (damaged, or run into a
+    // following line that is no piece) is reported, so no parameter vanishes unseen.
+    const std::pair<std::string, bool> nones[] = {{"", false},
+                                                  {"OK", false},
+                                                  {"grp.q;{1}", false},
+                                                  {"%B64:" + EncodePiece("grp.q;{1}").substr(5), false},
+                                                  {"%b64:", true},
+                                                  {"%b64:!!!!", true},
+                                                  {EncodePiece("grp.q;{1}") + "\r\nnot a piece", true}};
+    for (const auto& [none, reported] : nones) {
+        host.lines.clear();
         EXPECT_EQ(ParseDumpAnswer(items, none, 0), 0) << none;
+        EXPECT_EQ(host.lines.size(), reported ? 1u : 0u) << none;
+        if (reported) EXPECT_THAT(host.lines[0].text, ::testing::StartsWith("Skipping parameter: piece could not be decoded: \"%b64:"));
+    }
     EXPECT_EQ(Find("grp.q"), nullptr);
-    EXPECT_TRUE(host.lines.empty());
 }
 
 // Parsing prepares the group's display order and table-base check in advance;

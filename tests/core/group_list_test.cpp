@@ -1,4 +1,7 @@
-#include "editor/group_list.h"
+#include "core/group_list.h"
+
+#include "channel/target_commands.h"
+#include "support/host_model_link.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +45,8 @@ protected:
         return c;
     }
     test::ScriptedHost host;
-    GroupItems items{&host, true};
+    test::HostModelLink link{host};
+    GroupItems items{&link};
     TargetGroupTable table;
 };
 
@@ -50,7 +54,7 @@ TEST_F(GroupListTest, FetchAddsListedGroupsAndMarksTheOthers) {
     items.FindOrAddGroup("file_only");
     items.FindOrAddGroup("CAL_B");
     items.MarkAllNotOnTarget();
-    host.answers[kGroupListCommand] = "$nvm_groups:\r\nfix_a=1\r\ncal_b=2\r\nOK\r\n";
+    host.answers[cmd::kGroupList] = "$nvm_groups:\r\nfix_a=1\r\ncal_b=2\r\nOK\r\n";
     EXPECT_TRUE(FetchGroupList(host, items, table, "fix_a"));
     EXPECT_EQ(host.commands, std::vector<std::string>{"at@nvm:$nvm_groups??\r"});
     EXPECT_EQ(items.AllGroupNames(), (std::vector<std::string>{"CAL_B", "file_only", "fix_a"}));
@@ -65,7 +69,8 @@ TEST_F(GroupListTest, FailedFetchLeavesTheGroupsAndLogs) {
         {"ERROR", true}, {"", false}, {"$nvm_groups\r\nnothing\r\nOK", true}, {"groups: a=1\r\nOK", true}};
     for (const auto& [answer, received] : failures) {
         test::ScriptedHost h;
-        GroupItems g(&h, true);
+        test::HostModelLink l(h);
+        GroupItems g(&l);
         g.FindOrAddGroup("keep");
         g.FindOrAddGroup("other");
         g.SetNotOnTarget(1, true);

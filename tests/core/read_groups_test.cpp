@@ -2,7 +2,7 @@
 // cancel, a target lost at every command of a read, the window closed mid-read,
 // and a refresh of the group list after it.
 
-#include "editor/read_groups.h"
+#include "core/read_groups.h"
 
 #include <gtest/gtest.h>
 
@@ -14,11 +14,13 @@
 
 #include "channel/long_operation.h"
 #include "channel/piece_decoder.h"
-#include "editor/group_list.h"
+#include "core/editor_session.h"
+#include "core/group_list.h"
 #include "model/group_items.h"
 #include "sim/image.h"
 #include "support/scripted_user.h"
 #include "support/sim_host.h"
+#include "support/temp_dir.h"
 
 namespace vtq::test {
 inline void PrintTo(const LoggedLine& l, std::ostream* os) { *os << "{\"" << l.text << "\", " << int(l.flag) << "}"; }
@@ -56,25 +58,25 @@ std::string Status(const std::string& group, int i, int n) {
 class ReadGroupsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        BuildDecoder([this](const std::string& m) { decoderMessages.push_back(m); });
         std::string error;
         auto image = nvmsim::Image::Parse(kImage, error);
         ASSERT_TRUE(image) << error;
         host = std::make_unique<test::SimHost>(image);
-        items = std::make_unique<GroupItems>(host.get(), true);
-        ASSERT_TRUE(FetchGroupList(*host, *items, table, ""));
+        session = std::make_unique<EditorSession>(
+            *host, [this](const std::string& m) { decoderMessages.push_back(m); }, settings.File("Brevant.ini"));
+        items = &session->Items();
+        ASSERT_TRUE(session->Start());
         host->commands.clear();
         host->lines.clear();
     }
     void TearDown() override {
-        items.reset();
-        FreeDecoder([this](const std::string& m) { decoderMessages.push_back(m); });
+        session.reset();
         EXPECT_TRUE(decoderMessages.empty());
     }
 
     ReadGroupsResult Read(const std::string& selection) {
         SelectExactGroups(*items, selection);
-        return ReadGroups(*host, user, *items, false);
+        return ReadGroups(*session, user);
     }
     int Count(const std::string& group) const { return items->GroupParamCount(items->GroupIndex(group)); }
     std::string Value(const std::string& name) const {
@@ -98,8 +100,9 @@ protected:
 
     std::vector<std::string> decoderMessages;
     std::unique_ptr<test::SimHost> host;
-    std::unique_ptr<GroupItems> items;
-    TargetGroupTable table;
+    test::TempDir settings;
+    std::unique_ptr<EditorSession> session;
+    GroupItems* items = nullptr;
     test::ScriptedUser user;
 };
 
@@ -252,13 +255,12 @@ TEST_F(ReadGroupsTest, ClosingTheWindowEndsTheReadWithoutMessages) {
 
 TEST_F(ReadGroupsTest, RefreshKeepsTheSelectionAndTheValues) {
     Read("cal_b,fix_a");
-    std::string stored;
-    ASSERT_TRUE(RefreshGroupList(*host, *items, table, stored));
-    EXPECT_EQ(stored, "cal_b,fix_a");
+    ASSERT_TRUE(session->RefreshGroups());
+    EXPECT_EQ(session->Settings().storedSelection, "cal_b,fix_a");
     EXPECT_EQ(items->CheckedGroupNames(), (std::vector<std::string>{"cal_b", "fix_a"}));
     EXPECT_EQ(Count("fix_a"), 3);
     EXPECT_EQ(Value("fix_a.gain"), "12");
-    EXPECT_EQ(table.Number("dyn_c"), 3);
+    EXPECT_EQ(session->GroupTable().Number("dyn_c"), 3);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
@@ -22,7 +22,7 @@
 #include <memory>
 
 #include "host/host_window.h"
-#include "host/target_address.h"
+#include "link/target_address.h"
 #include "qt_print.h"
 
 namespace {
@@ -55,7 +55,7 @@ protected:
         ASSERT_TRUE(host->LoadPlugin(kPlugin));
         ASSERT_EQ(host->mdiArea()->subWindowList().size(), 1);
         editor = host->mdiArea()->subWindowList().front()->widget();
-        groups = editor->findChild<QListWidget*>("CheckListGroups");
+        groups = editor->findChild<QListView*>("CheckListGroups");
         grid = editor->findChild<QTableView*>("StringGridNVM");
         ASSERT_TRUE(groups && grid);
         // Every status the progress window shows while events are let through.
@@ -78,9 +78,9 @@ protected:
 
     void Check(const QStringList& names) {
         for (const QString& name : names) {
-            const auto found = groups->findItems(name, Qt::MatchExactly);
-            ASSERT_EQ(found.size(), 1) << name.toStdString();
-            found.front()->setCheckState(Qt::Checked);
+            const int row = Row(name);
+            ASSERT_GE(row, 0) << name.toStdString();
+            groups->model()->setData(groups->model()->index(row, 0), Qt::Checked, Qt::CheckStateRole);
         }
     }
     void Read() { QTest::mouseClick(editor->findChild<QPushButton*>("BReadGroups"), Qt::LeftButton); }
@@ -106,9 +106,17 @@ protected:
 
     QStringList Checked() const {
         QStringList names;
-        for (int i = 0; i < groups->count(); ++i)
-            if (groups->item(i)->checkState() == Qt::Checked) names << groups->item(i)->text();
+        const QAbstractItemModel* m = groups->model();
+        for (int i = 0; i < m->rowCount(); ++i)
+            if (m->index(i, 0).data(Qt::CheckStateRole).toInt() == Qt::Checked) names << Name(i);
         return names;
+    }
+    // A line shows the group's name, then " (count)" when it holds parameters.
+    QString Name(int row) const { return groups->model()->index(row, 0).data().toString().section(" (", 0, 0); }
+    int Row(const QString& name) const {
+        for (int i = 0; i < groups->model()->rowCount(); ++i)
+            if (Name(i) == name) return i;
+        return -1;
     }
     static std::string Ini() {
         std::ifstream in(iniPath, std::ios::binary);
@@ -118,7 +126,7 @@ protected:
     static inline std::filesystem::path iniPath;
     std::unique_ptr<nvmhost::HostWindow> host;
     QWidget* editor = nullptr;
-    QListWidget* groups = nullptr;
+    QListView* groups = nullptr;
     QTableView* grid = nullptr;
     QTimer watch;
     QStringList statuses;
@@ -126,7 +134,7 @@ protected:
 };
 
 TEST_F(HostEditorTest, ReadOneGroupThenThreeGroups) {
-    EXPECT_GT(groups->count(), 40);
+    EXPECT_GT(groups->model()->rowCount(), 40);
 
     Check({"fix_t8x_lut"});
     qsizetype from = host->logPane()->Lines().size();
@@ -165,7 +173,7 @@ TEST_F(HostEditorTest, StoredSelectionIsAppliedAtTheNextStart) {
     EXPECT_NE(Ini().find("[Mode]\r\nNVMSelGroups=cal_t8x_lut,hyb_cust\r\n"), std::string::npos) << Ini();
     host->OpenEditor();
     ASSERT_EQ(host->mdiArea()->subWindowList().size(), 1);
-    groups = host->mdiArea()->subWindowList().front()->widget()->findChild<QListWidget*>("CheckListGroups");
+    groups = host->mdiArea()->subWindowList().front()->widget()->findChild<QListView*>("CheckListGroups");
     EXPECT_EQ(Checked(), (QStringList{"cal_t8x_lut", "hyb_cust"}));
 }
 

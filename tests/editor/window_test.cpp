@@ -21,11 +21,13 @@
 #include <map>
 
 #include "channel/command_exchange.h"
+#include "channel/target_commands.h"
 #include "editor/group_check_list.h"
 #include "editor/parameter_grid_model.h"
 #include "editor/qt_user_side.h"
-#include "editor/read_groups.h"
-#include "editor/settings.h"
+#include "channel/target_commands.h"
+#include "core/read_groups.h"
+#include "core/settings.h"
 #include "editor/tf_nvmvtq.h"
 #include "model/group_items.h"
 #include "support/piece_encoder.h"
@@ -59,7 +61,7 @@ protected:
                 return true;
             }
             for (const auto& [group, lines] : kDumps) {
-                if (command != DumpCommand(group)) continue;
+                if (command != cmd::Dump(group)) continue;
                 answer.clear();
                 for (const std::string& line : lines) answer += test::EncodePiece(line) + "\r\n";
                 answer += "OK\r\n";
@@ -93,7 +95,7 @@ protected:
     static QStringList ListTexts(const GroupCheckList* list) {
         QStringList texts;
         for (int i = 0; i < list->count(); ++i) {
-            texts << list->item(i)->text() + (list->item(i)->checkState() == Qt::Checked ? "+" : "");
+            texts << list->LineText(i).section(" (", 0, 0) + (list->IsLineChecked(i) ? "+" : "");
         }
         return texts;
     }
@@ -126,11 +128,11 @@ TEST_F(WindowTest, StartAppliesStoredSelectionAndCloseStoresTheNewOne) {
     EXPECT_TRUE(QtUserSide::ShownTexts().isEmpty());
 
     // A click on a box: the group's flag follows, then unchecking via the menu entry.
-    w->CheckListGroups->item(2)->setCheckState(Qt::Checked);
+    w->CheckListGroups->SetLineChecked(2, true);
     EXPECT_EQ(w->GBNVMGroups->title(), "Selected NVM Groups (3/3)");
     EXPECT_FALSE(w->BSelectAll->isEnabled());
     EXPECT_FALSE(w->SelectAll->isEnabled());
-    w->CheckListGroups->item(1)->setCheckState(Qt::Unchecked);
+    w->CheckListGroups->SetLineChecked(1, false);
     w.reset();
     EXPECT_EQ(ReadProfileString(SettingsFilePath(), "Mode", "NVMSelGroups", "?"), "cal_b,fix_a");
 
@@ -172,13 +174,13 @@ TEST_F(WindowTest, ReadFillsGridAndGroupClickJumpsToItsFirstRow) {
     EXPECT_EQ(w->StringGridNVM->currentIndex().row(), 4);
 
     // Unchecking a group takes its rows out of the grid.
-    w->CheckListGroups->item(0)->setCheckState(Qt::Unchecked);
+    w->CheckListGroups->SetLineChecked(0, false);
     EXPECT_EQ(w->GridModel().rowCount(), 4);
 }
 
 TEST_F(WindowTest, DebugBoxMakesTheReadLogEveryParsedLine) {
     std::unique_ptr<TFNVMVTQ> w(Open());
-    w->CheckListGroups->item(0)->setCheckState(Qt::Checked);
+    w->CheckListGroups->SetLineChecked(0, true);
     QTest::mouseClick(w->CBDebug, Qt::LeftButton);
     const size_t before = host.lines.size();
     QTest::mouseClick(w->BReadGroups, Qt::LeftButton);
@@ -198,7 +200,7 @@ TEST_F(WindowTest, CancelDuringSecondOfThreeGroups) {
         ASSERT_NE(progress, nullptr);
         statuses.push_back(progress->LabelStatus->text());
         lockedDuringRead = lockedDuringRead && !w->PanelTop->isEnabled() && !w->EAtSend->isEnabled();
-        if (host.commands.back() == DumpCommand("dyn_c")) QTest::mouseClick(progress->PCancel, Qt::LeftButton);
+        if (host.commands.back() == cmd::Dump("dyn_c")) QTest::mouseClick(progress->PCancel, Qt::LeftButton);
     };
     const size_t before = host.lines.size();
     QTest::mouseClick(w->BReadGroups, Qt::LeftButton);
@@ -218,7 +220,7 @@ TEST_F(WindowTest, HostClosingDuringReadEndsItSilentlyAndDestroysLater) {
     QTest::mouseClick(w->BSelectAll, Qt::LeftButton);
     size_t linesAtClose = 0;
     host.onExchange = [&](int) {
-        if (host.commands.back() != DumpCommand("cal_b")) return;
+        if (host.commands.back() != cmd::Dump("cal_b")) return;
         QTimer::singleShot(0, w, [&] {
             linesAtClose = host.lines.size();
             HostCloses(w);
@@ -227,7 +229,7 @@ TEST_F(WindowTest, HostClosingDuringReadEndsItSilentlyAndDestroysLater) {
     };
     QTest::mouseClick(w->BReadGroups, Qt::LeftButton);
     EXPECT_EQ(host.lines.size(), linesAtClose) << "no further messages";
-    EXPECT_EQ(host.commands.back(), DumpCommand("dyn_c"));
+    EXPECT_EQ(host.commands.back(), cmd::Dump("dyn_c"));
     EXPECT_TRUE(QtUserSide::ShownTexts().isEmpty());
     ASSERT_TRUE(w);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

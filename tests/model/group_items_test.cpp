@@ -1,4 +1,5 @@
 #include "model/group_items.h"
+#include "support/host_model_link.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -82,7 +83,8 @@ TEST(GroupItemsGroups, CaseInsensitiveGroupsFlagsAndStates) {
 // AddParameter without an editor window: nothing is ever sent.
 TEST(GroupItemsAdd, ShapesRecordsFromTheDumpAlone) {
     ScriptedHost host;
-    GroupItems items(&host, false);
+    test::HostModelLink link(host, false);
+    GroupItems items(&link);
     items.FindOrAddGroup("grp");
     const std::tuple<const char*, const char*, const char*> cases[] = {  // name, value, record shape
         {"grp.level", " 12 ", "grp.level {12} 0 "},
@@ -111,7 +113,8 @@ TEST(GroupItemsAdd, ShapesRecordsFromTheDumpAlone) {
 
 TEST(GroupItemsAdd, RefusesFillersAndUnknownGroupsAndKeepsTheFirstOfAName) {
     ScriptedHost host;
-    GroupItems items(&host);
+    test::HostModelLink link(host);
+    GroupItems items(&link);
     items.FindOrAddGroup("grp");
     EXPECT_EQ(items.AddParameter(0, "grp.pad.fill_3", "0", "", false), nullptr);
     EXPECT_EQ(items.AddParameter(0, "grp.FILL_3", "0", "", false), nullptr);
@@ -127,7 +130,8 @@ TEST(GroupItemsAdd, RefusesFillersAndUnknownGroupsAndKeepsTheFirstOfAName) {
 
 TEST(GroupItemsAdd, AsksTheTargetWhenTheDumpIsNotEnough) {
     ScriptedHost host;
-    GroupItems items(&host, true);
+    test::HostModelLink link(host);
+    GroupItems items(&link);
     items.FindOrAddGroup("grp");
     host.answers = {
         {"at@nvm:grp.tab??\r", "grp.tab[0,899]\r\nOK\r\n"},
@@ -156,7 +160,7 @@ TEST(GroupItemsAdd, AsksTheTargetWhenTheDumpIsNotEnough) {
 
     // Once the target is lost, no further query waits for it; the dump's text stays.
     uint8_t lost = 0;
-    items.SetTargetLostFlag(&lost);
+    link.lost = &lost;
     host.commands.clear();
     host.loseTargetAt = 1;
     EXPECT_EQ(Shape(items.AddParameter(0, "grp.lost[0]", "1,2", "", true)), "grp.lost {1,2} -1 -1");
@@ -166,7 +170,8 @@ TEST(GroupItemsAdd, AsksTheTargetWhenTheDumpIsNotEnough) {
 
 TEST(GroupItemsAdd, QueryArraySizeReadsRangesAndBraces) {
     ScriptedHost host;
-    GroupItems items(&host, true);
+    test::HostModelLink link(host);
+    GroupItems items(&link);
     const std::pair<const char*, int> cases[] = {{"x[0,15]={...}", 16}, {"x[2, 5]", 4}, {"x[3]", 3},
                                                  {"x={1,2,3}", 3},      {"plain", 0}};
     for (const auto& [answer, size] : cases) {
@@ -175,7 +180,8 @@ TEST(GroupItemsAdd, QueryArraySizeReadsRangesAndBraces) {
     }
     host.answers.clear();
     EXPECT_EQ(items.QueryArraySize("x"), -1);
-    GroupItems noWindow(&host, false);
+    test::HostModelLink noQueries(host, false);
+    GroupItems noWindow(&noQueries);
     host.answers["at@nvm:x??\r"] = "x[0,15]\r\nOK";
     EXPECT_EQ(noWindow.QueryArraySize("x"), -1);
 }
@@ -201,8 +207,14 @@ TEST(GroupItemsView, NaturalOrderComparesIndexesAsNumbers) {
 TEST(GroupItemsView, FilterSelectsRecordsOfCheckedGroups) {
     GroupItems items;
     Add(items, {"cal.Gain", "cal.offset", "fix.gain"});
+    struct Counter : GroupItemsListener {
+        int& n;
+        explicit Counter(int& count) : n(count) {}
+        void ViewChanged() override { ++n; }
+    };
     int changes = 0;
-    items.SetViewChanged([&] { ++changes; });
+    Counter counter(changes);
+    items.AddListener(&counter);
 
     // With no checked group a filter that matches nothing hides nothing.
     EXPECT_TRUE(items.SetFilter("  NOTHING "));
@@ -264,7 +276,8 @@ TEST(GroupItemsView, FreedRecordsLeaveTheViewAtOnce) {
 
 TEST(GroupItemsLutFill, RemovesBaseEntriesOfElementwiseTables) {
     ScriptedHost host;
-    GroupItems items(&host);
+    test::HostModelLink link(host);
+    GroupItems items(&link);
     Add(items, {"g1.tab", "g1.tab[1]", "g1.tab[2]", "g1.tabx", "g1.rec", "g1.rec.m"});
     // After a deletion the walk moves on, so a base entry right after a removed one stays.
     Add(items, {"g2.a", "g2.a.b", "g2.a.b.c", "g2.B", "g2.b[1]"});

@@ -6,10 +6,11 @@
 #include <string>
 
 #include "channel/command_exchange.h"
-#include "model/dump_parser.h"
+#include "core/dump_parser.h"
 #include "model/group_items.h"
 #include "model/value_types.h"
 #include "support/sim_host.h"
+#include "support/host_model_link.h"
 
 namespace vtq {
 namespace {
@@ -24,7 +25,8 @@ TEST_P(DumpFromSimulatedModem, EveryParameterOfTheDefaultImageArrivesWithItsShap
     ASSERT_TRUE(image) << error;
     image->naming = GetParam();
     test::SimHost host(image);
-    GroupItems items(&host, true);
+    test::HostModelLink link(host);
+    GroupItems items(&link);
     const auto& groups = host.modem().image().groups;
     ASSERT_FALSE(groups.empty());
     int added = 0;

@@ -1,0 +1,73 @@
+#include "core/editor_session.h"
+
+#include "channel/command_exchange.h"
+#include "channel/piece_decoder.h"
+
+namespace vtq {
+
+namespace {
+// The decoder is shared by every session of the process: built by the first,
+// freed (with its leak report) by the last.
+int liveSessions = 0;
+}  // namespace
+
+// The container's way to the target: log lines to the host's show line,
+// queries through the command exchange with the running operation's lost flag.
+class EditorSession::Link : public ModelLink {
+public:
+    explicit Link(Host& host) : host_(host) {}
+    void Log(const std::string& text, uint8_t flag) override { host_.ShowLine(text, flag); }
+    bool Query(const std::string& command, std::string& answer) override {
+        // Once the target stopped responding, every further query would only wait for the host's time-out.
+        if (lost_ && *lost_) return false;
+        return Exchange(host_, command, answer, false, lost_);
+    }
+    uint8_t* lost_ = nullptr;
+
+private:
+    Host& host_;
+};
+
+EditorSession::EditorSession(Host& host, std::function<void(const std::string&)> decoderMessage,
+                             std::string settingsPath)
+    : host_(host), decoderMessage_(std::move(decoderMessage)), settingsPath_(std::move(settingsPath)) {
+    if (settingsPath_.empty()) settingsPath_ = SettingsFilePath();
+    if (liveSessions++ == 0) BuildDecoder(decoderMessage_);
+    link_ = std::make_unique<Link>(host_);
+    items_ = std::make_unique<GroupItems>(link_.get());
+    settings_ = LoadSettings(settingsPath_);
+}
+
+EditorSession::~EditorSession() { Close(); }
+
+bool EditorSession::Start() {
+    closing_ = false;
+    settings_.writeOnTheFly = true;
+    settings_.savedWriteOnTheFly = true;
+    return FetchGroupList(host_, *items_, groupTable_, settings_.storedSelection);
+}
+
+void EditorSession::Close() {
+    if (closed_) return;
+    closed_ = true;
+    closing_ = true;
+    SaveSelection(settings_, items_->CheckedGroupNames(), settingsPath_);
+    items_->ClearAll();
+    if (--liveSessions == 0) FreeDecoder(decoderMessage_);
+    groupTable_.Clear();
+}
+
+void EditorSession::SetDebug(bool on) {
+    debug_ = on;
+    SetDebugMode(on);
+}
+
+bool EditorSession::RefreshGroups() {
+    return RefreshGroupList(host_, *items_, groupTable_, settings_.storedSelection);
+}
+
+void EditorSession::SaveMode() { SaveModeIfChanged(settings_, settingsPath_); }
+
+void EditorSession::WatchTargetLost(uint8_t* lost) { link_->lost_ = lost; }
+
+}  // namespace vtq

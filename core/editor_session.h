@@ -1,0 +1,79 @@
+#pragma once
+// One editing session: what the editor holds for one target between its start
+// and its close. The window is a view of a session; the command line holds one
+// per target without any window. Operations take the session and a user side.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "channel/host.h"
+#include "core/group_list.h"
+#include "core/settings.h"
+#include "model/group_items.h"
+
+namespace vtq {
+
+class EditorSession {
+public:
+    // Builds the decoder (messages go to `decoderMessage`, may be empty),
+    // creates the parameter container and loads the settings from the settings
+    // folder (or from `settingsPath` when it is not empty).
+    explicit EditorSession(Host& host, std::function<void(const std::string&)> decoderMessage = {},
+                           std::string settingsPath = {});
+    // Close() when it was not called.
+    ~EditorSession();
+    EditorSession(const EditorSession&) = delete;
+    EditorSession& operator=(const EditorSession&) = delete;
+
+    // The start step: closing flag cleared, write-on-the-fly on, the group list
+    // fetched and the stored selection applied. False when the target gave no
+    // usable group list (the caller tells the user: kGroupListStartMessage).
+    bool Start();
+    // The close step: closing flag set, the checked groups saved, records,
+    // group table and decoder freed. Runs once.
+    void Close();
+
+    Host& host() { return host_; }
+    GroupItems& Items() { return *items_; }
+    const GroupItems& Items() const { return *items_; }
+    TargetGroupTable& GroupTable() { return groupTable_; }
+    EditorSettings& Settings() { return settings_; }
+    const std::string& SettingsPath() const { return settingsPath_; }
+
+    // Set when the host closes the window: running operations end after the
+    // current exchange without further messages.
+    bool Closing() const { return closing_; }
+    void SetClosing(bool closing) { closing_ = closing; }
+
+    // The state of the "Debug" box: the host echoes every exchange, and reads
+    // log every parsed line.
+    bool Debug() const { return debug_; }
+    void SetDebug(bool on);
+
+    // Refresh of the group list, keeping the current selection.
+    bool RefreshGroups();
+    // Stores write-on-the-fly when it changed since it was last stored.
+    void SaveMode();
+
+    // The lost flag of the running long operation: the container's size and
+    // value queries set it too, and send nothing once it is set. Null when no
+    // operation runs.
+    void WatchTargetLost(uint8_t* lost);
+
+private:
+    class Link;
+    Host& host_;
+    std::function<void(const std::string&)> decoderMessage_;
+    std::string settingsPath_;
+    std::unique_ptr<Link> link_;
+    std::unique_ptr<GroupItems> items_;
+    TargetGroupTable groupTable_;
+    EditorSettings settings_;
+    bool closing_ = false;
+    bool closed_ = false;
+    bool debug_ = false;
+};
+
+}  // namespace vtq
