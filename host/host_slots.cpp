@@ -4,9 +4,6 @@
 
 namespace nvmhost {
 
-const char* const kTargetDetailsCommand9 = "ATI";
-const char* const kTargetDetailsCommand10 = "AT+CGSN";
-
 HostServices& Services() {
     static HostServices services;
     return services;
@@ -37,21 +34,10 @@ uint8_t VTQ_CALL SendReceive(const char* command, vtq_answer* answer, uint8_t ec
             if (targetLost) *targetLost = 1;
             return 0;
         }
-        const ExchangeResult r = session->Exchange(command);
-        if (echo) {
-            std::string sent = command;
-            while (!sent.empty() && (sent.back() == '\r' || sent.back() == '\n')) sent.pop_back();
-            Log("> " + sent, 1);
-            if (r.answered) Log("< " + r.answer, 1);
-        }
-        if (!r.answered) {
-            if (targetLost) *targetLost = 1;
-            Log("No answer to " + std::string(command, std::strcspn(command, "\r\n")) + ": target stopped responding.",
-                0);
-            return 0;
-        }
+        std::string text;
+        if (!SendReceiveOn(*session, command, text, echo != 0, targetLost, Services().log)) return 0;
         if (answer != nullptr && answer->struct_size >= sizeof(vtq_answer) && answer->assign != nullptr)
-            answer->assign(answer, r.answer.data(), r.answer.size());
+            answer->assign(answer, text.data(), text.size());
         return 1;
     } catch (...) {
         if (targetLost) *targetLost = 1;
@@ -73,16 +59,7 @@ void VTQ_CALL GetInfo(int infoId, char* buffer, int size) {
     const FromPlugin inside;
     try {
         if (buffer == nullptr || size < 1) return;
-        std::string text;
-        TargetSession* session = Services().session;
-        if (infoId == VTQ_INFO_TOOL_NAME) {
-            text = Services().toolName;
-        } else if (infoId == VTQ_INFO_TARGET_DETAILS_1 && session != nullptr) {
-            text = session->Query(kTargetDetailsCommand9);
-        } else if (infoId == VTQ_INFO_TARGET_DETAILS_2 && session != nullptr) {
-            text = session->Query(kTargetDetailsCommand10);
-            if (!text.empty()) text = "Serial number: " + text;
-        }
+        const std::string text = InfoText(Services().session, infoId, Services().toolName);
         if (text.empty()) return;
         const size_t n = std::min(text.size(), static_cast<size_t>(size) - 1);
         std::memcpy(buffer, text.data(), n);

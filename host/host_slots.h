@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "host/target_session.h"
+#include "link/link_host.h"
+#include "link/target_session.h"
 #include "vtq/host_api.h"
 
 namespace nvmhost {
@@ -30,10 +31,5 @@ HostServices& Services();
 // The 216-slot table with slots 173, 175 and 184 filled.
 std::vector<vtq_host_fn> MakeHostTable();
 vtq_show_line_fn ShowLineFunction();
-
-// The identity commands behind information items 9 (manufacturer, model and
-// revision) and 10 (serial number).
-extern const char* const kTargetDetailsCommand9;
-extern const char* const kTargetDetailsCommand10;
 
 }  // namespace nvmhost

@@ -12,32 +12,11 @@
 #include <QThread>
 
 #include "host/host_slots.h"
-#include "host/qt_links.h"
-#ifdef NVMHOST_WITH_SIM
-#include "host/sim_link.h"
-#endif
+#include "link/open_link.h"
 
 namespace nvmhost {
 
 namespace {
-
-std::unique_ptr<ByteLink> MakeLink(const TargetAddress& target, std::string& error) {
-    switch (target.kind) {
-    case TargetAddress::Kind::Sim:
-#ifdef NVMHOST_WITH_SIM
-        return std::make_unique<SimLink>(target.path);
-#else
-        error = "This host was built without the simulated modem.";
-        return nullptr;
-#endif
-    case TargetAddress::Kind::Serial:
-        return std::make_unique<SerialLink>(target.path, target.baud);
-    case TargetAddress::Kind::Tcp:
-        return std::make_unique<TcpLink>(target.path, target.port);
-    }
-    error = "Unknown target.";
-    return nullptr;
-}
 
 // Objects the plug-in handed to deleteLater must go while its code is still mapped.
 void FlushDeferredDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "host/host_window.h"
-#include "host/target_address.h"
+#include "link/target_address.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "host/at_framer.h"
+#include "link/at_framer.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "host/qt_links.h"
+#include "link/qt_links.h"
 
 #include <QTimer>
 #include <poll.h>

@@ -7,7 +7,7 @@
 #include <QTcpSocket>
 #include <functional>
 
-#include "host/byte_link.h"
+#include "link/byte_link.h"
 
 namespace nvmhost {
 

@@ -1,4 +1,4 @@
-#include "host/sim_link.h"
+#include "link/sim_link.h"
 
 #include "sim/modem.h"
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "host/byte_link.h"
+#include "link/byte_link.h"
 
 namespace nvmsim {
 class Modem;

@@ -1,4 +1,4 @@
-#include "host/target_address.h"
+#include "link/target_address.h"
 
 #include <charconv>
 

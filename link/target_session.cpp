@@ -1,4 +1,4 @@
-#include "host/target_session.h"
+#include "link/target_session.h"
 
 #include <algorithm>
 #include <chrono>

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "host/at_framer.h"
-#include "host/byte_link.h"
+#include "link/at_framer.h"
+#include "link/byte_link.h"
 
 namespace nvmhost {
 

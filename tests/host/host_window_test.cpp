@@ -20,7 +20,7 @@
 #include "host/host_window.h"
 #include "host/log_pane.h"
 #include "host/plugin_loader.h"
-#include "host/sim_link.h"
+#include "link/sim_link.h"
 #include "sim/faults.h"
 #include "sim/modem.h"
 

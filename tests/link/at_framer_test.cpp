@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/at_framer.h"
+#include "link/at_framer.h"
 
 namespace nvmhost {
 namespace {

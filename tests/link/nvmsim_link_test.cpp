@@ -1,7 +1,8 @@
-// The host's serial link against "nvmsim --pty" and its TCP link against
+// The serial link against "nvmsim --pty" and the TCP link against
 // "nvmsim --tcp": whatever the server does to the framing (echo, unsolicited
 // codes anywhere, one byte per write), the session hands over the same answer
-// as the modem gives in-process; errors, time-out and a server that goes away.
+// as the modem gives in-process; errors, time-out, a server that goes away, and
+// a new client that finds the modem as the last one left it.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -12,8 +13,8 @@
 #include <ctime>
 #include <memory>
 
-#include "host/qt_links.h"
-#include "host/target_session.h"
+#include "link/qt_links.h"
+#include "link/target_session.h"
 #include "sim/modem.h"
 
 namespace nvmhost {
@@ -168,6 +169,15 @@ TEST_P(NvmsimFaultTest, ServerGoneBetweenCommands) {
     EXPECT_EQ(lostCalls, 1);
     EXPECT_EQ(session.State(), LinkState::Down);
     EXPECT_TRUE(session.Exchange("ATI\r").lost);
+}
+
+TEST_P(NvmsimFaultTest, NewClientFindsTheSameModem) {
+    ASSERT_TRUE(Connect({"--echo", GetParam().echo}));
+    EXPECT_EQ(session.Exchange("at@nvm:fix_band_sel.cycle_ramp=-7\r").answer, "OK\r\n");
+    session.Detach();
+    std::string error;
+    ASSERT_TRUE(session.Attach(server.Link(GetParam().pty), error)) << error;
+    EXPECT_EQ(session.Exchange("at@nvm:fix_band_sel.cycle_ramp?\r").answer, "-7\r\nOK\r\n");
 }
 
 std::vector<Framing> Framings(std::vector<const char*> places) {

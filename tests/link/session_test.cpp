@@ -1,6 +1,6 @@
-// The session and the host slots over a scripted byte link: time-outs, link
-// loss, late answers, unsolicited lines between commands, and what the plug-in
-// gets back.
+// The session and the Host over it, on a scripted byte link: time-outs, link
+// loss, late answers, unsolicited lines between commands, and what the core
+// (or, through the host's slots, the plug-in) gets back.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,9 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "host/host_slots.h"
-#include "host/target_session.h"
-#include "host/target_address.h"
+#include "link/link_host.h"
+#include "link/target_address.h"
+#include "link/target_session.h"
+#include "vtq/host_api.h"
 
 namespace nvmhost {
 namespace {
@@ -206,73 +207,63 @@ TEST_F(SessionFixture, ConnectionCheckAndIdentityQueries) {
     EXPECT_EQ(session.Query("AT+CGMR"), "");
 }
 
-// The C functions handed to the plug-in, called the way the plug-in calls them.
-struct SlotFixture : SessionFixture {
-    std::vector<vtq_host_fn> table = MakeHostTable();
+// The Host over the session, called the way the core calls it.
+struct LinkHostFixture : SessionFixture {
+    LinkHost host{session, "nvmhost 9.9", [this](const std::string& text, uint8_t flag) { log.emplace_back(text, flag); }};
     std::string answer = "untouched";
-    vtq_answer object{sizeof(vtq_answer), &answer, [](vtq_answer* self, const char* text, size_t n) {
-                          static_cast<std::string*>(self->owner)->assign(text, n);
-                      }};
-
-    void SetUp() override {
-        SessionFixture::SetUp();
-        Services().session = &session;
-        Services().log = [this](const std::string& text, uint8_t flag) { log.emplace_back(text, flag); };
-        Services().toolName = "nvmhost 9.9";
-    }
-    void TearDown() override { Services() = HostServices(); }
-    uint8_t Send(const char* command, uint8_t echo, uint8_t* lost) {
-        auto fn = reinterpret_cast<vtq_send_receive_fn>(table[VTQ_SLOT_SEND_RECEIVE]);
-        return fn(command, &object, echo, -1, echo, lost);
-    }
 };
 
-TEST_F(SlotFixture, SendReceiveHandsOverTheAnswerOrSetsTargetLost) {
+TEST_F(LinkHostFixture, SendReceiveHandsOverTheAnswerOrSetsTargetLost) {
     Script({{WaitResult::Data, "\r\n+CME ERROR: 7\r\n"}});
     uint8_t lost = 0;
-    EXPECT_EQ(Send("at@nvm:x=1\r", 0, &lost), 1) << "an error answer is still an answer";
+    EXPECT_TRUE(host.SendReceive("at@nvm:x=1\r", answer, false, &lost)) << "an error answer is still an answer";
     EXPECT_EQ(answer, "+CME ERROR: 7\r\n");
     EXPECT_EQ(lost, 0);
 
     answer = "untouched";
-    EXPECT_EQ(Send("at@nvm:x?\r", 0, &lost), 0);
+    log.clear();
+    EXPECT_FALSE(host.SendReceive("at@nvm:x?\r", answer, false, &lost));
     EXPECT_EQ(lost, 1);
     EXPECT_EQ(answer, "untouched");
-    EXPECT_EQ(Send("at@nvm:x?\r", 0, nullptr), 0) << "no flag given: nothing to set";
+    EXPECT_EQ(log, (std::vector<std::pair<std::string, int>>{{"No answer to at@nvm:x?: target stopped responding.", 0}}));
+    EXPECT_FALSE(host.SendReceive("at@nvm:x?\r", answer, false, nullptr)) << "no flag given: nothing to set";
 
     log.clear();
     // The "AT" after the time-out first, then the command.
     Script({{WaitResult::Data, "OK\r\n"}, {WaitResult::Timeout, ""}, {WaitResult::Data, "5\r\nOK\r\n"}});
-    EXPECT_EQ(Send("at@nvm:x?\r", 1, nullptr), 1);
-    ASSERT_EQ(log.size(), 2u) << "echo shows the low-level exchange";
-    EXPECT_EQ(log[0], std::make_pair(std::string("> at@nvm:x?"), 1));
-    EXPECT_EQ(log[1].second, 1);
+    EXPECT_TRUE(host.SendReceive("at@nvm:x?\r", answer, true, nullptr));
+    EXPECT_EQ(log, (std::vector<std::pair<std::string, int>>{{"> at@nvm:x?", 1}, {"< 5\r\nOK\r\n", 1}}))
+        << "echo shows the low-level exchange";
 
-    EXPECT_EQ(reinterpret_cast<vtq_check_connection_fn>(table[VTQ_SLOT_CHECK_CONNECTION])(1), 0);
+    EXPECT_FALSE(host.CheckConnection());
     Script({{WaitResult::Data, "OK\r\n"}, {WaitResult::Timeout, ""}, {WaitResult::Data, "OK\r\n"}});
-    EXPECT_EQ(reinterpret_cast<vtq_check_connection_fn>(table[VTQ_SLOT_CHECK_CONNECTION])(1), 1);
+    EXPECT_TRUE(host.CheckConnection());
+    host.ShowLine("shown", 0);
+    EXPECT_EQ(log.back(), std::make_pair(std::string("shown"), 0));
 }
 
-TEST_F(SlotFixture, GetInfoWritesAtMostTheBufferSize) {
-    auto info = reinterpret_cast<vtq_bvi_get_info_fn>(table[VTQ_SLOT_BVI_GET_INFO]);
-    char buf[8] = "xxxxxxx";
-    buf[0] = 0;
-    info(VTQ_INFO_TOOL_NAME, buf, 5);
-    EXPECT_STREQ(buf, "nvmh");
-    EXPECT_EQ(buf[5], 'x');
+TEST_F(LinkHostFixture, InformationItems) {
+    std::string text;
+    EXPECT_TRUE(host.GetInfo(VTQ_INFO_TOOL_NAME, 5, text));
+    EXPECT_EQ(text, "nvmh") << "at most the buffer size, terminator included";
+    EXPECT_TRUE(host.GetInfo(VTQ_INFO_TOOL_NAME, 0, text));
+    EXPECT_EQ(text, "");
 
-    Script({{WaitResult::Data, "Model X\r\nOK\r\n"}});
-    char big[2000] = {};
-    info(VTQ_INFO_TARGET_DETAILS_1, big, sizeof big);
-    EXPECT_STREQ(big, "Model X");
+    Script({{WaitResult::Data, "Maker\r\nModel X\r\nOK\r\n"}});
+    EXPECT_TRUE(host.GetInfo(VTQ_INFO_TARGET_DETAILS_1, 2000, text));
+    EXPECT_EQ(text, "Maker\nModel X");
     EXPECT_EQ(link->sent.back(), std::string(kTargetDetailsCommand9) + "\r");
-
-    big[0] = 0;
-    info(VTQ_INFO_TARGET_DETAILS_2, big, sizeof big);  // no answer: the buffer stays empty
-    EXPECT_EQ(big[0], 0);
-    info(77, big, sizeof big);
-    EXPECT_EQ(big[0], 0);
-    EXPECT_EQ(table[0], nullptr);
+    Script({{WaitResult::Data, "12345\r\nOK\r\n"}});
+    EXPECT_TRUE(host.GetInfo(VTQ_INFO_TARGET_DETAILS_2, 2000, text));
+    EXPECT_EQ(text, "Serial number: 12345");
+    EXPECT_EQ(link->sent.back(), std::string(kTargetDetailsCommand10) + "\r");
+    Script({{WaitResult::Data, "ERROR\r\n"}});
+    EXPECT_TRUE(host.GetInfo(VTQ_INFO_TARGET_DETAILS_2, 2000, text));
+    EXPECT_EQ(text, "") << "no serial number: no text";
+    const size_t sent = link->sent.size();
+    EXPECT_TRUE(host.GetInfo(77, 2000, text));
+    EXPECT_EQ(text, "");
+    EXPECT_EQ(link->sent.size(), sent) << "an unknown item asks the target nothing";
 }
 
 TEST(TargetAddressText, ParsesEveryFormAndRejectsTheRest) {
