@@ -1,0 +1,134 @@
+#include "model/array_value.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "model/pick_list.h"
+#include "model/value_types.h"
+
+namespace vtq {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+TEST(ArrayValue, SplitAndJoin) {
+    const std::pair<const char*, Strings> splits[] = {
+        {"1, 2 ,3", {"1", "2", "3"}}, {"1,2,", {"1", "2"}}, {"1,,2", {"1", "", "2"}}, {"", {}},
+        {",1", {"", "1"}},            {" 7 ", {"7"}},       {",", {""}},
+    };
+    for (const auto& [text, elements] : splits) EXPECT_EQ(SplitElements(text), elements) << '"' << text << '"';
+
+    const Strings list = {"1", "22", "333"};
+    const std::pair<long long, const char*> joins[] = {{-1, "1,22,333"}, {0, ""}, {2, "1,22"}, {3, "1,22,333"},
+                                                       {10, "1,22,333"}};
+    for (const auto& [limit, text] : joins) EXPECT_EQ(JoinElements(list, limit), text) << limit;
+}
+
+TEST(ArrayValue, StringViewOfAnArray) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"72,105,0,0", "Hi"},
+        {"72,7,105", "H_i"},  // not a printable code
+        {"72,0,105", "H"},    // 0 ends the string
+        {"0x41, 0X42 ,9,256,-1,31,65", "AB\t___A"},
+        {"72,abc,105", "H"},  // not a number: 0
+        {"72,1x,105", "H"},
+        {"72,,105", "H"},
+        {"255,32", "\xFF "},
+        {"0x", ""},
+        {"99999999999999999999,65", ""},  // beyond 64 bits: not a number
+        {"", ""},
+    };
+    for (const auto& [array, text] : cases) EXPECT_EQ(ArrayToString(array), text) << array;
+
+    EXPECT_EQ(StringToArray("AB"), "65,66,0");
+    EXPECT_EQ(StringToArray(""), "0");
+    EXPECT_EQ(StringToArray("Hi!"), "72,105,33,0");
+    // Every character the string view shows comes back unchanged.
+    std::string all = "\t";
+    for (int c = 32; c < 256; ++c) all += static_cast<char>(c);
+    EXPECT_EQ(ArrayToString(StringToArray(all)), all);
+    EXPECT_EQ(ArrayToString(StringToArray("a\x01z")), "a_z");
+}
+
+TEST(ArrayValue, ElementLabelsFromDimensions) {
+    struct Case {
+        std::vector<int> dimensions;
+        size_t index;
+        const char* label;
+    };
+    const Case cases[] = {
+        {{2, 3}, 4, "[1][1]"},      {{2, 3}, 0, "[0][0]"},       {{2, 3}, 5, "[1][2]"},
+        {{2, 3, 4}, 17, "[1][1][1]"}, {{2, 3, 4}, 23, "[1][2][3]"}, {{16}, 9, "[9]"},
+        {{}, 5, "[5]"},             {{0, 3}, 4, "[1][1]"},       // a length below 1 counts as 1
+        {{65536, 65536, 65536}, 65537, "[0][1][1]"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ElementLabel(c.index, StrideList(c.dimensions)), c.label)
+            << DimensionText(c.dimensions) << " " << c.index;
+    }
+    EXPECT_EQ(StrideList({2, 3, 4}), (std::vector<int64_t>{12, 4, 1}));
+    EXPECT_EQ(DimensionText({2, 3}), "[2][3]");
+    EXPECT_EQ(ArrayTypeLabel("UInt8", {16}), "uint8 [16]");
+    EXPECT_EQ(ArrayTypeLabel("", {16}), "(unknown type)");
+    EXPECT_EQ(ElementName("grp.table", 7), "grp.table[7]");
+    EXPECT_EQ(ArrayCaption(1), "Edit as array (1 item)");
+    EXPECT_EQ(ArrayCaption(0), "Edit as array (0 items)");
+    EXPECT_EQ(ArrayCaption(4), "Edit as array (4 items)");
+    for (const char* type : {"sint8", "UINT8", "int8", "CString32"}) EXPECT_TRUE(HasStringView(type)) << type;
+    for (const char* type : {"uint16", "int16", "", "bool"}) EXPECT_FALSE(HasStringView(type)) << type;
+}
+
+TEST(ArrayValue, FittingToTheElementCount) {
+    const std::string appended = "The specified array has been appended with zeros, to match its size of ";
+    const std::string truncated = "The specified array has been truncated to match its size of ";
+    struct Case {
+        const char* text;
+        int count;
+        const char* value;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"1,2", 4, "1,2,0,0", appended + "4 elements."},
+        {"1,2,3", 2, "1,2", truncated + "2 elements."},
+        {"", 3, "0,0,0", appended + "3 elements."},
+        {" 1,2,3 ", 3, "1,2,3", ""},
+        {"1,2,3", 0, "1,2,3", ""},
+        {"1,2,3", -1, "1,2,3", ""},
+        {" ", 0, "0", ""},
+        {"1,2,3,", 3, "1,2,3,", ""},  // as counted: kept as typed
+        // A trailing or leading comma separates no element: no empty element is sent.
+        {"1,2,", 4, "1,2,0,0", appended + "4 elements."},
+        {",1,2,3", 2, "1,2", truncated + "2 elements."},
+        {"1,,2", 4, "1,0,2,0", appended + "4 elements."},
+        {",", 3, "0,0,0", appended + "3 elements."},
+        {"1, 2", 3, "1,2,0", appended + "3 elements."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + " / " + std::to_string(c.count));
+        const FittedValue fitted = FitElementCount(c.text, c.count);
+        EXPECT_EQ(fitted.value, c.value);
+        EXPECT_EQ(fitted.message, c.message);
+        if (c.count > 0) {
+            EXPECT_EQ(ElementCount(fitted.value), c.count);
+        }
+    }
+}
+
+TEST(PickList, PreselectionAndResult) {
+    const Strings groups = {"cal_t71_lut", "cal_t71_lut_aux", "fix_t71_lut"};
+    EXPECT_EQ(PreselectExcept(groups, "_AUX"), (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(PreselectExcept(groups, "zzz"), (std::vector<bool>{false, false, false}));
+    EXPECT_EQ(PreselectExcept(groups, ""), (std::vector<bool>{false, false, false}));
+    EXPECT_EQ(PreselectExcept(groups, "LUT"), (std::vector<bool>{false, false, false}));
+
+    const Strings items = {"a b", "c", "d\"e", "f,g"};
+    EXPECT_EQ(PickedText(items, {true, true, true, true}), "\"a b\",c,\"d\"\"e\",\"f,g\"");
+    EXPECT_EQ(PickedText(items, {false, true, false, false}), "c");
+    EXPECT_EQ(PickedText(items, {false, false, false, false}), "");
+    EXPECT_EQ(PickedText(items, {true}), "\"a b\"");
+}
+
+}  // namespace
+}  // namespace vtq
