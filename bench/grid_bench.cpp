@@ -24,8 +24,10 @@ QApplication& App() {
     if (std::getenv("DISPLAY") == nullptr && std::getenv("QT_QPA_PLATFORM") == nullptr) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: at exit Qt's own globals (the input-device registry)
+    // may already be gone, and tearing the application down then crashes.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 struct Grid {
@@ -61,8 +63,9 @@ struct Grid {
 };
 
 Grid& SharedGrid() {
-    static Grid grid;
-    return grid;
+    // Lives as long as the process, like the application it needs.
+    static Grid* grid = new Grid;
+    return *grid;
 }
 
 void BM_GridRefill100k(benchmark::State& state) {

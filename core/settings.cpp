@@ -66,7 +66,7 @@ KeyPlace Find(const std::vector<std::string>& lines, const std::string& section,
 // drops one pair of enclosing quotes, gives back exactly `value`.
 std::string ProtectValue(const std::string& value) {
     if (value.empty()) return value;
-    const bool padded = static_cast<unsigned char>(value.front()) <= 32 || static_cast<unsigned char>(value.back()) <= 32;
+    const bool padded = IsBlank(value.front()) || IsBlank(value.back());
     const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
     return (padded || quoted) ? "\"" + value + "\"" : value;
 }

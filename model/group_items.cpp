@@ -402,7 +402,7 @@ int GroupItems::QueryArraySize(std::string_view name) {
         const long long first = ReadNumber(answer, pos);
         if (pos < answer.size() && answer[pos] == ',') {
             ++pos;
-            while (pos < answer.size() && static_cast<unsigned char>(answer[pos]) <= 32) ++pos;
+            while (pos < answer.size() && IsBlank(answer[pos])) ++pos;
             const long long last = ReadNumber(answer, pos);
             return ClampInt(last - first + 1);
         }
