@@ -1,0 +1,421 @@
+// The default-values header export against the in-process simulated modem:
+// the whole file against a golden copy, progress texts, cancel, a target lost
+// at every command, the probe failing each way, the variant identifier asked
+// from the user, failed writes, and the generated C compiled for every preset.
+
+#include "defaults/header_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/file_io.h"
+#include "channel/long_operation.h"
+#include "core/editor_session.h"
+#include "core/group_list.h"
+#include "defaults/naming_presets.h"
+#include "model/group_items.h"
+#include "sim/image.h"
+#include "support/scripted_user.h"
+#include "support/sim_host.h"
+#include "support/temp_dir.h"
+
+namespace vtq {
+namespace {
+
+using test::LoggedLine;
+
+const std::string kGolden = std::string(VTQ_SOURCE_DIR) + "/tests/defaults/data/three_groups.h";
+const std::vector<std::string> kThree = {"fix_ant_tuner", "fix_radio_cfg", "fix_thermal"};
+
+// A simulated modem that can answer the dump probe with nothing, as a target
+// without the command does.
+class ProbeHost : public test::SimHost {
+public:
+    using SimHost::SimHost;
+    bool emptyProbe = false;
+    bool SendReceive(const std::string& command, std::string& answer, bool echo, uint8_t* lost) override {
+        if (emptyProbe && command == "at@nvm:dump_default()??\r") {
+            commands.push_back(command);
+            answer = "\r\nOK\r\n";
+            return true;
+        }
+        return SimHost::SendReceive(command, answer, echo, lost);
+    }
+};
+
+// Records the file name the save dialog offers.
+class User : public test::ScriptedUser {
+public:
+    std::vector<std::string> offered;
+    bool SaveFileName(const std::string& title, const std::string& filter, std::string& path) override {
+        offered.push_back(path);
+        EXPECT_EQ(title, kHeaderSaveTitle);
+        EXPECT_EQ(filter, kHeaderFilter);
+        return ScriptedUser::SaveFileName(title, filter, path);
+    }
+};
+
+std::string Slurp(const std::string& path) {
+    std::string data;
+    return ReadWholeFile(path, data) ? data : std::string("<missing>");
+}
+
+class HeaderExport : public ::testing::Test {
+protected:
+    void SetUp() override { Open(std::make_unique<ProbeHost>()); }
+
+    void Open(std::unique_ptr<ProbeHost> h) {
+        session.reset();
+        host = std::move(h);
+        session = std::make_unique<EditorSession>(*host, nullptr, dir.File("Brevant.ini"));
+        ASSERT_TRUE(session->Start());
+        host->commands.clear();
+        host->lines.clear();
+    }
+    void OpenImage(const std::string& text) {
+        std::string error;
+        auto image = nvmsim::Image::Parse(text, error);
+        ASSERT_TRUE(image) << error;
+        Open(std::make_unique<ProbeHost>(image));
+    }
+
+    HeaderExportResult Export(const std::vector<std::string>& groups, const HeaderExportOptions& options = {}) {
+        std::string comma;
+        for (const auto& g : groups) comma += (comma.empty() ? "" : ",") + g;
+        SelectExactGroups(session->Items(), comma);
+        return ExportDefaultHeader(*session, user, presets, options);
+    }
+    // Every further command counts from now; the k-th one (1-based) gets no answer.
+    void LoseAt(int k) { host->faults().loseAfter = host->modem().commandCount() + k; }
+    std::vector<std::string> DumpsSent() const {
+        std::vector<std::string> out;
+        for (const auto& c : host->commands)
+            if (c.rfind("at@nvm:dump_default(\"", 0) == 0) out.push_back(c);
+        return out;
+    }
+
+    test::TempDir dir;
+    std::unique_ptr<ProbeHost> host;
+    std::unique_ptr<EditorSession> session;
+    User user;
+    NamingPresets presets;
+};
+
+TEST_F(HeaderExport, ThreeGroupsMatchTheGoldenFile) {
+    const std::string path = dir.File("out.h");
+    user.fileNames = {path};
+    const HeaderExportResult r = Export(kThree);
+    ASSERT_TRUE(r.written);
+    EXPECT_EQ(r.groupsWritten, 3);
+    EXPECT_EQ(user.offered, std::vector<std::string>{"rf_nvm_fix_ant_tuner_default_binary_cust_c22_7.h"});
+    EXPECT_EQ(host->commands,
+              (std::vector<std::string>{"at@nvm:dump_default()??\r", "at@hwid:ver_hwid_get(RF_ENGINE_ID)\r",
+                                        "at@nvm:dump_default(\"fix_ant_tuner\")\r",
+                                        "at@nvm:dump_default(\"fix_radio_cfg\")\r",
+                                        "at@nvm:dump_default(\"fix_thermal\")\r"}));
+    EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"Default data written to \"" + path + "\".", 1}}));
+    EXPECT_TRUE(user.messages.empty());
+    // Progress: three counted statuses, the bar shown, closed, cursor restored.
+    EXPECT_EQ(user.statuses, (std::vector<std::string>{"Reading \"fix_ant_tuner\" group (1/3)...",
+                                                       "Reading \"fix_radio_cfg\" group (2/3)...",
+                                                       "Reading \"fix_thermal\" group (3/3)..."}));
+    EXPECT_EQ(user.range, 3);
+    EXPECT_EQ(user.positions, (std::vector<int>{0, 0, 1, 2}));
+    EXPECT_TRUE(user.barVisible);
+    EXPECT_EQ(user.progressClosed, 1);
+    EXPECT_EQ(user.busyDepth, 0);
+
+    const std::string written = Slurp(path);
+    if (std::getenv("VTQ_UPDATE_GOLDEN")) std::ofstream(kGolden, std::ios::binary) << written;
+    EXPECT_EQ(written, Slurp(kGolden));
+}
+
+TEST_F(HeaderExport, OneGroupHidesTheBarAndRenamesFromThePreset) {
+    presets.Current().GroupRenames.Add("fix_thermal", "heat");
+    presets.Current().FilePostpend = "_def_";
+    user.fileNames = {dir.File("one.h")};
+    ASSERT_TRUE(Export({"fix_thermal"}).written);
+    EXPECT_EQ(user.offered, std::vector<std::string>{"rf_nvm_heat_def_c22_7.h"});
+    EXPECT_EQ(user.statuses, std::vector<std::string>{"Reading \"fix_thermal\" group..."});
+    EXPECT_FALSE(user.barVisible);
+    const std::string text = Slurp(dir.File("one.h"));
+    EXPECT_NE(text.find("#ifndef ONE_H\r\n"), std::string::npos);
+    EXPECT_NE(text.find("vtq_nvm_default_data_binary_type rf_nvm_heat_binary_data_table_cust_c22_7[] =\r\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("[GROUP=fix_thermal,ARRAYNAME=fix_thermal_default_c22_7,VERSION=8]\r\n"), std::string::npos);
+}
+
+TEST_F(HeaderExport, CancelInTheSecondGroupWritesNothing) {
+    const std::string path = dir.File("old.h");
+    ASSERT_TRUE(WriteFileAtomically(path, "old"));
+    user.fileNames = {path};
+    user.onProcessEvents = [&](int call) { user.cancelled = call == 2; };
+    const HeaderExportResult r = Export(kThree);
+    EXPECT_FALSE(r.written);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(DumpsSent().size(), 1u);
+    EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"Operation Canceled.", 1}}));
+    EXPECT_EQ(user.messages, std::vector<std::string>{kExportFailedMessage});
+    EXPECT_EQ(Slurp(path), "old");
+    EXPECT_EQ(user.busyDepth, 0);
+    EXPECT_FALSE(user.progressOpen);
+}
+
+TEST_F(HeaderExport, ClosingTheWindowEndsQuietly) {
+    user.fileNames = {dir.File("closed.h")};
+    user.onProcessEvents = [&](int call) { user.closing = call == 2; };
+    const HeaderExportResult r = Export(kThree);
+    EXPECT_FALSE(r.written);
+    EXPECT_EQ(DumpsSent().size(), 1u);
+    EXPECT_TRUE(host->lines.empty());
+    EXPECT_TRUE(user.messages.empty());
+    EXPECT_EQ(Slurp(dir.File("closed.h")), "<missing>");
+    EXPECT_EQ(user.busyDepth, 0);
+}
+
+// Commands: 1 probe, 2 variant query, 3-5 the three dumps.
+TEST_F(HeaderExport, TargetLostAtEveryCommand) {
+    const std::string lostLine = "Connection to target was lost while attempting to read NVM default values.";
+    for (int k = 1; k <= 5; ++k) {
+        SCOPED_TRACE("lost at command " + std::to_string(k));
+        SetUp();
+        user = User();
+        const std::string path = dir.File("lost.h");
+        ASSERT_TRUE(WriteFileAtomically(path, "old"));
+        user.fileNames = {path};
+        user.inputAnswers = {"k9"};
+        LoseAt(k);
+        const HeaderExportResult r = Export(kThree);
+        if (k == 1) {
+            EXPECT_EQ(user.messages, std::vector<std::string>{"The connected target it is not responding."});
+            EXPECT_EQ(host->commands.size(), 1u);
+            EXPECT_TRUE(host->lines.empty());
+            EXPECT_EQ(Slurp(path), "old");
+            continue;
+        }
+        EXPECT_TRUE(r.targetLost);
+        // From the third command on the first k-3 groups were read.
+        const int read = std::max(0, k - 3);
+        const std::string failed = kThree[static_cast<size_t>(read)];
+        std::vector<LoggedLine> expected = {{"Could not get default data for group " + failed, 0},
+                                            {lostLine, 0},
+                                            {kTargetLostMessage, 0}};
+        EXPECT_EQ(DumpsSent().size(), static_cast<size_t>(read + 1));
+        if (read == 0) {
+            EXPECT_EQ(user.messages, std::vector<std::string>{kExportFailedMessage});
+            EXPECT_EQ(Slurp(path), "old");
+        } else {
+            expected.push_back({"Default data written to \"" + path + "\".", 1});
+            EXPECT_TRUE(user.messages.empty());
+            const std::string text = Slurp(path);
+            for (int i = 0; i < 3; ++i)
+                EXPECT_EQ(text.find("[GROUP=" + kThree[static_cast<size_t>(i)] + ",") != std::string::npos, i < read);
+        }
+        EXPECT_EQ(host->lines, expected);
+        // A variant query without an answer is asked from the user.
+        EXPECT_EQ(user.questions.size(), k == 2 ? 1u : 0u);
+        EXPECT_EQ(user.busyDepth, 0);
+    }
+}
+
+TEST_F(HeaderExport, ProbeFailingEachWay) {
+    struct Case {
+        const char* what;
+        std::function<void()> fault;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"empty answer", [&] { host->emptyProbe = true; }, "The connected target does not support this feature."},
+        {"ERROR", [&] { host->faults().errorPattern = "dump_default\\(\\)"; },
+         "The connected target does not support this feature (or it is not responding)."},
+        {"CME error", [&] {
+             host->faults().errorPattern = "dump_default\\(\\)";
+             host->faults().cmeError = 4;
+         },
+         "The connected target does not support this feature (or it is not responding)."},
+        {"no answer", [&] { LoseAt(1); }, "The connected target it is not responding."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        user = User();
+        user.fileNames = {dir.File("p.h")};
+        c.fault();
+        EXPECT_FALSE(Export(kThree).written);
+        EXPECT_EQ(user.messages, std::vector<std::string>{c.message});
+        EXPECT_EQ(host->commands, std::vector<std::string>{"at@nvm:dump_default()??\r"});
+        EXPECT_TRUE(host->lines.empty());
+        EXPECT_TRUE(user.offered.empty());
+    }
+}
+
+TEST_F(HeaderExport, NoGroupCheckedIsToldAfterTheProbe) {
+    EXPECT_FALSE(Export({}).written);
+    EXPECT_EQ(user.messages, std::vector<std::string>{"Please select the wanted groups to read first."});
+    EXPECT_EQ(host->commands, std::vector<std::string>{"at@nvm:dump_default()??\r"});
+}
+
+TEST_F(HeaderExport, VariantAskedFromTheUserWhenTheTargetHasNone) {
+    host->faults().errorPattern = "RF_ENGINE_ID";
+    user.inputAnswers = {" __ ", "k22-7", " _9k_ "};
+    user.fileNames = {dir.File("v.h")};
+    ASSERT_TRUE(Export({"fix_thermal"}).written);
+    EXPECT_EQ(user.questions, std::vector<std::string>(3, "RF variant ID e.g. k22_7:"));
+    EXPECT_EQ(user.messages, std::vector<std::string>(2, kInvalidVariantMessage));
+    EXPECT_EQ(user.offered, std::vector<std::string>{"rf_nvm_fix_thermal_default_binary_cust_9k.h"});
+    EXPECT_NE(Slurp(dir.File("v.h")).find("U16 fix_thermal_default_9k[] =\r\n"), std::string::npos);
+
+    // Cancelling the input box ends the export before the save dialog.
+    SetUp();
+    user = User();
+    host->faults().errorPattern = "RF_ENGINE_ID";
+    const HeaderExportResult r = Export({"fix_thermal"});
+    EXPECT_FALSE(r.written);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"Operation canceled.", 1}}));
+    EXPECT_TRUE(user.offered.empty());
+    EXPECT_TRUE(DumpsSent().empty());
+
+    // A cancelled save dialog: the same line, nothing dumped.
+    SetUp();
+    user = User();
+    EXPECT_FALSE(Export({"fix_thermal"}).written);
+    EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"Operation canceled.", 1}}));
+    EXPECT_EQ(user.offered.size(), 1u);
+    EXPECT_TRUE(DumpsSent().empty());
+}
+
+TEST_F(HeaderExport, CommandLineOptionsSkipTheQuestions) {
+    ASSERT_TRUE(presets.LoadText("PresetName=A\nRF Force Groups=0\nPresetName=B\nFilePrepend=b_\nRF Force Groups=0\n",
+                                 nullptr));
+    const std::string path = dir.File("cli.h");
+    HeaderExportResult r = Export({"fix_thermal"}, {path, "B", "v7"});
+    ASSERT_TRUE(r.written);
+    EXPECT_EQ(r.path, path);
+    EXPECT_EQ(presets.CurrentIndex(), 1);
+    EXPECT_TRUE(user.offered.empty());
+    EXPECT_EQ(host->commands.size(), 2u);  // probe and one dump: no variant query
+    EXPECT_NE(Slurp(path).find("fix_thermal_default_v7[]"), std::string::npos);
+
+    r = Export({"fix_thermal"}, {path, "C", ""});
+    EXPECT_FALSE(r.written);
+    EXPECT_EQ(user.messages.back(), std::string(kNoSuchPresetMessage) + "C");
+    r = Export({"fix_thermal"}, {path, "", "v-7"});
+    EXPECT_FALSE(r.written);
+    EXPECT_EQ(user.messages.back(), kInvalidVariantMessage);
+}
+
+TEST_F(HeaderExport, FailedGroupsAreLeftOutAndTheOthersWritten) {
+    OpenImage(R"(naming indexed
+hwid RF_ENGINE_ID k1
+group good 1 version=-1
+  uint8 a = 1
+  default U8 good_default
+    1
+  end
+end
+group broken 2
+  uint8 a = 1
+  default U8 broken_default
+    1 /* a comment that never ends
+  end
+end
+group nodefault 3
+  uint8 a = 1
+end
+)");
+    user.fileNames = {dir.File("f.h")};
+    ASSERT_TRUE(Export({"good", "broken", "nodefault"}).written);
+    EXPECT_EQ(host->lines,
+              (std::vector<LoggedLine>{{"Could not find default data array in answer from target for group broken", 0},
+                                       {"Could not get default data for group nodefault", 0},
+                                       {"Default data written to \"" + dir.File("f.h") + "\".", 1}}));
+    const std::string text = Slurp(dir.File("f.h"));
+    EXPECT_NE(text.find("\r\n[GROUP=good,ARRAYNAME=good_default_k1,VERSION=-1]\r\n----"), std::string::npos);
+    EXPECT_EQ(text.find("broken"), std::string::npos);
+}
+
+TEST_F(HeaderExport, FailedWriteKeepsTheOldFile) {
+    const std::string path = dir.File("keep.h");
+    for (int failAt : {0, 1, 5}) {
+        SCOPED_TRACE(failAt);
+        ASSERT_TRUE(WriteFileAtomically(path, "old"));
+        user = User();
+        user.fileNames = {path};
+        host->lines.clear();
+        AtomicFileWriter::FailWriteAfter(failAt);
+        EXPECT_FALSE(Export(kThree).written);
+        AtomicFileWriter::FailWriteAfter(-1);
+        EXPECT_EQ(user.messages, std::vector<std::string>{"Could not write to file: \"" + path + "\"."});
+        EXPECT_TRUE(host->lines.empty());
+        EXPECT_EQ(Slurp(path), "old");
+    }
+    user = User();
+    EXPECT_FALSE(WriteDefaultHeader(*host, user, dir.File("missing/x.h"), {DefaultGroupData{}}));
+    EXPECT_EQ(user.messages, std::vector<std::string>{"Could not write to file: \"" + dir.File("missing/x.h") + "\"."});
+    host->lines.clear();
+    EXPECT_FALSE(WriteDefaultHeader(*host, user, path, {}));
+    EXPECT_FALSE(WriteDefaultHeader(*host, user, "", {DefaultGroupData{}}));
+    EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"Nothing saved.", 1}, {"Nothing saved.", 1}}));
+}
+
+// The comment block without the host's information function, and with each item empty.
+TEST(DefaultHeaderText, HostInformation) {
+    test::ScriptedHost host;
+    DefaultGroupList one(1);
+    one[0].GroupName = "g";
+    one[0].ArrayName = "a";
+    const std::string hyphens(76, '-');
+    auto block = [&] {
+        const std::string text = DefaultHeaderText(host, one, "G");
+        const size_t b = text.find("/*" + hyphens + "\n") + 79;
+        return text.substr(b, text.find("NVM Groups in this file") - b);
+    };
+    EXPECT_EQ(block(), "");
+    host.info = {{20, ""}, {10, "\r\n rev\r\n\r\n2 "}};
+    EXPECT_EQ(block(), "Generated with Brevant\n\nConnected Target Details:\n\nrev\n2\n\n");
+    host.info = {{20, "T20"}, {9, "T9"}, {99, ""}};
+    EXPECT_EQ(block(), "Generated with T20\n\nConnected Target Details:\nT9\n\n");
+}
+
+TEST(MakeGuardName, Table) {
+    EXPECT_EQ(MakeGuardName(" /x/y/7abc.h "), "_7ABC_H");
+    EXPECT_EQ(MakeGuardName("C:\\dir\\my file-1.h"), "MY_FILE_1_H");
+    EXPECT_EQ(MakeGuardName("rf_nvm_t71_fixed_default_binary_cust_k22_7.h"),
+              "RF_NVM_T71_FIXED_DEFAULT_BINARY_CUST_K22_7_H");
+}
+
+// The generated C compiles for every preset of the default presets file,
+// with the RF groups (renamed by the preset) and the golden groups.
+TEST_F(HeaderExport, GeneratedHeaderCompiles) {
+    if (std::system("cc --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "no C compiler";
+    NamingPresets defaults;
+    StartNamingPresets(defaults, dir.File("DefaultNVMNaming.config"), nullptr);
+    for (int p = 0; p < defaults.Count(); ++p) {
+        presets = defaults;
+        presets.Select(p, false);
+        for (const auto& groups : {kThree, NamingPreset::DefaultRfGroups()}) {
+            const std::string header = dir.File("compiled.h");
+            user = User();
+            ASSERT_TRUE(Export(groups, {header, presets.Current().Name, ""}).written);
+            const std::string unit = dir.File("unit.c");
+            std::ofstream(unit) << "#define NULL ((void*)0)\n"
+                                   "typedef unsigned char U8; typedef unsigned short U16; typedef unsigned int U32;\n"
+                                   "typedef struct { void* data; unsigned long offset; unsigned long size; }\n"
+                                   "    vtq_nvm_default_data_binary_type;\n"
+                                   "#include \""
+                                << header << "\"\n";
+            const std::string log = dir.File("cc.log");
+            const int rc = std::system(("cc -std=c99 -Wall -Werror -fsyntax-only " + unit + " > " + log + " 2>&1").c_str());
+            EXPECT_EQ(rc, 0) << Slurp(log);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vtq

@@ -1,0 +1,216 @@
+// The naming presets file: its default content, round trips, the reading
+// rules case by case, and the choice of the preset that fits a target.
+
+#include "defaults/naming_presets.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/file_io.h"
+#include "core/group_list.h"
+#include "support/scripted_user.h"
+#include "support/temp_dir.h"
+
+namespace vtq {
+namespace {
+
+const std::string kDefaultFile =
+    "// This file is used to define the array and file names when exporting NVM default values to source code\r\n"
+    "// If these values are incorrect the file will not compile\r\n"
+    "// This can either be corrected by search and replacing in the generated source file, or by changing the "
+    "strings here\r\n"
+    "// The RF Variant ID will be appended after the \"FilePostpend\" and \"ArrayPostpend\"\r\n"
+    "// If the RF ID cannot be read from the connected target (not implemented), then user will be prompted to enter "
+    "it.\r\n"
+    "// If not group substitution string is given here, then the raw VTQ group name is used.\r\n"
+    "// Note that no spaces are allowed in the array names as that would make it an invalid identifier\r\n"
+    "\r\n"
+    "//--------------------------------------------------------------\r\n"
+    "PresetName=Default\r\n"
+    "RF_NVM_Filename=rf_nvm_t8x_default_binary_cust_\r\n"
+    "FilePrepend=rf_nvm_\r\n"
+    "FilePostpend=_default_binary_cust_\r\n"
+    "ArrayPrepend=rf_nvm_\r\n"
+    "ArrayPostpend=_binary_data_table_cust_\r\n"
+    "TableTypeName=vtq_nvm_default_data_binary_type\r\n"
+    "\r\n"
+    "// NVM Group renaming when outputting source code (<NVM groups on target>=<group name used when exporting to "
+    "source code>)\r\n"
+    "cal_t8x_lut=t8x_calib\r\n"
+    "fix_t71_lut=t71_fixed\r\n"
+    "fix_t71_lut_setcal=t71_setcal\r\n"
+    "fix_t8x_lut=t8x_fixed\r\n"
+    "fix_t8x_lut_setcal=t8x_setcal\r\n"
+    "\r\n"
+    "// RF NVM Group definitions:\r\n"
+    "RF Groups=cal_t8x_lut,fix_t8x_lut,fix_t8x_lut_setcal\r\n"
+    "RF Force Groups=0\r\n";
+
+std::string Read(const std::string& path) {
+    std::string data;
+    EXPECT_TRUE(ReadWholeFile(path, data));
+    return data;
+}
+
+TEST(NamingPresets, MissingFileIsCreatedWithTheDefaultContentAndReadsBack) {
+    test::TempDir dir;
+    const std::string path = dir.File("DefaultNVMNaming.config");
+    test::ScriptedUser user;
+    NamingPresets presets;
+    StartNamingPresets(presets, path, &user);
+    EXPECT_EQ(Read(path), kDefaultFile);
+    EXPECT_EQ(presets.Count(), 1);
+    EXPECT_EQ(presets.Current(), NamingPreset());
+    EXPECT_FALSE(presets.ComboShown());
+
+    // Started again on its own file: the same presets, the same text, no messages.
+    NamingPresets again;
+    StartNamingPresets(again, path, &user);
+    EXPECT_EQ(again.Current(), NamingPreset());
+    EXPECT_EQ(Read(path), kDefaultFile);
+    EXPECT_TRUE(user.messages.empty());
+}
+
+TEST(NamingPresets, RoundTripOfSeveralPresets) {
+    test::TempDir dir;
+    const std::string path = dir.File("n.config");
+    const std::string text =
+        "PresetName=Fast\nRF_NVM_Filename=r_\nFilePrepend=f_\nFilePostpend=_fp_\nArrayPrepend=a_\n"
+        "ArrayPostpend=_ap_\nTableTypeName=tt\nfix_x=x_fixed\nCAL_Y=y_cal\ncal_y=y_again\n"
+        "RF Groups= cal_y , fix_x,,\nRF Force Groups=TRUE\n"
+        "fix_lost=dropped\n"
+        "  PresetName  =  Fast  \nRF Groups=\"q r\",s\nRF Force Groups=0\n";
+    NamingPresets presets;
+    test::ScriptedUser user;
+    ASSERT_TRUE(presets.LoadText(text, &user));
+    ASSERT_EQ(presets.Count(), 2);
+    const NamingPreset& fast = presets.Preset(0);
+    EXPECT_EQ(fast.Name, "Fast");
+    EXPECT_EQ(fast.RF_NVM_Filename, "r_");
+    EXPECT_EQ(fast.FilePrepend, "f_");
+    EXPECT_EQ(fast.FilePostpend, "_fp_");
+    EXPECT_EQ(fast.ArrayPrepend, "a_");
+    EXPECT_EQ(fast.ArrayPostpend, "_ap_");
+    EXPECT_EQ(fast.TableTypeName, "tt");
+    EXPECT_EQ(fast.RFGroups, (std::vector<std::string>{"cal_y", "fix_x"}));
+    EXPECT_TRUE(fast.RFForceGroups);
+    // Renames: case-insensitive keys, a repeated key replaces the value, defaults kept.
+    EXPECT_EQ(fast.GroupRenames.Count(), 7);
+    EXPECT_EQ(fast.ExportGroupName("Cal_Y"), "y_again");
+    EXPECT_EQ(fast.ExportGroupName("fix_t8x_lut"), "t8x_fixed");
+    EXPECT_EQ(fast.ExportGroupName("fix_unknown"), "fix_unknown");
+    EXPECT_EQ(fast.GroupRenames.Find("fix_lost"), nullptr);
+    EXPECT_EQ(fast.GroupRenames.Key(99), "");
+    EXPECT_EQ(fast.GroupRenames.Value(-1), "");
+    // The second is made unique; its quoted group keeps its quotes on reading.
+    EXPECT_EQ(presets.Preset(1).Name, "Fast_1");
+    EXPECT_EQ(presets.Preset(1).RFGroups, (std::vector<std::string>{"\"q r\"", "s"}));
+    EXPECT_TRUE(user.messages.empty());
+
+    ASSERT_TRUE(presets.Save(path));
+    NamingPresets again;
+    ASSERT_TRUE(again.Load(path, &user));
+    ASSERT_EQ(again.Count(), 2);
+    EXPECT_EQ(again.Preset(0), presets.Preset(0));
+    EXPECT_EQ(again.Preset(1).Name, "Fast_1");
+    ASSERT_TRUE(again.Save(dir.File("second.config")));
+    const std::string first = Read(path);
+    const std::string second = Read(dir.File("second.config"));
+    // The quoted group gains a pair of quotes at each round; everything else is stable.
+    EXPECT_EQ(first.substr(0, first.find("RF Groups=\"")), second.substr(0, second.find("RF Groups=\"")));
+}
+
+TEST(NamingPresets, ReadingRules) {
+    struct Case {
+        const char* what;
+        std::string text;
+        bool read;
+        std::vector<std::string> names;
+        std::vector<std::string> messages;
+        bool force = false;
+        std::vector<std::string> rfGroups = NamingPreset::DefaultRfGroups();
+    };
+    const std::vector<Case> cases = {
+        {"empty file", "", false, {"Default"}, {}},
+        {"comments and non-settings only", "// PresetName=x\nPresetName\n", false, {"Default"}, {}},
+        {"a block starting with RF_NVM_Filename is named Default", "RF_NVM_Filename=r\n", true, {"Default"}, {}},
+        {"two unnamed blocks", "RF_NVM_Filename=r\nRF Force Groups=0\nRF_NVM_Filename=s\n", true,
+         {"Default", "Default_1"}, {}},
+        {"three of a name", "PresetName=A\nRF Force Groups=0\nPresetName=A\nRF Force Groups=0\nPresetName=A\n", true,
+         {"A", "A_2", "A_1"}, {}},
+        {"a name among the first settings renames the preset",
+         "PresetName=A\nTableTypeName=x\nPresetName=B\nFilePostpend=y\nArrayPrepend=z\nPresetName=C\n", true,
+         {"C"}, {}},
+        {"a name after six settings starts the next preset",
+         "PresetName=A\nRF_NVM_Filename=1\nFilePostpend=2\nArrayPrepend=3\nArrayPostpend=4\nTableTypeName=5\nPresetName=B\n",
+         true, {"A", "B"}, {}},
+        {"force yes is invalid and keeps the flag", "PresetName=A\nRF Force Groups=yes\n", true, {"A"},
+         {kInvalidForceGroupsMessage}},
+        {"force true", "PresetName=A\nRF Force Groups= True \n", true, {"A"}, {}, true},
+        {"force 1", "PresetName=A\nRF Force Groups=1\n", true, {"A"}, {}, true},
+        {"empty RF groups: defaults, message, force cleared",
+         "PresetName=A\nRF Groups= , \nRF Force Groups=1\n", true, {"A"}, {kNoRfGroupsMessage}},
+        {"settings after the force setting belong to no preset", "PresetName=A\nRF Force Groups=0\nRF Groups=x\n",
+         true, {"A"}, {}},
+        {"keys are exact: a misspelt field is a rename", "PresetName=A\nfileprepend=x\nRF Groups=g\n", true, {"A"}, {},
+         false, {"g"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        NamingPresets presets;
+        test::ScriptedUser user;
+        EXPECT_EQ(presets.LoadText(c.text, &user), c.read);
+        EXPECT_EQ(presets.Names(), c.names);
+        EXPECT_EQ(user.messages, c.messages);
+        EXPECT_EQ(presets.CurrentIndex(), 0);
+        EXPECT_EQ(presets.Preset(0).RFForceGroups, c.force);
+        EXPECT_EQ(presets.Preset(0).RFGroups, c.rfGroups);
+        EXPECT_EQ(presets.Preset(0).FilePrepend, "rf_nvm_");
+    }
+    NamingPresets misspelt;
+    misspelt.LoadText("PresetName=A\nfileprepend=x\n", nullptr);
+    EXPECT_EQ(*misspelt.Current().GroupRenames.Find("FilePrepend"), "x");
+    EXPECT_NE(misspelt.Text().find("\nfileprepend=x\n"), std::string::npos);
+}
+
+TEST(NamingPresets, ChooseForTarget) {
+    NamingPresets presets;
+    ASSERT_TRUE(presets.LoadText("PresetName=none\nRF Groups=zz\nRF Force Groups=0\n"
+                                 "PresetName=t8x\nRF Groups=cal_t8x_lut,fix_t8x_lut\nRF Force Groups=0\n"
+                                 "PresetName=t8x_too\nRF Groups=fix_t8x_lut\nRF Force Groups=0\n"
+                                 "PresetName=t71\nRF Groups=fix_t71_lut\nRF Force Groups=0\n",
+                                 nullptr));
+    std::vector<int> moved;
+    presets.SetComboFollower([&](int i) { moved.push_back(i); });
+    TargetGroupTable t8x, t71, neither;
+    t8x.Add("CAL_T8X_LUT", 1);
+    t8x.Add("fix_t8x_lut", 2);
+    t71.Add("fix_t71_lut", 3);
+    neither.Add("fix_other", 4);
+
+    EXPECT_EQ(presets.PresetsOnTarget(t8x), (std::vector<int>{1, 2}));
+    presets.ChooseForTarget(t8x);  // two fit, current does not: the first of them
+    EXPECT_EQ(presets.CurrentIndex(), 1);
+    presets.Select(2, false);
+    presets.ChooseForTarget(t8x);  // current fits: stays
+    EXPECT_EQ(presets.CurrentIndex(), 2);
+    presets.ChooseForTarget(t71);  // exactly one fits
+    EXPECT_EQ(presets.CurrentIndex(), 3);
+    presets.ChooseForTarget(neither);  // none: unchanged
+    EXPECT_EQ(presets.CurrentIndex(), 3);
+    EXPECT_EQ(moved, (std::vector<int>{1, 3}));
+    EXPECT_FALSE(presets.Select(4, true));
+    EXPECT_FALSE(presets.Select(-1, true));
+
+    NamingPresets single;
+    single.SetComboFollower([&](int i) { moved.push_back(i); });
+    single.ChooseForTarget(t8x);
+    EXPECT_EQ(single.CurrentIndex(), 0);
+    EXPECT_TRUE(single.Select(0, true));  // no combo box shown: nothing follows
+    EXPECT_EQ(moved.size(), 2u);
+}
+
+}  // namespace
+}  // namespace vtq
