@@ -1,11 +1,14 @@
 #include "channel/command_exchange.h"
 
+#include <atomic>
+
 #include "base/text.h"
 
 namespace vtq {
 
 namespace {
-bool debugMode = false;
+// Read by the dump parser of every session, whatever thread it runs on.
+std::atomic<bool> debugMode{false};
 
 bool IsAnswerBlank(char c) { return c == 9 || c == 10 || c == 13 || c == 32; }
 }  // namespace

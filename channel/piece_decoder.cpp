@@ -1,8 +1,11 @@
 #include "channel/piece_decoder.h"
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include "base/text.h"
@@ -27,34 +30,78 @@ constexpr std::array<std::array<uint32_t, 256>, 4> MakeBase64Values() {
 }
 constexpr std::array<std::array<uint32_t, 256>, 4> kBase64Values = MakeBase64Values();
 
-// The tree and the byte buffer live from window creation to window destruction; the window's thread alone
-// uses them.
-struct Decoder {
+// The tree lives from the first session's start to the last session's close and is only read in between, so
+// sessions on several threads share it; building and freeing it take the lock. Each thread decodes into a byte
+// buffer and a text buffer of its own.
+struct SharedTree {
   DecodeTree tree;
+  std::mutex mutex;
+  std::atomic<bool> built{false};
+  // Bumped by every build and free: a thread's buffers sized for another tree are sized again.
+  std::atomic<uint64_t> generation{0};
+};
+
+SharedTree& TheTree() {
+  static SharedTree shared;
+  return shared;
+}
+
+struct Decoder {
+  const DecodeTree* tree = nullptr;
   std::vector<uint8_t> buffer;  // capacity + 1 bytes, and room for the read-ahead
   size_t capacity = 0;
   std::vector<char> text;  // decoded text of one piece, before it is copied out
+  uint64_t generation = 0;
 
   void SetCapacity(size_t bytes) {
     buffer.assign(bytes + 1 + kDecodeReadAhead, 0);
     capacity = bytes;
-    text.resize(tree.OutputRoom(buffer.size()));
+    text.resize(tree->OutputRoom(buffer.size()));
+  }
+  void Release() {
+    buffer = {};
+    text = {};
+    capacity = 0;
   }
 };
 
-Decoder& TheDecoder() {
-  static Decoder decoder;
+Decoder& ThreadDecoder() {
+  thread_local Decoder decoder;
   return decoder;
 }
 
-// Base64 step of a piece into the byte buffer; the decoder is built on first use when no window built it.
+// Builds the shared tree; the caller holds the lock. The calling thread's buffer starts at its initial size.
+void BuildLocked(SharedTree& shared, const DecoderMessage& message, const PrefixCodeTable& table) {
+  shared.built.store(false, std::memory_order_relaxed);
+  if (shared.tree.Built()) shared.tree.Free(message);
+  shared.tree.Build(table, message);
+  const uint64_t generation = shared.generation.fetch_add(1) + 1;
+  shared.built.store(true, std::memory_order_release);
+  Decoder& decoder = ThreadDecoder();
+  decoder.tree = &shared.tree;
+  decoder.generation = generation;
+  decoder.SetCapacity(kInitialBuffer);
+}
+
+// Base64 step of a piece into the thread's byte buffer; the tree is built on first use when no session built it.
 // Returns the byte count.
 size_t PieceBytes(std::string_view piece, Decoder*& decoder) {
   const std::string_view text = TrimView(piece);
   if (text.substr(0, kMarker.size()) != kMarker) return 0;
-  decoder = &TheDecoder();
-  if (!decoder->tree.Built()) BuildDecoder(nullptr);
-  if (text.size() > decoder->capacity) decoder->SetCapacity(text.size());
+  SharedTree& shared = TheTree();
+  if (!shared.built.load(std::memory_order_acquire)) {
+    const std::lock_guard<std::mutex> lock(shared.mutex);
+    if (!shared.built.load(std::memory_order_relaxed)) BuildLocked(shared, nullptr, FixedPrefixCodes());
+  }
+  decoder = &ThreadDecoder();
+  const uint64_t generation = shared.generation.load(std::memory_order_acquire);
+  if (decoder->generation != generation) {
+    decoder->tree = &shared.tree;
+    decoder->generation = generation;
+    decoder->SetCapacity(std::max(kInitialBuffer, text.size()));
+  } else if (text.size() > decoder->capacity) {
+    decoder->SetCapacity(text.size());
+  }
   return DecodeBase64(text.substr(kMarker.size()), decoder->buffer.data());
 }
 
@@ -119,7 +166,7 @@ std::string_view DecodeValueView(std::string_view piece) {
   const size_t n = PieceBytes(piece, decoder);
   if (n == 0) return {};
   char* text = decoder->text.data();
-  return std::string_view(text, decoder->tree.DecodeInto(decoder->buffer.data(), n, text));
+  return std::string_view(text, decoder->tree->DecodeInto(decoder->buffer.data(), n, text));
 }
 
 std::string DecodeValue(std::string_view piece) { return std::string(DecodeValueView(piece)); }
@@ -129,28 +176,28 @@ std::string DecodeValueByTreeWalk(std::string_view piece) {
   const size_t n = PieceBytes(piece, decoder);
   if (n == 0) return {};
   char* text = decoder->text.data();
-  return std::string(text, decoder->tree.WalkInto(decoder->buffer.data(), n, text));
+  return std::string(text, decoder->tree->WalkInto(decoder->buffer.data(), n, text));
 }
 
 void BuildDecoder(const DecoderMessage& message) { BuildDecoder(message, FixedPrefixCodes()); }
 
 void BuildDecoder(const DecoderMessage& message, const PrefixCodeTable& table) {
-  Decoder& decoder = TheDecoder();
-  if (decoder.tree.Built()) decoder.tree.Free(message);
-  decoder.tree.Build(table, message);
-  decoder.SetCapacity(kInitialBuffer);
+  SharedTree& shared = TheTree();
+  const std::lock_guard<std::mutex> lock(shared.mutex);
+  BuildLocked(shared, message, table);
 }
 
 void FreeDecoder(const DecoderMessage& message) {
-  Decoder& decoder = TheDecoder();
-  decoder.tree.Free(message);
-  decoder.buffer = {};
-  decoder.text = {};
-  decoder.capacity = 0;
+  SharedTree& shared = TheTree();
+  const std::lock_guard<std::mutex> lock(shared.mutex);
+  shared.built.store(false, std::memory_order_relaxed);
+  shared.tree.Free(message);
+  shared.generation.fetch_add(1);
+  ThreadDecoder().Release();
 }
 
 long DecoderLiveNodes() { return TreeLiveNodes(); }
 
-size_t DecoderBufferCapacity() { return TheDecoder().capacity; }
+size_t DecoderBufferCapacity() { return ThreadDecoder().capacity; }
 
 }  // namespace vtq

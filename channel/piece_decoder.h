@@ -23,7 +23,9 @@ std::string DecodeValue(std::string_view piece);
 std::string_view DecodeValueView(std::string_view piece);
 
 // Decoder life: built when the editor window is created, freed when it is destroyed. Messages ("ERROR: Found final
-// symbol ...", "WARNING: Memory leak of ...") go to the given message-box callback.
+// symbol ...", "WARNING: Memory leak of ...") go to the given message-box callback. The tree is shared by every
+// thread and only read while decoding; building and freeing it are serialised, and must not overlap a decode on
+// another thread. Each thread decodes into buffers of its own.
 using DecoderMessage = std::function<void(const std::string&)>;
 void BuildDecoder(const DecoderMessage& message);
 void FreeDecoder(const DecoderMessage& message);
@@ -35,8 +37,8 @@ void BuildDecoder(const DecoderMessage& message, const PrefixCodeTable& table);
 // DecodeValue through the bit-by-bit tree walk: the reference the fast path must match.
 std::string DecodeValueByTreeWalk(std::string_view piece);
 
-// Capacity of the byte buffer that receives the base64 output: 5000 when built, then the length of the longest
-// piece seen; 0 while the decoder is freed.
+// Capacity of the calling thread's byte buffer that receives the base64 output: 5000 when built, then the length of
+// the longest piece seen; 0 while the decoder is freed.
 size_t DecoderBufferCapacity();
 
 // Standard base64 with "=" padding into `out` (room for text.size() * 3 / 4 bytes). Returns the byte count, 0 for

@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <random>
+#include <thread>
 
 #include "support/piece_encoder.h"
 
@@ -142,6 +143,31 @@ TEST(PieceDecoder, TreeAndBufferLifeWithNodeCountAndGrowth) {
   EXPECT_THAT(messages.texts, IsEmpty());
   EXPECT_EQ(DecodeValue(test::EncodePiece("a}")), "a}");  // built again on demand
   EXPECT_EQ(DecoderLiveNodes(), 255);
+}
+
+// Sessions on several threads share the tree; each thread decodes into buffers of its own, so a long piece on one
+// thread neither overwrites nor resizes what another thread is decoding.
+TEST(PieceDecoder, ThreadsDecodeAtOnceIntoBuffersOfTheirOwn) {
+  BuildDecoder(nullptr);
+  std::vector<std::string> texts, pieces;
+  for (int t = 0; t < 4; ++t) {
+    texts.push_back("grp.t" + std::to_string(t) + ";{" + std::string(size_t(1000 + 3000 * t), char('0' + t)) + "}");
+    pieces.push_back(test::EncodePiece(texts.back()));
+  }
+  std::vector<int> wrong(texts.size(), 0);
+  std::vector<size_t> capacity(texts.size(), 0);
+  std::vector<std::thread> threads;
+  for (size_t t = 0; t < texts.size(); ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 200; ++i) wrong[t] += DecodeValueView(pieces[t]) != texts[t];
+      capacity[t] = DecoderBufferCapacity();
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(wrong, std::vector<int>(texts.size(), 0));
+  for (size_t t = 0; t < texts.size(); ++t) EXPECT_EQ(capacity[t], std::max<size_t>(5000, pieces[t].size()));
+  ASSERT_GT(pieces.back().size(), 5000u);
+  EXPECT_EQ(DecoderBufferCapacity(), 5000u) << "this thread's buffer kept its size";
 }
 
 TEST(PieceDecoder, ReportsNodesLeftAliveWhenFreeing) {
