@@ -67,7 +67,7 @@ std::unique_ptr<NVMDiff> CompareWithFile(const GroupItems& editorList, Host& hos
     LogOnlyLink link(host);
     auto fileList = std::make_unique<GroupItems>(&link);
     LoadCounts counts;
-    const bool loaded = LoadParameters(*fileList, path, counts);
+    const bool loaded = LoadParameters(*fileList, path, counts, FileNames::AsGiven);
     fileList->SetLink(nullptr);
     if (!loaded) {
         user.Message(CouldNotLoadMessage(path));

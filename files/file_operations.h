@@ -42,7 +42,8 @@ bool LoadFile(GroupItems& items, Host& host, const std::string& path, UserSide& 
 // Load File: asks for the file, then LoadFile. False when cancelled too.
 bool LoadFileClick(EditorSession& session, UserSide& user);
 
-// Compare after the dialog: reads `path` into a new container of its own and
+// Compare after the dialog: reads `path` into a new container of its own,
+// which never asks the target and so keeps the file's names as given, and
 // pairs it with `editorList`. Null, after the message box, when the file cannot
 // be read or holds no assignment. Nothing of `editorList` changes.
 std::unique_ptr<NVMDiff> CompareWithFile(const GroupItems& editorList, Host& host, const std::string& path,

@@ -129,10 +129,13 @@ void Replace(NVMParameter& record, const NvmLine& line, std::string& value, Load
 
 }  // namespace
 
-void LoadParametersFromText(GroupItems& items, std::string_view text, LoadCounts& counts) {
+void LoadParametersFromText(GroupItems& items, std::string_view text, LoadCounts& counts, FileNames names) {
     counts = LoadCounts();
     UpdateBracket bracket(items);
-    items.SetIndexedNames(false);
+    // The container reads dimension suffixes in names only while this flag is
+    // clear; a name ending in "[0]" sets it.
+    bool indexed = false;
+    items.SetIndexedNames(names == FileNames::AsGiven);
     // Consecutive lines mostly share their group: its index is looked up once
     // per run (indexes move only when a group is created).
     std::string lastGroup;
@@ -156,24 +159,32 @@ void LoadParametersFromText(GroupItems& items, std::string_view text, LoadCounts
         }
         const size_t before = group->params.size();
         NVMParameter* record = items.AddParameter(groupIndex, line.name, line.value, line.type, false);
+        const bool firstIndex = EndsWithText(line.name, "[0]");
+        indexed |= firstIndex;
         if (!record) continue;
-        if (group->params.size() == before) {
-            // The container renamed the entry (tab[0] -> tab) onto a record it
-            // already holds: the file's value goes into that record.
+        if (group->params.size() != before) {
+            record->state = ParameterState::NotStored;
+            ++counts.added;
+        } else if (firstIndex) {
+            // "tab[0]" names the array "tab" the container already holds: the
+            // file's value goes into it instead of being dropped.
             Replace(*record, line, value, counts);
         } else {
+            // A name the container took for one with a dimension suffix and
+            // cut onto a record it holds: that record is left as it is.
             record->state = ParameterState::NotStored;
             ++counts.added;
         }
     }
+    if (names == FileNames::AsGiven) items.SetIndexedNames(indexed);
     items.RemoveExtraLutFill(true);
 }
 
-bool LoadParameters(GroupItems& items, const std::string& path, LoadCounts& counts) {
+bool LoadParameters(GroupItems& items, const std::string& path, LoadCounts& counts, FileNames names) {
     counts = LoadCounts();
     std::string data;
     if (!ReadWholeFile(path, data)) return false;
-    LoadParametersFromText(items, data, counts);
+    LoadParametersFromText(items, data, counts, names);
     return true;
 }
 

@@ -50,15 +50,29 @@ struct LoadCounts {
     bool Empty() const { return added == 0 && replaced == 0 && unchanged == 0; }
 };
 
+// How the names of a file's lines become record names.
+enum class FileNames {
+    // As the container takes names from the target: "[0]" and dimension
+    // suffixes ("tbl_4x8") become array sizes, confirmed with the target where
+    // the container may ask it.
+    AsTarget,
+    // As the file gives them ("[0]" is still cut): for a container that cannot
+    // ask the target, where a plain name such as "gain_2" would otherwise be
+    // taken for an array of 2 and renamed "gain".
+    AsGiven,
+};
+
 // Merges the file at `path` into `items`: groups are created as needed (marked
 // not on target) and checked, known parameters take the file's value and type,
 // new ones are added; each changed or added record becomes NotStored. Table
 // bases made redundant are removed afterwards (and reported to the log). The
 // whole merge is one update bracket: the view is rebuilt once, at its end.
 // False when the file cannot be read; nothing is changed then.
-bool LoadParameters(GroupItems& items, const std::string& path, LoadCounts& counts);
+bool LoadParameters(GroupItems& items, const std::string& path, LoadCounts& counts,
+                    FileNames names = FileNames::AsTarget);
 // The same merge over a text already in memory.
-void LoadParametersFromText(GroupItems& items, std::string_view text, LoadCounts& counts);
+void LoadParametersFromText(GroupItems& items, std::string_view text, LoadCounts& counts,
+                            FileNames names = FileNames::AsTarget);
 
 // The log line after a load: "File Loaded. Added 2 items, Replaced 1 item. (3 unchanged values.)" and its variants.
 std::string LoadReport(const LoadCounts& counts);

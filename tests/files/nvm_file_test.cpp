@@ -232,6 +232,27 @@ TEST_F(NvmFileTest, RenamedEntryTakesTheFileValue) {
     EXPECT_EQ(Record(items, "grp.tbl")->type, "uint8");
 }
 
+TEST_F(NvmFileTest, DigitSuffixNamesAsTargetOrAsGiven) {
+    Fill(items, {{"grp.slope", "-72"}});
+    const std::string text = "grp.slope_3=16\ngrp.gain_2=5\ngrp.t[0]=1,2\n";
+    LoadCounts counts;
+    // Without a target to confirm them, the container takes the suffixes for sizes.
+    LoadParametersFromText(items, text, counts, FileNames::AsTarget);
+    EXPECT_EQ(counts.added, 3);
+    EXPECT_EQ(Record(items, "grp.slope")->value, "-72");
+    EXPECT_NE(Record(items, "grp.gain"), nullptr);
+
+    GroupItems fresh;
+    LoadParametersFromText(fresh, text, counts, FileNames::AsGiven);
+    EXPECT_EQ(counts.added, 3);
+    EXPECT_EQ(Record(fresh, "grp.slope_3")->value, "16");
+    EXPECT_EQ(Record(fresh, "grp.gain_2")->value, "5");
+    EXPECT_EQ(Record(fresh, "grp.t")->value, "1,2");
+    EXPECT_TRUE(fresh.IndexedNames());
+    LoadParametersFromText(fresh, "grp.x_2=1\n", counts, FileNames::AsGiven);
+    EXPECT_FALSE(fresh.IndexedNames());
+}
+
 TEST_F(NvmFileTest, LoadFileReportsAndSecondLoadChangesNothing) {
     Fill(items, {{"grp.a", "1"}});
     const std::string path = Write("in.nvm", "grp.a=2\ngrp.b=3 (int8)\nnvm:grp.c={1, 2}\nat@nvm:x.y=\"s p\"\r\n");
