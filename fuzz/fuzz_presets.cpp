@@ -1,0 +1,39 @@
+// Any input as the naming presets file: read, written and read again. There
+// is always a preset, the names are unique, and the written file reads back to
+// as many presets with the same names.
+
+#include <cstdint>
+#include <cstdlib>
+#include <set>
+#include <string>
+
+#include "defaults/naming_presets.h"
+
+namespace {
+
+void Check(bool condition) {
+    if (!condition) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    vtq::NamingPresets presets;
+    presets.LoadText(input, nullptr);
+    Check(presets.Count() >= 1 && presets.CurrentIndex() == 0);
+    const std::vector<std::string> names = presets.Names();
+    Check(std::set<std::string>(names.begin(), names.end()).size() == names.size());
+    for (int i = 0; i < presets.Count(); ++i) Check(!presets.Preset(i).RFGroups.empty());
+
+    vtq::NamingPresets again;
+    Check(again.LoadText(presets.Text(), nullptr));
+    Check(again.Names() == names);
+    for (int i = 0; i < presets.Count(); ++i) {
+        const vtq::NamingPreset& a = presets.Preset(i);
+        const vtq::NamingPreset& b = again.Preset(i);
+        Check(a.FilePrepend == b.FilePrepend && a.ArrayPostpend == b.ArrayPostpend && a.RFForceGroups == b.RFForceGroups);
+        Check(a.GroupRenames == b.GroupRenames);
+    }
+    return 0;
+}
