@@ -1,5 +1,7 @@
 #include "base/text.h"
 
+#include <algorithm>
+
 namespace vtq {
 
 std::string Trim(std::string_view text) { return std::string(TrimView(text)); }
@@ -48,7 +50,9 @@ std::string JoinCommaText(const std::vector<std::string>& names) {
     for (size_t i = 0; i < names.size(); ++i) {
         if (i) out += ',';
         const std::string& n = names[i];
-        if (n.find_first_of(" ,\"") == std::string::npos) {
+        // Quoted exactly when the reader would otherwise cut the name: at a
+        // comma, a double quote or any blank (tabs and control codes too).
+        if (std::none_of(n.begin(), n.end(), [](char c) { return IsBlank(c) || c == ',' || c == '"'; })) {
             out += n;
             continue;
         }

@@ -292,24 +292,6 @@ TEST(GroupItemsLutFill, RemovesBaseEntriesOfElementwiseTables) {
     EXPECT_EQ(host.lines.size(), 1u);
 }
 
-TEST(TextHelpers, BracesLinesAndGroupNames) {
-    std::string text = "x={{1},{2}} rest}";
-    EXPECT_TRUE(ExtractBraces(text, false));
-    EXPECT_EQ(text, "{1");
-    text = "x={ {1},{2} } rest";
-    EXPECT_TRUE(ExtractBraces(text, true));
-    EXPECT_EQ(text, "{1},{2}");
-    text = "}{";
-    EXPECT_FALSE(ExtractBraces(text, true));
-    EXPECT_EQ(text, "}{");
-
-    EXPECT_EQ(NormalizeLineEnds("a\r\n\r\nb\rc\n"), "a\nb\nc\n");
-    EXPECT_EQ(GroupOfName(" grp .a.b") + GroupOfName("nodot"), "grp");
-    std::string_view cursor = "one\r\ntwo\n\nlast";
-    std::vector<std::string> lines;
-    while (!cursor.empty()) lines.emplace_back(NextLine(cursor));
-    EXPECT_THAT(lines, ElementsAre("one\r", "two", "", "last"));
-}
 
 }  // namespace
 }  // namespace vtq

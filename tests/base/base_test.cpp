@@ -1,0 +1,97 @@
+// The base layer: comma text round trips, line splitting, and the atomic
+// writer that must never leave a half file in place of a whole one.
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/file_io.h"
+#include "base/text.h"
+#include "support/temp_dir.h"
+
+namespace vtq {
+namespace {
+
+TEST(CommaText, EveryNameComesBackWhole) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"fix_a", "cal_b"},
+        {"a b", "c,d", "say \"hi\""},
+        // The reader cuts at every character up to 32, so those names must be quoted too.
+        {"tab\tname", std::string("ctl\x01x"), "plain"},
+        {"\xE9t\xE9", "x"},
+    };
+    for (const auto& names : cases) EXPECT_EQ(SplitCommaText(JoinCommaText(names)), names) << JoinCommaText(names);
+    EXPECT_EQ(JoinCommaText({"a b", "c"}), "\"a b\",c");
+    EXPECT_EQ(SplitCommaText(" a ,, b\tc "), (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST(TextHelpers, BracesLinesAndGroupNames) {
+    std::string text = "x={{1},{2}} rest}";
+    EXPECT_TRUE(ExtractBraces(text, false));
+    EXPECT_EQ(text, "{1");
+    text = "x={ {1},{2} } rest";
+    EXPECT_TRUE(ExtractBraces(text, true));
+    EXPECT_EQ(text, "{1},{2}");
+    text = "}{";
+    EXPECT_FALSE(ExtractBraces(text, true));
+    EXPECT_EQ(text, "}{");
+
+    EXPECT_EQ(NormalizeLineEnds("a\r\n\r\nb\rc\n"), "a\nb\nc\n");
+    EXPECT_EQ(GroupOfName(" grp .a.b") + GroupOfName("nodot"), "grp");
+    std::string_view cursor = "one\r\ntwo\n\nlast";
+    std::vector<std::string> lines;
+    while (!cursor.empty()) lines.emplace_back(NextLine(cursor));
+    EXPECT_EQ(lines, (std::vector<std::string>{"one\r", "two", "", "last"}));
+}
+
+TEST(Lines, SplitAtLineFeedsDroppingCarriageReturns) {
+    EXPECT_EQ(SplitLines(""), std::vector<std::string>{});
+    EXPECT_EQ(SplitLines("a\r\nb\n\nc"), (std::vector<std::string>{"a", "b", "", "c"}));
+    EXPECT_EQ(SplitLines("a\r\r\n"), (std::vector<std::string>{"a\r"}));
+}
+
+TEST(AtomicFileWriter, AFailedWriteLeavesTheOldFileWhole) {
+    test::TempDir dir;
+    const std::string path = dir.File("out.txt");
+    ASSERT_TRUE(WriteFileAtomically(path, "old\r\n"));
+    for (int k = 0; k < 4; ++k) {
+        AtomicFileWriter::FailWriteAfter(k);
+        {
+            AtomicFileWriter out(path);
+            for (int i = 0; i < 3; ++i) out.Line("line " + std::to_string(i));
+            EXPECT_FALSE(out.Commit()) << k;
+        }
+        AtomicFileWriter::FailWriteAfter(-1);
+        std::string data;
+        ASSERT_TRUE(ReadWholeFile(path, data));
+        EXPECT_EQ(data, "old\r\n") << k;
+    }
+    // Nothing of the failed tries stays behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+
+    AtomicFileWriter out(path);
+    out.Line("new");
+    EXPECT_TRUE(out.Commit());
+    std::string data;
+    ASSERT_TRUE(ReadWholeFile(path, data));
+    EXPECT_EQ(data, "new\r\n");
+}
+
+TEST(AtomicFileWriter, UnwritableFolderFailsAndMissingFilesDoNotRead) {
+    test::TempDir dir;
+    AtomicFileWriter out(dir.File("no/such/folder/x.txt"));
+    EXPECT_FALSE(out.Ok());
+    out.Line("x");
+    EXPECT_FALSE(out.Commit());
+    std::string data;
+    EXPECT_FALSE(ReadWholeFile(dir.File("missing"), data));
+    EXPECT_FALSE(ReadWholeFile(dir.Path().string(), data));
+}
+
+}  // namespace
+}  // namespace vtq
