@@ -26,7 +26,10 @@
 #include "editor/pictures.h"
 #include "editor/qt_text.h"
 #include "editor/qt_user_side.h"
+#include "core/commit_groups.h"
+#include "core/debug_line.h"
 #include "core/read_groups.h"
+#include "core/write_groups.h"
 #include "model/group_items.h"
 
 namespace vtq {
@@ -258,6 +261,9 @@ void TFNVMVTQ::BuildLayout() {
     connect(BitBtn1, &QPushButton::clicked, this, &TFNVMVTQ::BitBtn1Click);
     connect(BExtra, &QToolButton::clicked, this, &TFNVMVTQ::BExtraClick);
     connect(CBDebug, &QCheckBox::clicked, this, &TFNVMVTQ::CBDebugClick);
+    connect(BWriteAll, &QPushButton::clicked, this, &TFNVMVTQ::BWriteAllClick);
+    connect(BCommit, &QPushButton::clicked, this, &TFNVMVTQ::BCommitClick);
+    connect(EAtSend, &QLineEdit::returnPressed, this, &TFNVMVTQ::EAtSendKeyPress);
 }
 
 void TFNVMVTQ::BuildMenus() {
@@ -313,6 +319,9 @@ void TFNVMVTQ::BuildMenus() {
         StringGridNVM->addAction(a);
     }
     connect(CopyNameandvalue1, &QAction::triggered, this, &TFNVMVTQ::CopyNameandvalue1Click);
+    connect(Writetotarget1, &QAction::triggered, this, &TFNVMVTQ::Writetotarget1Click);
+    connect(CommitGroups1, &QAction::triggered, this, &TFNVMVTQ::BCommitClick);
+    connect(ShowDebugATCommandline1, &QAction::triggered, this, &TFNVMVTQ::ShowDebugATCommandline1Click);
     connect(SelectAllParametersinthisGroup1, &QAction::triggered, this,
             &TFNVMVTQ::SelectAllParametersinthisGroup1Click);
     connect(StringGridNVM, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -343,6 +352,7 @@ void TFNVMVTQ::BuildMenus() {
         QStringLiteral("Useful if you want to write the values using an external program. You will not be able to "
                        "load this format back again in this tool unless none of the written parameters have been "
                        "truncated due to size constraints"));
+    connect(RedirectWriteGroups1, &QAction::triggered, this, &TFNVMVTQ::RedirectWriteGroups1Click);
 }
 
 void TFNVMVTQ::Start(const std::string& caption) {
@@ -390,6 +400,40 @@ void TFNVMVTQ::BReadGroupsClick() {
     if (user_->Busy()) return;
     ReadGroups(*session_, *user_);
 }
+
+void TFNVMVTQ::BWriteAllClick() {
+    if (user_->Busy()) return;
+    WriteGroups(*session_, *user_);
+}
+
+void TFNVMVTQ::Writetotarget1Click() {
+    if (user_->Busy()) return;
+    const QModelIndexList rows = StringGridNVM->selectionModel()->selectedRows();
+    if (rows.isEmpty() || gridModel_->ShowsEmptyRow()) return;
+    int first = rows.front().row(), last = first;
+    for (const QModelIndex& index : rows) {
+        first = std::min(first, index.row());
+        last = std::max(last, index.row());
+    }
+    WriteSelected(*session_, *user_, first, last);
+}
+
+void TFNVMVTQ::RedirectWriteGroups1Click() {
+    if (user_->Busy()) return;
+    RedirectWriteGroups(*session_, *user_);
+}
+
+void TFNVMVTQ::BCommitClick() {
+    if (user_->Busy()) return;
+    CommitGroups(*session_, *user_);
+}
+
+void TFNVMVTQ::EAtSendKeyPress() {
+    if (user_->Busy()) return;
+    SendDebugCommand(host(), FromQ(EAtSend->text()));
+}
+
+void TFNVMVTQ::ShowDebugATCommandline1Click() { EAtSend->setVisible(!EAtSend->isVisible()); }
 
 void TFNVMVTQ::BClearClick() {
     if (user_->Busy()) return;

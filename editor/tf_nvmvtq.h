@@ -120,6 +120,12 @@ public:
 public slots:
     void BReadGroupsClick();
     void BClearClick();
+    void BWriteAllClick();
+    void Writetotarget1Click();
+    void RedirectWriteGroups1Click();
+    void BCommitClick();
+    void EAtSendKeyPress();
+    void ShowDebugATCommandline1Click();
     void BRefreshGroupListClick();
     void BSelectAllClick();
     void BSelectNoneClick();
