@@ -1,0 +1,86 @@
+#include "core/commit_groups.h"
+
+#include <vector>
+
+#include "channel/command_exchange.h"
+#include "channel/long_operation.h"
+#include "channel/target_commands.h"
+#include "core/editor_session.h"
+#include "model/group_items.h"
+
+namespace vtq {
+
+namespace {
+
+// What a store leaves in the grid: values written to the RAM mirror are now
+// in NVM; values never written are still only in the editor.
+void MarkCommitted(GroupItem* group) {
+    if (!group) return;
+    for (NVMParameter* record : group->params)
+        if (record->state == ParameterState::InTargetRAM) record->state = ParameterState::Unchanged;
+}
+
+}  // namespace
+
+std::string UnwrittenRecordsQuestion(int notStored) {
+    return "You have " + std::to_string(notStored) +
+           " parameters you have not written to target RAM mirror yet.\nAre you sure you want to continue with the "
+           "commit?\n(if you continue, you should re-read all parameters from target once done)!\n\nIt is "
+           "recommended to say 'No' and write parameters to target first!";
+}
+
+CommitGroupsResult CommitGroups(EditorSession& session, UserSide& user) {
+    GroupItems& items = session.Items();
+    CommitGroupsResult result;
+    const std::vector<std::string> names = items.CheckedGroupNames();
+    if (names.empty()) {
+        user.Message(kNoGroupsToCommitMessage);
+        return result;
+    }
+    int notStored = 0;
+    for (const std::string& name : names) items.CountStates(name, nullptr, &notStored, nullptr);
+    if (notStored > 0 && !user.AskYesNo(UnwrittenRecordsQuestion(notStored))) return result;
+
+    Host& host = session.host();
+    LongOperation op(host, user);
+    if (!op.Begin()) return result;
+    result.started = true;
+
+    const int count = static_cast<int>(names.size());
+    op.OpenProgress(count);
+    if (count == 1) op.SetStatus("Commiting \"" + names[0] + "\" group...");
+    // A lost target or a closing window ends the run after the group in flight.
+    for (int i = 0; i < count && !op.ShouldStop(); ++i) {
+        op.SetPosition(i);
+        if (count > 1)
+            op.SetStatus("Commiting \"" + names[i] + "\" group (" + std::to_string(i + 1) + "/" +
+                         std::to_string(count) + ")...");
+        if (!op.Poll() || op.Closing()) break;
+        const int number = session.GroupTable().Number(names[i]);
+        std::string answer;
+        if (number < 0) {
+            ++result.skipped;
+            op.Log("Skipping unknown group: " + names[i]);
+        } else if (Exchange(host, cmd::Commit(number), answer, false, op.LostFlag())) {
+            ++result.committed;
+            MarkCommitted(items.FindGroup(names[i]));
+            op.Log(names[i] + " committed in target.");
+        } else {
+            ++result.failed;
+        }
+    }
+    if (op.Closing()) {
+        // The window is going away: no further step and no message. The
+        // operation's end closes the progress window and restores the cursor.
+        result.closing = true;
+        result.targetLost = op.TargetLost();
+        return result;
+    }
+    result.cancelled = op.Cancelled();
+    result.targetLost = op.TargetLost();
+    if (result.cancelled) op.Log(kCommitCancelledLine);
+    op.End();
+    return result;
+}
+
+}  // namespace vtq

@@ -1,0 +1,73 @@
+#include "core/edit_parameter.h"
+
+#include "base/text.h"
+#include "channel/command_exchange.h"
+#include "channel/target_commands.h"
+#include "core/editor_session.h"
+#include "model/group_items.h"
+#include "model/value_types.h"
+#include "model/write_commands.h"
+
+namespace vtq {
+
+std::string TypeQueryCommand(const NVMParameter& record) {
+    return record.elementCount < 1 ? cmd::Type(record.name) : cmd::Type(record.name + "[0]");
+}
+
+bool QueryType(Host& host, NVMParameter& record) {
+    std::string answer;
+    if (Exchange(host, TypeQueryCommand(record), answer)) {
+        const size_t open = answer.find('<');
+        const size_t close = open == std::string::npos ? std::string::npos : answer.find('>', open + 1);
+        if (close != std::string::npos && close > open + 1)
+            record.type = Trim(std::string_view(answer).substr(open + 1, close - open - 1));
+    }
+    return !record.type.empty();
+}
+
+ValueEditor EditorFor(const NVMParameter& record) {
+    if (IsStringType(record.type)) return ValueEditor::String;
+    if (record.elementCount < 1 && record.value.find(',') == std::string::npos) return ValueEditor::Scalar;
+    return ValueEditor::Array;
+}
+
+EditOutcome ApplyEditedValue(Host& host, NVMParameter& record, const std::string& value, bool write) {
+    EditOutcome outcome;
+    if (value == record.value) return outcome;
+    record.value = value;
+    record.state = ParameterState::NotStored;
+    outcome.changed = true;
+    if (write) outcome.written = WriteParameter(host, record);
+    return outcome;
+}
+
+EditOutcome EditParameter(EditorSession& session, UserSide& user, int row, const OpenValueEditor& open) {
+    NVMParameter* record = session.Items().ViewItem(row);
+    if (!record) return {};
+    Host& host = session.host();
+    if (record->type.empty()) QueryType(host, *record);
+
+    ValueEditRequest request;
+    request.editor = EditorFor(*record);
+    if (request.editor == ValueEditor::String) {
+        // A string is written as soon as it is confirmed, whatever the mode.
+        std::string text = record->value;
+        if (!user.InputBox(kEditStringCaption, record->name + ":", text)) return {};
+        return ApplyEditedValue(host, *record, text, true);
+    }
+    if (!open) return {};
+    EditorSettings& settings = session.Settings();
+    request.name = record->name;
+    request.type = record->type;
+    request.value = record->value;
+    request.elementCount = record->elementCount;
+    if (request.editor == ValueEditor::Array) ParseDimensions(record->dimensionText, &request.dimensions);
+    request.writeOnTheFly = settings.writeOnTheFly;
+    const ValueEditAnswer answer = open(request);
+    settings.writeOnTheFly = answer.writeOnTheFly;
+    session.SaveMode();
+    if (!answer.confirmed) return {};
+    return ApplyEditedValue(host, *record, answer.value, settings.writeOnTheFly);
+}
+
+}  // namespace vtq

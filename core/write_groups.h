@@ -1,0 +1,57 @@
+#pragma once
+// The write operations: every record of the view to the target's RAM mirror
+// (Write Groups), the selected grid rows, and the same commands as Write
+// Groups redirected into a text file instead of the target.
+
+#include <ostream>
+#include <string>
+
+#include "channel/user_side.h"
+
+namespace vtq {
+
+class EditorSession;
+
+inline constexpr const char* kNoParametersToWriteMessage =
+    "No Parameters Selected.\nPlease select groups with items, read parameters groups from target, or load a file, "
+    "and try again.";
+inline constexpr const char* kWriteCancelledLine = "The write was canceled by user.";
+inline constexpr const char* kSaveCommandsTitle = "Save Commands to File";
+inline constexpr const char* kSaveCommandsFilter = "Text File (*.txt)";
+inline constexpr const char* kSaveCommandsName = "CommandDump.txt";
+
+struct WriteGroupsResult {
+    bool started = false;  // there were records and (writing to the target) it was connected
+    int attempted = 0;     // records handed to the write, in order
+    int errors = 0;        // records whose write failed
+    bool cancelled = false;
+    bool targetLost = false;
+    bool closing = false;  // the window was closed meanwhile: show nothing more
+    // Record states may have changed: the grid repaints unless the window is going away.
+    bool RepaintGrid() const { return !closing; }
+};
+
+// "Write Groups": every record of the view, in view order, quietly, with a
+// progress window that can cancel between records, then one summary line.
+// With `file` the commands are printed to it instead (no connection check, no
+// progress window, no record changes state).
+WriteGroupsResult WriteGroups(EditorSession& session, UserSide& user, std::ostream* file = nullptr);
+
+// "Write Selected Parameters to target": the view rows between `fromRow` and
+// `toRow` (either order; clipped to the view), top-down, each logging its own
+// result. No connection check, no progress window, no event processing.
+WriteGroupsResult WriteSelected(EditorSession& session, UserSide& user, int fromRow, int toRow);
+
+struct RedirectResult {
+    bool saved = false;  // the file now holds every command of the view
+    std::string path;    // empty when the user cancelled the file dialog
+    WriteGroupsResult write;
+};
+
+// Redirect "Write Groups" Target Commands to File: asks for the file name and
+// writes the commands of Write Groups into it, each line ending in CR LF. The
+// file is replaced only by a complete run: an existing file survives a failed
+// or cut one. No target is needed.
+RedirectResult RedirectWriteGroups(EditorSession& session, UserSide& user);
+
+}  // namespace vtq
