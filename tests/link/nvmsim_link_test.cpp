@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTimer>
 #include <ctime>
 #include <memory>
@@ -16,13 +15,11 @@
 #include "link/qt_links.h"
 #include "link/target_session.h"
 #include "sim/modem.h"
+#include "support/sim_server.h"
 
 namespace nvmhost {
 namespace {
 
-const QString kServer = QString(VTQ_BINARY_DIR) + "/bin/nvmsim";
-
-// The answer as the session assembles it: no empty lines.
 std::string WithoutEmptyLines(const std::string& wire) {
     std::string out;
     size_t start = 0;
@@ -41,36 +38,10 @@ std::string InProcessAnswer(const std::string& command) {
     return modem ? WithoutEmptyLines(modem->Execute(command)) : "no image: " + error;
 }
 
-class SimServer {
-public:
-    ~SimServer() { Kill(); }
-    void Kill() {
-        proc_.kill();
-        proc_.waitForFinished(5000);
-    }
-    // Starts the server; its first output line is the device path or the port.
-    bool Start(bool pty, QStringList args) {
-        args.prepend(pty ? "--pty" : "--tcp");
-        if (!pty) args.insert(1, "127.0.0.1:0");
-        proc_.setProgram(kServer);
-        proc_.setArguments(args);
-        proc_.setProcessChannelMode(QProcess::SeparateChannels);
-        proc_.start();
-        if (!proc_.waitForStarted(5000)) return false;
-        while (!proc_.canReadLine())
-            if (!proc_.waitForReadyRead(5000)) return false;
-        endpoint_ = proc_.readLine().trimmed().toStdString();
-        return !endpoint_.empty();
-    }
-    std::unique_ptr<ByteLink> Link(bool pty) const {
-        if (pty) return std::make_unique<SerialLink>(endpoint_, 115200);
-        return std::make_unique<TcpLink>("127.0.0.1", std::stoi(endpoint_));
-    }
-
-private:
-    QProcess proc_;
-    std::string endpoint_;
-};
+std::unique_ptr<ByteLink> LinkTo(const vtq::test::SimServer& server, bool pty) {
+    if (pty) return std::make_unique<SerialLink>(server.endpoint(), 115200);
+    return std::make_unique<TcpLink>("127.0.0.1", std::stoi(server.endpoint()));
+}
 
 struct Framing {
     bool pty;
@@ -81,12 +52,12 @@ struct Framing {
 class NvmsimLinkTest : public ::testing::TestWithParam<Framing> {
 protected:
     void SetUp() override {
-        if (!QFileInfo(kServer).isExecutable()) GTEST_SKIP() << "nvmsim is not built";
+        if (!QFileInfo(vtq::test::kNvmsimPath).isExecutable()) GTEST_SKIP() << "nvmsim is not built";
     }
     bool Connect(const QStringList& args) {
         if (!server.Start(GetParam().pty, args)) return false;
         std::string error;
-        std::unique_ptr<ByteLink> link = server.Link(GetParam().pty);
+        std::unique_ptr<ByteLink> link = LinkTo(server, GetParam().pty);
         link->SetListener([this] { session.DrainIdle(); },
                           [this] {
                               ++lostCalls;
@@ -103,7 +74,7 @@ protected:
     char arg0[8] = "test";
     char* argv[1] = {arg0};
     QCoreApplication app{argc, argv};
-    SimServer server;
+    vtq::test::SimServer server;
     TargetSession session;
     std::vector<std::string> log;
     int lostCalls = 0;
@@ -176,7 +147,7 @@ TEST_P(NvmsimFaultTest, NewClientFindsTheSameModem) {
     EXPECT_EQ(session.Exchange("at@nvm:fix_band_sel.cycle_ramp=-7\r").answer, "OK\r\n");
     session.Detach();
     std::string error;
-    ASSERT_TRUE(session.Attach(server.Link(GetParam().pty), error)) << error;
+    ASSERT_TRUE(session.Attach(LinkTo(server, GetParam().pty), error)) << error;
     EXPECT_EQ(session.Exchange("at@nvm:fix_band_sel.cycle_ramp?\r").answer, "-7\r\nOK\r\n");
 }
 

@@ -1,0 +1,46 @@
+#pragma once
+// The command line of nvmtool: one verb, its arguments, the targets and the
+// options; the help texts of the program and of every verb.
+
+#include <string>
+#include <vector>
+
+namespace nvmtool {
+
+// Exit statuses; with several targets the highest of them.
+enum Status : int {
+    kDone = 0,
+    kDifferences = 1,  // differences found, or some writes failed
+    kBadInput = 2,     // bad usage or a bad input file
+    kTargetLost = 3,   // target lost or not answering
+    kFileError = 4,    // a file could not be read or written (nothing written in its place)
+};
+
+struct ToolOptions {
+    std::string verb;
+    std::vector<std::string> args;     // the verb's own arguments
+    std::vector<std::string> targets;  // as given; "sim" when none is
+    int timeoutMs = 30000;
+    std::string output;   // -o
+    std::string filter;   // --filter
+    std::string preset;   // --preset
+    std::string variant;  // --variant
+    bool all = false;
+    bool commit = false;
+    bool dryRun = false;
+    bool verify = false;
+    bool yes = false;
+    bool json = false;
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+};
+
+// False with `error` naming the argument at fault. --help and --version are
+// not errors: `help`/`version` are set and the rest is not checked.
+bool ParseArguments(const std::vector<std::string>& args, ToolOptions& options, std::string& error);
+
+// The program's help, or the verb's when `verb` names one.
+std::string HelpText(const std::string& verb);
+
+}  // namespace nvmtool

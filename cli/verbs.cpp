@@ -1,0 +1,471 @@
+#include "cli/verbs.h"
+
+#include <QJsonArray>
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <sstream>
+
+#include "base/file_io.h"
+#include "base/text.h"
+#include "channel/command_exchange.h"
+#include "channel/long_operation.h"
+#include "core/commit_groups.h"
+#include "core/edit_parameter.h"
+#include "core/editor_session.h"
+#include "core/group_list.h"
+#include "core/read_groups.h"
+#include "core/write_groups.h"
+#include "defaults/header_writer.h"
+#include "defaults/naming_presets.h"
+#include "files/file_operations.h"
+#include "files/nvm_compare.h"
+#include "files/nvm_file.h"
+#include "link/link_host.h"
+#include "link/open_link.h"
+#include "link/target_address.h"
+#include "model/write_commands.h"
+
+namespace nvmtool {
+
+namespace {
+
+// Sessions count themselves to build and free the shared decoder: their start
+// and close are serialised across the targets' threads.
+std::mutex& SessionLifeLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+// One session for the run of a verb, made and closed under the lock.
+struct SessionHolder {
+    SessionHolder(vtq::Host& host, ConsoleUser& user, const std::string& settingsPath) {
+        const std::lock_guard<std::mutex> lock(SessionLifeLock());
+        session = std::make_unique<vtq::EditorSession>(
+            host, [&user](const std::string& text) { user.Message(text); }, settingsPath);
+    }
+    ~SessionHolder() {
+        const std::lock_guard<std::mutex> lock(SessionLifeLock());
+        session->Close();
+        session.reset();
+    }
+    SessionHolder(const SessionHolder&) = delete;
+    SessionHolder& operator=(const SessionHolder&) = delete;
+    std::unique_ptr<vtq::EditorSession> session;
+};
+
+// The groups of a parameter file, each with the line that names it first.
+using FileGroups = std::map<std::string, int, vtq::TextLess>;
+
+class Runner {
+public:
+    Runner(const ToolOptions& o, TargetRun& run, ConsoleUser& user, vtq::Host& host, vtq::EditorSession& session,
+           int index, int count)
+        : o_(o), run_(run), user_(user), host_(host), session_(session), index_(index), count_(count) {}
+
+    void Run() {
+        const std::string& verb = o_.verb;
+        if (verb == "send") return Send();
+        if (!Start()) return;
+        if (verb == "groups") return Groups();
+        if (verb == "read") return Read();
+        if (verb == "get") return Get();
+        if (verb == "set") return Set();
+        if (verb == "write") return Write();
+        if (verb == "diff") return Diff();
+        if (verb == "commit") return Commit();
+        if (verb == "export-header") return ExportHeader();
+    }
+
+private:
+    bool Fail(int status, const std::string& error) {
+        run_.status = std::max(run_.status, status);
+        run_.errors.push_back(error);
+        return false;
+    }
+    void Count(const char* key, long long value) { run_.fields[key] = static_cast<qint64>(value); }
+    vtq::GroupItems& Items() { return session_.Items(); }
+
+    bool Start() {
+        if (session_.Start()) return true;
+        return Fail(kTargetLost, "The target gave no group list: it is not answering.");
+    }
+
+    // Checks exactly the named groups; every one must be on the target.
+    bool SelectGroups(const std::vector<std::string>& names) {
+        for (const std::string& name : names) {
+            if (session_.GroupTable().Number(name) < 0)
+                return Fail(kBadInput, "The target has no group \"" + name + "\".");
+        }
+        vtq::SelectExactGroups(Items(), vtq::JoinCommaText(names));
+        return true;
+    }
+
+    bool ReadSelected() {
+        const int wanted = static_cast<int>(Items().CheckedGroupNames().size());
+        const vtq::ReadGroupsResult r = vtq::ReadGroups(session_, user_);
+        Count("groupsRead", r.groupsRead);
+        Count("parametersRead", r.total);
+        if (r.targetLost) return Fail(kTargetLost, "The target was lost during the read.");
+        if (!r.started) return Fail(kTargetLost, "The target is not answering.");
+        if (r.groupsRead < wanted)
+            Fail(kDifferences, vtq::CountText(wanted - r.groupsRead, "group was", "groups were") + " not read.");
+        return true;
+    }
+
+    // Commits the checked groups.
+    bool CommitChecked() {
+        const vtq::CommitGroupsResult r = vtq::CommitGroups(session_, user_);
+        Count("committed", r.committed);
+        Count("commitFailed", r.failed);
+        if (r.targetLost) return Fail(kTargetLost, "The target was lost during the commit.");
+        if (!r.started) {
+            if (!user_.Unanswered().empty()) return Fail(kBadInput, "Nothing committed: a question was not answered.");
+            if (!host_.CheckConnection()) return Fail(kTargetLost, "The target is not answering.");
+            return Fail(kDifferences, "Nothing committed.");
+        }
+        if (r.failed > 0 || r.skipped > 0)
+            return Fail(kDifferences, vtq::CountText(r.failed + r.skipped, "group was", "groups were") +
+                                          " not committed.");
+        return true;
+    }
+
+    std::string OutPath(const std::string& path) const { return PathForTarget(path, index_, count_); }
+
+    // The parameter file as the file writer writes it, for standard output.
+    std::string ViewAsFile() {
+        std::string text = std::string(vtq::kNvmFileHeaderLine) + "\r\n// Item Count=" +
+                           std::to_string(Items().ViewCount()) + ":\r\n";
+        for (const vtq::NVMParameter* p : Items().View())
+            text += vtq::NvmParameterLine(p->name, p->value, p->type) + "\r\n";
+        return text;
+    }
+
+    QJsonArray ViewAsJson() {
+        QJsonArray list;
+        for (const vtq::NVMParameter* p : Items().View())
+            list.append(QJsonObject{{"name", Text(p->name)}, {"value", Text(p->value)}, {"type", Text(p->type)}});
+        return list;
+    }
+
+    // Reads the file and checks every line: blank, a comment or an assignment.
+    // The groups it names, with their first lines.
+    bool CheckParameterFile(const std::string& path, FileGroups& groups) {
+        std::string data;
+        if (!vtq::ReadWholeFile(path, data)) return Fail(kFileError, "Cannot read the file " + path + ".");
+        const std::vector<std::string> lines = vtq::SplitLines(data);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const std::string_view line = vtq::TrimView(lines[i]);
+            if (line.empty() || line.starts_with("//")) continue;
+            vtq::NvmLine parsed;
+            if (!vtq::ParseNvmLine(line, parsed))
+                return Fail(kBadInput, path + ":" + std::to_string(i + 1) + ": not a parameter assignment: " +
+                                           std::string(line));
+            groups.emplace(vtq::Trim(parsed.group), static_cast<int>(i + 1));
+        }
+        if (groups.empty()) return Fail(kBadInput, path + ": no parameter assignment in the file.");
+        return true;
+    }
+
+    // Leaves only the records a file load changed or added.
+    void KeepOnlyChanged() {
+        vtq::UpdateBracket bracket(Items());
+        for (int g = 0; g < Items().GroupCount(); ++g) {
+            const vtq::GroupItem* group = Items().Group(g);
+            std::vector<int> unchanged;
+            int position = 0;
+            for (const vtq::NVMParameter* p : group->params) {
+                if (p->state == vtq::ParameterState::Unchanged) unchanged.push_back(position);
+                ++position;
+            }
+            for (auto it = unchanged.rbegin(); it != unchanged.rend(); ++it) Items().DeleteParameter(g, *it);
+        }
+    }
+
+    // Compares the records read with the file; `groups` (may be empty: all)
+    // limits the differences to those groups. False when the file went away.
+    bool CompareWithFile(const std::string& path, const std::vector<std::string>& groups) {
+        std::unique_ptr<vtq::NVMDiff> diff = vtq::CompareWithFile(Items(), host_, path, user_);
+        if (!diff) return Fail(kFileError, "Cannot read the file " + path + ".");
+        QJsonArray list;
+        int count = 0;
+        for (const vtq::Difference& d : diff->Result()) {
+            const size_t close = d.text.find('"', 1);
+            const std::string group = vtq::GroupOfName(d.text.substr(1, close == std::string::npos ? 0 : close - 1));
+            if (!groups.empty() && std::none_of(groups.begin(), groups.end(),
+                                                [&](const std::string& g) { return vtq::SameText(g, group); }))
+                continue;
+            ++count;
+            run_.out += d.text + "\n";
+            list.append(QJsonObject{{"kind", vtq::DiffLabel(d.kind)}, {"text", Text(d.text)}});
+        }
+        run_.fields["differences"] = list;
+        Count("differenceCount", count);
+        if (count > 0) Fail(kDifferences, vtq::DifferenceCountText(count));
+        return true;
+    }
+
+    void Groups() {
+        QJsonArray list;
+        for (const auto& [name, number] : session_.GroupTable().Entries()) {
+            run_.out += name + "=" + std::to_string(number) + "\n";
+            list.append(QJsonObject{{"name", Text(name)}, {"number", number}});
+        }
+        run_.fields["groups"] = list;
+    }
+
+    void Read() {
+        if (!SelectGroups(o_.all ? session_.GroupTable().Names() : o_.args) || !ReadSelected()) return;
+        if (!o_.filter.empty()) Items().SetFilter(o_.filter);
+        Count("parameters", Items().ViewCount());
+        run_.fields["parameters"] = ViewAsJson();
+        if (o_.output.empty()) {
+            run_.out = ViewAsFile();
+            return;
+        }
+        const std::string path = OutPath(o_.output);
+        run_.fields["file"] = Text(path);
+        if (Items().ViewCount() == 0) {
+            Fail(kDifferences, "No parameters to save: " + path + " is not written.");
+        } else if (!vtq::WriteParameters(Items(), path, &user_)) {
+            Fail(kFileError, "Cannot write " + path + ".");
+        }
+    }
+
+    // The groups of parameter names, each once.
+    static std::vector<std::string> GroupsOf(const std::vector<std::string>& names) {
+        std::vector<std::string> groups;
+        for (const std::string& name : names) {
+            const std::string group = vtq::GroupOfName(name);
+            if (std::none_of(groups.begin(), groups.end(), [&](const std::string& g) { return vtq::SameText(g, group); }))
+                groups.push_back(group);
+        }
+        return groups;
+    }
+
+    void Get() {
+        if (!SelectGroups(GroupsOf(o_.args)) || !ReadSelected()) return;
+        QJsonArray list;
+        for (const std::string& name : o_.args) {
+            const vtq::NVMParameter* p = vtq::FindRecord(Items(), name);
+            if (p == nullptr) {
+                Fail(kBadInput, "The target has no parameter \"" + name + "\".");
+                continue;
+            }
+            run_.out += vtq::NvmParameterLine(p->name, p->value, {}) + "\n";
+            list.append(QJsonObject{{"name", Text(p->name)}, {"value", Text(p->value)}, {"type", Text(p->type)}});
+        }
+        run_.fields["parameters"] = list;
+    }
+
+    void Set() {
+        std::vector<std::pair<std::string, std::string>> values;
+        std::vector<std::string> names;
+        for (const std::string& arg : o_.args) {
+            vtq::NvmLine line;
+            vtq::ParseNvmLine(arg, line);
+            values.emplace_back(std::string(line.name), std::string(line.value));
+            names.emplace_back(line.name);
+        }
+        if (!SelectGroups(GroupsOf(names)) || !ReadSelected()) return;
+        // Every name must be there before the first write.
+        std::vector<vtq::NVMParameter*> records;
+        for (const auto& [name, value] : values) {
+            records.push_back(vtq::FindRecord(Items(), name));
+            if (records.back() == nullptr) Fail(kBadInput, "The target has no parameter \"" + name + "\".");
+        }
+        if (run_.status != kDone) return;
+        int written = 0, unchanged = 0, failed = 0;
+        uint8_t lost = 0;
+        for (size_t i = 0; i < records.size() && !lost; ++i) {
+            vtq::NVMParameter& record = *records[i];
+            if (!vtq::ApplyEditedValue(host_, record, values[i].second, false).changed) {
+                ++unchanged;
+            } else if (vtq::WriteParameter(host_, record, false, nullptr, &lost)) {
+                ++written;
+            } else {
+                ++failed;
+            }
+        }
+        Count("written", written);
+        Count("unchanged", unchanged);
+        Count("failed", failed);
+        if (lost) {
+            Fail(kTargetLost, "The target was lost during the write.");
+            return;
+        }
+        if (failed > 0) Fail(kDifferences, vtq::CountText(failed, "write", "writes") + " failed.");
+        if (o_.commit) CommitChecked();
+    }
+
+    void Write() {
+        const std::string& path = o_.args[0];
+        FileGroups fileGroups;
+        if (!CheckParameterFile(path, fileGroups)) return;
+        std::vector<std::string> groups;
+        for (const auto& [group, line] : fileGroups) {
+            if (session_.GroupTable().Number(group) < 0)
+                return (void)Fail(kBadInput, path + ":" + std::to_string(line) + ": the target has no group \"" +
+                                                 group + "\".");
+            groups.push_back(group);
+        }
+        if (!o_.all && (!SelectGroups(groups) || !ReadSelected())) return;
+        if (!vtq::LoadFile(Items(), host_, path, user_)) return (void)Fail(kFileError, "Cannot load " + path + ".");
+        if (!o_.all) KeepOnlyChanged();
+        Count("toWrite", Items().ViewCount());
+        if (Items().ViewCount() == 0) {
+            user_.Log("The target already holds every value of " + path + ".", 1);
+        } else if (o_.dryRun) {
+            std::ostringstream commands;
+            vtq::WriteGroups(session_, user_, &commands);
+            run_.out = commands.str();
+            return;
+        } else {
+            const vtq::WriteGroupsResult r = vtq::WriteGroups(session_, user_);
+            Count("attempted", r.attempted);
+            Count("failed", r.errors);
+            if (r.targetLost) return (void)Fail(kTargetLost, "The target was lost during the write.");
+            if (!r.started) return (void)Fail(kTargetLost, "The target is not answering.");
+            if (r.errors > 0) Fail(kDifferences, vtq::CountText(r.errors, "write", "writes") + " failed.");
+        }
+        if (o_.dryRun) return;
+        // The groups that took a value are the ones to commit.
+        std::vector<std::string> written;
+        for (const std::string& group : groups) {
+            int inTargetRam = 0;
+            Items().CountStates(group, nullptr, nullptr, &inTargetRam);
+            if (inTargetRam > 0) written.push_back(group);
+        }
+        if (o_.verify) {
+            // Read back what the target now holds, group by group as the file names them.
+            SelectGroups(groups);
+            if (!ReadSelected() || !CompareWithFile(path, {})) return;
+        }
+        if (o_.commit && !written.empty()) {
+            SelectGroups(written);
+            CommitChecked();
+        }
+    }
+
+    void Diff() {
+        const std::string& path = o_.args[0];
+        FileGroups fileGroups;
+        if (!CheckParameterFile(path, fileGroups)) return;
+        const std::vector<std::string> only(o_.args.begin() + 1, o_.args.end());
+        std::vector<std::string> groups = only;
+        if (groups.empty()) {
+            for (const auto& [group, line] : fileGroups)
+                if (session_.GroupTable().Number(group) >= 0) groups.push_back(group);
+        }
+        if (!SelectGroups(groups) || !ReadSelected()) return;
+        CompareWithFile(path, only);
+    }
+
+    void Commit() {
+        if (SelectGroups(o_.all ? session_.GroupTable().Names() : o_.args)) CommitChecked();
+    }
+
+    void ExportHeader() {
+        if (!SelectGroups(o_.all ? session_.GroupTable().Names() : o_.args)) return;
+        vtq::NamingPresets presets;
+        presets.Load(vtq::NamingPresetsPath(), &user_);
+        if (!o_.preset.empty() && presets.IndexOf(o_.preset) < 0)
+            return (void)Fail(kBadInput, "There is no naming preset \"" + o_.preset + "\".");
+        vtq::HeaderExportOptions options;
+        options.path = OutPath(o_.output);
+        options.presetName = o_.preset;
+        options.variantId = o_.variant;
+        const vtq::HeaderExportResult r = vtq::ExportDefaultHeader(session_, user_, presets, options);
+        run_.fields["file"] = Text(options.path);
+        run_.fields["written"] = r.written;
+        Count("groupsWritten", r.groupsWritten);
+        if (r.targetLost) return (void)Fail(kTargetLost, "The target was lost while its default values were read.");
+        if (r.written) return;
+        if (!user_.Unanswered().empty()) return (void)Fail(kBadInput, "Nothing written: a question was not answered.");
+        const std::vector<std::string>& said = user_.Messages();
+        if (!said.empty() && said.back() == vtq::CouldNotWriteMessage(options.path))
+            return (void)Fail(kFileError, "Cannot write " + options.path + ".");
+        if (!host_.CheckConnection()) return (void)Fail(kTargetLost, "The target is not answering.");
+        Fail(kDifferences, "No default values written.");
+    }
+
+    void Send() {
+        std::string answer;
+        uint8_t lost = 0;
+        if (!host_.SendReceive(o_.args[0], answer, false, &lost))
+            return (void)Fail(kTargetLost, "No answer to " + o_.args[0] + ".");
+        run_.out = answer;
+        run_.fields["answer"] = Text(answer);
+        run_.fields["ok"] = vtq::IsGoodAnswer(answer);
+        if (!vtq::IsGoodAnswer(answer)) Fail(kDifferences, "The answer does not end in OK.");
+    }
+
+    const ToolOptions& o_;
+    TargetRun& run_;
+    ConsoleUser& user_;
+    vtq::Host& host_;
+    vtq::EditorSession& session_;
+    int index_;
+    int count_;
+};
+
+}  // namespace
+
+std::string PathForTarget(const std::string& path, int index, int count) {
+    if (count <= 1) return path;
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    const size_t cut = dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == slash + 1
+                           ? path.size()
+                           : dot;
+    return path.substr(0, cut) + "-" + std::to_string(index + 1) + path.substr(cut);
+}
+
+TargetRun RunOnTarget(const ToolOptions& options, const std::string& target, int index, int count,
+                      const ConsoleSettings& console, const std::string& settingsPath) {
+    TargetRun run;
+    run.target = target;
+    ConsoleUser user(console);
+    try {
+        nvmhost::TargetSession link;
+        link.SetTimeoutMs(options.timeoutMs);
+        link.SetLog([&user](const std::string& text, uint8_t flag) { user.Log(text, flag); });
+        nvmhost::TargetAddress address;
+        std::string error;
+        std::unique_ptr<nvmhost::ByteLink> byteLink;
+        if (nvmhost::ParseTargetAddress(target, address, error)) byteLink = nvmhost::MakeLink(address, error);
+        if (!byteLink || !link.Attach(std::move(byteLink), error)) {
+            run.status = kTargetLost;
+            run.errors.push_back("Cannot connect to " + target + ": " + error);
+        } else {
+            nvmhost::LinkHost host(link, "nvmtool " NVMTOOL_VERSION,
+                                   [&user](const std::string& text, uint8_t flag) { user.Log(text, flag); });
+            SessionHolder session(host, user, settingsPath);
+            Runner(options, run, user, host, *session.session, index, count).Run();
+        }
+    } catch (const std::exception& e) {
+        run.status = std::max<int>(run.status, kBadInput);
+        run.errors.push_back(std::string("Stopped: ") + e.what());
+    }
+    user.CloseProgress();
+    run.messages = user.Messages();
+    run.log = user.LogLines();
+    return run;
+}
+
+QJsonObject RunToJson(const TargetRun& run) {
+    QJsonObject json = run.fields;
+    json["target"] = Text(run.target);
+    json["status"] = run.status;
+    QJsonArray errors, messages, log;
+    for (const std::string& e : run.errors) errors.append(Text(e));
+    for (const std::string& m : run.messages) messages.append(Text(m));
+    for (const auto& [text, flag] : run.log) log.append(QJsonObject{{"flag", flag}, {"text", Text(text)}});
+    json["errors"] = errors;
+    json["messages"] = messages;
+    json["log"] = log;
+    return json;
+}
+
+}  // namespace nvmtool

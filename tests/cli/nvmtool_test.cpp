@@ -1,0 +1,256 @@
+// nvmtool as a process against "nvmsim --tcp" and "nvmsim --pty": every verb,
+// its JSON document and exit status; bad arguments and bad files that change
+// nothing; a target lost at every command of a read; three targets at once.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "support/sim_server.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using vtq::test::SimServer;
+using vtq::test::TempDir;
+
+const QString kTool = QString(VTQ_BINARY_DIR) + "/bin/nvmtool";
+const QString kSmallImage = QString(VTQ_SOURCE_DIR) + "/sim/images/small.img";
+
+struct ToolResult {
+    int status = -1;
+    std::string out, err;
+    QJsonObject json;
+    // The first target's object of the JSON document.
+    QJsonObject Target(int i = 0) const { return json["targets"].toArray()[i].toObject(); }
+};
+
+// Runs nvmtool with a settings folder of the test's own; --json output is parsed.
+ToolResult RunTool(QStringList args, const TempDir& home) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(home.File("config")));
+    env.remove("APPDATA");
+    p.setProcessEnvironment(env);
+    p.start(kTool, args);
+    p.closeWriteChannel();
+    ToolResult r;
+    if (!p.waitForFinished(60000)) return r;
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = p.readAllStandardOutput().toStdString();
+    r.err = p.readAllStandardError().toStdString();
+    if (args.contains("--json")) r.json = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    return r;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return in ? s.str() : "(missing)";
+}
+
+void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+class NvmtoolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!QFileInfo(kTool).isExecutable() || !QFileInfo(vtq::test::kNvmsimPath).isExecutable())
+            GTEST_SKIP() << "nvmtool or nvmsim is not built";
+    }
+    ToolResult Run(const QStringList& args) { return RunTool(args, dir); }
+    // A server on the small image.
+    bool Serve(SimServer& server, bool pty, QStringList args = {}) {
+        return server.Start(pty, QStringList{"--image", kSmallImage} + args);
+    }
+    QString File(const std::string& name) const { return QString::fromStdString(dir.File(name)); }
+
+    int argc = 1;
+    char arg0[8] = "test";
+    char* argv[1] = {arg0};
+    QCoreApplication app{argc, argv};
+    TempDir dir;
+};
+
+TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
+    // Nothing listens on port 1: an argument that got past the check would end in status 3.
+    const struct {
+        QStringList args;
+        const char* says;
+    } cases[] = {
+        {{"read"}, "read needs group names or --all"},
+        {{"read", "fix_small", "--all"}, "not both"},
+        {{"frob"}, "Unknown verb frob"},
+        {{"groups", "--target", "usb:x"}, "--target usb:x"},
+        {{"groups", "--timeout", "0"}, "--timeout 0"},
+        {{"groups", "--commit"}, "--commit does not apply to groups"},
+        {{"set", "fix_small.gain"}, "\"fix_small.gain\" is not NAME=VALUE"},
+        {{"get", "gain"}, "\"gain\" is not a parameter name"},
+        {{"export-header", "fix_small"}, "needs -o FILE.h"},
+        {{"send"}, "Usage: nvmtool send COMMAND"},
+        {{"groups", "--bogus"}, "Unknown option --bogus"},
+        {{"read", "--all", "--filter"}, "--filter needs a value"},
+    };
+    for (const auto& c : cases) {
+        const ToolResult r = Run(QStringList{"--target", "tcp:127.0.0.1:1"} + c.args);
+        EXPECT_EQ(r.status, 2) << c.args.join(' ').toStdString();
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+    const ToolResult json = Run({"frob", "--json"});
+    EXPECT_EQ(json.json["status"].toInt(), 2);
+    EXPECT_TRUE(json.json["error"].toString().contains("frob"));
+
+    for (const char* verb : {"groups", "read", "get", "set", "write", "diff", "commit", "export-header", "send"}) {
+        const ToolResult help = Run({verb, "--help"});
+        EXPECT_EQ(help.status, 0);
+        EXPECT_EQ(help.out.rfind(std::string("Usage: nvmtool ") + verb, 0), 0u) << help.out;
+    }
+    EXPECT_NE(Run({"--help"}).out.find("4 a file could not be read or written (nothing\nwritten in its place)"),
+              std::string::npos);
+}
+
+class NvmtoolVerbs : public NvmtoolTest, public ::testing::WithParamInterface<bool> {};
+
+// One server for the whole walk: the modem keeps its state from one run of nvmtool to the next.
+TEST_P(NvmtoolVerbs, EveryVerbAgainstTheServer) {
+    SimServer server;
+    ASSERT_TRUE(Serve(server, GetParam()));
+    const QStringList t{"--target", QString::fromStdString(server.Target()), "--timeout", "3000"};
+    const QString saved = File("small.nvm");
+
+    ToolResult r = Run(QStringList{"groups", "--json"} + t);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.Target()["groups"].toArray().size(), 2);
+    EXPECT_EQ(r.Target()["groups"].toArray()[1].toObject()["name"].toString(), "fix_small");
+
+    ASSERT_EQ(Run(QStringList{"read", "--all", "-o", saved} + t).status, 0);
+    const std::string file = ReadFile(saved.toStdString());
+    r = Run(QStringList{"read", "fix_small", "cal_small", "-q"} + t);
+    EXPECT_EQ(r.out, file) << "standard output holds the file";
+    EXPECT_NE(r.out.find("\r\nfix_small.gain=12\r\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "") << "-q: nothing on standard error";
+
+    EXPECT_EQ(Run(QStringList{"get", "fix_small.gain", "fix_small.lut"} + t).out,
+              "fix_small.gain=12\nfix_small.lut=1,2,3,4\n");
+    r = Run(QStringList{"set", "fix_small.gain=34", "fix_small.lut={5,6,7,8}", "--json"} + t);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.Target()["written"].toInt(), 2);
+
+    r = Run(QStringList{"diff", saved, "--json"} + t);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.Target()["differenceCount"].toInt(), 2);
+    EXPECT_EQ(r.Target()["differences"].toArray()[0].toObject()["text"].toString(),
+              "\"fix_small.gain\" value: \"34\" != \"12\"");
+    EXPECT_EQ(Run(QStringList{"diff", saved, "cal_small"} + t).status, 0) << "only the named group";
+
+    r = Run(QStringList{"write", saved, "--dry-run"} + t);
+    EXPECT_EQ(r.out, "at@nvm:fix_small.gain=12\r\nat@nvm:fix_small.lut[0,3]={1,2,3,4}\r\n");
+    EXPECT_EQ(Run(QStringList{"get", "fix_small.gain"} + t).out, "fix_small.gain=34\n") << "a dry run sends nothing";
+
+    r = Run(QStringList{"write", saved, "--verify", "--commit", "--json"} + t);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.Target()["attempted"].toInt(), 2) << "only the values that differ";
+    EXPECT_EQ(r.Target()["differenceCount"].toInt(), 0);
+    EXPECT_EQ(r.Target()["committed"].toInt(), 1);
+    EXPECT_EQ(Run(QStringList{"diff", saved} + t).status, 0);
+    const int lines = static_cast<int>(std::count(file.begin(), file.end(), '\n')) - 2;
+    EXPECT_EQ(Run(QStringList{"write", saved, "--all", "--json"} + t).Target()["attempted"].toInt(), lines);
+
+    EXPECT_EQ(Run(QStringList{"commit", "--all", "--json"} + t).Target()["committed"].toInt(), 2);
+    r = Run(QStringList{"send", "at@nvm:fix_small.gain?"} + t);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "12\r\nOK\r\n");
+    EXPECT_EQ(Run(QStringList{"send", "at@nvm:fix_small.nothing?"} + t).status, 1);
+
+    const QString header = File("small.h");
+    r = Run(QStringList{"export-header", "fix_small", "-o", header, "--json"} + t);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(ReadFile(header.toStdString()).find("fix_small_default_c22_7[]"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, NvmtoolVerbs, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Pty" : "Tcp"; });
+
+TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
+    SimServer server;
+    ASSERT_TRUE(Serve(server, false));
+    const QStringList t{"--target", QString::fromStdString(server.Target())};
+    const std::string bad = dir.File("bad.nvm"), other = dir.File("other.nvm"), out = dir.File("out.nvm");
+    WriteFile(bad, "// comment\r\nfix_small.gain=40\r\nfix_small.offset 5\r\n");
+    WriteFile(other, "fix_small.gain=40\r\nfix_none.x=1\r\n");
+    WriteFile(out, "old");
+    const struct {
+        QStringList args;
+        int status;
+        std::string says;
+    } cases[] = {
+        {{"write", QString::fromStdString(bad)}, 2, bad + ":3: not a parameter assignment"},
+        {{"write", QString::fromStdString(other)}, 2, other + ":2: the target has no group \"fix_none\""},
+        {{"write", File("missing.nvm")}, 4, "Cannot read the file"},
+        {{"set", "fix_small.gain=40", "fix_small.nope=1"}, 2, "no parameter \"fix_small.nope\""},
+        {{"get", "fix_none.x"}, 2, "no group \"fix_none\""},
+        {{"read", "fix_small", "-o", QString::fromStdString(dir.Path().string())}, 4, "Cannot write"},
+        {{"read", "fix_small", "--filter", "zzz", "-o", QString::fromStdString(out)}, 1, "not written"},
+        // A failed write leaves a value unwritten: committing asks first.
+        {{"set", "fix_small.gain=99999", "--commit"}, 2, "(give --yes"},
+    };
+    for (const auto& c : cases) {
+        const ToolResult r = Run(c.args + t);
+        EXPECT_EQ(r.status, c.status) << c.args.join(' ').toStdString() << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(Run(QStringList{"get", "fix_small.gain"} + t).out, "fix_small.gain=12\n");
+    EXPECT_EQ(ReadFile(out), "old");
+    const ToolResult r = Run(QStringList{"set", "fix_small.gain=99999", "--commit", "--yes", "--json"} + t);
+    EXPECT_EQ(r.status, 1) << "committed, but one write failed";
+    EXPECT_EQ(r.Target()["committed"].toInt(), 1);
+}
+
+TEST_F(NvmtoolTest, TargetLostAtEveryCommandOfARead) {
+    const std::string out = dir.File("out.nvm");
+    int k = 1;
+    for (; k < 40; ++k) {
+        SimServer server;
+        ASSERT_TRUE(Serve(server, false, {"--lose-after", QString::number(k)}));
+        WriteFile(out, "old");
+        const ToolResult r = Run({"read", "--all", "-o", QString::fromStdString(out), "--json", "--timeout", "200",
+                                  "--target", QString::fromStdString(server.Target())});
+        if (r.status == 0) break;
+        EXPECT_EQ(r.status, 3) << "lost at command " << k << "\n" << r.err;
+        EXPECT_EQ(r.json["status"].toInt(), 3);
+        EXPECT_FALSE(r.Target()["errors"].toArray().isEmpty());
+        EXPECT_EQ(ReadFile(out), "old") << "lost at command " << k;
+    }
+    EXPECT_GT(k, 4) << "a read of both groups takes several commands";
+    EXPECT_LT(k, 40);
+    EXPECT_NE(ReadFile(out).find("cal_small.big="), std::string::npos);
+}
+
+TEST_F(NvmtoolTest, ThreeTargetsAtOnceOneLost) {
+    SimServer a, b, c;
+    ASSERT_TRUE(Serve(a, false));
+    ASSERT_TRUE(Serve(b, false, {"--lose-after", "3"}));
+    ASSERT_TRUE(Serve(c, true));
+    const ToolResult r = Run({"read", "--all", "-o", File("out.nvm"), "--json", "--timeout", "300", "--target",
+                              QString::fromStdString(a.Target()), "--target", QString::fromStdString(b.Target()),
+                              "--target", QString::fromStdString(c.Target())});
+    EXPECT_EQ(r.status, 3);
+    ASSERT_EQ(r.json["targets"].toArray().size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(r.Target(i)["status"].toInt(), i == 1 ? 3 : 0) << i;
+        EXPECT_EQ(r.Target(i)["target"].toString().toStdString(), (i == 0 ? a : i == 1 ? b : c).Target());
+    }
+    EXPECT_EQ(ReadFile(dir.File("out-1.nvm")), ReadFile(dir.File("out-3.nvm")));
+    EXPECT_NE(ReadFile(dir.File("out-1.nvm")).find("fix_small.gain=12"), std::string::npos);
+    EXPECT_EQ(ReadFile(dir.File("out-2.nvm")), "(missing)");
+}
+
+}  // namespace
