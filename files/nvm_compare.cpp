@@ -81,8 +81,7 @@ const DifferenceList& NVMDiff::Result() {
 }
 
 void NVMDiff::Discard() {
-    result_.clear();
-    result_.shrink_to_fit();
+    DifferenceList().swap(result_);
     hasResult_ = false;
 }
 

@@ -123,6 +123,9 @@ TEST_F(CompareTest, SaveTextIsAtomic) {
     user.fileNames = {dir.File("none/d")};
     EXPECT_FALSE(SaveDifferencesClick(*diff, user));
     EXPECT_EQ(user.messages.back(), "Cannot open file for writing:\n\"" + dir.File("none/d.txt") + "\"");
+    const size_t shown = user.messages.size();
+    EXPECT_FALSE(SaveDifferencesClick(*diff, user));  // cancelled
+    EXPECT_EQ(user.messages.size(), shown);
 }
 
 TEST_F(CompareTest, UnreadableAndEmptyFilesOpenNoComparison) {

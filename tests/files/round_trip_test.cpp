@@ -34,7 +34,9 @@ TEST(NvmFileRoundTrip, DefaultImageSavesLoadsAndComparesAlike) {
         if (++typed % 3 == 0) p->type = typed % 2 ? "uint8" : "string";
 
     const std::string first = dir.File("first.nvm"), second = dir.File("second.nvm");
-    ASSERT_TRUE(WriteParameters(items, first, &user));
+    user.fileNames = {dir.File("first")};
+    ASSERT_TRUE(SaveFileClick(session, user));
+    user.messages.clear();
     GroupItems fresh;
     LoadCounts counts;
     ASSERT_TRUE(LoadParameters(fresh, first, counts, FileNames::AsGiven));
@@ -43,8 +45,10 @@ TEST(NvmFileRoundTrip, DefaultImageSavesLoadsAndComparesAlike) {
     ASSERT_TRUE(WriteParameters(fresh, second, &user));
     EXPECT_TRUE(test::FileBytes(first) == test::FileBytes(second));
 
-    std::unique_ptr<NVMDiff> diff = CompareWithFile(items, host, first, user);
+    user.fileNames = {first};
+    std::unique_ptr<NVMDiff> diff = CompareClick(session, user);
     ASSERT_NE(diff, nullptr);
+    EXPECT_EQ(CompareClick(session, user), nullptr);  // cancelled
     EXPECT_EQ(diff->StatusText(), "No differences.");
 
     // A file saved from a filtered view: the rest of the editor is missing from it,
@@ -58,6 +62,14 @@ TEST(NvmFileRoundTrip, DefaultImageSavesLoadsAndComparesAlike) {
     diff->SetSelectedOnly(true);
     EXPECT_EQ(diff->StatusText(), "No differences.");
     EXPECT_TRUE(user.messages.empty());
+
+    // Loading the editor's own file into it changes nothing.
+    user.fileNames = {second};
+    host.lines.clear();
+    EXPECT_TRUE(LoadFileClick(session, user));
+    EXPECT_FALSE(LoadFileClick(session, user));  // cancelled
+    EXPECT_EQ(host.Texts(), std::vector<std::string>{"File Loaded. Replaced 0 items. (" + std::to_string(records) +
+                                                     " unchanged values.)"});
 }
 
 }  // namespace
