@@ -20,91 +20,21 @@
 #include "defaults/naming_presets.h"
 #include "model/group_items.h"
 #include "sim/image.h"
-#include "support/scripted_user.h"
-#include "support/sim_host.h"
-#include "support/temp_dir.h"
+#include "defaults/defaults_fixture.h"
 
 namespace vtq {
 namespace {
 
 using test::LoggedLine;
 
+using test::DefaultsTest;
+using test::Slurp;
+using test::User;
+
+class HeaderExport : public DefaultsTest {};
+
 const std::string kGolden = std::string(VTQ_SOURCE_DIR) + "/tests/defaults/data/three_groups.h";
 const std::vector<std::string> kThree = {"fix_ant_tuner", "fix_radio_cfg", "fix_thermal"};
-
-// A simulated modem that can answer the dump probe with nothing, as a target
-// without the command does.
-class ProbeHost : public test::SimHost {
-public:
-    using SimHost::SimHost;
-    bool emptyProbe = false;
-    bool SendReceive(const std::string& command, std::string& answer, bool echo, uint8_t* lost) override {
-        if (emptyProbe && command == "at@nvm:dump_default()??\r") {
-            commands.push_back(command);
-            answer = "\r\nOK\r\n";
-            return true;
-        }
-        return SimHost::SendReceive(command, answer, echo, lost);
-    }
-};
-
-// Records the file name the save dialog offers.
-class User : public test::ScriptedUser {
-public:
-    std::vector<std::string> offered;
-    bool SaveFileName(const std::string& title, const std::string& filter, std::string& path) override {
-        offered.push_back(path);
-        EXPECT_EQ(title, kHeaderSaveTitle);
-        EXPECT_EQ(filter, kHeaderFilter);
-        return ScriptedUser::SaveFileName(title, filter, path);
-    }
-};
-
-std::string Slurp(const std::string& path) {
-    std::string data;
-    return ReadWholeFile(path, data) ? data : std::string("<missing>");
-}
-
-class HeaderExport : public ::testing::Test {
-protected:
-    void SetUp() override { Open(std::make_unique<ProbeHost>()); }
-
-    void Open(std::unique_ptr<ProbeHost> h) {
-        session.reset();
-        host = std::move(h);
-        session = std::make_unique<EditorSession>(*host, nullptr, dir.File("Brevant.ini"));
-        ASSERT_TRUE(session->Start());
-        host->commands.clear();
-        host->lines.clear();
-    }
-    void OpenImage(const std::string& text) {
-        std::string error;
-        auto image = nvmsim::Image::Parse(text, error);
-        ASSERT_TRUE(image) << error;
-        Open(std::make_unique<ProbeHost>(image));
-    }
-
-    HeaderExportResult Export(const std::vector<std::string>& groups, const HeaderExportOptions& options = {}) {
-        std::string comma;
-        for (const auto& g : groups) comma += (comma.empty() ? "" : ",") + g;
-        SelectExactGroups(session->Items(), comma);
-        return ExportDefaultHeader(*session, user, presets, options);
-    }
-    // Every further command counts from now; the k-th one (1-based) gets no answer.
-    void LoseAt(int k) { host->faults().loseAfter = host->modem().commandCount() + k; }
-    std::vector<std::string> DumpsSent() const {
-        std::vector<std::string> out;
-        for (const auto& c : host->commands)
-            if (c.rfind("at@nvm:dump_default(\"", 0) == 0) out.push_back(c);
-        return out;
-    }
-
-    test::TempDir dir;
-    std::unique_ptr<ProbeHost> host;
-    std::unique_ptr<EditorSession> session;
-    User user;
-    NamingPresets presets;
-};
 
 TEST_F(HeaderExport, ThreeGroupsMatchTheGoldenFile) {
     const std::string path = dir.File("out.h");
@@ -158,7 +88,7 @@ TEST_F(HeaderExport, CancelInTheSecondGroupWritesNothing) {
     const HeaderExportResult r = Export(kThree);
     EXPECT_FALSE(r.written);
     EXPECT_TRUE(r.cancelled);
-    EXPECT_EQ(DumpsSent().size(), 1u);
+    EXPECT_EQ(Sent().size(), 1u);
     EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"Operation Canceled.", 1}}));
     EXPECT_EQ(user.messages, std::vector<std::string>{kExportFailedMessage});
     EXPECT_EQ(Slurp(path), "old");
@@ -171,7 +101,7 @@ TEST_F(HeaderExport, ClosingTheWindowEndsQuietly) {
     user.onProcessEvents = [&](int call) { user.closing = call == 2; };
     const HeaderExportResult r = Export(kThree);
     EXPECT_FALSE(r.written);
-    EXPECT_EQ(DumpsSent().size(), 1u);
+    EXPECT_EQ(Sent().size(), 1u);
     EXPECT_TRUE(host->lines.empty());
     EXPECT_TRUE(user.messages.empty());
     EXPECT_EQ(Slurp(dir.File("closed.h")), "<missing>");
@@ -205,7 +135,7 @@ TEST_F(HeaderExport, TargetLostAtEveryCommand) {
         std::vector<LoggedLine> expected = {{"Could not get default data for group " + failed, 0},
                                             {lostLine, 0},
                                             {kTargetLostMessage, 0}};
-        EXPECT_EQ(DumpsSent().size(), static_cast<size_t>(read + 1));
+        EXPECT_EQ(Sent().size(), static_cast<size_t>(read + 1));
         if (read == 0) {
             EXPECT_EQ(user.messages, std::vector<std::string>{kExportFailedMessage});
             EXPECT_EQ(Slurp(path), "old");
@@ -230,7 +160,7 @@ TEST_F(HeaderExport, ProbeFailingEachWay) {
         std::string message;
     };
     const std::vector<Case> cases = {
-        {"empty answer", [&] { host->emptyProbe = true; }, "The connected target does not support this feature."},
+        {"empty answer", [&] { host->emptyProbe = "at@nvm:dump_default()??\r"; }, "The connected target does not support this feature."},
         {"ERROR", [&] { host->faults().errorPattern = "dump_default\\(\\)"; },
          "The connected target does not support this feature (or it is not responding)."},
         {"CME error", [&] {
@@ -279,7 +209,7 @@ TEST_F(HeaderExport, VariantAskedFromTheUserWhenTheTargetHasNone) {
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"Operation canceled.", 1}}));
     EXPECT_TRUE(user.offered.empty());
-    EXPECT_TRUE(DumpsSent().empty());
+    EXPECT_TRUE(Sent().empty());
 
     // A cancelled save dialog: the same line, nothing dumped.
     SetUp();
@@ -287,7 +217,7 @@ TEST_F(HeaderExport, VariantAskedFromTheUserWhenTheTargetHasNone) {
     EXPECT_FALSE(Export({"fix_thermal"}).written);
     EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"Operation canceled.", 1}}));
     EXPECT_EQ(user.offered.size(), 1u);
-    EXPECT_TRUE(DumpsSent().empty());
+    EXPECT_TRUE(Sent().empty());
 }
 
 TEST_F(HeaderExport, CommandLineOptionsSkipTheQuestions) {

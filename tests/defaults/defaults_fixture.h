@@ -1,0 +1,100 @@
+#pragma once
+// What the default-value tests share: a simulated modem that can answer a
+// probe with nothing, a user side that records the offered file name, and a
+// session over the simulated modem with a settings folder of its own.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "base/file_io.h"
+#include "core/editor_session.h"
+#include "core/group_list.h"
+#include "defaults/header_writer.h"
+#include "defaults/naming_presets.h"
+#include "sim/image.h"
+#include "support/scripted_user.h"
+#include "support/sim_host.h"
+#include "support/temp_dir.h"
+
+namespace vtq::test {
+
+inline void PrintTo(const LoggedLine& l, std::ostream* os) { *os << "{\"" << l.text << "\", " << int(l.flag) << "}"; }
+
+// A simulated modem that can answer the dump probe with nothing, as a target
+// without the command does.
+class ProbeHost : public SimHost {
+public:
+    using SimHost::SimHost;
+    // The probe command answered with nothing.
+    std::string emptyProbe;
+    bool SendReceive(const std::string& command, std::string& answer, bool echo, uint8_t* lost) override {
+        if (command == emptyProbe) {
+            commands.push_back(command);
+            answer = "\r\nOK\r\n";
+            return true;
+        }
+        return SimHost::SendReceive(command, answer, echo, lost);
+    }
+};
+
+// Records the file name the save dialog offers.
+class User : public ScriptedUser {
+public:
+    std::vector<std::string> offered;
+    bool SaveFileName(const std::string& title, const std::string& filter, std::string& path) override {
+        offered.push_back(path);
+        return ScriptedUser::SaveFileName(title, filter, path);
+    }
+};
+
+inline std::string Slurp(const std::string& path) {
+    std::string data;
+    return ReadWholeFile(path, data) ? data : std::string("<missing>");
+}
+
+class DefaultsTest : public ::testing::Test {
+protected:
+    void SetUp() override { Open(std::make_unique<ProbeHost>()); }
+
+    void Open(std::unique_ptr<ProbeHost> h) {
+        session.reset();
+        host = std::move(h);
+        session = std::make_unique<EditorSession>(*host, nullptr, dir.File("Brevant.ini"));
+        ASSERT_TRUE(session->Start());
+        host->commands.clear();
+        host->lines.clear();
+    }
+    void OpenImage(const std::string& text) {
+        std::string error;
+        auto image = nvmsim::Image::Parse(text, error);
+        ASSERT_TRUE(image) << error;
+        Open(std::make_unique<ProbeHost>(image));
+    }
+
+    HeaderExportResult Export(const std::vector<std::string>& groups, const HeaderExportOptions& options = {}) {
+        std::string comma;
+        for (const auto& g : groups) comma += (comma.empty() ? "" : ",") + g;
+        SelectExactGroups(session->Items(), comma);
+        return ExportDefaultHeader(*session, user, presets, options);
+    }
+    // Every further command counts from now; the k-th one (1-based) gets no answer.
+    void LoseAt(int k) { host->faults().loseAfter = host->modem().commandCount() + k; }
+    std::vector<std::string> Sent(const std::string& prefix = "at@nvm:dump_default(\"") const {
+        std::vector<std::string> out;
+        for (const auto& c : host->commands)
+            if (c.rfind(prefix, 0) == 0) out.push_back(c);
+        return out;
+    }
+
+    TempDir dir;
+    std::unique_ptr<ProbeHost> host;
+    std::unique_ptr<EditorSession> session;
+    User user;
+    NamingPresets presets;
+};
+
+}  // namespace vtq::test

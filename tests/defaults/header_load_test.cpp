@@ -1,0 +1,260 @@
+// Reading a default-values header back and loading it into the simulated
+// modem: the exported header round trip, the reader's rules, value chunks,
+// element formats, constants, and the faults of the load.
+
+#include "defaults/header_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "channel/command_exchange.h"
+#include "channel/long_operation.h"
+#include "channel/target_commands.h"
+#include "defaults/defaults_fixture.h"
+#include "model/group_items.h"
+
+namespace vtq {
+namespace {
+
+using test::LoggedLine;
+using test::Slurp;
+
+class HeaderLoad : public test::DefaultsTest {
+protected:
+    // The target's report of values that differ from the defaults (empty: none).
+    std::string Changes(const std::string& group) {
+        std::string answer;
+        EXPECT_TRUE(Exchange(*host, cmd::TrackChanges(group), answer));
+        return answer;
+    }
+};
+
+const std::vector<std::string> kGroups = {"fix_ant_tuner", "fix_radio_cfg", "fix_thermal"};
+
+TEST_F(HeaderLoad, ExportedHeaderLoadsBackAndTheTargetHoldsItsDefaults) {
+    const std::string path = dir.File("round.h");
+    ASSERT_TRUE(Export(kGroups, {path, "", "k1"}).written);
+    for (const auto& g : kGroups) ASSERT_NE(Changes(g), "") << g;
+    host->commands.clear();
+    host->lines.clear();
+
+    const LoadHeaderResult r = LoadDefaultHeaderToTarget(*session, user, path);
+    EXPECT_TRUE(r.loaded);
+    EXPECT_EQ(r.committed, 3);
+    EXPECT_EQ(r.failed, 0);
+    EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"Writing data to target...", 1},
+                                                   {"fix_ant_tuner committed in target.", 1},
+                                                   {"fix_radio_cfg committed in target.", 1},
+                                                   {"fix_thermal committed in target.", 1}}));
+    EXPECT_EQ(user.messages, std::vector<std::string>{kLoadDoneMessage});
+    // fix_ant_tuner: group 11, version 6, 18 U32 values in one chunk.
+    ASSERT_GE(host->commands.size(), 3u);
+    EXPECT_EQ(host->commands[0], "at@nvm:write_to_mirror()??\r");
+    EXPECT_EQ(host->commands[1].rfind("at@nvm:write_to_mirror(11,6,0,\"%u\",{0xEB6A0039,0xE6A1780A,", 0), 0u);
+    EXPECT_EQ(host->commands[2], "at@nvm:store_nvm_sync(11)\r");
+    for (const auto& g : kGroups) EXPECT_EQ(Changes(g), "") << g;
+    EXPECT_EQ(user.busyDepth, 0);
+}
+
+TEST_F(HeaderLoad, WritesWithoutVersionWhenTheProbeHasNone) {
+    const std::string path = dir.File("nover.h");
+    ASSERT_TRUE(WriteFileAtomically(path, "/* [GROUP=fix_thermal,ARRAYNAME=t,VERSION=8] */\n u16 t[] = { 1, 2 };\n"));
+    host->faults().mirrorVersion = false;
+    const LoadHeaderResult r = LoadDefaultHeaderToTarget(*session, user, path);
+    EXPECT_EQ(Sent("at@nvm:write_to_mirror(2"), std::vector<std::string>{"at@nvm:write_to_mirror(23,0,\"%hu\",{1,2})\r"});
+    EXPECT_EQ(r.committed, 1);
+}
+
+TEST_F(HeaderLoad, FailedWritesAreNotCommittedAndTheNextGroupGoesOn) {
+    // fix_t8x_lut fails at its second chunk, unknown_grp at once (group number -1),
+    // fix_thermal holds a value longer than a chunk after its first values.
+    const std::string path = dir.File("faults.h");
+    std::string radio;
+    for (int i = 0; i < 300; ++i) radio += "1, ";
+    ASSERT_TRUE(WriteFileAtomically(
+        path, "/*\n[GROUP=fix_t8x_lut,ARRAYNAME=r,VERSION=8]\n[GROUP=unknown_grp,ARRAYNAME=u,VERSION=1]\n"
+              "[GROUP=fix_thermal,ARRAYNAME=t,VERSION=8]\n[GROUP=fix_ant_tuner,ARRAYNAME=tuner,VERSION=6]\n*/\n"
+              " U16 r[] = {" + radio + "};\n char u[] = {1};\n U16 t[] = {1, " + std::string(951, '7') +
+              ", 3};\n U32 tuner[] = {0x1,0x2};\n"));
+    host->faults().errorPattern = "write_to_mirror\\(3,8,400,";
+    const LoadHeaderResult r = LoadDefaultHeaderToTarget(*session, user, path);
+    EXPECT_EQ(r.committed, 1);
+    EXPECT_EQ(r.failed, 3);
+    EXPECT_EQ(host->lines,
+              (std::vector<LoggedLine>{{"Writing data to target...", 1},
+                                       {"ERROR: Write aborted due to write error.", 0},
+                                       {NotCommittedLine("fix_t8x_lut"), 0},
+                                       {"Unknown format \"char\" of array. Assuming U16.", 0},
+                                       {"ERROR: Write aborted due to write error.", 0},
+                                       {NotCommittedLine("unknown_grp"), 0},
+                                       {NotCommittedLine("fix_thermal"), 0},
+                                       {"fix_ant_tuner committed in target.", 1}}));
+    EXPECT_EQ(Sent("at@nvm:write_to_mirror(-1"), std::vector<std::string>{"at@nvm:write_to_mirror(-1,1,0,\"%hu\",{1})\r"});
+    EXPECT_EQ(Sent("at@nvm:write_to_mirror(23"), std::vector<std::string>{"at@nvm:write_to_mirror(23,8,0,\"%hu\",{1})\r"});
+    EXPECT_EQ(Sent("at@nvm:store_nvm_sync"), std::vector<std::string>{"at@nvm:store_nvm_sync(11)\r"});
+}
+
+// Commands: 1 probe, 2-3 fix_ant_tuner write and commit, 4-5 fix_radio_cfg, 6-7 fix_thermal.
+TEST_F(HeaderLoad, TargetLostAtEveryCommand) {
+    const std::string path = dir.File("lost.h");
+    ASSERT_TRUE(Export(kGroups, {path, "", "k1"}).written);
+    for (int k = 1; k <= 7; ++k) {
+        SCOPED_TRACE("lost at command " + std::to_string(k));
+        SetUp();
+        user = test::User();
+        LoseAt(k);
+        const LoadHeaderResult r = LoadDefaultHeaderToTarget(*session, user, path);
+        // Nothing is sent after the command that went unanswered.
+        EXPECT_EQ(host->commands.size(), static_cast<size_t>(k));
+        if (k == 1) {
+            EXPECT_EQ(user.messages, std::vector<std::string>{"The connected target it is not responding."});
+            continue;
+        }
+        EXPECT_TRUE(r.targetLost);
+        EXPECT_EQ(r.committed, (k - 2) / 2);
+        std::vector<LoggedLine> tail =
+            k % 2 == 0 ? std::vector<LoggedLine>{{kWriteErrorLine, 0}, {kWriteLostLine, 0}}
+                       : std::vector<LoggedLine>{{"There was an error while commiting default values on target for "
+                                                  "group \"" + kGroups[static_cast<size_t>(k - 3) / 2] + "\".", 0}};
+        tail.push_back({kTargetLostMessage, 0});
+        if (r.committed == 0) tail.push_back({"Done", 1});
+        ASSERT_GE(host->lines.size(), tail.size());
+        EXPECT_EQ(std::vector<LoggedLine>(host->lines.end() - static_cast<long>(tail.size()), host->lines.end()), tail);
+        EXPECT_EQ(user.messages, r.committed ? std::vector<std::string>{kLoadDoneMessage} : std::vector<std::string>{});
+    }
+}
+
+TEST_F(HeaderLoad, ProbeOpenDialogAndMissingFile) {
+    host->emptyProbe = "at@nvm:write_to_mirror()??\r";
+    EXPECT_FALSE(LoadDefaultHeaderToTarget(*session, user, dir.File("x.h")).loaded);
+    EXPECT_EQ(user.messages, std::vector<std::string>{kMirrorUnsupportedMessage});
+
+    SetUp();
+    user = test::User();
+    host->faults().errorPattern = "write_to_mirror";
+    EXPECT_FALSE(LoadDefaultHeaderToTarget(*session, user, dir.File("x.h")).loaded);
+    EXPECT_EQ(user.messages, std::vector<std::string>{kFeatureUnsupportedOrSilentMessage});
+
+    // The open dialog cancelled: nothing more; a missing file: its message.
+    SetUp();
+    user = test::User();
+    EXPECT_FALSE(LoadDefaultHeaderToTarget(*session, user).loaded);
+    EXPECT_TRUE(user.messages.empty());
+    user.fileNames = {dir.File("missing.h")};
+    EXPECT_FALSE(LoadDefaultHeaderToTarget(*session, user).loaded);
+    EXPECT_EQ(user.messages, std::vector<std::string>{"File does not exist (\"" + dir.File("missing.h") + "\"). Nothing read."});
+    EXPECT_TRUE(host->lines.empty());
+}
+
+TEST(ParseDefaultHeaderText, Table) {
+    struct Case {
+        const char* what;
+        std::string text;
+        bool indexed;
+        std::vector<std::string> groups;  // group:type:data of the records left
+        std::vector<std::string> lines;
+        HeaderConstants constants;
+    };
+    const std::vector<Case> cases = {
+        {"index outside comments", "[GROUP=g,ARRAYNAME=a,VERSION=1]\n U8 a[] = {1};", false, {}, {}, {}},
+        {"plain record, // comment index", "// [GROUP= g ,ARRAYNAME= a ,VERSION= -2 ]\n u16 a[] = {\n 1, /* x */ 2 \n};",
+         true, {"g:u16:1,         2:-2"}, {}, {}},
+        {"entry without VERSION= ends the index",
+         "/*[GROUP=g,ARRAYNAME=a,VERSION=1][GROUP=h,ARRAYNAME=b][GROUP=i,ARRAYNAME=c,VERSION=1]*/ U8 a[]={1}; U8 c[]={2};",
+         true, {"g:U8:1:1"}, {}, {}},
+        {"missing arrays are reported last record first",
+         "/*[GROUP=g,ARRAYNAME=a,VERSION=1]\n[GROUP=h,ARRAYNAME=b,VERSION=1]\n[GROUP=i,ARRAYNAME=,VERSION=1]*/\n"
+         " U8 b[] = { };",
+         true, {}, {"Cannot find the array definition of \"\" for group i",
+                    "Cannot locate valid data for the array \"b\" for group h",
+                    "Cannot find the array definition of \"a\" for group g"}, {}},
+        {"the name's first occurrence is the one used, the found name is not compared",
+         "/*[GROUP=g,ARRAYNAME=tab,VERSION=1]*/ S16 tab_x[] = {5}; U8 tab[] = {6};", true, {"g:S16:5:1"}, {}, {}},
+        {"constants after the first entry",
+         "/*[GROUP=g,ARRAYNAME=a,VERSION=1]\n[CONSTANTS=NMAX=5,\"HX = 0x1fZ\",=3,BAD,NEG=-1,WORD=abc]*/ U8 a[]={NMAX};",
+         true, {"g:U8:NMAX:1"}, {}, {{"NMAX", 5}, {"HX", 0x1f}, {"NEG", 0xffffffffu}, {"WORD", 0}}},
+        {"a constants entry without = is none", "/*[GROUP=g,ARRAYNAME=a,VERSION=1][CONSTANTS=x]*/ U8 a[]={1};", true,
+         {"g:U8:1:1"}, {}, {}},
+        {"an unterminated comment holds the index", " U8 a[]={1}; /* [GROUP=g,ARRAYNAME=a,VERSION=1]", true,
+         {"g:U8:1:1"}, {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::ScriptedHost host;
+        DefaultGroupList records;
+        HeaderConstants constants;
+        EXPECT_EQ(ParseDefaultHeaderText(c.text, host, records, constants), c.indexed);
+        std::vector<std::string> groups;
+        for (const auto& r : records)
+            groups.push_back(r.GroupName + ":" + r.ElementType + ":" + r.DataText + ":" + std::to_string(r.Version));
+        EXPECT_EQ(groups, c.groups);
+        EXPECT_EQ(host.Texts(), c.lines);
+        EXPECT_EQ(constants, c.constants);
+    }
+}
+
+TEST(SplitHeaderText, CodeAndComments) {
+    const HeaderTexts t = SplitHeaderText("a/*b*/c//d\r\ne/*f");
+    EXPECT_EQ(t.code, "a     c   \r\ne   ");
+    EXPECT_EQ(t.comments, "bd\r\nf");
+}
+
+TEST(NextValueChunk, Table) {
+    auto chunks = [](const std::string& data) {
+        std::vector<int> counts;
+        size_t cursor = 0;
+        for (int guard = 0; guard < 100; ++guard) {
+            const ValueChunk c = NextValueChunk(data, cursor);
+            if (!c.text.empty()) counts.push_back(c.count);
+            if (c.tooLong) counts.push_back(-1);
+            if (c.exhausted) break;
+        }
+        return counts;
+    };
+    std::string wide, narrow;
+    for (int i = 0; i < 450; ++i) wide += "0x0001,\r\n ";
+    for (int i = 0; i < 300; ++i) narrow += "7 ,";
+    EXPECT_EQ(chunks(wide), (std::vector<int>{136, 136, 136, 42}));
+    EXPECT_EQ(chunks(narrow), (std::vector<int>{200, 100}));
+    EXPECT_EQ(chunks("1, " + std::string(950, '9') + ", 2"), (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(chunks("1, " + std::string(951, '9') + ", 2"), (std::vector<int>{1, -1}));
+    EXPECT_EQ(chunks(""), std::vector<int>{});
+    EXPECT_EQ(chunks(" } 1"), std::vector<int>{});
+
+    size_t cursor = 0;
+    const ValueChunk c = NextValueChunk("a , b\t,\nc", cursor);
+    EXPECT_EQ(c.text, "a,b,c");
+    EXPECT_EQ(c.count, 3);
+    EXPECT_TRUE(c.exhausted);
+}
+
+TEST(ElementFormat, Table) {
+    const std::vector<std::tuple<std::string, std::string, int, bool>> cases = {
+        {"U8", "%qu", 1, true},   {" u16 ", "%hu", 2, true}, {"U32", "%u", 4, true},   {"int", "%u", 4, true},
+        {"LONG", "%u", 4, true},  {"S8", "%qd", 1, true},    {"s16", "%hd", 2, true},  {"S32", "%d", 4, true},
+        {"U16_T", "%hu", 2, true}, {"U64", "%hu", 2, false}, {"char", "%hu", 2, false}, {"", "%hu", 2, false},
+        {"short", "%hu", 2, false}, {"S", "%hu", 2, false},
+    };
+    for (const auto& [type, format, size, known] : cases) {
+        const ElementFormatInfo f = ElementFormat(type);
+        EXPECT_EQ(f.format, format) << type;
+        EXPECT_EQ(f.size, size) << type;
+        EXPECT_EQ(f.known, known) << type;
+    }
+}
+
+TEST(ReplaceConstants, WholeIdentifiersOnly) {
+    const HeaderConstants constants = {{"NMAX", 5}, {"N", 0x12345}, {"X0", 1}};
+    EXPECT_EQ(ReplaceConstants("NMAX,NMAX_2,xNMAX,(NMAX),N,NN", constants), "0x0005,NMAX_2,xNMAX,(0x0005),0x12345,NN");
+    // An inserted value is not searched again.
+    EXPECT_EQ(ReplaceConstants("X0", {{"X0", 0x0}, {"x0000", 7}}), "0x0000");
+    EXPECT_EQ(ConstantValue("0X123456789"), 0x12345678u);
+    EXPECT_EQ(ConstantValue("0x"), 0u);
+    EXPECT_EQ(ConstantValue("12abc"), 12u);
+    EXPECT_EQ(Hex4(0xabcdef), "0xabcdef");
+}
+
+}  // namespace
+}  // namespace vtq
