@@ -1,0 +1,110 @@
+#include "defaults/changed_defaults.h"
+
+#include "base/file_io.h"
+#include "base/text.h"
+#include "channel/command_exchange.h"
+#include "channel/long_operation.h"
+#include "channel/target_commands.h"
+#include "core/editor_session.h"
+#include "core/read_groups.h"
+#include "defaults/default_dump.h"
+#include "model/group_items.h"
+
+namespace vtq {
+
+std::string WithNvmExtension(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\");
+    const size_t dot = path.rfind('.');
+    const bool hasDot = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    if (hasDot && ToLower(std::string_view(path).substr(dot)) == ".nvm") return path;
+    return path + ".nvm";
+}
+
+ChangedDefaultsResult ExportChangedDefaults(EditorSession& session, UserSide& user,
+                                            const std::vector<std::string>& groups, const std::string& givenPath) {
+    ChangedDefaultsResult result;
+    Host& host = session.host();
+    if (!ProbeFeature(host, user, cmd::kTrackChangesProbe, kFeatureUnsupportedMessage)) return result;
+    if (groups.empty()) {
+        host.ShowLine("No groups to read. Nothing done.", 1);
+        return result;
+    }
+    std::string path = givenPath;
+    if (path.empty()) {
+        path = kChangedDefaultName;
+        if (!user.SaveFileName(kChangedSaveTitle, kChangedFilter, path) || path.empty()) return result;
+    }
+    path = WithNvmExtension(path);
+    result.path = path;
+
+    LongOperation op(host, user);
+    if (!op.Begin()) return result;
+    AtomicFileWriter out(path);
+    if (!out.Ok()) {
+        op.End();
+        user.Message("Cannot open file \"" + path + "\" for writing.");
+        return result;
+    }
+    const int count = static_cast<int>(groups.size());
+    op.OpenProgress(count);
+    if (count == 1) op.SetStatus("Reading \"" + groups[0] + "\" group...");
+    for (int i = 0; i < count && !op.ShouldStop(); ++i) {
+        const std::string& group = groups[static_cast<size_t>(i)];
+        op.SetPosition(i);
+        if (count > 1)
+            op.SetStatus("Reading \"" + group + "\" group (" + std::to_string(i + 1) + "/" + std::to_string(count) +
+                         ")...");
+        if (!op.Poll()) break;
+        // Asking for these two groups crashes the target.
+        if (group == "hyb_cust" || group == "hyb_stackinfo") {
+            op.Log("Skipping the group \"" + group + "\" because it causes target to crash to ask on this group.");
+            continue;
+        }
+        std::string answer;
+        if (!Exchange(host, cmd::TrackChanges(group), answer, false, op.LostFlag())) continue;
+        const std::string changes = Trim(NormalizeLineEnds(answer));
+        if (changes.empty()) continue;
+        ++result.changedGroups;
+        std::string_view rest = changes;
+        while (!rest.empty()) out.Line(NextLine(rest));
+    }
+    result.cancelled = op.Cancelled();
+    result.targetLost = op.TargetLost();
+    // What was gathered is written also after a lost target or a cancel.
+    result.written = out.Commit();
+    if (op.Closing()) return result;
+    if (!result.written)
+        op.Log("Error while writing to file \"" + path + "\". Please inspect output file.", 0);
+    if (result.targetLost)
+        op.Log(kChangedLostLine, 0);
+    else if (result.cancelled)
+        op.Log(kReadCancelledLine);
+    op.CloseProgress();
+    if (result.changedGroups == 0)
+        user.Message(kNoChangesMessage);
+    else
+        op.Log(CountText(result.changedGroups, "group had", "groups had") + " changes and was written to the file: \"" +
+               path + "\"");
+    op.End();
+    return result;
+}
+
+ChangedDefaultsResult SaveSelectedChangedDefaults(EditorSession& session, UserSide& user, const std::string& path) {
+    const std::vector<std::string> groups = session.Items().CheckedGroupNames();
+    if (groups.empty()) {
+        user.Message(kNoGroupsToReadMessage);
+        return {};
+    }
+    return ExportChangedDefaults(session, user, groups, path);
+}
+
+ChangedDefaultsResult SaveAllChangedDefaults(EditorSession& session, UserSide& user, const std::string& path) {
+    const std::vector<std::string> groups = session.GroupTable().Names();
+    if (groups.empty()) {
+        user.Message(kNoGroupsToReadAllMessage);
+        return {};
+    }
+    return ExportChangedDefaults(session, user, groups, path);
+}
+
+}  // namespace vtq

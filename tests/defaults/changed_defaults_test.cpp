@@ -1,0 +1,139 @@
+// Saving the target's changed default values as commands, against the
+// simulated modem: the file, the skipped crashing groups, the counts, cancel,
+// a target lost at every command and the probe answering nothing.
+
+#include "defaults/changed_defaults.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "channel/long_operation.h"
+#include "defaults/defaults_fixture.h"
+
+namespace vtq {
+namespace {
+
+using test::LoggedLine;
+using test::Slurp;
+
+class ChangedDefaults : public test::DefaultsTest {
+protected:
+    ChangedDefaultsResult Save(const std::string& selection, const std::string& path) {
+        SelectExactGroups(session->Items(), selection);
+        return SaveSelectedChangedDefaults(*session, user, path);
+    }
+};
+
+TEST_F(ChangedDefaults, OneChangedGroupAmongSeveral) {
+    user.fileNames = {dir.File("changes.TXT")};
+    // Only the exact names are skipped: Hyb_Cust is asked like any other group.
+    const ChangedDefaultsResult r = ExportChangedDefaults(*session, user, {"dyn_cell_info", "fix_thermal", "Hyb_Cust"});
+    const std::string path = dir.File("changes.TXT.nvm");
+    EXPECT_EQ(r.path, path);
+    EXPECT_EQ(r.changedGroups, 1);
+    EXPECT_EQ(Slurp(path), "at@nvm:fix_thermal.ramp_drx=61\r\nat@nvm:fix_thermal.path[2].ramp=52\r\n");
+    EXPECT_EQ(host->lines,
+              (std::vector<LoggedLine>{{"1 group had changes and was written to the file: \"" + path + "\"", 1}}));
+    EXPECT_EQ(user.offered, std::vector<std::string>{"ChangedParameters.nvm"});
+    EXPECT_EQ(host->commands.back(), "at@nvm:track_changes(Hyb_Cust)\r");
+    EXPECT_EQ(user.busyDepth, 0);
+}
+
+TEST_F(ChangedDefaults, AllGroupsSkipTheCrashingOnes) {
+    const ChangedDefaultsResult r = SaveAllChangedDefaults(*session, user, dir.File("all.nvm"));
+    EXPECT_FALSE(r.targetLost);
+    EXPECT_GT(r.changedGroups, 1);
+    EXPECT_EQ(Sent("at@nvm:track_changes(").size(), 63u);  // 64 groups and the probe, less the two skipped
+    EXPECT_EQ(host->lines.back(), (LoggedLine{std::to_string(r.changedGroups) +
+                                                  " groups had changes and was written to the file: \"" +
+                                                  dir.File("all.nvm") + "\"",
+                                              1}));
+    EXPECT_EQ(std::count(host->lines.begin(), host->lines.end(),
+                         LoggedLine{"Skipping the group \"hyb_cust\" because it causes target to crash to ask on this "
+                                    "group.",
+                                    1}),
+              1);
+}
+
+TEST_F(ChangedDefaults, OnlyACrashingGroupGivesAnEmptyFile) {
+    ASSERT_TRUE(WriteFileAtomically(dir.File("hyb.nvm"), "old"));
+    const ChangedDefaultsResult r = Save("hyb_cust", dir.File("hyb.nvm"));
+    EXPECT_TRUE(r.written);
+    EXPECT_EQ(Slurp(dir.File("hyb.nvm")), "");
+    EXPECT_EQ(Sent("at@nvm:track_changes(").size(), 1u);
+    EXPECT_EQ(user.statuses, std::vector<std::string>{"Reading \"hyb_cust\" group..."});
+    EXPECT_EQ(user.messages, std::vector<std::string>{kNoChangesMessage});
+}
+
+TEST_F(ChangedDefaults, EmptySetsProbeAndDialog) {
+    EXPECT_EQ(Save("", "x").changedGroups, 0);
+    EXPECT_EQ(user.messages, std::vector<std::string>{"Please select the wanted groups to read first."});
+    EXPECT_TRUE(host->commands.empty());
+
+    user = test::User();
+    host->emptyProbe = "at@nvm:track_changes()??\r";
+    user.fileNames = {dir.File("p.nvm")};
+    EXPECT_FALSE(Save("fix_thermal", "").written);
+    EXPECT_EQ(user.messages, std::vector<std::string>{"The connected target does not support this feature."});
+    EXPECT_TRUE(user.offered.empty());
+
+    user = test::User();
+    host->emptyProbe.clear();
+    EXPECT_FALSE(Save("fix_thermal", "").written);  // the save dialog cancelled
+    EXPECT_EQ(host->commands.back(), "at@nvm:track_changes()??\r");
+    EXPECT_TRUE(host->lines.empty());
+
+    host->connected = false;  // the connection check fails: nothing more, cursor restored
+    EXPECT_FALSE(Save("fix_thermal", dir.File("c.nvm")).written);
+    EXPECT_EQ(Slurp(dir.File("c.nvm")), "<missing>");
+    EXPECT_EQ(user.busyDepth, 0);
+
+    host->connected = true;
+    EXPECT_FALSE(Save("fix_thermal", dir.File("missing/c.nvm")).written);
+    EXPECT_EQ(user.messages.back(), "Cannot open file \"" + dir.File("missing/c.nvm") + "\" for writing.");
+    EXPECT_EQ(user.busyDepth, 0);
+}
+
+// Commands: 1 probe, 2 fix_ant_tuner, 3 fix_radio_cfg, 4 fix_thermal (all three changed).
+TEST_F(ChangedDefaults, TargetLostAtEveryCommandAndCancel) {
+    for (int k = 2; k <= 5; ++k) {
+        SCOPED_TRACE("lost at command " + std::to_string(k));
+        SetUp();
+        user = test::User();
+        LoseAt(k);
+        const ChangedDefaultsResult r = Save("fix_ant_tuner,fix_radio_cfg,fix_thermal", dir.File("lost.nvm"));
+        EXPECT_EQ(host->commands.size(), static_cast<size_t>(std::min(k, 4)));
+        EXPECT_EQ(r.targetLost, k <= 4);
+        EXPECT_EQ(r.changedGroups, std::min(k, 5) - 2);
+        const std::string text = Slurp(dir.File("lost.nvm"));
+        EXPECT_EQ(text.find("fix_radio_cfg") != std::string::npos, k >= 4);
+        if (k <= 4) {
+            EXPECT_NE(std::find(host->lines.begin(), host->lines.end(), LoggedLine{kChangedLostLine, 0}),
+                      host->lines.end());
+            EXPECT_EQ(host->lines.back(), (LoggedLine{kTargetLostMessage, 0}));
+        }
+    }
+    SetUp();
+    user = test::User();
+    user.onProcessEvents = [&](int call) { user.cancelled = call == 3; };
+    const ChangedDefaultsResult r = Save("fix_ant_tuner,fix_radio_cfg,fix_thermal", dir.File("c.nvm"));
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(r.changedGroups, 2);
+    EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"The read was canceled by user.", 1},
+                                                   {"2 groups had changes and was written to the file: \"" +
+                                                        dir.File("c.nvm") + "\"",
+                                                    1}}));
+}
+
+TEST(WithNvmExtension, Table) {
+    EXPECT_EQ(WithNvmExtension("a.nvm"), "a.nvm");
+    EXPECT_EQ(WithNvmExtension("a.NVM"), "a.NVM");
+    EXPECT_EQ(WithNvmExtension("a.txt"), "a.txt.nvm");
+    EXPECT_EQ(WithNvmExtension("d.nvm/a"), "d.nvm/a.nvm");
+    EXPECT_EQ(WithNvmExtension("a"), "a.nvm");
+}
+
+}  // namespace
+}  // namespace vtq
