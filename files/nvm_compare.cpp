@@ -15,15 +15,47 @@ const char* DiffLabel(DiffKind kind) {
     return "";
 }
 
-NVMParameter* FindRecord(const GroupItems& items, std::string_view name) {
+namespace {
+
+std::string_view GroupPart(std::string_view name) {
     const size_t dot = name.find('.');
-    const std::string_view group = dot == std::string_view::npos ? std::string_view() : TrimView(name.substr(0, dot));
-    const GroupItem* g = items.FindGroup(group);
-    return g ? g->params.Find(name) : nullptr;
+    return dot == std::string_view::npos ? std::string_view() : TrimView(name.substr(0, dot));
 }
 
-void CompareOne(const GroupItems& editorList, const NVMParameter& fileRecord, DifferenceList& result) {
-    const NVMParameter* e = FindRecord(editorList, fileRecord.name);
+// FindRecord for names that mostly come in the container's own order (a group
+// after group, each in name order): the last group is kept, and in it the
+// search walks on from the last place, a merge of two sorted lists. A name that
+// sorts before that place is searched in the tree.
+class RecordFinder {
+public:
+    explicit RecordFinder(const GroupItems& items) : items_(items) {}
+
+    NVMParameter* Find(std::string_view name) {
+        const std::string_view group = GroupPart(name);
+        if (!haveGroup_ || !SameText(group, groupName_)) {
+            group_ = items_.FindGroup(group);
+            groupName_.assign(group);
+            haveGroup_ = true;
+            if (group_) cursor_ = group_->params.begin();
+        }
+        if (!group_) return nullptr;
+        const ParamMap& params = group_->params;
+        if (cursor_ != params.begin() && !ParamMap::NameLess((*std::prev(cursor_))->name, name)) return params.Find(name);
+        while (cursor_ != params.end() && ParamMap::NameLess((*cursor_)->name, name)) ++cursor_;
+        if (cursor_ != params.end() && !ParamMap::NameLess(name, (*cursor_)->name)) return *cursor_;
+        return nullptr;
+    }
+
+private:
+    const GroupItems& items_;
+    bool haveGroup_ = false;
+    std::string groupName_;
+    const GroupItem* group_ = nullptr;
+    ParamMap::const_iterator cursor_;
+};
+
+// The difference for the file's record given the editor's record of that name (null: none).
+void AppendDifference(const NVMParameter* e, const NVMParameter& fileRecord, DifferenceList& result) {
     if (!e) {
         result.push_back({"\"" + fileRecord.name + "\" added", DiffKind::Extra});
     } else if (e->value != fileRecord.value) {
@@ -35,21 +67,34 @@ void CompareOne(const GroupItems& editorList, const NVMParameter& fileRecord, Di
     }
 }
 
+}  // namespace
+
+NVMParameter* FindRecord(const GroupItems& items, std::string_view name) {
+    const GroupItem* g = items.FindGroup(GroupPart(name));
+    return g ? g->params.Find(name) : nullptr;
+}
+
+void CompareOne(const GroupItems& editorList, const NVMParameter& fileRecord, DifferenceList& result) {
+    AppendDifference(FindRecord(editorList, fileRecord.name), fileRecord, result);
+}
+
 void MissingPass(const GroupItems& editorList, const GroupItems& fileList, DifferenceList& result) {
+    RecordFinder file(fileList);
     for (int i = 0; i < editorList.GroupCount(); ++i) {
         for (const NVMParameter* p : editorList.Group(i)->params)
-            if (!FindRecord(fileList, p->name)) result.push_back({"\"" + p->name + "\" missing", DiffKind::Missing});
+            if (!file.Find(p->name)) result.push_back({"\"" + p->name + "\" missing", DiffKind::Missing});
     }
 }
 
 DifferenceList CompareLists(const GroupItems& fileList, const GroupItems& editorList, bool onlyFiltered) {
     DifferenceList result;
+    RecordFinder editor(editorList);
     if (onlyFiltered) {
-        for (const NVMParameter* p : fileList.View()) CompareOne(editorList, *p, result);
+        for (const NVMParameter* p : fileList.View()) AppendDifference(editor.Find(p->name), *p, result);
         return result;
     }
     for (int i = 0; i < fileList.GroupCount(); ++i) {
-        for (const NVMParameter* p : fileList.Group(i)->params) CompareOne(editorList, *p, result);
+        for (const NVMParameter* p : fileList.Group(i)->params) AppendDifference(editor.Find(p->name), *p, result);
     }
     MissingPass(editorList, fileList, result);
     return result;
