@@ -1,0 +1,335 @@
+// The RF default-values export: which groups are the RF groups, the fresh
+// header, and the merge into an old commented header (kept notation, kept
+// defines, added and left-over values, picked arrays, the index block), read
+// back by the header loader.
+
+#include "defaults/rf_export.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "defaults/defaults_fixture.h"
+#include "defaults/header_reader.h"
+#include "model/group_items.h"
+
+namespace vtq {
+namespace {
+
+using test::LoggedLine;
+using test::Slurp;
+
+// Records the preselection of each list pick.
+class PickUser : public test::User {
+public:
+    std::vector<std::vector<int>> preselected;
+    std::vector<std::string> captions;
+    bool PickFromList(const std::string& caption, const std::vector<std::string>& items, bool multiple,
+                      std::vector<int>& picked) override {
+        captions.push_back(caption);
+        preselected.push_back(picked);
+        return ScriptedUser::PickFromList(caption, items, multiple, picked);
+    }
+};
+
+constexpr const char* kRfImage = R"(naming indexed
+hwid RF_ENGINE_ID CUST_22_7
+hwid TRAVU_ID 5
+group cal_t8x_lut 1 version=6
+  uint16 a[4] = 1, 2, 3, 4
+  default U16 cal_t8x_lut_default
+    0x0010, 0x0020, 0x0030, 0x0040
+  end
+end
+group fix_t8x_lut 2 version=8
+  uint16 b[3] = 1, 2, 3
+  default U16 fix_t8x_lut_default
+    5, 6, 7
+  end
+end
+group fix_t8x_lut_setcal 3 version=8
+  uint16 c[2] = 1, 2
+  default U16 fix_t8x_lut_setcal_default
+    0x0001, 0x0002
+  end
+end
+)";
+
+constexpr const char* kOldHeader =
+    "/* Old RF defaults */\r\n"
+    "#define GAIN_MAX 7\r\n"
+    "/*----\r\n"
+    "NVM Groups in this file (do not delete):\r\n"
+    "[GROUP=cal_t8x_lut,ARRAYNAME=rf_t8x_calib_data,VERSION=1]\r\n"
+    "----*/\r\n"
+    "U16 rf_t8x_calib_data[] = {\r\n"
+    "  16, 0x0020, /* gain */ GAIN_MAX, 0x0041\r\n"
+    "};\r\n"
+    "u16 rf_t8x_fixed_data[] = { 5, /* five */ 6 // six\r\n"
+    "};\r\n"
+    "U16 rf_t8x_setcal_data[] = {1, 2, 3, 4};\r\n"
+    "vtq_nvm_default_data_binary_type rf_nvm_t8x_calib_binary_data_table_cust_c22_7[] = {\r\n"
+    "  {(void*)&rf_t8x_calib_data[0], 0, sizeof(rf_t8x_calib_data)}, {NULL, 0, 0}};\r\n";
+
+constexpr const char* kMerged =
+    "/* Old RF defaults */\r\n"
+    "#define GAIN_MAX 7\r\n"
+    "\r\n"
+    "/*----------------------------------------------------------------------------\r\n"
+    "NVM Groups in this file (do not delete):\r\n"
+    "[GROUP=cal_t8x_lut,ARRAYNAME=rf_t8x_calib_data,VERSION=6]\r\n"
+    "[GROUP=fix_t8x_lut,ARRAYNAME=rf_t8x_fixed_data,VERSION=8]\r\n"
+    "[GROUP=fix_t8x_lut_setcal,ARRAYNAME=rf_t8x_setcal_data,VERSION=8]\r\n"
+    "[CONSTANTS=GAIN_MAX=0x0030]\r\n"
+    "----------------------------------------------------------------------------*/\r\n"
+    "\r\n"
+    "U16 rf_t8x_calib_data[] = {\r\n"
+    "  16, 0x0020, /* gain */ GAIN_MAX, 0x0040\r\n"
+    "};\r\n"
+    "u16 rf_t8x_fixed_data[] = { 5, /* five */ 6, // six\r\n"
+    "  0x0007\r\n"
+    "};\r\n"
+    "U16 rf_t8x_setcal_data[] = {1, 2, 3, 4};\r\n"
+    "vtq_nvm_default_data_binary_type rf_nvm_t8x_calib_binary_data_table_cust_c22_7[] = {\r\n"
+    "  {(void*)&rf_t8x_calib_data[0], 0, sizeof(rf_t8x_calib_data)}, {NULL, 0, 0}};\r\n";
+
+class RfExport : public test::DefaultsTest {
+protected:
+    void SetUp() override { OpenImage(kRfImage); }
+    RfExportResult Run(const RfExportOptions& options) { return ExportRfDefaults(*session, pickUser, presets, options); }
+    PickUser pickUser;
+};
+
+TEST_F(RfExport, MergeKeepsNotationCommentsAndDefinesAndLoadsBack) {
+    const std::string oldPath = dir.File("old.h"), newPath = dir.File("new.h");
+    ASSERT_TRUE(WriteFileAtomically(oldPath, kOldHeader));
+    pickUser.yesNoAnswers = {true};
+    pickUser.fileNames = {newPath, oldPath};
+    const RfExportResult r = Run({});
+    ASSERT_TRUE(r.written);
+    EXPECT_TRUE(r.merged);
+    EXPECT_EQ(pickUser.offered, std::vector<std::string>{"rf_nvm_t8x_default_binary_cust_c22_7.h"});
+    EXPECT_EQ(Slurp(newPath), kMerged);
+    EXPECT_EQ(Slurp(oldPath), kOldHeader);
+    EXPECT_TRUE(pickUser.captions.empty());  // each array found by its kind
+    EXPECT_EQ(pickUser.messages,
+              (std::vector<std::string>{
+                  std::string("1 extra array entries were added with values from target for the array "
+                              "\"rf_t8x_fixed_data\".") + kWrongOriginalSentence,
+                  std::string("2 extra array entries were not replaced with values from target for the array "
+                              "\"rf_t8x_setcal_data\".") + kWrongOriginalSentence,
+                  "Saved to\n\"" + newPath + "\""}));
+    EXPECT_EQ(host->lines,
+              (std::vector<LoggedLine>{{"Keeping the define \"GAIN_MAX\" (it was read from target as 0x0030).", 1},
+                                       {"Default data written to \"" + newPath + "\".", 1}}));
+    ASSERT_EQ(pickUser.questions.size(), 1u);
+    EXPECT_EQ(pickUser.questions[0].rfind("Do you have the original header file for this target with comments (to "
+                                          "extract the comments from)?\n\nConnected Target Details:\r\n",
+                                          0),
+              0u);
+
+    // The merged header loads back; its define is sent as the kept value.
+    host->commands.clear();
+    host->lines.clear();
+    const LoadHeaderResult load = LoadDefaultHeaderToTarget(*session, pickUser, newPath);
+    EXPECT_EQ(load.committed, 2);
+    EXPECT_EQ(Sent("at@nvm:write_to_mirror(1,"),
+              std::vector<std::string>{"at@nvm:write_to_mirror(1,6,0,\"%hu\",{16,0x0020,0x0030,0x0040})\r"});
+}
+
+TEST_F(RfExport, FreshHeaderWhenNoOldFileIsGiven) {
+    pickUser.fileNames = {dir.File("fresh.h")};
+    const RfExportResult r = Run({});  // the question answered No
+    ASSERT_TRUE(r.written);
+    EXPECT_FALSE(r.merged);
+    const std::string text = Slurp(dir.File("fresh.h"));
+    EXPECT_NE(text.find("[GROUP=fix_t8x_lut_setcal,ARRAYNAME=fix_t8x_lut_setcal_default_c22_7,VERSION=8]"),
+              std::string::npos);
+    EXPECT_NE(text.find(" rf_nvm_t8x_setcal_binary_data_table_cust_c22_7[] ="), std::string::npos);
+
+    // A dump that fails for one group writes nothing.
+    SetUp();
+    pickUser = PickUser();
+    host->faults().errorPattern = "dump_default\\(\"fix_t8x_lut\"";
+    EXPECT_FALSE(Run({dir.File("part.h"), "", "k1", ""}).written);
+    EXPECT_EQ(pickUser.messages, std::vector<std::string>{kExportFailedMessage});
+    EXPECT_EQ(Slurp(dir.File("part.h")), "<missing>");
+}
+
+TEST_F(RfExport, MergeFailuresWriteNothing) {
+    struct Case {
+        std::string old;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {"/* nothing */", "Cannot find the array \"rf_nvm_t8x_calib_binary_data_table_cust_k1\"."},
+        {" U16 a_calib_x[] = {1}; rf_nvm_t8x_calib_binary_data_table_cust_k1 /* { */",
+         "Cannot find the array beginning '{' after \"rf_nvm_t8x_calib_binary_data_table_cust_k1\"."},
+        {" U16 rf_nvm_t8x_calib_binary_data_table_cust_k1[] = { 1, 2 // }",
+         "Cannot find the array ending '}' after \"rf_nvm_t8x_calib_binary_data_table_cust_k1\"."},
+    };
+    const std::string oldPath = dir.File("bad.h"), newPath = dir.File("out.h");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.old);
+        ASSERT_TRUE(WriteFileAtomically(oldPath, c.old));
+        ASSERT_TRUE(WriteFileAtomically(newPath, "previous"));
+        pickUser = PickUser();
+        EXPECT_FALSE(Run({newPath, "", "k1", oldPath}).written);
+        EXPECT_EQ(pickUser.messages, std::vector<std::string>{"The given header file:\n" + oldPath +
+                                                              "\nis not valid.\n" + c.reason + "\nNothing saved."});
+        EXPECT_EQ(Slurp(newPath), "previous");
+    }
+}
+
+TEST(MergeDefaultsIntoHeader, SixGroupsAskForThree) {
+    test::ScriptedHost host;
+    DefaultGroupList six;
+    for (const auto& g : RfGroupSetB()) six.push_back(DefaultGroupData{1, g, g + "_a", "U16", g + "_t", "1"});
+    test::TempDir dir;
+    PickUser user;
+    user.picks = {{0, 2, 4}, {0, 1, 2, 3, 4, 5}};
+    // The three without "_aux" are preselected; confirming them goes on to the merge.
+    EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), six));
+    EXPECT_EQ(user.captions[0], "Select 3 groups");
+    EXPECT_EQ(user.preselected[0], (std::vector<int>{0, 2, 4}));
+    EXPECT_EQ(user.messages.back().rfind("The given header file:", 0), 0u);
+    // All six kept: the three-groups message.
+    EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), six));
+    EXPECT_EQ(user.messages.back(), kThreeGroupsMessage);
+    EXPECT_EQ(user.busyDepth, 0);
+    EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), {}));
+    EXPECT_EQ(host.Texts(), std::vector<std::string>{"Nothing saved."});
+}
+
+TEST(MergeDefaultsIntoText, IndexPlacement) {
+    test::ScriptedHost host;
+    test::ScriptedUser user;
+    DefaultGroupList three;
+    for (const char* g : {"a", "b", "c"}) three.push_back(DefaultGroupData{2, g, std::string(g) + "_x", "U16", g, "9"});
+    const std::string arrays = "U16 a[] = {9};\nU16 b[] = {9};\nU16 c[] = {9};\n";
+    const std::string block = "\n/*" + std::string(76, '-') +
+                              "\nNVM Groups in this file (do not delete):\n[GROUP=a,ARRAYNAME=a_x,VERSION=2]\n"
+                              "[GROUP=b,ARRAYNAME=b_x,VERSION=2]\n[GROUP=c,ARRAYNAME=c_x,VERSION=2]\n" +
+                              std::string(76, '-') + "*/\n";
+    const std::string bigIndex = "/* [GROUP=a,ARRAYNAME=a,VERSION=1]" + std::string(5000, ' ') + "*/";
+    struct Case {
+        std::string old, merged;
+    };
+    const std::vector<Case> cases = {
+        {"/* top */\n" + arrays, "/* top */" + block + "\n" + arrays},
+        {"// x\n#include \"t.h\"\n/* late */\n" + arrays, "// x\n" + block + "#include \"t.h\"\n/* late */\n" + arrays},
+        {"x\n" + arrays, "x\n" + block + arrays},
+        {"u16 a[] = {9};\n" + arrays.substr(15), "u16 a[] = {9};\n" + block + arrays.substr(15)},
+        {"u16 a[] = {9};\nu16 b[] = {9};\nu16 c[] = {9};", "u16 a[] = {9};\nu16 b[] = {9};\nu16 c[] = {9};"},
+        {"/*1*/ /* [GROUP=a,ARRAYNAME=a,VERSION=1] */\n" + arrays, "/*1*/ " + block + "\n" + arrays},
+        {bigIndex + "\n" + arrays, bigIndex + block + "\n" + arrays},
+        {"/* [GROUP=a] */\n" + arrays, "/* [GROUP=a] */" + block + "\n" + arrays},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.old.substr(0, 40));
+        std::string buffer = c.old;
+        DefaultGroupList records = three;
+        ASSERT_TRUE(MergeDefaultsIntoText(host, user, NamingPreset(), "old", buffer, records));
+        EXPECT_EQ(buffer, c.merged);
+    }
+}
+
+TEST(MergeDefaultsIntoText, AddedValuesStandEightToALine) {
+    test::ScriptedHost host;
+    test::ScriptedUser user;
+    std::string data;
+    for (int i = 1; i <= 11; ++i) data += std::to_string(i) + ", ";
+    DefaultGroupList records = {{1, "g", "", "S16", "arr", "-1, " + data}, {1, "h", "", "U8", "h", "1"},
+                                {1, "i", "", "U8", "i", "1"}};
+    std::string buffer = "/* top */\nS16 arr[] = { 5 /* c, */ };\nU8 h[] = {};\nU8 i[] = {1};\n";
+    ASSERT_TRUE(MergeDefaultsIntoText(host, user, NamingPreset(), "old", buffer, records));
+    EXPECT_NE(buffer.find("\nS16 arr[] = { -0x0001 /* c, */,\n  0x0001,0x0002,0x0003,0x0004,0x0005,0x0006,0x0007,"
+                          "0x0008,\n  0x0009,0x000a,0x000b };\nU8 h[] = {\n  0x0001};\nU8 i[] = {1};\n"),
+              std::string::npos)
+        << buffer;
+}
+
+TEST(ListDataArraysAndPickArray, Table) {
+    const std::string text =
+        " U16 a_calib_[] = {1}; const short s[] = {2}; uint16_t w[] = {3}; char_t c[] = {4};\n"
+        "/* U8 hidden[] = {5}; */ U32 rf_fixed_x[] = {6}; TT t[] = {7}; "
+        "vtq_nvm_default_data_binary_type d[] = {8}; int_a b[] = {9}; myint i[] = {10}; U8 x_setcal_y[] = {11};";
+    NamingPreset preset;
+    preset.TableTypeName = "tt";
+    std::vector<std::string> candidates = ListDataArrays(text, preset);
+    EXPECT_EQ(candidates, (std::vector<std::string>{"a_calib_", "s", "rf_fixed_x", "x_setcal_y"}));
+
+    test::ScriptedUser user;
+    EXPECT_EQ(PickArray(user, "t8x_fixed_table", candidates), "rf_fixed_x");
+    EXPECT_EQ(PickArray(user, "A_CALIB_TABLE", candidates), "a_calib_");
+    // No kind, or a kind no candidate has: the user picks; Cancel picks nothing.
+    user.picks = {{1}};
+    EXPECT_EQ(PickArray(user, "t8x_fixed_calib_", candidates), "x_setcal_y");
+    EXPECT_EQ(PickArray(user, "none", candidates), "s");  // the last one is taken without asking
+    EXPECT_EQ(PickArray(user, "none", candidates), std::nullopt);
+    candidates = {"p_calib_1", "q_calib_2"};
+    EXPECT_EQ(PickArray(user, "x_calib_", candidates), std::nullopt);
+    EXPECT_EQ(candidates.size(), 2u);
+}
+
+TEST(DetermineRfGroups, Table) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> target;
+        std::vector<std::string> configured;
+        bool force;
+        std::string chipAnswer;
+        bool ok;
+        std::vector<std::string> working;
+        size_t lines;
+    };
+    const auto a = RfGroupSetA(), b = RfGroupSetB();
+    std::vector<std::string> both = a;
+    both.insert(both.end(), b.begin(), b.end());
+    const std::vector<Case> cases = {
+        {"configured groups present", {"x", "y"}, {"x", "Y"}, false, "", true, {"x", "Y"}, 0},
+        {"chip 5 takes set A over configured missing groups", both, {"zz"}, false, "TRAVU_ID: id = 5, revision = 1",
+         true, a, 0},
+        {"chip 6 takes set B", both, {"zz"}, true, "id=6", true, b, 1},
+        {"unknown chip: set A before set B", both, {"zz"}, false, "id = 7", true, a, 0},
+        {"chip 5 without set A falls back to set B", b, {}, false, "id = 5", true, b, 0},
+        {"nothing complete", {"cal_t8x_lut"}, {"zz"}, false, "ERROR", false, {"old"}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::ScriptedHost host;
+        host.answers["at@hwid:ver_hwid_get(TRAVU_ID)\r"] = c.chipAnswer + "\r\nOK";
+        TargetGroupTable table;
+        for (size_t i = 0; i < c.target.size(); ++i) table.Add(c.target[i], static_cast<int>(i));
+        NamingPreset preset;
+        preset.RFGroups = c.configured;
+        preset.RFForceGroups = c.force;
+        preset.RFWorkingGroups = {"old"};
+        EXPECT_EQ(DetermineRfGroups(host, preset, table), c.ok);
+        EXPECT_EQ(preset.RFWorkingGroups, c.working);
+        EXPECT_EQ(host.lines.size(), c.lines);
+    }
+    test::ScriptedHost host;
+    host.answers["at@hwid:ver_hwid_get(TRAVU_ID)\r"] = "revision = 3, ID = -2\r\nOK";
+    EXPECT_EQ(ReadTravuId(host), -2);
+}
+
+TEST_F(RfExport, SelectRfGroupsChecksExactlyThem) {
+    SelectExactGroups(session->Items(), "cal_t8x_lut");
+    ASSERT_TRUE(SelectRfGroups(*session, pickUser, presets));
+    EXPECT_EQ(session->Items().CheckedGroupNames(), RfGroupSetA());
+
+    OpenImage("group other 1\n  uint8 a = 1\nend\n");
+    pickUser = PickUser();
+    EXPECT_FALSE(SelectRfGroups(*session, pickUser, presets));
+    EXPECT_EQ(pickUser.messages, std::vector<std::string>{kRfGroupsUnknownMessage});
+    EXPECT_FALSE(Run({}).written);
+    EXPECT_EQ(pickUser.messages.back().rfind("Could not find the RF NVM groups needed for this feature:\n\""
+                                             "cal_t8x_lut,fix_t8x_lut,fix_t8x_lut_setcal\"",
+                                             0),
+              0u);
+}
+
+}  // namespace
+}  // namespace vtq
