@@ -14,10 +14,13 @@ namespace {
 
 // What a store leaves in the grid: values written to the RAM mirror are now
 // in NVM; values never written are still only in the editor.
-void MarkCommitted(GroupItem* group) {
+void MarkCommitted(GroupItems& items, GroupItem* group) {
     if (!group) return;
-    for (NVMParameter* record : group->params)
-        if (record->state == ParameterState::InTargetRAM) record->state = ParameterState::Unchanged;
+    for (NVMParameter* record : group->params) {
+        if (record->state != ParameterState::InTargetRAM) continue;
+        record->state = ParameterState::Unchanged;
+        items.RecordChanged(*record);
+    }
 }
 
 }  // namespace
@@ -63,7 +66,7 @@ CommitGroupsResult CommitGroups(EditorSession& session, UserSide& user) {
             op.Log("Skipping unknown group: " + names[i]);
         } else if (Exchange(host, cmd::Commit(number), answer, false, op.LostFlag())) {
             ++result.committed;
-            MarkCommitted(items.FindGroup(names[i]));
+            MarkCommitted(items, items.FindGroup(names[i]));
             op.Log(names[i] + " committed in target.");
         } else {
             ++result.failed;

@@ -52,8 +52,11 @@ EditOutcome EditParameter(EditorSession& session, UserSide& user, int row, const
     if (request.editor == ValueEditor::String) {
         // A string is written as soon as it is confirmed, whatever the mode.
         std::string text = record->value;
-        if (!user.InputBox(kEditStringCaption, record->name + ":", text)) return {};
-        return ApplyEditedValue(host, *record, text, true);
+        // The host may close the window while the box is open: then nothing more happens.
+        if (!user.InputBox(kEditStringCaption, record->name + ":", text) || user.Closing()) return {};
+        const EditOutcome outcome = ApplyEditedValue(host, *record, text, true);
+        if (outcome.changed) session.Items().RecordChanged(*record);
+        return outcome;
     }
     if (!open) return {};
     EditorSettings& settings = session.Settings();
@@ -64,10 +67,13 @@ EditOutcome EditParameter(EditorSession& session, UserSide& user, int row, const
     if (request.editor == ValueEditor::Array) ParseDimensions(record->dimensionText, &request.dimensions);
     request.writeOnTheFly = settings.writeOnTheFly;
     const ValueEditAnswer answer = open(request);
+    if (user.Closing()) return {};
     settings.writeOnTheFly = answer.writeOnTheFly;
     session.SaveMode();
     if (!answer.confirmed) return {};
-    return ApplyEditedValue(host, *record, answer.value, settings.writeOnTheFly);
+    const EditOutcome outcome = ApplyEditedValue(host, *record, answer.value, settings.writeOnTheFly);
+    if (outcome.changed) session.Items().RecordChanged(*record);
+    return outcome;
 }
 
 }  // namespace vtq

@@ -94,6 +94,7 @@ WriteGroupsResult WriteGroups(EditorSession& session, UserSide& user, std::ostre
             ++result.errors;
             op.Log("Error writing \"" + record->name + "\" to target.", 0);
         }
+        if (!file) items.RecordChanged(*record);
         // A file that can no longer be written takes no further command.
         if (file && !*file) break;
     }
@@ -137,6 +138,7 @@ WriteGroupsResult WriteSelected(EditorSession& session, UserSide& user, int from
         if (!record) break;
         ++result.attempted;
         if (!WriteParameter(host, *record, false, nullptr, op.LostFlag())) ++result.errors;
+        items.RecordChanged(*record);
     }
     result.targetLost = op.TargetLost();
     result.closing = op.Closing();

@@ -95,6 +95,11 @@ void QtUserSide::Message(const std::string& text) {
     ShowBox(owner_, QMessageBox::Information, q, QMessageBox::Ok, QMessageBox::Ok);
 }
 
+void QtUserSide::RunModal(const std::function<void()>& dialog) {
+    EventLoopScope scope(*this);
+    dialog();
+}
+
 bool QtUserSide::AskYesNo(const std::string& text) {
     EventLoopScope scope(*this);
     const QString q = ToQ(text);

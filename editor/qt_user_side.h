@@ -62,6 +62,9 @@ public:
     // Event processing or a modal dialog of this user side is running.
     bool InEventLoop() const { return eventLoopDepth_ > 0; }
     TFProgress* Progress() const { return progress_; }
+    // Runs a modal dialog of the window's own (a value editor) as one
+    // event-loop re-entry, so a host close during it waits until it returns.
+    void RunModal(const std::function<void()>& dialog);
 
     // ---- Test hooks ----
     // Yes (true) or No (false) for the next question; a message box just consumes one.

@@ -28,6 +28,9 @@
 #include "editor/qt_user_side.h"
 #include "core/commit_groups.h"
 #include "core/debug_line.h"
+#include "core/edit_parameter.h"
+#include "dialogs/tf_edit_value.h"
+#include "dialogs/tf_modify.h"
 #include "core/read_groups.h"
 #include "core/write_groups.h"
 #include "model/group_items.h"
@@ -264,6 +267,13 @@ void TFNVMVTQ::BuildLayout() {
     connect(BWriteAll, &QPushButton::clicked, this, &TFNVMVTQ::BWriteAllClick);
     connect(BCommit, &QPushButton::clicked, this, &TFNVMVTQ::BCommitClick);
     connect(EAtSend, &QLineEdit::returnPressed, this, &TFNVMVTQ::EAtSendKeyPress);
+    connect(StringGridNVM, &QAbstractItemView::doubleClicked, this, &TFNVMVTQ::StringGridNVMDblClick);
+    // Enter on a row edits it as a double click does.
+    auto* edit = new QAction(StringGridNVM);
+    edit->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    edit->setShortcutContext(Qt::WidgetShortcut);
+    StringGridNVM->addAction(edit);
+    connect(edit, &QAction::triggered, this, [this] { StringGridNVMDblClick(StringGridNVM->currentIndex()); });
 }
 
 void TFNVMVTQ::BuildMenus() {
@@ -426,6 +436,26 @@ void TFNVMVTQ::RedirectWriteGroups1Click() {
 void TFNVMVTQ::BCommitClick() {
     if (user_->Busy()) return;
     CommitGroups(*session_, *user_);
+}
+
+void TFNVMVTQ::StringGridNVMDblClick(const QModelIndex& index) {
+    if (user_->Busy() || !index.isValid() || gridModel_->Record(index.row()) == nullptr) return;
+    const auto open = [this](const ValueEditRequest& request) {
+        ValueEditAnswer answer;
+        answer.writeOnTheFly = request.writeOnTheFly;
+        user_->RunModal([&] {
+            if (request.editor == ValueEditor::Scalar) {
+                answer.confirmed = TFModify::Execute(this, answer.writeOnTheFly, request.type, request.value,
+                                                     request.name, answer.value);
+            } else {
+                answer.confirmed =
+                    TFEditValue::Execute(this, answer.writeOnTheFly, request.dimensions, request.elementCount,
+                                         request.type, request.value, request.name, answer.value, user_.get());
+            }
+        });
+        return answer;
+    };
+    EditParameter(*session_, *user_, index.row(), open);
 }
 
 void TFNVMVTQ::EAtSendKeyPress() {

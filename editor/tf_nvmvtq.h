@@ -17,6 +17,7 @@ class QGroupBox;
 class QHeaderView;
 class QLabel;
 class QLineEdit;
+class QModelIndex;
 class QMenu;
 class QPushButton;
 class QStatusBar;
@@ -125,6 +126,7 @@ public slots:
     void RedirectWriteGroups1Click();
     void BCommitClick();
     void EAtSendKeyPress();
+    void StringGridNVMDblClick(const QModelIndex& index);
     void ShowDebugATCommandline1Click();
     void BRefreshGroupListClick();
     void BSelectAllClick();
