@@ -30,6 +30,8 @@
 #include "core/debug_line.h"
 #include "core/edit_parameter.h"
 #include "dialogs/tf_edit_value.h"
+#include "dialogs/tf_form_diff_view.h"
+#include "files/file_operations.h"
 #include "dialogs/tf_modify.h"
 #include "core/read_groups.h"
 #include "core/write_groups.h"
@@ -266,6 +268,9 @@ void TFNVMVTQ::BuildLayout() {
     connect(CBDebug, &QCheckBox::clicked, this, &TFNVMVTQ::CBDebugClick);
     connect(BWriteAll, &QPushButton::clicked, this, &TFNVMVTQ::BWriteAllClick);
     connect(BCommit, &QPushButton::clicked, this, &TFNVMVTQ::BCommitClick);
+    connect(BSave, &QPushButton::clicked, this, &TFNVMVTQ::BSaveClick);
+    connect(BLoad, &QPushButton::clicked, this, &TFNVMVTQ::BLoadClick);
+    connect(BCompare, &QPushButton::clicked, this, &TFNVMVTQ::BCompareClick);
     connect(EAtSend, &QLineEdit::returnPressed, this, &TFNVMVTQ::EAtSendKeyPress);
     connect(StringGridNVM, &QAbstractItemView::doubleClicked, this, &TFNVMVTQ::StringGridNVMDblClick);
     // Enter on a row edits it as a double click does.
@@ -431,6 +436,23 @@ void TFNVMVTQ::Writetotarget1Click() {
 void TFNVMVTQ::RedirectWriteGroups1Click() {
     if (user_->Busy()) return;
     RedirectWriteGroups(*session_, *user_);
+}
+
+void TFNVMVTQ::BSaveClick() {
+    if (user_->Busy()) return;
+    SaveFileClick(*session_, *user_);
+}
+
+void TFNVMVTQ::BLoadClick() {
+    if (user_->Busy()) return;
+    LoadFileClick(*session_, *user_);
+}
+
+void TFNVMVTQ::BCompareClick() {
+    if (user_->Busy()) return;
+    std::unique_ptr<NVMDiff> diff = CompareClick(*session_, *user_);
+    if (!diff || Closing()) return;
+    user_->RunModal([&] { TFormDiffView::Execute(this, *diff, *user_); });
 }
 
 void TFNVMVTQ::BCommitClick() {

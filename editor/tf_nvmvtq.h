@@ -125,6 +125,9 @@ public slots:
     void Writetotarget1Click();
     void RedirectWriteGroups1Click();
     void BCommitClick();
+    void BSaveClick();
+    void BLoadClick();
+    void BCompareClick();
     void EAtSendKeyPress();
     void StringGridNVMDblClick(const QModelIndex& index);
     void ShowDebugATCommandline1Click();
