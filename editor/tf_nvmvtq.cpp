@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableView>
@@ -31,6 +32,9 @@
 #include "core/edit_parameter.h"
 #include "dialogs/tf_edit_value.h"
 #include "dialogs/tf_form_diff_view.h"
+#include "defaults/header_reader.h"
+#include "defaults/header_writer.h"
+#include "defaults/naming_presets.h"
 #include "files/file_operations.h"
 #include "dialogs/tf_modify.h"
 #include "core/read_groups.h"
@@ -81,9 +85,17 @@ TFNVMVTQ::TFNVMVTQ(Host& host, QWidget* parent) : QWidget(parent) {
             }
         });
     session_ = std::make_unique<EditorSession>(host, [this](const std::string& text) { user_->Message(text); });
+    presets_ = std::make_unique<NamingPresets>();
 
     BuildLayout();
     BuildMenus();
+    // The presets file is read and written back at once, so a missing one is created.
+    StartNamingPresets(*presets_, NamingPresetsPath(), user_.get());
+    presets_->SetComboFollower([this](int index) {
+        const QSignalBlocker quiet(CBNamingPresets);
+        CBNamingPresets->setCurrentIndex(index);
+    });
+    FillPresetsBox();
     session_->SetDebug(false);
     Items().AddListener(this);
     UpdateSelectionDisplay();
@@ -368,12 +380,17 @@ void TFNVMVTQ::BuildMenus() {
                        "load this format back again in this tool unless none of the written parameters have been "
                        "truncated due to size constraints"));
     connect(RedirectWriteGroups1, &QAction::triggered, this, &TFNVMVTQ::RedirectWriteGroups1Click);
+    connect(ReadDefault, &QAction::triggered, this, &TFNVMVTQ::ReadDefaultClick);
+    connect(StoreDefaultValueFileinTarget1, &QAction::triggered, this, &TFNVMVTQ::StoreDefaultValueFileinTarget1Click);
+    connect(CBNamingPresets, &QComboBox::currentIndexChanged, this, &TFNVMVTQ::CBNamingPresetsChange);
 }
 
 void TFNVMVTQ::Start(const std::string& caption) {
     setWindowTitle(ToQ(caption));
     const bool fetched = session_->Start();
-    if (!fetched && !Closing()) user_->Message(kGroupListStartMessage);
+    if (Closing()) return;
+    presets_->ChooseForTarget(GroupTable());
+    if (!fetched) user_->Message(kGroupListStartMessage);
 }
 
 void TFNVMVTQ::DestroyWhenIdle(QObject* owner) {
@@ -495,6 +512,28 @@ void TFNVMVTQ::BClearClick() {
 void TFNVMVTQ::BRefreshGroupListClick() {
     if (user_->Busy()) return;
     session_->RefreshGroups();
+    if (!Closing()) presets_->ChooseForTarget(GroupTable());
+}
+
+void TFNVMVTQ::FillPresetsBox() {
+    const QSignalBlocker quiet(CBNamingPresets);
+    CBNamingPresets->clear();
+    for (const std::string& name : presets_->Names()) CBNamingPresets->addItem(ToQ(name));
+    presets_->Select(0, false);
+    CBNamingPresets->setCurrentIndex(0);
+    GBNamingPresets->setVisible(presets_->ComboShown());
+}
+
+void TFNVMVTQ::CBNamingPresetsChange(int index) { presets_->Select(index, false); }
+
+void TFNVMVTQ::ReadDefaultClick() {
+    if (user_->Busy()) return;
+    ExportDefaultHeader(*session_, *user_, *presets_);
+}
+
+void TFNVMVTQ::StoreDefaultValueFileinTarget1Click() {
+    if (user_->Busy()) return;
+    LoadDefaultHeaderToTarget(*session_, *user_);
 }
 
 void TFNVMVTQ::BSelectAllClick() {

@@ -28,6 +28,7 @@ namespace vtq {
 
 class GroupCheckList;
 class GroupItems;
+class NamingPresets;
 class Host;
 class ParameterGridModel;
 class QtUserSide;
@@ -59,6 +60,7 @@ public:
     GroupItems& Items() { return session_->Items(); }
     TargetGroupTable& GroupTable() { return session_->GroupTable(); }
     EditorSettings& Settings() { return session_->Settings(); }
+    NamingPresets& Presets() { return *presets_; }
     QtUserSide& User() { return *user_; }
     Host& host() { return session_->host(); }
     ParameterGridModel& GridModel() { return *gridModel_; }
@@ -126,6 +128,9 @@ public slots:
     void RedirectWriteGroups1Click();
     void BCommitClick();
     void BSaveClick();
+    void CBNamingPresetsChange(int index);
+    void ReadDefaultClick();
+    void StoreDefaultValueFileinTarget1Click();
     void BLoadClick();
     void BCompareClick();
     void EAtSendKeyPress();
@@ -152,12 +157,14 @@ protected:
 private:
     void BuildLayout();
     void BuildMenus();
+    void FillPresetsBox();
     void SelectContaining(const char* text);
     void GroupsChanged() override { UpdateSelectionDisplay(); }
     void SetOperationRunning(bool running);
 
     std::unique_ptr<QtUserSide> user_;
     std::unique_ptr<EditorSession> session_;
+    std::unique_ptr<NamingPresets> presets_;
     ParameterGridModel* gridModel_ = nullptr;
     QPointer<QObject> destroyWhenIdle_;
 };
