@@ -1,8 +1,8 @@
-// The plug-in's window life, loaded by path the way a host does: the window
-// lives in the host's multiple-document area, maximised, with the version
-// caption, and closes are idempotent; without an area it is a window of its
-// own, and still only one. (A close during a read is driven through the
-// stand-in host in host_editor_test.cpp.)
+// The plug-in loaded by path the way a host does, where only a fake host can
+// drive it: its undecorated exports, CanRun over the handed table, closes
+// without a window, repeated shows, and a host without a multiple-document
+// area. (The window in the stand-in host's area, and a close during a read,
+// are in host_editor_test.cpp.)
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -22,17 +22,7 @@ namespace {
 
 const std::string kPlugin = std::string(VTQ_BINARY_DIR) + "/bin/libvtqnvm.so";
 
-struct Plugin {
-    void* lib = nullptr;
-    vtq_set_func_interface_fn setTable = nullptr;
-    vtq_set_show_line_func_fn setShowLine = nullptr;
-    vtq_form_fn show = nullptr;
-    vtq_form_fn close = nullptr;
-    void** window = nullptr;
-};
-
-// The host side: one editor, one set of answers, one log.
-std::vector<std::string> logLines;
+// The host side: one set of answers.
 std::vector<std::string> commands;
 
 uint8_t SendReceive(const char* command, vtq_answer* answer, uint8_t, int, uint8_t, uint8_t*) {
@@ -43,91 +33,70 @@ uint8_t SendReceive(const char* command, vtq_answer* answer, uint8_t, int, uint8
     return 1;
 }
 uint8_t CheckConnection(int) { return 1; }
-void ShowLine(const char* text, uint8_t) { logLines.emplace_back(text); }
 
-class PluginWindowTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "plugin_window_tests";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr) new QApplication(argc, argv);
-        const auto dir = std::filesystem::path(testing::TempDir()) / ("plugin_window_settings_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir);
-        ::setenv("APPDATA", dir.c_str(), 1);
-    }
-    void SetUp() override {
-        plugin.lib = dlopen(kPlugin.c_str(), RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(plugin.lib, nullptr) << dlerror();
-        plugin.setTable = reinterpret_cast<vtq_set_func_interface_fn>(dlsym(plugin.lib, "SetFuncInterface"));
-        plugin.setShowLine = reinterpret_cast<vtq_set_show_line_func_fn>(dlsym(plugin.lib, "SetShowLineFunc"));
-        plugin.show = reinterpret_cast<vtq_form_fn>(dlsym(plugin.lib, "ShowMDIChildForm"));
-        plugin.close = reinterpret_cast<vtq_form_fn>(dlsym(plugin.lib, "CloseMDIChildForm"));
-        plugin.window = static_cast<void**>(dlsym(plugin.lib, "FNVMVTQ"));
-        ASSERT_TRUE(plugin.setTable && plugin.setShowLine && plugin.show && plugin.close && plugin.window);
-        std::vector<vtq_host_fn> table(VTQ_HOST_TABLE_SLOTS, nullptr);
-        table[VTQ_SLOT_SEND_RECEIVE] = reinterpret_cast<vtq_host_fn>(&SendReceive);
-        table[VTQ_SLOT_CHECK_CONNECTION] = reinterpret_cast<vtq_host_fn>(&CheckConnection);
-        plugin.setTable(table.data(), static_cast<int32_t>(table.size() * sizeof(vtq_host_fn)));
-        plugin.setShowLine(&ShowLine);
-        logLines.clear();
-        commands.clear();
-        area.resize(900, 600);
-        area.show();
-    }
-    // The plug-in stays loaded, as in a host: its statics must outlive every test.
-    QWidget* Window() const { return static_cast<QWidget*>(*plugin.window); }
+// Without an area the editor is a window of its own; showing again brings that
+// same window forward instead of opening another one. Closes are idempotent.
+TEST(PluginWindowTest, ExportsCanRunAndOneWindowWithOrWithoutAnArea) {
+    static int argc = 1;
+    static char name[] = "plugin_window_tests";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);  // lives as long as the plug-in, to the end of the process
+    const auto dir = std::filesystem::path(testing::TempDir()) / ("plugin_window_settings_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    ::setenv("APPDATA", dir.c_str(), 1);
 
-    Plugin plugin;
+    // The plug-in stays loaded, as in a host.
+    void* lib = dlopen(kPlugin.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(lib, nullptr) << dlerror();
+    for (const char* entry : {"SetFuncInterface", "SetShowLineFunc", "SetGetInterface", "SetComHandle",
+                              "SetBasebandType", "CanRun", "ShowMDIChildForm", "CloseMDIChildForm", "FNVMVTQ"})
+        EXPECT_NE(dlsym(lib, entry), nullptr) << entry;
+    auto setTable = reinterpret_cast<vtq_set_func_interface_fn>(dlsym(lib, "SetFuncInterface"));
+    auto canRun = reinterpret_cast<vtq_can_run_fn>(dlsym(lib, "CanRun"));
+    auto show = reinterpret_cast<vtq_form_fn>(dlsym(lib, "ShowMDIChildForm"));
+    auto close = reinterpret_cast<vtq_form_fn>(dlsym(lib, "CloseMDIChildForm"));
+    auto* window = static_cast<void**>(dlsym(lib, "FNVMVTQ"));
+    ASSERT_TRUE(setTable && canRun && show && close && window);
+    const auto Window = [window] { return static_cast<QWidget*>(*window); };
+
+    EXPECT_EQ(canRun(), 0);
+    std::vector<vtq_host_fn> table(VTQ_HOST_TABLE_SLOTS, nullptr);
+    table[VTQ_SLOT_SEND_RECEIVE] = reinterpret_cast<vtq_host_fn>(&SendReceive);
+    table[VTQ_SLOT_CHECK_CONNECTION] = reinterpret_cast<vtq_host_fn>(&CheckConnection);
+    setTable(table.data(), static_cast<int32_t>(table.size() * sizeof(vtq_host_fn)));
+    EXPECT_EQ(canRun(), 1);
+
     QMdiArea area;
-    vtq_host_app app{sizeof(vtq_host_app), &area, nullptr};
-};
-
-TEST_F(PluginWindowTest, ShowCreatesMaximisedChildWithVersionCaptionAndCloseDestroysOnce) {
-    plugin.close(&app);  // no window yet: nothing happens
+    area.show();
+    const vtq_host_app app{sizeof(vtq_host_app), &area, nullptr}, noArea{sizeof(vtq_host_app), nullptr, nullptr};
+    close(&app);  // no window yet: nothing happens
     EXPECT_EQ(Window(), nullptr);
-
-    plugin.show(&app);
-    QPointer<QWidget> window = Window();
-    ASSERT_TRUE(window);
+    show(&app);
     ASSERT_EQ(area.subWindowList().size(), 1);
     QPointer<QMdiSubWindow> frame = area.subWindowList().front();
-    EXPECT_TRUE(frame->isMaximized());
-    EXPECT_EQ(frame->widget(), window.data());
-    // The test program sits in the folder of the plug-in, like the host does.
-    EXPECT_EQ(window->windowTitle(), "VTQ NVM Editor - Version: 1.19.0.0");
-    EXPECT_FALSE(frame->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(frame->widget(), Window());
     EXPECT_EQ(commands, std::vector<std::string>{"at@nvm:$nvm_groups??\r"});
-
-    plugin.close(&app);
+    close(&app);
     EXPECT_EQ(Window(), nullptr);
     EXPECT_FALSE(frame);
-    plugin.close(&app);
-    EXPECT_TRUE(area.subWindowList().isEmpty());
-}
+    close(&app);
 
-// A host without a multiple-document area gets a window of its own; showing
-// again brings that same window forward instead of opening another one.
-TEST_F(PluginWindowTest, WithoutAnAreaASecondShowKeepsTheOneWindow) {
-    const vtq_host_app noArea{sizeof(vtq_host_app), nullptr, nullptr};
     const auto editorWindows = [] {
         int n = 0;
         for (QWidget* w : QApplication::topLevelWidgets()) n += w->objectName() == "FNVMVTQ";
         return n;
     };
-    plugin.show(&noArea);
-    QPointer<QWidget> window = Window();
-    ASSERT_TRUE(window);
-    EXPECT_TRUE(window->isWindow());
+    show(&noArea);
+    QPointer<QWidget> own = Window();
+    ASSERT_TRUE(own);
+    EXPECT_TRUE(own->isWindow());
     EXPECT_TRUE(area.subWindowList().isEmpty());
-
-    plugin.show(&noArea);
-    EXPECT_EQ(Window(), window.data());
+    show(&noArea);
+    EXPECT_EQ(Window(), own.data());
     EXPECT_EQ(editorWindows(), 1);
-    EXPECT_EQ(commands.size(), 1u) << "the group list is fetched once";
-
-    plugin.close(&noArea);
-    EXPECT_FALSE(window);
+    EXPECT_EQ(commands.size(), 2u) << "the group list is fetched once per window";
+    close(&noArea);
+    EXPECT_FALSE(own);
     EXPECT_EQ(editorWindows(), 0);
 }
 

@@ -84,20 +84,6 @@ TEST_F(HostWindowTest, WhatIsNotAPluginIsRejectedAndLogged) {
     EXPECT_TRUE(window.logPane()->Lines().last().contains("No editor plug-in"));
 }
 
-TEST_F(HostWindowTest, RealPluginCanRunWithTheHostTable) {
-    if (!QFileInfo(QString::fromStdString(kReal)).exists()) GTEST_SKIP() << "the plug-in is not built";
-    PluginLoader loader;
-    std::string error;
-    ASSERT_TRUE(loader.Load(kReal, error)) << error;
-    std::vector<vtq_host_fn> table = MakeHostTable();
-    loader.HandOver(table.data(), 175 * sizeof(vtq_host_fn), ShowLineFunction(), -1);
-    EXPECT_FALSE(loader.CanRun()) << "a table cut before slot 175";
-    loader.HandOver(table.data(), static_cast<int32_t>(table.size() * sizeof(vtq_host_fn)), ShowLineFunction(), -1);
-    EXPECT_TRUE(loader.CanRun());
-    loader.Unload();
-    EXPECT_FALSE(loader.Loaded());
-}
-
 TEST_F(HostWindowTest, PluginReachesTheSimulatedModemThroughTheHost) {
     HostWindow window;
     ASSERT_TRUE(window.ConnectTarget(TargetAddress()));

@@ -1,8 +1,6 @@
 // The AT framer against answers cut at every byte boundary.
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <clocale>
 #include <string>
 #include <vector>
 
@@ -76,27 +74,6 @@ TEST(AtFramer, SameAnswerWhereverTheBytesAreCut) {
             }
         }
     }
-}
-
-// In a Latin-1 locale the C library folds 0xe4 to 0xc4; the echo test must not.
-TEST(AtFramer, EchoTestIgnoresTheLocale) {
-    const std::string before = std::setlocale(LC_CTYPE, nullptr);
-    const char* latin1 = nullptr;
-    for (const char* name : {"de_DE.ISO-8859-1", "de_DE.ISO8859-1", "de_DE", "en_US.ISO-8859-1", "en_US"}) {
-        if (std::setlocale(LC_CTYPE, name) != nullptr && std::toupper(0xe4) == 0xc4) {
-            latin1 = name;
-            break;
-        }
-    }
-    if (latin1 == nullptr) {
-        std::setlocale(LC_CTYPE, before.c_str());
-        GTEST_SKIP() << "no Latin-1 locale is installed";
-    }
-    AtFramer f;
-    f.Begin("at@nvm:s=\"\xe4\"");
-    f.Feed("AT@NVM:S=\"\xc4\"\r\nOK\r\n");
-    std::setlocale(LC_CTYPE, before.c_str());
-    EXPECT_EQ(f.Answer(), "AT@NVM:S=\"\xc4\"\r\nOK\r\n") << "in " << latin1;
 }
 
 TEST(AtFramer, BytesAfterTheFinalCodeWaitForTheNextAnswer) {

@@ -80,17 +80,6 @@ struct SessionFixture : ::testing::Test {
     }
 };
 
-TEST_F(SessionFixture, AnswerArrivesInPieces) {
-    Script({{WaitResult::Data, "at@nvm:x?\r"}, {WaitResult::Data, "\r\n5\r"}, {WaitResult::Data, "\nO"},
-            {WaitResult::Data, "K\r\n"}});
-    const ExchangeResult r = session.Exchange("at@nvm:x?\r");
-    EXPECT_TRUE(r.answered);
-    EXPECT_FALSE(r.lost);
-    EXPECT_EQ(r.answer, "5\r\nOK\r\n");
-    EXPECT_EQ(link->sent, std::vector<std::string>{"at@nvm:x?\r"});
-    EXPECT_EQ(session.State(), LinkState::Up);
-}
-
 TEST_F(SessionFixture, TimeOutAndLossMeanTargetLost) {
     Script({{WaitResult::Data, "5\r\n"}});
     ExchangeResult r = session.Exchange("at@nvm:x?");

@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 
 #include "model/value_types.h"
@@ -23,6 +22,9 @@ NVMParameter Record(std::string name, std::string value, int elementCount = 0) {
     p.elementCount = elementCount;
     return p;
 }
+
+// Commands for scalars, arrays and strings, and their redirection to a file, are tested against the simulated
+// modem with the write operations (tests/core/write_commit_test.cpp); here the names, pieces and limits.
 
 // A target that accepts every command, or fails the k-th (1-based).
 void Answer(ScriptedHost& host, int failAt = 0) {
@@ -46,25 +48,6 @@ TEST(WriteCommandTexts, IndexedNameAndSplitValue) {
     EXPECT_TRUE(SplitValue("", 10).empty());
     EXPECT_TRUE(SplitValue("1,2", 0).empty());
     EXPECT_TRUE(SplitValue("12345,6", 3).empty());  // a stretch without a comma cannot be cut
-}
-
-TEST(WriteParameter, BuildsScalarStringAndArrayCommands) {
-    const std::pair<NVMParameter, const char*> cases[] = {
-        {Record("grp.gain", "12"), "at@nvm:grp.gain=12\r"},
-        {Record("grp.tab", "1,2,3", 3), "at@nvm:grp.tab[0,2]={1,2,3}\r"},
-        {Record("grp.one", "5", 1), "at@nvm:grp.one[0]={5}\r"},
-        {Record("grp.s", "\"abc\"", 1), "at@nvm:grp.s=\"abc\"\r"},
-    };
-    for (auto [record, command] : cases) {
-        ScriptedHost host;
-        Answer(host);
-        uint8_t lost = 1;
-        EXPECT_TRUE(WriteParameter(host, record, false, nullptr, &lost));
-        EXPECT_EQ(lost, 0);
-        EXPECT_THAT(host.commands, ElementsAre(command));
-        EXPECT_EQ(record.state, ParameterState::InTargetRAM);
-        EXPECT_THAT(host.lines, ElementsAre(LoggedLine{"Store OK", 1}));
-    }
 }
 
 TEST(WriteParameter, FailuresKeepTheStateAndAreReportedUnlessQuiet) {
@@ -150,30 +133,6 @@ TEST(WriteParameter, ThreeThousandCharactersGoInContiguousRanges) {
     EXPECT_EQ(next, count);
     EXPECT_EQ(joined, value);
     EXPECT_EQ(p.state, ParameterState::InTargetRAM);
-}
-
-TEST(WriteParameter, FileModePrintsCommandsWithCrLf) {
-    ScriptedHost host;
-    std::ostringstream file;
-    NVMParameter scalar = Record("grp.gain", "12");
-    std::string value = "1";
-    for (int i = 0; i < 600; ++i) value += ",22";
-    NVMParameter array = Record("grp.t", value, 601);
-    EXPECT_TRUE(WriteParameter(host, scalar, false, &file));
-    EXPECT_TRUE(WriteParameter(host, array, false, &file));
-    EXPECT_TRUE(host.commands.empty() && host.lines.empty());
-    EXPECT_EQ(scalar.state, ParameterState::Unchanged);
-    EXPECT_EQ(array.state, ParameterState::Unchanged);
-    const std::string text = file.str();
-    EXPECT_EQ(text.rfind("at@nvm:grp.gain=12\r\nat@nvm:grp.t[0,", 0), 0u);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 3);
-    EXPECT_EQ(text.substr(text.size() - 3), "}\r\n");
-
-    // A file that can no longer be written to is a failed write.
-    file.setstate(std::ios::badbit);
-    EXPECT_FALSE(WriteParameter(host, scalar, true, &file));
-    EXPECT_FALSE(WriteParameter(host, array, true, &file));
 }
 
 }  // namespace
