@@ -27,12 +27,8 @@ TEST(TFormDiffView, TogglesRestrictionCountsAndCopy) {
     test::ScriptedHost host;
     test::ScriptedUser user;
     GroupItems editor;
-    {
-        UpdateBracket bracket(editor);
-        editor.FindOrAddGroup("grp");
-        editor.SetChecked(0, true);
-        for (const char* name : {"grp.a", "grp.b", "grp.gone"}) editor.AddParameter(0, name, "1", "", false);
-    }
+    LoadCounts counts;
+    LoadParametersFromText(editor, "grp.a=1\ngrp.b=1\ngrp.gone=1\n", counts);
     ASSERT_TRUE(WriteFileAtomically(dir.File("f.nvm"), "grp.a=1\ngrp.b=2\ngrp.new=\xe9\n"));
     auto diff = CompareWithFile(editor, host, dir.File("f.nvm"), user);
     ASSERT_NE(diff, nullptr);

@@ -26,8 +26,7 @@ TEST(NvmFileRoundTrip, DefaultImageSavesLoadsAndComparesAlike) {
     ASSERT_TRUE(session.Start());
     GroupItems& items = session.Items();
     items.CheckAllGroups();
-    const ReadGroupsResult read = ReadGroups(session, user);
-    ASSERT_GT(read.total, 1000);
+    ASSERT_GT(ReadGroups(session, user).total, 1000);
     // Types as the type query learns them, so that both line forms are written.
     int typed = 0;
     for (NVMParameter* p : items.View())
