@@ -127,6 +127,13 @@ void Replace(NVMParameter& record, const NvmLine& line, std::string& value, Load
     }
 }
 
+// The group's record of that name. Lines mostly come in the group's own order,
+// so a name after the group's last record is known to be new without a search.
+NVMParameter* FindInGroup(const ParamMap& params, std::string_view name) {
+    if (params.empty() || ParamMap::NameLess((*std::prev(params.end()))->name, name)) return nullptr;
+    return params.Find(name);
+}
+
 }  // namespace
 
 void LoadParametersFromText(GroupItems& items, std::string_view text, LoadCounts& counts, FileNames names) {
@@ -153,7 +160,7 @@ void LoadParametersFromText(GroupItems& items, std::string_view text, LoadCounts
             haveLast = true;
         }
         items.SetChecked(groupIndex, true);
-        if (NVMParameter* record = group->params.Find(line.name)) {
+        if (NVMParameter* record = FindInGroup(group->params, line.name)) {
             Replace(*record, line, value, counts);
             continue;
         }
