@@ -12,19 +12,12 @@ namespace vtq {
 
 namespace {
 
-// The C-text scanners skip exactly these four characters.
-bool IsCBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-bool IsIdentChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::string ReplaceNonIdent(std::string_view text) {
     std::string out(text);
     for (char& c : out)
-        if (!IsIdentChar(c)) c = '_';
+        if (!IsCIdentChar(c)) c = '_';
     return out;
 }
 

@@ -17,12 +17,6 @@ namespace vtq {
 
 namespace {
 
-bool IsCBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-bool IsIdentChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -248,7 +242,7 @@ std::string ReplaceConstants(std::string_view chunk, const HeaderConstants& cons
         const std::string hex = Hex4(value);
         for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at)) {
             const size_t end = at + name.size();
-            const bool whole = (at == 0 || !IsIdentChar(text[at - 1])) && (end == text.size() || !IsIdentChar(text[end]));
+            const bool whole = (at == 0 || !IsCIdentChar(text[at - 1])) && (end == text.size() || !IsCIdentChar(text[end]));
             if (!whole) {
                 at = end;
                 continue;

@@ -189,7 +189,6 @@ bool NamingPresets::LoadText(std::string_view text, UserSide* user) {
         for (int n = 1; clash(); ++n) presets_[i].Name = asRead + "_" + std::to_string(n);
     }
     current_ = 0;
-    Select(0, false);
     return read;
 }
 

@@ -17,10 +17,7 @@ namespace vtq {
 
 namespace {
 
-bool IsCBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsIdentChar(char c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
 
 const char* const kKindWords[] = {"_calib_", "_fixed_", "_setcal_"};
 const char* const kDataTypeWords[] = {"u16", "u32", "u8", "int", "char", "short"};
@@ -42,7 +39,7 @@ size_t FindWord(std::string_view text, std::string_view word, size_t limit) {
     if (word.empty()) return std::string_view::npos;
     for (size_t at = text.find(word); at != std::string_view::npos && at < limit; at = text.find(word, at + 1)) {
         const size_t end = at + word.size();
-        if ((at == 0 || !IsIdentChar(text[at - 1])) && (end >= text.size() || !IsIdentChar(text[end]))) return at;
+        if ((at == 0 || !IsCIdentChar(text[at - 1])) && (end >= text.size() || !IsCIdentChar(text[end]))) return at;
     }
     return std::string_view::npos;
 }
@@ -95,12 +92,12 @@ std::vector<Token> TargetTokens(std::string_view data) {
     std::vector<Token> tokens;
     size_t i = 0;
     while (i < data.size()) {
-        if (!IsIdentChar(data[i]) && !MinusStartsToken(data, i)) {
+        if (!IsCIdentChar(data[i]) && !MinusStartsToken(data, i)) {
             ++i;
             continue;
         }
         const size_t start = i++;
-        while (i < data.size() && IsIdentChar(data[i])) ++i;
+        while (i < data.size() && IsCIdentChar(data[i])) ++i;
         tokens.push_back(MakeToken(data, start, i));
     }
     return tokens;
@@ -122,9 +119,9 @@ public:
                 if (pos_ == std::string::npos) pos_ = buffer_.size();
             } else if (buffer_[pos_] == '}') {
                 return false;
-            } else if (IsIdentChar(buffer_[pos_]) || MinusStartsToken(buffer_, pos_)) {
+            } else if (IsCIdentChar(buffer_[pos_]) || MinusStartsToken(buffer_, pos_)) {
                 const size_t start = pos_++;
-                while (pos_ < buffer_.size() && IsIdentChar(buffer_[pos_])) ++pos_;
+                while (pos_ < buffer_.size() && IsCIdentChar(buffer_[pos_])) ++pos_;
                 token = MakeToken(buffer_, start, pos_);
                 return true;
             } else {

@@ -247,11 +247,14 @@ TEST(ElementFormat, Table) {
 
 TEST(ReplaceConstants, WholeIdentifiersOnly) {
     const HeaderConstants constants = {{"NMAX", 5}, {"N", 0x12345}, {"X0", 1}};
-    EXPECT_EQ(ReplaceConstants("NMAX,NMAX_2,xNMAX,(NMAX),N,NN", constants), "0x0005,NMAX_2,xNMAX,(0x0005),0x12345,NN");
+    EXPECT_EQ(ReplaceConstants("NMAX,NMAX_2,xNMAX,(NMAX),N,NN,NMAXz,9N", constants),
+              "0x0005,NMAX_2,xNMAX,(0x0005),0x12345,NN,NMAXz,9N");
     // An inserted value is not searched again.
     EXPECT_EQ(ReplaceConstants("X0", {{"X0", 0x0}, {"x0000", 7}}), "0x0000");
+    EXPECT_EQ(ReplaceConstants("a", {{"", 1}}), "a");
     EXPECT_EQ(ConstantValue("0X123456789"), 0x12345678u);
     EXPECT_EQ(ConstantValue("0x"), 0u);
+    EXPECT_EQ(ConstantValue("0xaFg"), 0xafu);
     EXPECT_EQ(ConstantValue("12abc"), 12u);
     EXPECT_EQ(Hex4(0xabcdef), "0xabcdef");
 }
