@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include "cli/verbs.h"
 #include "support/sim_server.h"
 #include "support/temp_dir.h"
 
@@ -98,6 +99,7 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
         {{"send"}, "Usage: nvmtool send COMMAND"},
         {{"groups", "--bogus"}, "Unknown option --bogus"},
         {{"read", "--all", "--filter"}, "--filter needs a value"},
+        {{"read", "--all", "-o"}, "-o needs a value"},
     };
     for (const auto& c : cases) {
         const ToolResult r = Run(QStringList{"--target", "tcp:127.0.0.1:1"} + c.args);
@@ -138,6 +140,8 @@ TEST_P(NvmtoolVerbs, EveryVerbAgainstTheServer) {
     EXPECT_NE(r.out.find("\r\nfix_small.gain=12\r\n"), std::string::npos) << r.out;
     EXPECT_EQ(r.err, "") << "-q: nothing on standard error";
 
+    r = Run(QStringList{"get", "fix_small.gain", "fix_small.lut", "--json"} + t);
+    EXPECT_EQ(r.Target()["parameters"].toArray()[1].toObject()["value"].toString(), "1,2,3,4");
     EXPECT_EQ(Run(QStringList{"get", "fix_small.gain", "fix_small.lut"} + t).out,
               "fix_small.gain=12\nfix_small.lut=1,2,3,4\n");
     r = Run(QStringList{"set", "fix_small.gain=34", "fix_small.lut={5,6,7,8}", "--json"} + t);
@@ -181,8 +185,9 @@ INSTANTIATE_TEST_SUITE_P(Links, NvmtoolVerbs, ::testing::Values(false, true),
 
 TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
     SimServer server;
-    ASSERT_TRUE(Serve(server, false));
+    ASSERT_TRUE(Serve(server, false, {"--error-pattern", "dump_default"}));
     const QStringList t{"--target", QString::fromStdString(server.Target())};
+    const QString header = File("x.h");
     const std::string bad = dir.File("bad.nvm"), other = dir.File("other.nvm"), out = dir.File("out.nvm");
     WriteFile(bad, "// comment\r\nfix_small.gain=40\r\nfix_small.offset 5\r\n");
     WriteFile(other, "fix_small.gain=40\r\nfix_none.x=1\r\n");
@@ -197,6 +202,9 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
         {{"write", File("missing.nvm")}, 4, "Cannot read the file"},
         {{"set", "fix_small.gain=40", "fix_small.nope=1"}, 2, "no parameter \"fix_small.nope\""},
         {{"get", "fix_none.x"}, 2, "no group \"fix_none\""},
+        {{"get", "fix_small.gain", "fix_small.nope"}, 2, "no parameter \"fix_small.nope\""},
+        {{"export-header", "fix_small", "-o", header, "--preset", "Nope"}, 2, "no naming preset \"Nope\""},
+        {{"export-header", "fix_small", "-o", header}, 1, "No default values written"},
         {{"read", "fix_small", "-o", QString::fromStdString(dir.Path().string())}, 4, "Cannot write"},
         {{"read", "fix_small", "--filter", "zzz", "-o", QString::fromStdString(out)}, 1, "not written"},
         // A failed write leaves a value unwritten: committing asks first.
@@ -212,6 +220,16 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
     const ToolResult r = Run(QStringList{"set", "fix_small.gain=99999", "--commit", "--yes", "--json"} + t);
     EXPECT_EQ(r.status, 1) << "committed, but one write failed";
     EXPECT_EQ(r.Target()["committed"].toInt(), 1);
+}
+
+TEST(NvmtoolFiles, EachTargetGetsAFileOfItsOwn) {
+    const struct {
+        const char* path;
+        int index, count;
+        const char* file;
+    } cases[] = {{"out.nvm", 0, 1, "out.nvm"},     {"out.nvm", 1, 3, "out-2.nvm"}, {"a.d/out", 0, 2, "a.d/out-1"},
+                 {".hidden", 1, 2, ".hidden-2"}, {"d/x.tar.h", 0, 2, "d/x.tar-1.h"}};
+    for (const auto& c : cases) EXPECT_EQ(nvmtool::PathForTarget(c.path, c.index, c.count), c.file) << c.path;
 }
 
 TEST_F(NvmtoolTest, TargetLostAtEveryCommandOfARead) {
