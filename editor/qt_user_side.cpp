@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <deque>
 
+#include "dialogs/tf_select.h"
 #include "editor/qt_text.h"
 #include "editor/tf_progress.h"
 
@@ -174,27 +175,9 @@ bool QtUserSide::PickFromList(const std::string& caption, const std::vector<std:
     }
     if (Answers().autoAnswer) return false;
 
-    QDialog dialog(owner_);
-    dialog.setWindowTitle(ToQ(caption));
-    auto* list = new QListWidget(&dialog);
-    list->setSelectionMode(multiple ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
-    for (const std::string& item : items) list->addItem(ToQ(item));
-    for (int index : picked) {
-        if (index >= 0 && index < list->count()) list->item(index)->setSelected(true);
-    }
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(list);
-    layout->addWidget(buttons);
-    if (dialog.exec() != QDialog::Accepted) return false;
-    picked.clear();
-    for (int i = 0; i < list->count(); ++i) {
-        if (list->item(i)->isSelected()) picked.push_back(i);
-    }
-    return true;
+    // The one general picker; the text asked of the user is its explanation,
+    // and its first line titles the window.
+    return TFSelect::Execute(owner_, caption.substr(0, caption.find('\n')), caption, items, multiple, picked);
 }
 
 void QtUserSide::OpenProgress() {

@@ -32,9 +32,11 @@
 #include "core/edit_parameter.h"
 #include "dialogs/tf_edit_value.h"
 #include "dialogs/tf_form_diff_view.h"
+#include "defaults/changed_defaults.h"
 #include "defaults/header_reader.h"
 #include "defaults/header_writer.h"
 #include "defaults/naming_presets.h"
+#include "defaults/rf_export.h"
 #include "files/file_operations.h"
 #include "dialogs/tf_modify.h"
 #include "core/read_groups.h"
@@ -317,6 +319,7 @@ void TFNVMVTQ::BuildMenus() {
     connect(Selectfix1, &QAction::triggered, this, &TFNVMVTQ::Selectfix1Click);
     connect(Selectcal1, &QAction::triggered, this, &TFNVMVTQ::Selectcal1Click);
     connect(Selectdyn1, &QAction::triggered, this, &TFNVMVTQ::Selectdyn1Click);
+    connect(SelectRFGroups1, &QAction::triggered, this, &TFNVMVTQ::SelectRFGroups1Click);
     connect(RefreshGroups, &QAction::triggered, this, &TFNVMVTQ::BRefreshGroupListClick);
     connect(CheckListGroups, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         PopupMenuGroups->popup(CheckListGroups->viewport()->mapToGlobal(at));
@@ -381,6 +384,9 @@ void TFNVMVTQ::BuildMenus() {
                        "truncated due to size constraints"));
     connect(RedirectWriteGroups1, &QAction::triggered, this, &TFNVMVTQ::RedirectWriteGroups1Click);
     connect(ReadDefault, &QAction::triggered, this, &TFNVMVTQ::ReadDefaultClick);
+    connect(SaveAllChangedDefaults1, &QAction::triggered, this, &TFNVMVTQ::SaveAllChangedDefaults1Click);
+    connect(SaveSelectedChangedDefaults1, &QAction::triggered, this, &TFNVMVTQ::SaveSelectedChangedDefaults1Click);
+    connect(SaveRFDefaults1, &QAction::triggered, this, &TFNVMVTQ::SaveRFDefaults1Click);
     connect(StoreDefaultValueFileinTarget1, &QAction::triggered, this, &TFNVMVTQ::StoreDefaultValueFileinTarget1Click);
     connect(CBNamingPresets, &QComboBox::currentIndexChanged, this, &TFNVMVTQ::CBNamingPresetsChange);
 }
@@ -529,6 +535,26 @@ void TFNVMVTQ::CBNamingPresetsChange(int index) { presets_->Select(index, false)
 void TFNVMVTQ::ReadDefaultClick() {
     if (user_->Busy()) return;
     ExportDefaultHeader(*session_, *user_, *presets_);
+}
+
+void TFNVMVTQ::SaveAllChangedDefaults1Click() {
+    if (user_->Busy()) return;
+    SaveAllChangedDefaults(*session_, *user_);
+}
+
+void TFNVMVTQ::SaveSelectedChangedDefaults1Click() {
+    if (user_->Busy()) return;
+    SaveSelectedChangedDefaults(*session_, *user_);
+}
+
+void TFNVMVTQ::SaveRFDefaults1Click() {
+    if (user_->Busy()) return;
+    ExportRfDefaults(*session_, *user_, *presets_);
+}
+
+void TFNVMVTQ::SelectRFGroups1Click() {
+    if (user_->Busy()) return;
+    SelectRfGroups(*session_, *user_, *presets_);
 }
 
 void TFNVMVTQ::StoreDefaultValueFileinTarget1Click() {

@@ -130,6 +130,10 @@ public slots:
     void BSaveClick();
     void CBNamingPresetsChange(int index);
     void ReadDefaultClick();
+    void SaveAllChangedDefaults1Click();
+    void SaveSelectedChangedDefaults1Click();
+    void SaveRFDefaults1Click();
+    void SelectRFGroups1Click();
     void StoreDefaultValueFileinTarget1Click();
     void BLoadClick();
     void BCompareClick();
