@@ -32,12 +32,6 @@ void SplitElements(std::string_view value, std::vector<std::string>& out) {
     }
 }
 
-std::vector<std::string> SplitElements(std::string_view value) {
-    std::vector<std::string> out;
-    SplitElements(value, out);
-    return out;
-}
-
 std::string JoinElements(const std::vector<std::string>& elements, long long limit) {
     const size_t n = limit < 0 ? elements.size() : std::min(elements.size(), static_cast<size_t>(limit));
     size_t length = n;

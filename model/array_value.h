@@ -15,7 +15,6 @@ namespace vtq {
 // The elements of a value text: cut at every comma, each piece trimmed; the
 // last piece is an element only when it is not empty. `out` is replaced.
 void SplitElements(std::string_view value, std::vector<std::string>& out);
-std::vector<std::string> SplitElements(std::string_view value);
 
 // The first `limit` elements (all when `limit` is negative or beyond the list)
 // joined with "," and no blanks.

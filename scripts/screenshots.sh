@@ -4,6 +4,8 @@
 #   editor-after-read.png   the editor after reading three groups from the simulated modem
 #   editor-filtered.png     the same grid narrowed by the parameter filter
 #   progress.png            the progress window during that read
+#   scalar-editor.png       the scalar value editor, a decimal text outside the type's range
+#   array-editor.png        the array value editor on a 7 x 7 byte table
 # Usage: scripts/screenshots.sh [build directory, default build]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,7 +13,7 @@ dir=${1:-build}
 out=$PWD/docs/screenshots
 
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$dir" -j2 --target nvmhost vtqnvm editor_host_tests
+cmake --build "$dir" -j2 --target nvmhost vtqnvm editor_host_tests dialogs_tests
 mkdir -p "$out"
 export QT_QPA_PLATFORM=offscreen
 
@@ -24,5 +26,6 @@ APPDATA=$settings "$dir/bin/nvmhost" --screenshot "$out/nvmhost-start.png"
 
 # The end-to-end test reads from the simulated modem and saves its views when asked to.
 VTQ_SCREENSHOT_DIR=$out "$dir/bin/editor_host_tests" --gtest_filter='HostEditorTest.ReadOneGroupThenThreeGroups' >/dev/null
+VTQ_SCREENSHOT_DIR=$out "$dir/bin/dialogs_tests" --gtest_filter='ValueEditorsScreenshots.*' >/dev/null
 
 ls -1 "$out"/*.png

@@ -18,7 +18,11 @@ TEST(ArrayValue, SplitAndJoin) {
         {"1, 2 ,3", {"1", "2", "3"}}, {"1,2,", {"1", "2"}}, {"1,,2", {"1", "", "2"}}, {"", {}},
         {",1", {"", "1"}},            {" 7 ", {"7"}},       {",", {""}},
     };
-    for (const auto& [text, elements] : splits) EXPECT_EQ(SplitElements(text), elements) << '"' << text << '"';
+    Strings reused = {"old"};
+    for (const auto& [text, elements] : splits) {
+        SplitElements(text, reused);
+        EXPECT_EQ(reused, elements) << '"' << text << '"';
+    }
 
     const Strings list = {"1", "22", "333"};
     const std::pair<long long, const char*> joins[] = {{-1, "1,22,333"}, {0, ""}, {2, "1,22"}, {3, "1,22,333"},
@@ -34,6 +38,9 @@ TEST(ArrayValue, StringViewOfAnArray) {
         {"0x41, 0X42 ,9,256,-1,31,65", "AB\t___A"},
         {"72,abc,105", "H"},  // not a number: 0
         {"72,1x,105", "H"},
+        {"72,1x41,105", "H"},
+        {"72,7B,105", "H"},
+        {"0x4F,0X6b,0x61", "Oka"},
         {"72,,105", "H"},
         {"255,32", "\xFF "},
         {"0x", ""},
@@ -128,6 +135,7 @@ TEST(PickList, PreselectionAndResult) {
     EXPECT_EQ(PickedText(items, {false, true, false, false}), "c");
     EXPECT_EQ(PickedText(items, {false, false, false, false}), "");
     EXPECT_EQ(PickedText(items, {true}), "\"a b\"");
+    EXPECT_EQ(PickedText({"a"}, {true, true}), "a");
 }
 
 }  // namespace

@@ -298,6 +298,15 @@ TEST(ScalarConverter, TypingKeyByKey) {
     EXPECT_EQ(converter.text(kBin), "00001000");
 }
 
+TEST(ValueCodec, CodesOutsideTheTableHaveTheUnknownLimits) {
+    for (int code : {-1, 10, 42}) {
+        const ScalarLimits limits = LimitsOf(static_cast<NVMValueType>(code));
+        EXPECT_EQ(limits.decLength, 21u) << code;
+        EXPECT_EQ(limits.hexLength, 16u) << code;
+        EXPECT_FALSE(limits.ranged) << code;
+    }
+}
+
 TEST(ScalarConverter, ResultTextIsTheTrimmedDecimalText) {
     const std::pair<const char*, const char*> cases[] = {{"", "0"}, {" \t", "0"}, {" 300 ", "300"}, {"-1", "-1"}};
     for (const auto& [typed, result] : cases) {

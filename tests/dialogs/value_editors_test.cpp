@@ -1,0 +1,443 @@
+// The value editors and the picker as real widgets, typed into with QTest:
+// the scalar editor's views and key filters, the array editor's three views,
+// element editing and fitting, and the picker's preselection and results.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <cstdlib>
+#include <functional>
+
+#include "dialogs/dialog_driver.h"
+#include "dialogs/element_list_model.h"
+#include "dialogs/long_line_edit.h"
+#include "dialogs/tf_edit_value.h"
+#include "dialogs/tf_modify.h"
+#include "dialogs/tf_select.h"
+#include "editor/qt_text.h"
+#include "support/scripted_user.h"
+
+namespace vtq {
+namespace {
+
+std::string Text(const QLineEdit* edit) { return FromQ(edit->text()); }
+const std::string& Text(const LongLineEdit* edit) { return edit->Text(); }
+
+// Types into a field as a user does: the whole field selected first when asked.
+void Type(QLineEdit* edit, const char* keys, bool replace = false) {
+    if (replace) edit->selectAll();
+    QTest::keyClicks(edit, QString::fromLatin1(keys));
+}
+void Type(LongLineEdit* edit, const char* keys, bool replace = false) {
+    if (replace) edit->SelectAll();
+    QTest::keyClicks(edit, QString::fromLatin1(keys));
+}
+
+// Every later dialog of a class goes to `driver` while the scope lives.
+template <typename Dialog>
+struct ScopedDriver {
+    explicit ScopedDriver(std::function<void(Dialog&)> driver) { DialogDriver<Dialog>::Set(std::move(driver)); }
+    ~ScopedDriver() { DialogDriver<Dialog>::Set({}); }
+};
+
+TEST(TFModifyTest, ViewsFollowTheFieldTypedInto) {
+    struct Case {
+        const char* type;
+        const char* value;
+        QLineEdit* TFModify::*field;  // typed into, over its whole text; nullptr: nothing typed
+        const char* keys;
+        const char* dec;
+        const char* hex;
+        const char* bin;
+        const char* chr;
+        bool flagged;
+    };
+    const Case cases[] = {
+        {"uint8", "300", nullptr, "", "300", "2C", "00101100", " ", true},
+        {"sint8", "-1", nullptr, "", "-1", "FF", "11111111", " ", false},
+        {"uint8", "-1", nullptr, "", "-1", "FF", "11111111", " ", true},
+        {"uint8", "0", &TFModify::EHex, "41", "65", "41", "01000001", "A", false},
+        {"uint8", "0", &TFModify::EHex, "4g1", "65", "41", "01000001", "A", false},  // g dropped
+        {"uint8", "0", &TFModify::EHex, "ff", "255", "FF", "11111111", "\xFF", false},
+        {"int8", "0", &TFModify::EBin, "12101", "13", "0D", "1101", " ", false},  // 2 dropped
+        {"uint16", "7", &TFModify::EDec, "6a5-5x36", "65-536", "0041", "0000000001000001", "A", false},
+        {"int16", "7", &TFModify::EDec, "40000", "40000", "9C40", "1001110001000000", " ", true},
+        {"uint8", "7", &TFModify::EChr, "BC", "67", "43", "01000011", "C", false},  // each key replaces the field
+        {"", "1", &TFModify::EHex, "8000000000000000", "-9223372036854775808", "8000000000000000", nullptr, " ",
+         false},
+        {"uint32", "1", &TFModify::EDec, "4294967295", "4294967295", "FFFFFFFF", nullptr, " ", false},
+        {"uint64", "1", &TFModify::EDec, "184467440737095516150", "184467440737095516150", "FFFFFFFFFFFFFFFF",
+         nullptr, " ", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.type) + " " + c.value + " + " + c.keys);
+        TFModify dialog(nullptr, false, c.type, c.value, "grp.param");
+        dialog.show();
+        if (c.field) Type(dialog.*c.field, c.keys, true);
+        EXPECT_EQ(Text(dialog.EDec), c.dec);
+        EXPECT_EQ(Text(dialog.EHex), c.hex);
+        if (c.bin) {
+            EXPECT_EQ(Text(dialog.EBin), c.bin);
+        }
+        EXPECT_EQ(Text(dialog.EChr), c.chr);
+        EXPECT_EQ(dialog.DecimalFlagged(), c.flagged);
+        EXPECT_EQ(dialog.EDec->palette().color(QPalette::Base) == QColor(0xF7, 0x89, 0x81), c.flagged);
+    }
+}
+
+TEST(TFModifyTest, LabelsLengthsEnterAndTheResult) {
+    TFModify unknown(nullptr, false, "", "5", "grp.param");
+    EXPECT_EQ(unknown.windowTitle(), "Modify Parameter");
+    EXPECT_EQ(unknown.LName->text(), "grp.param");
+    EXPECT_EQ(unknown.LType->text(), "(unknown type)");
+    EXPECT_EQ(Text(unknown.EHex), "0000000000000005");
+
+    // The flag is advisory: OK hands back the text as typed, trimmed; an empty field gives 0.
+    const std::pair<const char*, const char*> results[] = {{"300", "300"}, {"", "0"}};
+    for (const auto& [typed, result] : results) {
+        TFModify dialog(nullptr, true, "uint8", "12", "grp.param");
+        dialog.show();
+        dialog.EDec->selectAll();
+        QTest::keyClick(dialog.EDec, Qt::Key_Backspace);
+        Type(dialog.EDec, typed);
+        Type(dialog.EDec, "9999");  // at most 4 characters
+        EXPECT_EQ(Text(dialog.EDec).size(), 4u);
+        dialog.EDec->setText(QString::fromLatin1(typed));
+        QTest::keyClick(dialog.EDec, Qt::Key_Return);
+        EXPECT_TRUE(dialog.accepted);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(dialog.resultText, result);
+        EXPECT_TRUE(dialog.writeOnTheFly);
+    }
+
+    // Clearing the hexadecimal field zeroes the value and leaves the other views.
+    TFModify dialog(nullptr, false, "uint8", "65", "grp.param");
+    dialog.show();
+    dialog.EHex->selectAll();
+    QTest::keyClick(dialog.EHex, Qt::Key_Backspace);
+    EXPECT_EQ(Text(dialog.EHex), "");
+    EXPECT_EQ(dialog.Converter().value(), 0);
+    EXPECT_EQ(Text(dialog.EDec), "65");
+    EXPECT_EQ(Text(dialog.EChr), "A");
+    // Enter in the character field is the value 13, not OK.
+    QTest::keyClick(dialog.EChr, Qt::Key_Return);
+    EXPECT_FALSE(dialog.accepted);
+    EXPECT_EQ(Text(dialog.EDec), "13");
+    // Pasted text goes through the same change rule as typed text.
+    dialog.EBin->setText("1000001");
+    EXPECT_EQ(Text(dialog.EDec), "65");
+
+    QTest::mouseClick(dialog.BCopy, Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "grp.param");
+}
+
+TEST(TFModifyTest, ExecuteHandsBackTheValueAndWriteOnTheFly) {
+    struct Case {
+        const char* what;
+        std::function<void(TFModify&)> driver;
+        bool accepted;
+        bool writeOnTheFly;
+        const char* newValue;
+    };
+    const Case cases[] = {
+        {"typed and OK",
+         [](TFModify& d) {
+             Type(d.EHex, "7f", true);
+             QTest::mouseClick(d.BOK, Qt::LeftButton);
+         },
+         true, false, "127"},
+        // The check box counts even when the dialog is cancelled.
+        {"check box and Cancel",
+         [](TFModify& d) {
+             Type(d.EDec, "9", true);
+             QTest::mouseClick(d.CWriteonthefly, Qt::LeftButton);
+             QTest::mouseClick(d.BCancel, Qt::LeftButton);
+         },
+         false, true, "unchanged"},
+        {"left open", [](TFModify&) {}, false, false, "unchanged"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScopedDriver<TFModify> driver(c.driver);
+        bool writeOnTheFly = false;
+        std::string newValue = "unchanged";
+        EXPECT_EQ(TFModify::Execute(nullptr, writeOnTheFly, "int8", "5", "grp.param", newValue), c.accepted);
+        EXPECT_EQ(writeOnTheFly, c.writeOnTheFly);
+        EXPECT_EQ(newValue, c.newValue);
+    }
+    // Tests that answer no dialog: one without a driver is cancelled, never waits.
+    DialogsCancelWithoutDriver() = true;
+    bool writeOnTheFly = true;
+    std::string newValue = "unchanged";
+    EXPECT_FALSE(TFModify::Execute(nullptr, writeOnTheFly, "int8", "5", "grp.param", newValue));
+    EXPECT_TRUE(writeOnTheFly);
+    EXPECT_EQ(newValue, "unchanged");
+    DialogsCancelWithoutDriver() = false;
+}
+
+// The long line's editing keys, each from the text "12,345,6" with the cursor after "12,3".
+TEST(LongLineEditTest, EditingKeys) {
+    struct Case {
+        const char* what;
+        std::function<void(LongLineEdit&)> keys;
+        const char* text;
+        size_t cursor;
+        const char* selected;
+    };
+    const auto key = [](Qt::Key k, Qt::KeyboardModifiers mods = {}) {
+        return [=](LongLineEdit& e) { QTest::keyClick(&e, k, mods); };
+    };
+    const Case cases[] = {
+        {"typing",
+         [](LongLineEdit& e) {
+             QTest::keyClicks(&e, "9");
+             // A Latin-1 letter has no key code of its own: the event carries only its text.
+             QKeyEvent letter(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(0xE9)));
+             QCoreApplication::sendEvent(&e, &letter);
+         },
+         "12,39\xE9" "45,6", 6, ""},
+        {"backspace", key(Qt::Key_Backspace), "12,45,6", 3, ""},
+        {"delete", key(Qt::Key_Delete), "12,35,6", 4, ""},
+        {"left", key(Qt::Key_Left), "12,345,6", 3, ""},
+        {"shift right twice",
+         [](LongLineEdit& e) {
+             QTest::keyClick(&e, Qt::Key_Right, Qt::ShiftModifier);
+             QTest::keyClick(&e, Qt::Key_Right, Qt::ShiftModifier);
+         },
+         "12,345,6", 6, "45"},
+        {"shift home, then typing replaces", [](LongLineEdit& e) {
+             QTest::keyClick(&e, Qt::Key_Home, Qt::ShiftModifier);
+             QTest::keyClicks(&e, "7");
+         }, "745,6", 1, ""},
+        {"end", key(Qt::Key_End), "12,345,6", 8, ""},
+        {"ctrl left: element start", key(Qt::Key_Left, Qt::ControlModifier), "12,345,6", 3, ""},
+        {"ctrl right: element end", key(Qt::Key_Right, Qt::ControlModifier), "12,345,6", 6, ""},
+        {"select all, cut, paste twice",
+         [](LongLineEdit& e) {
+             QTest::keyClick(&e, Qt::Key_A, Qt::ControlModifier);
+             QTest::keyClick(&e, Qt::Key_X, Qt::ControlModifier);
+             QTest::keyClick(&e, Qt::Key_V, Qt::ControlModifier);
+             QTest::keyClick(&e, Qt::Key_V, Qt::ControlModifier);
+         },
+         "12,345,612,345,6", 16, ""},
+        {"escape and tab are not typed",
+         [](LongLineEdit& e) {
+             QTest::keyClick(&e, Qt::Key_Escape);
+             QTest::keyClick(&e, Qt::Key_Tab);
+         },
+         "12,345,6", 4, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LongLineEdit edit;
+        edit.show();
+        edit.SetText("12,345,6");
+        edit.SetCursorPosition(4);
+        int changes = 0, returns = 0;
+        QObject::connect(&edit, &LongLineEdit::TextChanged, [&] { ++changes; });
+        QObject::connect(&edit, &LongLineEdit::ReturnPressed, [&] { ++returns; });
+        c.keys(edit);
+        EXPECT_EQ(edit.Text(), c.text);
+        EXPECT_EQ(edit.CursorPosition(), c.cursor);
+        EXPECT_EQ(edit.SelectedText(), c.selected);
+        EXPECT_EQ(changes > 0, edit.Text() != "12,345,6");
+        QTest::keyClick(&edit, Qt::Key_Return);
+        EXPECT_EQ(returns, 1);
+    }
+
+    // Clicks place the cursor; a double click selects the element under the mouse.
+    LongLineEdit edit;
+    edit.resize(300, edit.sizeHint().height());
+    edit.show();
+    edit.SetText(std::string(5000, '1') + ",22,3");
+    edit.SetCursorPosition(5005);
+    QTest::mouseDClick(&edit, Qt::LeftButton, {}, QPoint(edit.width() - 6, edit.height() / 2));
+    EXPECT_EQ(edit.SelectedText(), "3");
+}
+
+TEST(TFEditValueTest, StringViewLineAndListFollowEachOther) {
+    TFEditValue dialog(nullptr, false, {}, 0, "UInt8", "72,105,0,0", "grp.text");
+    dialog.show();
+    EXPECT_EQ(dialog.windowTitle(), "Edit Values");
+    EXPECT_EQ(dialog.LType->text(), "uint8 ");
+    EXPECT_TRUE(dialog.GBEditAsASCII->isVisible());
+    EXPECT_EQ(Text(dialog.ETextString), "Hi");
+    EXPECT_EQ(dialog.Elements()->rowCount(), 4);
+    EXPECT_EQ(dialog.GBArray->title(), "Edit as array (4 items)");
+
+    dialog.ETextString->SetCursorPosition(2);
+    Type(dialog.ETextString, "!");
+    EXPECT_EQ(Text(dialog.EAsString), "72,105,33,0");
+    EXPECT_TRUE(dialog.Timer1->isActive()) << "the list follows after the pause";
+    EXPECT_EQ(dialog.Elements()->Elements()[2], "0");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.Timer1->isActive(); }, 5000));
+    EXPECT_EQ(dialog.Elements()->Elements(), (std::vector<std::string>{"72", "105", "33", "0"}));
+    EXPECT_EQ(Text(dialog.ETextString), "Hi!");
+
+    // The whole line, typed: the list and the string view follow once, after the last key.
+    Type(dialog.EAsString, "65", true);
+    EXPECT_EQ(dialog.Elements()->rowCount(), 4);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.Timer1->isActive(); }, 5000));
+    EXPECT_EQ(dialog.Elements()->rowCount(), 1);
+    EXPECT_EQ(dialog.GBArray->title(), "Edit as array (1 item)");
+    EXPECT_EQ(Text(dialog.ETextString), "A");
+    QTest::keyClick(dialog.EAsString, Qt::Key_Return);
+    EXPECT_TRUE(dialog.accepted);
+    EXPECT_EQ(dialog.valueText, "65");
+    EXPECT_FALSE(dialog.Timer1->isActive());
+
+    TFEditValue words(nullptr, false, {}, 0, "uint16", "1,2", "grp.words");
+    words.show();
+    EXPECT_FALSE(words.GBEditAsASCII->isVisible());
+}
+
+TEST(TFEditValueTest, ElementEditingThroughTheScalarEditor) {
+    TFEditValue dialog(nullptr, false, {2, 3}, 6, "int8", "1,2,3,4,5,6", "grp.table");
+    dialog.show();
+    EXPECT_EQ(dialog.LType->text(), "int8 [2][3]");
+    const auto label = [&](int row) {
+        return dialog.Elements()->index(row).data(ElementListModel::LabelRole).toString().toStdString();
+    };
+    EXPECT_EQ(label(4), "[1][1]");
+    EXPECT_EQ(label(0), "[0][0]");
+
+    std::string shownName;
+    ScopedDriver<TFModify> driver([&](TFModify& d) {
+        shownName = FromQ(d.LName->text());
+        EXPECT_EQ(Text(d.EDec), "5");
+        Type(d.EHex, "ff", true);
+        QTest::mouseClick(d.CWriteonthefly, Qt::LeftButton);
+        QTest::keyClick(d.EHex, Qt::Key_Return);
+    });
+    // Without a selected row nothing opens.
+    dialog.EditElement();
+    EXPECT_EQ(shownName, "");
+    dialog.ListBox->setCurrentIndex(dialog.Elements()->index(4));
+    QTest::keyClick(dialog.ListBox, Qt::Key_Return);
+    EXPECT_EQ(shownName, "grp.table[4]");
+    EXPECT_EQ(dialog.Elements()->Elements()[4], "-1");
+    EXPECT_EQ(Text(dialog.EAsString), "1,2,3,4,-1,6");
+    EXPECT_FALSE(dialog.Timer1->isActive()) << "the line was set without its change handler";
+    EXPECT_TRUE(dialog.CWriteonthefly->isChecked());
+    EXPECT_TRUE(dialog.writeOnTheFly);
+
+    // Entering the line clears the list's selection.
+    QFocusEvent focusIn(QEvent::FocusIn);
+    QCoreApplication::sendEvent(dialog.EAsString, &focusIn);
+    EXPECT_FALSE(dialog.ListBox->selectionModel()->hasSelection());
+}
+
+TEST(TFEditValueTest, OkFitsTheValueToTheElementCount) {
+    struct Case {
+        int count;
+        const char* typed;
+        const char* value;
+        const char* message;
+    };
+    const Case cases[] = {
+        {4, "1,2", "1,2,0,0", "The specified array has been appended with zeros, to match its size of 4 elements."},
+        {2, "1,2,3", "1,2", "The specified array has been truncated to match its size of 2 elements."},
+        {3, "", "0,0,0", "The specified array has been appended with zeros, to match its size of 3 elements."},
+        {0, " 1,2,3 ", "1,2,3", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        test::ScriptedUser user;
+        ScopedDriver<TFEditValue> driver([&](TFEditValue& d) {
+            d.EAsString->SetText(c.typed);
+            QTest::mouseClick(d.BOK, Qt::LeftButton);
+        });
+        bool writeOnTheFly = true;
+        std::string newValue;
+        EXPECT_TRUE(TFEditValue::Execute(nullptr, writeOnTheFly, {}, c.count, "uint16", "9", "grp.arr", newValue,
+                                         &user));
+        EXPECT_EQ(newValue, c.value);
+        EXPECT_TRUE(writeOnTheFly);
+        EXPECT_EQ(user.messages, c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
+    }
+}
+
+TEST(TFSelectTest, PreselectionButtonsAndResults) {
+    const std::vector<std::string> groups = {"cal_t71_lut", "cal_t71_lut_aux", "fix_t71_lut", "a b"};
+    TFSelect dialog(nullptr, "_AUX", true, &groups, "Select 3 groups");
+    dialog.show();
+    EXPECT_EQ(dialog.RETitle->toPlainText(), "Select 3 groups");
+    EXPECT_TRUE(dialog.BInvert->isVisible());
+    EXPECT_EQ(dialog.Selected(), (std::vector<int>{0, 2, 3}));
+    QTest::mouseClick(dialog.BInvert, Qt::LeftButton);
+    EXPECT_EQ(dialog.Selected(), (std::vector<int>{1}));
+    QTest::mouseClick(dialog.BClear, Qt::LeftButton);
+    EXPECT_EQ(dialog.Selected(), (std::vector<int>{}));
+    QTest::mouseClick(dialog.BInvert, Qt::LeftButton);
+    QTest::mouseClick(dialog.BOK, Qt::LeftButton);
+    EXPECT_EQ(dialog.resultText, "cal_t71_lut,cal_t71_lut_aux,fix_t71_lut,\"a b\"");
+
+    TFSelect none(nullptr, "zzz", true, &groups, "");
+    EXPECT_EQ(none.Selected(), (std::vector<int>{}));
+    QTest::mouseClick(none.BOK, Qt::LeftButton);
+    EXPECT_EQ(none.resultText, "");
+
+    // Single choice: no Clear or Invert; a double click picks the item.
+    const std::vector<std::string> arrays = {"first", "second"};
+    ScopedDriver<TFSelect> driver([](TFSelect& d) {
+        EXPECT_FALSE(d.BClear->isVisible());
+        EXPECT_FALSE(d.BInvert->isEnabled());
+        EXPECT_EQ(d.Selected(), (std::vector<int>{0})) << "the first item is current";
+        QListWidgetItem* item = d.LBItems->item(1);
+        const QPoint at = d.LBItems->visualItemRect(item).center();
+        QTest::mouseClick(d.LBItems->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(d.LBItems->viewport(), Qt::LeftButton, {}, at);
+    });
+    std::vector<int> picked;
+    std::string text;
+    ASSERT_TRUE(TFSelect::Execute(nullptr, "Arrays", "Cannot find the array", arrays, false, picked, {}, &text));
+    EXPECT_EQ(picked, (std::vector<int>{1}));
+    EXPECT_EQ(text, "second");
+
+    // Multiple choice through Execute: the given indexes start selected; Cancel leaves the results alone.
+    for (bool ok : {false, true}) {
+        ScopedDriver<TFSelect> multiple([ok](TFSelect& d) {
+            EXPECT_EQ(d.Selected(), (std::vector<int>{0, 2}));
+            QTest::mouseClick(ok ? d.BOK : d.BCancel, Qt::LeftButton);
+        });
+        picked = {0, 2, 9};
+        text = "unchanged";
+        EXPECT_EQ(TFSelect::Execute(nullptr, "Groups", "Select 3 groups", groups, true, picked, {}, &text), ok);
+        EXPECT_EQ(picked, (ok ? std::vector<int>{0, 2} : std::vector<int>{0, 2, 9}));
+        EXPECT_EQ(text, ok ? "cal_t71_lut,fix_t71_lut" : "unchanged");
+    }
+}
+
+// With VTQ_SCREENSHOT_DIR set, the two editors are saved as pictures.
+TEST(ValueEditorsScreenshots, RenderBothEditors) {
+    const char* dir = std::getenv("VTQ_SCREENSHOT_DIR");
+    if (!dir) GTEST_SKIP() << "VTQ_SCREENSHOT_DIR not set";
+    TFModify scalar(nullptr, true, "uint8", "300", "cal_t71_lut.tx_gain_offset");
+    scalar.show();
+    QTest::qWait(50);
+    EXPECT_TRUE(scalar.grab().save(QDir(dir).filePath("scalar-editor.png")));
+
+    std::string value;
+    for (int i = 0; i < 48; ++i) value += std::to_string((i * 37 + 65) % 95 + 32) + ",";
+    value += "0";
+    TFEditValue array(nullptr, false, {7, 7}, 49, "uint8", value, "cal_t71_lut.rx_gain_table");
+    array.show();
+    array.ListBox->setCurrentIndex(array.Elements()->index(9));
+    QTest::qWait(50);
+    EXPECT_TRUE(array.grab().save(QDir(dir).filePath("array-editor.png")));
+}
+
+}  // namespace
+}  // namespace vtq
