@@ -110,6 +110,8 @@ TEST(MakeCIdentifier, Table) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"", ""},
         {"abc_XYZ_09", "abc_XYZ_09"},
+        {"az_AZ", "az_AZ"},
+        {"`{@[/:", "______"},
         {"7abc.h", "_7abc_h"},
         {"a b-c", "a_b_c"},
         {"_9", "_9"},

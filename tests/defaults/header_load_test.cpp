@@ -177,6 +177,8 @@ TEST(ParseDefaultHeaderText, Table) {
          true, {"g:U8:NMAX:1"}, {}, {{"NMAX", 5}, {"HX", 0x1f}, {"NEG", 0xffffffffu}, {"WORD", 0}}},
         {"a constants entry without = is none", "/*[GROUP=g,ARRAYNAME=a,VERSION=1][CONSTANTS=x]*/ U8 a[]={1};", true,
          {"g:U8:1:1"}, {}, {}},
+        {"a type word at the very start has no blank before it", "U8 a[]={1}; /* [GROUP=g,ARRAYNAME=a,VERSION=1] */",
+         true, {}, {"Cannot locate valid data for the array \"a\" for group g"}, {}},
         {"an unterminated comment holds the index", " U8 a[]={1}; /* [GROUP=g,ARRAYNAME=a,VERSION=1]", true,
          {"g:U8:1:1"}, {}, {}},
     };
