@@ -103,6 +103,8 @@ TEST(ScalarConverter, OtherViewsDriveTheDecimalView) {
         {"", kHex, "8000000000000000", "-9223372036854775808"},
         {"bool", kHex, "ff", "255"},
         {"uint8", kHex, "4G1", "4"},  // up to the first character that is not a digit
+        {"uint8", kHex, "4z", "4"},
+        {"uint8", kHex, "a", "10"},
         {"uint8", kBin, "01000001", "65"},
         {"int8", kBin, "10000000", "-128"},
         {"uint16", kBin, "1111111111111111", "65535"},
@@ -218,6 +220,7 @@ TEST(ValueCodec, KeysTheCodecsAcceptAndDrop) {
         {kChr, "uint8", "", 'A', "A"},
         {kChr, "uint8", "B", 'A', "A"},  // 1 to 127 replace the field
         {kChr, "uint8", "\xE9", '\x01', "\x01"},
+        {kChr, "uint8", "A", '\x7F', "\x7F"},
         {kChr, "uint8", "", '\xE9', "\xE9"},
         {kChr, "uint8", "A", '\xE9', nullptr},  // 128 to 255 edit normally: one character at most
         {kChr, "uint8", "A", '\0', nullptr},
