@@ -41,6 +41,10 @@ struct Faults {
     // Asking track_changes for hyb_cust or hyb_stackinfo crashes the target
     // (it is lost from then on), as the real firmware does.
     bool crashOnHybTracking = true;
+    // Writes to parameters whose name ("group.param", without index
+    // brackets) matches this regular expression (ECMAScript, searched
+    // anywhere) are answered OK but not stored: the target forgets them.
+    std::string forgetWritesPattern;
 };
 
 }  // namespace nvmsim

@@ -117,6 +117,9 @@ struct Modem::Impl {
     std::string compiledPattern;
     std::regex pattern;
     bool patternValid = false;
+    std::string compiledForget;
+    std::regex forget;
+    bool forgetValid = false;
 
     void ResetState() {
         ram.clear();
@@ -141,6 +144,20 @@ struct Modem::Impl {
             }
         }
         return patternValid && std::regex_search(line, pattern);
+    }
+
+    bool ForgetsWritesTo(const std::string& name) {
+        if (faults.forgetWritesPattern.empty()) return false;
+        if (faults.forgetWritesPattern != compiledForget) {
+            compiledForget = faults.forgetWritesPattern;
+            try {
+                forget = std::regex(compiledForget);
+                forgetValid = true;
+            } catch (const std::regex_error&) {
+                forgetValid = false;
+            }
+        }
+        return forgetValid && std::regex_search(name, forget);
     }
 
     // Resolves "grp.name", "grp.name[a,b]", "grp.tab[r1,r2][c1,c2]"; with
@@ -438,6 +455,8 @@ struct Modem::Impl {
                 if (!StoreElement(*p.type, items[i], &bytes[s.indices[i] * static_cast<size_t>(p.type->size)]))
                     return Error();
         }
+        // A valid write the target answers OK to, yet does not keep.
+        if (ForgetsWritesTo(image->groups[static_cast<size_t>(s.group)].name + "." + p.name)) return Reply{};
         std::memcpy(mirror.data() + p.offset, bytes.data(), bytes.size());
         return Reply{};
     }

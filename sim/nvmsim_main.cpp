@@ -37,6 +37,7 @@ const char kUsage[] =
     "  --urc-place before|inside|after   where it goes (default before)\n"
     "  --no-mirror-version     write_to_mirror without the version argument\n"
     "  --no-hyb-crash          track_changes of hyb_cust/hyb_stackinfo answers normally\n"
+    "  --forget-writes RE      answer OK to writes of parameters matching RE but keep the old value\n"
     "  --chunk-bytes N         send answers in pieces of N bytes\n"
     "  --chunk-delay-ms N      pause before each piece\n"
     "  --hangup-after K        hang up at the K-th command line\n";
@@ -109,6 +110,15 @@ int main(int argc, char** argv) {
                 return Fail(std::string("bad regular expression \"") + v + "\"");
             }
             faults.errorPattern = v;
+        } else if (opt == "--forget-writes") {
+            const char* v = value();
+            if (!v) return Fail("--forget-writes needs a regular expression");
+            try {
+                std::regex check(v);
+            } catch (const std::regex_error&) {
+                return Fail(std::string("bad regular expression \"") + v + "\"");
+            }
+            faults.forgetWritesPattern = v;
         } else if (opt == "--cme-error") {
             if (!number(faults.cmeError) || faults.cmeError < 0) return Fail("--cme-error needs a number");
         } else if (opt == "--corrupt-piece") {

@@ -1,0 +1,181 @@
+// The pending counts after every kind of state change, the questions asked
+// before records are dropped and the host-close line; undo and redo over edits
+// and a load, and everything that ends a record's history.
+
+#include <functional>
+
+#include "core/commit_groups.h"
+#include "core/edit_parameter.h"
+#include "core/pending_changes.h"
+#include "core/undo_history.h"
+#include "core/write_groups.h"
+#include "files/load_review.h"
+#include "safety_fixture.h"
+
+namespace vtq {
+namespace {
+
+class PendingUndoTest : public test::SafetyTest {
+protected:
+    int Row(const std::string& name) { return Rec(name)->viewIndex; }
+    void Edit(const std::string& name, const std::string& value) {
+        ApplyEditedValue(*host, *Rec(name), value, false);
+        Items().RecordChanged(*Rec(name));
+    }
+    // The grid's edit: the value editor confirms `value`, write on the fly as given.
+    EditOutcome EditWithUndo(const std::string& name, const std::string& value, bool onTheFly = false) {
+        const auto open = [&](const ValueEditRequest&) {
+            ValueEditAnswer answer;
+            answer.confirmed = true;
+            answer.value = value;
+            answer.writeOnTheFly = onTheFly;
+            return answer;
+        };
+        return EditParameterWithUndo(*session, user, Row(name), open, *undo);
+    }
+    void Load(const std::string& text) {
+        ASSERT_TRUE(LoadFileReviewed(Items(), *host, File(text), user, nullptr, undo.get()));
+    }
+    void SetUp() override {
+        SafetyTest::SetUp();
+        undo = std::make_unique<UndoHistory>(Items());
+    }
+    std::unique_ptr<UndoHistory> undo;
+};
+
+TEST_F(PendingUndoTest, CountsFollowEveryStateChange) {
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        PendingCounts expected;
+    };
+    const std::vector<Step> steps = {
+        {"read", [] {}, {0, 0}},
+        {"edit", [&] { Edit("fix_a.gain", "99"); }, {1, 0}},
+        // lut replaced, mode unchanged, new_one added (the target does not know it).
+        {"load", [&] { Load("fix_a.lut={5,6,7,8}\ncal_b.mode=2\nfix_a.new_one=3\n"); }, {3, 0}},
+        {"write selected", [&] { WriteSelected(*session, user, Row("fix_a.gain"), Row("fix_a.gain")); }, {2, 1}},
+        {"write groups", [&] { WriteGroups(*session, user); }, {1, 4}},
+        {"commit",
+         [&] {
+             user.yesNoAnswers = {true};
+             CommitGroups(*session, user);
+         },
+         {1, 0}},
+        {"re-read", [&] { ReadGroups(*session, user); }, {0, 0}},
+        {"edit again", [&] { Edit("cal_b.mode", "3"); }, {1, 0}},
+        {"clear", [&] { Items().ClearAll(); }, {0, 0}},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        const PendingCounts counts = CountPending(Items());
+        EXPECT_EQ(counts.notStored, step.expected.notStored) << step.what;
+        EXPECT_EQ(counts.inTargetRAM, step.expected.inTargetRAM) << step.what;
+    }
+}
+
+TEST_F(PendingUndoTest, QuestionsBeforeDroppingAndTheHostCloseLine) {
+    EXPECT_TRUE(ConfirmDropAll(Items(), user, PendingLoss::Close));
+    EXPECT_FALSE(ReportPendingOnHostClose(*session));
+    EXPECT_TRUE(user.questions.empty());
+    EXPECT_TRUE(host->lines.empty());
+
+    Edit("fix_a.gain", "99");
+    Edit("cal_b.mode", "3");
+    WriteSelected(*session, user, Row("cal_b.mode"), Row("cal_b.mode"));
+    host->lines.clear();
+    Items().SetChecked(Items().GroupIndex("cal_b"), false);
+    // A re-read drops only the checked groups' records; No keeps them.
+    EXPECT_FALSE(ConfirmReread(Items(), user));
+    EXPECT_EQ(user.questions.back(), PendingLossQuestion({1, 0}, PendingLoss::Reread));
+    EXPECT_NE(user.questions.back().find("1 parameter not stored"), std::string::npos);
+    EXPECT_NE(user.questions.back().find("0 parameters not committed"), std::string::npos);
+    user.yesNoAnswers = {true};
+    EXPECT_TRUE(ConfirmDropAll(Items(), user, PendingLoss::Clear));
+    EXPECT_EQ(user.questions.back(), PendingLossQuestion({1, 1}, PendingLoss::Clear));
+    EXPECT_EQ(user.questions.size(), 2u);
+
+    EXPECT_TRUE(ReportPendingOnHostClose(*session));
+    ASSERT_EQ(host->lines.size(), 1u);
+    EXPECT_EQ(host->lines[0].text, "Editor closed with 1 parameter not stored and 1 parameter not committed.");
+    EXPECT_EQ(host->lines[0].flag, 0);
+}
+
+TEST_F(PendingUndoTest, UndoAndRedoOverEditsAndALoadRestoreValuesAndStatesExactly) {
+    // Types the target reports are not edits: known before the start, they stay out of the comparison.
+    for (const char* name : {"fix_a.gain", "fix_a.lut"}) QueryType(*host, *Rec(name));
+    const Held start = All();
+    EXPECT_TRUE(EditWithUndo("fix_a.gain", "99").changed);
+    const Held afterGain = All();
+    EXPECT_TRUE(EditWithUndo("fix_a.lut", "9,9,9,9").changed);
+    const Held afterLut = All();
+    // The load replaces gain and then drops it as the base of the new gain.hi; adds a typed record; changes mode.
+    Load("fix_a.gain=5\nfix_a.gain.hi=1\nfix_a.extra=3 (uint8)\ncal_b.mode=7\n");
+    const Held afterLoad = All();
+    EXPECT_EQ(Rec("fix_a.gain"), nullptr);
+    ASSERT_EQ(undo->UndoCount(), 3);
+
+    for (const Held* expected : {&afterLut, &afterGain, &start}) {
+        EXPECT_TRUE(undo->Undo());
+        EXPECT_EQ(All(), *expected);
+    }
+    EXPECT_FALSE(undo->Undo());
+    for (const Held* expected : {&afterGain, &afterLut, &afterLoad}) {
+        EXPECT_TRUE(undo->Redo());
+        EXPECT_EQ(All(), *expected);
+    }
+    EXPECT_FALSE(undo->Redo());
+    EXPECT_EQ(Items().ViewCount(), 5);  // the view follows records coming and going
+
+    // Writing lut ends its history: its own step goes, the load's step no longer touches it.
+    WriteSelected(*session, user, Row("fix_a.lut"), Row("fix_a.lut"));
+    EXPECT_EQ(undo->UndoCount(), 2);
+    EXPECT_TRUE(undo->Undo());
+    EXPECT_EQ(Rec("fix_a.gain")->value, "99");
+    EXPECT_EQ(Rec("fix_a.extra"), nullptr);
+    EXPECT_EQ(Rec("cal_b.mode")->state, ParameterState::Unchanged);
+    EXPECT_EQ(Rec("fix_a.lut")->value, "9,9,9,9");
+    EXPECT_EQ(Rec("fix_a.lut")->state, ParameterState::InTargetRAM);
+    EXPECT_TRUE(undo->Undo());
+    EXPECT_EQ(Rec("fix_a.gain")->value, "12");
+    EXPECT_EQ(Rec("fix_a.gain")->state, ParameterState::Unchanged);
+    // A new edit drops what could be redone.
+    EditWithUndo("cal_b.mode", "4");
+    EXPECT_FALSE(undo->CanRedo());
+}
+
+TEST_F(PendingUndoTest, WritingRereadingOrClearingEndsTheHistory) {
+    struct Ender {
+        const char* what;
+        std::function<void()> act;
+    };
+    const std::vector<Ender> enders = {
+        {"written on the fly", [&] { EditWithUndo("fix_a.gain", "98", true); }},
+        // A commit stores only what was written: the write ended the history already.
+        {"write groups", [&] { WriteGroups(*session, user); }},
+        {"re-read",
+         [&] {
+             ReadGroups(*session, user);
+             undo->EndGroups(Items().CheckedGroupNames());
+         }},
+        {"clear", [&] { Items().ClearAll(); }},
+        // Changed where the history does not see it: left as it is.
+        {"changed unseen", [&] { Rec("fix_a.gain")->value = "55"; }},
+    };
+    for (const Ender& ender : enders) {
+        host->modem().Reset();
+        session->RefreshGroups();
+        SelectExactGroups(Items(), "cal_b,fix_a");
+        ReadGroups(*session, user);
+        undo->Clear();
+        EditWithUndo("fix_a.gain", "97");
+        ASSERT_TRUE(undo->CanUndo()) << ender.what;
+        ender.act();
+        EXPECT_FALSE(undo->Undo()) << ender.what;
+        EXPECT_FALSE(undo->CanUndo()) << ender.what;
+    }
+    EXPECT_EQ(Rec("fix_a.gain")->value, "55");
+}
+
+}  // namespace
+}  // namespace vtq
