@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <sstream>
 
 #include "base/text.h"
 #include "defaults/default_dump.h"
@@ -61,7 +62,8 @@ void ConsoleUser::Message(const std::string& text) {
 
 bool ConsoleUser::Unanswerable(const std::string& question, const std::string& option) {
     unanswered_.push_back(question);
-    Print("Not answered: " + question + "\n(give " + option + " to answer it; no terminal to ask on)");
+    Print("Not answered: " + question + "\n(" + (option.empty() ? "" : "give " + option + " to answer it; ") +
+          "no terminal to ask on)");
     return false;
 }
 
@@ -86,7 +88,7 @@ bool ConsoleUser::InputBox(const std::string& caption, const std::string& prompt
         return true;
     }
     if (!settings_.interactive)
-        return Unanswerable(caption + ": " + prompt, caption == vtq::kVariantCaption ? "--variant ID" : "an option");
+        return Unanswerable(caption + ": " + prompt, caption == vtq::kVariantCaption ? "--variant ID" : "");
     const std::lock_guard<std::mutex> lock(ConsoleLock());
     std::fprintf(stderr, "%s %s [%s] ", caption.c_str(), prompt.c_str(), value.c_str());
     std::fflush(stderr);
@@ -98,7 +100,7 @@ bool ConsoleUser::InputBox(const std::string& caption, const std::string& prompt
 }
 
 bool ConsoleUser::OpenFileName(const std::string& title, const std::string&, std::string& path) {
-    if (nextFile_.empty()) return Unanswerable(title, "the file name");
+    if (nextFile_.empty()) return Unanswerable(title, "");
     path = std::move(nextFile_);
     nextFile_.clear();
     return true;
@@ -108,8 +110,21 @@ bool ConsoleUser::SaveFileName(const std::string& title, const std::string& filt
     return OpenFileName(title, filter, path);
 }
 
-bool ConsoleUser::PickFromList(const std::string& caption, const std::vector<std::string>&, bool, std::vector<int>&) {
-    return Unanswerable(caption, "the names on the command line");
+bool ConsoleUser::PickFromList(const std::string& caption, const std::vector<std::string>& items, bool multiple,
+                               std::vector<int>& picked) {
+    if (!settings_.interactive) return Unanswerable(caption, "");
+    const std::lock_guard<std::mutex> lock(ConsoleLock());
+    std::fprintf(stderr, "%s\n", caption.c_str());
+    for (size_t i = 0; i < items.size(); ++i) std::fprintf(stderr, "  %zu  %s\n", i + 1, items[i].c_str());
+    std::fprintf(stderr, multiple ? "Numbers (blank: none): " : "Number (blank: none): ");
+    std::fflush(stderr);
+    std::string answer;
+    if (!std::getline(std::cin, answer)) return false;
+    std::istringstream numbers(answer);
+    picked.clear();
+    for (int n = 0; numbers >> n && (multiple || picked.empty());)
+        if (n >= 1 && static_cast<size_t>(n) <= items.size()) picked.push_back(n - 1);
+    return !picked.empty();
 }
 
 void ConsoleUser::OpenProgress() {

@@ -11,7 +11,7 @@ namespace {
 
 // Options of single verbs; the global ones apply to every verb.
 enum VerbOption : unsigned {
-    kAll = 1, kOutput = 2, kFilter = 4, kCommit = 8, kDryRun = 16, kVerify = 32, kPreset = 64,
+    kAll = 1, kOutput = 2, kFilter = 4, kCommit = 8, kDryRun = 16, kVerify = 32, kPreset = 64, kMerge = 128,
 };
 
 struct Verb {
@@ -52,6 +52,17 @@ const Verb kVerbs[] = {
      "Reads the default values of the groups from the target and writes them as a C source header.\n"
      "The naming preset is the one that fits the target's groups, or --preset NAME; the RF variant\n"
      "identifier comes from the target, or from --variant ID."},
+    {"load-header", "load-header FILE.h", 0, 1, 1,
+     "Loads the default values of a C source header (as export-header or rf-export write it) into the\n"
+     "target's RAM mirror and commits each group that was written completely. A file without a group\n"
+     "index stops the verb before anything is sent."},
+    {"rf-export", "rf-export -o FILE.h [--merge OLD.h] [--preset NAME]", kOutput | kPreset | kMerge, 0, 0,
+     "Reads the default values of the RF groups from the target and writes them as a C source header;\n"
+     "--merge takes the comments of an older header of this target into it."},
+    {"changed-defaults", "changed-defaults [GROUP...] -o FILE", kOutput, 0, kMany,
+     "Saves the parameters whose values differ from their defaults, as the target reports them, as\n"
+     "target commands in a file the parameter-file reader takes (\".nvm\" is added). Without group names\n"
+     "every group of the target is asked."},
     {"send", "send COMMAND", 0, 1, 1,
      "Sends one command (a carriage return is added) and prints the raw answer. Exit status 1 when\n"
      "the answer does not end in OK."},
@@ -99,13 +110,14 @@ std::string OptionName(unsigned option) {
     case kDryRun: return "--dry-run";
     case kVerify: return "--verify";
     case kPreset: return "--preset";
+    case kMerge: return "--merge";
     }
     return "?";
 }
 
 // Checks the arguments that make sense without a target.
 bool CheckVerbArguments(const Verb& verb, const ToolOptions& o, unsigned given, std::string& error) {
-    for (unsigned bit = 1; bit <= kPreset; bit <<= 1) {
+    for (unsigned bit = 1; bit <= kMerge; bit <<= 1) {
         if ((given & bit) && !(verb.options & bit)) {
             error = "The option " + OptionName(bit) + " does not apply to " + verb.name + ".";
             return false;
@@ -121,8 +133,8 @@ bool CheckVerbArguments(const Verb& verb, const ToolOptions& o, unsigned given, 
         error = "Usage: nvmtool " + std::string(verb.usage);
         return false;
     }
-    if (name == "export-header" && o.output.empty()) {
-        error = "export-header needs -o FILE.h.";
+    if ((verb.options & kOutput) && o.output.empty() && name != "read") {
+        error = name + " needs -o FILE.";
         return false;
     }
     for (const std::string& arg : o.args) {
@@ -209,6 +221,9 @@ bool ParseArguments(const std::vector<std::string>& args, ToolOptions& o, std::s
         } else if (arg == "--preset") {
             if (!takeValue(o.preset)) return false;
             given |= kPreset;
+        } else if (arg == "--merge") {
+            if (!takeValue(o.merge)) return false;
+            given |= kMerge;
         } else if (arg == "--variant") {
             if (!takeValue(o.variant)) return false;
         } else if (hasValue) {

@@ -25,6 +25,7 @@ struct ToolOptions {
     std::string filter;   // --filter
     std::string preset;   // --preset
     std::string variant;  // --variant
+    std::string merge;    // --merge
     bool all = false;
     bool commit = false;
     bool dryRun = false;

@@ -17,8 +17,11 @@
 #include "core/group_list.h"
 #include "core/read_groups.h"
 #include "core/write_groups.h"
+#include "defaults/changed_defaults.h"
+#include "defaults/header_reader.h"
 #include "defaults/header_writer.h"
 #include "defaults/naming_presets.h"
+#include "defaults/rf_export.h"
 #include "files/file_operations.h"
 #include "files/nvm_compare.h"
 #include "files/nvm_file.h"
@@ -76,6 +79,9 @@ public:
         if (verb == "diff") return Diff();
         if (verb == "commit") return Commit();
         if (verb == "export-header") return ExportHeader();
+        if (verb == "load-header") return LoadHeader();
+        if (verb == "rf-export") return RfExport();
+        if (verb == "changed-defaults") return ChangedDefaults();
     }
 
 private:
@@ -366,12 +372,26 @@ private:
         if (SelectGroups(o_.all ? session_.GroupTable().Names() : o_.args)) CommitChecked();
     }
 
-    void ExportHeader() {
-        if (!SelectGroups(o_.all ? session_.GroupTable().Names() : o_.args)) return;
-        vtq::NamingPresets presets;
+    // The naming presets of the settings folder, read only; false when --preset names none of them.
+    bool LoadPresets(vtq::NamingPresets& presets) {
         presets.Load(vtq::NamingPresetsPath(), &user_);
-        if (!o_.preset.empty() && presets.IndexOf(o_.preset) < 0)
-            return (void)Fail(kBadInput, "There is no naming preset \"" + o_.preset + "\".");
+        if (o_.preset.empty() || presets.IndexOf(o_.preset) >= 0) return true;
+        return Fail(kBadInput, "There is no naming preset \"" + o_.preset + "\".");
+    }
+
+    // Why an operation that writes `path` did not: an unanswered question, the
+    // file, a silent target, or the target refusing.
+    void NotWritten(const std::string& path, const std::string& cannotWriteMessage) {
+        if (!user_.Unanswered().empty()) return (void)Fail(kBadInput, "Nothing written: a question was not answered.");
+        const std::vector<std::string>& said = user_.Messages();
+        if (!said.empty() && said.back() == cannotWriteMessage) return (void)Fail(kFileError, "Cannot write " + path + ".");
+        if (!host_.CheckConnection()) return (void)Fail(kTargetLost, "The target is not answering.");
+        Fail(kDifferences, "Nothing written to " + path + ".");
+    }
+
+    void ExportHeader() {
+        vtq::NamingPresets presets;
+        if (!SelectGroups(o_.all ? session_.GroupTable().Names() : o_.args) || !LoadPresets(presets)) return;
         vtq::HeaderExportOptions options;
         options.path = OutPath(o_.output);
         options.presetName = o_.preset;
@@ -381,13 +401,53 @@ private:
         run_.fields["written"] = r.written;
         Count("groupsWritten", r.groupsWritten);
         if (r.targetLost) return (void)Fail(kTargetLost, "The target was lost while its default values were read.");
-        if (r.written) return;
-        if (!user_.Unanswered().empty()) return (void)Fail(kBadInput, "Nothing written: a question was not answered.");
-        const std::vector<std::string>& said = user_.Messages();
-        if (!said.empty() && said.back() == vtq::CouldNotWriteMessage(options.path))
-            return (void)Fail(kFileError, "Cannot write " + options.path + ".");
-        if (!host_.CheckConnection()) return (void)Fail(kTargetLost, "The target is not answering.");
-        Fail(kDifferences, "No default values written.");
+        if (!r.written) NotWritten(options.path, vtq::CouldNotWriteMessage(options.path));
+    }
+
+    void RfExport() {
+        vtq::NamingPresets presets;
+        if (!LoadPresets(presets)) return;
+        std::string old;
+        if (!o_.merge.empty() && !vtq::ReadWholeFile(o_.merge, old))
+            return (void)Fail(kFileError, "Cannot read the file " + o_.merge + ".");
+        vtq::RfExportOptions options;
+        options.path = OutPath(o_.output);
+        options.presetName = o_.preset;
+        options.variantId = o_.variant;
+        options.oldHeader = o_.merge;
+        const vtq::RfExportResult r = vtq::ExportRfDefaults(session_, user_, presets, options);
+        run_.fields["file"] = Text(options.path);
+        run_.fields["written"] = r.written;
+        run_.fields["merged"] = r.merged;
+        if (!r.written) NotWritten(options.path, vtq::CouldNotWriteMessage(options.path));
+    }
+
+    void LoadHeader() {
+        const std::string& path = o_.args[0];
+        std::string text;
+        if (!vtq::ReadWholeFile(path, text)) return (void)Fail(kFileError, "Cannot read the file " + path + ".");
+        vtq::DefaultGroupList records;
+        vtq::HeaderConstants constants;
+        if (!vtq::ParseDefaultHeaderText(text, host_, records, constants))
+            return (void)Fail(kBadInput, path + ": no group index of a default-values header in the file.");
+        const vtq::LoadHeaderResult r = vtq::LoadDefaultHeaderToTarget(session_, user_, path);
+        Count("groups", static_cast<long long>(records.size()));
+        Count("committed", r.committed);
+        Count("failed", r.failed);
+        if (r.targetLost) return (void)Fail(kTargetLost, "The target was lost while the header was loaded.");
+        if (!r.loaded) return (void)NotWritten(path, {});
+        if (r.failed > 0) Fail(kDifferences, vtq::CountText(r.failed, "group was", "groups were") + " not loaded.");
+    }
+
+    void ChangedDefaults() {
+        const std::vector<std::string> groups = o_.args.empty() ? session_.GroupTable().Names() : o_.args;
+        if (!SelectGroups(groups)) return;
+        const vtq::ChangedDefaultsResult r = vtq::ExportChangedDefaults(session_, user_, groups, OutPath(o_.output));
+        run_.fields["file"] = Text(r.path);
+        run_.fields["written"] = r.written;
+        Count("changedGroups", r.changedGroups);
+        if (r.targetLost) return (void)Fail(kTargetLost, "The target was lost; the file may be incomplete.");
+        if (!r.written) NotWritten(r.path, "Cannot open file \"" + r.path + "\" for writing.");
     }
 
     void Send() {

@@ -87,6 +87,7 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
         QStringList args;
         const char* says;
     } cases[] = {
+        {{}, "No verb given"},
         {{"read"}, "read needs group names or --all"},
         {{"read", "fix_small", "--all"}, "not both"},
         {{"frob"}, "Unknown verb frob"},
@@ -95,7 +96,8 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
         {{"groups", "--commit"}, "--commit does not apply to groups"},
         {{"set", "fix_small.gain"}, "\"fix_small.gain\" is not NAME=VALUE"},
         {{"get", "gain"}, "\"gain\" is not a parameter name"},
-        {{"export-header", "fix_small"}, "needs -o FILE.h"},
+        {{"export-header", "fix_small"}, "export-header needs -o FILE"},
+        {{"read", "--all", "--merge", "x.h"}, "--merge does not apply to read"},
         {{"send"}, "Usage: nvmtool send COMMAND"},
         {{"groups", "--bogus"}, "Unknown option --bogus"},
         {{"read", "--all", "--filter"}, "--filter needs a value"},
@@ -106,11 +108,15 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
         EXPECT_EQ(r.status, 2) << c.args.join(' ').toStdString();
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
     }
+    const ToolResult unreachable = Run({"groups", "--target", "tcp:127.0.0.1:1"});
+    EXPECT_EQ(unreachable.status, 3);
+    EXPECT_NE(unreachable.err.find("Cannot connect to tcp:127.0.0.1:1"), std::string::npos) << unreachable.err;
     const ToolResult json = Run({"frob", "--json"});
     EXPECT_EQ(json.json["status"].toInt(), 2);
     EXPECT_TRUE(json.json["error"].toString().contains("frob"));
 
-    for (const char* verb : {"groups", "read", "get", "set", "write", "diff", "commit", "export-header", "send"}) {
+    for (const char* verb : {"groups", "read", "get", "set", "write", "diff", "commit", "export-header", "load-header",
+                             "rf-export", "changed-defaults", "send"}) {
         const ToolResult help = Run({verb, "--help"});
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.out.rfind(std::string("Usage: nvmtool ") + verb, 0), 0u) << help.out;
@@ -139,6 +145,9 @@ TEST_P(NvmtoolVerbs, EveryVerbAgainstTheServer) {
     EXPECT_EQ(r.out, file) << "standard output holds the file";
     EXPECT_NE(r.out.find("\r\nfix_small.gain=12\r\n"), std::string::npos) << r.out;
     EXPECT_EQ(r.err, "") << "-q: nothing on standard error";
+    r = Run(QStringList{"read", "fix_small", "--json", "--filter", "LUT"} + t);
+    EXPECT_EQ(r.Target()["groupsRead"].toInt(), 1);
+    EXPECT_EQ(r.Target()["parameters"].toArray()[0].toObject()["name"].toString(), "fix_small.lut");
 
     r = Run(QStringList{"get", "fix_small.gain", "fix_small.lut", "--json"} + t);
     EXPECT_EQ(r.Target()["parameters"].toArray()[1].toObject()["value"].toString(), "1,2,3,4");
@@ -178,6 +187,14 @@ TEST_P(NvmtoolVerbs, EveryVerbAgainstTheServer) {
     r = Run(QStringList{"export-header", "fix_small", "-o", header, "--json"} + t);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(ReadFile(header.toStdString()).find("fix_small_default_c22_7[]"), std::string::npos);
+    r = Run(QStringList{"changed-defaults", "fix_small", "-o", File("changed")} + t);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFile(dir.File("changed.nvm")), "at@nvm:fix_small.gain=12\r\n") << "the image's gain is not its default";
+    r = Run(QStringList{"load-header", header, "--json"} + t);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.Target()["committed"].toInt(), 1);
+    EXPECT_EQ(Run(QStringList{"get", "fix_small.gain"} + t).out, "fix_small.gain=10\n") << "the default value";
+    EXPECT_EQ(Run(QStringList{"rf-export", "-o", File("rf.h")} + t).status, 1) << "the small image has no RF groups";
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, NvmtoolVerbs, ::testing::Values(false, true),
@@ -204,7 +221,7 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
         {{"get", "fix_none.x"}, 2, "no group \"fix_none\""},
         {{"get", "fix_small.gain", "fix_small.nope"}, 2, "no parameter \"fix_small.nope\""},
         {{"export-header", "fix_small", "-o", header, "--preset", "Nope"}, 2, "no naming preset \"Nope\""},
-        {{"export-header", "fix_small", "-o", header}, 1, "No default values written"},
+        {{"export-header", "fix_small", "-o", header}, 1, "Nothing written to"},
         {{"read", "fix_small", "-o", QString::fromStdString(dir.Path().string())}, 4, "Cannot write"},
         {{"read", "fix_small", "--filter", "zzz", "-o", QString::fromStdString(out)}, 1, "not written"},
         // A failed write leaves a value unwritten: committing asks first.
@@ -232,24 +249,29 @@ TEST(NvmtoolFiles, EachTargetGetsAFileOfItsOwn) {
     for (const auto& c : cases) EXPECT_EQ(nvmtool::PathForTarget(c.path, c.index, c.count), c.file) << c.path;
 }
 
-TEST_F(NvmtoolTest, TargetLostAtEveryCommandOfARead) {
+TEST_F(NvmtoolTest, TargetLostAtEveryCommand) {
     const std::string out = dir.File("out.nvm");
-    int k = 1;
-    for (; k < 40; ++k) {
-        SimServer server;
-        ASSERT_TRUE(Serve(server, false, {"--lose-after", QString::number(k)}));
-        WriteFile(out, "old");
-        const ToolResult r = Run({"read", "--all", "-o", QString::fromStdString(out), "--json", "--timeout", "200",
-                                  "--target", QString::fromStdString(server.Target())});
-        if (r.status == 0) break;
-        EXPECT_EQ(r.status, 3) << "lost at command " << k << "\n" << r.err;
-        EXPECT_EQ(r.json["status"].toInt(), 3);
-        EXPECT_FALSE(r.Target()["errors"].toArray().isEmpty());
-        EXPECT_EQ(ReadFile(out), "old") << "lost at command " << k;
+    const QStringList verbs[] = {{"read", "--all", "-o", QString::fromStdString(out)},
+                                 {"set", "fix_small.gain=5", "fix_small.lut=9,9,9,9", "--commit"}};
+    for (const QStringList& verb : verbs) {
+        int k = 1;
+        for (; k < 40; ++k) {
+            SimServer server;
+            ASSERT_TRUE(Serve(server, false, {"--lose-after", QString::number(k)}));
+            WriteFile(out, "old");
+            const ToolResult r =
+                Run(verb + QStringList{"--json", "--timeout", "200", "--target", QString::fromStdString(server.Target())});
+            if (r.status == 0) break;
+            SCOPED_TRACE(verb.join(' ').toStdString() + ", lost at command " + std::to_string(k));
+            EXPECT_EQ(r.status, 3) << r.err;
+            EXPECT_EQ(r.json["status"].toInt(), 3);
+            EXPECT_FALSE(r.Target()["errors"].toArray().isEmpty());
+            EXPECT_EQ(ReadFile(out), "old");
+        }
+        EXPECT_GT(k, 4) << "several commands";
+        EXPECT_LT(k, 40);
+        if (verb[0] == "read") EXPECT_NE(ReadFile(out).find("cal_small.big="), std::string::npos);
     }
-    EXPECT_GT(k, 4) << "a read of both groups takes several commands";
-    EXPECT_LT(k, 40);
-    EXPECT_NE(ReadFile(out).find("cal_small.big="), std::string::npos);
 }
 
 TEST_F(NvmtoolTest, ThreeTargetsAtOnceOneLost) {
