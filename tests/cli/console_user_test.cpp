@@ -1,0 +1,116 @@
+// The console user side in-process: lines with their prefix, the progress bar
+// drawn under log lines and cleared at the end, quiet mode, and questions
+// answered by options, by the terminal, or not at all.
+#include "cli/console_user.h"
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <sstream>
+
+namespace nvmtool {
+namespace {
+
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::GetCapturedStderr;
+
+// Runs `steps` with `typed` as standard input; answers what went to standard error.
+template <typename Steps>
+std::string Console(Steps steps, const std::string& typed = {}) {
+    std::istringstream in(typed);
+    std::streambuf* old = std::cin.rdbuf(in.rdbuf());
+    CaptureStderr();
+    steps();
+    std::cin.rdbuf(old);
+    return GetCapturedStderr();
+}
+
+TEST(ConsoleUser, LinesProgressBarAndQuietMode) {
+    ConsoleSettings s;
+    s.prefix = "[t] ";
+    s.progressBar = true;
+    ConsoleUser user(s);
+    EXPECT_EQ(Console([&] {
+                  user.OpenProgress();
+                  user.SetProgressRange(4);
+                  user.SetProgressStatus("Reading");
+                  user.SetProgressPosition(2);
+                  user.Log("a line", 1);
+                  user.CloseProgress();
+                  user.Message("two\nlines\n");
+              }),
+              "\r\033[K[t] [                              ] Reading"
+              "\r\033[K[t] [###############               ] Reading"
+              "\r\033[K[t] a line\n"
+              "\r\033[K[t] [###############               ] Reading"
+              "\r\033[K"
+              "[t] two\n[t] lines\n");
+    EXPECT_EQ(user.Messages(), std::vector<std::string>{"two\nlines\n"});
+
+    s.quiet = true;
+    ConsoleUser quiet(s);
+    EXPECT_EQ(Console([&] {
+                  quiet.OpenProgress();
+                  quiet.SetProgressStatus("Reading");
+                  quiet.Log("information", 1);
+                  quiet.Log("an error", 0);
+                  quiet.CloseProgress();
+              }),
+              "[t] an error\n");
+    EXPECT_EQ(quiet.LogLines().size(), 2u) << "the JSON report keeps every line";
+
+    s = {};
+    ConsoleUser plain(s);
+    EXPECT_EQ(Console([&] {
+                  plain.OpenProgress();
+                  plain.SetProgressStatus("Reading");
+                  plain.SetProgressStatus("Reading");
+                  plain.SetProgressPosition(1);
+                  plain.CloseProgress();
+              }),
+              "Reading\n")
+        << "no terminal: each new status once, as a line";
+}
+
+TEST(ConsoleUser, QuestionsAnsweredByOptionsTheTerminalOrNotAtAll) {
+    ConsoleSettings s;
+    s.inputs["RF Variant ID"] = "k22_7";
+    ConsoleUser off(s);
+    std::string value;
+    std::vector<int> picked;
+    const std::string said = Console([&] {
+        EXPECT_FALSE(off.AskYesNo("Commit?"));
+        EXPECT_TRUE(off.InputBox("RF Variant ID", "id:", value));
+        EXPECT_FALSE(off.PickFromList("Pick one", {"a", "b"}, false, picked));
+        off.SetNextFileName("given.h");
+        EXPECT_TRUE(off.SaveFileName("Save", "", value));
+        EXPECT_FALSE(off.OpenFileName("Open", "", value));
+    });
+    EXPECT_EQ(value, "given.h");
+    EXPECT_EQ(off.Unanswered(), (std::vector<std::string>{"Commit?", "Pick one", "Open"}));
+    EXPECT_NE(said.find("Not answered: Commit?\n(give --yes to answer it; no terminal to ask on)"), std::string::npos);
+
+    s.yes = true;
+    EXPECT_TRUE(ConsoleUser(s).AskYesNo("Commit?"));
+
+    s.yes = false;
+    s.interactive = true;
+    ConsoleUser on(s);
+    bool yes = false, no = true, eof = true, pick = false;
+    Console([&] { yes = on.AskYesNo("Commit?"); }, "Yes\n");
+    Console([&] { no = on.AskYesNo("Commit?"); }, "n\n");
+    Console([&] { eof = on.AskYesNo("Commit?"); }, "");
+    Console([&] { pick = on.PickFromList("Pick", {"a", "b", "c"}, true, picked); }, "3 9 1\n");
+    EXPECT_TRUE(yes);
+    EXPECT_FALSE(no);
+    EXPECT_FALSE(eof);
+    EXPECT_TRUE(pick);
+    EXPECT_EQ(picked, (std::vector<int>{2, 0}));
+    value = "old";
+    Console([&] { EXPECT_TRUE(on.InputBox("Other", "text:", value)); }, "\n");
+    EXPECT_EQ(value, "old") << "a blank answer keeps the default";
+    EXPECT_TRUE(on.Unanswered().empty());
+}
+
+}  // namespace
+}  // namespace nvmtool
