@@ -257,10 +257,7 @@ std::vector<int> NamingPresets::PresetsOnTarget(const TargetGroupTable& table) c
 }
 
 void NamingPresets::ChooseForTarget(const TargetGroupTable& table) {
-    if (Count() <= 1) {
-        Select(0, false);
-        return;
-    }
+    if (Count() <= 1) return;  // the only preset is current
     const std::vector<int> fitting = PresetsOnTarget(table);
     // One fitting preset is taken; among several, a current one that fits stays.
     if (fitting.size() == 1) {

@@ -137,9 +137,6 @@ public:
     }
     // Position of the array's "}" once Next answered false.
     size_t Position() const { return pos_; }
-    void Inserted(size_t at, size_t length) {
-        if (at <= pos_) pos_ += length;
-    }
 
 private:
     std::string& buffer_;
@@ -188,15 +185,14 @@ MergeCounts MergeValues(Host& host, std::string& buffer, size_t open, const std:
                 const bool inLineComment = code[insertAt - 1] == ' ' && buffer[insertAt - 1] != '/';
                 const size_t commaAt = inLineComment ? last : insertAt;
                 buffer.insert(commaAt, ",");
-                old.Inserted(commaAt, 1);
                 ++insertAt;
             }
             text = "\n  " + ValueText(t.value);
         } else {
             text = (counts.added % 8 == 0 ? ",\n  " : ",") + ValueText(t.value);
         }
+        // From here on only values are added: the old scan is over.
         buffer.insert(insertAt, text);
-        old.Inserted(insertAt, text.size());
         insertAt += text.size();
         ++counts.added;
     }

@@ -12,6 +12,7 @@
 #include "channel/command_exchange.h"
 #include "channel/long_operation.h"
 #include "channel/target_commands.h"
+#include "core/read_groups.h"
 #include "defaults/defaults_fixture.h"
 #include "model/group_items.h"
 
@@ -37,6 +38,14 @@ TEST_F(HeaderLoad, ExportedHeaderLoadsBackAndTheTargetHoldsItsDefaults) {
     const std::string path = dir.File("round.h");
     ASSERT_TRUE(Export(kGroups, {path, "", "k1"}).written);
     for (const auto& g : kGroups) ASSERT_NE(Changes(g), "") << g;
+    // Records of a committed group that were in the target's RAM mirror are Unchanged afterwards.
+    SelectExactGroups(session->Items(), "fix_thermal");
+    ASSERT_GT(ReadGroups(*session, user).total, 1);
+    auto record = session->Items().FindGroup("fix_thermal")->params.begin();
+    NVMParameter* inRam = *record;
+    NVMParameter* notStored = *++record;
+    inRam->state = ParameterState::InTargetRAM;
+    notStored->state = ParameterState::NotStored;
     host->commands.clear();
     host->lines.clear();
 
@@ -55,6 +64,8 @@ TEST_F(HeaderLoad, ExportedHeaderLoadsBackAndTheTargetHoldsItsDefaults) {
     EXPECT_EQ(host->commands[1].rfind("at@nvm:write_to_mirror(11,6,0,\"%u\",{0xEB6A0039,0xE6A1780A,", 0), 0u);
     EXPECT_EQ(host->commands[2], "at@nvm:store_nvm_sync(11)\r");
     for (const auto& g : kGroups) EXPECT_EQ(Changes(g), "") << g;
+    EXPECT_EQ(inRam->state, ParameterState::Unchanged);
+    EXPECT_EQ(notStored->state, ParameterState::NotStored);
     EXPECT_EQ(user.busyDepth, 0);
 }
 
@@ -256,6 +267,7 @@ TEST(ReplaceConstants, WholeIdentifiersOnly) {
     EXPECT_EQ(ReplaceConstants("a", {{"", 1}}), "a");
     EXPECT_EQ(ConstantValue("0X123456789"), 0x12345678u);
     EXPECT_EQ(ConstantValue("0x"), 0u);
+    EXPECT_EQ(ConstantValue("5"), 5u);
     EXPECT_EQ(ConstantValue("0xaFg"), 0xafu);
     EXPECT_EQ(ConstantValue("12abc"), 12u);
     EXPECT_EQ(Hex4(0xabcdef), "0xabcdef");

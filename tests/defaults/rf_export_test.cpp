@@ -180,6 +180,11 @@ TEST_F(RfExport, MergeFailuresWriteNothing) {
                                                               "\nis not valid.\n" + c.reason + "\nNothing saved."});
         EXPECT_EQ(Slurp(newPath), "previous");
     }
+    // A merged file that cannot be written is told, not reported as saved.
+    ASSERT_TRUE(WriteFileAtomically(oldPath, kOldHeader));
+    pickUser = PickUser();
+    EXPECT_FALSE(Run({dir.File("no/new.h"), "", "", oldPath}).written);
+    EXPECT_EQ(pickUser.messages.back(), "Could not write to file: \"" + dir.File("no/new.h") + "\".");
 }
 
 TEST(MergeDefaultsIntoHeader, SixGroupsAskForThree) {
