@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <stdexcept>
 #include <thread>
 
 #include "support/code_vectors.h"
@@ -167,6 +168,11 @@ TEST(PieceDecoder, DamagedTableIsReportedWhileBuilding) {
   BuildDecoder(messages.sink());
   EXPECT_THAT(messages.texts, IsEmpty());
   EXPECT_EQ(DecoderLiveNodes(), 255);
+  for (const PrefixCode bad : {PrefixCode{0, 0}, PrefixCode{17, 1}, PrefixCode{3, 8}}) {
+    table = FixedPrefixCodes();
+    table[5] = bad;
+    EXPECT_THROW(DecodeTree().Build(table, nullptr), std::invalid_argument);
+  }
 }
 
 // The lookup tables must give exactly the bit-by-bit walk for any bytes, on the fixed tree and on damaged ones

@@ -255,30 +255,17 @@ TEST_F(LinkHostFixture, InformationItems) {
     EXPECT_EQ(link->sent.size(), sent) << "an unknown item asks the target nothing";
 }
 
+// Every form, read and written back in full: the kind, path, speed and port all show in the written text.
 TEST(TargetAddressText, ParsesEveryFormAndRejectsTheRest) {
-    struct Case {
-        const char* text;
-        TargetAddress::Kind kind;
-        const char* path;
-        int baud;
-        int port;
-    };
-    for (const Case& c : std::vector<Case>{{"sim", TargetAddress::Kind::Sim, "", 115200, 0},
-                                           {"sim:/a/b.img", TargetAddress::Kind::Sim, "/a/b.img", 115200, 0},
-                                           {"serial:/dev/ttyUSB0", TargetAddress::Kind::Serial, "/dev/ttyUSB0", 115200, 0},
-                                           {"serial:/dev/ttyS1@9600", TargetAddress::Kind::Serial, "/dev/ttyS1", 9600, 0},
-                                           {"tcp:127.0.0.1:5000", TargetAddress::Kind::Tcp, "127.0.0.1", 115200, 5000},
-                                           {"tcp:[::1]:23", TargetAddress::Kind::Tcp, "::1", 115200, 23}}) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"sim", "sim"}, {"sim:/a/b.img", "sim:/a/b.img"}, {"serial:/dev/ttyUSB0", "serial:/dev/ttyUSB0@115200"},
+        {"serial:/dev/ttyS1@9600", "serial:/dev/ttyS1@9600"}, {"tcp:127.0.0.1:5000", "tcp:127.0.0.1:5000"},
+        {"tcp:[::1]:23", "tcp:[::1]:23"}};
+    for (const auto& [text, full] : cases) {
         TargetAddress target;
         std::string error;
-        ASSERT_TRUE(ParseTargetAddress(c.text, target, error)) << c.text << ": " << error;
-        EXPECT_EQ(target.kind, c.kind);
-        EXPECT_EQ(target.path, c.path);
-        EXPECT_EQ(target.baud, c.baud);
-        EXPECT_EQ(target.port, c.port);
-        TargetAddress again;
-        ASSERT_TRUE(ParseTargetAddress(FormatTargetAddress(target), again, error));
-        EXPECT_EQ(again.path, target.path);
+        ASSERT_TRUE(ParseTargetAddress(text, target, error)) << text << ": " << error;
+        EXPECT_EQ(FormatTargetAddress(target), full);
     }
     for (const char* bad : {"", "usb:x", "serial:", "serial:/dev/x@fast", "tcp:host", "tcp:host:0", "tcp::80",
                             "tcp:h:70000", "serial:/dev/x@"}) {

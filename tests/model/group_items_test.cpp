@@ -140,6 +140,8 @@ TEST(GroupItemsAdd, AsksTheTargetWhenTheDumpIsNotEnough) {
         {"at@nvm:grp.tbl??\r", "grp.tbl[0, 31]\r\nOK"},
         {"at@nvm:grp.tbl[0,31]?\r", "{9,9}\r\nOK"},
         {"at@nvm:grp.r[0,3]??\r", "grp.r[0,3]={1, 2, 3, 4}\r\nOK"},
+        {"at@nvm:grp.e??\r", "grp.e[0,1]\r\nOK"},
+        {"at@nvm:grp.e[0,1]?\r", "{5,6}\r\nOK"},
     };
 
     // Scalar query accepted: the suffix is part of the name.
@@ -147,6 +149,7 @@ TEST(GroupItemsAdd, AsksTheTargetWhenTheDumpIsNotEnough) {
     // Suffix size disagrees with the dump: full name unknown, stripped name answers 32.
     EXPECT_EQ(Shape(items.AddParameter(0, "grp.tbl_4x8", "1,2,3", "", false)), "grp.tbl {9,9} 32 32");
     EXPECT_EQ(Shape(items.AddParameter(0, "grp.r[0,3]", "5", "", false)), "grp.r[0,3] {1,2,3,4} 4 4");
+    EXPECT_EQ(Shape(items.AddParameter(0, "grp.e[0]", "", "", false)), "grp.e {5,6} 2 2");  // an empty dump
 
     // More than 800 elements: size and values come from the target.
     host.commands.clear();
@@ -209,8 +212,10 @@ TEST(GroupItemsView, FilterSelectsRecordsOfCheckedGroups) {
     Add(items, {"cal.Gain", "cal.offset", "fix.gain"});
     struct Counter : GroupItemsListener {
         int& n;
+        int groups = 0;
         explicit Counter(int& count) : n(count) {}
         void ViewChanged() override { ++n; }
+        void GroupsChanged() override { ++groups; }
     };
     int changes = 0;
     Counter counter(changes);
@@ -237,6 +242,9 @@ TEST(GroupItemsView, FilterSelectsRecordsOfCheckedGroups) {
     items.SetFilter("");
     EXPECT_THAT(ViewNames(items), ElementsAre("cal.Gain", "cal.offset"));
     EXPECT_EQ(changes, 4);
+    items.SetNotOnTarget(1, true);
+    EXPECT_EQ(changes, 4);
+    EXPECT_EQ(counter.groups, 5) << "a group greyed out is a change of the group list only";
 
     // Inside an update bracket nothing is rebuilt until the end.
     {

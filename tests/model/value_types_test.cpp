@@ -34,7 +34,7 @@ TEST(ValueTypes, ParseDimensionsMultipliesPositivePieces) {
         std::vector<int> list;
     };
     const Case cases[] = {
-        {"4x8", 32, {4, 8}}, {"0x8", 8, {8}}, {"", 1, {}}, {"2 3x4", 24, {2, 3, 4}}, {"-3x2", 2, {2}},
+        {"4x8", 32, {4, 8}}, {"0x8", 8, {8}}, {"", 1, {}}, {"2 3x4", 24, {2, 3, 4}}, {"-3x2", 2, {2}}, {"4ax8", 8, {8}},
         {"65536x65536", 2147483647, {65536, 65536}},  // saturates instead of overflowing
     };
     for (const auto& c : cases) {
