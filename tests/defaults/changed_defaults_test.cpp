@@ -85,6 +85,10 @@ TEST_F(ChangedDefaults, EmptySetsProbeAndDialog) {
     EXPECT_EQ(host->commands.back(), "at@nvm:track_changes()??\r");
     EXPECT_TRUE(host->lines.empty());
 
+    session->GroupTable().Clear();
+    EXPECT_EQ(SaveAllChangedDefaults(*session, user, "x").changedGroups, 0);
+    EXPECT_EQ(user.messages.back(), "No groups to read.");
+
     host->connected = false;  // the connection check fails: nothing more, cursor restored
     EXPECT_FALSE(Save("fix_thermal", dir.File("c.nvm")).written);
     EXPECT_EQ(Slurp(dir.File("c.nvm")), "<missing>");

@@ -148,6 +148,15 @@ TEST_F(RfExport, FreshHeaderWhenNoOldFileIsGiven) {
               std::string::npos);
     EXPECT_NE(text.find(" rf_nvm_t8x_setcal_binary_data_table_cust_c22_7[] ="), std::string::npos);
 
+    // A cancelled save dialog, an invalid variant given: nothing read.
+    SetUp();
+    pickUser = PickUser();
+    EXPECT_FALSE(Run({}).written);
+    EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{kRfCanceledLine, 1}}));
+    EXPECT_FALSE(Run({dir.File("v.h"), "", "v-1", ""}).written);
+    EXPECT_EQ(pickUser.messages, std::vector<std::string>{kInvalidVariantMessage});
+    EXPECT_TRUE(Sent().empty());
+
     // A dump that fails for one group writes nothing.
     SetUp();
     pickUser = PickUser();
@@ -198,7 +207,8 @@ TEST(MergeDefaultsIntoHeader, SixGroupsAskForThree) {
     EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), six));
     EXPECT_EQ(user.captions[0], "Select 3 groups");
     EXPECT_EQ(user.preselected[0], (std::vector<int>{0, 2, 4}));
-    EXPECT_EQ(user.messages.back().rfind("The given header file:", 0), 0u);
+    EXPECT_EQ(user.messages.back(), "The given header file:\n" + dir.File("none.h") +
+                                        "\nis not valid.\nCannot find the array \"cal_t71_lut_t\".\nNothing saved.");
     // All six kept: the three-groups message.
     EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), six));
     EXPECT_EQ(user.messages.back(), kThreeGroupsMessage);
@@ -253,6 +263,21 @@ TEST(MergeDefaultsIntoText, AddedValuesStandEightToALine) {
                           "0x0008,\n  0x0009,0x000a,0x000b };\nU8 h[] = {\n  0x0001};\nU8 i[] = {1};\n"),
               std::string::npos)
         << buffer;
+}
+
+// With the preset's own table type, a table of that type is not taken for a data array.
+TEST(MergeDefaultsIntoText, PresetTableTypeBoundsTheArrays) {
+    test::ScriptedHost host;
+    test::ScriptedUser user;
+    user.picks = {{2}};
+    DefaultGroupList records = {{1, "ga", "", "U16", "a", "9"}, {1, "gb", "", "U16", "b", "9"},
+                                {1, "gc", "", "U16", "c", "9"}};
+    NamingPreset preset;
+    preset.TableTypeName = "tt";
+    std::string buffer = "/* h */\nU16 b[] = {9};\nU16 c[] = {9};\nU16 d[] = {1};\ntt a[] = {9};\n";
+    ASSERT_TRUE(MergeDefaultsIntoText(host, user, preset, "old", buffer, records));
+    EXPECT_NE(buffer.find("[GROUP=ga,ARRAYNAME=d,VERSION=1]"), std::string::npos);
+    EXPECT_NE(buffer.find("\nU16 d[] = {0x0009};\ntt a[] = {9};\n"), std::string::npos);
 }
 
 TEST(ListDataArraysAndPickArray, Table) {
