@@ -67,9 +67,11 @@ TEST(ConsoleUser, LinesProgressBarAndQuietMode) {
                   plain.SetProgressStatus("Reading");
                   plain.SetProgressPosition(1);
                   plain.CloseProgress();
+                  plain.OpenProgress();
+                  plain.SetProgressStatus("Reading");
               }),
-              "Reading\n")
-        << "no terminal: each new status once, as a line";
+              "Reading\nReading\n")
+        << "no terminal: each new status once per progress window, as a line";
 }
 
 TEST(ConsoleUser, QuestionsAnsweredByOptionsTheTerminalOrNotAtAll) {
@@ -100,7 +102,9 @@ TEST(ConsoleUser, QuestionsAnsweredByOptionsTheTerminalOrNotAtAll) {
     Console([&] { yes = on.AskYesNo("Commit?"); }, "Yes\n");
     Console([&] { no = on.AskYesNo("Commit?"); }, "n\n");
     Console([&] { eof = on.AskYesNo("Commit?"); }, "");
-    Console([&] { pick = on.PickFromList("Pick", {"a", "b", "c"}, true, picked); }, "3 9 1\n");
+    EXPECT_NE(Console([&] { pick = on.PickFromList("Pick", {"a", "b", "c"}, true, picked); }, "3 9 1\n")
+                  .find("Pick\n  1  a\n  2  b\n  3  c\n"),
+              std::string::npos);
     EXPECT_TRUE(yes);
     EXPECT_FALSE(no);
     EXPECT_FALSE(eof);

@@ -102,6 +102,7 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
         {{"groups", "--bogus"}, "Unknown option --bogus"},
         {{"read", "--all", "--filter"}, "--filter needs a value"},
         {{"read", "--all", "-o"}, "-o needs a value"},
+        {{"groups", "--target"}, "--target needs a value"},
     };
     for (const auto& c : cases) {
         const ToolResult r = Run(QStringList{"--target", "tcp:127.0.0.1:1"} + c.args);
@@ -156,6 +157,9 @@ TEST_P(NvmtoolVerbs, EveryVerbAgainstTheServer) {
     r = Run(QStringList{"set", "fix_small.gain=34", "fix_small.lut={5,6,7,8}", "--json"} + t);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.Target()["written"].toInt(), 2);
+    r = Run(QStringList{"set", "fix_small.gain=34", "--json"} + t);
+    EXPECT_EQ(r.Target()["written"].toInt(), 0);
+    EXPECT_EQ(r.Target()["unchanged"].toInt(), 1);
 
     r = Run(QStringList{"diff", saved, "--json"} + t);
     EXPECT_EQ(r.status, 1);
@@ -187,8 +191,9 @@ TEST_P(NvmtoolVerbs, EveryVerbAgainstTheServer) {
     r = Run(QStringList{"export-header", "fix_small", "-o", header, "--json"} + t);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(ReadFile(header.toStdString()).find("fix_small_default_c22_7[]"), std::string::npos);
-    r = Run(QStringList{"changed-defaults", "fix_small", "-o", File("changed")} + t);
+    r = Run(QStringList{"changed-defaults", "fix_small", "-o", File("changed"), "--json"} + t);
     EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.Target()["changedGroups"].toInt(), 1);
     EXPECT_EQ(ReadFile(dir.File("changed.nvm")), "at@nvm:fix_small.gain=12\r\n") << "the image's gain is not its default";
     r = Run(QStringList{"load-header", header, "--json"} + t);
     EXPECT_EQ(r.status, 0) << r.err;
@@ -202,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(Links, NvmtoolVerbs, ::testing::Values(false, true),
 
 TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
     SimServer server;
-    ASSERT_TRUE(Serve(server, false, {"--error-pattern", "dump_default"}));
+    ASSERT_TRUE(Serve(server, false, {"--error-pattern", "dump_default|store_nvm_sync\\(7"}));
     const QStringList t{"--target", QString::fromStdString(server.Target())};
     const QString header = File("x.h");
     const std::string bad = dir.File("bad.nvm"), other = dir.File("other.nvm"), out = dir.File("out.nvm");
@@ -220,6 +225,7 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
         {{"set", "fix_small.gain=40", "fix_small.nope=1"}, 2, "no parameter \"fix_small.nope\""},
         {{"get", "fix_none.x"}, 2, "no group \"fix_none\""},
         {{"get", "fix_small.gain", "fix_small.nope"}, 2, "no parameter \"fix_small.nope\""},
+        {{"commit", "cal_small"}, 1, "1 group was not committed"},
         {{"export-header", "fix_small", "-o", header, "--preset", "Nope"}, 2, "no naming preset \"Nope\""},
         {{"export-header", "fix_small", "-o", header}, 1, "Nothing written to"},
         {{"read", "fix_small", "-o", QString::fromStdString(dir.Path().string())}, 4, "Cannot write"},
