@@ -6,9 +6,11 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QPainter>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -23,6 +25,26 @@ namespace vtq {
 namespace {
 constexpr int kTextColumnWidth = 559;
 constexpr int kLabelColumnWidth = 64;
+
+// A down button and an up one look much alike in most styles; a check box
+// drawn beside each kind's caption tells at a glance which kinds are shown.
+QIcon ShownMark(const QStyle& style) {
+    QIcon icon;
+    for (const QIcon::State state : {QIcon::On, QIcon::Off}) {
+        QStyleOptionButton option;
+        const int width = style.pixelMetric(QStyle::PM_IndicatorWidth, &option);
+        const int height = style.pixelMetric(QStyle::PM_IndicatorHeight, &option);
+        option.rect = QRect(0, 0, width, height);
+        option.state = QStyle::State_Enabled | (state == QIcon::On ? QStyle::State_On : QStyle::State_Off);
+        QPixmap picture(width, height);
+        picture.fill(Qt::transparent);
+        QPainter painter(&picture);
+        style.drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, &painter);
+        painter.end();
+        icon.addPixmap(picture, QIcon::Normal, state);
+    }
+    return icon;
+}
 }  // namespace
 
 void DiffTableModel::SetRows(std::vector<const Difference*> rows) {
@@ -49,10 +71,14 @@ TFormDiffView::TFormDiffView(QWidget* owner, NVMDiff& diff, UserSide& user)
     setObjectName("FormDiffView");
     setWindowTitle(QStringLiteral("NVM Diff View"));
 
-    auto toggle = [this](const char* name, const char* caption, DiffKind kind) {
+    const QIcon shownMark = ShownMark(*style());
+    auto toggle = [this, &shownMark](const char* name, const char* caption, DiffKind kind) {
         auto* b = new QToolButton(this);
         b->setObjectName(name);
         b->setText(QString::fromLatin1(caption));
+        b->setIcon(shownMark);
+        b->setIconSize(shownMark.availableSizes().value(0));
+        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         b->setCheckable(true);
         b->setChecked(diff_.Shown(kind));
         connect(b, &QToolButton::clicked, this, [this, kind](bool down) { SpeedButtonClick(kind, down); });

@@ -77,6 +77,14 @@ TFModify::TFModify(QWidget* owner, bool writeOnTheFlyIn, const std::string& type
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
+    // Named as the system names them, so the dialog can be found and driven from outside the plug-in.
+    setObjectName(QStringLiteral("FModify"));
+    const std::pair<QObject*, const char*> controls[] = {
+        {GBParameter, "GBParameter"}, {LName, "LName"}, {LType, "LType"}, {BCopy, "BCopy"},
+        {GBConverter, "GBConverter"}, {EDec, "EDec"}, {EHex, "EHex"}, {EBin, "EBin"}, {EChr, "EChr"},
+        {CWriteonthefly, "CWriteonthefly"}, {BOK, "BOK"}, {BCancel, "BCancel"}};
+    for (const auto& [object, objectName] : controls) object->setObjectName(QString::fromLatin1(objectName));
+
     // Show: labels, check box, then the value text into the decimal view.
     LName->setText(ToQ(name));
     LType->setText(type.empty() ? QStringLiteral("(unknown type)") : ToQ(type));

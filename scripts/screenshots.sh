@@ -4,6 +4,9 @@
 #   editor-after-read.png   the editor after reading three groups from the simulated modem
 #   editor-filtered.png     the same grid narrowed by the parameter filter
 #   progress.png            the progress window during that read
+#   editor-states.png       the grid with an edited row not yet written and a written row not yet committed
+#   diff-view.png           the difference window with one difference of each kind
+#   diff-view-toggle.png    the same window with the "Missing" kind hidden
 #   scalar-editor.png       the scalar value editor, a decimal text outside the type's range
 #   array-editor.png        the array value editor on a 7 x 7 byte table
 # Usage: scripts/screenshots.sh [build directory, default build]
@@ -24,8 +27,10 @@ mkdir -p "$settings/Korvale/Brevant"
 printf '[Mode]\r\nNVMSelGroups=cal_t8x_lut,fix_t8x_lut,hyb_cust\r\n' >"$settings/Korvale/Brevant/Brevant.ini"
 APPDATA=$settings "$dir/bin/nvmhost" --screenshot "$out/nvmhost-start.png"
 
-# The end-to-end test reads from the simulated modem and saves its views when asked to.
-VTQ_SCREENSHOT_DIR=$out "$dir/bin/editor_host_tests" --gtest_filter='HostEditorTest.ReadOneGroupThenThreeGroups' >/dev/null
+# The end-to-end tests read from the simulated modem, edit, write, save and
+# compare, and save their views when asked to.
+shots='HostEditorTest.ReadOneGroupThenThreeGroups:HostEditorTest.AValueEditedWrittenCommittedSavedComparedAndLoaded'
+VTQ_SCREENSHOT_DIR=$out "$dir/bin/editor_host_tests" --gtest_filter="$shots" >/dev/null
 VTQ_SCREENSHOT_DIR=$out "$dir/bin/dialogs_tests" --gtest_filter='ValueEditorsScreenshots.*' >/dev/null
 
 ls -1 "$out"/*.png

@@ -40,6 +40,10 @@ TEST(TFormDiffView, TogglesRestrictionCountsAndCopy) {
     auto status = [&] { return FromQ(view.StatusBar1->currentMessage()); };
     auto cell = [&](int row, int column) { return FromQ(view.SGDiff->model()->index(row, column).data().toString()); };
     EXPECT_EQ(status(), "3 differences.");
+    // Each toggle shows by its own mark whether its kind is shown.
+    const QIcon mark = view.SpeedButtonMissing->icon();
+    EXPECT_NE(mark.pixmap(16, QIcon::Normal, QIcon::On).toImage(),
+              mark.pixmap(16, QIcon::Normal, QIcon::Off).toImage());
     EXPECT_EQ(cell(1, 0), "\"grp.new\" added");
     EXPECT_EQ(cell(1, 1), "Extra");
     EXPECT_EQ(cell(2, 1), "Missing");

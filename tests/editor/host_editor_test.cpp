@@ -1,26 +1,39 @@
 // The editor end to end: the stand-in host loads the plug-in, which shows its
 // window maximised in the host's area, lists the simulated modem's groups and
 // reads them into the host's log; the host closes the editor in the middle of
-// a read, and the next start checks the groups stored at that close. With
-// VTQ_SCREENSHOT_DIR set, the views after a read are saved there as PNG files.
+// a read, and the next start checks the groups stored at that close. A value
+// goes the user's whole way: edited, written, committed, read back, saved,
+// compared and loaded again. With VTQ_SCREENSHOT_DIR set, the views on the
+// way are saved there as PNG files.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMdiSubWindow>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <sstream>
 
+#include "editor/parameter_grid_model.h"
 #include "host/host_window.h"
 #include "link/target_address.h"
 #include "qt_print.h"
@@ -66,6 +79,18 @@ protected:
                 if (w->objectName() == "TFProgress" && w->isVisible() && onStatus)
                     onStatus(w->findChild<QLabel*>("LabelStatus")->text(), w);
             }
+            // Each modal dialog goes to the next queued answer; one that nobody expected fails and is closed.
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal == nullptr || modal == answered) return;
+            answered = modal;
+            if (answers.empty()) {
+                ADD_FAILURE() << "unexpected dialog " << modal->objectName().toStdString();
+                modal->close();
+                return;
+            }
+            const auto answer = std::move(answers.front());
+            answers.pop_front();
+            answer(modal);
         });
         watch.start();
     }
@@ -97,6 +122,48 @@ protected:
         }
     }
 
+    int Row(const QString& name) const {
+        for (int row = 0; row < grid->model()->rowCount(); ++row)
+            if (grid->model()->index(row, 0).data().toString() == name) return row;
+        ADD_FAILURE() << "no row " << name.toStdString();
+        return 0;
+    }
+    QString Value(int row) const { return grid->model()->index(row, 1).data().toString(); }
+    vtq::ParameterState State(int row) const {
+        return static_cast<vtq::ParameterState>(
+            grid->model()->index(row, 1).data(vtq::ParameterGridModel::StateRole).toInt());
+    }
+    void Click(const char* button) { QTest::mouseClick(editor->findChild<QPushButton*>(button), Qt::LeftButton); }
+    void Answer(std::function<void(QWidget*)> answer) { answers.push_back(std::move(answer)); }
+    void AnswerFile(const std::filesystem::path& path) {
+        Answer([path](QWidget* dialog) {
+            auto* files = qobject_cast<QFileDialog*>(dialog);
+            ASSERT_NE(files, nullptr);
+            files->selectFile(QString::fromStdString(path.string()));
+            static_cast<QDialog*>(files)->accept();  // QFileDialog::accept, as the Open or Save button does
+        });
+    }
+    // Double-clicks the row and answers the scalar editor with write-on-the-fly
+    // off: `value` typed into the decimal field and OK, or Cancel without one.
+    void EditScalar(int row, std::optional<QString> value) {
+        Answer([value](QWidget* dialog) {
+            ASSERT_EQ(dialog->objectName(), "FModify");
+            auto* onTheFly = dialog->findChild<QCheckBox*>("CWriteonthefly");
+            if (onTheFly->isChecked()) onTheFly->click();
+            if (!value) return dialog->findChild<QPushButton*>("BCancel")->click();
+            auto* decimal = dialog->findChild<QLineEdit*>("EDec");
+            decimal->clear();
+            QTest::keyClicks(decimal, *value);
+            dialog->findChild<QPushButton*>("BOK")->click();
+        });
+        // A double click as the window system sends it: press, release, double click, release.
+        const QPoint at = grid->visualRect(grid->model()->index(row, 0)).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, at);
+        EXPECT_TRUE(answers.empty()) << "the scalar editor did not open";
+    }
+
     static inline std::filesystem::path iniPath;
     std::unique_ptr<nvmhost::HostWindow> host;
     QWidget* editor = nullptr;
@@ -104,6 +171,8 @@ protected:
     QTableView* grid = nullptr;
     QTimer watch;
     std::function<void(const QString&, QWidget*)> onStatus;
+    std::deque<std::function<void(QWidget*)>> answers;
+    QPointer<QWidget> answered;
 };
 
 TEST_F(HostEditorTest, ReadOneGroupThenThreeGroups) {
@@ -125,6 +194,90 @@ TEST_F(HostEditorTest, ReadOneGroupThenThreeGroups) {
     QTest::keyClicks(editor->findChild<QLineEdit*>("EFilter"), "gain");
     Shot(host.get(), "editor-filtered.png");
     EXPECT_GT(grid->model()->rowCount(), 1);
+}
+
+// Edited without write-on-the-fly (not stored), written (in RAM), committed,
+// read back, saved; then changed again, compared with the file (to which one
+// of each other kind of difference was added) and loaded from it.
+TEST_F(HostEditorTest, AValueEditedWrittenCommittedSavedComparedAndLoaded) {
+    using vtq::ParameterState;
+    CheckAndRead(kThreeGroups);
+    const int thresh0 = Row("cal_t8x_lut.chan[0].thresh"), thresh1 = Row("cal_t8x_lut.chan[1].thresh");
+    EditScalar(thresh0, "77");
+    EditScalar(thresh1, "69");
+    EXPECT_EQ(Value(thresh0), "77");
+    EXPECT_EQ(State(thresh1), ParameterState::NotStored);
+    grid->selectRow(thresh0);
+    editor->findChild<QAction*>("Writetotarget1")->trigger();
+    EXPECT_EQ(State(thresh0), ParameterState::InTargetRAM);
+    EXPECT_EQ(State(thresh1), ParameterState::NotStored);
+    grid->clearSelection();
+    QTest::qWait(100);  // displays that follow changes after a short delay catch up
+    Shot(host.get(), "editor-states.png");
+
+    const int rows = grid->model()->rowCount();
+    Click("BWriteAll");
+    EXPECT_EQ(Log(0).back().section(" I ", 1), QString("Write OK (%1 parameters written) to target.").arg(rows));
+    EXPECT_EQ(State(thresh1), ParameterState::InTargetRAM);
+    Click("BCommit");
+    EXPECT_EQ(State(thresh1), ParameterState::Unchanged);
+    Click("BReadGroups");
+    ASSERT_EQ(grid->model()->rowCount(), rows);
+    EXPECT_EQ(Value(thresh0), "77");
+    EXPECT_EQ(State(thresh0), ParameterState::Unchanged);
+
+    const auto file =
+        std::filesystem::path(testing::TempDir()) / ("editor_host_" + std::to_string(::getpid()) + ".nvm");
+    AnswerFile(file);
+    Answer([](QWidget* box) {
+        EXPECT_TRUE(qobject_cast<QMessageBox*>(box)->text().startsWith("The Parameters in view have been save to:"));
+        qobject_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
+    });
+    Click("BSave");
+    EditScalar(thresh0, "12");
+    EditScalar(thresh1, std::nullopt);  // only its type is learned
+
+    // The file gets a different type, a line less and a line more.
+    std::stringstream text;
+    text << std::ifstream(file, std::ios::binary).rdbuf();
+    std::string saved = text.str();
+    const auto change = [&](const std::string& what, const std::string& by) {
+        const size_t at = saved.find(what);
+        ASSERT_NE(at, std::string::npos) << what;
+        saved.replace(at, what.size(), by);
+    };
+    change("cal_t8x_lut.chan[1].thresh=69\r\n", "cal_t8x_lut.chan[1].thresh=69 (uint8)\r\n");
+    change("cal_t8x_lut.chan[2].dc=5092\r\n", "");
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << saved << "cal_t8x_lut.spare=1\r\n";
+
+    AnswerFile(file);
+    Answer([this](QWidget* view) {
+        ASSERT_EQ(view->objectName(), "FormDiffView");
+        EXPECT_EQ(view->windowTitle(), "NVM Diff View");
+        const auto* rowsShown = view->findChild<QTableView*>("SGDiff")->model();
+        QStringList lines;
+        for (int row = 0; row < rowsShown->rowCount(); ++row)
+            lines << rowsShown->index(row, 1).data().toString() + " " + rowsShown->index(row, 0).data().toString();
+        EXPECT_EQ(lines, QStringList({"!= \"cal_t8x_lut.chan[0].thresh\" value: \"12\" != \"77\"",
+                                      "!type \"cal_t8x_lut.chan[1].thresh\" type: \"int8\" != \"uint8\"",
+                                      "Extra \"cal_t8x_lut.spare\" added",
+                                      "Missing \"cal_t8x_lut.chan[2].dc\" missing"}));
+        Shot(view, "diff-view.png");
+        QTest::mouseClick(view->findChild<QToolButton*>("SpeedButtonMissing"), Qt::LeftButton);
+        EXPECT_EQ(view->findChild<QStatusBar*>("StatusBar1")->currentMessage(), "3 differences.");
+        Shot(view, "diff-view-toggle.png");
+        view->close();
+    });
+    Click("BCompare");
+
+    AnswerFile(file);
+    Click("BLoad");
+    EXPECT_EQ(Value(thresh0), "77");
+    EXPECT_EQ(State(thresh0), ParameterState::NotStored);
+    EXPECT_EQ(Log(0).back().section(" I ", 1),
+              QString("File Loaded. Added 1 item, Replaced 2 items. (%1 unchanged values.)").arg(rows - 3));
+    EXPECT_TRUE(answers.empty());
+    std::filesystem::remove(file);
 }
 
 TEST_F(HostEditorTest, HostClosesTheEditorDuringAReadAndTheNextStartChecksTheSameGroups) {
