@@ -1,5 +1,7 @@
 #include "core/editor_session.h"
 
+#include <mutex>
+
 #include "channel/command_exchange.h"
 #include "channel/piece_decoder.h"
 
@@ -9,6 +11,8 @@ namespace {
 // The decoder is shared by every session of the process: built by the first,
 // freed (with its leak report) by the last.
 int liveSessions = 0;
+// Sessions of the command line start and close on threads of their own.
+std::mutex liveSessionsLock;
 }  // namespace
 
 // The container's way to the target: log lines to the host's show line,
@@ -32,7 +36,10 @@ EditorSession::EditorSession(Host& host, std::function<void(const std::string&)>
                              std::string settingsPath)
     : host_(host), decoderMessage_(std::move(decoderMessage)), settingsPath_(std::move(settingsPath)) {
     if (settingsPath_.empty()) settingsPath_ = SettingsFilePath();
-    if (liveSessions++ == 0) BuildDecoder(decoderMessage_);
+    {
+        const std::lock_guard<std::mutex> lock(liveSessionsLock);
+        if (liveSessions++ == 0) BuildDecoder(decoderMessage_);
+    }
     link_ = std::make_unique<Link>(host_);
     items_ = std::make_unique<GroupItems>(link_.get());
     settings_ = LoadSettings(settingsPath_);
@@ -53,7 +60,10 @@ void EditorSession::Close() {
     closing_ = true;
     SaveSelection(settings_, items_->CheckedGroupNames(), settingsPath_);
     items_->ClearAll();
-    if (--liveSessions == 0) FreeDecoder(decoderMessage_);
+    {
+        const std::lock_guard<std::mutex> lock(liveSessionsLock);
+        if (--liveSessions == 0) FreeDecoder(decoderMessage_);
+    }
     groupTable_.Clear();
 }
 
