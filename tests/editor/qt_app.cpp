@@ -4,6 +4,7 @@
 
 #include <QApplication>
 
+#include "dialogs/dialog_driver.h"
 #include "editor/qt_user_side.h"
 
 namespace {
@@ -16,6 +17,7 @@ public:
         static char* argv[] = {name, nullptr};
         app_ = new QApplication(argc, argv);
         vtq::QtUserSide::SetAutoAnswer(true);
+        vtq::DialogsCancelWithoutDriver() = true;
     }
     void TearDown() override {
         delete app_;
