@@ -167,7 +167,7 @@ VerifyResult VerifyWrittenRecords(EditorSession& session, UserSide& user, const 
 }
 
 VerifyResult VerifyAfterWrite(EditorSession& session, UserSide& user, int firstRow, const WriteGroupsResult& write) {
-    if (!write.started || write.closing || write.targetLost) return {};
+    if (write.closing || write.targetLost) return {};
     return VerifyWrittenRecords(session, user, WrittenRecords(session.Items(), firstRow, write));
 }
 

@@ -58,8 +58,8 @@ std::vector<NVMParameter*> WrittenRecords(const GroupItems& items, int firstRow,
 VerifyResult VerifyWrittenRecords(EditorSession& session, UserSide& user, const std::vector<NVMParameter*>& records);
 
 // After WriteGroups (firstRow 0) or WriteSelected (the first selected row):
-// verifies what the write took, unless it did not run, the target was lost
-// or the window is closing.
+// verifies what the write took, unless the target was lost or the window is
+// closing.
 VerifyResult VerifyAfterWrite(EditorSession& session, UserSide& user, int firstRow, const WriteGroupsResult& write);
 
 }  // namespace vtq

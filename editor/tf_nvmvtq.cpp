@@ -1,5 +1,7 @@
 #include "editor/tf_nvmvtq.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -17,6 +19,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -30,14 +33,19 @@
 #include "core/commit_groups.h"
 #include "core/debug_line.h"
 #include "core/edit_parameter.h"
+#include "core/pending_changes.h"
+#include "core/undo_history.h"
+#include "core/verify_writes.h"
 #include "dialogs/tf_edit_value.h"
 #include "dialogs/tf_form_diff_view.h"
+#include "dialogs/tf_review_load.h"
 #include "defaults/changed_defaults.h"
 #include "defaults/header_reader.h"
 #include "defaults/header_writer.h"
 #include "defaults/naming_presets.h"
 #include "defaults/rf_export.h"
 #include "files/file_operations.h"
+#include "files/load_review.h"
 #include "dialogs/tf_modify.h"
 #include "core/read_groups.h"
 #include "core/write_groups.h"
@@ -99,14 +107,26 @@ TFNVMVTQ::TFNVMVTQ(Host& host, QWidget* parent) : QWidget(parent) {
     });
     FillPresetsBox();
     session_->SetDebug(false);
+    // Counts follow every change, at most a few times a second: an operation
+    // changes many records and lets events through after each.
+    pendingTimer_ = new QTimer(this);
+    pendingTimer_->setSingleShot(true);
+    pendingTimer_->setInterval(50);
+    connect(pendingTimer_, &QTimer::timeout, this, &TFNVMVTQ::UpdatePendingDisplay);
     Items().AddListener(this);
+    undo_ = std::make_unique<UndoHistory>(Items());
+    options_ = LoadSafetyOptions(session_->SettingsPath());
+    ReviewLoad1->setChecked(options_.reviewLoad);
+    VerifyWrites1->setChecked(options_.verifyWrites);
     UpdateSelectionDisplay();
+    UpdatePendingDisplay();
 }
 
 TFNVMVTQ::~TFNVMVTQ() {
     session_->SetClosing(true);
     // The grid and the group list must not look at records any more once they are freed.
     Items().RemoveListener(this);
+    undo_.reset();
     StringGridNVM->setModel(nullptr);
     delete gridModel_;
     gridModel_ = nullptr;
@@ -258,6 +278,25 @@ void TFNVMVTQ::BuildLayout() {
     StatusBar1 = new QStatusBar(parameters);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
+    BNotStoredCount = new QToolButton(StatusBar1);
+    BNotStoredCount->setObjectName(QStringLiteral("BNotStoredCount"));
+    BNotStoredCount->setToolTip(QStringLiteral(
+        "Parameters edited but not written to target. Click to show only these, click again to show all."));
+    BInTargetRAMCount = new QToolButton(StatusBar1);
+    BInTargetRAMCount->setObjectName(QStringLiteral("BInTargetRAMCount"));
+    BInTargetRAMCount->setToolTip(QStringLiteral(
+        "Parameters written to target RAM but not committed. Click to show only these, click again to show all."));
+    for (QToolButton* count : {BNotStoredCount, BInTargetRAMCount}) {
+        count->setCheckable(true);
+        count->setAutoRaise(true);
+        StatusBar1->addWidget(count);
+    }
+    BNotStoredCount->setIcon(QIcon(NotStoredPicture()));
+    BInTargetRAMCount->setIcon(QIcon(InTargetRAMPicture()));
+    BNotStoredCount->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    BInTargetRAMCount->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    connect(BNotStoredCount, &QToolButton::clicked, this, &TFNVMVTQ::BNotStoredCountClick);
+    connect(BInTargetRAMCount, &QToolButton::clicked, this, &TFNVMVTQ::BInTargetRAMCountClick);
 
     paramLayout->addWidget(StringGridNVM, 1);
     paramLayout->addWidget(EAtSend);
@@ -348,6 +387,19 @@ void TFNVMVTQ::BuildMenus() {
         a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         StringGridNVM->addAction(a);
     }
+    // Undo and redo of edits and loads not yet written, anywhere in the window
+    // (an edit box with focus undoes its own typing first).
+    PopupMenuParameters->addSeparator();
+    Undo1 = Action(PopupMenuParameters, "Undo1", QStringLiteral("Undo"));
+    Undo1->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Z"))});
+    Redo1 = Action(PopupMenuParameters, "Redo1", QStringLiteral("Redo"));
+    Redo1->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Y")), QKeySequence(QStringLiteral("Ctrl+Shift+Z"))});
+    for (QAction* a : {Undo1, Redo1}) {
+        a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(a);
+    }
+    connect(Undo1, &QAction::triggered, this, &TFNVMVTQ::Undo1Click);
+    connect(Redo1, &QAction::triggered, this, &TFNVMVTQ::Redo1Click);
     connect(CopyNameandvalue1, &QAction::triggered, this, &TFNVMVTQ::CopyNameandvalue1Click);
     connect(Writetotarget1, &QAction::triggered, this, &TFNVMVTQ::Writetotarget1Click);
     connect(CommitGroups1, &QAction::triggered, this, &TFNVMVTQ::BCommitClick);
@@ -382,6 +434,17 @@ void TFNVMVTQ::BuildMenus() {
         QStringLiteral("Useful if you want to write the values using an external program. You will not be able to "
                        "load this format back again in this tool unless none of the written parameters have been "
                        "truncated due to size constraints"));
+    PopupMenuExtra->addSeparator();
+    ReviewLoad1 = Action(PopupMenuExtra, "ReviewLoad1", QStringLiteral("Review Changes Before Loading a File"),
+                         QStringLiteral("\"Load File\" first shows what the file changes; only the checked "
+                                        "parameters are loaded"));
+    VerifyWrites1 = Action(PopupMenuExtra, "VerifyWrites1", QStringLiteral("Verify Writes by Reading Back"),
+                           QStringLiteral("\"Write Groups\" and \"Write Selected\" read every written value back "
+                                          "and log each one the target did not keep"));
+    ReviewLoad1->setCheckable(true);
+    VerifyWrites1->setCheckable(true);
+    connect(ReviewLoad1, &QAction::triggered, this, &TFNVMVTQ::ReviewLoad1Click);
+    connect(VerifyWrites1, &QAction::triggered, this, &TFNVMVTQ::VerifyWrites1Click);
     connect(RedirectWriteGroups1, &QAction::triggered, this, &TFNVMVTQ::RedirectWriteGroups1Click);
     connect(ReadDefault, &QAction::triggered, this, &TFNVMVTQ::ReadDefaultClick);
     connect(SaveAllChangedDefaults1, &QAction::triggered, this, &TFNVMVTQ::SaveAllChangedDefaults1Click);
@@ -407,12 +470,26 @@ void TFNVMVTQ::DestroyWhenIdle(QObject* owner) {
     }
 }
 
+void TFNVMVTQ::CloseForHost(QObject* owner) {
+    if (Closing()) return;
+    ReportPendingOnHostClose(*session_);
+    SetClosing(true);
+    if (auto* widget = qobject_cast<QWidget*>(owner)) widget->hide();
+    DestroyWhenIdle(owner);
+}
+
 void TFNVMVTQ::closeEvent(QCloseEvent* event) {
     if (Closing()) {
         event->accept();
-    } else {
-        event->ignore();
+        return;
     }
+    // The user's close goes through the close handler, which destroys the
+    // window later: this event itself never closes it. Not while an operation
+    // or a dialog of the window runs.
+    event->ignore();
+    if (!userClose_ || user_->Busy() || user_->InEventLoop()) return;
+    if (!ConfirmDropAll(Items(), *user_, PendingLoss::Close) || Closing()) return;
+    userClose_();
 }
 
 void TFNVMVTQ::SetOperationRunning(bool running) {
@@ -436,24 +513,49 @@ void TFNVMVTQ::UpdateSelectionDisplay() {
 
 void TFNVMVTQ::BReadGroupsClick() {
     if (user_->Busy()) return;
-    ReadGroups(*session_, *user_);
+    if (!ConfirmReread(Items(), *user_) || Closing()) return;
+    const std::vector<std::string> groups = Items().CheckedGroupNames();
+    if (ReadGroups(*session_, *user_).started && !Closing()) undo_->EndGroups(groups);
+    UpdatePendingDisplay();
 }
 
 void TFNVMVTQ::BWriteAllClick() {
     if (user_->Busy()) return;
-    WriteGroups(*session_, *user_);
+    const WriteGroupsResult write = WriteGroups(*session_, *user_);
+    if (options_.verifyWrites) VerifyAfterWrite(*session_, *user_, 0, write);
+}
+
+bool TFNVMVTQ::WriteRows(int first, int last) {
+    const WriteGroupsResult write = WriteSelected(*session_, *user_, first, last);
+    if (options_.verifyWrites) VerifyAfterWrite(*session_, *user_, std::min(first, last), write);
+    return !write.targetLost && !write.closing;
 }
 
 void TFNVMVTQ::Writetotarget1Click() {
     if (user_->Busy()) return;
     const QModelIndexList rows = StringGridNVM->selectionModel()->selectedRows();
     if (rows.isEmpty() || gridModel_->ShowsEmptyRow()) return;
-    int first = rows.front().row(), last = first;
-    for (const QModelIndex& index : rows) {
-        first = std::min(first, index.row());
-        last = std::max(last, index.row());
+    if (!narrowedTo_) {
+        int first = rows.front().row(), last = first;
+        for (const QModelIndex& index : rows) {
+            first = std::min(first, index.row());
+            last = std::max(last, index.row());
+        }
+        WriteRows(first, last);
+        return;
     }
-    WriteSelected(*session_, *user_, first, last);
+    // A narrowed grid hides rows between the selected ones: only the rows
+    // shown are written, run by run of neighbouring rows.
+    std::vector<int> shown;
+    for (const QModelIndex& index : rows)
+        if (!StringGridNVM->isRowHidden(index.row())) shown.push_back(index.row());
+    std::sort(shown.begin(), shown.end());
+    for (size_t i = 0; i < shown.size() && !Closing();) {
+        size_t j = i;
+        while (j + 1 < shown.size() && shown[j + 1] == shown[j] + 1) ++j;
+        if (!WriteRows(shown[i], shown[j])) break;
+        i = j + 1;
+    }
 }
 
 void TFNVMVTQ::RedirectWriteGroups1Click() {
@@ -468,7 +570,16 @@ void TFNVMVTQ::BSaveClick() {
 
 void TFNVMVTQ::BLoadClick() {
     if (user_->Busy()) return;
-    LoadFileClick(*session_, *user_);
+    ReviewLoadChanges review;
+    if (options_.reviewLoad) {
+        review = [this](std::vector<LoadChange>& changes) {
+            bool accepted = false;
+            user_->RunModal([&] { accepted = TFReviewLoad::Execute(this, changes); });
+            return accepted && !Closing();
+        };
+    }
+    LoadFileReviewedClick(*session_, *user_, review, undo_.get());
+    if (!Closing()) UpdatePendingDisplay();
 }
 
 void TFNVMVTQ::BCompareClick() {
@@ -500,7 +611,8 @@ void TFNVMVTQ::StringGridNVMDblClick(const QModelIndex& index) {
         });
         return answer;
     };
-    EditParameter(*session_, *user_, index.row(), open);
+    EditParameterWithUndo(*session_, *user_, index.row(), open, *undo_);
+    if (!Closing()) UpdatePendingDisplay();
 }
 
 void TFNVMVTQ::EAtSendKeyPress() {
@@ -512,7 +624,9 @@ void TFNVMVTQ::ShowDebugATCommandline1Click() { EAtSend->setVisible(!EAtSend->is
 
 void TFNVMVTQ::BClearClick() {
     if (user_->Busy()) return;
+    if (!ConfirmDropAll(Items(), *user_, PendingLoss::Clear) || Closing()) return;
     Items().ClearAll();
+    UpdatePendingDisplay();
 }
 
 void TFNVMVTQ::BRefreshGroupListClick() {
@@ -618,6 +732,72 @@ void TFNVMVTQ::SelectAllParametersinthisGroup1Click() {
 
 void TFNVMVTQ::BExtraClick() {
     PopupMenuExtra->popup(BExtra->mapToGlobal(QPoint(2, BExtra->height() - 5)));
+}
+
+}  // namespace vtq
+
+namespace vtq {
+
+void TFNVMVTQ::GroupsChanged() {
+    UpdateSelectionDisplay();
+    pendingTimer_->start();
+}
+
+void TFNVMVTQ::ViewChanged() { pendingTimer_->start(); }
+
+void TFNVMVTQ::RecordChanged(const NVMParameter&) {
+    if (!pendingTimer_->isActive()) pendingTimer_->start();
+}
+
+void TFNVMVTQ::UpdatePendingDisplay() {
+    pendingTimer_->stop();
+    const PendingCounts counts = CountPending(Items());
+    BNotStoredCount->setText(ToQ(NotStoredCountText(counts.notStored)));
+    BInTargetRAMCount->setText(ToQ(NotCommittedCountText(counts.inTargetRAM)));
+    BNotStoredCount->setChecked(narrowedTo_ == ParameterState::NotStored);
+    BInTargetRAMCount->setChecked(narrowedTo_ == ParameterState::InTargetRAM);
+    Undo1->setEnabled(undo_->CanUndo());
+    Redo1->setEnabled(undo_->CanRedo());
+    // Rows whose record is in the middle of an update keep their place until it ends.
+    const int rows = gridModel_->rowCount();
+    for (int row = 0; row < rows; ++row) {
+        const NVMParameter* record = gridModel_->Record(row);
+        if (narrowedTo_ && !record && !gridModel_->ShowsEmptyRow()) continue;
+        const bool hide = narrowedTo_ && record && record->state != *narrowedTo_;
+        if (StringGridNVM->isRowHidden(row) != hide) StringGridNVM->setRowHidden(row, hide);
+    }
+}
+
+void TFNVMVTQ::Narrow(ParameterState state) {
+    if (narrowedTo_ == state) narrowedTo_.reset();
+    else narrowedTo_ = state;
+    UpdatePendingDisplay();
+}
+
+void TFNVMVTQ::BNotStoredCountClick() { Narrow(ParameterState::NotStored); }
+
+void TFNVMVTQ::BInTargetRAMCountClick() { Narrow(ParameterState::InTargetRAM); }
+
+void TFNVMVTQ::Undo1Click() {
+    if (user_->Busy() || user_->InEventLoop()) return;
+    undo_->Undo();
+    UpdatePendingDisplay();
+}
+
+void TFNVMVTQ::Redo1Click() {
+    if (user_->Busy() || user_->InEventLoop()) return;
+    undo_->Redo();
+    UpdatePendingDisplay();
+}
+
+void TFNVMVTQ::ReviewLoad1Click() {
+    options_.reviewLoad = ReviewLoad1->isChecked();
+    SaveSafetyOption(session_->SettingsPath(), kReviewLoadKey, options_.reviewLoad);
+}
+
+void TFNVMVTQ::VerifyWrites1Click() {
+    options_.verifyWrites = VerifyWrites1->isChecked();
+    SaveSafetyOption(session_->SettingsPath(), kVerifyWritesKey, options_.verifyWrites);
 }
 
 }  // namespace vtq

@@ -5,10 +5,13 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/editor_session.h"
+#include "core/safety_options.h"
 
 class QAction;
 class QCheckBox;
@@ -22,6 +25,7 @@ class QMenu;
 class QPushButton;
 class QStatusBar;
 class QTableView;
+class QTimer;
 class QToolButton;
 
 namespace vtq {
@@ -32,6 +36,7 @@ class NamingPresets;
 class Host;
 class ParameterGridModel;
 class QtUserSide;
+class UndoHistory;
 
 class TFNVMVTQ : public QWidget, private GroupItemsListener {
     Q_OBJECT
@@ -55,6 +60,14 @@ public:
     // only be interrupted where the user side lets the event loop run, so the
     // user side's count of those places tells whether one is on the stack.
     void DestroyWhenIdle(QObject* owner);
+    // The host closes the window: never asked, never delayed. Changes not
+    // stored or not committed are named on the host's show line; then the
+    // closing flag is set, `owner` hidden and destroyed when idle.
+    void CloseForHost(QObject* owner);
+    // What closes the window when the user closes it (its frame's close
+    // button) and agreed to lose the changes pending. Without one, only the
+    // host closes the window.
+    void SetUserClose(std::function<void()> close) { userClose_ = std::move(close); }
 
     EditorSession& Session() { return *session_; }
     GroupItems& Items() { return session_->Items(); }
@@ -64,6 +77,12 @@ public:
     QtUserSide& User() { return *user_; }
     Host& host() { return session_->host(); }
     ParameterGridModel& GridModel() { return *gridModel_; }
+    UndoHistory& Undo() { return *undo_; }
+    SafetyOptions& Options() { return options_; }
+
+    // The pending counts in the status bar, the narrowed grid rows and the
+    // undo actions, as the records are now. Runs shortly after every change.
+    void UpdatePendingDisplay();
 
     // Group box caption and enabled states of the selection controls.
     void UpdateSelectionDisplay();
@@ -95,6 +114,9 @@ public:
     QTableView* StringGridNVM;
     QLineEdit* EAtSend;
     QStatusBar* StatusBar1;
+    // The pending counts; a click shows only those rows, a second click all.
+    QToolButton* BNotStoredCount;
+    QToolButton* BInTargetRAMCount;
 
     QMenu* PopupMenuGroups;
     QAction* SelectAll;
@@ -111,6 +133,8 @@ public:
     QAction* SelectAllParametersinthisGroup1;
     QAction* CommitGroups1;
     QAction* ShowDebugATCommandline1;
+    QAction* Undo1;
+    QAction* Redo1;
 
     QMenu* PopupMenuExtra;
     QAction* StoreDefaultValueFileinTarget1;
@@ -119,6 +143,8 @@ public:
     QAction* SaveSelectedChangedDefaults1;
     QAction* SaveRFDefaults1;
     QAction* RedirectWriteGroups1;
+    QAction* ReviewLoad1;
+    QAction* VerifyWrites1;
 
 public slots:
     void BReadGroupsClick();
@@ -153,9 +179,16 @@ public slots:
     void CopyNameandvalue1Click();
     void SelectAllParametersinthisGroup1Click();
     void BExtraClick();
+    void Undo1Click();
+    void Redo1Click();
+    void BNotStoredCountClick();
+    void BInTargetRAMCountClick();
+    void ReviewLoad1Click();
+    void VerifyWrites1Click();
 
 protected:
-    // The window has no close button of its own: only the host closes it.
+    // The host's close goes through; the user's asks first when changes are
+    // pending, and only with a close handler set (SetUserClose).
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -163,14 +196,24 @@ private:
     void BuildMenus();
     void FillPresetsBox();
     void SelectContaining(const char* text);
-    void GroupsChanged() override { UpdateSelectionDisplay(); }
+    void GroupsChanged() override;
+    void ViewChanged() override;
+    void RecordChanged(const NVMParameter& record) override;
     void SetOperationRunning(bool running);
+    void Narrow(ParameterState state);
+    // Write Selected of view rows first..last, verified when the option is on; false when the run must stop.
+    bool WriteRows(int first, int last);
 
     std::unique_ptr<QtUserSide> user_;
     std::unique_ptr<EditorSession> session_;
     std::unique_ptr<NamingPresets> presets_;
     ParameterGridModel* gridModel_ = nullptr;
     QPointer<QObject> destroyWhenIdle_;
+    std::unique_ptr<UndoHistory> undo_;
+    SafetyOptions options_;
+    QTimer* pendingTimer_ = nullptr;
+    std::optional<ParameterState> narrowedTo_;
+    std::function<void()> userClose_;
 };
 
 }  // namespace vtq

@@ -5,6 +5,8 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QSerialPortInfo>
 #include <QSplitter>
@@ -164,6 +166,20 @@ void HostWindow::OpenEditor() {
         return;
     }
     plugin_.ShowWindow(&app_);
+    // The editor's window also closes by its own close button, without the
+    // Editor menu: once its frame is gone the host takes it as closed (the
+    // plug-in, which has no window any more, ignores that close).
+    for (QMdiSubWindow* sub : mdi_->subWindowList()) {
+        connect(sub, &QObject::destroyed, this, [this] {
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (plugin_.WindowShown() && plugin_.WindowInstance() == nullptr) plugin_.CloseWindow(&app_);
+                    UpdateStatus();
+                },
+                Qt::QueuedConnection);
+        });
+    }
     UpdateStatus();
 }
 

@@ -54,7 +54,8 @@ void ShowEditorWindow(const vtq_host_app* hostApplication) {
     try {
         created = new TFNVMVTQ(PluginHost());
         if (area != nullptr) {
-            sub = area->addSubWindow(created, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+            sub = area->addSubWindow(created, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                                  Qt::WindowCloseButtonHint);
             sub->setAttribute(Qt::WA_DeleteOnClose, false);
             sub->setWindowIcon(QIcon());
         }
@@ -74,6 +75,17 @@ void ShowEditorWindow(const vtq_host_app* hostApplication) {
     QObject::connect(created, &QObject::destroyed, [created] {
         if (FNVMVTQ == created) Forget();
     });
+    // The user closes the window with its close button, after agreeing to
+    // lose the changes pending: it goes as when the host closes it, silently.
+    created->SetUserClose([created] {
+        if (window != created) return;
+        QObject* owner = frame ? static_cast<QObject*>(frame.data()) : static_cast<QObject*>(created);
+        created->SetClosing(true);
+        if (frame) frame->hide(); else created->hide();
+        Forget();
+        // Called from inside the close event of the frame: it goes once that has returned.
+        owner->deleteLater();
+    });
 
     if (sub != nullptr) {
         sub->showMaximized();
@@ -88,12 +100,11 @@ void CloseEditorWindow(const vtq_host_app*) {
     if (window && !window->Closing()) {
         TFNVMVTQ* closing = window;
         QObject* owner = frame ? static_cast<QObject*>(frame.data()) : static_cast<QObject*>(closing);
-        closing->SetClosing(true);
-        if (frame) frame->hide(); else closing->hide();
         Forget();
+        // Never asked or delayed: changes pending are named on the host's log.
         // An operation running inside the window is still on the stack: the
         // window goes when its handler has returned.
-        closing->DestroyWhenIdle(owner);
+        closing->CloseForHost(owner);
     }
 }
 

@@ -9,6 +9,9 @@
 #   diff-view-toggle.png    the same window with the "Missing" kind hidden
 #   scalar-editor.png       the scalar value editor, a decimal text outside the type's range
 #   array-editor.png        the array value editor on a 7 x 7 byte table
+#   pending-counts.png      the pending counts in the editor's status bar, the grid narrowed to the rows not committed
+#   close-question.png      the question before the user closes the editor with changes not stored
+#   review-load.png         the review of a file's changes before Load File merges the checked ones
 # Usage: scripts/screenshots.sh [build directory, default build]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,7 +19,7 @@ dir=${1:-build}
 out=$PWD/docs/screenshots
 
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$dir" -j2 --target nvmhost vtqnvm editor_host_tests dialogs_tests
+cmake --build "$dir" -j2 --target nvmhost vtqnvm editor_host_tests dialogs_tests editor_safety_tests
 mkdir -p "$out"
 export QT_QPA_PLATFORM=offscreen
 
@@ -32,5 +35,6 @@ APPDATA=$settings "$dir/bin/nvmhost" --screenshot "$out/nvmhost-start.png"
 shots='HostEditorTest.ReadOneGroupThenThreeGroups:HostEditorTest.AValueEditedWrittenCommittedSavedComparedAndLoaded'
 VTQ_SCREENSHOT_DIR=$out "$dir/bin/editor_host_tests" --gtest_filter="$shots" >/dev/null
 VTQ_SCREENSHOT_DIR=$out "$dir/bin/dialogs_tests" --gtest_filter='ValueEditorsScreenshots.*' >/dev/null
+VTQ_SCREENSHOT_DIR=$out "$dir/bin/editor_safety_tests" >/dev/null
 
 ls -1 "$out"/*.png

@@ -66,7 +66,7 @@ protected:
         ASSERT_EQ(host->mdiArea()->subWindowList().size(), 1);
         QMdiSubWindow* frame = host->mdiArea()->subWindowList().front();
         EXPECT_TRUE(frame->isMaximized());
-        EXPECT_FALSE(frame->windowFlags() & Qt::WindowCloseButtonHint);
+        EXPECT_TRUE(frame->windowFlags() & Qt::WindowCloseButtonHint);  // the user may close it too
         editor = frame->widget();
         EXPECT_EQ(editor->windowTitle(), "VTQ NVM Editor - Version: 1.19.0.0");
         groups = editor->findChild<QListView*>("CheckListGroups");
@@ -301,6 +301,41 @@ TEST_F(HostEditorTest, HostClosesTheEditorDuringAReadAndTheNextStartChecksTheSam
     ASSERT_EQ(host->mdiArea()->subWindowList().size(), 1);
     groups = host->mdiArea()->subWindowList().front()->widget()->findChild<QListView*>("CheckListGroups");
     EXPECT_EQ(Checked(), kThreeGroups);
+}
+
+// The frame's close button asks first while a change is pending, and No keeps
+// the editor; Yes closes it and the host can open it again. The host's own
+// close never asks: the counts go to its log.
+TEST_F(HostEditorTest, TheUserClosesAfterAQuestionTheHostWithoutOne) {
+    CheckAndRead(kThreeGroups);
+    EditScalar(Row("cal_t8x_lut.chan[0].thresh"), "77");
+    QMdiSubWindow* frame = host->mdiArea()->subWindowList().front();
+    for (const auto button : {QMessageBox::No, QMessageBox::Yes}) {
+        Answer([button](QWidget* box) {
+            EXPECT_TRUE(qobject_cast<QMessageBox*>(box)->text().endsWith("Close the editor and lose these changes?"));
+            qobject_cast<QMessageBox*>(box)->button(button)->click();
+        });
+        frame->close();  // as its close button does
+        EXPECT_TRUE(answers.empty());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(host->mdiArea()->subWindowList().size(), button == QMessageBox::No ? 1 : 0);
+    }
+    QCoreApplication::processEvents();  // the host hears of the frame gone
+    for (const QAction* action : host->findChildren<QAction*>())
+        if (action->text() == "&Open Editor Window") EXPECT_TRUE(action->isEnabled());
+
+    host->OpenEditor();
+    ASSERT_EQ(host->mdiArea()->subWindowList().size(), 1);
+    editor = host->mdiArea()->subWindowList().front()->widget();
+    groups = editor->findChild<QListView*>("CheckListGroups");
+    grid = editor->findChild<QTableView*>("StringGridNVM");
+    CheckAndRead(kThreeGroups);
+    EditScalar(Row("cal_t8x_lut.chan[0].thresh"), "78");
+    host->CloseEditor();
+    EXPECT_TRUE(Log(0).back().endsWith(" E Editor closed with 1 parameter not stored and 0 parameters not committed."))
+        << Log(0).back().toStdString();
+    EXPECT_TRUE(host->mdiArea()->subWindowList().isEmpty() || !host->mdiArea()->subWindowList().front()->isVisible());
 }
 
 }  // namespace

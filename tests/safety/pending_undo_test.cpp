@@ -142,12 +142,19 @@ TEST_F(PendingUndoTest, UndoAndRedoOverEditsAndALoadRestoreValuesAndStatesExactl
     // A new edit drops what could be redone.
     EditWithUndo("cal_b.mode", "4");
     EXPECT_FALSE(undo->CanRedo());
+    // A step that only added records takes them out of the view again.
+    Load("fix_a.more=1\n");
+    EXPECT_EQ(Items().ViewCount(), 5);
+    EXPECT_TRUE(undo->Undo());
+    EXPECT_EQ(Items().ViewCount(), 4);
+    EXPECT_EQ(Rec("fix_a.more"), nullptr);
 }
 
 TEST_F(PendingUndoTest, WritingRereadingOrClearingEndsTheHistory) {
     struct Ender {
         const char* what;
         std::function<void()> act;
+        bool seen = true;  // the history knows at once that the record's history ended
     };
     const std::vector<Ender> enders = {
         {"written on the fly", [&] { EditWithUndo("fix_a.gain", "98", true); }},
@@ -160,7 +167,7 @@ TEST_F(PendingUndoTest, WritingRereadingOrClearingEndsTheHistory) {
          }},
         {"clear", [&] { Items().ClearAll(); }},
         // Changed where the history does not see it: left as it is.
-        {"changed unseen", [&] { Rec("fix_a.gain")->value = "55"; }},
+        {"changed unseen", [&] { Rec("fix_a.gain")->value = "55"; }, false},
     };
     for (const Ender& ender : enders) {
         host->modem().Reset();
@@ -171,6 +178,7 @@ TEST_F(PendingUndoTest, WritingRereadingOrClearingEndsTheHistory) {
         EditWithUndo("fix_a.gain", "97");
         ASSERT_TRUE(undo->CanUndo()) << ender.what;
         ender.act();
+        EXPECT_EQ(undo->CanUndo(), !ender.seen) << ender.what;
         EXPECT_FALSE(undo->Undo()) << ender.what;
         EXPECT_FALSE(undo->CanUndo()) << ender.what;
     }

@@ -52,7 +52,10 @@ TEST(VerifyCompare, ValuesAsTheTargetAnswersThem) {
                                            {"1", "1,0", false},
                                            {"-1", "255", false},
                                            {"abc", "ABC", false},
-                                           {"0x", "0", false}})
+                                           {"0x", "0", false},
+                                           {"9x10", "16", false},
+                                           {"18446744073709551615", "0xFFFFFFFFFFFFFFFF", true},
+                                           {"18446744073709551616", "0", false}})
         EXPECT_EQ(SameWrittenValue(c.written, c.readBack), c.same) << c.written << " / " << c.readBack;
 }
 
@@ -123,6 +126,14 @@ TEST_F(VerifyReviewTest, VerifyStopsOnCancelOrALostTarget) {
               (std::vector<std::string>{"Verify OK (1 parameter read back from target).", kTargetLostMessage}));
     EXPECT_EQ(user.busyDepth, 0);
     EXPECT_EQ(user.progressOpened, user.progressClosed);
+
+    // A write that lost the target is not read back.
+    host->modem().Reset();
+    host->faults().loseAfter = 2;
+    host->lines.clear();
+    const WriteGroupsResult lostWrite = WriteGroups(*session, user);
+    EXPECT_FALSE(VerifyAfterWrite(*session, user, 0, lostWrite).started);
+    EXPECT_EQ(host->Texts().back(), kTargetLostMessage);
 }
 
 TEST_F(VerifyReviewTest, ReviewMergesExactlyTheCheckedRows) {
