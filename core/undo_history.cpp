@@ -134,8 +134,7 @@ bool UndoHistory::Apply(std::vector<Step>& from, std::vector<Step>& to, bool und
                 changed.push_back(current);
             } else if (target.present) {
                 NVMParameter record = target.record;
-                record.viewIndex = -1;
-                record.filterMatch = false;
+                record.viewIndex = -1;  // numbered by the rebuild when its group is shown
                 group->params.Insert(std::move(record));
                 rebuild = true;
             } else if (current) {

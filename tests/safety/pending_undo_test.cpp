@@ -120,6 +120,11 @@ TEST_F(PendingUndoTest, UndoAndRedoOverEditsAndALoadRestoreValuesAndStatesExactl
         EXPECT_EQ(All(), *expected);
     }
     EXPECT_FALSE(undo->Undo());
+    {
+        // Never while the view may hold records the step would free.
+        UpdateBracket bracket(Items());
+        EXPECT_FALSE(undo->Redo());
+    }
     for (const Held* expected : {&afterGain, &afterLut, &afterLoad}) {
         EXPECT_TRUE(undo->Redo());
         EXPECT_EQ(All(), *expected);

@@ -44,6 +44,9 @@ TEST(VerifyCompare, ValuesAsTheTargetAnswersThem) {
     };
     for (const Case& c : std::vector<Case>{{"12", "12", true},
                                            {"0x10", "16", true},
+                                           {"0xA", "10", true},
+                                           {"0x1,0x2", "1,2", true},
+                                           {"", "{}", true},
                                            {"-0", "0", true},
                                            {"1, 2,3", "{1,2,3}", true},
                                            {"\"a b\"", "\"a b\"", true},
@@ -112,6 +115,7 @@ TEST_F(VerifyReviewTest, VerifyStopsOnCancelOrALostTarget) {
     user = test::ScriptedUser();
     user.onProcessEvents = [this](int call) { user.cancelled = call == 2; };
     VerifyResult verify = VerifyWrittenRecords(*session, user, records);
+    EXPECT_EQ(user.busyCalls, 2);
     EXPECT_TRUE(verify.cancelled);
     EXPECT_EQ(verify.checked, 1);
     EXPECT_EQ(host->Texts().end()[-2], kVerifyCancelledLine);
@@ -204,6 +208,8 @@ TEST_F(VerifyReviewTest, ReviewMergesExactlyTheCheckedRows) {
         EXPECT_EQ(host->Texts(), c.loaded ? std::vector<std::string>{LoadReport(c.counts)} : std::vector<std::string>{})
             << c.what;
     }
+    EXPECT_FALSE(LoadFileReviewed(Items(), *host, dir.File("none.nvm"), user, nullptr, nullptr));
+    EXPECT_EQ(user.messages, std::vector<std::string>{CouldNotLoadMessage(dir.File("none.nvm"))});
     // A file that changes nothing is not shown for review.
     ReadGroups(*session, user);
     bool shown = false;
