@@ -86,7 +86,7 @@ TEST_F(CompareTest, SaveTextIsAtomic) {
     EXPECT_EQ(user.messages, Texts{"Text saved to file:\n" + path});
 
     diff->SetShown(DiffKind::Missing, false);
-    for (int k = 0; k < 6; ++k) {
+    for (int k : {0, 1, 5}) {
         user.messages.clear();
         user.fileNames = {path};
         AtomicFileWriter::FailWriteAfter(k);
