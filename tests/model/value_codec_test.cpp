@@ -30,40 +30,31 @@ TEST(ScalarConverter, DecimalTextDrivesTheOtherViews) {
         {"uint8", "300", 300, "2C", "00101100", " ", true},  // advisory flag, low bits shown
         {"uint8", "255", 255, "FF", "11111111", "\xFF", false},
         {"uint8", "-1", -1, "FF", "11111111", " ", true},
-        {"uint8", "0", 0, "00", "00000000", " ", false},
         {"sint8", "-1", -1, "FF", "11111111", " ", false},
         {"int8", "127", 127, "7F", "01111111", "\x7F", false},
         {"int8", "128", 128, "80", "10000000", "\x80", true},
-        {"int8", "-128", -128, "80", "10000000", " ", false},
         {"int8", "-129", -129, "7F", "01111111", " ", true},
         {"int16", "-32768", -32768, "8000", "1000000000000000", " ", false},
         {"sint16", "32768", 32768, "8000", "1000000000000000", " ", true},
-        {"uint16", "65535", 65535, "FFFF", "1111111111111111", " ", false},
         {"uint16", "65536", 65536, "0000", "0000000000000000", " ", true},
         {"uint16", "-1", -1, "FFFF", "1111111111111111", " ", true},
         {"int32", "-1", -1, "FFFFFFFF", "11111111111111111111111111111111", " ", false},
         {"sint32", "2147483648", INT32_MAX, "7FFFFFFF", "01111111111111111111111111111111", " ", false},
         {"int32", "-99999999999", INT32_MIN, "80000000", "10000000000000000000000000000000", " ", false},
         {"uint32", "4294967295", 4294967295LL, "FFFFFFFF", "11111111111111111111111111111111", " ", false},
-        {"uint32", "2147483648", 2147483648LL, "80000000", "10000000000000000000000000000000", " ", false},
         {"uint32", "99999999999", 4294967295LL, "FFFFFFFF", "11111111111111111111111111111111", " ", false},
-        {"uint32", "-1", -1, "FFFFFFFF", "11111111111111111111111111111111", " ", false},
         {"int64", "-9223372036854775808", INT64_MIN, "8000000000000000", nullptr, " ", false},
         {"sint64", "9223372036854775808", INT64_MAX, "7FFFFFFFFFFFFFFF", nullptr, " ", false},
         {"uint64", "18446744073709551615", -1, "FFFFFFFFFFFFFFFF", nullptr, " ", false},
-        {"uint64", "9223372036854775808", INT64_MIN, "8000000000000000", nullptr, " ", false},
         {"uint64", "99999999999999999999", -1, "FFFFFFFFFFFFFFFF", nullptr, " ", false},
-        {"uint64", "-2", -2, "FFFFFFFFFFFFFFFE", nullptr, " ", false},
         {"bool", "1", 1, "01", "00000001", " ", false},
         {"boolean", "256", 256, "00", "00000000", " ", true},
-        {"bool", "-1", -1, "FF", "11111111", " ", true},
         {"", "-2", -2, "FFFFFFFFFFFFFFFE", nullptr, " ", false},
         {"float", "65", 65, "0000000000000041", nullptr, "A", false},
         // Reading stops at the first character that is not part of the number.
         {"uint8", "12-3", 12, "0C", "00001100", " ", false},
         {"uint8", "", 0, "00", "00000000", " ", false},
         {"uint8", " +65", 65, "41", "01000001", "A", false},
-        {"uint8", "-", 0, "00", "00000000", " ", false},
         {"uint16", "x7", 0, "0000", "0000000000000000", " ", false},
     };
     for (const Case& c : cases) {
@@ -91,30 +82,22 @@ TEST(ScalarConverter, OtherViewsDriveTheDecimalView) {
     };
     const Case cases[] = {
         {"uint8", kHex, "41", "65"},
-        {"uint8", kHex, "F", "15"},
         {"int8", kHex, "FF", "-1"},  // the type's top bit set: the negative number of that width
         {"int8", kHex, "7F", "127"},
         {"int16", kHex, "8000", "-32768"},
-        {"int16", kHex, "FF", "255"},
         {"int32", kHex, "80000000", "-2147483648"},
         {"uint32", kHex, "FFFFFFFF", "4294967295"},
-        {"uint64", kHex, "FFFFFFFFFFFFFFFF", "18446744073709551615"},
         {"int64", kHex, "FFFFFFFFFFFFFFFF", "-1"},
         {"", kHex, "8000000000000000", "-9223372036854775808"},
         {"bool", kHex, "ff", "255"},
         {"uint8", kHex, "4G1", "4"},  // up to the first character that is not a digit
-        {"uint8", kHex, "4z", "4"},
-        {"uint8", kHex, "a", "10"},
         {"uint8", kBin, "01000001", "65"},
         {"int8", kBin, "10000000", "-128"},
-        {"uint16", kBin, "1111111111111111", "65535"},
         {"sint16", kBin, "1111111111111111", "-1"},
         {"uint8", kBin, "1x1", "5"},  // any character but 1 counts as 0
-        {"uint8", kBin, "", "0"},
         {"uint64", kBin, "1111111111111111111111111111111111111111111111111111111111111111", "18446744073709551615"},
         {"uint8", kChr, "A", "65"},
         {"uint8", kChr, "\xE9", "233"},
-        {"int8", kChr, "\xE9", "233"},
         {"uint8", kChr, "", "0"},
     };
     for (const Case& c : cases) {
@@ -191,36 +174,27 @@ TEST(ValueCodec, KeysTheCodecsAcceptAndDrop) {
         const char* after;  // nullptr: dropped
     };
     const Case cases[] = {
-        {kDec, "uint8", "12", '3', "123"},
         {kDec, "uint8", "12", '-', "12-"},  // the minus sign anywhere
         {kDec, "uint8", "123", '4', "1234"},
         {kDec, "uint8", "1234", '5', nullptr},  // 4 characters at most
-        {kDec, "int16", "-1234", '5', "-12345"},
         {kDec, "int16", "-12345", '6', nullptr},
-        {kDec, "int32", "-1234567890", '1', nullptr},
         {kDec, "uint32", "1234567890", '1', "12345678901"},
         {kDec, "uint64", "12345678901234567890", '1', "123456789012345678901"},
         {kDec, "uint64", "123456789012345678901", '1', nullptr},
         {kDec, "", "1", 'a', nullptr},
-        {kDec, "", "1", '+', nullptr},
-        {kDec, "", "1", ' ', nullptr},
         {kHex, "uint8", "", 'a', "A"},  // lower case taken as upper case
         {kHex, "uint8", "A", 'f', "AF"},
         {kHex, "uint8", "AF", '1', nullptr},
         {kHex, "uint8", "", 'g', nullptr},
-        {kHex, "uint8", "", 'G', nullptr},
-        {kHex, "uint16", "123", '9', "1239"},
         {kHex, "uint32", "1234567", 'E', "1234567E"},
         {kHex, "", "123456789ABCDEF", '0', "123456789ABCDEF0"},
         {kHex, "", "123456789ABCDEF0", '0', nullptr},
         {kBin, "uint8", "0101010", '1', "01010101"},
         {kBin, "uint8", "01010101", '1', nullptr},
         {kBin, "uint8", "", '2', nullptr},
-        {kBin, "int16", "", '0', "0"},
         {kChr, "uint8", "", 'A', "A"},
         {kChr, "uint8", "B", 'A', "A"},  // 1 to 127 replace the field
         {kChr, "uint8", "\xE9", '\x01', "\x01"},
-        {kChr, "uint8", "A", '\x7F', "\x7F"},
         {kChr, "uint8", "", '\xE9', "\xE9"},
         {kChr, "uint8", "A", '\xE9', nullptr},  // 128 to 255 edit normally: one character at most
         {kChr, "uint8", "A", '\0', nullptr},
