@@ -88,8 +88,6 @@ TEST_F(PendingUndoTest, QuestionsBeforeDroppingAndTheHostCloseLine) {
     // A re-read drops only the checked groups' records; No keeps them.
     EXPECT_FALSE(ConfirmReread(Items(), user));
     EXPECT_EQ(user.questions.back(), PendingLossQuestion({1, 0}, PendingLoss::Reread));
-    EXPECT_NE(user.questions.back().find("1 parameter not stored"), std::string::npos);
-    EXPECT_NE(user.questions.back().find("0 parameters not committed"), std::string::npos);
     user.yesNoAnswers = {true};
     EXPECT_TRUE(ConfirmDropAll(Items(), user, PendingLoss::Clear));
     EXPECT_EQ(user.questions.back(), PendingLossQuestion({1, 1}, PendingLoss::Clear));
