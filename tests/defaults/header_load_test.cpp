@@ -49,7 +49,9 @@ TEST_F(HeaderLoad, ExportedHeaderLoadsBackAndTheTargetHoldsItsDefaults) {
     host->commands.clear();
     host->lines.clear();
 
+    const int busyCalls = user.busyCalls;
     const LoadHeaderResult r = LoadDefaultHeaderToTarget(*session, user, path);
+    EXPECT_EQ(user.busyCalls, busyCalls + 2);
     EXPECT_TRUE(r.loaded);
     EXPECT_EQ(r.committed, 3);
     EXPECT_EQ(r.failed, 0);

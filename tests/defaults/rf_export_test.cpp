@@ -25,11 +25,13 @@ class PickUser : public test::User {
 public:
     std::vector<std::vector<int>> preselected;
     std::vector<std::string> captions;
-    bool PickFromList(const std::string& caption, const std::vector<std::string>& items, bool multiple,
+    std::vector<bool> multiple;
+    bool PickFromList(const std::string& caption, const std::vector<std::string>& items, bool many,
                       std::vector<int>& picked) override {
         captions.push_back(caption);
+        multiple.push_back(many);
         preselected.push_back(picked);
-        return ScriptedUser::PickFromList(caption, items, multiple, picked);
+        return ScriptedUser::PickFromList(caption, items, many, picked);
     }
 };
 
@@ -206,6 +208,7 @@ TEST(MergeDefaultsIntoHeader, SixGroupsAskForThree) {
     // The three without "_aux" are preselected; confirming them goes on to the merge.
     EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), six));
     EXPECT_EQ(user.captions[0], "Select 3 groups");
+    EXPECT_TRUE(user.multiple[0]);
     EXPECT_EQ(user.preselected[0], (std::vector<int>{0, 2, 4}));
     EXPECT_EQ(user.messages.back(), "The given header file:\n" + dir.File("none.h") +
                                         "\nis not valid.\nCannot find the array \"cal_t71_lut_t\".\nNothing saved.");
@@ -294,7 +297,8 @@ TEST(ListDataArraysAndPickArray, Table) {
     EXPECT_EQ(PickArray(user, "t8x_fixed_table", candidates), "rf_fixed_x");
     EXPECT_EQ(PickArray(user, "A_CALIB_TABLE", candidates), "a_calib_");
     // No kind, or a kind no candidate has: the user picks; Cancel picks nothing.
-    user.picks = {{1}};
+    user.picks = {{7}, {1}};
+    EXPECT_EQ(PickArray(user, "t8x_fixed_calib_", candidates), std::nullopt);  // a pick out of range
     EXPECT_EQ(PickArray(user, "t8x_fixed_calib_", candidates), "x_setcal_y");
     EXPECT_EQ(PickArray(user, "none", candidates), "s");  // the last one is taken without asking
     EXPECT_EQ(PickArray(user, "none", candidates), std::nullopt);
