@@ -97,7 +97,8 @@ TEST_F(DumpParsing, AnswersAreCutAtMarkersNotAtLineEnds) {
         EXPECT_EQ(ParseDumpAnswer(items, none, 0), 0) << none;
         EXPECT_EQ(host.lines.size(), reported ? 1u : 0u) << none;
         if (reported) {
-            EXPECT_THAT(host.lines[0].text, ::testing::StartsWith("Skipping parameter: piece could not be decoded: \"%b64:"));
+            EXPECT_THAT(host.lines[0].text,
+                        ::testing::StartsWith("Skipping parameter: piece could not be decoded: \"%b64:"));
         }
     }
     EXPECT_EQ(Find("grp.q"), nullptr);

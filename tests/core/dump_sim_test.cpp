@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "channel/command_exchange.h"
@@ -21,6 +22,9 @@ struct Source {
     std::string text;  // a generated image, or empty for the file `what` under sim/images
     nvmsim::Naming naming;
 };
+void PrintTo(const Source& source, std::ostream* os) {
+    *os << source.what << (source.naming == nvmsim::Naming::Indexed ? " indexed" : " suffixed");
+}
 
 // Arrays are named by their first index or by a dimension suffix (grp.tab_16, grp.gain_2x3); arrays beyond the
 // dump's cut of 1000 elements come whole through the size and value queries of the parameter list.

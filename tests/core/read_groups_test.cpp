@@ -121,7 +121,8 @@ TEST_F(ReadGroupsTest, OneGroupShowsNoBarThreeGroupsCountUpAndQueryLongArrays) {
     EXPECT_EQ(r.total, 7);
     EXPECT_EQ(r.groupsRead, 3);
     EXPECT_TRUE(r.RebuildGrid());
-    EXPECT_EQ(user.statuses, (std::vector<std::string>{Status("cal_b", 1, 3), Status("dyn_c", 2, 3), Status("fix_a", 3, 3)}));
+    EXPECT_EQ(user.statuses,
+              (std::vector<std::string>{Status("cal_b", 1, 3), Status("dyn_c", 2, 3), Status("fix_a", 3, 3)}));
     EXPECT_TRUE(user.barVisible);
     EXPECT_EQ(user.range, 3);
     EXPECT_EQ(user.positions, (std::vector<int>{0, 0, 1, 2}));

@@ -17,7 +17,8 @@ const std::string kSmall = VTQ_SOURCE_DIR "/sim/images/small.img";
 std::vector<std::string> Records(const std::string& wire) {
     std::vector<std::string> records;
     for (size_t start = 0, end; (end = wire.find("\r\n", start)) != std::string::npos; start = end + 2)
-        if (wire.compare(start, end - start, "OK") != 0) records.push_back(vtq::DecodeValue(wire.substr(start, end - start)));
+        if (wire.compare(start, end - start, "OK") != 0)
+            records.push_back(vtq::DecodeValue(wire.substr(start, end - start)));
     return records;
 }
 
