@@ -96,7 +96,7 @@ TEST(Values, ElementsOfEveryTypeRoundTrip) {
         {"uint64", "18446744073709551615", "18446744073709551615"}, {"uint64", "18446744073709551616", nullptr},
         {"bool", "1", "1"},         {"boolean", "2", nullptr},   {"uint8", " 7 ", "7"},
         {"uint8", "7 8", nullptr},  {"uint8", "0x", nullptr},    {"uint8", "", nullptr},
-        {"uint8", "+5", "5"},
+        {"uint8", "+5", "5"},       {"uint8", "0X1F", "31"},     {"uint8", "010", "10"},
     };
     for (const auto& c : cases) {
         const ValueType* t = FindValueType(c.type);
