@@ -14,6 +14,8 @@ inline char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 
 
 // Blanks in the trimming sense: every character with a code of 32 or less.
 inline bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+// The narrower blanks of the answer test and the C-text scanners: space, tab, CR and LF.
+inline bool IsSpaceBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // Removes every character with a code of 32 or less from both ends.
 inline std::string_view TrimView(std::string_view text) {

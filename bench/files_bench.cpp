@@ -5,10 +5,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 #include "base/file_io.h"
 #include "base/text.h"
@@ -23,20 +23,27 @@ constexpr int kPerGroup = 500;
 
 std::string Value(int k) {
     switch (k % 10) {
-    case 0:
-    case 1: return "12,34,56,78,90,11,22,33,44,55,66,77,88,99,10," + std::to_string(k);
-    case 3: return "\"text " + std::to_string(k) + "\"";
-    default: return std::to_string(k * 1234567 % 65536);
+        case 0:
+        case 1:
+            return "12,34,56,78,90,11,22,33,44,55,66,77,88,99,10," + std::to_string(k);
+        case 3:
+            return "\"text " + std::to_string(k) + "\"";
+        default:
+            return std::to_string(k * 1234567 % 65536);
     }
 }
 
 std::string Name(const std::string& group, int k) {
     switch (k % 10) {
-    case 0:
-    case 1: return group + ".lut_" + std::to_string(k) + "_tab";
-    case 2: return group + ".rec[" + std::to_string(k) + "].gain";
-    case 3: return group + ".name_" + std::to_string(k) + "_text";
-    default: return group + ".param_" + std::to_string(k) + "_value";
+        case 0:
+        case 1:
+            return group + ".lut_" + std::to_string(k) + "_tab";
+        case 2:
+            return group + ".rec[" + std::to_string(k) + "].gain";
+        case 3:
+            return group + ".name_" + std::to_string(k) + "_text";
+        default:
+            return group + ".param_" + std::to_string(k) + "_value";
     }
 }
 

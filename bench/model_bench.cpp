@@ -21,23 +21,25 @@ constexpr int kRecords = kGroups * kRecordsPerGroup;
 
 std::string EncodeRecord(const std::string& text) { return vtq::test::EncodePiece(text); }
 
-std::string GroupName(int g) { return (g % 3 == 0 ? "cal_grp" : g % 3 == 1 ? "fix_grp" : "dyn_grp") + std::to_string(g); }
+std::string GroupName(int g) {
+    return (g % 3 == 0 ? "cal_grp" : g % 3 == 1 ? "fix_grp" : "dyn_grp") + std::to_string(g);
+}
 
 // A decoded record line: mostly scalars, some element-named arrays, tables of
 // records and strings, in the target's (unsorted) order.
 std::string RecordLine(const std::string& group, int r) {
     const int k = (r * 7919) % kRecordsPerGroup;
     switch (k % 10) {
-    case 0:
-    case 1:
-        return group + ".lut_" + std::to_string(k) + "[0];{" +
-               "12, 34, 56, 78, 90, 11, 22, 33, 44, 55, 66, 77, 88, 99, 10, 20}";
-    case 2:
-        return group + ".rec[" + std::to_string(k) + "].gain;{" + std::to_string(k * 3) + "}";
-    case 3:
-        return group + ".name_" + std::to_string(k) + ";{\"text " + std::to_string(k) + "\"}";
-    default:
-        return group + ".param_" + std::to_string(k) + "_value;{" + std::to_string(k * 1234567 % 65536) + "}";
+        case 0:
+        case 1:
+            return group + ".lut_" + std::to_string(k) + "[0];{" +
+                   "12, 34, 56, 78, 90, 11, 22, 33, 44, 55, 66, 77, 88, 99, 10, 20}";
+        case 2:
+            return group + ".rec[" + std::to_string(k) + "].gain;{" + std::to_string(k * 3) + "}";
+        case 3:
+            return group + ".name_" + std::to_string(k) + ";{\"text " + std::to_string(k) + "\"}";
+        default:
+            return group + ".param_" + std::to_string(k) + "_value;{" + std::to_string(k * 1234567 % 65536) + "}";
     }
 }
 

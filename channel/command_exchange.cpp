@@ -10,7 +10,6 @@ namespace {
 // Read by the dump parser of every session, whatever thread it runs on.
 std::atomic<bool> debugMode{false};
 
-bool IsAnswerBlank(char c) { return c == 9 || c == 10 || c == 13 || c == 32; }
 }  // namespace
 
 bool DebugMode() { return debugMode; }
@@ -19,7 +18,7 @@ void SetDebugMode(bool on) { debugMode = on; }
 bool IsGoodAnswer(std::string_view answer) {
     if (answer.size() < 2) return false;
     size_t end = answer.size();
-    while (end > 0 && IsAnswerBlank(answer[end - 1])) --end;
+    while (end > 0 && IsSpaceBlank(answer[end - 1])) --end;
     if (end < 2) return false;
     return UpperAscii(answer[end - 1]) == 'K' && UpperAscii(answer[end - 2]) == 'O';
 }
@@ -27,7 +26,8 @@ bool IsGoodAnswer(std::string_view answer) {
 std::string CleanAnswer(std::string_view answer, std::string_view command) {
     std::string text = Trim(answer);
     if (text.size() < 2) return text;
-    if (!command.empty() && StartsWithText(text, command)) text = TrimLeft(std::string_view(text).substr(command.size()));
+    if (!command.empty() && StartsWithText(text, command))
+        text = TrimLeft(std::string_view(text).substr(command.size()));
     if (EndsWithText(text, "OK")) {
         text = TrimRight(std::string_view(text).substr(0, text.size() - 2));
     } else if (EndsWithText(text, "ERROR")) {

@@ -14,8 +14,7 @@ LongOperation::~LongOperation() {
     // An exception or early return must not leave the busy cursor or an open progress window behind.
     try {
         End();
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 bool LongOperation::Begin() {

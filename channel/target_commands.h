@@ -39,9 +39,7 @@ inline constexpr const char* kDefaultDumpProbe = "at@nvm:dump_default()??\r";
 inline constexpr const char* kWriteToMirrorProbe = "at@nvm:write_to_mirror()??\r";
 inline constexpr const char* kWriteToMirrorStart = "at@nvm:write_to_mirror(";
 // Parameters that differ from their defaults, per group, and its probe.
-inline std::string TrackChanges(std::string_view group) {
-    return "at@nvm:track_changes(" + std::string(group) + ")\r";
-}
+inline std::string TrackChanges(std::string_view group) { return "at@nvm:track_changes(" + std::string(group) + ")\r"; }
 inline constexpr const char* kTrackChangesProbe = "at@nvm:track_changes()??\r";
 // Hardware identifiers: the variant identifier and the RF chip's identifier.
 inline constexpr const char* kVariantId = "at@hwid:ver_hwid_get(RF_ENGINE_ID)\r";

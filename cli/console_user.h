@@ -16,11 +16,11 @@
 namespace nvmtool {
 
 struct ConsoleSettings {
-    bool quiet = false;         // -q: no progress and no information lines
-    bool progressBar = false;   // standard error is a terminal this target may draw on
-    bool interactive = false;   // questions may be asked on the terminal
-    bool yes = false;           // --yes answers every yes/no question
-    std::string prefix;         // put before every line, e.g. "[tcp:host:5000] " when several targets run
+    bool quiet = false;        // -q: no progress and no information lines
+    bool progressBar = false;  // standard error is a terminal this target may draw on
+    bool interactive = false;  // questions may be asked on the terminal
+    bool yes = false;          // --yes answers every yes/no question
+    std::string prefix;        // put before every line, e.g. "[tcp:host:5000] " when several targets run
     // Input box answers by caption (--variant fills the RF variant box).
     std::map<std::string, std::string> inputs;
 };

@@ -1,6 +1,7 @@
 // nvmtool: the editor's operations from a shell. One verb, run on every
 // target given, each in a thread of its own with a session of its own.
 
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -9,7 +10,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "cli/console_user.h"
@@ -90,8 +90,8 @@ int main(int argc, char** argv) {
         if (count > 1) console.prefix = "[" + options.targets[size_t(i)] + "] ";
         if (!options.variant.empty()) console.inputs["RF Variant ID"] = options.variant;
         threads.emplace_back(QThread::create([&, i, console] {
-            runs[size_t(i)] = nvmtool::RunOnTarget(options, options.targets[size_t(i)], i, count, console,
-                                                   folder.File(i));
+            runs[size_t(i)] =
+                nvmtool::RunOnTarget(options, options.targets[size_t(i)], i, count, console, folder.File(i));
         }));
         threads.back()->start();
     }

@@ -11,7 +11,14 @@ namespace {
 
 // Options of single verbs; the global ones apply to every verb.
 enum VerbOption : unsigned {
-    kAll = 1, kOutput = 2, kFilter = 4, kCommit = 8, kDryRun = 16, kVerify = 32, kPreset = 64, kMerge = 128,
+    kAll = 1,
+    kOutput = 2,
+    kFilter = 4,
+    kCommit = 8,
+    kDryRun = 16,
+    kVerify = 32,
+    kPreset = 64,
+    kMerge = 128,
 };
 
 struct Verb {
@@ -26,8 +33,7 @@ struct Verb {
 constexpr size_t kMany = size_t(-1);
 
 const Verb kVerbs[] = {
-    {"groups", "groups", 0, 0, 0,
-     "Lists the target's NVM groups with their numbers, one \"name=number\" line each."},
+    {"groups", "groups", 0, 0, 0, "Lists the target's NVM groups with their numbers, one \"name=number\" line each."},
     {"read", "read [GROUP...] [--all] [-o FILE] [--filter TEXT]", kAll | kOutput | kFilter, 0, kMany,
      "Reads the named groups (or --all groups) from the target and writes their parameters in the\n"
      "parameter-file format to FILE, or to standard output. --filter keeps the parameters whose name\n"
@@ -103,14 +109,22 @@ bool ParseNumber(const std::string& text, int& value) {
 
 std::string OptionName(unsigned option) {
     switch (option) {
-    case kAll: return "--all";
-    case kOutput: return "-o";
-    case kFilter: return "--filter";
-    case kCommit: return "--commit";
-    case kDryRun: return "--dry-run";
-    case kVerify: return "--verify";
-    case kPreset: return "--preset";
-    case kMerge: return "--merge";
+        case kAll:
+            return "--all";
+        case kOutput:
+            return "-o";
+        case kFilter:
+            return "--filter";
+        case kCommit:
+            return "--commit";
+        case kDryRun:
+            return "--dry-run";
+        case kVerify:
+            return "--verify";
+        case kPreset:
+            return "--preset";
+        case kMerge:
+            return "--merge";
     }
     return "?";
 }
@@ -268,8 +282,8 @@ bool ParseArguments(const std::vector<std::string>& args, ToolOptions& o, std::s
 
 std::string HelpText(const std::string& name) {
     if (const Verb* verb = FindVerb(name)) {
-        return "Usage: nvmtool " + std::string(verb->usage) + " [--target T]... [options]\n\n" + verb->help +
-               "\n\n" + kGlobalHelp;
+        return "Usage: nvmtool " + std::string(verb->usage) + " [--target T]... [options]\n\n" + verb->help + "\n\n" +
+               kGlobalHelp;
     }
     std::string text =
         "nvmtool: the VTQ NVM Editor's operations from a shell, on the targets the stand-in host takes.\n\n"

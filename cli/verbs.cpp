@@ -132,8 +132,8 @@ private:
             return Fail(kDifferences, "Nothing committed.");
         }
         if (r.failed > 0 || r.skipped > 0)
-            return Fail(kDifferences, vtq::CountText(r.failed + r.skipped, "group was", "groups were") +
-                                          " not committed.");
+            return Fail(kDifferences,
+                        vtq::CountText(r.failed + r.skipped, "group was", "groups were") + " not committed.");
         return true;
     }
 
@@ -141,8 +141,8 @@ private:
 
     // The parameter file as the file writer writes it, for standard output.
     std::string ViewAsFile() {
-        std::string text = std::string(vtq::kNvmFileHeaderLine) + "\r\n// Item Count=" +
-                           std::to_string(Items().ViewCount()) + ":\r\n";
+        std::string text =
+            std::string(vtq::kNvmFileHeaderLine) + "\r\n// Item Count=" + std::to_string(Items().ViewCount()) + ":\r\n";
         for (const vtq::NVMParameter* p : Items().View())
             text += vtq::NvmParameterLine(p->name, p->value, p->type) + "\r\n";
         return text;
@@ -166,8 +166,8 @@ private:
             if (line.empty() || line.starts_with("//")) continue;
             vtq::NvmLine parsed;
             if (!vtq::ParseNvmLine(line, parsed))
-                return Fail(kBadInput, path + ":" + std::to_string(i + 1) + ": not a parameter assignment: " +
-                                           std::string(line));
+                return Fail(kBadInput,
+                            path + ":" + std::to_string(i + 1) + ": not a parameter assignment: " + std::string(line));
             groups.emplace(vtq::Trim(parsed.group), static_cast<int>(i + 1));
         }
         if (groups.empty()) return Fail(kBadInput, path + ": no parameter assignment in the file.");
@@ -244,7 +244,8 @@ private:
         std::vector<std::string> groups;
         for (const std::string& name : names) {
             const std::string group = vtq::GroupOfName(name);
-            if (std::none_of(groups.begin(), groups.end(), [&](const std::string& g) { return vtq::SameText(g, group); }))
+            if (std::none_of(groups.begin(), groups.end(),
+                             [&](const std::string& g) { return vtq::SameText(g, group); }))
                 groups.push_back(group);
         }
         return groups;
@@ -312,8 +313,8 @@ private:
         std::vector<std::string> groups;
         for (const auto& [group, line] : fileGroups) {
             if (session_.GroupTable().Number(group) < 0)
-                return (void)Fail(kBadInput, path + ":" + std::to_string(line) + ": the target has no group \"" +
-                                                 group + "\".");
+                return (void)Fail(kBadInput,
+                                  path + ":" + std::to_string(line) + ": the target has no group \"" + group + "\".");
             groups.push_back(group);
         }
         if (!o_.all && (!SelectGroups(groups) || !ReadSelected())) return;
@@ -384,7 +385,8 @@ private:
     void NotWritten(const std::string& path, const std::string& cannotWriteMessage) {
         if (!user_.Unanswered().empty()) return (void)Fail(kBadInput, "Nothing written: a question was not answered.");
         const std::vector<std::string>& said = user_.Messages();
-        if (!said.empty() && said.back() == cannotWriteMessage) return (void)Fail(kFileError, "Cannot write " + path + ".");
+        if (!said.empty() && said.back() == cannotWriteMessage)
+            return (void)Fail(kFileError, "Cannot write " + path + ".");
         if (!host_.CheckConnection()) return (void)Fail(kTargetLost, "The target is not answering.");
         Fail(kDifferences, "Nothing written to " + path + ".");
     }
@@ -476,9 +478,8 @@ std::string PathForTarget(const std::string& path, int index, int count) {
     if (count <= 1) return path;
     const size_t slash = path.find_last_of('/');
     const size_t dot = path.find_last_of('.');
-    const size_t cut = dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == slash + 1
-                           ? path.size()
-                           : dot;
+    const size_t cut =
+        dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == slash + 1 ? path.size() : dot;
     return path.substr(0, cut) + "-" + std::to_string(index + 1) + path.substr(cut);
 }
 

@@ -16,8 +16,8 @@ struct TargetRun {
     std::string target;
     int status = kDone;
     std::vector<std::string> errors;
-    QJsonObject fields;   // the verb's results and counters
-    std::string out;      // what goes to standard output
+    QJsonObject fields;  // the verb's results and counters
+    std::string out;     // what goes to standard output
     std::vector<std::string> messages;
     std::vector<std::pair<std::string, int>> log;
 };

@@ -2,9 +2,9 @@
 
 #include <string>
 
+#include "base/text.h"
 #include "channel/command_exchange.h"
 #include "channel/piece_decoder.h"
-#include "base/text.h"
 
 namespace vtq {
 

@@ -72,9 +72,7 @@ void EditorSession::SetDebug(bool on) {
     SetDebugMode(on);
 }
 
-bool EditorSession::RefreshGroups() {
-    return RefreshGroupList(host_, *items_, groupTable_, settings_.storedSelection);
-}
+bool EditorSession::RefreshGroups() { return RefreshGroupList(host_, *items_, groupTable_, settings_.storedSelection); }
 
 void EditorSession::SaveMode() { SaveModeIfChanged(settings_, settingsPath_); }
 

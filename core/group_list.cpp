@@ -102,8 +102,7 @@ namespace {
 bool CheckExactly(GroupItems& items, const std::set<std::string, TextLess>& names) {
     UpdateBracket bracket(items);
     bool changed = false;
-    for (int i = 0; i < items.GroupCount(); ++i)
-        changed |= items.SetChecked(i, names.count(items.GroupName(i)) > 0);
+    for (int i = 0; i < items.GroupCount(); ++i) changed |= items.SetChecked(i, names.count(items.GroupName(i)) > 0);
     return changed;
 }
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "channel/host.h"
 #include "base/text.h"
+#include "channel/host.h"
 
 namespace vtq {
 
@@ -73,7 +73,7 @@ bool SetCheckStates(GroupItems& items, const std::vector<bool>& checks);
 
 // What the window shows for the selection, with S checked out of T groups.
 struct SelectionDisplay {
-    std::string caption;           // "Selected NVM Groups (S/T)"
+    std::string caption;             // "Selected NVM Groups (S/T)"
     bool selectNoneEnabled = false;  // S >= 1
     bool selectAllEnabled = false;   // T > 0 and T > S
     bool clearEnabled = false;       // T >= 1

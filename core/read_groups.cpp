@@ -5,8 +5,8 @@
 #include "channel/command_exchange.h"
 #include "channel/long_operation.h"
 #include "channel/target_commands.h"
-#include "core/editor_session.h"
 #include "core/dump_parser.h"
+#include "core/editor_session.h"
 #include "model/group_items.h"
 
 namespace vtq {
@@ -78,7 +78,8 @@ ReadGroupsResult ReadGroups(EditorSession& session, UserSide& user) {
     result.targetLost = op.TargetLost();
     if (result.cancelled) op.Log(kReadCancelledLine);
     op.CloseProgress();
-    op.Log(result.total > 0 ? std::to_string(result.total) + " NVM items read in total." : std::string(kNoItemsReadLine));
+    op.Log(result.total > 0 ? std::to_string(result.total) + " NVM items read in total."
+                            : std::string(kNoItemsReadLine));
     op.End();
     return result;
 }

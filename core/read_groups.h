@@ -15,12 +15,12 @@ inline constexpr const char* kReadCancelledLine = "The read was canceled by user
 inline constexpr const char* kNoItemsReadLine = "No items read.";
 
 struct ReadGroupsResult {
-    bool started = false;    // groups were checked and the target was connected
-    int groupsRead = 0;      // exchanges that gave a good answer
-    long long total = 0;     // parameters added
+    bool started = false;  // groups were checked and the target was connected
+    int groupsRead = 0;    // exchanges that gave a good answer
+    long long total = 0;   // parameters added
     bool cancelled = false;
     bool targetLost = false;
-    bool closing = false;    // the window was closed during the read: show nothing more
+    bool closing = false;  // the window was closed during the read: show nothing more
     // The grid must show the new view (something was read and the window stays).
     bool RebuildGrid() const { return total > 0 && !closing; }
 };

@@ -67,7 +67,8 @@ KeyPlace Find(const std::vector<std::string>& lines, const std::string& section,
 std::string ProtectValue(const std::string& value) {
     if (value.empty()) return value;
     const bool padded = IsBlank(value.front()) || IsBlank(value.back());
-    const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
+    const bool quoted =
+        value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
     return (padded || quoted) ? "\"" + value + "\"" : value;
 }
 
@@ -147,7 +148,8 @@ EditorSettings LoadSettings() { return LoadSettings(SettingsFilePath()); }
 
 bool SaveModeIfChanged(EditorSettings& settings, const std::string& path) {
     if (settings.writeOnTheFly == settings.savedWriteOnTheFly) return false;
-    const bool written = WriteProfileString(path, kSettingsSection, kWriteOnTheFlyKey, settings.writeOnTheFly ? "1" : "0");
+    const bool written =
+        WriteProfileString(path, kSettingsSection, kWriteOnTheFlyKey, settings.writeOnTheFly ? "1" : "0");
     settings.savedWriteOnTheFly = settings.writeOnTheFly;
     return written;
 }

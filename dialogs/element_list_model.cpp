@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "editor/qt_text.h"
+#include "dialogs/qt_text.h"
 #include "model/array_value.h"
 
 namespace vtq {

@@ -17,18 +17,18 @@ inline TypedKey TypedKeyOf(const QKeyEvent& event) {
     const bool altGr = (mods & Qt::ControlModifier) && (mods & Qt::AltModifier);
     if (!altGr && (mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) return {true, 0};
     switch (event.key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return {false, '\r'};
-    case Qt::Key_Backspace:
-        return {false, '\b'};
-    case Qt::Key_Escape:
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-    case Qt::Key_Delete:
-        return {true, 0};
-    default:
-        break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return {false, '\r'};
+        case Qt::Key_Backspace:
+            return {false, '\b'};
+        case Qt::Key_Escape:
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Delete:
+            return {true, 0};
+        default:
+            break;
     }
     const QString text = event.text();
     if (text.size() != 1 || text[0].unicode() == 0 || text[0].unicode() == 127) return {true, 0};

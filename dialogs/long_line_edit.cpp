@@ -9,7 +9,7 @@
 #include <QStyleOptionFrame>
 #include <algorithm>
 
-#include "editor/qt_text.h"
+#include "dialogs/qt_text.h"
 
 namespace vtq {
 
@@ -76,8 +76,7 @@ void LongLineEdit::SelectAll() {
 
 void LongLineEdit::Insert(std::string_view text) {
     std::string clean(text);
-    clean.erase(std::remove_if(clean.begin(), clean.end(), [](char c) { return c == '\r' || c == '\n'; }),
-                clean.end());
+    clean.erase(std::remove_if(clean.begin(), clean.end(), [](char c) { return c == '\r' || c == '\n'; }), clean.end());
     Replace(std::min(anchor_, cursor_), std::max(anchor_, cursor_), clean);
 }
 
@@ -185,59 +184,59 @@ void LongLineEdit::keyPressEvent(QKeyEvent* event) {
         Insert(FromQ(QGuiApplication::clipboard()->text()));
     } else {
         switch (event->key()) {
-        case Qt::Key_Left:
-            if (HasSelectedText() && !shift) {
-                SetCursorPosition(std::min(anchor_, cursor_));
-            } else {
-                SetCursorPosition(control ? ElementStart(cursor_ ? cursor_ - 1 : 0) : (cursor_ ? cursor_ - 1 : 0),
-                                  shift);
+            case Qt::Key_Left:
+                if (HasSelectedText() && !shift) {
+                    SetCursorPosition(std::min(anchor_, cursor_));
+                } else {
+                    SetCursorPosition(control ? ElementStart(cursor_ ? cursor_ - 1 : 0) : (cursor_ ? cursor_ - 1 : 0),
+                                      shift);
+                }
+                break;
+            case Qt::Key_Right:
+                if (HasSelectedText() && !shift) {
+                    SetCursorPosition(std::max(anchor_, cursor_));
+                } else {
+                    const bool atComma = cursor_ < text_.size() && text_[cursor_] == ',';
+                    SetCursorPosition(control ? ElementEnd(atComma ? cursor_ + 1 : cursor_) : cursor_ + 1, shift);
+                }
+                break;
+            case Qt::Key_Home:
+                SetCursorPosition(0, shift);
+                break;
+            case Qt::Key_End:
+                SetCursorPosition(text_.size(), shift);
+                break;
+            case Qt::Key_Backspace:
+                if (HasSelectedText()) {
+                    DeleteSelection();
+                } else if (cursor_ > 0) {
+                    Replace(cursor_ - 1, cursor_, {});
+                }
+                break;
+            case Qt::Key_Delete:
+                if (HasSelectedText()) {
+                    DeleteSelection();
+                } else if (cursor_ < text_.size()) {
+                    Replace(cursor_, cursor_ + 1, {});
+                }
+                break;
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+                emit ReturnPressed();
+                break;
+            default: {
+                const QString typed = event->text();
+                const bool altGr = control && (event->modifiers() & Qt::AltModifier);
+                const bool printable = !typed.isEmpty() && std::all_of(typed.begin(), typed.end(), [](QChar c) {
+                    return c.unicode() >= 32 && c.unicode() != 127 && c.unicode() <= 255;
+                });
+                if (!printable || ((control || (event->modifiers() & Qt::MetaModifier)) && !altGr)) {
+                    event->ignore();  // Escape, Tab and shortcuts belong to the dialog
+                    return;
+                }
+                Insert(FromQ(typed));
+                break;
             }
-            break;
-        case Qt::Key_Right:
-            if (HasSelectedText() && !shift) {
-                SetCursorPosition(std::max(anchor_, cursor_));
-            } else {
-                const bool atComma = cursor_ < text_.size() && text_[cursor_] == ',';
-                SetCursorPosition(control ? ElementEnd(atComma ? cursor_ + 1 : cursor_) : cursor_ + 1, shift);
-            }
-            break;
-        case Qt::Key_Home:
-            SetCursorPosition(0, shift);
-            break;
-        case Qt::Key_End:
-            SetCursorPosition(text_.size(), shift);
-            break;
-        case Qt::Key_Backspace:
-            if (HasSelectedText()) {
-                DeleteSelection();
-            } else if (cursor_ > 0) {
-                Replace(cursor_ - 1, cursor_, {});
-            }
-            break;
-        case Qt::Key_Delete:
-            if (HasSelectedText()) {
-                DeleteSelection();
-            } else if (cursor_ < text_.size()) {
-                Replace(cursor_, cursor_ + 1, {});
-            }
-            break;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            emit ReturnPressed();
-            break;
-        default: {
-            const QString typed = event->text();
-            const bool altGr = control && (event->modifiers() & Qt::AltModifier);
-            const bool printable = !typed.isEmpty() && std::all_of(typed.begin(), typed.end(), [](QChar c) {
-                return c.unicode() >= 32 && c.unicode() != 127 && c.unicode() <= 255;
-            });
-            if (!printable || ((control || (event->modifiers() & Qt::MetaModifier)) && !altGr)) {
-                event->ignore();  // Escape, Tab and shortcuts belong to the dialog
-                return;
-            }
-            Insert(FromQ(typed));
-            break;
-        }
         }
     }
     event->accept();

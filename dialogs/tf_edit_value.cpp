@@ -20,15 +20,14 @@
 #include "dialogs/dialog_driver.h"
 #include "dialogs/element_list_model.h"
 #include "dialogs/long_line_edit.h"
+#include "dialogs/qt_text.h"
 #include "dialogs/tf_modify.h"
-#include "editor/qt_text.h"
 #include "model/array_value.h"
 
 namespace vtq {
 
 TFEditValue::TFEditValue(QWidget* owner, bool writeOnTheFlyIn, const std::vector<int>& dimensions, int elementCount,
-                         const std::string& type, const std::string& value, const std::string& name,
-                         UserSide* messages)
+                         const std::string& type, const std::string& value, const std::string& name, UserSide* messages)
     : QDialog(owner),
       writeOnTheFly(writeOnTheFlyIn),
       name_(name),

@@ -17,7 +17,7 @@
 
 #include "channel/user_side.h"
 #include "dialogs/dialog_driver.h"
-#include "editor/qt_text.h"
+#include "dialogs/qt_text.h"
 #include "files/file_operations.h"
 
 namespace vtq {

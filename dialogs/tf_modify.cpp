@@ -17,7 +17,7 @@
 
 #include "dialogs/dialog_driver.h"
 #include "dialogs/key_text.h"
-#include "editor/qt_text.h"
+#include "dialogs/qt_text.h"
 
 namespace vtq {
 
@@ -79,10 +79,18 @@ TFModify::TFModify(QWidget* owner, bool writeOnTheFlyIn, const std::string& type
 
     // Named as the system names them, so the dialog can be found and driven from outside the plug-in.
     setObjectName(QStringLiteral("FModify"));
-    const std::pair<QObject*, const char*> controls[] = {
-        {GBParameter, "GBParameter"}, {LName, "LName"}, {LType, "LType"}, {BCopy, "BCopy"},
-        {GBConverter, "GBConverter"}, {EDec, "EDec"}, {EHex, "EHex"}, {EBin, "EBin"}, {EChr, "EChr"},
-        {CWriteonthefly, "CWriteonthefly"}, {BOK, "BOK"}, {BCancel, "BCancel"}};
+    const std::pair<QObject*, const char*> controls[] = {{GBParameter, "GBParameter"},
+                                                         {LName, "LName"},
+                                                         {LType, "LType"},
+                                                         {BCopy, "BCopy"},
+                                                         {GBConverter, "GBConverter"},
+                                                         {EDec, "EDec"},
+                                                         {EHex, "EHex"},
+                                                         {EBin, "EBin"},
+                                                         {EChr, "EChr"},
+                                                         {CWriteonthefly, "CWriteonthefly"},
+                                                         {BOK, "BOK"},
+                                                         {BCancel, "BCancel"}};
     for (const auto& [object, objectName] : controls) object->setObjectName(QString::fromLatin1(objectName));
 
     // Show: labels, check box, then the value text into the decimal view.
@@ -116,14 +124,14 @@ bool TFModify::Execute(QWidget* parent, bool& writeOnTheFly, const std::string& 
 
 QLineEdit* TFModify::Edit(ScalarView view) const {
     switch (view) {
-    case ScalarView::Decimal:
-        return EDec;
-    case ScalarView::Hexadecimal:
-        return EHex;
-    case ScalarView::Binary:
-        return EBin;
-    case ScalarView::Character:
-        return EChr;
+        case ScalarView::Decimal:
+            return EDec;
+        case ScalarView::Hexadecimal:
+            return EHex;
+        case ScalarView::Binary:
+            return EBin;
+        case ScalarView::Character:
+            return EChr;
     }
     return nullptr;
 }
@@ -180,22 +188,22 @@ bool TFModify::eventFilter(QObject* watched, QEvent* event) {
     size_t pos = static_cast<size_t>(selected ? edit->selectionStart() : edit->cursorPosition());
     const size_t count = selected ? static_cast<size_t>(edit->selectedText().size()) : 0;
     switch (converter_.TypeKey(view, pos, count, key.character)) {
-    case ScalarConverter::KeyAction::Dropped:
-        break;
-    case ScalarConverter::KeyAction::Accept:
-        BOKClick();
-        break;
-    case ScalarConverter::KeyAction::Edited: {
-        const QSignalBlocker silent(edit);
-        edit->setText(ToQ(converter_.text(view)));
-        if (view == ScalarView::Character) {
-            edit->selectAll();
-        } else {
-            edit->setCursorPosition(static_cast<int>(pos));
+        case ScalarConverter::KeyAction::Dropped:
+            break;
+        case ScalarConverter::KeyAction::Accept:
+            BOKClick();
+            break;
+        case ScalarConverter::KeyAction::Edited: {
+            const QSignalBlocker silent(edit);
+            edit->setText(ToQ(converter_.text(view)));
+            if (view == ScalarView::Character) {
+                edit->selectAll();
+            } else {
+                edit->setCursorPosition(static_cast<int>(pos));
+            }
+            ShowViews(view);
+            break;
         }
-        ShowViews(view);
-        break;
-    }
     }
     return true;
 }

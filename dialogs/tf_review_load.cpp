@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "dialogs/dialog_driver.h"
-#include "editor/qt_text.h"
+#include "dialogs/qt_text.h"
 
 namespace vtq {
 

@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "dialogs/dialog_driver.h"
-#include "editor/qt_text.h"
+#include "dialogs/qt_text.h"
 #include "model/pick_list.h"
 
 namespace vtq {
@@ -61,9 +61,9 @@ TFSelect::TFSelect(QWidget* owner, const std::string& exclusion, bool multiple, 
         for (const std::string& item : items_) LBItems->addItem(ToQ(item));
         if (!items_.empty()) {
             // Single choice: the current item is the chosen one; multiple choice: only the caret moves.
-            LBItems->selectionModel()->setCurrentIndex(LBItems->model()->index(0, 0),
-                                                       multiple ? QItemSelectionModel::NoUpdate
-                                                                : QItemSelectionModel::ClearAndSelect);
+            LBItems->selectionModel()->setCurrentIndex(
+                LBItems->model()->index(0, 0),
+                multiple ? QItemSelectionModel::NoUpdate : QItemSelectionModel::ClearAndSelect);
         }
     }
     if (!exclusion.empty()) {

@@ -3,7 +3,7 @@
 #include <QStyledItemDelegate>
 
 #include "core/group_list.h"
-#include "editor/qt_text.h"
+#include "dialogs/qt_text.h"
 
 namespace vtq {
 

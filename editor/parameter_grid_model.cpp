@@ -4,10 +4,10 @@
 #include <QPalette>
 #include <algorithm>
 
-#include "editor/pictures.h"
-#include "editor/qt_text.h"
-#include "model/group_items.h"
 #include "base/text.h"
+#include "dialogs/qt_text.h"
+#include "editor/pictures.h"
+#include "model/group_items.h"
 
 namespace vtq {
 
@@ -41,9 +41,7 @@ const NVMParameter* ParameterGridModel::Record(int row) const {
     return items_.ViewItem(row);
 }
 
-int ParameterGridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : std::max(rows_, 1);
-}
+int ParameterGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : std::max(rows_, 1); }
 
 int ParameterGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
 

@@ -16,7 +16,6 @@ class QPalette;
 
 namespace vtq {
 
-
 // Longer cell texts are drawn as their first 200 characters and "...".
 inline constexpr int kGridTextLimit = 200;
 QString CutCellText(const std::string& text);

@@ -106,8 +106,7 @@ const QPixmap& NotStoredPicture() {
 }
 
 const QPixmap& InTargetRAMPicture() {
-    static const QPixmap picture =
-        DrawMark(57, 13, QColor(0, 128, 0), QColor(0, 90, 0), QStringLiteral("IN RAM"));
+    static const QPixmap picture = DrawMark(57, 13, QColor(0, 128, 0), QColor(0, 90, 0), QStringLiteral("IN RAM"));
     return picture;
 }
 

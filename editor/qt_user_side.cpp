@@ -11,8 +11,8 @@
 #include <QVBoxLayout>
 #include <deque>
 
+#include "dialogs/qt_text.h"
 #include "dialogs/tf_select.h"
-#include "editor/qt_text.h"
 #include "editor/tf_progress.h"
 
 namespace vtq {

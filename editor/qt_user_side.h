@@ -28,7 +28,6 @@ class QWidget;
 
 namespace vtq {
 
-
 class QtUserSide : public UserSide {
 public:
     // `owner` parents the dialogs; `closing` reports the window's closing

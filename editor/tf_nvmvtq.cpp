@@ -25,30 +25,30 @@
 
 #include "channel/command_exchange.h"
 #include "channel/piece_decoder.h"
-#include "editor/group_check_list.h"
-#include "editor/parameter_grid_model.h"
-#include "editor/pictures.h"
-#include "editor/qt_text.h"
-#include "editor/qt_user_side.h"
 #include "core/commit_groups.h"
 #include "core/debug_line.h"
 #include "core/edit_parameter.h"
 #include "core/pending_changes.h"
+#include "core/read_groups.h"
 #include "core/undo_history.h"
 #include "core/verify_writes.h"
-#include "dialogs/tf_edit_value.h"
-#include "dialogs/tf_form_diff_view.h"
-#include "dialogs/tf_review_load.h"
+#include "core/write_groups.h"
 #include "defaults/changed_defaults.h"
 #include "defaults/header_reader.h"
 #include "defaults/header_writer.h"
 #include "defaults/naming_presets.h"
 #include "defaults/rf_export.h"
+#include "dialogs/qt_text.h"
+#include "dialogs/tf_edit_value.h"
+#include "dialogs/tf_form_diff_view.h"
+#include "dialogs/tf_modify.h"
+#include "dialogs/tf_review_load.h"
+#include "editor/group_check_list.h"
+#include "editor/parameter_grid_model.h"
+#include "editor/pictures.h"
+#include "editor/qt_user_side.h"
 #include "files/file_operations.h"
 #include "files/load_review.h"
-#include "dialogs/tf_modify.h"
-#include "core/read_groups.h"
-#include "core/write_groups.h"
 #include "model/group_items.h"
 
 namespace vtq {
@@ -360,14 +360,14 @@ void TFNVMVTQ::BuildMenus() {
     connect(Selectdyn1, &QAction::triggered, this, &TFNVMVTQ::Selectdyn1Click);
     connect(SelectRFGroups1, &QAction::triggered, this, &TFNVMVTQ::SelectRFGroups1Click);
     connect(RefreshGroups, &QAction::triggered, this, &TFNVMVTQ::BRefreshGroupListClick);
-    connect(CheckListGroups, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        PopupMenuGroups->popup(CheckListGroups->viewport()->mapToGlobal(at));
-    });
+    connect(CheckListGroups, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenuGroups->popup(CheckListGroups->viewport()->mapToGlobal(at)); });
 
     PopupMenuParameters = new QMenu(this);
     PopupMenuParameters->setObjectName(QStringLiteral("PopupMenuParameters"));
     PopupMenuParameters->setToolTipsVisible(true);
-    Writetotarget1 = Action(PopupMenuParameters, "Writetotarget1", QStringLiteral("Write Selected Parameters to target"));
+    Writetotarget1 =
+        Action(PopupMenuParameters, "Writetotarget1", QStringLiteral("Write Selected Parameters to target"));
     PopupMenuParameters->addSeparator();
     CopyNameandvalue1 =
         Action(PopupMenuParameters, "CopyNameandvalue1", QStringLiteral("Copy Selected Parameters to Clipboard"));
@@ -382,8 +382,8 @@ void TFNVMVTQ::BuildMenus() {
     ShowDebugATCommandline1 =
         Action(PopupMenuParameters, "ShowDebugATCommandline1", QStringLiteral("Show Debug AT-Command line"));
     ShowDebugATCommandline1->setCheckable(true);
-    for (QAction* a : {Writetotarget1, CopyNameandvalue1, SelectAllParametersinthisGroup1, CommitGroups1,
-                       ShowDebugATCommandline1}) {
+    for (QAction* a :
+         {Writetotarget1, CopyNameandvalue1, SelectAllParametersinthisGroup1, CommitGroups1, ShowDebugATCommandline1}) {
         a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         StringGridNVM->addAction(a);
     }
@@ -730,9 +730,7 @@ void TFNVMVTQ::SelectAllParametersinthisGroup1Click() {
     if (!gridModel_->ShowsEmptyRow()) StringGridNVM->selectAll();
 }
 
-void TFNVMVTQ::BExtraClick() {
-    PopupMenuExtra->popup(BExtra->mapToGlobal(QPoint(2, BExtra->height() - 5)));
-}
+void TFNVMVTQ::BExtraClick() { PopupMenuExtra->popup(BExtra->mapToGlobal(QPoint(2, BExtra->height() - 5))); }
 
 }  // namespace vtq
 
@@ -769,8 +767,10 @@ void TFNVMVTQ::UpdatePendingDisplay() {
 }
 
 void TFNVMVTQ::Narrow(ParameterState state) {
-    if (narrowedTo_ == state) narrowedTo_.reset();
-    else narrowedTo_ = state;
+    if (narrowedTo_ == state)
+        narrowedTo_.reset();
+    else
+        narrowedTo_ = state;
     UpdatePendingDisplay();
 }
 

@@ -30,9 +30,7 @@ public:
         size_ = static_cast<uint64_t>(end);
         open_ = true;
     }
-    bool Fits(uint64_t offset, uint64_t length) const {
-        return open_ && offset <= size_ && size_ - offset >= length;
-    }
+    bool Fits(uint64_t offset, uint64_t length) const { return open_ && offset <= size_ && size_ - offset >= length; }
 
     bool Read(uint64_t offset, uint64_t length, void* out) {
         if (!Fits(offset, length)) return false;

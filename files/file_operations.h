@@ -35,9 +35,9 @@ std::string TextSavedMessage(const std::string& path);
 bool SaveFileClick(GroupItems& items, UserSide& user);
 bool SaveFileClick(EditorSession& session, UserSide& user);
 
-// Load File after the dialog: merges `path` into `items`, then tells the user why nothing was loaded (message box) or logs
-// the counts (show line, flag 1). True when something was loaded: the group
-// list and the grid must then be refreshed.
+// Load File after the dialog: merges `path` into `items`, then tells the user why nothing was loaded (message box) or
+// logs the counts (show line, flag 1). True when something was loaded: the group list and the grid must then be
+// refreshed.
 bool LoadFile(GroupItems& items, Host& host, const std::string& path, UserSide& user);
 // Load File: asks for the file, then LoadFile. False when cancelled too.
 bool LoadFileClick(EditorSession& session, UserSide& user);

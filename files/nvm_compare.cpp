@@ -7,10 +7,14 @@ namespace vtq {
 
 const char* DiffLabel(DiffKind kind) {
     switch (kind) {
-    case DiffKind::Missing: return "Missing";
-    case DiffKind::Extra: return "Extra";
-    case DiffKind::Value: return "!=";
-    case DiffKind::Type: return "!type";
+        case DiffKind::Missing:
+            return "Missing";
+        case DiffKind::Extra:
+            return "Extra";
+        case DiffKind::Value:
+            return "!=";
+        case DiffKind::Type:
+            return "!type";
     }
     return "";
 }
@@ -40,7 +44,8 @@ public:
         }
         if (!group_) return nullptr;
         const ParamMap& params = group_->params;
-        if (cursor_ != params.begin() && !ParamMap::NameLess((*std::prev(cursor_))->name, name)) return params.Find(name);
+        if (cursor_ != params.begin() && !ParamMap::NameLess((*std::prev(cursor_))->name, name))
+            return params.Find(name);
         while (cursor_ != params.end() && ParamMap::NameLess((*cursor_)->name, name)) ++cursor_;
         if (cursor_ != params.end() && !ParamMap::NameLess(name, (*cursor_)->name)) return *cursor_;
         return nullptr;
@@ -62,8 +67,8 @@ void AppendDifference(const NVMParameter* e, const NVMParameter& fileRecord, Dif
         result.push_back({"\"" + fileRecord.name + "\" value: \"" + e->value + "\" != \"" + fileRecord.value + "\"",
                           DiffKind::Value});
     } else if (e->type != fileRecord.type && !e->type.empty() && !fileRecord.type.empty()) {
-        result.push_back({"\"" + fileRecord.name + "\" type: \"" + e->type + "\" != \"" + fileRecord.type + "\"",
-                          DiffKind::Type});
+        result.push_back(
+            {"\"" + fileRecord.name + "\" type: \"" + e->type + "\" != \"" + fileRecord.type + "\"", DiffKind::Type});
     }
 }
 

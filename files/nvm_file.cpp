@@ -15,8 +15,10 @@ namespace {
 size_t FindOutsideQuotes(std::string_view text, char c) {
     bool quoted = false;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '"') quoted = !quoted;
-        else if (text[i] == c && !quoted) return i;
+        if (text[i] == '"')
+            quoted = !quoted;
+        else if (text[i] == c && !quoted)
+            return i;
     }
     return std::string_view::npos;
 }
@@ -197,9 +199,12 @@ bool LoadParameters(GroupItems& items, const std::string& path, LoadCounts& coun
 
 std::string LoadReport(const LoadCounts& counts) {
     std::string report;
-    if (counts.added == 0) report = "File Loaded. Replaced " + Count(counts.replaced) + ".";
-    else if (counts.replaced == 0) report = "File Loaded. Added " + Count(counts.added) + ".";
-    else report = "File Loaded. Added " + Count(counts.added) + ", Replaced " + Count(counts.replaced) + ".";
+    if (counts.added == 0)
+        report = "File Loaded. Replaced " + Count(counts.replaced) + ".";
+    else if (counts.replaced == 0)
+        report = "File Loaded. Added " + Count(counts.added) + ".";
+    else
+        report = "File Loaded. Added " + Count(counts.added) + ", Replaced " + Count(counts.replaced) + ".";
     if (counts.unchanged != 0) report += " (" + std::to_string(counts.unchanged) + " unchanged values.)";
     return report;
 }

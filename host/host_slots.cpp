@@ -25,8 +25,7 @@ public:
 };
 
 // Each slot catches everything: nothing is thrown back into the plug-in.
-uint8_t VTQ_CALL SendReceive(const char* command, vtq_answer* answer, uint8_t echo, int, uint8_t,
-                             uint8_t* targetLost) {
+uint8_t VTQ_CALL SendReceive(const char* command, vtq_answer* answer, uint8_t echo, int, uint8_t, uint8_t* targetLost) {
     const FromPlugin inside;
     try {
         TargetSession* session = Services().session;
@@ -64,16 +63,14 @@ void VTQ_CALL GetInfo(int infoId, char* buffer, int size) {
         const size_t n = std::min(text.size(), static_cast<size_t>(size) - 1);
         std::memcpy(buffer, text.data(), n);
         buffer[n] = '\0';
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 void VTQ_CALL ShowLine(const char* text, uint8_t flag) {
     const FromPlugin inside;
     try {
         if (text != nullptr) Log(text, flag);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 }  // namespace

@@ -114,9 +114,9 @@ bool HostWindow::ConnectTarget(const TargetAddress& target) {
 
 bool HostWindow::LoadPlugin(const std::string& path) {
     if (plugin_.Loaded() && !UnloadPlugin()) {
-        log_->AddLine("The editor plug-in " + plugin_.Path() + " stays loaded while the host runs; " + path +
-                          " is not loaded.",
-                      0);
+        log_->AddLine(
+            "The editor plug-in " + plugin_.Path() + " stays loaded while the host runs; " + path + " is not loaded.",
+            0);
         return false;
     }
     std::string error;
@@ -199,7 +199,8 @@ void HostWindow::closeEvent(QCloseEvent* event) {
 }
 
 void HostWindow::ChooseSimImage() {
-    const QString path = QFileDialog::getOpenFileName(this, "Target Image", QString(), "Target images (*.img);;All files (*)");
+    const QString path =
+        QFileDialog::getOpenFileName(this, "Target Image", QString(), "Target images (*.img);;All files (*)");
     if (path.isEmpty()) return;
     TargetAddress target;
     target.path = path.toStdString();
@@ -248,12 +249,12 @@ QString HostWindow::LinkStateText() const {
     const ByteLink* link = session_.link();
     const QString name = QString::fromStdString(link ? link->Describe() : FormatTargetAddress(target_));
     switch (session_.State()) {
-    case LinkState::Up:
-        return name + ": link up";
-    case LinkState::NotAnswering:
-        return name + ": link up, target not answering";
-    case LinkState::Down:
-        break;
+        case LinkState::Up:
+            return name + ": link up";
+        case LinkState::NotAnswering:
+            return name + ": link up, target not answering";
+        case LinkState::Down:
+            break;
     }
     return name + ": link down";
 }

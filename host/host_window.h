@@ -12,8 +12,8 @@
 
 #include "host/log_pane.h"
 #include "host/plugin_loader.h"
-#include "link/target_session.h"
 #include "link/target_address.h"
+#include "link/target_session.h"
 #include "vtq/host_api.h"
 
 namespace nvmhost {

@@ -84,9 +84,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "nvmhost: --timeout needs a number of milliseconds.\n");
         return 2;
     }
-    const QString plugin = !pluginArg.isEmpty()
-                               ? pluginArg
-                               : QDir(QCoreApplication::applicationDirPath()).filePath("libvtqnvm.so");
+    const QString plugin =
+        !pluginArg.isEmpty() ? pluginArg : QDir(QCoreApplication::applicationDirPath()).filePath("libvtqnvm.so");
     const bool screenshot = parser.isSet(shotOpt);
 
     nvmhost::HostWindow window;

@@ -56,8 +56,7 @@ bool PluginLoader::Load(const std::string& path, std::string& error) {
     return true;
 }
 
-void PluginLoader::HandOver(const vtq_host_fn* table, int32_t sizeBytes, vtq_show_line_fn showLine,
-                            int32_t comHandle) {
+void PluginLoader::HandOver(const vtq_host_fn* table, int32_t sizeBytes, vtq_show_line_fn showLine, int32_t comHandle) {
     if (!handle_) return;
     const Call call(*this);
     setFuncInterface_(table, sizeBytes);

@@ -38,11 +38,10 @@ struct UrcKind {
     std::string_view keyword;
 };
 constexpr std::array<UrcKind, 19> kUrcKinds{{
-    {"+CREG:", "+CREG"},   {"+CGREG:", "+CGREG"}, {"+CEREG:", "+CEREG"}, {"+C5GREG:", "+C5GREG"},
-    {"+CRING:", "+CRC"},   {"+CLIP:", "+CLIP"},   {"+CCWA:", "+CCWA"},   {"+CMTI:", "+CNMI"},
-    {"+CMT:", "+CNMI"},    {"+CBM:", "+CNMI"},    {"+CDS:", "+CNMI"},    {"+CDSI:", "+CNMI"},
-    {"+CUSD:", "+CUSD"},   {"+CIEV:", "+CIND"},   {"+CTZV:", "+CTZR"},   {"+CTZE:", "+CTZR"},
-    {"+CGEV:", "+CGEREP"}, {"+CSSI:", "+CSSN"},   {"+CSSU:", "+CSSN"},
+    {"+CREG:", "+CREG"}, {"+CGREG:", "+CGREG"}, {"+CEREG:", "+CEREG"}, {"+C5GREG:", "+C5GREG"}, {"+CRING:", "+CRC"},
+    {"+CLIP:", "+CLIP"}, {"+CCWA:", "+CCWA"},   {"+CMTI:", "+CNMI"},   {"+CMT:", "+CNMI"},      {"+CBM:", "+CNMI"},
+    {"+CDS:", "+CNMI"},  {"+CDSI:", "+CNMI"},   {"+CUSD:", "+CUSD"},   {"+CIEV:", "+CIND"},     {"+CTZV:", "+CTZR"},
+    {"+CTZE:", "+CTZR"}, {"+CGEV:", "+CGEREP"}, {"+CSSI:", "+CSSN"},   {"+CSSU:", "+CSSN"},
 }};
 
 }  // namespace

@@ -48,7 +48,8 @@ bool LinkHost::CheckConnection() { return session_.CheckConnection(); }
 
 bool LinkHost::GetInfo(int infoId, int bufferSize, std::string& text) {
     text = bufferSize < 1 ? std::string() : InfoText(&session_, infoId, toolName_);
-    if (bufferSize >= 1 && text.size() >= static_cast<size_t>(bufferSize)) text.resize(static_cast<size_t>(bufferSize) - 1);
+    if (bufferSize >= 1 && text.size() >= static_cast<size_t>(bufferSize))
+        text.resize(static_cast<size_t>(bufferSize) - 1);
     return true;
 }
 

@@ -9,17 +9,17 @@ namespace nvmhost {
 
 std::unique_ptr<ByteLink> MakeLink(const TargetAddress& target, std::string& error) {
     switch (target.kind) {
-    case TargetAddress::Kind::Sim:
+        case TargetAddress::Kind::Sim:
 #ifdef VTQLINK_WITH_SIM
-        return std::make_unique<SimLink>(target.path);
+            return std::make_unique<SimLink>(target.path);
 #else
-        error = "This program was built without the simulated modem.";
-        return nullptr;
+            error = "This program was built without the simulated modem.";
+            return nullptr;
 #endif
-    case TargetAddress::Kind::Serial:
-        return std::make_unique<SerialLink>(target.path, target.baud);
-    case TargetAddress::Kind::Tcp:
-        return std::make_unique<TcpLink>(target.path, target.port);
+        case TargetAddress::Kind::Serial:
+            return std::make_unique<SerialLink>(target.path, target.baud);
+        case TargetAddress::Kind::Tcp:
+            return std::make_unique<TcpLink>(target.path, target.port);
     }
     error = "Unknown target.";
     return nullptr;

@@ -1,7 +1,7 @@
 #include "link/qt_links.h"
 
-#include <QTimer>
 #include <poll.h>
+#include <QTimer>
 
 #include <cerrno>
 #include <chrono>
@@ -70,8 +70,7 @@ WaitResult QtLinkBase::Receive(std::string& out, int timeoutMs) {
 
 bool QtLinkBase::WaitForBytes(int timeoutMs) { return device_->waitForReadyRead(timeoutMs); }
 
-SerialLink::SerialLink(std::string device, int baud)
-    : QtLinkBase(&port_), deviceName_(std::move(device)), baud_(baud) {
+SerialLink::SerialLink(std::string device, int baud) : QtLinkBase(&port_), deviceName_(std::move(device)), baud_(baud) {
     WatchDevice();
     connect(&port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
         if (e == QSerialPort::ResourceError || e == QSerialPort::PermissionError || e == QSerialPort::ReadError)
@@ -150,8 +149,7 @@ std::string TcpLink::Describe() const { return "tcp " + host_ + ":" + std::to_st
 bool TcpLink::Open(std::string& error) {
     socket_.connectToHost(QString::fromStdString(host_), static_cast<quint16>(port_));
     if (!socket_.waitForConnected(connectTimeoutMs_)) {
-        error = "Cannot connect to " + host_ + ":" + std::to_string(port_) + ": " +
-                socket_.errorString().toStdString();
+        error = "Cannot connect to " + host_ + ":" + std::to_string(port_) + ": " + socket_.errorString().toStdString();
         socket_.abort();
         return false;
     }

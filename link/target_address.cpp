@@ -59,14 +59,14 @@ bool ParseTargetAddress(const std::string& text, TargetAddress& target, std::str
 
 std::string FormatTargetAddress(const TargetAddress& target) {
     switch (target.kind) {
-    case TargetAddress::Kind::Sim:
-        return target.path.empty() ? "sim" : "sim:" + target.path;
-    case TargetAddress::Kind::Serial:
-        return "serial:" + target.path + "@" + std::to_string(target.baud);
-    case TargetAddress::Kind::Tcp: {
-        const bool v6 = target.path.find(':') != std::string::npos;
-        return "tcp:" + (v6 ? "[" + target.path + "]" : target.path) + ":" + std::to_string(target.port);
-    }
+        case TargetAddress::Kind::Sim:
+            return target.path.empty() ? "sim" : "sim:" + target.path;
+        case TargetAddress::Kind::Serial:
+            return "serial:" + target.path + "@" + std::to_string(target.baud);
+        case TargetAddress::Kind::Tcp: {
+            const bool v6 = target.path.find(':') != std::string::npos;
+            return "tcp:" + (v6 ? "[" + target.path + "]" : target.path) + ":" + std::to_string(target.port);
+        }
     }
     return {};
 }

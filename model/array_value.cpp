@@ -21,8 +21,8 @@ void SplitElements(std::string_view value, std::vector<std::string>& out) {
     size_t start = 0;
     for (;;) {
         const size_t comma = value.find(',', start);
-        const std::string_view piece = TrimView(value.substr(start, comma == std::string_view::npos ? comma
-                                                                                                : comma - start));
+        const std::string_view piece =
+            TrimView(value.substr(start, comma == std::string_view::npos ? comma : comma - start));
         if (comma == std::string_view::npos) {
             if (!piece.empty()) out.emplace_back(piece);
             return;
@@ -169,10 +169,10 @@ FittedValue FitElementCount(std::string_view text, int elementCount) {
     }
     fitted.value = JoinElements(elements);
     const std::string size = std::to_string(elementCount);
-    fitted.message = count < elementCount
-                         ? "The specified array has been appended with zeros, to match its size of " + size +
-                               " elements."
-                         : "The specified array has been truncated to match its size of " + size + " elements.";
+    fitted.message =
+        count < elementCount
+            ? "The specified array has been appended with zeros, to match its size of " + size + " elements."
+            : "The specified array has been truncated to match its size of " + size + " elements.";
     return fitted;
 }
 

@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "model/nvm_parameter.h"
 #include "base/text.h"
+#include "model/nvm_parameter.h"
 
 namespace vtq {
 
@@ -64,10 +64,24 @@ public:
         // Only the name orders the set; every other field may change in place.
         NVMParameter* operator*() const { return const_cast<NVMParameter*>(&*it_); }
         NVMParameter* operator->() const { return operator*(); }
-        const_iterator& operator++() { ++it_; return *this; }
-        const_iterator operator++(int) { auto old = *this; ++it_; return old; }
-        const_iterator& operator--() { --it_; return *this; }
-        const_iterator operator--(int) { auto old = *this; --it_; return old; }
+        const_iterator& operator++() {
+            ++it_;
+            return *this;
+        }
+        const_iterator operator++(int) {
+            auto old = *this;
+            ++it_;
+            return old;
+        }
+        const_iterator& operator--() {
+            --it_;
+            return *this;
+        }
+        const_iterator operator--(int) {
+            auto old = *this;
+            --it_;
+            return old;
+        }
         bool operator==(const const_iterator& other) const { return it_ == other.it_; }
         Set::const_iterator base() const { return it_; }
 

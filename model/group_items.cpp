@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <climits>
 
-#include "channel/target_commands.h"
 #include "base/text.h"
+#include "channel/target_commands.h"
 #include "model/value_types.h"
 
 namespace vtq {
@@ -64,16 +64,17 @@ void GroupItems::Log(const std::string& text, uint8_t flag) const {
     if (link_) link_->Log(text, flag);
 }
 
-bool GroupItems::Query(const std::string& command, std::string& answer) { return link_ && link_->Query(command, answer); }
+bool GroupItems::Query(const std::string& command, std::string& answer) {
+    return link_ && link_->Query(command, answer);
+}
 
 // ---- Groups
 
 // Where a group of that name is, or would be inserted, in name order.
 std::vector<std::unique_ptr<GroupItem>>::const_iterator GroupItems::GroupPlace(std::string_view name) const {
-    return std::lower_bound(groups_.begin(), groups_.end(), name,
-                            [](const std::unique_ptr<GroupItem>& g, std::string_view n) {
-                                return CompareText(g->name, n) < 0;
-                            });
+    return std::lower_bound(
+        groups_.begin(), groups_.end(), name,
+        [](const std::unique_ptr<GroupItem>& g, std::string_view n) { return CompareText(g->name, n) < 0; });
 }
 
 bool GroupItems::FindOrAddGroup(std::string_view name, GroupItem** group) {
@@ -162,9 +163,7 @@ void GroupItems::MarkAllNotOnTarget() {
     NotifyGroups();
 }
 
-void GroupItems::RemoveListener(GroupItemsListener* listener) {
-    std::erase(listeners_, listener);
-}
+void GroupItems::RemoveListener(GroupItemsListener* listener) { std::erase(listeners_, listener); }
 
 void GroupItems::RecordChanged(const NVMParameter& record) {
     for (GroupItemsListener* l : listeners_) l->RecordChanged(record);
@@ -420,8 +419,7 @@ void GroupItems::EndUpdate() {
 }
 
 void GroupItems::SortNaturalOrder(GroupItem& group) {
-    if (group.naturalOrderVersion == group.params.Version() && group.naturalOrder.size() == group.params.size())
-        return;
+    if (group.naturalOrderVersion == group.params.Version() && group.naturalOrder.size() == group.params.size()) return;
     // Sorted with the names beside the records, one indirection less per
     // comparison; stable over name order, so names that compare equal keep a fixed order.
     std::vector<std::pair<std::string_view, NVMParameter*>> keyed;

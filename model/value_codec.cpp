@@ -122,14 +122,14 @@ bool CharacterCodec::insertDigit(std::string& text, size_t pos, size_t count, ch
 
 std::unique_ptr<ValueCodec> MakeValueCodec(ScalarView view, NVMValueType type) {
     switch (view) {
-    case ScalarView::Decimal:
-        return std::make_unique<DecimalCodec>(type);
-    case ScalarView::Hexadecimal:
-        return std::make_unique<HexadecimalCodec>(type);
-    case ScalarView::Binary:
-        return std::make_unique<BinaryCodec>(type);
-    case ScalarView::Character:
-        return std::make_unique<CharacterCodec>(type);
+        case ScalarView::Decimal:
+            return std::make_unique<DecimalCodec>(type);
+        case ScalarView::Hexadecimal:
+            return std::make_unique<HexadecimalCodec>(type);
+        case ScalarView::Binary:
+            return std::make_unique<BinaryCodec>(type);
+        case ScalarView::Character:
+            return std::make_unique<CharacterCodec>(type);
     }
     return nullptr;
 }

@@ -89,25 +89,25 @@ bool IsStringType(std::string_view typeText) { return ToLower(typeText).find("st
 std::string FormatScalar(int64_t value, int code, int view) {
     const auto bits = static_cast<uint64_t>(value);
     switch (view) {
-    case 0:
-        return IsSignedType(code) ? std::to_string(value) : std::to_string(bits);
-    case 1:
-    case 2: {
-        if (code < 0 || code > 9) return {};
-        const int width = SizeOf(code) * 8;
-        std::string out;
-        if (view == 1) {
-            static const char kDigits[] = "0123456789ABCDEF";
-            for (int shift = width - 4; shift >= 0; shift -= 4) out += kDigits[(bits >> shift) & 15];
-        } else {
-            for (int shift = width - 1; shift >= 0; --shift) out += ((bits >> shift) & 1) ? '1' : '0';
+        case 0:
+            return IsSignedType(code) ? std::to_string(value) : std::to_string(bits);
+        case 1:
+        case 2: {
+            if (code < 0 || code > 9) return {};
+            const int width = SizeOf(code) * 8;
+            std::string out;
+            if (view == 1) {
+                static const char kDigits[] = "0123456789ABCDEF";
+                for (int shift = width - 4; shift >= 0; shift -= 4) out += kDigits[(bits >> shift) & 15];
+            } else {
+                for (int shift = width - 1; shift >= 0; --shift) out += ((bits >> shift) & 1) ? '1' : '0';
+            }
+            return out;
         }
-        return out;
-    }
-    case 3:
-        return std::string(1, value >= 32 && value <= 255 ? static_cast<char>(value) : ' ');
-    default:
-        return {};
+        case 3:
+            return std::string(1, value >= 32 && value <= 255 ? static_cast<char>(value) : ' ');
+        default:
+            return {};
     }
 }
 

@@ -1,8 +1,8 @@
 #include "model/write_commands.h"
 
+#include "base/text.h"
 #include "channel/command_exchange.h"
 #include "channel/target_commands.h"
-#include "base/text.h"
 #include "model/value_types.h"
 
 namespace vtq {
@@ -66,8 +66,7 @@ bool WriteParameter(Host& host, NVMParameter& record, bool quiet, std::ostream* 
 
     std::string single;
     if (record.elementCount >= 1 && (record.value.empty() || record.value.front() != '"')) {
-        std::string whole =
-            cmd::Write(IndexedName(record.name, 0, record.elementCount - 1), "{" + record.value + "}");
+        std::string whole = cmd::Write(IndexedName(record.name, 0, record.elementCount - 1), "{" + record.value + "}");
         if (whole.size() <= kMaxCommandLength) {
             single = std::move(whole);
         } else {

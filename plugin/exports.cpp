@@ -17,29 +17,25 @@ VTQ_EXPORT void* FNVMVTQ = nullptr;
 VTQ_EXPORT void VTQ_CALL SetFuncInterface(const vtq_host_fn* table, int32_t size_bytes) {
     try {
         vtq::PluginHostTable().SetFuncInterface(table, size_bytes);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 VTQ_EXPORT void VTQ_CALL SetShowLineFunc(vtq_show_line_fn show_line) {
     try {
         vtq::PluginHostTable().showLine = show_line;
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 VTQ_EXPORT void VTQ_CALL SetGetInterface(void* get_interface) {
     try {
         vtq::PluginHostTable().getInterface = get_interface;
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 VTQ_EXPORT void VTQ_CALL SetComHandle(int32_t handle) {
     try {
         vtq::PluginHostTable().portHandle = handle;
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 VTQ_EXPORT void VTQ_CALL SetBasebandType(int32_t) {}
@@ -55,15 +51,13 @@ VTQ_EXPORT int32_t VTQ_CALL CanRun(void) {
 VTQ_EXPORT void VTQ_CALL ShowMDIChildForm(const vtq_host_app* host_application) {
     try {
         vtq::ShowEditorWindow(host_application);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 VTQ_EXPORT void VTQ_CALL CloseMDIChildForm(const vtq_host_app* host_application) {
     try {
         vtq::CloseEditorWindow(host_application);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 }  // extern "C"
@@ -76,14 +70,12 @@ __attribute__((constructor)) void AttachPlugin() {
         (void)kVersionInfo;
         vtq::PluginHostTable().showLine = nullptr;
         vtq::PluginHostTable().portHandle = -1;
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 __attribute__((destructor)) void DetachPluginHook() {
     try {
         vtq::DetachPlugin();
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 }  // namespace

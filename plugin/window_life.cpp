@@ -8,8 +8,8 @@
 #include <new>
 
 #include "editor/tf_nvmvtq.h"
-#include "plugin/host_table.h"
 #include "editor/version_info.h"
+#include "plugin/host_table.h"
 
 extern "C" VTQ_EXPORT void* FNVMVTQ;
 
@@ -54,8 +54,8 @@ void ShowEditorWindow(const vtq_host_app* hostApplication) {
     try {
         created = new TFNVMVTQ(PluginHost());
         if (area != nullptr) {
-            sub = area->addSubWindow(created, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                                  Qt::WindowCloseButtonHint);
+            sub = area->addSubWindow(
+                created, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
             sub->setAttribute(Qt::WA_DeleteOnClose, false);
             sub->setWindowIcon(QIcon());
         }
@@ -81,7 +81,10 @@ void ShowEditorWindow(const vtq_host_app* hostApplication) {
         if (window != created) return;
         QObject* owner = frame ? static_cast<QObject*>(frame.data()) : static_cast<QObject*>(created);
         created->SetClosing(true);
-        if (frame) frame->hide(); else created->hide();
+        if (frame)
+            frame->hide();
+        else
+            created->hide();
         Forget();
         // Called from inside the close event of the frame: it goes once that has returned.
         owner->deleteLater();

@@ -24,7 +24,9 @@ public:
     int Between(int lo, int hi) { return lo + Below(hi - lo + 1); }
     bool Chance(int percent) { return Below(100) < percent; }
     template <class T>
-    const T& Pick(const std::vector<T>& v) { return v[static_cast<size_t>(Below(static_cast<int>(v.size())))]; }
+    const T& Pick(const std::vector<T>& v) {
+        return v[static_cast<size_t>(Below(static_cast<int>(v.size())))];
+    }
 
 private:
     uint64_t state_;
@@ -37,9 +39,9 @@ struct TypeInfo {
 };
 
 const std::vector<TypeInfo> kScalarTypes = {
-    {"int8", 1, true},   {"sint8", 1, true},   {"uint8", 1, false},  {"int16", 2, true},  {"sint16", 2, true},
-    {"uint16", 2, false}, {"int32", 4, true},  {"sint32", 4, true},  {"uint32", 4, false}, {"int64", 8, true},
-    {"sint64", 8, true}, {"uint64", 8, false}, {"bool", 1, false},   {"boolean", 1, false},
+    {"int8", 1, true},    {"sint8", 1, true},   {"uint8", 1, false}, {"int16", 2, true},    {"sint16", 2, true},
+    {"uint16", 2, false}, {"int32", 4, true},   {"sint32", 4, true}, {"uint32", 4, false},  {"int64", 8, true},
+    {"sint64", 8, true},  {"uint64", 8, false}, {"bool", 1, false},  {"boolean", 1, false},
 };
 
 const TypeInfo& Type(const char* name) {
@@ -49,15 +51,16 @@ const TypeInfo& Type(const char* name) {
 }
 
 const std::vector<std::string> kWords = {
-    "gain", "offset", "thresh", "timer", "enable", "mode", "level", "bias", "temp", "pwr", "freq", "band", "rssi",
-    "agc", "dc", "iq", "tx", "rx", "lna", "pa", "vco", "pll", "retry", "max", "min", "step", "slope", "delay",
-    "ramp", "mask", "ctrl", "cfg", "idx", "count", "limit", "backoff", "hyst", "comp", "corr", "ref", "target",
-    "scale", "div", "mult", "win", "filt", "coef", "det", "sar", "ant", "sw", "path", "chan", "rat", "plmn",
-    "cell", "meas", "drx", "cycle", "period", "margin", "weight", "boost", "clip", "fine", "coarse", "init"};
+    "gain",   "offset", "thresh", "timer", "enable", "mode",   "level", "bias", "temp", "pwr",   "freq",  "band",
+    "rssi",   "agc",    "dc",     "iq",    "tx",     "rx",     "lna",   "pa",   "vco",  "pll",   "retry", "max",
+    "min",    "step",   "slope",  "delay", "ramp",   "mask",   "ctrl",  "cfg",  "idx",  "count", "limit", "backoff",
+    "hyst",   "comp",   "corr",   "ref",   "target", "scale",  "div",   "mult", "win",  "filt",  "coef",  "det",
+    "sar",    "ant",    "sw",     "path",  "chan",   "rat",    "plmn",  "cell", "meas", "drx",   "cycle", "period",
+    "margin", "weight", "boost",  "clip",  "fine",   "coarse", "init"};
 
-const std::vector<std::string> kStrings = {
-    "default", "EU-868", "factory", "rev_B2", "v1.4.2", "lab setup", "none", "auto", "PRODUCTION", "unit-17",
-    "cal_ok", "golden", "band 3/7/20", "test", "n/a"};
+const std::vector<std::string> kStrings = {"default",   "EU-868", "factory",     "rev_B2",     "v1.4.2",
+                                           "lab setup", "none",   "auto",        "PRODUCTION", "unit-17",
+                                           "cal_ok",    "golden", "band 3/7/20", "test",       "n/a"};
 
 struct ParamPlan {
     TypeInfo type;
@@ -116,9 +119,12 @@ std::vector<int64_t> ArrayValues(Random& r, const TypeInfo& t, size_t n) {
     const int64_t start = Clamp(t, RandomValue(r, t) / 2);
     const int64_t step = r.Between(0, 7);
     for (size_t i = 0; i < n; ++i) {
-        if (pattern == 0) v[i] = Clamp(t, start + static_cast<int64_t>(i) * step);
-        else if (pattern == 1) v[i] = i < n / 2 ? start : Clamp(t, start + 1);
-        else v[i] = RandomValue(r, t);
+        if (pattern == 0)
+            v[i] = Clamp(t, start + static_cast<int64_t>(i) * step);
+        else if (pattern == 1)
+            v[i] = i < n / 2 ? start : Clamp(t, start + 1);
+        else
+            v[i] = RandomValue(r, t);
     }
     return v;
 }
@@ -143,7 +149,8 @@ ParamPlan Scalar(Random& r, GroupPlan& g, const std::string& name = {}) {
     return s;
 }
 
-ParamPlan Array(Random& r, GroupPlan& g, std::vector<int> dims, const char* type = nullptr, const std::string& name = {}) {
+ParamPlan Array(Random& r, GroupPlan& g, std::vector<int> dims, const char* type = nullptr,
+                const std::string& name = {}) {
     ParamPlan s;
     do s.type = type ? Type(type) : r.Pick(kScalarTypes);
     while (!type && s.type.size == 8 && r.Chance(70));
@@ -177,7 +184,8 @@ ParamPlan Fill(GroupPlan& g, const std::string& prefix, int bytes) {
 
 // Records "chan[0].gain", "chan[0].ramp[4]", "chan[0].fill_0", ... for each record.
 void Records(Random& r, GroupPlan& g, int records) {
-    const std::string base = UniqueName(r, g, r.Pick(std::vector<std::string>{"chan", "path", "band_cfg", "entry", "port"}));
+    const std::string base =
+        UniqueName(r, g, r.Pick(std::vector<std::string>{"chan", "path", "band_cfg", "entry", "port"}));
     struct Member {
         TypeInfo type;
         std::string name;
@@ -316,8 +324,10 @@ std::string GroupText(Random& r, GroupPlan& g) {
             uint64_t v = 0;
             for (int b = g.defaultSize - 1; b >= 0; --b) v = (v << 8) | defaults[e * g.defaultSize + b];
             char text[24];
-            if (g.defaultSize == 1) std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(v));
-            else std::snprintf(text, sizeof text, "0x%0*llX", g.defaultSize * 2, static_cast<unsigned long long>(v));
+            if (g.defaultSize == 1)
+                std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(v));
+            else
+                std::snprintf(text, sizeof text, "0x%0*llX", g.defaultSize * 2, static_cast<unsigned long long>(v));
             line += text;
             if (e + 1 < elements) line += ", ";
             const size_t endByte = (e + 1) * static_cast<size_t>(g.defaultSize);
@@ -336,7 +346,8 @@ std::string GroupText(Random& r, GroupPlan& g) {
 }
 
 std::string Header(const char* what, bool suffixed, const char* engineId, int travuId) {
-    std::string out = std::string("# ") + what + "\n# Made by \"nvmsim --generate...\"; see docs/sim_image_format.md.\n";
+    std::string out =
+        std::string("# ") + what + "\n# Made by \"nvmsim --generate...\"; see docs/sim_image_format.md.\n";
     out += std::string("naming ") + (suffixed ? "suffixed" : "indexed") + "\n";
     out += "identity manufacturer Simulated Modems\n";
     out += "identity model NVM-SIM 8x\n";
@@ -390,26 +401,39 @@ std::string GenerateScaleImage(int groups, int paramsPerGroup, uint32_t seed) {
 
 std::string GenerateDefaultImage(bool suffixed) {
     Random r(20240611);
-    const std::vector<std::string> names = {
-        "fix_t8x_lut", "fix_t8x_lut_setcal", "fix_radio_cfg", "fix_band_sel", "fix_ant_tuner", "fix_pa_ctrl",
-        "fix_lna_ctrl", "fix_gps_cfg", "fix_sim_cfg", "fix_usb_cfg", "fix_audio_cfg", "fix_thermal",
-        "fix_power_mgmt", "fix_rfic_init", "fix_clock_cfg", "fix_sar_ctrl", "cal_t8x_lut", "cal_rx_gain",
-        "cal_tx_power", "cal_xo_freq", "cal_temp_sensor", "cal_adc", "cal_dc_offset", "cal_iq_imbalance",
-        "cal_pa_bias", "cal_et_delay", "cal_gps_rx", "cal_audio_eq", "cal_batt_adc", "cal_ant_detect",
-        "cal_lna_gain", "cal_det_pwr", "dyn_cell_info", "dyn_nw_sel", "dyn_plmn_list", "dyn_band_pref",
-        "dyn_ims_cfg", "dyn_data_prof", "dyn_sms_cfg", "dyn_rrc_cfg", "dyn_meas_cfg", "dyn_pwr_save",
-        "dyn_fota_state", "dyn_usage_stats", "dyn_apn_table", "dyn_emergency", "dyn_test_mode", "dyn_log_cfg",
-        "hyb_cust", "hyb_stackinfo", "hyb_feature_flags", "hyb_ue_caps", "hyb_l1_params", "hyb_l2_params",
-        "hyb_nas_params", "hyb_rf_switch", "hyb_diag_cfg", "hyb_sec_cfg", "hyb_boot_cfg", "hyb_misc",
-        "hyb_prod_info", "hyb_coex_cfg", "hyb_volte_cfg", "hyb_lpm_cfg"};
+    const std::vector<std::string> names = {"fix_t8x_lut",    "fix_t8x_lut_setcal", "fix_radio_cfg",
+                                            "fix_band_sel",   "fix_ant_tuner",      "fix_pa_ctrl",
+                                            "fix_lna_ctrl",   "fix_gps_cfg",        "fix_sim_cfg",
+                                            "fix_usb_cfg",    "fix_audio_cfg",      "fix_thermal",
+                                            "fix_power_mgmt", "fix_rfic_init",      "fix_clock_cfg",
+                                            "fix_sar_ctrl",   "cal_t8x_lut",        "cal_rx_gain",
+                                            "cal_tx_power",   "cal_xo_freq",        "cal_temp_sensor",
+                                            "cal_adc",        "cal_dc_offset",      "cal_iq_imbalance",
+                                            "cal_pa_bias",    "cal_et_delay",       "cal_gps_rx",
+                                            "cal_audio_eq",   "cal_batt_adc",       "cal_ant_detect",
+                                            "cal_lna_gain",   "cal_det_pwr",        "dyn_cell_info",
+                                            "dyn_nw_sel",     "dyn_plmn_list",      "dyn_band_pref",
+                                            "dyn_ims_cfg",    "dyn_data_prof",      "dyn_sms_cfg",
+                                            "dyn_rrc_cfg",    "dyn_meas_cfg",       "dyn_pwr_save",
+                                            "dyn_fota_state", "dyn_usage_stats",    "dyn_apn_table",
+                                            "dyn_emergency",  "dyn_test_mode",      "dyn_log_cfg",
+                                            "hyb_cust",       "hyb_stackinfo",      "hyb_feature_flags",
+                                            "hyb_ue_caps",    "hyb_l1_params",      "hyb_l2_params",
+                                            "hyb_nas_params", "hyb_rf_switch",      "hyb_diag_cfg",
+                                            "hyb_sec_cfg",    "hyb_boot_cfg",       "hyb_misc",
+                                            "hyb_prod_info",  "hyb_coex_cfg",       "hyb_volte_cfg",
+                                            "hyb_lpm_cfg"};
     std::string out = Header("The default target image", suffixed, "CUST_22_7", 5);
     int number = 3;
     for (const auto& name : names) {
         GroupPlan g = NewGroup(r, name, number);
         number += r.Between(1, 3);
-        if (name == "cal_t8x_lut") RfGroup(r, g, 1024, false);
-        else if (name == "fix_t8x_lut") RfGroup(r, g, 900, false);
-        else if (name == "fix_t8x_lut_setcal") RfGroup(r, g, 128, false);
+        if (name == "cal_t8x_lut")
+            RfGroup(r, g, 1024, false);
+        else if (name == "fix_t8x_lut")
+            RfGroup(r, g, 900, false);
+        else if (name == "fix_t8x_lut_setcal")
+            RfGroup(r, g, 128, false);
         const int wanted = r.Between(22, 46);
         while (static_cast<int>(g.params.size()) < wanted) RandomParam(r, g, name.rfind("cal_", 0) == 0 ? 1100 : 200);
         out += GroupText(r, g);

@@ -1,4 +1,5 @@
 #include "sim/image.h"
+#include "sim/values.h"
 
 #include <cstring>
 #include <fstream>
@@ -8,14 +9,6 @@
 namespace nvmsim {
 
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
 
 // Splits off the first blank-separated word.
 std::string_view NextWord(std::string_view& rest) {
@@ -58,7 +51,8 @@ bool SplitValueList(std::string_view text, std::vector<std::string_view>& out) {
     size_t start = 0;
     while (true) {
         const size_t comma = text.find(',', start);
-        const std::string_view item = Trimmed(text.substr(start, comma == std::string_view::npos ? comma : comma - start));
+        const std::string_view item =
+            Trimmed(text.substr(start, comma == std::string_view::npos ? comma : comma - start));
         const size_t star = item.find('*');
         if (star == std::string_view::npos) {
             out.push_back(item);
@@ -114,9 +108,12 @@ private:
         if (rest.empty() || rest.front() == '#') return true;
         const std::string_view keyword = NextWord(rest);
         if (keyword == "naming") {
-            if (rest == "indexed") image_->naming = Naming::Indexed;
-            else if (rest == "suffixed") image_->naming = Naming::Suffixed;
-            else return Fail("naming must be \"indexed\" or \"suffixed\"");
+            if (rest == "indexed")
+                image_->naming = Naming::Indexed;
+            else if (rest == "suffixed")
+                image_->naming = Naming::Suffixed;
+            else
+                return Fail("naming must be \"indexed\" or \"suffixed\"");
             return true;
         }
         if (keyword == "identity") {
@@ -127,9 +124,11 @@ private:
         }
         if (keyword == "hwid") {
             const std::string_view key = NextWord(rest);
-            if (key == "RF_ENGINE_ID" && !rest.empty()) image_->rfEngineId = std::string(rest);
+            if (key == "RF_ENGINE_ID" && !rest.empty())
+                image_->rfEngineId = std::string(rest);
             else if (key == "TRAVU_ID" && ReadInt(rest, image_->travuId)) {
-            } else return Fail("hwid needs RF_ENGINE_ID and a text, or TRAVU_ID and a number");
+            } else
+                return Fail("hwid needs RF_ENGINE_ID and a text, or TRAVU_ID and a number");
             return true;
         }
         if (keyword == "group") return GroupStart(rest);
@@ -189,7 +188,8 @@ private:
         if (!SplitDeclaredName(Trimmed(std::string_view(line).substr(0, eq)), p.name, p.dims))
             return Fail("bad parameter name \"" + std::string(Trimmed(std::string_view(line).substr(0, eq))) + "\"");
         for (char c : p.name)
-            if (c <= 32 || c >= 127 || std::strchr(";{}=?,\"", c)) return Fail("bad character in name \"" + p.name + "\"");
+            if (c <= 32 || c >= 127 || std::strchr(";{}=?,\"", c))
+                return Fail("bad character in name \"" + p.name + "\"");
         if (group_->FindParam(p.name)) return Fail("parameter \"" + p.name + "\" defined twice");
         if (p.IsString() && p.dims.size() != 1) return Fail("a string needs its capacity, as name[32]");
         p.offset = group_->initial.size();
@@ -319,10 +319,14 @@ bool DefaultElementType(std::string_view word, int& size, bool& isSigned) {
     const char kind = static_cast<char>(word[0] & ~0x20);
     if (kind != 'U' && kind != 'S') return false;
     const std::string_view bits = word.substr(1);
-    if (bits == "8") size = 1;
-    else if (bits == "16") size = 2;
-    else if (bits == "32") size = 4;
-    else return false;
+    if (bits == "8")
+        size = 1;
+    else if (bits == "16")
+        size = 2;
+    else if (bits == "32")
+        size = 4;
+    else
+        return false;
     isSigned = kind == 'S';
     return true;
 }

@@ -20,10 +20,10 @@ namespace nvmsim {
 enum class Naming { Indexed, Suffixed };
 
 struct Param {
-    std::string name;        // without the group, e.g. "gain", "rec[2].member", "lut"
+    std::string name;  // without the group, e.g. "gain", "rec[2].member", "lut"
     const ValueType* type = nullptr;
-    std::vector<int> dims;   // empty: scalar; {n} or {rows, columns}; strings: {capacity}
-    size_t offset = 0;       // byte offset in the group's mirror
+    std::vector<int> dims;  // empty: scalar; {n} or {rows, columns}; strings: {capacity}
+    size_t offset = 0;      // byte offset in the group's mirror
 
     bool IsString() const { return type->isString; }
     bool IsArray() const { return !type->isString && !dims.empty(); }

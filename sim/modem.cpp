@@ -1,4 +1,5 @@
 #include "sim/modem.h"
+#include "sim/values.h"
 
 #include <algorithm>
 #include <cctype>
@@ -21,14 +22,6 @@ namespace {
 
 // Longest array a dump record shows; the editor fetches longer ones by queries.
 constexpr size_t kDumpElementLimit = 1000;
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
@@ -293,8 +286,10 @@ struct Modem::Impl {
         for (const auto& record : DumpRecords(static_cast<size_t>(gi))) {
             std::string piece = EncodePiece(record);
             if (++n == faults.corruptPiece && piece.size() > 6) {
-                if (faults.damage == PieceDamage::Truncated) piece.resize(5 + (piece.size() - 5) / 2);
-                else if (faults.damage == PieceDamage::BadCharacter) piece[5 + (piece.size() - 5) / 2] = '!';
+                if (faults.damage == PieceDamage::Truncated)
+                    piece.resize(5 + (piece.size() - 5) / 2);
+                else if (faults.damage == PieceDamage::BadCharacter)
+                    piece[5 + (piece.size() - 5) / 2] = '!';
             }
             r.Line(piece);
         }
@@ -350,13 +345,20 @@ struct Modem::Impl {
         const std::string_view format = head[k];
         int size;
         bool isSigned;
-        if (format == "\"%qu\"") size = 1, isSigned = false;
-        else if (format == "\"%hu\"") size = 2, isSigned = false;
-        else if (format == "\"%u\"") size = 4, isSigned = false;
-        else if (format == "\"%qd\"") size = 1, isSigned = true;
-        else if (format == "\"%hd\"") size = 2, isSigned = true;
-        else if (format == "\"%d\"") size = 4, isSigned = true;
-        else return Error();
+        if (format == "\"%qu\"")
+            size = 1, isSigned = false;
+        else if (format == "\"%hu\"")
+            size = 2, isSigned = false;
+        else if (format == "\"%u\"")
+            size = 4, isSigned = false;
+        else if (format == "\"%qd\"")
+            size = 1, isSigned = true;
+        else if (format == "\"%hd\"")
+            size = 2, isSigned = true;
+        else if (format == "\"%d\"")
+            size = 4, isSigned = true;
+        else
+            return Error();
         const auto values = SplitCommas(call.substr(brace + 1, close - brace - 1));
         std::vector<uint8_t>& mirror = ram[static_cast<size_t>(gi)];
         if (offset + values.size() * static_cast<size_t>(size) > mirror.size()) return Error();
@@ -447,8 +449,10 @@ struct Modem::Impl {
         if (p.IsString()) {
             if (!StoreString(value, bytes.data(), bytes.size())) return Error();
         } else {
-            if (value.size() >= 2 && value.front() == '{' && value.back() == '}') value = value.substr(1, value.size() - 2);
-            else if (p.IsArray() && s.whole) return Error();
+            if (value.size() >= 2 && value.front() == '{' && value.back() == '}')
+                value = value.substr(1, value.size() - 2);
+            else if (p.IsArray() && s.whole)
+                return Error();
             const auto items = SplitCommas(value);
             if (items.size() != s.indices.size()) return Error();
             for (size_t i = 0; i < items.size(); ++i)
@@ -479,8 +483,8 @@ struct Modem::Impl {
         if (!text.starts_with("ver_hwid_get(")) return Error();
         Reply r;
         if (id == "RF_ENGINE_ID" && !image->rfEngineId.empty()) {
-            r.Line("RF_ENGINE_ID: string = \"" + image->rfEngineId + "\", length = " +
-                   std::to_string(image->rfEngineId.size()));
+            r.Line("RF_ENGINE_ID: string = \"" + image->rfEngineId +
+                   "\", length = " + std::to_string(image->rfEngineId.size()));
         } else if (id == "TRAVU_ID" && image->travuId >= 0) {
             r.Line("TRAVU_ID: id = " + std::to_string(image->travuId) + ", revision = 1");
         } else {
@@ -508,11 +512,16 @@ struct Modem::Impl {
             r.Line("Revision: " + Identity("revision"));
             return r;
         }
-        if (EqualsNoCase(rest, "+CGMI")) r.Line(Identity("manufacturer"));
-        else if (EqualsNoCase(rest, "+CGMM")) r.Line(Identity("model"));
-        else if (EqualsNoCase(rest, "+CGMR")) r.Line(Identity("revision"));
-        else if (EqualsNoCase(rest, "+CGSN")) r.Line(Identity("serial"));
-        else return Error();
+        if (EqualsNoCase(rest, "+CGMI"))
+            r.Line(Identity("manufacturer"));
+        else if (EqualsNoCase(rest, "+CGMM"))
+            r.Line(Identity("model"));
+        else if (EqualsNoCase(rest, "+CGMR"))
+            r.Line(Identity("revision"));
+        else if (EqualsNoCase(rest, "+CGSN"))
+            r.Line(Identity("serial"));
+        else
+            return Error();
         return r;
     }
 

@@ -10,8 +10,8 @@
 
 namespace nvmsim {
 
-struct Faults;   // sim/faults.h
-class Image;     // sim/image.h
+struct Faults;  // sim/faults.h
+class Image;    // sim/image.h
 
 class Modem {
 public:

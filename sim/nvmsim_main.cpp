@@ -125,9 +125,12 @@ int main(int argc, char** argv) {
             if (!number(faults.corruptPiece)) return Fail("--corrupt-piece needs a number");
         } else if (opt == "--corrupt-mode") {
             const char* v = value();
-            if (v && std::strcmp(v, "bad") == 0) faults.damage = nvmsim::PieceDamage::BadCharacter;
-            else if (v && std::strcmp(v, "truncate") == 0) faults.damage = nvmsim::PieceDamage::Truncated;
-            else return Fail("--corrupt-mode needs bad or truncate");
+            if (v && std::strcmp(v, "bad") == 0)
+                faults.damage = nvmsim::PieceDamage::BadCharacter;
+            else if (v && std::strcmp(v, "truncate") == 0)
+                faults.damage = nvmsim::PieceDamage::Truncated;
+            else
+                return Fail("--corrupt-mode needs bad or truncate");
         } else if (opt == "--delay-ms") {
             if (!number(faults.delayMs)) return Fail("--delay-ms needs a number");
         } else if (opt == "--echo") {
@@ -141,10 +144,14 @@ int main(int argc, char** argv) {
         } else if (opt == "--urc-place") {
             const char* v = value();
             const std::string place = v ? v : "";
-            if (place == "before") faults.urcPlace = nvmsim::UrcPlace::Before;
-            else if (place == "inside") faults.urcPlace = nvmsim::UrcPlace::Inside;
-            else if (place == "after") faults.urcPlace = nvmsim::UrcPlace::After;
-            else return Fail("--urc-place needs before, inside or after");
+            if (place == "before")
+                faults.urcPlace = nvmsim::UrcPlace::Before;
+            else if (place == "inside")
+                faults.urcPlace = nvmsim::UrcPlace::Inside;
+            else if (place == "after")
+                faults.urcPlace = nvmsim::UrcPlace::After;
+            else
+                return Fail("--urc-place needs before, inside or after");
         } else if (opt == "--no-mirror-version") {
             faults.mirrorVersion = false;
         } else if (opt == "--no-hyb-crash") {

@@ -11,8 +11,8 @@
 namespace nvmsim {
 
 struct PrefixCode {
-    uint16_t bits = 0;    // the code, in its `length` lowest bits
-    uint8_t length = 0;   // 3 to 16
+    uint16_t bits = 0;   // the code, in its `length` lowest bits
+    uint8_t length = 0;  // 3 to 16
 };
 
 // The code of every character 0-127.

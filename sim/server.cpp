@@ -1,16 +1,16 @@
 #include "sim/server.h"
 
 #include <arpa/inet.h>
-#include <cerrno>
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 
 #include <chrono>
 #include <memory>
@@ -78,7 +78,8 @@ private:
     bool Send(int fd, const std::string& text) {
         if (options_.chunkBytes <= 0) return WriteAll(fd, text.data(), text.size());
         for (size_t at = 0; at < text.size(); at += static_cast<size_t>(options_.chunkBytes)) {
-            if (options_.chunkDelayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(options_.chunkDelayMs));
+            if (options_.chunkDelayMs > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(options_.chunkDelayMs));
             const size_t n = std::min(text.size() - at, static_cast<size_t>(options_.chunkBytes));
             if (!WriteAll(fd, text.data() + at, n)) return false;
         }

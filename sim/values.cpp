@@ -8,17 +8,12 @@ namespace nvmsim {
 namespace {
 
 constexpr ValueType kTypes[] = {
-    {"int8", 1, true, false, false},    {"sint8", 1, true, false, false},
-    {"uint8", 1, false, false, false},  {"int16", 2, true, false, false},
-    {"sint16", 2, true, false, false},  {"uint16", 2, false, false, false},
-    {"int32", 4, true, false, false},   {"sint32", 4, true, false, false},
-    {"uint32", 4, false, false, false}, {"int64", 8, true, false, false},
-    {"sint64", 8, true, false, false},  {"uint64", 8, false, false, false},
-    {"bool", 1, false, true, false},    {"boolean", 1, false, true, false},
-    {"string", 1, false, false, true},
+    {"int8", 1, true, false, false},  {"sint8", 1, true, false, false},   {"uint8", 1, false, false, false},
+    {"int16", 2, true, false, false}, {"sint16", 2, true, false, false},  {"uint16", 2, false, false, false},
+    {"int32", 4, true, false, false}, {"sint32", 4, true, false, false},  {"uint32", 4, false, false, false},
+    {"int64", 8, true, false, false}, {"sint64", 8, true, false, false},  {"uint64", 8, false, false, false},
+    {"bool", 1, false, true, false},  {"boolean", 1, false, true, false}, {"string", 1, false, false, true},
 };
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 uint64_t LoadLittleEndian(const uint8_t* at, int size) {
     uint64_t v = 0;
@@ -50,10 +45,14 @@ bool ParseCInteger(std::string_view text, bool& negative, uint64_t& magnitude) {
     for (; i < end; ++i) {
         const char c = text[i];
         int digit;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else return false;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return false;
         if (magnitude > (std::numeric_limits<uint64_t>::max() - digit) / base) return false;
         magnitude = magnitude * base + digit;
     }
@@ -114,6 +113,14 @@ bool StoreString(std::string_view quoted, uint8_t* at, size_t capacity) {
     std::memset(at, 0, capacity);
     std::memcpy(at, text.data(), text.size());
     return true;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string_view Trimmed(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
 }
 
 }  // namespace nvmsim

@@ -47,4 +47,8 @@ std::string FormatString(const uint8_t* at, size_t capacity);
 // character IsStringCharacter refuses, or does not fit with its 0 byte.
 bool StoreString(std::string_view quoted, uint8_t* at, size_t capacity);
 
+// The blanks of the modem's command and image texts: space, tab, CR and LF.
+bool IsBlank(char c);
+std::string_view Trimmed(std::string_view s);
+
 }  // namespace nvmsim

@@ -24,8 +24,10 @@ std::string FrameAnswer(std::string_view line, std::string_view answer, bool ech
     }
     const std::string urc = faults.urc.empty() ? std::string() : faults.urc + "\r\n";
     size_t urcAt = lines.size();
-    if (faults.urcPlace == UrcPlace::Before) urcAt = 0;
-    else if (faults.urcPlace == UrcPlace::Inside) urcAt = lines.size() > 1 ? 1 : 0;
+    if (faults.urcPlace == UrcPlace::Before)
+        urcAt = 0;
+    else if (faults.urcPlace == UrcPlace::Inside)
+        urcAt = lines.size() > 1 ? 1 : 0;
     std::string out;
     if (echo) {
         out.append(line);

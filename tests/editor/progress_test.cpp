@@ -11,7 +11,7 @@
 #include <QWidget>
 
 #include "channel/long_operation.h"
-#include "editor/qt_text.h"
+#include "dialogs/qt_text.h"
 #include "editor/qt_user_side.h"
 #include "editor/tf_progress.h"
 #include "qt_print.h"
