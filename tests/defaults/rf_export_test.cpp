@@ -326,6 +326,7 @@ TEST(DetermineRfGroups, Table) {
         {"chip 5 takes set A over configured missing groups", both, {"zz"}, false, "TRAVU_ID: id = 5, revision = 1",
          true, a, 0},
         {"chip 6 takes set B", both, {"zz"}, true, "id=6", true, b, 1},
+        {"chip 1 takes set A too", both, {"zz"}, false, "id = 1", true, a, 0},
         {"unknown chip: set A before set B", both, {"zz"}, false, "id = 7", true, a, 0},
         {"chip 5 without set A falls back to set B", b, {}, false, "id = 5", true, b, 0},
         {"nothing complete", {"cal_t8x_lut"}, {"zz"}, false, "ERROR", false, {"old"}, 0},
@@ -344,6 +345,19 @@ TEST(DetermineRfGroups, Table) {
         EXPECT_EQ(preset.RFWorkingGroups, c.working);
         EXPECT_EQ(host.lines.size(), c.lines);
     }
+    // The forced groups that are missing are named; a group numbered 0 is not missing.
+    test::ScriptedHost forced;
+    TargetGroupTable table;
+    table.Add("g0", 0);
+    NamingPreset preset;
+    preset.RFGroups = {"g0", "gone"};
+    preset.RFForceGroups = true;
+    EXPECT_FALSE(DetermineRfGroups(forced, preset, table));
+    EXPECT_EQ(forced.Texts(), std::vector<std::string>{
+                                  "The following NVM groups do not exist on the connected target:\n\"gone\".\nPlease "
+                                  "edit the RF groups in the file (\"%appdata%\\korvale\\Brevant\\DefaultNVMNaming."
+                                  "config\"), or set 'RF Force Groups=0'"});
+
     test::ScriptedHost host;
     host.answers["at@hwid:ver_hwid_get(TRAVU_ID)\r"] = "revision = 3, ID = -2\r\nOK";
     EXPECT_EQ(ReadTravuId(host), -2);
