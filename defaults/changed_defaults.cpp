@@ -73,8 +73,7 @@ ChangedDefaultsResult ExportChangedDefaults(EditorSession& session, UserSide& us
     // What was gathered is written also after a lost target or a cancel.
     result.written = out.Commit();
     if (op.Closing()) return result;
-    if (!result.written)
-        op.Log("Error while writing to file \"" + path + "\". Please inspect output file.", 0);
+    if (!result.written) op.Log("Error while writing to file \"" + path + "\". Please inspect output file.", 0);
     if (result.targetLost)
         op.Log(kChangedLostLine, 0);
     else if (result.cancelled)

@@ -14,7 +14,8 @@ class EditorSession;
 
 inline constexpr const char* kSaveSelectedChangedCaption =
     "Save Selected Groups Changed Default Values on Target as VTQ Commands To File...";
-inline constexpr const char* kSaveAllChangedCaption = "Save All Changed Default Values on Target as VTQ Commands To File...";
+inline constexpr const char* kSaveAllChangedCaption =
+    "Save All Changed Default Values on Target as VTQ Commands To File...";
 inline constexpr const char* kNoGroupsToReadAllMessage = "No groups to read.";
 inline constexpr const char* kChangedSaveTitle = "Save To VTQ File";
 inline constexpr const char* kChangedFilter = "NVM parameter file (*.nvm)";
@@ -24,7 +25,7 @@ inline constexpr const char* kNoChangesMessage =
 inline constexpr const char* kChangedLostLine = "Connection to target lost. Possibly incomplete file written.";
 
 struct ChangedDefaultsResult {
-    bool written = false;     // the file was written (possibly empty)
+    bool written = false;  // the file was written (possibly empty)
     std::string path;
     int changedGroups = 0;
     bool cancelled = false;

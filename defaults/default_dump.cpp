@@ -32,9 +32,9 @@ std::string StripUnderscores(std::string_view text) {
 // skipped, then the run of non-blanks. Never reaches before position 0.
 std::string_view WordBefore(std::string_view text, size_t end) {
     size_t e = end;
-    while (e > 0 && IsCBlank(text[e - 1])) --e;
+    while (e > 0 && IsSpaceBlank(text[e - 1])) --e;
     size_t b = e;
-    while (b > 0 && !IsCBlank(text[b - 1])) --b;
+    while (b > 0 && !IsSpaceBlank(text[b - 1])) --b;
     return text.substr(b, e - b);
 }
 
@@ -42,7 +42,7 @@ std::string_view WordBefore(std::string_view text, size_t end) {
 
 int32_t ReadDecimal(std::string_view text) {
     size_t i = 0;
-    while (i < text.size() && (IsCBlank(text[i]) || text[i] == '\v' || text[i] == '\f')) ++i;
+    while (i < text.size() && (IsSpaceBlank(text[i]) || text[i] == '\v' || text[i] == '\f')) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     long long value = 0;
@@ -84,7 +84,7 @@ std::string VariantIdFromAnswer(std::string_view raw) {
     for (size_t eq = answer.find('='); eq != std::string_view::npos; eq = answer.find('=', eq + 1)) {
         if (ToLower(WordBefore(answer, eq)) != "string") continue;
         size_t b = eq + 1;
-        while (b < answer.size() && IsCBlank(answer[b])) ++b;
+        while (b < answer.size() && IsSpaceBlank(answer[b])) ++b;
         size_t e = answer.find(',', b);
         if (e == std::string_view::npos) e = answer.size();
         std::string value = StripUnderscores(ReplaceNonIdent(TrimView(answer.substr(b, e - b))));
@@ -154,10 +154,10 @@ CArrayFind FindCArray(std::string_view text, size_t from) {
     size_t brace = std::string_view::npos;
     for (; close != std::string_view::npos; close = text.find(']', close + 1)) {
         size_t i = close + 1;
-        while (i < text.size() && IsCBlank(text[i])) ++i;
+        while (i < text.size() && IsSpaceBlank(text[i])) ++i;
         if (i >= text.size() || text[i] != '=') continue;
         ++i;
-        while (i < text.size() && IsCBlank(text[i])) ++i;
+        while (i < text.size() && IsSpaceBlank(text[i])) ++i;
         if (i >= text.size() || text[i] != '{') continue;
         brace = i;
         break;
@@ -171,9 +171,9 @@ CArrayFind FindCArray(std::string_view text, size_t from) {
     // the word's start, or npos.
     auto wordBefore = [&](size_t end, std::string& word) {
         size_t e = end;
-        while (e > from && IsCBlank(text[e - 1])) --e;
+        while (e > from && IsSpaceBlank(text[e - 1])) --e;
         size_t b = e;
-        while (b > from && !IsCBlank(text[b - 1])) --b;
+        while (b > from && !IsSpaceBlank(text[b - 1])) --b;
         if (e == from || b == from) return std::string_view::npos;
         word = Trim(text.substr(b, e - b));
         return b;
@@ -189,11 +189,14 @@ CArrayFind FindCArray(std::string_view text, size_t from) {
 
 std::string DefaultDumpFailureLine(DefaultDumpFailure failure, const std::string& group) {
     switch (failure) {
-    case DefaultDumpFailure::ExchangeFailed: return "Could not get default data for group " + group;
-    case DefaultDumpFailure::NoArray: return "Could not find default data in answer from target for group " + group;
-    case DefaultDumpFailure::NoClosingBrace:
-        return "Could not find default data array in answer from target for group " + group;
-    case DefaultDumpFailure::None: break;
+        case DefaultDumpFailure::ExchangeFailed:
+            return "Could not get default data for group " + group;
+        case DefaultDumpFailure::NoArray:
+            return "Could not find default data in answer from target for group " + group;
+        case DefaultDumpFailure::NoClosingBrace:
+            return "Could not find default data array in answer from target for group " + group;
+        case DefaultDumpFailure::None:
+            break;
     }
     return {};
 }
@@ -210,7 +213,8 @@ DefaultDumpFailure ParseDefaultAnswer(std::string_view answer, DefaultGroupData&
     record.Version = versionNumber;
     record.ElementType = array.type;
     record.ArrayName = array.name;
-    record.DataText = NormalizeLineEnds(TrimView(std::string_view(code).substr(array.brace + 1, close - array.brace - 1)));
+    record.DataText =
+        NormalizeLineEnds(TrimView(std::string_view(code).substr(array.brace + 1, close - array.brace - 1)));
     return DefaultDumpFailure::None;
 }
 

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text.h"
 #include "channel/host.h"
 #include "channel/user_side.h"
 
@@ -71,8 +72,6 @@ std::string ReadVariantId(Host& host, UserSide& user);
 // holds characters other than ASCII letters, digits and underscores.
 bool CleanVariantInput(std::string_view input, std::string& cleaned);
 
-// The C-text scanners skip exactly space, tab, CR and LF.
-inline bool IsCBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 // An ASCII letter, digit or underscore.
 inline bool IsCIdentChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';

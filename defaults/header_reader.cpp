@@ -47,13 +47,16 @@ void ReadConstants(std::string_view list, HeaderConstants& constants) {
 
 // The format and size of each known element width.
 const ElementFormatInfo* KnownFormat(char sign, int bits) {
-    static const ElementFormatInfo u8{"%qu", 1}, u16{"%hu", 2}, u32{"%u", 4}, s8{"%qd", 1}, s16{"%hd", 2},
-        s32{"%d", 4};
+    static const ElementFormatInfo u8{"%qu", 1}, u16{"%hu", 2}, u32{"%u", 4}, s8{"%qd", 1}, s16{"%hd", 2}, s32{"%d", 4};
     switch (bits) {
-    case 8: return sign == 'U' ? &u8 : &s8;
-    case 16: return sign == 'U' ? &u16 : &s16;
-    case 32: return sign == 'U' ? &u32 : &s32;
-    default: return nullptr;
+        case 8:
+            return sign == 'U' ? &u8 : &s8;
+        case 16:
+            return sign == 'U' ? &u16 : &s16;
+        case 32:
+            return sign == 'U' ? &u32 : &s32;
+        default:
+            return nullptr;
     }
 }
 
@@ -136,8 +139,8 @@ bool ParseDefaultHeaderText(std::string_view text, Host& host, DefaultGroupList&
     const size_t list = comments.find("[CONSTANTS=", firstEnd);
     if (list != std::string::npos) {
         const size_t close = comments.find(']', list);
-        const std::string_view body =
-            std::string_view(comments).substr(list + 11, close == std::string::npos ? std::string::npos : close - list - 11);
+        const std::string_view body = std::string_view(comments).substr(
+            list + 11, close == std::string::npos ? std::string::npos : close - list - 11);
         if (close != std::string::npos && body.find('=') != std::string_view::npos) ReadConstants(body, constants);
     }
 
@@ -153,8 +156,8 @@ bool ParseDefaultHeaderText(std::string_view text, Host& host, DefaultGroupList&
         }
         // Back over the blanks and the type word before the name, to the blank before the type.
         size_t from = at;
-        while (from > 0 && IsCBlank(code[from - 1])) --from;
-        while (from > 0 && !IsCBlank(code[from - 1])) --from;
+        while (from > 0 && IsSpaceBlank(code[from - 1])) --from;
+        while (from > 0 && !IsSpaceBlank(code[from - 1])) --from;
         if (from > 0) --from;
         const CArrayFind found = FindCArray(code, from);
         r.DataText.clear();
@@ -197,16 +200,16 @@ ValueChunk NextValueChunk(std::string_view data, size_t& cursor) {
         const size_t start = cursor;
         size_t i = cursor;
         if (i < data.size() && data[i] == ',') ++i;
-        while (i < data.size() && IsCBlank(data[i])) ++i;
+        while (i < data.size() && IsSpaceBlank(data[i])) ++i;
         if (i >= data.size() || data[i] == '}') {
             cursor = i;
             chunk.exhausted = true;
             break;
         }
         const size_t b = i;
-        while (i < data.size() && !IsCBlank(data[i]) && data[i] != ',') ++i;
+        while (i < data.size() && !IsSpaceBlank(data[i]) && data[i] != ',') ++i;
         const std::string_view value = data.substr(b, i - b);
-        while (i < data.size() && IsCBlank(data[i])) ++i;
+        while (i < data.size() && IsSpaceBlank(data[i])) ++i;
         if (length + value.size() > kChunkText) {
             cursor = start;
             if (chunk.text.empty()) chunk.tooLong = true;
@@ -242,7 +245,8 @@ std::string ReplaceConstants(std::string_view chunk, const HeaderConstants& cons
         const std::string hex = Hex4(value);
         for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at)) {
             const size_t end = at + name.size();
-            const bool whole = (at == 0 || !IsCIdentChar(text[at - 1])) && (end == text.size() || !IsCIdentChar(text[end]));
+            const bool whole =
+                (at == 0 || !IsCIdentChar(text[at - 1])) && (end == text.size() || !IsCIdentChar(text[end]));
             if (!whole) {
                 at = end;
                 continue;
@@ -319,9 +323,8 @@ LoadHeaderResult LoadDefaultHeaderToTarget(EditorSession& session, UserSide& use
             host.ShowLine(r.GroupName + " committed in target.", 1);
         } else {
             ++result.failed;
-            host.ShowLine("There was an error while commiting default values on target for group \"" + r.GroupName +
-                              "\".",
-                          0);
+            host.ShowLine(
+                "There was an error while commiting default values on target for group \"" + r.GroupName + "\".", 0);
             if (op.TargetLost()) break;
         }
     }

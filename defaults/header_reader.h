@@ -87,9 +87,9 @@ std::string Hex4(uint32_t value);
 std::string NotCommittedLine(const std::string& group);
 
 struct LoadHeaderResult {
-    bool loaded = false;   // the file was read and the groups sent
+    bool loaded = false;  // the file was read and the groups sent
     int committed = 0;
-    int failed = 0;        // groups not written completely or not committed
+    int failed = 0;  // groups not written completely or not committed
     bool targetLost = false;
 };
 

@@ -49,7 +49,9 @@ GroupRenameMap NamingPreset::DefaultRenames() {
     return map;
 }
 
-std::vector<std::string> NamingPreset::DefaultRfGroups() { return {"cal_t8x_lut", "fix_t8x_lut", "fix_t8x_lut_setcal"}; }
+std::vector<std::string> NamingPreset::DefaultRfGroups() {
+    return {"cal_t8x_lut", "fix_t8x_lut", "fix_t8x_lut_setcal"};
+}
 
 std::string NamingPreset::ExportGroupName(const std::string& group) const {
     const std::string* renamed = GroupRenames.Find(group);

@@ -21,7 +21,8 @@ inline constexpr const char* kNamingPresetsFileName = "DefaultNVMNaming.config";
 inline constexpr const char* kNamingPresetsShownPath = "%appdata%\\korvale\\Brevant\\DefaultNVMNaming.config";
 
 inline constexpr const char* kInvalidForceGroupsMessage = "'RF Force Groups' settings in config file is invalid";
-inline constexpr const char* kNoRfGroupsMessage = "Error in config file. No RF Groups specified. Using default settings.";
+inline constexpr const char* kNoRfGroupsMessage =
+    "Error in config file. No RF Groups specified. Using default settings.";
 
 // SettingsFolder() + "DefaultNVMNaming.config".
 std::string NamingPresetsPath();

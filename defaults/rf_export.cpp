@@ -103,7 +103,9 @@ std::vector<Token> TargetTokens(std::string_view data) {
     return tokens;
 }
 
-std::string ValueText(long long value) { return value < 0 ? "-" + Hex4(static_cast<uint32_t>(-value)) : Hex4(static_cast<uint32_t>(value)); }
+std::string ValueText(long long value) {
+    return value < 0 ? "-" + Hex4(static_cast<uint32_t>(-value)) : Hex4(static_cast<uint32_t>(value));
+}
 
 // The old array's values from `pos` on, comments skipped, up to its "}".
 class OldTokens {
@@ -160,9 +162,8 @@ MergeCounts MergeValues(Host& host, std::string& buffer, size_t open, const std:
             if (o.value == t.value) continue;  // the old notation and its comments stay
             if (o.isName) {
                 const std::string name = buffer.substr(o.start, o.length);
-                host.ShowLine("Keeping the define \"" + name + "\" (it was read from target as " + ValueText(t.value) +
-                                  ").",
-                              1);
+                host.ShowLine(
+                    "Keeping the define \"" + name + "\" (it was read from target as " + ValueText(t.value) + ").", 1);
                 constants.insert(name + "=" + Hex4(static_cast<uint32_t>(t.value)));
             } else {
                 old.Replace(o, ValueText(t.value));
@@ -174,11 +175,11 @@ MergeCounts MergeValues(Host& host, std::string& buffer, size_t open, const std:
         if (insertAt == std::string::npos) {
             const size_t close = old.Position();
             insertAt = close;
-            while (insertAt > open + 1 && IsCBlank(buffer[insertAt - 1])) --insertAt;
+            while (insertAt > open + 1 && IsSpaceBlank(buffer[insertAt - 1])) --insertAt;
             // The comma goes after the last value outside comments, unless one is there already.
             const std::string code = BlankComments(std::string_view(buffer).substr(0, insertAt));
             size_t last = insertAt;
-            while (last > open + 1 && IsCBlank(code[last - 1])) --last;
+            while (last > open + 1 && IsSpaceBlank(code[last - 1])) --last;
             if (last > open + 1 && code[last - 1] != ',') {
                 // Where the new values go when that is code; right after the last value when a
                 // "//" comment ends the array's last line (a comma there would be commented out).
@@ -206,7 +207,8 @@ std::string IndexBlock(const DefaultGroupList& records, const std::set<std::stri
     const std::string hyphens(76, '-');
     std::string block = "\n/*" + hyphens + "\nNVM Groups in this file (do not delete):\n";
     for (const auto& r : records)
-        block += "[GROUP=" + r.GroupName + ",ARRAYNAME=" + r.ArrayName + ",VERSION=" + std::to_string(r.Version) + "]\n";
+        block +=
+            "[GROUP=" + r.GroupName + ",ARRAYNAME=" + r.ArrayName + ",VERSION=" + std::to_string(r.Version) + "]\n";
     if (!constants.empty())
         block += "[CONSTANTS=" + JoinCommaText(std::vector<std::string>(constants.begin(), constants.end())) + "]\n";
     return block + hyphens + "*/\n";
@@ -272,8 +274,8 @@ std::string ToCrLf(std::string_view text) {
 std::vector<std::string> RfGroupSetA() { return {"cal_t8x_lut", "fix_t8x_lut", "fix_t8x_lut_setcal"}; }
 
 std::vector<std::string> RfGroupSetB() {
-    return {"cal_t71_lut",     "cal_t71_lut_aux",       "fix_t71_lut",
-            "fix_t71_lut_aux", "fix_t71_lut_setcal",    "fix_t71_lut_setcal_aux"};
+    return {"cal_t71_lut",     "cal_t71_lut_aux",    "fix_t71_lut",
+            "fix_t71_lut_aux", "fix_t71_lut_setcal", "fix_t71_lut_setcal_aux"};
 }
 
 int ReadTravuId(Host& host) {
@@ -281,10 +283,11 @@ int ReadTravuId(Host& host) {
     if (!Exchange(host, cmd::kTravuId, answer)) return -1;
     for (size_t eq = answer.find('='); eq != std::string::npos; eq = answer.find('=', eq + 1)) {
         size_t e = eq;
-        while (e > 0 && IsCBlank(answer[e - 1])) --e;
+        while (e > 0 && IsSpaceBlank(answer[e - 1])) --e;
         size_t b = e;
-        while (b > 0 && !IsCBlank(answer[b - 1])) --b;
-        if (SameText(std::string_view(answer).substr(b, e - b), "id")) return ReadDecimal(std::string_view(answer).substr(eq + 1));
+        while (b > 0 && !IsSpaceBlank(answer[b - 1])) --b;
+        if (SameText(std::string_view(answer).substr(b, e - b), "id"))
+            return ReadDecimal(std::string_view(answer).substr(eq + 1));
     }
     return -1;
 }
@@ -309,8 +312,9 @@ bool DetermineRfGroups(Host& host, NamingPreset& preset, const TargetGroupTable&
                       0);
     }
     const int chip = ReadTravuId(host);
-    const std::vector<std::string> chipSet = chip == 1 || chip == 5 ? RfGroupSetA() : chip == 6 ? RfGroupSetB()
-                                                                                                 : std::vector<std::string>{};
+    const std::vector<std::string> chipSet = chip == 1 || chip == 5 ? RfGroupSetA()
+                                             : chip == 6            ? RfGroupSetB()
+                                                                    : std::vector<std::string>{};
     if (AllGroupsPresent(chipSet, table)) {
         preset.RFWorkingGroups = chipSet;
         return true;
@@ -485,7 +489,8 @@ RfExportResult ExportRfDefaults(EditorSession& session, UserSide& user, NamingPr
         user.Message("Could not find the RF NVM groups needed for this feature:\n\"" +
                      JoinCommaText(preset.RFWorkingGroups) +
                      "\"\n\nIf these are not the RF NVM groups for your project, then you can edit them in the config "
-                     "file:\n" + kNamingPresetsShownPath);
+                     "file:\n" +
+                     kNamingPresetsShownPath);
         return result;
     }
     if (!ProbeDefaultDump(host, user, kRfDumpUnsupportedMessage)) return result;
@@ -525,7 +530,8 @@ RfExportResult ExportRfDefaults(EditorSession& session, UserSide& user, NamingPr
     if (options.oldHeader) {
         oldPath = *options.oldHeader;
     } else if (user.AskYesNo("Do you have the original header file for this target with comments (to extract the "
-                             "comments from)?\n\n" + BuildTargetDetails(host))) {
+                             "comments from)?\n\n" +
+                             BuildTargetDetails(host))) {
         if (!user.OpenFileName(kOldHeaderTitle, kOldHeaderFilter, oldPath)) oldPath.clear();
     }
     if (!oldPath.empty()) {
