@@ -89,20 +89,25 @@ bool WriteDefaultHeader(Host& host, UserSide& user, const std::string& path, con
     return true;
 }
 
+bool SelectExportPreset(EditorSession& session, UserSide& user, NamingPresets& presets, const std::string& name) {
+    if (name.empty()) {
+        presets.ChooseForTarget(session.GroupTable());
+        return true;
+    }
+    const int index = presets.IndexOf(name);
+    if (index < 0) {
+        user.Message(kNoSuchPresetMessage + name);
+        return false;
+    }
+    presets.Select(index, true);
+    return true;
+}
+
 HeaderExportResult ExportDefaultHeader(EditorSession& session, UserSide& user, NamingPresets& presets,
                                        const HeaderExportOptions& options) {
     HeaderExportResult result;
     Host& host = session.host();
-    if (!options.presetName.empty()) {
-        const int index = presets.IndexOf(options.presetName);
-        if (index < 0) {
-            user.Message(kNoSuchPresetMessage + options.presetName);
-            return result;
-        }
-        presets.Select(index, true);
-    } else {
-        presets.ChooseForTarget(session.GroupTable());
-    }
+    if (!SelectExportPreset(session, user, presets, options.presetName)) return result;
     const std::vector<std::string> groups = session.Items().CheckedGroupNames();
     if (!ProbeDefaultDump(host, user, kFeatureUnsupportedMessage)) return result;
     if (groups.empty()) {

@@ -76,6 +76,10 @@ struct HeaderExportResult {
 
 inline constexpr const char* kNoSuchPresetMessage = "There is no naming preset of that name: ";
 
+// The preset of an export: the named one (false, after telling the user, when
+// there is none of that name), or without a name the one that fits the target.
+bool SelectExportPreset(EditorSession& session, UserSide& user, NamingPresets& presets, const std::string& name);
+
 // "Save Selected Groups Default Values from Target To Source Code File...":
 // the checked groups' default values from the target into one header.
 HeaderExportResult ExportDefaultHeader(EditorSession& session, UserSide& user, NamingPresets& presets,

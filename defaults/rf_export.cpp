@@ -474,16 +474,7 @@ RfExportResult ExportRfDefaults(EditorSession& session, UserSide& user, NamingPr
                                 const RfExportOptions& options) {
     RfExportResult result;
     Host& host = session.host();
-    if (!options.presetName.empty()) {
-        const int index = presets.IndexOf(options.presetName);
-        if (index < 0) {
-            user.Message(kNoSuchPresetMessage + options.presetName);
-            return result;
-        }
-        presets.Select(index, true);
-    } else {
-        presets.ChooseForTarget(session.GroupTable());
-    }
+    if (!SelectExportPreset(session, user, presets, options.presetName)) return result;
     NamingPreset& preset = presets.Current();
     if (!DetermineRfGroups(host, preset, session.GroupTable())) {
         user.Message("Could not find the RF NVM groups needed for this feature:\n\"" +
