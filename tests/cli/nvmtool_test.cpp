@@ -284,4 +284,55 @@ TEST_F(NvmtoolTest, ThreeTargetsAtOnceOneLost) {
     EXPECT_EQ(ReadFile(dir.File("out-2.nvm")), "(missing)");
 }
 
+// A file whose gain differs from the small image's, read from a clean server.
+std::string ChangedGainFile(const std::string& saved) {
+    std::string text = ReadFile(saved);
+    const size_t at = text.find("fix_small.gain=12");
+    if (at != std::string::npos) text.replace(at, 17, "fix_small.gain=99");
+    return text;
+}
+
+TEST_F(NvmtoolTest, VerifyReportsAValueTheTargetDoesNotKeep) {
+    SimServer server;
+    ASSERT_TRUE(Serve(server, false, {"--forget-writes", "gain"}));
+    const QStringList t{"--target", QString::fromStdString(server.Target()), "--timeout", "3000"};
+    const QString saved = File("small.nvm");
+    ASSERT_EQ(Run(QStringList{"read", "--all", "-o", saved} + t).status, 0);
+    WriteFile(saved.toStdString(), ChangedGainFile(saved.toStdString()));
+    const ToolResult r = Run(QStringList{"write", saved, "--verify", "--json"} + t);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.Target()["differenceCount"].toInt(), 1);
+    EXPECT_EQ(r.Target()["differences"].toArray()[0].toObject()["text"].toString(),
+              "\"fix_small.gain\" value: \"12\" != \"99\"");
+}
+
+// Lost at every command of a read and of a write: exit status 3 until k passes the last command, and a read
+// that did not finish writes no file.
+TEST_F(NvmtoolTest, TargetLostAtEveryCommandOfReadAndWrite) {
+    const QString saved = File("small.nvm");
+    {
+        SimServer clean;
+        ASSERT_TRUE(Serve(clean, false));
+        ASSERT_EQ(Run({"read", "--all", "-o", saved, "--target", QString::fromStdString(clean.Target())}).status, 0);
+    }
+    WriteFile(saved.toStdString(), ChangedGainFile(saved.toStdString()));
+    for (const QString verb : {"read", "write"}) {
+        bool finished = false;
+        for (int k = 1; k <= 40 && !finished; ++k) {
+            SimServer server;
+            ASSERT_TRUE(Serve(server, false, {"--lose-after", QString::number(k)}));
+            const QString out = File("out.nvm");
+            QFile::remove(out);
+            const QStringList args = verb == "read" ? QStringList{"read", "--all", "-o", out}
+                                                    : QStringList{"write", saved, "--commit", "--yes"};
+            const ToolResult r = Run(args + QStringList{"--timeout", "200", "--target",
+                                                        QString::fromStdString(server.Target())});
+            finished = r.status == 0;
+            if (!finished) EXPECT_EQ(r.status, 3) << verb.toStdString() << " lost at " << k << "\n" << r.err;
+            if (verb == "read") EXPECT_EQ(QFileInfo::exists(out), finished) << k;
+        }
+        EXPECT_TRUE(finished) << verb.toStdString() << " never got past the last command";
+    }
+}
+
 }  // namespace
