@@ -16,6 +16,7 @@
 #include "core/editor_session.h"
 #include "core/group_list.h"
 #include "core/read_groups.h"
+#include "core/verify_writes.h"
 #include "core/write_groups.h"
 #include "defaults/changed_defaults.h"
 #include "defaults/header_reader.h"
@@ -345,9 +346,24 @@ private:
             if (inTargetRam > 0) written.push_back(group);
         }
         if (o_.verify) {
-            // Read back what the target now holds, group by group as the file names them.
-            SelectGroups(groups);
-            if (!ReadSelected() || !CompareWithFile(path, {})) return;
+            // Every value written is read back by the editor's own verify, as the window's option does.
+            std::vector<vtq::NVMParameter*> sent;
+            for (vtq::NVMParameter* record : Items().View())
+                if (record->state == vtq::ParameterState::InTargetRAM) sent.push_back(record);
+            const vtq::VerifyResult v = vtq::VerifyWrittenRecords(session_, user_, sent);
+            QJsonArray failures;
+            for (const vtq::VerifyFailure& f : v.failures)
+                failures.append(QJsonObject{{"name", Text(f.name)},
+                                            {"written", Text(f.written)},
+                                            {"readBack", Text(f.readBack)},
+                                            {"answered", f.answered}});
+            run_.fields["verifyFailures"] = failures;
+            Count("verified", v.checked);
+            if (v.targetLost) return (void)Fail(kTargetLost, "The target was lost during the verify.");
+            if (!v.failures.empty())
+                Fail(kDifferences,
+                     vtq::CountText(static_cast<long long>(v.failures.size()), "value was", "values were") +
+                         " not kept by the target.");
         }
         if (o_.commit && !written.empty()) {
             SelectGroups(written);
