@@ -5,12 +5,14 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include "bench/bench_app.h"
 
 #include "dialogs/dialog_driver.h"
 #include "dialogs/element_list_model.h"
@@ -22,16 +24,7 @@ namespace {
 
 constexpr int kElements = 1000000;
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "nvmbench";
-    static char* argv[] = {name, nullptr};
-    if (std::getenv("DISPLAY") == nullptr && std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    static QApplication app(argc, argv);
-    return app;
-}
+QApplication& App() { return BenchApp(); }
 
 // Byte codes 1 to 255 over and over, so the string view holds every element too.
 const std::string& BigValue() {

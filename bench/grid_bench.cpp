@@ -4,11 +4,13 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+
 #include <QHeaderView>
 #include <QTableView>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include "bench/bench_app.h"
 
 #include "editor/parameter_grid_model.h"
 #include "model/group_items.h"
@@ -17,18 +19,7 @@ namespace {
 
 constexpr int kRows = 100000;
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "nvmbench";
-    static char* argv[] = {name, nullptr};
-    if (std::getenv("DISPLAY") == nullptr && std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    // Never destroyed: at exit Qt's own globals (the input-device registry)
-    // may already be gone, and tearing the application down then crashes.
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+QApplication& App() { return BenchApp(); }
 
 struct Grid {
     QApplication& app = App();  // before any widget
