@@ -20,6 +20,7 @@
 #include "dialogs/dialog_driver.h"
 #include "dialogs/element_list_model.h"
 #include "dialogs/long_line_edit.h"
+#include "dialogs/parameter_box.h"
 #include "dialogs/qt_text.h"
 #include "dialogs/tf_modify.h"
 #include "model/array_value.h"
@@ -38,20 +39,11 @@ TFEditValue::TFEditValue(QWidget* owner, bool writeOnTheFlyIn, const std::vector
       elements_(new ElementListModel(StrideList(dimensions), this)) {
     setWindowTitle(QStringLiteral("Edit Values"));
 
-    GBParameter = new QGroupBox(QStringLiteral("Parameter"), this);
-    LName = new QLabel(GBParameter);
-    LName->setTextFormat(Qt::PlainText);
-    LName->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    LType = new QLabel(GBParameter);
-    LType->setTextFormat(Qt::PlainText);
-    BCopy = new QPushButton(QStringLiteral("Copy"), GBParameter);
-    BCopy->setToolTip(QStringLiteral("Copy parameter name to clipboard"));
-    auto* parameterLayout = new QHBoxLayout(GBParameter);
-    auto* names = new QVBoxLayout;
-    names->addWidget(LName);
-    names->addWidget(LType);
-    parameterLayout->addLayout(names, 1);
-    parameterLayout->addWidget(BCopy, 0, Qt::AlignTop);
+    const ParameterBox parameter = MakeParameterBox(this);
+    GBParameter = parameter.group;
+    LName = parameter.name;
+    LType = parameter.type;
+    BCopy = parameter.copy;
 
     GBEditAll = new QGroupBox(QStringLiteral("Edit All"), this);
     EAsString = new LongLineEdit(GBEditAll);

@@ -17,6 +17,7 @@
 
 #include "dialogs/dialog_driver.h"
 #include "dialogs/key_text.h"
+#include "dialogs/parameter_box.h"
 #include "dialogs/qt_text.h"
 
 namespace vtq {
@@ -26,20 +27,11 @@ TFModify::TFModify(QWidget* owner, bool writeOnTheFlyIn, const std::string& type
     : QDialog(owner), writeOnTheFly(writeOnTheFlyIn), converter_(type, value) {
     setWindowTitle(QStringLiteral("Modify Parameter"));
 
-    GBParameter = new QGroupBox(QStringLiteral("Parameter"), this);
-    LName = new QLabel(GBParameter);
-    LName->setTextFormat(Qt::PlainText);
-    LName->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    LType = new QLabel(GBParameter);
-    LType->setTextFormat(Qt::PlainText);
-    BCopy = new QPushButton(QStringLiteral("Copy"), GBParameter);
-    BCopy->setToolTip(QStringLiteral("Copy parameter name to clipboard"));
-    auto* parameterLayout = new QHBoxLayout(GBParameter);
-    auto* names = new QVBoxLayout;
-    names->addWidget(LName);
-    names->addWidget(LType);
-    parameterLayout->addLayout(names, 1);
-    parameterLayout->addWidget(BCopy, 0, Qt::AlignTop);
+    const ParameterBox parameter = MakeParameterBox(this);
+    GBParameter = parameter.group;
+    LName = parameter.name;
+    LType = parameter.type;
+    BCopy = parameter.copy;
 
     GBConverter = new QGroupBox(QStringLiteral("Converter"), this);
     auto* form = new QFormLayout(GBConverter);
