@@ -17,6 +17,9 @@ public:
     virtual void Message(const std::string& text) = 0;
     // A question with Yes and No; true for Yes.
     virtual bool AskYesNo(const std::string& text) = 0;
+    // The same question under the caption "WARNING", asked before a step the
+    // user may regret (committing values that were never written).
+    virtual bool AskWarning(const std::string& text) { return AskYesNo(text); }
     // A one-line input box; false when the user cancelled. `value` holds the
     // default on entry and the answer on exit.
     virtual bool InputBox(const std::string& caption, const std::string& prompt, std::string& value) = 0;

@@ -42,7 +42,7 @@ CommitGroupsResult CommitGroups(EditorSession& session, UserSide& user) {
     }
     int notStored = 0;
     for (const std::string& name : names) items.CountStates(name, nullptr, &notStored, nullptr);
-    if (notStored > 0 && !user.AskYesNo(UnwrittenRecordsQuestion(notStored))) return result;
+    if (notStored > 0 && !user.AskWarning(UnwrittenRecordsQuestion(notStored))) return result;
 
     Host& host = session.host();
     LongOperation op(host, user);

@@ -43,8 +43,8 @@ void Record(const QString& text) {
 
 // Texts from the target (group and parameter names) may look like markup; they are shown as typed.
 bool ShowBox(QWidget* owner, QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons,
-             QMessageBox::StandardButton defaultButton) {
-    QMessageBox box(icon, kBoxTitle, text, buttons, owner);
+             QMessageBox::StandardButton defaultButton, const QString& title = kBoxTitle) {
+    QMessageBox box(icon, title, text, buttons, owner);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultButton);
     return box.exec() == QMessageBox::Yes;
@@ -101,13 +101,20 @@ void QtUserSide::RunModal(const std::function<void()>& dialog) {
     dialog();
 }
 
-bool QtUserSide::AskYesNo(const std::string& text) {
+bool QtUserSide::AskYesNo(const std::string& text) { return Ask(text, QMessageBox::Question, kBoxTitle); }
+
+bool QtUserSide::AskWarning(const std::string& text) {
+    return Ask(text, QMessageBox::Warning, QStringLiteral("WARNING"));
+}
+
+bool QtUserSide::Ask(const std::string& text, int icon, const QString& title) {
     EventLoopScope scope(*this);
     const QString q = ToQ(text);
     Record(q);
     if (auto next = TakeNext(Answers().buttons)) return *next;
     if (Answers().autoAnswer) return false;
-    return ShowBox(owner_, QMessageBox::Question, q, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return ShowBox(owner_, static_cast<QMessageBox::Icon>(icon), q, QMessageBox::Yes | QMessageBox::No,
+                   QMessageBox::No, title);
 }
 
 bool QtUserSide::InputBox(const std::string& caption, const std::string& prompt, std::string& value) {

@@ -39,6 +39,7 @@ public:
 
     void Message(const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
+    bool AskWarning(const std::string& text) override;
     bool InputBox(const std::string& caption, const std::string& prompt, std::string& value) override;
     bool OpenFileName(const std::string& title, const std::string& filter, std::string& path) override;
     bool SaveFileName(const std::string& title, const std::string& filter, std::string& path) override;
@@ -82,6 +83,8 @@ public:
 private:
     // Counts one event-loop re-entry for as long as it lasts.
     class EventLoopScope;
+    // A Yes/No box with the given QMessageBox icon and caption; No is the default.
+    bool Ask(const std::string& text, int icon, const QString& title);
 
     QPointer<QWidget> owner_;
     std::function<bool()> closing_;
