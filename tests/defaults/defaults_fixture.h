@@ -1,10 +1,13 @@
 #pragma once
 // What the default-value tests share: a simulated modem that can answer a
-// probe with nothing, a user side that records the offered file name, and a
-// session over the simulated modem with a settings folder of its own.
+// probe with nothing, a user side that records the offered file name, a
+// session over the simulated modem with a settings folder of its own, and the
+// files kept in data/.
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -15,7 +18,6 @@
 #include "core/group_list.h"
 #include "defaults/header_writer.h"
 #include "defaults/naming_presets.h"
-#include "sim/image.h"
 #include "support/scripted_user.h"
 #include "support/sim_host.h"
 #include "support/temp_dir.h"
@@ -24,30 +26,33 @@ namespace vtq::test {
 
 inline void PrintTo(const LoggedLine& l, std::ostream* os) { *os << "{\"" << l.text << "\", " << int(l.flag) << "}"; }
 
-// A simulated modem that can answer the dump probe with nothing, as a target
-// without the command does.
+// A simulated modem that answers the command `emptyProbe` with nothing, as a target without the command does.
 class ProbeHost : public SimHost {
 public:
     using SimHost::SimHost;
-    // The probe command answered with nothing.
     std::string emptyProbe;
     bool SendReceive(const std::string& command, std::string& answer, bool echo, uint8_t* lost) override {
-        if (command == emptyProbe) {
-            commands.push_back(command);
-            answer = "\r\nOK\r\n";
-            return true;
-        }
-        return SimHost::SendReceive(command, answer, echo, lost);
+        if (command != emptyProbe) return SimHost::SendReceive(command, answer, echo, lost);
+        commands.push_back(command);
+        answer = "\r\nOK\r\n";
+        return true;
     }
 };
 
-// Records the file name the save dialog offers.
+// Records the file name the save dialog offers and the caption and preselection of each list pick.
 class User : public ScriptedUser {
 public:
-    std::vector<std::string> offered;
+    std::vector<std::string> offered, captions;
+    std::vector<std::vector<int>> preselected;
     bool SaveFileName(const std::string& title, const std::string& filter, std::string& path) override {
         offered.push_back(path);
         return ScriptedUser::SaveFileName(title, filter, path);
+    }
+    bool PickFromList(const std::string& caption, const std::vector<std::string>& items, bool many,
+                      std::vector<int>& picked) override {
+        captions.push_back(caption + (many ? " (many)" : ""));
+        preselected.push_back(picked);
+        return ScriptedUser::PickFromList(caption, items, many, picked);
     }
 };
 
@@ -56,10 +61,23 @@ inline std::string Slurp(const std::string& path) {
     return ReadWholeFile(path, data) ? data : std::string("<missing>");
 }
 
+inline std::string DataFile(const std::string& name) { return std::string(VTQ_SOURCE_DIR) + "/tests/defaults/data/" + name; }
+
+// Compares a written file with its golden copy in data/; VTQ_UPDATE_GOLDEN=1 rewrites the copy.
+inline void ExpectGolden(const std::string& path, const std::string& golden) {
+    const std::string written = Slurp(path);
+    if (std::getenv("VTQ_UPDATE_GOLDEN")) std::ofstream(DataFile(golden), std::ios::binary) << written;
+    EXPECT_EQ(written, Slurp(DataFile(golden))) << golden;
+}
+
 class DefaultsTest : public ::testing::Test {
 protected:
     void SetUp() override { Open(std::make_unique<ProbeHost>()); }
-
+    // A fresh target, session and user for the next case of a loop.
+    void Reset() {
+        SetUp();
+        user = User();
+    }
     void Open(std::unique_ptr<ProbeHost> h) {
         session.reset();
         host = std::move(h);

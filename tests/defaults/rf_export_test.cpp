@@ -20,113 +20,36 @@ namespace {
 using test::LoggedLine;
 using test::Slurp;
 
-// Records the preselection of each list pick.
-class PickUser : public test::User {
-public:
-    std::vector<std::vector<int>> preselected;
-    std::vector<std::string> captions;
-    std::vector<bool> multiple;
-    bool PickFromList(const std::string& caption, const std::vector<std::string>& items, bool many,
-                      std::vector<int>& picked) override {
-        captions.push_back(caption);
-        multiple.push_back(many);
-        preselected.push_back(picked);
-        return ScriptedUser::PickFromList(caption, items, many, picked);
-    }
-};
-
-constexpr const char* kRfImage = R"(naming indexed
-hwid RF_ENGINE_ID CUST_22_7
-hwid TRAVU_ID 5
-group cal_t8x_lut 1 version=6
-  uint16 a[4] = 1, 2, 3, 4
-  default U16 cal_t8x_lut_default
-    0x0010, 0x0020, 0x0030, 0x0040
-  end
-end
-group fix_t8x_lut 2 version=8
-  uint16 b[3] = 1, 2, 3
-  default U16 fix_t8x_lut_default
-    5, 6, 7
-  end
-end
-group fix_t8x_lut_setcal 3 version=8
-  uint16 c[2] = 1, 2
-  default U16 fix_t8x_lut_setcal_default
-    0x0001, 0x0002
-  end
-end
-)";
-
-constexpr const char* kOldHeader =
-    "/* Old RF defaults */\r\n"
-    "#define GAIN_MAX 7\r\n"
-    "/*----\r\n"
-    "NVM Groups in this file (do not delete):\r\n"
-    "[GROUP=cal_t8x_lut,ARRAYNAME=rf_t8x_calib_data,VERSION=1]\r\n"
-    "----*/\r\n"
-    "U16 rf_t8x_calib_data[] = {\r\n"
-    "  16, 0x0020, /* gain */ GAIN_MAX, 0x0041\r\n"
-    "};\r\n"
-    "u16 rf_t8x_fixed_data[] = { 5, /* five */ 6 // six\r\n"
-    "};\r\n"
-    "U16 rf_t8x_setcal_data[] = {1, 2, 3, 4};\r\n"
-    "vtq_nvm_default_data_binary_type rf_nvm_t8x_calib_binary_data_table_cust_c22_7[] = {\r\n"
-    "  {(void*)&rf_t8x_calib_data[0], 0, sizeof(rf_t8x_calib_data)}, {NULL, 0, 0}};\r\n";
-
-constexpr const char* kMerged =
-    "/* Old RF defaults */\r\n"
-    "#define GAIN_MAX 7\r\n"
-    "\r\n"
-    "/*----------------------------------------------------------------------------\r\n"
-    "NVM Groups in this file (do not delete):\r\n"
-    "[GROUP=cal_t8x_lut,ARRAYNAME=rf_t8x_calib_data,VERSION=6]\r\n"
-    "[GROUP=fix_t8x_lut,ARRAYNAME=rf_t8x_fixed_data,VERSION=8]\r\n"
-    "[GROUP=fix_t8x_lut_setcal,ARRAYNAME=rf_t8x_setcal_data,VERSION=8]\r\n"
-    "[CONSTANTS=GAIN_MAX=0x0030]\r\n"
-    "----------------------------------------------------------------------------*/\r\n"
-    "\r\n"
-    "U16 rf_t8x_calib_data[] = {\r\n"
-    "  16, 0x0020, /* gain */ GAIN_MAX, 0x0040\r\n"
-    "};\r\n"
-    "u16 rf_t8x_fixed_data[] = { 5, /* five */ 6, // six\r\n"
-    "  0x0007\r\n"
-    "};\r\n"
-    "U16 rf_t8x_setcal_data[] = {1, 2, 3, 4};\r\n"
-    "vtq_nvm_default_data_binary_type rf_nvm_t8x_calib_binary_data_table_cust_c22_7[] = {\r\n"
-    "  {(void*)&rf_t8x_calib_data[0], 0, sizeof(rf_t8x_calib_data)}, {NULL, 0, 0}};\r\n";
-
 class RfExport : public test::DefaultsTest {
 protected:
-    void SetUp() override { OpenImage(kRfImage); }
-    RfExportResult Run(const RfExportOptions& options) { return ExportRfDefaults(*session, pickUser, presets, options); }
-    PickUser pickUser;
+    // Three RF groups with default arrays; variant CUST_22_7, chip 5.
+    void SetUp() override { Open(std::make_unique<test::ProbeHost>(test::DataFile("rf_image.txt"))); }
+    RfExportResult Run(const RfExportOptions& options) { return ExportRfDefaults(*session, user, presets, options); }
 };
 
 TEST_F(RfExport, MergeKeepsNotationCommentsAndDefinesAndLoadsBack) {
     const std::string oldPath = dir.File("old.h"), newPath = dir.File("new.h");
-    ASSERT_TRUE(WriteFileAtomically(oldPath, kOldHeader));
-    pickUser.yesNoAnswers = {true};
-    pickUser.fileNames = {newPath, oldPath};
+    ASSERT_TRUE(WriteFileAtomically(oldPath, Slurp(test::DataFile("rf_old.h"))));
+    user.yesNoAnswers = {true};
+    user.fileNames = {newPath, oldPath};
     const RfExportResult r = Run({});
     ASSERT_TRUE(r.written);
     EXPECT_TRUE(r.merged);
-    EXPECT_EQ(pickUser.offered, std::vector<std::string>{"rf_nvm_t8x_default_binary_cust_c22_7.h"});
-    EXPECT_EQ(Slurp(newPath), kMerged);
-    EXPECT_EQ(Slurp(oldPath), kOldHeader);
-    EXPECT_TRUE(pickUser.captions.empty());  // each array found by its kind
-    EXPECT_EQ(pickUser.messages,
-              (std::vector<std::string>{
-                  std::string("1 extra array entries were added with values from target for the array "
-                              "\"rf_t8x_fixed_data\".") + kWrongOriginalSentence,
-                  std::string("2 extra array entries were not replaced with values from target for the array "
-                              "\"rf_t8x_setcal_data\".") + kWrongOriginalSentence,
-                  "Saved to\n\"" + newPath + "\""}));
+    EXPECT_EQ(user.offered, std::vector<std::string>{"rf_nvm_t8x_default_binary_cust_c22_7.h"});
+    test::ExpectGolden(newPath, "rf_merged.h");
+    EXPECT_EQ(Slurp(oldPath), Slurp(test::DataFile("rf_old.h")));
+    EXPECT_TRUE(user.captions.empty());  // each array found by its kind
+    const std::string values = " extra array entries were ", fromTarget = " with values from target for the array ";
+    EXPECT_EQ(user.messages, (std::vector<std::string>{
+                                 "1" + values + "added" + fromTarget + "\"rf_t8x_fixed_data\"." + kWrongOriginalSentence,
+                                 "2" + values + "not replaced" + fromTarget + "\"rf_t8x_setcal_data\"." +
+                                     kWrongOriginalSentence,
+                                 "Saved to\n\"" + newPath + "\""}));
     EXPECT_EQ(host->lines,
               (std::vector<LoggedLine>{{"Keeping the define \"GAIN_MAX\" (it was read from target as 0x0030).", 1},
                                        {"Default data written to \"" + newPath + "\".", 1}}));
-    ASSERT_EQ(pickUser.questions.size(), 1u);
-    EXPECT_EQ(pickUser.questions[0].rfind("Do you have the original header file for this target with comments (to "
+    ASSERT_EQ(user.questions.size(), 1u);
+    EXPECT_EQ(user.questions[0].rfind("Do you have the original header file for this target with comments (to "
                                           "extract the comments from)?\n\nConnected Target Details:\r\n",
                                           0),
               0u);
@@ -134,14 +57,14 @@ TEST_F(RfExport, MergeKeepsNotationCommentsAndDefinesAndLoadsBack) {
     // The merged header loads back; its define is sent as the kept value.
     host->commands.clear();
     host->lines.clear();
-    const LoadHeaderResult load = LoadDefaultHeaderToTarget(*session, pickUser, newPath);
+    const LoadHeaderResult load = LoadDefaultHeaderToTarget(*session, user, newPath);
     EXPECT_EQ(load.committed, 2);
     EXPECT_EQ(Sent("at@nvm:write_to_mirror(1,"),
               std::vector<std::string>{"at@nvm:write_to_mirror(1,6,0,\"%hu\",{16,0x0020,0x0030,0x0040})\r"});
 }
 
 TEST_F(RfExport, FreshHeaderWhenNoOldFileIsGiven) {
-    pickUser.fileNames = {dir.File("fresh.h")};
+    user.fileNames = {dir.File("fresh.h")};
     const RfExportResult r = Run({});  // the question answered No
     ASSERT_TRUE(r.written);
     EXPECT_FALSE(r.merged);
@@ -151,20 +74,18 @@ TEST_F(RfExport, FreshHeaderWhenNoOldFileIsGiven) {
     EXPECT_NE(text.find(" rf_nvm_t8x_setcal_binary_data_table_cust_c22_7[] ="), std::string::npos);
 
     // A cancelled save dialog, an invalid variant given: nothing read.
-    SetUp();
-    pickUser = PickUser();
+    Reset();
     EXPECT_FALSE(Run({}).written);
     EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{kRfCanceledLine, 1}}));
     EXPECT_FALSE(Run({dir.File("v.h"), "", "v-1", ""}).written);
-    EXPECT_EQ(pickUser.messages, std::vector<std::string>{kInvalidVariantMessage});
+    EXPECT_EQ(user.messages, std::vector<std::string>{kInvalidVariantMessage});
     EXPECT_TRUE(Sent().empty());
 
     // A dump that fails for one group writes nothing.
-    SetUp();
-    pickUser = PickUser();
+    Reset();
     host->faults().errorPattern = "dump_default\\(\"fix_t8x_lut\"";
     EXPECT_FALSE(Run({dir.File("part.h"), "", "k1", ""}).written);
-    EXPECT_EQ(pickUser.messages, std::vector<std::string>{kExportFailedMessage});
+    EXPECT_EQ(user.messages, std::vector<std::string>{kExportFailedMessage});
     EXPECT_EQ(Slurp(dir.File("part.h")), "<missing>");
 }
 
@@ -185,17 +106,17 @@ TEST_F(RfExport, MergeFailuresWriteNothing) {
         SCOPED_TRACE(c.old);
         ASSERT_TRUE(WriteFileAtomically(oldPath, c.old));
         ASSERT_TRUE(WriteFileAtomically(newPath, "previous"));
-        pickUser = PickUser();
+        user = test::User();
         EXPECT_FALSE(Run({newPath, "", "k1", oldPath}).written);
-        EXPECT_EQ(pickUser.messages, std::vector<std::string>{"The given header file:\n" + oldPath +
+        EXPECT_EQ(user.messages, std::vector<std::string>{"The given header file:\n" + oldPath +
                                                               "\nis not valid.\n" + c.reason + "\nNothing saved."});
         EXPECT_EQ(Slurp(newPath), "previous");
     }
     // A merged file that cannot be written is told, not reported as saved.
-    ASSERT_TRUE(WriteFileAtomically(oldPath, kOldHeader));
-    pickUser = PickUser();
+    ASSERT_TRUE(WriteFileAtomically(oldPath, Slurp(test::DataFile("rf_old.h"))));
+    user = test::User();
     EXPECT_FALSE(Run({dir.File("no/new.h"), "", "", oldPath}).written);
-    EXPECT_EQ(pickUser.messages.back(), "Could not write to file: \"" + dir.File("no/new.h") + "\".");
+    EXPECT_EQ(user.messages.back(), "Could not write to file: \"" + dir.File("no/new.h") + "\".");
 }
 
 TEST(MergeDefaultsIntoHeader, SixGroupsAskForThree) {
@@ -203,12 +124,11 @@ TEST(MergeDefaultsIntoHeader, SixGroupsAskForThree) {
     DefaultGroupList six;
     for (const auto& g : RfGroupSetB()) six.push_back(DefaultGroupData{1, g, g + "_a", "U16", g + "_t", "1"});
     test::TempDir dir;
-    PickUser user;
+    test::User user;
     user.picks = {{0, 2, 4}, {0, 1, 2, 3, 4, 5}};
     // The three without "_aux" are preselected; confirming them goes on to the merge.
     EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), six));
-    EXPECT_EQ(user.captions[0], "Select 3 groups");
-    EXPECT_TRUE(user.multiple[0]);
+    EXPECT_EQ(user.captions[0], "Select 3 groups (many)");
     EXPECT_EQ(user.preselected[0], (std::vector<int>{0, 2, 4}));
     EXPECT_EQ(user.messages.back(), "The given header file:\n" + dir.File("none.h") +
                                         "\nis not valid.\nCannot find the array \"cal_t71_lut_t\".\nNothing saved.");
@@ -266,21 +186,6 @@ TEST(MergeDefaultsIntoText, AddedValuesStandEightToALine) {
                           "0x0008,\n  0x0009,0x000a,0x000b };\nU8 h[] = {\n  0x0001};\nU8 i[] = {1};\n"),
               std::string::npos)
         << buffer;
-}
-
-// With the preset's own table type, a table of that type is not taken for a data array.
-TEST(MergeDefaultsIntoText, PresetTableTypeBoundsTheArrays) {
-    test::ScriptedHost host;
-    test::ScriptedUser user;
-    user.picks = {{2}};
-    DefaultGroupList records = {{1, "ga", "", "U16", "a", "9"}, {1, "gb", "", "U16", "b", "9"},
-                                {1, "gc", "", "U16", "c", "9"}};
-    NamingPreset preset;
-    preset.TableTypeName = "tt";
-    std::string buffer = "/* h */\nU16 b[] = {9};\nU16 c[] = {9};\nU16 d[] = {1};\ntt a[] = {9};\n";
-    ASSERT_TRUE(MergeDefaultsIntoText(host, user, preset, "old", buffer, records));
-    EXPECT_NE(buffer.find("[GROUP=ga,ARRAYNAME=d,VERSION=1]"), std::string::npos);
-    EXPECT_NE(buffer.find("\nU16 d[] = {0x0009};\ntt a[] = {9};\n"), std::string::npos);
 }
 
 TEST(ListDataArraysAndPickArray, Table) {
@@ -365,15 +270,15 @@ TEST(DetermineRfGroups, Table) {
 
 TEST_F(RfExport, SelectRfGroupsChecksExactlyThem) {
     SelectExactGroups(session->Items(), "cal_t8x_lut");
-    ASSERT_TRUE(SelectRfGroups(*session, pickUser, presets));
+    ASSERT_TRUE(SelectRfGroups(*session, user, presets));
     EXPECT_EQ(session->Items().CheckedGroupNames(), RfGroupSetA());
 
     OpenImage("group other 1\n  uint8 a = 1\nend\n");
-    pickUser = PickUser();
-    EXPECT_FALSE(SelectRfGroups(*session, pickUser, presets));
-    EXPECT_EQ(pickUser.messages, std::vector<std::string>{kRfGroupsUnknownMessage});
+    user = test::User();
+    EXPECT_FALSE(SelectRfGroups(*session, user, presets));
+    EXPECT_EQ(user.messages, std::vector<std::string>{kRfGroupsUnknownMessage});
     EXPECT_FALSE(Run({}).written);
-    EXPECT_EQ(pickUser.messages.back().rfind("Could not find the RF NVM groups needed for this feature:\n\""
+    EXPECT_EQ(user.messages.back().rfind("Could not find the RF NVM groups needed for this feature:\n\""
                                              "cal_t8x_lut,fix_t8x_lut,fix_t8x_lut_setcal\"",
                                              0),
               0u);

@@ -1,0 +1,14 @@
+/* Old RF defaults */
+#define GAIN_MAX 7
+/*----
+NVM Groups in this file (do not delete):
+[GROUP=cal_t8x_lut,ARRAYNAME=rf_t8x_calib_data,VERSION=1]
+----*/
+U16 rf_t8x_calib_data[] = {
+  16, 0x0020, /* gain */ GAIN_MAX, 0x0041
+};
+u16 rf_t8x_fixed_data[] = { 5, /* five */ 6 // six
+};
+U16 rf_t8x_setcal_data[] = {1, 2, 3, 4};
+vtq_nvm_default_data_binary_type rf_nvm_t8x_calib_binary_data_table_cust_c22_7[] = {
+  {(void*)&rf_t8x_calib_data[0], 0, sizeof(rf_t8x_calib_data)}, {NULL, 0, 0}};
