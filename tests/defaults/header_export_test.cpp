@@ -1,16 +1,12 @@
 // The default-values header export against the in-process simulated modem:
-// the whole file against a golden copy, progress texts, cancel, a target lost
-// at every command, the probe failing each way, the variant identifier asked
-// from the user, failed writes, and the generated C compiled for every preset.
+// the whole file against a golden copy (and compiled), progress texts, cancel
+// and close, a target lost at every command, the probe failing each way, the
+// variant identifier asked from the user, and failed writes.
 
 #include "defaults/header_writer.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <fstream>
-#include <string>
-#include <vector>
 
 #include "channel/long_operation.h"
 #include "defaults/defaults_fixture.h"
@@ -20,36 +16,70 @@ namespace {
 
 using test::LoggedLine;
 using test::Slurp;
-using test::User;
+using Texts = std::vector<std::string>;
 
 class HeaderExport : public test::DefaultsTest {};
 
-const std::vector<std::string> kThree = {"fix_ant_tuner", "fix_radio_cfg", "fix_thermal"};
+const Texts kThree = {"fix_ant_tuner", "fix_radio_cfg", "fix_thermal"};
 
-TEST_F(HeaderExport, ThreeGroupsMatchTheGoldenFile) {
+TEST_F(HeaderExport, ThreeGroupsMatchTheGoldenFileAndCompile) {
     const std::string path = dir.File("out.h");
     user.fileNames = {path};
     const HeaderExportResult r = Export(kThree);
     ASSERT_TRUE(r.written);
     EXPECT_EQ(r.groupsWritten, 3);
-    EXPECT_EQ(user.offered, std::vector<std::string>{"rf_nvm_fix_ant_tuner_default_binary_cust_c22_7.h"});
-    EXPECT_EQ(host->commands,
-              (std::vector<std::string>{"at@nvm:dump_default()??\r", "at@hwid:ver_hwid_get(RF_ENGINE_ID)\r",
-                                        "at@nvm:dump_default(\"fix_ant_tuner\")\r",
-                                        "at@nvm:dump_default(\"fix_radio_cfg\")\r",
-                                        "at@nvm:dump_default(\"fix_thermal\")\r"}));
+    EXPECT_EQ(user.offered, Texts{"rf_nvm_fix_ant_tuner_default_binary_cust_c22_7.h"});
+    EXPECT_EQ(host->commands, (Texts{"at@nvm:dump_default()??\r", "at@hwid:ver_hwid_get(RF_ENGINE_ID)\r",
+                                     "at@nvm:dump_default(\"fix_ant_tuner\")\r",
+                                     "at@nvm:dump_default(\"fix_radio_cfg\")\r", "at@nvm:dump_default(\"fix_thermal\")\r"}));
     EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"Default data written to \"" + path + "\".", 1}}));
     EXPECT_TRUE(user.messages.empty());
     // Progress: three counted statuses, the bar shown, closed, cursor restored.
-    EXPECT_EQ(user.statuses, (std::vector<std::string>{"Reading \"fix_ant_tuner\" group (1/3)...",
-                                                       "Reading \"fix_radio_cfg\" group (2/3)...",
-                                                       "Reading \"fix_thermal\" group (3/3)..."}));
-    EXPECT_EQ(user.range, 3);
+    EXPECT_EQ(user.statuses, (Texts{"Reading \"fix_ant_tuner\" group (1/3)...", "Reading \"fix_radio_cfg\" group (2/3)...",
+                                    "Reading \"fix_thermal\" group (3/3)..."}));
     EXPECT_EQ(user.positions, (std::vector<int>{0, 0, 1, 2}));
-    EXPECT_TRUE(user.barVisible);
-    EXPECT_EQ(user.progressClosed, 1);
-    EXPECT_EQ(user.busyDepth, 0);
+    EXPECT_TRUE(user.range == 3 && user.barVisible && user.progressClosed == 1 && user.busyDepth == 0);
     test::ExpectGolden(path, "three_groups.h");
+
+    if (std::system("cc --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "no C compiler";
+    const std::string unit = dir.File("unit.c"), log = dir.File("cc.log");
+    std::ofstream(unit) << "#define NULL ((void*)0)\n"
+                           "typedef unsigned char U8; typedef unsigned short U16; typedef unsigned int U32;\n"
+                           "typedef struct { void* data; unsigned long offset; unsigned long size; }\n"
+                           "    vtq_nvm_default_data_binary_type;\n#include \"" << path << "\"\n";
+    EXPECT_EQ(std::system(("cc -std=c99 -Wall -Werror -fsyntax-only " + unit + " > " + log + " 2>&1").c_str()), 0)
+        << Slurp(log);
+}
+
+// One group: no bar, its name renamed by the preset; the variant asked until it is valid.
+TEST_F(HeaderExport, OneGroupWithTheVariantAskedFromTheUser) {
+    presets.Current().GroupRenames.Add("fix_thermal", "heat");
+    presets.Current().FilePostpend = "_def_";
+    host->faults().errorPattern = "RF_ENGINE_ID";
+    user.inputAnswers = {" __ ", "k22-7", " _9k_ "};
+    user.fileNames = {dir.File("one.h")};
+    ASSERT_TRUE(Export({"fix_thermal"}).written);
+    EXPECT_EQ(user.questions, Texts(3, "RF variant ID e.g. k22_7:"));
+    EXPECT_EQ(user.messages, Texts(2, kInvalidVariantMessage));
+    EXPECT_EQ(user.offered, Texts{"rf_nvm_heat_def_9k.h"});
+    EXPECT_EQ(user.statuses, Texts{"Reading \"fix_thermal\" group..."});
+    EXPECT_FALSE(user.barVisible);
+    const std::string text = Slurp(dir.File("one.h"));
+    for (const char* part : {"#ifndef ONE_H\r\n", "U16 fix_thermal_default_9k[] =\r\n",
+                             "vtq_nvm_default_data_binary_type rf_nvm_heat_binary_data_table_cust_9k[] =\r\n",
+                             "[GROUP=fix_thermal,ARRAYNAME=fix_thermal_default_9k,VERSION=8]\r\n"})
+        EXPECT_NE(text.find(part), std::string::npos) << part;
+
+    // Cancelling the input box, or the save dialog: one line, nothing dumped.
+    for (bool inputCancelled : {true, false}) {
+        Reset();
+        if (inputCancelled) host->faults().errorPattern = "RF_ENGINE_ID";
+        const HeaderExportResult r = Export({"fix_thermal"});
+        EXPECT_TRUE(!r.written && r.cancelled);
+        EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"Operation canceled.", 1}}));
+        EXPECT_EQ(user.offered.size(), inputCancelled ? 0u : 1u);
+        EXPECT_TRUE(Sent().empty());
+    }
 }
 
 // Cancel logs and tells the export failed; closing the window ends quietly. Neither touches the file.
@@ -62,48 +92,37 @@ TEST_F(HeaderExport, CancelOrCloseInTheSecondGroupWritesNothing) {
         user.fileNames = {path};
         user.onProcessEvents = [&](int call) { (close ? user.closing : user.cancelled) = call == 2; };
         const HeaderExportResult r = Export(kThree);
-        EXPECT_FALSE(r.written);
-        EXPECT_EQ(r.cancelled, true);
+        EXPECT_TRUE(!r.written && r.cancelled);
         EXPECT_EQ(Sent().size(), 1u);
         EXPECT_EQ(host->lines.size() + user.messages.size(), close ? 0u : 2u);
         if (!close) EXPECT_EQ(host->lines[0], (LoggedLine{"Operation Canceled.", 1}));
         if (!close) EXPECT_EQ(user.messages[0], kExportFailedMessage);
         EXPECT_EQ(Slurp(path), "old");
-        EXPECT_EQ(user.busyDepth, 0);
-        EXPECT_FALSE(user.progressOpen);
+        EXPECT_TRUE(user.busyDepth == 0 && !user.progressOpen);
     }
 }
 
-// Commands: 1 probe, 2 variant query, 3-5 the three dumps.
+// Commands: 1 probe (see ProbeFailingEachWay), 2 variant query, 3-5 the three dumps.
 TEST_F(HeaderExport, TargetLostAtEveryCommand) {
-    const std::string lostLine = "Connection to target was lost while attempting to read NVM default values.";
-    for (int k = 2; k <= 5; ++k) {  // lost at the probe: see ProbeFailingEachWay
+    const std::string path = dir.File("lost.h");
+    for (int k = 2; k <= 5; ++k) {
         SCOPED_TRACE("lost at command " + std::to_string(k));
         Reset();
-        const std::string path = dir.File("lost.h");
         ASSERT_TRUE(WriteFileAtomically(path, "old"));
         user.fileNames = {path};
         user.inputAnswers = {"k9"};
         LoseAt(k);
-        const HeaderExportResult r = Export(kThree);
-        EXPECT_TRUE(r.targetLost);
+        EXPECT_TRUE(Export(kThree).targetLost);
         // From the third command on the first k-3 groups were read.
-        const int read = std::max(0, k - 3);
-        const std::string failed = kThree[static_cast<size_t>(read)];
-        std::vector<LoggedLine> expected = {{"Could not get default data for group " + failed, 0},
-                                            {lostLine, 0},
-                                            {kTargetLostMessage, 0}};
-        EXPECT_EQ(Sent().size(), static_cast<size_t>(read + 1));
-        if (read == 0) {
-            EXPECT_EQ(user.messages, std::vector<std::string>{kExportFailedMessage});
-            EXPECT_EQ(Slurp(path), "old");
-        } else {
-            expected.push_back({"Default data written to \"" + path + "\".", 1});
-            EXPECT_TRUE(user.messages.empty());
-            const std::string text = Slurp(path);
-            for (int i = 0; i < 3; ++i)
-                EXPECT_EQ(text.find("[GROUP=" + kThree[static_cast<size_t>(i)] + ",") != std::string::npos, i < read);
-        }
+        const size_t read = static_cast<size_t>(std::max(0, k - 3));
+        std::vector<LoggedLine> expected = {
+            {"Could not get default data for group " + kThree[read], 0}, {kDumpLostLine, 0}, {kTargetLostMessage, 0}};
+        EXPECT_EQ(Sent().size(), read + 1);
+        if (read > 0) expected.push_back({"Default data written to \"" + path + "\".", 1});
+        EXPECT_EQ(user.messages, read ? Texts{} : Texts{kExportFailedMessage});
+        const std::string text = Slurp(path);
+        EXPECT_EQ(text == "old", read == 0);
+        for (size_t i = 0; i < 3; ++i) EXPECT_EQ(text.find("[GROUP=" + kThree[i] + ",") != std::string::npos, i < read);
         EXPECT_EQ(host->lines, expected);
         // A variant query without an answer is asked from the user.
         EXPECT_EQ(user.questions.size(), k == 2 ? 1u : 0u);
@@ -116,13 +135,12 @@ TEST_F(HeaderExport, ProbeFailingEachWay) {
         const char* what;
         std::function<void()> fault;
         std::string message;
-        std::vector<std::string> groups = kThree;
+        Texts groups = kThree;
     };
     const std::vector<Case> cases = {
         {"no group checked: told after the probe", [] {}, "Please select the wanted groups to read first.", {}},
-        {"empty answer", [&] { host->emptyProbe = "at@nvm:dump_default()??\r"; }, "The connected target does not support this feature."},
-        {"ERROR", [&] { host->faults().errorPattern = "dump_default\\(\\)"; },
-         "The connected target does not support this feature (or it is not responding)."},
+        {"empty answer", [&] { host->emptyProbe = "at@nvm:dump_default()??\r"; }, kFeatureUnsupportedMessage},
+        {"ERROR", [&] { host->faults().errorPattern = "dump_default\\(\\)"; }, kFeatureUnsupportedOrSilentMessage},
         {"no answer", [&] { LoseAt(1); }, "The connected target it is not responding."},
     };
     for (const auto& c : cases) {
@@ -131,48 +149,10 @@ TEST_F(HeaderExport, ProbeFailingEachWay) {
         user.fileNames = {dir.File("p.h")};
         c.fault();
         EXPECT_FALSE(Export(c.groups).written);
-        EXPECT_EQ(user.messages, std::vector<std::string>{c.message});
-        EXPECT_EQ(host->commands, std::vector<std::string>{"at@nvm:dump_default()??\r"});
-        EXPECT_TRUE(host->lines.empty());
-        EXPECT_TRUE(user.offered.empty());
+        EXPECT_EQ(user.messages, Texts{c.message});
+        EXPECT_EQ(host->commands, Texts{"at@nvm:dump_default()??\r"});
+        EXPECT_TRUE(host->lines.empty() && user.offered.empty());
     }
-}
-
-// One group: no bar, its name renamed by the preset; the variant asked until it is valid.
-TEST_F(HeaderExport, OneGroupWithTheVariantAskedFromTheUser) {
-    presets.Current().GroupRenames.Add("fix_thermal", "heat");
-    presets.Current().FilePostpend = "_def_";
-    host->faults().errorPattern = "RF_ENGINE_ID";
-    user.inputAnswers = {" __ ", "k22-7", " _9k_ "};
-    user.fileNames = {dir.File("one.h")};
-    ASSERT_TRUE(Export({"fix_thermal"}).written);
-    EXPECT_EQ(user.questions, std::vector<std::string>(3, "RF variant ID e.g. k22_7:"));
-    EXPECT_EQ(user.messages, std::vector<std::string>(2, kInvalidVariantMessage));
-    EXPECT_EQ(user.offered, std::vector<std::string>{"rf_nvm_heat_def_9k.h"});
-    EXPECT_EQ(user.statuses, std::vector<std::string>{"Reading \"fix_thermal\" group..."});
-    EXPECT_FALSE(user.barVisible);
-    const std::string text = Slurp(dir.File("one.h"));
-    for (const char* part : {"#ifndef ONE_H\r\n", "U16 fix_thermal_default_9k[] =\r\n",
-                             "vtq_nvm_default_data_binary_type rf_nvm_heat_binary_data_table_cust_9k[] =\r\n",
-                             "[GROUP=fix_thermal,ARRAYNAME=fix_thermal_default_9k,VERSION=8]\r\n"})
-        EXPECT_NE(text.find(part), std::string::npos) << part;
-
-    // Cancelling the input box ends the export before the save dialog.
-    Reset();
-    host->faults().errorPattern = "RF_ENGINE_ID";
-    const HeaderExportResult r = Export({"fix_thermal"});
-    EXPECT_FALSE(r.written);
-    EXPECT_TRUE(r.cancelled);
-    EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"Operation canceled.", 1}}));
-    EXPECT_TRUE(user.offered.empty());
-    EXPECT_TRUE(Sent().empty());
-
-    // A cancelled save dialog: the same line, nothing dumped.
-    Reset();
-    EXPECT_FALSE(Export({"fix_thermal"}).written);
-    EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"Operation canceled.", 1}}));
-    EXPECT_EQ(user.offered.size(), 1u);
-    EXPECT_TRUE(Sent().empty());
 }
 
 TEST_F(HeaderExport, CommandLineOptionsSkipTheQuestions) {
@@ -186,12 +166,9 @@ TEST_F(HeaderExport, CommandLineOptionsSkipTheQuestions) {
     EXPECT_TRUE(user.offered.empty());
     EXPECT_EQ(host->commands.size(), 2u);  // probe and one dump: no variant query
     EXPECT_NE(Slurp(path).find("fix_thermal_default_v7[]"), std::string::npos);
-
-    r = Export({"fix_thermal"}, {path, "C", ""});
-    EXPECT_FALSE(r.written);
+    EXPECT_FALSE(Export({"fix_thermal"}, {path, "C", ""}).written);
     EXPECT_EQ(user.messages.back(), std::string(kNoSuchPresetMessage) + "C");
-    r = Export({"fix_thermal"}, {path, "", "v-7"});
-    EXPECT_FALSE(r.written);
+    EXPECT_FALSE(Export({"fix_thermal"}, {path, "", "v-7"}).written);
     EXPECT_EQ(user.messages.back(), kInvalidVariantMessage);
 }
 
@@ -211,27 +188,24 @@ TEST_F(HeaderExport, FailedWriteKeepsTheOldFile) {
     for (int failAt : {0, 5}) {
         SCOPED_TRACE(failAt);
         ASSERT_TRUE(WriteFileAtomically(path, "old"));
-        user = User();
+        Reset();
         user.fileNames = {path};
-        host->lines.clear();
         AtomicFileWriter::FailWriteAfter(failAt);
         EXPECT_FALSE(Export(kThree).written);
         AtomicFileWriter::FailWriteAfter(-1);
-        EXPECT_EQ(user.messages, std::vector<std::string>{"Could not write to file: \"" + path + "\"."});
+        EXPECT_EQ(user.messages, Texts{"Could not write to file: \"" + path + "\"."});
         EXPECT_TRUE(host->lines.empty());
         EXPECT_EQ(Slurp(path), "old");
     }
-    user = User();
+    Reset();
     EXPECT_FALSE(WriteDefaultHeader(*host, user, dir.File("missing/x.h"), {DefaultGroupData{}}));
-    EXPECT_EQ(user.messages, std::vector<std::string>{"Could not write to file: \"" + dir.File("missing/x.h") + "\"."});
-    host->lines.clear();
-    EXPECT_FALSE(WriteDefaultHeader(*host, user, path, {}));
-    EXPECT_FALSE(WriteDefaultHeader(*host, user, "", {DefaultGroupData{}}));
+    EXPECT_EQ(user.messages, Texts{"Could not write to file: \"" + dir.File("missing/x.h") + "\"."});
+    EXPECT_FALSE(WriteDefaultHeader(*host, user, path, {}) || WriteDefaultHeader(*host, user, "", {DefaultGroupData{}}));
     EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"Nothing saved.", 1}, {"Nothing saved.", 1}}));
 }
 
 // The comment block without the host's information function, and with each item empty.
-TEST(DefaultHeaderText, HostInformation) {
+TEST(DefaultHeaderText, HostInformationAndGuardName) {
     test::ScriptedHost host;
     DefaultGroupList one(1);
     one[0].GroupName = "g";
@@ -247,26 +221,8 @@ TEST(DefaultHeaderText, HostInformation) {
     EXPECT_EQ(block(), "Generated with Brevant\n\nConnected Target Details:\n\nrev\n2\n\n");
     host.info = {{20, "T20"}, {9, "T9"}, {99, ""}};
     EXPECT_EQ(block(), "Generated with T20\n\nConnected Target Details:\nT9\n\n");
-}
-
-TEST(MakeGuardName, Table) {
     EXPECT_EQ(MakeGuardName(" /x/y/7abc.h "), "_7ABC_H");
     EXPECT_EQ(MakeGuardName("C:\\dir\\my file-1.h"), "MY_FILE_1_H");
-}
-
-// The generated C compiles, for the golden groups and for the RF groups renamed by the default preset.
-TEST_F(HeaderExport, GeneratedHeaderCompiles) {
-    if (std::system("cc --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "no C compiler";
-    const std::string header = dir.File("compiled.h"), unit = dir.File("unit.c"), log = dir.File("cc.log");
-    std::ofstream(unit) << "#define NULL ((void*)0)\n"
-                           "typedef unsigned char U8; typedef unsigned short U16; typedef unsigned int U32;\n"
-                           "typedef struct { void* data; unsigned long offset; unsigned long size; }\n"
-                           "    vtq_nvm_default_data_binary_type;\n#include \"" << header << "\"\n";
-    for (const auto& groups : {kThree, NamingPreset::DefaultRfGroups()}) {
-        ASSERT_TRUE(Export(groups, {header, "", ""}).written);
-        EXPECT_EQ(std::system(("cc -std=c99 -Wall -Werror -fsyntax-only " + unit + " > " + log + " 2>&1").c_str()), 0)
-            << Slurp(log);
-    }
 }
 
 }  // namespace
