@@ -4,11 +4,6 @@
 
 #include "defaults/header_reader.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "channel/command_exchange.h"
 #include "channel/long_operation.h"
 #include "channel/target_commands.h"
@@ -21,6 +16,8 @@ namespace {
 
 using test::LoggedLine;
 using test::Slurp;
+using Texts = std::vector<std::string>;
+using Lines = std::vector<LoggedLine>;
 
 class HeaderLoad : public test::DefaultsTest {
 protected:
@@ -32,11 +29,10 @@ protected:
     }
 };
 
-const std::vector<std::string> kGroups = {"fix_ant_tuner", "fix_radio_cfg", "fix_thermal"};
+const Texts kGroups = {"fix_ant_tuner", "fix_radio_cfg", "fix_thermal"};
 
 TEST_F(HeaderLoad, ExportedHeaderLoadsBackAndTheTargetHoldsItsDefaults) {
-    const std::string path = dir.File("round.h");
-    ASSERT_TRUE(Export(kGroups, {path, "", "k1"}).written);
+    const std::string path = test::DataFile("three_groups.h");  // the exported header
     for (const auto& g : kGroups) ASSERT_NE(Changes(g), "") << g;
     // Records of a committed group that were in the target's RAM mirror are Unchanged afterwards.
     SelectExactGroups(session->Items(), "fix_thermal");
@@ -52,11 +48,11 @@ TEST_F(HeaderLoad, ExportedHeaderLoadsBackAndTheTargetHoldsItsDefaults) {
     const LoadHeaderResult r = LoadDefaultHeaderToTarget(*session, user, path);
     EXPECT_EQ(user.busyCalls, busyCalls + 2);
     EXPECT_TRUE(r.loaded && r.committed == 3 && r.failed == 0);
-    EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"Writing data to target...", 1},
+    EXPECT_EQ(host->lines, (Lines{{"Writing data to target...", 1},
                                                    {"fix_ant_tuner committed in target.", 1},
                                                    {"fix_radio_cfg committed in target.", 1},
                                                    {"fix_thermal committed in target.", 1}}));
-    EXPECT_EQ(user.messages, std::vector<std::string>{kLoadDoneMessage});
+    EXPECT_EQ(user.messages, Texts{kLoadDoneMessage});
     // fix_ant_tuner: group 11, version 6, 18 U32 values in one chunk.
     ASSERT_GE(host->commands.size(), 3u);
     EXPECT_EQ(host->commands[0], "at@nvm:write_to_mirror()??\r");
@@ -72,7 +68,7 @@ TEST_F(HeaderLoad, WritesWithoutVersionWhenTheProbeHasNone) {
     ASSERT_TRUE(WriteFileAtomically(path, "/* [GROUP=fix_thermal,ARRAYNAME=t,VERSION=8] */\n u16 t[] = { 1, 2 };\n"));
     host->faults().mirrorVersion = false;
     const LoadHeaderResult r = LoadDefaultHeaderToTarget(*session, user, path);
-    EXPECT_EQ(Sent("at@nvm:write_to_mirror(2"), std::vector<std::string>{"at@nvm:write_to_mirror(23,0,\"%hu\",{1,2})\r"});
+    EXPECT_EQ(Sent("at@nvm:write_to_mirror(2"), Texts{"at@nvm:write_to_mirror(23,0,\"%hu\",{1,2})\r"});
     EXPECT_EQ(r.committed, 1);
 }
 
@@ -91,7 +87,7 @@ TEST_F(HeaderLoad, FailedWritesAreNotCommittedAndTheNextGroupGoesOn) {
     const LoadHeaderResult r = LoadDefaultHeaderToTarget(*session, user, path);
     EXPECT_TRUE(r.committed == 1 && r.failed == 3);
     EXPECT_EQ(host->lines,
-              (std::vector<LoggedLine>{{"Writing data to target...", 1},
+              (Lines{{"Writing data to target...", 1},
                                        {"ERROR: Write aborted due to write error.", 0},
                                        {NotCommittedLine("fix_t8x_lut"), 0},
                                        {"Unknown format \"char\" of array. Assuming U16.", 0},
@@ -99,15 +95,14 @@ TEST_F(HeaderLoad, FailedWritesAreNotCommittedAndTheNextGroupGoesOn) {
                                        {NotCommittedLine("unknown_grp"), 0},
                                        {NotCommittedLine("fix_thermal"), 0},
                                        {"fix_ant_tuner committed in target.", 1}}));
-    EXPECT_EQ(Sent("at@nvm:write_to_mirror(-1"), std::vector<std::string>{"at@nvm:write_to_mirror(-1,1,0,\"%hu\",{1})\r"});
-    EXPECT_EQ(Sent("at@nvm:write_to_mirror(23"), std::vector<std::string>{"at@nvm:write_to_mirror(23,8,0,\"%hu\",{1})\r"});
-    EXPECT_EQ(Sent("at@nvm:store_nvm_sync"), std::vector<std::string>{"at@nvm:store_nvm_sync(11)\r"});
+    EXPECT_EQ(Sent("at@nvm:write_to_mirror(-1"), Texts{"at@nvm:write_to_mirror(-1,1,0,\"%hu\",{1})\r"});
+    EXPECT_EQ(Sent("at@nvm:write_to_mirror(23"), Texts{"at@nvm:write_to_mirror(23,8,0,\"%hu\",{1})\r"});
+    EXPECT_EQ(Sent("at@nvm:store_nvm_sync"), Texts{"at@nvm:store_nvm_sync(11)\r"});
 }
 
 // Commands: 1 probe, 2-3 fix_ant_tuner write and commit, 4-5 fix_radio_cfg, 6-7 fix_thermal.
 TEST_F(HeaderLoad, TargetLostAtEveryCommand) {
-    const std::string path = dir.File("lost.h");
-    ASSERT_TRUE(Export(kGroups, {path, "", "k1"}).written);
+    const std::string path = test::DataFile("three_groups.h");  // the exported header
     for (int k = 1; k <= 7; ++k) {
         SCOPED_TRACE("lost at command " + std::to_string(k));
         Reset();
@@ -116,35 +111,34 @@ TEST_F(HeaderLoad, TargetLostAtEveryCommand) {
         // Nothing is sent after the command that went unanswered.
         EXPECT_EQ(host->commands.size(), static_cast<size_t>(k));
         if (k == 1) {
-            EXPECT_EQ(user.messages, std::vector<std::string>{"The connected target it is not responding."});
+            EXPECT_EQ(user.messages, Texts{"The connected target it is not responding."});
             continue;
         }
         EXPECT_TRUE(r.targetLost);
         EXPECT_EQ(r.committed, (k - 2) / 2);
-        std::vector<LoggedLine> tail =
-            k % 2 == 0 ? std::vector<LoggedLine>{{kWriteErrorLine, 0}, {kWriteLostLine, 0}}
-                       : std::vector<LoggedLine>{{"There was an error while commiting default values on target for "
-                                                  "group \"" + kGroups[static_cast<size_t>(k - 3) / 2] + "\".", 0}};
+        const std::string group = kGroups[static_cast<size_t>(std::max(0, k - 3) / 2)];
+        Lines tail = k % 2 == 0 ? Lines{{kWriteErrorLine, 0}, {kWriteLostLine, 0}}
+                                : Lines{{"There was an error while commiting default values on target for group \"" +
+                                             group + "\".", 0}};
         tail.push_back({kTargetLostMessage, 0});
         if (r.committed == 0) tail.push_back({"Done", 1});
         ASSERT_GE(host->lines.size(), tail.size());
-        EXPECT_EQ(std::vector<LoggedLine>(host->lines.end() - static_cast<long>(tail.size()), host->lines.end()), tail);
-        EXPECT_EQ(user.messages, r.committed ? std::vector<std::string>{kLoadDoneMessage} : std::vector<std::string>{});
+        EXPECT_EQ(Lines(host->lines.end() - static_cast<long>(tail.size()), host->lines.end()), tail);
+        EXPECT_EQ(user.messages, r.committed ? Texts{kLoadDoneMessage} : Texts{});
     }
 }
 
 TEST_F(HeaderLoad, ProbeOpenDialogAndMissingFile) {
     host->emptyProbe = "at@nvm:write_to_mirror()??\r";
     EXPECT_FALSE(LoadDefaultHeaderToTarget(*session, user, dir.File("x.h")).loaded);
-    EXPECT_EQ(user.messages, std::vector<std::string>{kMirrorUnsupportedMessage});
-
+    EXPECT_EQ(user.messages, Texts{kMirrorUnsupportedMessage});
     // The open dialog cancelled: nothing more; a missing file: its message.
     Reset();
     EXPECT_FALSE(LoadDefaultHeaderToTarget(*session, user).loaded);
     EXPECT_TRUE(user.messages.empty());
     user.fileNames = {dir.File("missing.h")};
     EXPECT_FALSE(LoadDefaultHeaderToTarget(*session, user).loaded);
-    EXPECT_EQ(user.messages, std::vector<std::string>{"File does not exist (\"" + dir.File("missing.h") + "\"). Nothing read."});
+    EXPECT_EQ(user.messages, Texts{"File does not exist (\"" + dir.File("missing.h") + "\"). Nothing read."});
     EXPECT_TRUE(host->lines.empty());
     // A file without a group index: its message, nothing written.
     ASSERT_TRUE(WriteFileAtomically(dir.File("plain.h"), " U8 a[] = {1};"));
@@ -158,8 +152,8 @@ TEST(ParseDefaultHeaderText, Table) {
         const char* what;
         std::string text;
         bool indexed;
-        std::vector<std::string> groups;  // group:type:data of the records left
-        std::vector<std::string> lines;
+        Texts groups;  // group:type:data of the records left
+        Texts lines;
         HeaderConstants constants;
     };
     const std::vector<Case> cases = {
@@ -193,19 +187,13 @@ TEST(ParseDefaultHeaderText, Table) {
         DefaultGroupList records;
         HeaderConstants constants;
         EXPECT_EQ(ParseDefaultHeaderText(c.text, host, records, constants), c.indexed);
-        std::vector<std::string> groups;
+        Texts groups;
         for (const auto& r : records)
             groups.push_back(r.GroupName + ":" + r.ElementType + ":" + r.DataText + ":" + std::to_string(r.Version));
         EXPECT_EQ(groups, c.groups);
         EXPECT_EQ(host.Texts(), c.lines);
         EXPECT_EQ(constants, c.constants);
     }
-}
-
-TEST(SplitHeaderText, CodeAndComments) {
-    const HeaderTexts t = SplitHeaderText("a/*b*/c//d\r\ne/*f");
-    EXPECT_EQ(t.code, "a     c   \r\ne   ");
-    EXPECT_EQ(t.comments, "bd\r\nf");
 }
 
 TEST(NextValueChunk, Table) {
@@ -232,8 +220,7 @@ TEST(NextValueChunk, Table) {
 
     size_t cursor = 0;
     const ValueChunk c = NextValueChunk("a , b\t,\nc", cursor);
-    EXPECT_EQ(c.text, "a,b,c");
-    EXPECT_EQ(c.count, 3);
+    EXPECT_EQ(c.text + std::to_string(c.count), "a,b,c3");
     EXPECT_TRUE(c.exhausted);
 }
 
@@ -246,7 +233,7 @@ TEST(ElementFormat, Table) {
     EXPECT_EQ(got, "%qu1 %hu2 %u4 %u4 %qd1 %hd2 %d4 %hu2 %hu2? %hu2? %hu2? ");
 }
 
-TEST(ReplaceConstants, WholeIdentifiersOnly) {
+TEST(ReplaceConstants, WholeIdentifiersOnlyAndCommentSplit) {
     const HeaderConstants constants = {{"NMAX", 5}, {"N", 0x12345}, {"X0", 1}};
     EXPECT_EQ(ReplaceConstants("NMAX,NMAX_2,xNMAX,(NMAX),N,NN,NMAXz,9N", constants),
               "0x0005,NMAX_2,xNMAX,(0x0005),0x12345,NN,NMAXz,9N");
@@ -256,6 +243,8 @@ TEST(ReplaceConstants, WholeIdentifiersOnly) {
     EXPECT_EQ(ConstantValue("0X123456789"), 0x12345678u);
     EXPECT_EQ(ConstantValue("0xaFg") + ConstantValue("12abc"), 0xafu + 12);
     EXPECT_EQ(Hex4(0xabcdef), "0xabcdef");
+    const HeaderTexts t = SplitHeaderText("a/*b*/c//d\r\ne/*f");
+    EXPECT_EQ(t.code + "|" + t.comments, "a     c   \r\ne   |bd\r\nf");
 }
 
 }  // namespace

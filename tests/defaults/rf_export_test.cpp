@@ -5,11 +5,6 @@
 
 #include "defaults/rf_export.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "defaults/defaults_fixture.h"
 #include "defaults/header_reader.h"
 #include "model/group_items.h"
@@ -19,6 +14,7 @@ namespace {
 
 using test::LoggedLine;
 using test::Slurp;
+using Texts = std::vector<std::string>;
 
 class RfExport : public test::DefaultsTest {
 protected:
@@ -33,14 +29,13 @@ TEST_F(RfExport, MergeKeepsNotationCommentsAndDefinesAndLoadsBack) {
     user.yesNoAnswers = {true};
     user.fileNames = {newPath, oldPath};
     const RfExportResult r = Run({});
-    ASSERT_TRUE(r.written);
-    EXPECT_TRUE(r.merged);
-    EXPECT_EQ(user.offered, std::vector<std::string>{"rf_nvm_t8x_default_binary_cust_c22_7.h"});
+    ASSERT_TRUE(r.written && r.merged);
+    EXPECT_EQ(user.offered, Texts{"rf_nvm_t8x_default_binary_cust_c22_7.h"});
     test::ExpectGolden(newPath, "rf_merged.h");
     EXPECT_EQ(Slurp(oldPath), Slurp(test::DataFile("rf_old.h")));
     EXPECT_TRUE(user.captions.empty());  // each array found by its kind
     const std::string values = " extra array entries were ", fromTarget = " with values from target for the array ";
-    EXPECT_EQ(user.messages, (std::vector<std::string>{
+    EXPECT_EQ(user.messages, (Texts{
                                  "1" + values + "added" + fromTarget + "\"rf_t8x_fixed_data\"." + kWrongOriginalSentence,
                                  "2" + values + "not replaced" + fromTarget + "\"rf_t8x_setcal_data\"." +
                                      kWrongOriginalSentence,
@@ -49,10 +44,8 @@ TEST_F(RfExport, MergeKeepsNotationCommentsAndDefinesAndLoadsBack) {
               (std::vector<LoggedLine>{{"Keeping the define \"GAIN_MAX\" (it was read from target as 0x0030).", 1},
                                        {"Default data written to \"" + newPath + "\".", 1}}));
     ASSERT_EQ(user.questions.size(), 1u);
-    EXPECT_EQ(user.questions[0].rfind("Do you have the original header file for this target with comments (to "
-                                          "extract the comments from)?\n\nConnected Target Details:\r\n",
-                                          0),
-              0u);
+    EXPECT_EQ(user.questions[0].rfind("Do you have the original header file for this target with comments (to extract "
+                                      "the comments from)?\n\nConnected Target Details:\r\n", 0), 0u);
 
     // The merged header loads back; its define is sent as the kept value.
     host->commands.clear();
@@ -60,14 +53,13 @@ TEST_F(RfExport, MergeKeepsNotationCommentsAndDefinesAndLoadsBack) {
     const LoadHeaderResult load = LoadDefaultHeaderToTarget(*session, user, newPath);
     EXPECT_EQ(load.committed, 2);
     EXPECT_EQ(Sent("at@nvm:write_to_mirror(1,"),
-              std::vector<std::string>{"at@nvm:write_to_mirror(1,6,0,\"%hu\",{16,0x0020,0x0030,0x0040})\r"});
+              Texts{"at@nvm:write_to_mirror(1,6,0,\"%hu\",{16,0x0020,0x0030,0x0040})\r"});
 }
 
 TEST_F(RfExport, FreshHeaderWhenNoOldFileIsGiven) {
     user.fileNames = {dir.File("fresh.h")};
     const RfExportResult r = Run({});  // the question answered No
-    ASSERT_TRUE(r.written);
-    EXPECT_FALSE(r.merged);
+    ASSERT_TRUE(r.written && !r.merged);
     const std::string text = Slurp(dir.File("fresh.h"));
     EXPECT_NE(text.find("[GROUP=fix_t8x_lut_setcal,ARRAYNAME=fix_t8x_lut_setcal_default_c22_7,VERSION=8]"),
               std::string::npos);
@@ -78,14 +70,14 @@ TEST_F(RfExport, FreshHeaderWhenNoOldFileIsGiven) {
     EXPECT_FALSE(Run({}).written);
     EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{kRfCanceledLine, 1}}));
     EXPECT_FALSE(Run({dir.File("v.h"), "", "v-1", ""}).written);
-    EXPECT_EQ(user.messages, std::vector<std::string>{kInvalidVariantMessage});
+    EXPECT_EQ(user.messages, Texts{kInvalidVariantMessage});
     EXPECT_TRUE(Sent().empty());
 
     // A dump that fails for one group writes nothing.
     Reset();
     host->faults().errorPattern = "dump_default\\(\"fix_t8x_lut\"";
     EXPECT_FALSE(Run({dir.File("part.h"), "", "k1", ""}).written);
-    EXPECT_EQ(user.messages, std::vector<std::string>{kExportFailedMessage});
+    EXPECT_EQ(user.messages, Texts{kExportFailedMessage});
     EXPECT_EQ(Slurp(dir.File("part.h")), "<missing>");
 }
 
@@ -108,7 +100,7 @@ TEST_F(RfExport, MergeFailuresWriteNothing) {
         ASSERT_TRUE(WriteFileAtomically(newPath, "previous"));
         user = test::User();
         EXPECT_FALSE(Run({newPath, "", "k1", oldPath}).written);
-        EXPECT_EQ(user.messages, std::vector<std::string>{"The given header file:\n" + oldPath +
+        EXPECT_EQ(user.messages, Texts{"The given header file:\n" + oldPath +
                                                               "\nis not valid.\n" + c.reason + "\nNothing saved."});
         EXPECT_EQ(Slurp(newPath), "previous");
     }
@@ -137,7 +129,7 @@ TEST(MergeDefaultsIntoHeader, SixGroupsAskForThree) {
     EXPECT_EQ(user.messages.back(), kThreeGroupsMessage);
     EXPECT_EQ(user.busyDepth, 0);
     EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), {}));
-    EXPECT_EQ(host.Texts(), std::vector<std::string>{"Nothing saved."});
+    EXPECT_EQ(host.Texts(), Texts{"Nothing saved."});
 }
 
 TEST(MergeDefaultsIntoText, IndexPlacement) {
@@ -195,8 +187,8 @@ TEST(ListDataArraysAndPickArray, Table) {
         "vtq_nvm_default_data_binary_type d[] = {8}; int_a b[] = {9}; myint i[] = {10}; U8 x_setcal_y[] = {11};";
     NamingPreset preset;
     preset.TableTypeName = "tt";
-    std::vector<std::string> candidates = ListDataArrays(text, preset);
-    EXPECT_EQ(candidates, (std::vector<std::string>{"a_calib_", "s", "rf_fixed_x", "x_setcal_y"}));
+    Texts candidates = ListDataArrays(text, preset);
+    EXPECT_EQ(candidates, (Texts{"a_calib_", "s", "rf_fixed_x", "x_setcal_y"}));
 
     test::ScriptedUser user;
     EXPECT_EQ(PickArray(user, "t8x_fixed_table", candidates), "rf_fixed_x");
@@ -215,26 +207,27 @@ TEST(ListDataArraysAndPickArray, Table) {
 TEST(DetermineRfGroups, Table) {
     struct Case {
         const char* what;
-        std::vector<std::string> target;
-        std::vector<std::string> configured;
+        Texts target, configured;
         bool force;
         std::string chipAnswer;
         bool ok;
-        std::vector<std::string> working;
-        size_t lines;
+        Texts working, lines;
     };
-    const auto a = RfGroupSetA(), b = RfGroupSetB();
-    std::vector<std::string> both = a;
+    const Texts a = RfGroupSetA(), b = RfGroupSetB();
+    Texts both = a;
     both.insert(both.end(), b.begin(), b.end());
+    const std::string gone = "The following NVM groups do not exist on the connected target:\n\"zz,gone\".\nPlease edit "
+                             "the RF groups in the file (\"%appdata%\\korvale\\Brevant\\DefaultNVMNaming.config\"), "
+                             "or set 'RF Force Groups=0'";
     const std::vector<Case> cases = {
-        {"configured groups present", {"x", "y"}, {"x", "Y"}, false, "", true, {"x", "Y"}, 0},
+        {"configured groups present, one numbered 0", {"x", "y"}, {"x", "Y"}, false, "", true, {"x", "Y"}, {}},
         {"chip 5 takes set A over configured missing groups", both, {"zz"}, false, "TRAVU_ID: id = 5, revision = 1",
-         true, a, 0},
-        {"chip 6 takes set B", both, {"zz"}, true, "id=6", true, b, 1},
-        {"chip 1 takes set A too", both, {"zz"}, false, "id = 1", true, a, 0},
-        {"unknown chip: set A before set B", both, {"zz"}, false, "id = 7", true, a, 0},
-        {"chip 5 without set A falls back to set B", b, {}, false, "id = 5", true, b, 0},
-        {"nothing complete", {"cal_t8x_lut"}, {"zz"}, false, "ERROR", false, {"old"}, 0},
+         true, a, {}},
+        {"chip 6 takes set B; forced missing groups named", both, {"zz", a[0], "gone"}, true, "id=6", true, b, {gone}},
+        {"chip 1 takes set A too", both, {"zz"}, false, "id = 1", true, a, {}},
+        {"unknown chip: set A before set B", both, {"zz"}, false, "revision = 3, ID = 7", true, a, {}},
+        {"chip 5 without set A falls back to set B", b, {}, false, "id = 5", true, b, {}},
+        {"nothing complete", {"cal_t8x_lut"}, {"zz"}, false, "ERROR", false, {"old"}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -248,21 +241,8 @@ TEST(DetermineRfGroups, Table) {
         preset.RFWorkingGroups = {"old"};
         EXPECT_EQ(DetermineRfGroups(host, preset, table), c.ok);
         EXPECT_EQ(preset.RFWorkingGroups, c.working);
-        EXPECT_EQ(host.lines.size(), c.lines);
+        EXPECT_EQ(host.Texts(), c.lines);
     }
-    // The forced groups that are missing are named; a group numbered 0 is not missing.
-    test::ScriptedHost forced;
-    TargetGroupTable table;
-    table.Add("g0", 0);
-    NamingPreset preset;
-    preset.RFGroups = {"g0", "gone"};
-    preset.RFForceGroups = true;
-    EXPECT_FALSE(DetermineRfGroups(forced, preset, table));
-    EXPECT_EQ(forced.Texts(), std::vector<std::string>{
-                                  "The following NVM groups do not exist on the connected target:\n\"gone\".\nPlease "
-                                  "edit the RF groups in the file (\"%appdata%\\korvale\\Brevant\\DefaultNVMNaming."
-                                  "config\"), or set 'RF Force Groups=0'"});
-
     test::ScriptedHost host;
     host.answers["at@hwid:ver_hwid_get(TRAVU_ID)\r"] = "revision = 3, ID = -2\r\nOK";
     EXPECT_EQ(ReadTravuId(host), -2);
@@ -276,12 +256,10 @@ TEST_F(RfExport, SelectRfGroupsChecksExactlyThem) {
     OpenImage("group other 1\n  uint8 a = 1\nend\n");
     user = test::User();
     EXPECT_FALSE(SelectRfGroups(*session, user, presets));
-    EXPECT_EQ(user.messages, std::vector<std::string>{kRfGroupsUnknownMessage});
+    EXPECT_EQ(user.messages, Texts{kRfGroupsUnknownMessage});
     EXPECT_FALSE(Run({}).written);
     EXPECT_EQ(user.messages.back().rfind("Could not find the RF NVM groups needed for this feature:\n\""
-                                             "cal_t8x_lut,fix_t8x_lut,fix_t8x_lut_setcal\"",
-                                             0),
-              0u);
+                                         "cal_t8x_lut,fix_t8x_lut,fix_t8x_lut_setcal\"", 0), 0u);
 }
 
 }  // namespace
