@@ -1,6 +1,5 @@
-// The pending counts after every kind of state change, the questions asked
-// before records are dropped and the host-close line; undo and redo over edits
-// and a load, and everything that ends a record's history.
+// Pending counts after every kind of state change, the questions before records are dropped, the host-close
+// line; undo and redo over edits and a load, and everything that ends a record's history.
 
 #include <functional>
 
@@ -15,6 +14,9 @@
 namespace vtq {
 namespace {
 
+using Lines = std::vector<test::LoggedLine>;
+using enum ParameterState;
+
 class PendingUndoTest : public test::SafetyTest {
 protected:
     int Row(const std::string& name) { return Rec(name)->viewIndex; }
@@ -24,13 +26,7 @@ protected:
     }
     // The grid's edit: the value editor confirms `value`, write on the fly as given.
     EditOutcome EditWithUndo(const std::string& name, const std::string& value, bool onTheFly = false) {
-        const auto open = [&](const ValueEditRequest&) {
-            ValueEditAnswer answer;
-            answer.confirmed = true;
-            answer.value = value;
-            answer.writeOnTheFly = onTheFly;
-            return answer;
-        };
+        const auto open = [&](const ValueEditRequest&) { return ValueEditAnswer{true, value, onTheFly}; };
         return EditParameterWithUndo(*session, user, Row(name), open, *undo);
     }
     void Load(const std::string& text) {
@@ -44,41 +40,30 @@ protected:
 };
 
 TEST_F(PendingUndoTest, CountsFollowEveryStateChange) {
-    struct Step {
-        const char* what;
-        std::function<void()> act;
-        PendingCounts expected;
-    };
-    const std::vector<Step> steps = {
+    const std::vector<std::tuple<const char*, std::function<void()>, PendingCounts>> steps = {
         {"read", [] {}, {0, 0}},
         {"edit", [&] { Edit("fix_a.gain", "99"); }, {1, 0}},
         // lut replaced, mode unchanged, new_one added (the target does not know it).
         {"load", [&] { Load("fix_a.lut={5,6,7,8}\ncal_b.mode=2\nfix_a.new_one=3\n"); }, {3, 0}},
         {"write selected", [&] { WriteSelected(*session, user, Row("fix_a.gain"), Row("fix_a.gain")); }, {2, 1}},
         {"write groups", [&] { WriteGroups(*session, user); }, {1, 4}},
-        {"commit",
-         [&] {
-             user.yesNoAnswers = {true};
-             CommitGroups(*session, user);
-         },
-         {1, 0}},
+        {"commit", [&] { user.yesNoAnswers = {true}, CommitGroups(*session, user); }, {1, 0}},
         {"re-read", [&] { ReadGroups(*session, user); }, {0, 0}},
         {"edit again", [&] { Edit("cal_b.mode", "3"); }, {1, 0}},
         {"clear", [&] { Items().ClearAll(); }, {0, 0}},
     };
-    for (const Step& step : steps) {
-        step.act();
+    for (const auto& [what, act, expected] : steps) {
+        act();
         const PendingCounts counts = CountPending(Items());
-        EXPECT_EQ(counts.notStored, step.expected.notStored) << step.what;
-        EXPECT_EQ(counts.inTargetRAM, step.expected.inTargetRAM) << step.what;
+        EXPECT_EQ(std::tuple(counts.notStored, counts.inTargetRAM), std::tuple(expected.notStored, expected.inTargetRAM))
+            << what;
     }
 }
 
 TEST_F(PendingUndoTest, QuestionsBeforeDroppingAndTheHostCloseLine) {
     EXPECT_TRUE(ConfirmDropAll(Items(), user, PendingLoss::Close));
     EXPECT_FALSE(ReportPendingOnHostClose(*session));
-    EXPECT_TRUE(user.questions.empty());
-    EXPECT_TRUE(host->lines.empty());
+    EXPECT_TRUE(user.questions.empty() && host->lines.empty());
 
     Edit("fix_a.gain", "99");
     Edit("cal_b.mode", "3");
@@ -94,9 +79,8 @@ TEST_F(PendingUndoTest, QuestionsBeforeDroppingAndTheHostCloseLine) {
     EXPECT_EQ(user.questions.size(), 2u);
 
     EXPECT_TRUE(ReportPendingOnHostClose(*session));
-    ASSERT_EQ(host->lines.size(), 1u);
-    EXPECT_EQ(host->lines[0].text, "Editor closed with 1 parameter not stored and 1 parameter not committed.");
-    EXPECT_EQ(host->lines[0].flag, 0);
+    EXPECT_EQ(host->lines,
+              (Lines{{"Editor closed with 1 parameter not stored and 1 parameter not committed.", 0}}));
 }
 
 TEST_F(PendingUndoTest, UndoAndRedoOverEditsAndALoadRestoreValuesAndStatesExactly) {
@@ -134,14 +118,11 @@ TEST_F(PendingUndoTest, UndoAndRedoOverEditsAndALoadRestoreValuesAndStatesExactl
     WriteSelected(*session, user, Row("fix_a.lut"), Row("fix_a.lut"));
     EXPECT_EQ(undo->UndoCount(), 2);
     EXPECT_TRUE(undo->Undo());
-    EXPECT_EQ(Rec("fix_a.gain")->value, "99");
-    EXPECT_EQ(Rec("fix_a.extra"), nullptr);
-    EXPECT_EQ(Rec("cal_b.mode")->state, ParameterState::Unchanged);
-    EXPECT_EQ(Rec("fix_a.lut")->value, "9,9,9,9");
-    EXPECT_EQ(Rec("fix_a.lut")->state, ParameterState::InTargetRAM);
+    EXPECT_EQ(std::tuple(Rec("fix_a.gain")->value, Rec("fix_a.extra"), Rec("cal_b.mode")->state),
+              std::tuple("99", nullptr, Unchanged));
+    EXPECT_EQ(std::tuple(Rec("fix_a.lut")->value, Rec("fix_a.lut")->state), std::tuple("9,9,9,9", InTargetRAM));
     EXPECT_TRUE(undo->Undo());
-    EXPECT_EQ(Rec("fix_a.gain")->value, "12");
-    EXPECT_EQ(Rec("fix_a.gain")->state, ParameterState::Unchanged);
+    EXPECT_EQ(std::tuple(Rec("fix_a.gain")->value, Rec("fix_a.gain")->state), std::tuple("12", Unchanged));
     // A new edit drops what could be redone.
     EditWithUndo("cal_b.mode", "4");
     EXPECT_FALSE(undo->CanRedo());
@@ -154,36 +135,26 @@ TEST_F(PendingUndoTest, UndoAndRedoOverEditsAndALoadRestoreValuesAndStatesExactl
 }
 
 TEST_F(PendingUndoTest, WritingRereadingOrClearingEndsTheHistory) {
-    struct Ender {
-        const char* what;
-        std::function<void()> act;
-        bool seen = true;  // the history knows at once that the record's history ended
-    };
-    const std::vector<Ender> enders = {
-        {"written on the fly", [&] { EditWithUndo("fix_a.gain", "98", true); }},
+    // What ends the history, and whether the history knows it at once.
+    const std::vector<std::tuple<const char*, std::function<void()>, bool>> enders = {
+        {"written on the fly", [&] { EditWithUndo("fix_a.gain", "98", true); }, true},
         // A commit stores only what was written: the write ended the history already.
-        {"write groups", [&] { WriteGroups(*session, user); }},
-        {"re-read",
-         [&] {
-             ReadGroups(*session, user);
-             undo->EndGroups(Items().CheckedGroupNames());
-         }},
-        {"clear", [&] { Items().ClearAll(); }},
+        {"write groups", [&] { WriteGroups(*session, user); }, true},
+        {"re-read", [&] { ReadGroups(*session, user), undo->EndGroups(Items().CheckedGroupNames()); }, true},
+        {"clear", [&] { Items().ClearAll(); }, true},
         // Changed where the history does not see it: left as it is.
         {"changed unseen", [&] { Rec("fix_a.gain")->value = "55"; }, false},
     };
-    for (const Ender& ender : enders) {
+    for (const auto& [what, act, seen] : enders) {
         host->modem().Reset();
         session->RefreshGroups();
-        SelectExactGroups(Items(), "cal_b,fix_a");
-        ReadGroups(*session, user);
+        Read("cal_b,fix_a");
         undo->Clear();
         EditWithUndo("fix_a.gain", "97");
-        ASSERT_TRUE(undo->CanUndo()) << ender.what;
-        ender.act();
-        EXPECT_EQ(undo->CanUndo(), !ender.seen) << ender.what;
-        EXPECT_FALSE(undo->Undo()) << ender.what;
-        EXPECT_FALSE(undo->CanUndo()) << ender.what;
+        ASSERT_TRUE(undo->CanUndo()) << what;
+        act();
+        EXPECT_EQ(undo->CanUndo(), !seen) << what;
+        EXPECT_FALSE(undo->Undo() || undo->CanUndo()) << what;
     }
     EXPECT_EQ(Rec("fix_a.gain")->value, "55");
 }

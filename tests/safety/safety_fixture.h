@@ -1,22 +1,10 @@
 #pragma once
 // A session over a small simulated modem, read in full, for the safety tests.
 
-#include <gtest/gtest.h>
-
 #include <fstream>
-#include <memory>
-#include <string>
 #include <tuple>
-#include <vector>
 
-#include "core/editor_session.h"
-#include "core/group_list.h"
-#include "core/read_groups.h"
-#include "model/group_items.h"
-#include "sim/image.h"
-#include "support/scripted_user.h"
-#include "support/sim_host.h"
-#include "support/temp_dir.h"
+#include "core/session_fixture.h"
 
 namespace vtq::test {
 
@@ -32,21 +20,12 @@ group cal_b 2
 end
 )";
 
-class SafetyTest : public ::testing::Test {
+class SafetyTest : public SessionTest {
 protected:
     void SetUp() override {
-        std::string error;
-        host = std::make_unique<SimHost>(nvmsim::Image::Parse(kSafetyImage, error));
-        session = std::make_unique<EditorSession>(*host, nullptr, dir.File("Brevant.ini"));
-        ASSERT_TRUE(session->Start());
-        SelectExactGroups(Items(), "cal_b,fix_a");
-        ASSERT_EQ(ReadGroups(*session, user).total, 4);
+        Open(kSafetyImage);
+        ASSERT_EQ(Read("cal_b,fix_a").total, 4);
         host->lines.clear();
-    }
-    GroupItems& Items() { return session->Items(); }
-    NVMParameter* Rec(const std::string& name) {
-        GroupItem* group = Items().FindGroup(name.substr(0, name.find('.')));
-        return group ? group->params.Find(name) : nullptr;
     }
     std::string File(const std::string& text) {
         const std::string path = dir.File("load" + std::to_string(files++) + ".nvm");
@@ -62,11 +41,6 @@ protected:
                 held.emplace_back(p->name, p->value, p->type, static_cast<int>(p->state));
         return held;
     }
-
-    TempDir dir;
-    std::unique_ptr<SimHost> host;
-    std::unique_ptr<EditorSession> session;
-    ScriptedUser user;
     int files = 0;
 };
 

@@ -1,6 +1,5 @@
-// Read-back verify against the simulated modem that forgets some writes, the
-// value comparison, the reviewed load merging exactly the checked rows, and
-// the stored options.
+// Read-back verify against the simulated modem that forgets some writes, the value comparison, the reviewed
+// load merging exactly the checked rows, and the stored options.
 
 #include <functional>
 
@@ -37,57 +36,39 @@ protected:
 };
 
 TEST(VerifyCompare, ValuesAsTheTargetAnswersThem) {
-    struct Case {
-        const char* written;
-        const char* readBack;
-        bool same;
-    };
-    for (const Case& c : std::vector<Case>{{"12", "12", true},
-                                           {"0x10", "16", true},
-                                           {"0x1,0x2", "1,2", true},
-                                           {"", "{}", true},
-                                           {"-0", "0", true},
-                                           {"1, 2,3", "{1,2,3}", true},
-                                           {"\"a b\"", "\"a b\"", true},
-                                           {"\"a b\"", "\"ab\"", false},
-                                           {"1,2", "{1,3}", false},
-                                           {"1", "1,0", false},
-                                           {"-1", "255", false},
-                                           {"0x", "0", false},
-                                           {"9x10", "16", false},
-                                           {"18446744073709551615", "0xFFFFFFFFFFFFFFFF", true},
-                                           {"18446744073709551616", "0", false}})
-        EXPECT_EQ(SameWrittenValue(c.written, c.readBack), c.same) << c.written << " / " << c.readBack;
+    const std::tuple<const char*, const char*, bool> cases[] = {  // written, read back, same
+        {"12", "12", true},           {"0x10", "16", true},         {"0x1,0x2", "1,2", true},   {"", "{}", true},
+        {"-0", "0", true},            {"1, 2,3", "{1,2,3}", true},  {"\"a b\"", "\"a b\"", true},
+        {"\"a b\"", "\"ab\"", false}, {"1,2", "{1,3}", false},      {"1", "1,0", false},        {"-1", "255", false},
+        {"0x", "0", false},           {"9x10", "16", false},        {"18446744073709551615", "0xFFFFFFFFFFFFFFFF", true},
+        {"18446744073709551616", "0", false}};
+    for (const auto& [written, readBack, same] : cases)
+        EXPECT_EQ(SameWrittenValue(written, readBack), same) << written << " / " << readBack;
 }
 
 TEST_F(VerifyReviewTest, VerifyCatchesWhatTheTargetDoesNotKeepAndPassesOtherwise) {
-    struct Case {
-        const char* forget;
-        bool selectedOnly;  // Write Selected of cal_b.mode instead of Write Groups
-        std::vector<std::string> failed;
-        const char* summary;
-    };
-    const std::vector<Case> cases = {
+    // Writes the modem forgets, Write Selected of cal_b.mode instead of Write Groups, not kept, summary.
+    const std::tuple<const char*, bool, std::vector<std::string>, const char*> cases[] = {
         {"", false, {}, "Verify OK (4 parameters read back from target)."},
         {"fix_a\\.l", false, {"fix_a.label", "fix_a.lut"}, "Verify Done (2 of 4 parameters not kept by target)."},
         {"cal_b", true, {"cal_b.mode"}, "Verify Done (1 of 1 parameter not kept by target)."},
         {"fix_a", true, {}, "Verify OK (1 parameter read back from target)."},
     };
-    for (const Case& c : cases) {
+    for (const auto& [forget, selectedOnly, notKept, summary] : cases) {
         host->modem().Reset();
         ReadGroups(*session, user);
         EditAll();
-        host->faults().forgetWritesPattern = c.forget;
+        host->faults().forgetWritesPattern = forget;
         host->lines.clear();
-        const int first = c.selectedOnly ? Rec("cal_b.mode")->viewIndex : 0;
+        const int first = selectedOnly ? Rec("cal_b.mode")->viewIndex : 0;
         const WriteGroupsResult write =
-            c.selectedOnly ? WriteSelected(*session, user, first, first) : WriteGroups(*session, user);
+            selectedOnly ? WriteSelected(*session, user, first, first) : WriteGroups(*session, user);
         const VerifyResult verify = VerifyAfterWrite(*session, user, first, write);
         std::vector<std::string> failed, expectedLines;
         for (const VerifyFailure& f : verify.failures) failed.push_back(f.name);
-        EXPECT_EQ(failed, c.failed) << c.forget;
-        EXPECT_EQ(verify.checked, c.selectedOnly ? 1 : 4) << c.forget;
-        for (const std::string& name : c.failed) {
+        EXPECT_EQ(failed, notKept) << forget;
+        EXPECT_EQ(verify.checked, selectedOnly ? 1 : 4) << forget;
+        for (const std::string& name : notKept) {
             EXPECT_EQ(Rec(name)->state, ParameterState::NotStored) << name;
             // Array answers lose their braces in the line, as the editor holds arrays.
             std::string held = host->modem().ValueOf(name);
@@ -95,11 +76,10 @@ TEST_F(VerifyReviewTest, VerifyCatchesWhatTheTargetDoesNotKeepAndPassesOtherwise
             expectedLines.push_back("Verify failed: " + name + " written as " + Rec(name)->value + ", target holds " +
                                     held);
         }
-        EXPECT_EQ(host->lines.back().text, c.summary);
-        EXPECT_EQ(host->lines.back().flag, c.failed.empty() ? 1 : 0);
+        EXPECT_EQ(host->lines.back(), (test::LoggedLine{summary, notKept.empty() ? uint8_t(1) : uint8_t(0)}));
         std::vector<std::string> errors = Lines(0);
-        if (!c.failed.empty()) errors.pop_back();  // the summary
-        EXPECT_EQ(errors, expectedLines) << c.forget;
+        if (!notKept.empty()) errors.pop_back();  // the summary
+        EXPECT_EQ(errors, expectedLines) << forget;
         EXPECT_EQ(user.busyDepth, 0);
     }
     EXPECT_EQ(Rec("cal_b.mode")->state, ParameterState::InTargetRAM);
@@ -112,21 +92,17 @@ TEST_F(VerifyReviewTest, VerifyStopsOnCancelOrALostTarget) {
     user = test::ScriptedUser();
     user.onProcessEvents = [this](int call) { user.cancelled = call == 2; };
     VerifyResult verify = VerifyWrittenRecords(*session, user, records);
-    EXPECT_EQ(user.busyCalls, 2);
-    EXPECT_TRUE(verify.cancelled);
-    EXPECT_EQ(verify.checked, 1);
+    EXPECT_EQ(std::tuple(user.busyCalls, verify.cancelled, verify.checked), std::tuple(2, true, 1));
     EXPECT_EQ(host->Texts().end()[-2], kVerifyCancelledLine);
 
     user.onProcessEvents = nullptr;
     host->faults().loseAfter = host->modem().commandCount() + 2;
     host->lines.clear();
     verify = VerifyWrittenRecords(*session, user, records);
-    EXPECT_TRUE(verify.targetLost);
-    EXPECT_TRUE(verify.failures.empty());
+    EXPECT_TRUE(verify.targetLost && verify.failures.empty());
     EXPECT_EQ(host->Texts(),
               (std::vector<std::string>{"Verify OK (1 parameter read back from target).", kTargetLostMessage}));
-    EXPECT_EQ(user.busyDepth, 0);
-    EXPECT_EQ(user.progressOpened, user.progressClosed);
+    ExpectCleanEnd();
 
     // A write that lost the target is not read back.
     host->modem().Reset();
@@ -148,54 +124,37 @@ TEST_F(VerifyReviewTest, ReviewMergesExactlyTheCheckedRows) {
         "fix_a.gain=14\n";
     const std::vector<LoadChange> changes = FindLoadChanges(Items(), text);
     ASSERT_EQ(changes.size(), 3u);
-    EXPECT_EQ(changes[0].name, "fix_a.gain");
-    EXPECT_EQ(changes[0].oldValue, "12");
-    EXPECT_EQ(changes[0].newValue, "14");
+    EXPECT_EQ(std::tuple(changes[0].name, changes[0].oldValue, changes[0].newValue), std::tuple("fix_a.gain", "12", "14"));
     EXPECT_EQ(changes[0].lines, (std::vector<size_t>{1, 6}));
     EXPECT_EQ(changes[1].newValue, "\"yo\" (string)");
-    EXPECT_TRUE(changes[2].isNew);
-    EXPECT_EQ(changes[2].oldValue, "");
+    EXPECT_EQ(std::tuple(changes[2].isNew, changes[2].oldValue), std::tuple(true, ""));
 
-    struct Case {
-        const char* what;
-        std::function<bool(std::vector<LoadChange>&)> review;
-        bool loaded;
-        LoadCounts counts;  // of the log line
-        std::vector<std::string> changed;
+    using Review = std::function<bool(std::vector<LoadChange>&)>;
+    const auto uncheck = [](std::vector<size_t> rows) -> Review {
+        return [rows](std::vector<LoadChange>& changes) {
+            for (size_t row : rows) changes[row].checked = false;
+            return true;
+        };
     };
-    const std::vector<Case> cases = {
+    // The review, whether the load happened, the counts of its log line, the records changed.
+    const std::tuple<const char*, Review, bool, LoadCounts, std::vector<std::string>> cases[] = {
         {"no review", nullptr, true, {1, 3, 2}, {"fix_a.gain", "fix_a.label", "cal_b.mode2"}},
-        {"label unchecked",
-         [](std::vector<LoadChange>& rows) {
-             rows[1].checked = false;
-             return true;
-         },
-         true,
-         {1, 2, 2},
-         {"fix_a.gain", "cal_b.mode2"}},
-        {"none checked",
-         [](std::vector<LoadChange>& rows) {
-             for (LoadChange& row : rows) row.checked = false;
-             return true;
-         },
-         false,
-         {},
-         {}},
+        {"label unchecked", uncheck({1}), true, {1, 2, 2}, {"fix_a.gain", "cal_b.mode2"}},
+        {"none checked", uncheck({0, 1, 2}), false, {}, {}},
         {"cancelled", [](std::vector<LoadChange>&) { return false; }, false, {}, {}},
     };
     const std::string path = File(text);
-    for (const Case& c : cases) {
+    for (const auto& [what, review, loaded, counts, expected] : cases) {
         ReadGroups(*session, user);
-        host->lines.clear();
-        user.messages.clear();
-        EXPECT_EQ(LoadFileReviewed(Items(), *host, path, user, c.review, nullptr), c.loaded) << c.what;
+        Fresh();
+        EXPECT_EQ(LoadFileReviewed(Items(), *host, path, user, review, nullptr), loaded) << what;
         std::vector<std::string> changed;
         for (const char* name : {"fix_a.gain", "fix_a.label", "cal_b.mode2"})
             if (Rec(name) && Rec(name)->state == ParameterState::NotStored) changed.push_back(name);
-        EXPECT_EQ(changed, c.changed) << c.what;
-        EXPECT_TRUE(user.messages.empty()) << c.what;
-        EXPECT_EQ(host->Texts(), c.loaded ? std::vector<std::string>{LoadReport(c.counts)} : std::vector<std::string>{})
-            << c.what;
+        EXPECT_EQ(changed, expected) << what;
+        EXPECT_TRUE(user.messages.empty()) << what;
+        EXPECT_EQ(host->Texts(), loaded ? std::vector<std::string>{LoadReport(counts)} : std::vector<std::string>{})
+            << what;
     }
     EXPECT_FALSE(LoadFileReviewed(Items(), *host, dir.File("none.nvm"), user, nullptr, nullptr));
     EXPECT_EQ(user.messages, std::vector<std::string>{CouldNotLoadMessage(dir.File("none.nvm"))});
@@ -210,16 +169,11 @@ TEST_F(VerifyReviewTest, ReviewMergesExactlyTheCheckedRows) {
 TEST_F(VerifyReviewTest, OptionsAreOffByDefaultAndStoredBesideTheOthers) {
     const std::string path = dir.File("Brevant.ini");
     ASSERT_TRUE(WriteProfileString(path, kSettingsSection, kSelectedGroupsKey, "fix_a"));
-    EXPECT_FALSE(LoadSafetyOptions(path).reviewLoad);
-    EXPECT_FALSE(LoadSafetyOptions(path).verifyWrites);
-    ASSERT_TRUE(SaveSafetyOption(path, kReviewLoadKey, true));
-    ASSERT_TRUE(SaveSafetyOption(path, kVerifyWritesKey, false));
-    EXPECT_TRUE(LoadSafetyOptions(path).reviewLoad);
-    EXPECT_FALSE(LoadSafetyOptions(path).verifyWrites);
-    std::string ini;
-    ASSERT_TRUE(ReadWholeFile(path, ini));
-    EXPECT_NE(ini.find("[Mode]\r\nNVMSelGroups="), std::string::npos);
-    EXPECT_NE(ini.find("ReviewLoad=1\r\n"), std::string::npos);
+    EXPECT_FALSE(LoadSafetyOptions(path).reviewLoad || LoadSafetyOptions(path).verifyWrites);
+    ASSERT_TRUE(SaveSafetyOption(path, kReviewLoadKey, true) && SaveSafetyOption(path, kVerifyWritesKey, false));
+    EXPECT_TRUE(LoadSafetyOptions(path).reviewLoad && !LoadSafetyOptions(path).verifyWrites);
+    EXPECT_EQ(ReadProfileString(path, kSettingsSection, kSelectedGroupsKey, ""), "fix_a");
+    EXPECT_EQ(ReadProfileString(path, kSettingsSection, kReviewLoadKey, ""), "1");
 }
 
 }  // namespace
