@@ -1,11 +1,7 @@
-// The whole default image of the simulated modem read, saved, loaded into a
-// fresh container and saved again: the two files are byte-identical, and the
-// editor compared with its own file shows no differences.
+// The whole default image of the simulated modem read, saved, loaded into a fresh container and saved again:
+// the two files are byte-identical, and the editor compared with or loaded from its own file finds nothing new.
 
 #include <gtest/gtest.h>
-
-#include <memory>
-#include <string>
 
 #include "core/editor_session.h"
 #include "core/read_groups.h"
@@ -48,17 +44,6 @@ TEST(NvmFileRoundTrip, DefaultImageSavesLoadsAndComparesAlike) {
     std::unique_ptr<NVMDiff> diff = CompareClick(session, user);
     ASSERT_NE(diff, nullptr);
     EXPECT_EQ(CompareClick(session, user), nullptr);  // cancelled
-    EXPECT_EQ(diff->StatusText(), "No differences.");
-
-    // A file saved from a filtered view: the rest of the editor is missing from it,
-    // unless only the file's records are compared.
-    items.SetFilter("gain");
-    ASSERT_GT(items.ViewCount(), 0);
-    ASSERT_TRUE(WriteParameters(items, first, &user));
-    diff = CompareWithFile(items, host, first, user);
-    ASSERT_NE(diff, nullptr);
-    EXPECT_EQ(diff->Result().size(), static_cast<size_t>(records - items.ViewCount()));
-    diff->SetSelectedOnly(true);
     EXPECT_EQ(diff->StatusText(), "No differences.");
     EXPECT_TRUE(user.messages.empty());
 
