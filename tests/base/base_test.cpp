@@ -1,5 +1,5 @@
-// The base layer: comma text round trips, line splitting, and the atomic
-// writer that must never leave a half file in place of a whole one.
+// The base layer: comma text round trips, line splitting, and the atomic writer that must never leave a half
+// file in place of a whole one.
 
 #include <sys/stat.h>
 
@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/file_io.h"
@@ -31,15 +32,13 @@ TEST(CommaText, EveryNameComesBackWhole) {
 }
 
 TEST(TextHelpers, BracesLinesAndGroupNames) {
-    std::string text = "x={{1},{2}} rest}";
-    EXPECT_TRUE(ExtractBraces(text, false));
-    EXPECT_EQ(text, "{1");
-    text = "x={ {1},{2} } rest";
-    EXPECT_TRUE(ExtractBraces(text, true));
-    EXPECT_EQ(text, "{1},{2}");
-    text = "}{";
-    EXPECT_FALSE(ExtractBraces(text, true));
-    EXPECT_EQ(text, "}{");
+    for (const auto& [in, nested, out] : {std::tuple("x={{1},{2}} rest}", false, "{1"),
+                                          std::tuple("x={ {1},{2} } rest", true, "{1},{2}"),
+                                          std::tuple("}{", true, "")}) {
+        std::string text = in;
+        EXPECT_EQ(ExtractBraces(text, nested), *out != 0) << in;
+        EXPECT_EQ(text, *out ? out : in);
+    }
 
     EXPECT_EQ(NormalizeLineEnds("a\r\n\r\nb\rc\n"), "a\nb\nc\n");
     EXPECT_EQ(GroupOfName(" grp .a.b") + GroupOfName("nodot"), "grp");
@@ -51,13 +50,13 @@ TEST(TextHelpers, BracesLinesAndGroupNames) {
 
 TEST(Lines, SplitAtLineFeedsDroppingCarriageReturns) {
     EXPECT_EQ(SplitLines(""), std::vector<std::string>{});
-    EXPECT_EQ(SplitLines("a\r\nb\n\nc"), (std::vector<std::string>{"a", "b", "", "c"}));
-    EXPECT_EQ(SplitLines("a\r\r\n"), (std::vector<std::string>{"a\r"}));
+    EXPECT_EQ(SplitLines("a\r\nb\n\nc\r\r\n"), (std::vector<std::string>{"a", "b", "", "c\r"}));
 }
 
-TEST(AtomicFileWriter, AFailedWriteLeavesTheOldFileWhole) {
+TEST(AtomicFileWriter, AFailedWriteLeavesTheOldFileWholeAndNothingBehind) {
     test::TempDir dir;
     const std::string path = dir.File("out.txt");
+    std::string data;
     ASSERT_TRUE(WriteFileAtomically(path, "old\r\n"));
     for (int k = 0; k < 4; ++k) {
         AtomicFileWriter::FailWriteAfter(k);
@@ -67,30 +66,20 @@ TEST(AtomicFileWriter, AFailedWriteLeavesTheOldFileWhole) {
             EXPECT_FALSE(out.Commit()) << k;
         }
         AtomicFileWriter::FailWriteAfter(-1);
-        std::string data;
-        ASSERT_TRUE(ReadWholeFile(path, data));
-        EXPECT_EQ(data, "old\r\n") << k;
+        EXPECT_TRUE(ReadWholeFile(path, data) && data == "old\r\n") << k;
     }
-    // Nothing of the failed tries stays behind.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
-
     AtomicFileWriter out(path);
     out.Line("new");
     EXPECT_TRUE(out.Commit());
-    std::string data;
-    ASSERT_TRUE(ReadWholeFile(path, data));
-    EXPECT_EQ(data, "new\r\n");
-}
+    EXPECT_TRUE(ReadWholeFile(path, data) && data == "new\r\n");
 
-TEST(AtomicFileWriter, UnwritableFolderFailsAndMissingFilesDoNotRead) {
-    test::TempDir dir;
-    AtomicFileWriter out(dir.File("no/such/folder/x.txt"));
-    EXPECT_FALSE(out.Ok());
-    out.Line("x");
-    EXPECT_FALSE(out.Commit());
-    std::string data;
-    EXPECT_FALSE(ReadWholeFile(dir.File("missing"), data));
-    EXPECT_FALSE(ReadWholeFile(dir.Path().string(), data));
+    // An unwritable folder fails; missing files and folders do not read.
+    AtomicFileWriter nowhere(dir.File("no/such/folder/x.txt"));
+    EXPECT_FALSE(nowhere.Ok());
+    nowhere.Line("x");
+    EXPECT_FALSE(nowhere.Commit());
+    EXPECT_FALSE(ReadWholeFile(dir.File("missing"), data) || ReadWholeFile(dir.Path().string(), data));
 }
 
 }  // namespace
