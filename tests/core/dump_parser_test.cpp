@@ -53,25 +53,22 @@ TEST_F(DumpParsing, LinesAreSplitIntoNameAndValueOrReported) {
     EXPECT_TRUE(host.commands.empty());
 }
 
-TEST_F(DumpParsing, WarningAfterTheValueFetchesItAgain) {
+// A warning after the value fetches it again; added records are Unchanged and debug mode logs them.
+TEST_F(DumpParsing, WarningsRefetchAndDebugModeLogs) {
     host.answers = {{"at@nvm:grp.big??\r", "grp.big[0,3]\r\nOK"}, {"at@nvm:grp.big[0,3]?\r", "{1,2,3,4}\r\nOK"}};
     EXPECT_TRUE(ParseDumpLine(items, "grp.big[0];{1,2,3} WARNING: truncated", 0));
     EXPECT_EQ(Find("grp.big")->value, "1,2,3,4");
     host.commands.clear();
-    EXPECT_TRUE(ParseDumpLine(items, "grp.b2[0];{1,WARNING} x", 0));
-    EXPECT_TRUE(ParseDumpLine(items, "grp.b3[0];{1,2} warning", 0));
+    EXPECT_TRUE(ParseDumpLine(items, "grp.b2[0];{1,WARNING} x", 0) && ParseDumpLine(items, "grp.b3[0];{1,2} warning", 0));
     EXPECT_TRUE(host.commands.empty());
-}
 
-TEST_F(DumpParsing, AddedRecordsAreUnchangedAndDebugModeLogsThem) {
     items.AddParameter(0, "grp.a", "1", "", false)->state = ParameterState::NotStored;
     SetDebugMode(true);
     EXPECT_TRUE(ParseDumpLine(items, " grp.a;{2} ", 0));
     SetDebugMode(false);
     EXPECT_EQ(Find("grp.a")->state, ParameterState::Unchanged);
     EXPECT_THAT(host.lines, ElementsAre(LoggedLine{"Adding: grp.a;{2}", 0}));
-    EXPECT_FALSE(ParseDumpLine(items, "grp.pad.fill_1;{0}", 0));
-    EXPECT_FALSE(ParseDumpLine(items, "other.x;{0}", 5));
+    EXPECT_FALSE(ParseDumpLine(items, "grp.pad.fill_1;{0}", 0) || ParseDumpLine(items, "other.x;{0}", 5));
 }
 
 TEST_F(DumpParsing, AnswersAreCutAtMarkersNotAtLineEnds) {
@@ -85,13 +82,9 @@ TEST_F(DumpParsing, AnswersAreCutAtMarkersNotAtLineEnds) {
 
     // Nothing to add; a piece that decodes to nothing (damaged, or run into a
     // following line that is no piece) is reported, so no parameter vanishes unseen.
-    const std::pair<std::string, bool> nones[] = {{"", false},
-                                                  {"OK", false},
-                                                  {"grp.q;{1}", false},
-                                                  {"%B64:" + EncodePiece("grp.q;{1}").substr(5), false},
-                                                  {"%b64:", true},
-                                                  {"%b64:!!!!", true},
-                                                  {EncodePiece("grp.q;{1}") + "\r\nnot a piece", true}};
+    const std::pair<std::string, bool> nones[] = {
+        {"", false},      {"OK", false},          {"grp.q;{1}", false}, {"%B64:" + EncodePiece("grp.q;{1}").substr(5), false},
+        {"%b64:", true}, {"%b64:!!!!", true}, {EncodePiece("grp.q;{1}") + "\r\nnot a piece", true}};
     for (const auto& [none, reported] : nones) {
         host.lines.clear();
         EXPECT_EQ(ParseDumpAnswer(items, none, 0), 0) << none;
@@ -112,9 +105,7 @@ TEST_F(DumpParsing, PreparedGroupsBehaveAsUnprepared) {
                                EncodePiece("grp.a.b;{1}") + EncodePiece("grp.a.b.c;{1}");
     UpdateBracket bracket(items);
     EXPECT_EQ(ParseDumpAnswer(items, answer, 0), 5);
-    EXPECT_EQ(items.RemoveExtraLutFill(false), 1);
-    EXPECT_EQ(items.RemoveExtraLutFill(false), 1);
-    EXPECT_EQ(items.RemoveExtraLutFill(false), 0);
+    for (int removed : {1, 1, 0}) EXPECT_EQ(items.RemoveExtraLutFill(false), removed);
     items.AddParameter(0, "grp.t", "1", "", false);
     EXPECT_EQ(items.RemoveExtraLutFill(false), 1);
     items.EndUpdate();
