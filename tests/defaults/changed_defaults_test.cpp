@@ -33,7 +33,8 @@ TEST_F(ChangedDefaults, OneChangedGroupAmongSeveral) {
     EXPECT_EQ(r.path, path);
     EXPECT_EQ(r.changedGroups, 1);
     EXPECT_EQ(Slurp(path), "at@nvm:fix_thermal.ramp_drx=61\r\nat@nvm:fix_thermal.path[2].ramp=52\r\n");
-    EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"1 group had changes and was written to the file: \"" + path + "\"", 1}}));
+    EXPECT_EQ(host->lines,
+              (std::vector<LoggedLine>{{"1 group had changes and was written to the file: \"" + path + "\"", 1}}));
     EXPECT_EQ(user.offered, Texts{"ChangedParameters.nvm"});
     EXPECT_EQ(host->commands.back(), "at@nvm:track_changes(Hyb_Cust)\r");
 }
@@ -44,7 +45,8 @@ TEST_F(ChangedDefaults, AllGroupsSkipTheCrashingOnes) {
     EXPECT_GT(r.changedGroups, 1);
     EXPECT_EQ(Sent("at@nvm:track_changes(").size(), 63u);  // 64 groups and the probe, less the two skipped
     EXPECT_EQ(host->lines.back(), (LoggedLine{Written(dir.File("all.nvm"), r.changedGroups), 1}));
-    const LoggedLine skipped{"Skipping the group \"hyb_cust\" because it causes target to crash to ask on this group.", 1};
+    const LoggedLine skipped{"Skipping the group \"hyb_cust\" because it causes target to crash to ask on this group.",
+                             1};
     EXPECT_EQ(std::count(host->lines.begin(), host->lines.end(), skipped), 1);
 
     // Only a crashing group: an empty file replaces the old one.

@@ -13,11 +13,7 @@ namespace {
 
 TEST(ParseDefaultAnswer, Table) {
     struct Case {
-        const char* what;
-        std::string answer;
-        DefaultDumpFailure failure;
-        int version;
-        std::string type, name, data;
+        const char* what; std::string answer; DefaultDumpFailure failure; int version; std::string type, name, data;
     };
     const DefaultDumpFailure ok = DefaultDumpFailure::None, none = DefaultDumpFailure::NoArray;
     const std::vector<Case> cases = {
@@ -49,12 +45,7 @@ TEST(ParseDefaultAnswer, Table) {
 }
 
 TEST(FindCArray, Table) {
-    struct Case {
-        std::string text;
-        size_t from;
-        std::string type, name;  // empty: none found
-        size_t brace;
-    };
+    struct Case { std::string text; size_t from; std::string type, name; size_t brace; };  // no type: none found
     const std::vector<Case> cases = {
         {"\tconst\tU32\ttab_1[10]\r\n=\r\n{", 0, "U32", "tab_1", 25},
         {" U8 a[]={", 0, "U8", "a", 8},

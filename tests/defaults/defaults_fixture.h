@@ -61,7 +61,9 @@ inline std::string Slurp(const std::string& path) {
     return ReadWholeFile(path, data) ? data : std::string("<missing>");
 }
 
-inline std::string DataFile(const std::string& name) { return std::string(VTQ_SOURCE_DIR) + "/tests/defaults/data/" + name; }
+inline std::string DataFile(const std::string& name) {
+    return std::string(VTQ_SOURCE_DIR) + "/tests/defaults/data/" + name;
+}
 
 // Compares a written file with its golden copy in data/; VTQ_UPDATE_GOLDEN=1 rewrites the copy.
 inline void ExpectGolden(const std::string& path, const std::string& golden) {

@@ -29,13 +29,15 @@ TEST_F(HeaderExport, ThreeGroupsMatchTheGoldenFileAndCompile) {
     ASSERT_TRUE(r.written);
     EXPECT_EQ(r.groupsWritten, 3);
     EXPECT_EQ(user.offered, Texts{"rf_nvm_fix_ant_tuner_default_binary_cust_c22_7.h"});
-    EXPECT_EQ(host->commands, (Texts{"at@nvm:dump_default()??\r", "at@hwid:ver_hwid_get(RF_ENGINE_ID)\r",
-                                     "at@nvm:dump_default(\"fix_ant_tuner\")\r",
-                                     "at@nvm:dump_default(\"fix_radio_cfg\")\r", "at@nvm:dump_default(\"fix_thermal\")\r"}));
+    EXPECT_EQ(host->commands,
+              (Texts{"at@nvm:dump_default()??\r", "at@hwid:ver_hwid_get(RF_ENGINE_ID)\r",
+                     "at@nvm:dump_default(\"fix_ant_tuner\")\r", "at@nvm:dump_default(\"fix_radio_cfg\")\r",
+                     "at@nvm:dump_default(\"fix_thermal\")\r"}));
     EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"Default data written to \"" + path + "\".", 1}}));
     EXPECT_TRUE(user.messages.empty());
     // Progress: three counted statuses, the bar shown, closed, cursor restored.
-    EXPECT_EQ(user.statuses, (Texts{"Reading \"fix_ant_tuner\" group (1/3)...", "Reading \"fix_radio_cfg\" group (2/3)...",
+    EXPECT_EQ(user.statuses, (Texts{"Reading \"fix_ant_tuner\" group (1/3)...",
+                                    "Reading \"fix_radio_cfg\" group (2/3)...",
                                     "Reading \"fix_thermal\" group (3/3)..."}));
     EXPECT_EQ(user.positions, (std::vector<int>{0, 0, 1, 2}));
     EXPECT_TRUE(user.range == 3 && user.barVisible && user.progressClosed == 1 && user.busyDepth == 0);
@@ -131,12 +133,7 @@ TEST_F(HeaderExport, TargetLostAtEveryCommand) {
 }
 
 TEST_F(HeaderExport, ProbeFailingEachWay) {
-    struct Case {
-        const char* what;
-        std::function<void()> fault;
-        std::string message;
-        Texts groups = kThree;
-    };
+    struct Case { const char* what; std::function<void()> fault; std::string message; Texts groups = kThree; };
     const std::vector<Case> cases = {
         {"no group checked: told after the probe", [] {}, "Please select the wanted groups to read first.", {}},
         {"empty answer", [&] { host->emptyProbe = "at@nvm:dump_default()??\r"; }, kFeatureUnsupportedMessage},
@@ -200,7 +197,8 @@ TEST_F(HeaderExport, FailedWriteKeepsTheOldFile) {
     Reset();
     EXPECT_FALSE(WriteDefaultHeader(*host, user, dir.File("missing/x.h"), {DefaultGroupData{}}));
     EXPECT_EQ(user.messages, Texts{"Could not write to file: \"" + dir.File("missing/x.h") + "\"."});
-    EXPECT_FALSE(WriteDefaultHeader(*host, user, path, {}) || WriteDefaultHeader(*host, user, "", {DefaultGroupData{}}));
+    EXPECT_FALSE(WriteDefaultHeader(*host, user, path, {}));
+    EXPECT_FALSE(WriteDefaultHeader(*host, user, "", {DefaultGroupData{}}));
     EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"Nothing saved.", 1}, {"Nothing saved.", 1}}));
 }
 

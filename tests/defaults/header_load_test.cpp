@@ -148,14 +148,8 @@ TEST_F(HeaderLoad, ProbeOpenDialogAndMissingFile) {
 }
 
 TEST(ParseDefaultHeaderText, Table) {
-    struct Case {
-        const char* what;
-        std::string text;
-        bool indexed;
-        Texts groups;  // group:type:data of the records left
-        Texts lines;
-        HeaderConstants constants;
-    };
+    // groups: group:type:data:version of each record left; lines: what the host was shown.
+    struct Case { const char* what; std::string text; bool indexed; Texts groups, lines; HeaderConstants constants; };
     const std::vector<Case> cases = {
         {"index outside comments", "[GROUP=g,ARRAYNAME=a,VERSION=1]\n U8 a[] = {1};", false, {}, {}, {}},
         {"plain record, // comment index", "// [GROUP= g ,ARRAYNAME= a ,VERSION= -2 ]\n u16 a[] = {\n 1, /* x */ 2 \n};",

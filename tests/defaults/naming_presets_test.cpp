@@ -64,14 +64,10 @@ TEST(NamingPresets, RoundTripOfSeveralPresets) {
 }
 
 TEST(NamingPresets, ReadingRules) {
+    using Texts = std::vector<std::string>;
     struct Case {
-        const char* what;
-        std::string text;
-        bool read;
-        std::vector<std::string> names;
-        std::vector<std::string> messages;
-        bool force = false;
-        std::vector<std::string> rfGroups = NamingPreset::DefaultRfGroups();
+        const char* what; std::string text; bool read; Texts names, messages;
+        bool force = false; Texts rfGroups = NamingPreset::DefaultRfGroups();
     };
     const std::vector<Case> cases = {
         {"empty file", "", false, {"Default"}, {}},

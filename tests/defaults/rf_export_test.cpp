@@ -82,26 +82,20 @@ TEST_F(RfExport, FreshHeaderWhenNoOldFileIsGiven) {
 }
 
 TEST_F(RfExport, MergeFailuresWriteNothing) {
-    struct Case {
-        std::string old;
-        std::string reason;
-    };
-    const std::vector<Case> cases = {
-        {"/* nothing */", "Cannot find the array \"rf_nvm_t8x_calib_binary_data_table_cust_k1\"."},
-        {" U16 a_calib_x[] = {1}; rf_nvm_t8x_calib_binary_data_table_cust_k1 /* { */",
-         "Cannot find the array beginning '{' after \"rf_nvm_t8x_calib_binary_data_table_cust_k1\"."},
-        {" U16 rf_nvm_t8x_calib_binary_data_table_cust_k1[] = { 1, 2 // }",
-         "Cannot find the array ending '}' after \"rf_nvm_t8x_calib_binary_data_table_cust_k1\"."},
+    const std::string table = "rf_nvm_t8x_calib_binary_data_table_cust_k1", quoted = "\"" + table + "\".";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"/* nothing */", "Cannot find the array " + quoted},
+        {" U16 a_calib_x[] = {1}; " + table + " /* { */", "Cannot find the array beginning '{' after " + quoted},
+        {" U16 " + table + "[] = { 1, 2 // }", "Cannot find the array ending '}' after " + quoted},
     };
     const std::string oldPath = dir.File("bad.h"), newPath = dir.File("out.h");
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.old);
-        ASSERT_TRUE(WriteFileAtomically(oldPath, c.old));
-        ASSERT_TRUE(WriteFileAtomically(newPath, "previous"));
+    for (const auto& [old, reason] : cases) {
+        SCOPED_TRACE(old);
+        ASSERT_TRUE(WriteFileAtomically(oldPath, old) && WriteFileAtomically(newPath, "previous"));
         user = test::User();
         EXPECT_FALSE(Run({newPath, "", "k1", oldPath}).written);
-        EXPECT_EQ(user.messages, Texts{"The given header file:\n" + oldPath +
-                                                              "\nis not valid.\n" + c.reason + "\nNothing saved."});
+        EXPECT_EQ(user.messages,
+                  Texts{"The given header file:\n" + oldPath + "\nis not valid.\n" + reason + "\nNothing saved."});
         EXPECT_EQ(Slurp(newPath), "previous");
     }
     // A merged file that cannot be written is told, not reported as saved.
@@ -143,10 +137,7 @@ TEST(MergeDefaultsIntoText, IndexPlacement) {
                               "[GROUP=b,ARRAYNAME=b_x,VERSION=2]\n[GROUP=c,ARRAYNAME=c_x,VERSION=2]\n" +
                               std::string(76, '-') + "*/\n";
     const std::string bigIndex = "/* [GROUP=a,ARRAYNAME=a,VERSION=1]" + std::string(5000, ' ') + "*/";
-    struct Case {
-        std::string old, merged;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<std::pair<std::string, std::string>> cases = {  // old text, merged text
         {"/* top */\n" + arrays, "/* top */" + block + "\n" + arrays},
         {"// x\n#include \"t.h\"\n/* late */\n" + arrays, "// x\n" + block + "#include \"t.h\"\n/* late */\n" + arrays},
         {"x\n" + arrays, "x\n" + block + arrays},
@@ -156,12 +147,12 @@ TEST(MergeDefaultsIntoText, IndexPlacement) {
         {bigIndex + "\n" + arrays, bigIndex + block + "\n" + arrays},
         {"/* [GROUP=a] */\n" + arrays, "/* [GROUP=a] */" + block + "\n" + arrays},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.old.substr(0, 40));
-        std::string buffer = c.old;
+    for (const auto& [old, merged] : cases) {
+        SCOPED_TRACE(old.substr(0, 40));
+        std::string buffer = old;
         DefaultGroupList records = three;
         ASSERT_TRUE(MergeDefaultsIntoText(host, user, NamingPreset(), "old", buffer, records));
-        EXPECT_EQ(buffer, c.merged);
+        EXPECT_EQ(buffer, merged);
     }
 }
 
@@ -206,12 +197,7 @@ TEST(ListDataArraysAndPickArray, Table) {
 
 TEST(DetermineRfGroups, Table) {
     struct Case {
-        const char* what;
-        Texts target, configured;
-        bool force;
-        std::string chipAnswer;
-        bool ok;
-        Texts working, lines;
+        const char* what; Texts target, configured; bool force; std::string chipAnswer; bool ok; Texts working, lines;
     };
     const Texts a = RfGroupSetA(), b = RfGroupSetB();
     Texts both = a;
