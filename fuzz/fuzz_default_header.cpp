@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "channel/host.h"
-#include "channel/user_side.h"
 #include "defaults/header_reader.h"
 #include "defaults/naming_presets.h"
 #include "defaults/rf_export.h"
+#include "support/scripted_host.h"
+#include "support/scripted_user.h"
 
 namespace {
 
@@ -18,43 +18,22 @@ void Check(bool condition) {
     if (!condition) std::abort();
 }
 
-class QuietHost : public vtq::Host {
+// Answers every pick with the first item, every question with No.
+class FirstPickUser : public vtq::test::ScriptedUser {
 public:
-    bool SendReceive(const std::string&, std::string&, bool, uint8_t*) override { return false; }
-    bool CheckConnection() override { return false; }
-    bool GetInfo(int, int, std::string&) override { return false; }
-    void ShowLine(const std::string&, uint8_t) override {}
-};
-
-// Answers every question with No and every pick with the first item.
-class FirstPickUser : public vtq::UserSide {
-public:
-    void Message(const std::string&) override {}
-    bool AskYesNo(const std::string&) override { return false; }
-    bool InputBox(const std::string&, const std::string&, std::string&) override { return false; }
-    bool OpenFileName(const std::string&, const std::string&, std::string&) override { return false; }
-    bool SaveFileName(const std::string&, const std::string&, std::string&) override { return false; }
     bool PickFromList(const std::string&, const std::vector<std::string>&, bool, std::vector<int>& picked) override {
         picked = {0};
         return true;
     }
-    void OpenProgress() override {}
-    void SetProgressRange(int) override {}
-    void ShowProgressBar(bool) override {}
-    void SetProgressStatus(const std::string&) override {}
-    void SetProgressPosition(int) override {}
-    bool ProgressCancelled() override { return false; }
-    void CloseProgress() override {}
-    void ProcessEvents() override {}
-    void SetBusy(bool) override {}
-    bool Closing() override { return false; }
 };
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
-    QuietHost host;
+    vtq::test::ScriptedHost host;  // a target that never answers
+    host.connected = false;
+    host.loseTargetAt = 1;
     FirstPickUser user;
     vtq::DefaultGroupList records;
     vtq::HeaderConstants constants;
