@@ -7,19 +7,14 @@
 namespace vtq {
 namespace {
 
-struct AnswerCase {
-    const char* answer;
-    bool good;
-};
-
 TEST(GoodAnswer, EndsInOkIgnoringOnlyAnswerBlanks) {
-    const AnswerCase cases[] = {
+    const std::pair<const char*, bool> cases[] = {
         {"", false},         {"K", false},          {"OK", true},          {" OK ", true},
         {"\r\nOK\r\n", true}, {"5\r\nok", true},     {"value\tOk \t", true}, {"ERROR", false},
         {"OK\f", false},     {"OK\x01", false},     {"O", false},          {"\r\n\r\n", false},
         {"BOOK", true},      {"OKAY", false},       {"oK\n\n\n", true},
     };
-    for (const auto& c : cases) EXPECT_EQ(IsGoodAnswer(c.answer), c.good) << '"' << c.answer << '"';
+    for (const auto& [answer, good] : cases) EXPECT_EQ(IsGoodAnswer(answer), good) << '"' << answer << '"';
 }
 
 TEST(CleanAnswer, RemovesEchoOkErrorAndBlanks) {
@@ -33,15 +28,12 @@ TEST(CleanAnswer, RemovesEchoOkErrorAndBlanks) {
     // The echo counts only when the whole command, carriage return included, is there.
     EXPECT_EQ(CleanAnswer("at@nvm:$nvm_groups?? x OK", cmd), "at@nvm:$nvm_groups?? x");
     EXPECT_EQ(CleanAnswer("payload OK", ""), "payload");
-}
-
-TEST(CleanAnswer, KeepsEveryByteOfTheBody) {
     std::string body;
     for (int c = 33; c < 256; ++c) body += static_cast<char>(c);
     EXPECT_EQ(CleanAnswer("\r\n" + body + "\r\nOK\r\n", "cmd\r"), body);
 }
 
-TEST(Exchange, CleansGoodAnswersAndLeavesBadOnesAlone) {
+TEST(Exchange, CleansGoodAnswersLeavesBadOnesAloneAndPassesTargetLost) {
     test::ScriptedHost host;
     host.answers["a\r"] = "a\r\r\n12\r\nOK\r\n";
     host.answers["b\r"] = "12\r\nERROR\r\n";
@@ -57,13 +49,9 @@ TEST(Exchange, CleansGoodAnswersAndLeavesBadOnesAlone) {
     };
     EXPECT_FALSE(Exchange(host, "c\r", answer));
     EXPECT_EQ(answer, "partial");
-}
 
-TEST(Exchange, PassesTheTargetLostFlagThrough) {
-    test::ScriptedHost host;
-    host.loseTargetAt = 2;
+    host.loseTargetAt = 5;  // the target-lost flag passes through
     uint8_t lost = 0;
-    std::string answer;
     Exchange(host, "x\r", answer, false, &lost);
     EXPECT_EQ(lost, 0);
     EXPECT_FALSE(Exchange(host, "y\r", answer, false, &lost));

@@ -1,6 +1,5 @@
-// nvmtool as a process against "nvmsim --tcp" and "nvmsim --pty": every verb,
-// its JSON document and exit status; bad arguments and bad files that change
-// nothing; a target lost at every command of a read; three targets at once.
+// nvmtool as a process against "nvmsim --tcp" (and one "nvmsim --pty"): every verb, its JSON document and exit
+// status; bad arguments and bad files that change nothing; a target lost at every command; three targets at once.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -124,12 +123,10 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
               std::string::npos);
 }
 
-class NvmtoolVerbs : public NvmtoolTest, public ::testing::WithParamInterface<bool> {};
-
 // One server for the whole walk: the modem keeps its state from one run of nvmtool to the next.
-TEST_P(NvmtoolVerbs, EveryVerbAgainstTheServer) {
+TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
     SimServer server;
-    ASSERT_TRUE(Serve(server, GetParam()));
+    ASSERT_TRUE(Serve(server, false));
     const QStringList t{"--target", QString::fromStdString(server.Target()), "--timeout", "3000"};
     const QString saved = File("small.nvm");
 
@@ -201,9 +198,6 @@ TEST_P(NvmtoolVerbs, EveryVerbAgainstTheServer) {
     EXPECT_EQ(Run(QStringList{"rf-export", "-o", File("rf.h")} + t).status, 1) << "the small image has no RF groups";
 }
 
-INSTANTIATE_TEST_SUITE_P(Links, NvmtoolVerbs, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Pty" : "Tcp"; });
-
 TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
     SimServer server;
     ASSERT_TRUE(Serve(server, false, {"--error-pattern", "dump_default|store_nvm_sync\\(7"}));
@@ -253,19 +247,6 @@ TEST(NvmtoolFiles, EachTargetGetsAFileOfItsOwn) {
     for (const auto& c : cases) EXPECT_EQ(nvmtool::PathForTarget(c.path, c.index, c.count), c.file) << c.path;
 }
 
-// A set with its commit, lost at its first and at a later command (a read lost midway: ThreeTargetsAtOnceOneLost).
-TEST_F(NvmtoolTest, TargetLostDuringASetExitsWithThree) {
-    for (int k : {1, 4}) {
-        SimServer server;
-        ASSERT_TRUE(Serve(server, false, {"--lose-after", QString::number(k)}));
-        const ToolResult r = Run({"set", "fix_small.gain=5", "fix_small.lut=9,9,9,9", "--commit", "--json", "--timeout",
-                                  "200", "--target", QString::fromStdString(server.Target())});
-        EXPECT_EQ(r.status, 3) << "lost at command " << k << "\n" << r.err;
-        EXPECT_EQ(r.json["status"].toInt(), 3);
-        EXPECT_FALSE(r.Target()["errors"].toArray().isEmpty());
-    }
-}
-
 TEST_F(NvmtoolTest, ThreeTargetsAtOnceOneLost) {
     SimServer a, b, c;
     ASSERT_TRUE(Serve(a, false));
@@ -309,9 +290,9 @@ TEST_F(NvmtoolTest, VerifyReportsAValueTheTargetDoesNotKeep) {
     EXPECT_EQ(failures[0].toObject()["readBack"].toString(), "12");
 }
 
-// Lost at every command of a read and of a write: exit status 3 until k passes the last command, and a read
-// that did not finish writes no file.
-TEST_F(NvmtoolTest, TargetLostAtEveryCommandOfReadAndWrite) {
+// Lost at every command of a read, a write and a set with their commit: exit status 3 (also in the JSON document,
+// with the error) until k passes the last command, and a read that did not finish writes no file.
+TEST_F(NvmtoolTest, TargetLostAtEveryCommandOfReadWriteAndSet) {
     const QString saved = File("small.nvm");
     {
         SimServer clean;
@@ -319,22 +300,28 @@ TEST_F(NvmtoolTest, TargetLostAtEveryCommandOfReadAndWrite) {
         ASSERT_EQ(Run({"read", "--all", "-o", saved, "--target", QString::fromStdString(clean.Target())}).status, 0);
     }
     WriteFile(saved.toStdString(), ChangedGainFile(saved.toStdString()));
-    for (const QString verb : {"read", "write"}) {
+    const QString out = File("out.nvm");
+    const QStringList runs[] = {{"read", "--all", "-o", out},
+                                {"write", saved, "--commit", "--yes"},
+                                {"set", "fix_small.gain=5", "fix_small.lut=9,9,9,9", "--commit"}};
+    for (const QStringList& args : runs) {
+        const std::string verb = args[0].toStdString();
         bool finished = false;
         for (int k = 1; k <= 40 && !finished; ++k) {
             SimServer server;
             ASSERT_TRUE(Serve(server, false, {"--lose-after", QString::number(k)}));
-            const QString out = File("out.nvm");
             QFile::remove(out);
-            const QStringList args = verb == "read" ? QStringList{"read", "--all", "-o", out}
-                                                    : QStringList{"write", saved, "--commit", "--yes"};
-            const ToolResult r = Run(args + QStringList{"--timeout", "200", "--target",
-                                                        QString::fromStdString(server.Target())});
+            const QStringList t{"--json", "--timeout", "200", "--target", QString::fromStdString(server.Target())};
+            const ToolResult r = Run(args + t);
             finished = r.status == 0;
-            if (!finished) EXPECT_EQ(r.status, 3) << verb.toStdString() << " lost at " << k << "\n" << r.err;
-            if (verb == "read") EXPECT_EQ(QFileInfo::exists(out), finished) << k;
+            if (!finished) {
+                EXPECT_EQ(r.status, 3) << verb << " lost at " << k << "\n" << r.err;
+                EXPECT_EQ(r.json["status"].toInt(), 3);
+                EXPECT_FALSE(r.Target()["errors"].toArray().isEmpty()) << verb << " lost at " << k;
+            }
+            EXPECT_TRUE(verb != "read" || QFileInfo::exists(out) == finished) << k;
         }
-        EXPECT_TRUE(finished) << verb.toStdString() << " never got past the last command";
+        EXPECT_TRUE(finished) << verb << " never got past the last command";
     }
 }
 

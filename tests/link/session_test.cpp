@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/link_host.h"
@@ -22,15 +23,11 @@ namespace {
 // takes the next step. `before` is what was already there before the command.
 class ScriptedLink : public ByteLink {
 public:
-    struct Step {
-        WaitResult result;
-        std::string bytes;
-    };
+    using Step = std::pair<WaitResult, std::string>;
     std::deque<Step> steps;
     std::string before;
     std::vector<std::string> sent;
-    bool up = true;
-    bool armed = false;
+    bool up = true, armed = false;
     int waitedMs = 0;
 
     std::string Describe() const override { return "scripted"; }
@@ -43,21 +40,19 @@ public:
         return up;
     }
     WaitResult Receive(std::string& out, int timeoutMs) override {
-        if (!armed) {
-            if (before.empty()) return WaitResult::Timeout;
-            out += before;
-            before.clear();
+        if (!armed && !before.empty()) {
+            out += std::exchange(before, {});
             return WaitResult::Data;
         }
-        if (steps.empty()) {
-            waitedMs += timeoutMs;
+        if (!armed || steps.empty()) {
+            if (armed) waitedMs += timeoutMs;
             return WaitResult::Timeout;
         }
-        Step s = steps.front();
+        const Step s = steps.front();
         steps.pop_front();
-        out += s.bytes;
-        if (s.result == WaitResult::Lost) up = false;
-        return s.result;
+        out += s.second;
+        if (s.first == WaitResult::Lost) up = false;
+        return s.first;
     }
 };
 
@@ -112,7 +107,6 @@ public:
     };
     std::map<std::string, Reply> replies;  // by command, without its CR
     std::vector<std::string> sent;
-
     std::string Describe() const override { return "delayed"; }
     bool Open(std::string&) override { return true; }
     void Close() override {}
@@ -154,9 +148,7 @@ TEST(SessionAfterTimeOut, LateAnswerIsNotTakenForTheNextCommand) {
                      {"AT", {"\r\nOK\r\n", 10}}};
 
     EXPECT_TRUE(session.Exchange("at@nvm:a?").lost);
-    const ExchangeResult r = session.Exchange("at@nvm:b?");
-    EXPECT_TRUE(r.answered);
-    EXPECT_EQ(r.answer, "2\r\nOK\r\n");
+    EXPECT_EQ(session.Exchange("at@nvm:b?").answer, "2\r\nOK\r\n");
     EXPECT_EQ(session.State(), LinkState::Up);
     EXPECT_EQ(log, (std::vector<std::string>{"Unsolicited: 1", "Unsolicited: OK"})) << "the late answer is logged";
 
@@ -176,11 +168,9 @@ TEST(SessionAfterTimeOut, LateAnswerIsNotTakenForTheNextCommand) {
 TEST_F(SessionFixture, UnsolicitedLinesGoToTheLog) {
     link->before = "+CREG: 1\r\n";
     Script({{WaitResult::Data, "5\r\n+CREG: 2\r\nOK\r\nRING\r\n"}});
-    const ExchangeResult r = session.Exchange("at@nvm:x?");
-    EXPECT_EQ(r.answer, "5\r\nOK\r\n");
-    std::vector<std::string> texts;
-    for (const auto& [text, flag] : log) texts.push_back(text);
-    EXPECT_EQ(texts, (std::vector<std::string>{"Unsolicited: +CREG: 1", "Unsolicited: +CREG: 2", "Unsolicited: RING"}));
+    EXPECT_EQ(session.Exchange("at@nvm:x?").answer, "5\r\nOK\r\n");
+    EXPECT_EQ(log, (std::vector<std::pair<std::string, int>>{
+                       {"Unsolicited: +CREG: 1", 1}, {"Unsolicited: +CREG: 2", 1}, {"Unsolicited: RING", 1}}));
 }
 
 TEST_F(SessionFixture, ConnectionCheckAndIdentityQueries) {
@@ -232,27 +222,24 @@ TEST_F(LinkHostFixture, SendReceiveHandsOverTheAnswerOrSetsTargetLost) {
 }
 
 TEST_F(LinkHostFixture, InformationItems) {
-    std::string text;
-    EXPECT_TRUE(host.GetInfo(VTQ_INFO_TOOL_NAME, 5, text));
-    EXPECT_EQ(text, "nvmh") << "at most the buffer size, terminator included";
-    EXPECT_TRUE(host.GetInfo(VTQ_INFO_TOOL_NAME, 0, text));
-    EXPECT_EQ(text, "");
-
-    Script({{WaitResult::Data, "Maker\r\nModel X\r\nOK\r\n"}});
-    EXPECT_TRUE(host.GetInfo(VTQ_INFO_TARGET_DETAILS_1, 2000, text));
-    EXPECT_EQ(text, "Maker\nModel X");
-    EXPECT_EQ(link->sent.back(), std::string(kTargetDetailsCommand9) + "\r");
-    Script({{WaitResult::Data, "12345\r\nOK\r\n"}});
-    EXPECT_TRUE(host.GetInfo(VTQ_INFO_TARGET_DETAILS_2, 2000, text));
-    EXPECT_EQ(text, "Serial number: 12345");
-    EXPECT_EQ(link->sent.back(), std::string(kTargetDetailsCommand10) + "\r");
-    Script({{WaitResult::Data, "ERROR\r\n"}});
-    EXPECT_TRUE(host.GetInfo(VTQ_INFO_TARGET_DETAILS_2, 2000, text));
-    EXPECT_EQ(text, "") << "no serial number: no text";
-    const size_t sent = link->sent.size();
-    EXPECT_TRUE(host.GetInfo(77, 2000, text));
-    EXPECT_EQ(text, "");
-    EXPECT_EQ(link->sent.size(), sent) << "an unknown item asks the target nothing";
+    // Item, buffer size, the target's answer (null: not asked), the text and the command sent.
+    const std::tuple<int, int, const char*, const char*, const char*> cases[] = {
+        {VTQ_INFO_TOOL_NAME, 5, nullptr, "nvmh", nullptr},  // at most the buffer size, terminator included
+        {VTQ_INFO_TOOL_NAME, 0, nullptr, "", nullptr},
+        {VTQ_INFO_TARGET_DETAILS_1, 2000, "Maker\r\nModel X\r\nOK\r\n", "Maker\nModel X", kTargetDetailsCommand9},
+        {VTQ_INFO_TARGET_DETAILS_2, 2000, "12345\r\nOK\r\n", "Serial number: 12345", kTargetDetailsCommand10},
+        {VTQ_INFO_TARGET_DETAILS_2, 2000, "ERROR\r\n", "", kTargetDetailsCommand10},
+        {77, 2000, nullptr, "", nullptr},  // an unknown item asks the target nothing
+    };
+    for (const auto& [id, size, reply, text, command] : cases) {
+        link->sent.clear();
+        if (reply) Script({{WaitResult::Data, reply}});
+        std::string got = "old";
+        EXPECT_TRUE(host.GetInfo(id, size, got));
+        EXPECT_EQ(got, text) << id;
+        EXPECT_EQ(link->sent, command ? std::vector<std::string>{std::string(command) + "\r"}
+                                      : std::vector<std::string>{}) << id;
+    }
 }
 
 // Every form, read and written back in full: the kind, path, speed and port all show in the written text.
@@ -261,16 +248,15 @@ TEST(TargetAddressText, ParsesEveryFormAndRejectsTheRest) {
         {"sim", "sim"}, {"sim:/a/b.img", "sim:/a/b.img"}, {"serial:/dev/ttyUSB0", "serial:/dev/ttyUSB0@115200"},
         {"serial:/dev/ttyS1@9600", "serial:/dev/ttyS1@9600"}, {"tcp:127.0.0.1:5000", "tcp:127.0.0.1:5000"},
         {"tcp:[::1]:23", "tcp:[::1]:23"}};
+    TargetAddress target;
+    std::string error;
     for (const auto& [text, full] : cases) {
-        TargetAddress target;
-        std::string error;
         ASSERT_TRUE(ParseTargetAddress(text, target, error)) << text << ": " << error;
         EXPECT_EQ(FormatTargetAddress(target), full);
     }
     for (const char* bad : {"", "usb:x", "serial:", "serial:/dev/x@fast", "tcp:host", "tcp:host:0", "tcp::80",
                             "tcp:h:70000", "serial:/dev/x@"}) {
-        TargetAddress target;
-        std::string error;
+        error.clear();
         EXPECT_FALSE(ParseTargetAddress(bad, target, error)) << bad;
         EXPECT_FALSE(error.empty());
     }

@@ -37,12 +37,9 @@ TEST(ArrayValue, StringViewOfAnArray) {
         {"72,0,105", "H"},    // 0 ends the string
         {"0x41, 0X42 ,9,256,-1,31,65", "AB\t___A"},
         {"72,abc,105", "H"},  // not a number: 0
-        {"72,1x41,105", "H"},
         {"0x4F,0X6b,0x6a,0x6f,0x4A,+65,-65", "OkjoJA_"},
-        {"255,32", "\xFF "},
         {"0x", ""},
         {"99999999999999999999,65", ""},  // beyond 64 bits: not a number
-        {"", ""},
     };
     for (const auto& [array, text] : cases) EXPECT_EQ(ArrayToString(array), text) << array;
 
@@ -62,9 +59,8 @@ TEST(ArrayValue, ElementLabelsFromDimensions) {
         const char* label;
     };
     const Case cases[] = {
-        {{2, 3}, 4, "[1][1]"},      {{2, 3}, 0, "[0][0]"},       {{2, 3}, 5, "[1][2]"},
-        {{2, 3, 4}, 17, "[1][1][1]"}, {{2, 3, 4}, 23, "[1][2][3]"}, {{16}, 9, "[9]"},
-        {{}, 5, "[5]"},             {{0, 3}, 4, "[1][1]"},       // a length below 1 counts as 1
+        {{2, 3}, 5, "[1][2]"}, {{2, 3, 4}, 17, "[1][1][1]"}, {{16}, 9, "[9]"}, {{}, 5, "[5]"},
+        {{0, 3}, 4, "[1][1]"},  // a length below 1 counts as 1
         {{65536, 65536, 65536}, 65537, "[0][1][1]"},
     };
     for (const Case& c : cases) {
@@ -91,14 +87,11 @@ TEST(ArrayValue, FittingToTheElementCount) {
     const Case cases[] = {
         {"1,2", 4, "1,2,0,0", appended + "4 elements."},
         {"1,2,3", 2, "1,2", truncated + "2 elements."},
-        {"", 3, "0,0,0", appended + "3 elements."},
         {" 1,2,3 ", 3, "1,2,3", ""},
-        {"1,2,3", 0, "1,2,3", ""},
         {" ", 0, "0", ""},
         {"1,2,3,", 3, "1,2,3,", ""},  // as counted: kept as typed
         // A trailing or leading comma separates no element: no empty element is sent.
         {"1,2,", 4, "1,2,0,0", appended + "4 elements."},
-        {"1,,2", 4, "1,0,2,0", appended + "4 elements."},
         {",", 3, "0,0,0", appended + "3 elements."},
     };
     for (const Case& c : cases) {

@@ -44,13 +44,11 @@ TEST(ValueTypes, ParseDimensionsMultipliesPositivePieces) {
     }
 }
 
-// Every code (and the codes around the table) in every view over values at
-// each width's edges: the digits must show exactly the type's low bits.
+// Every code (and the codes around the table) in every view over values at each width's edges: the digits must
+// show exactly the type's low bits. The loop takes signedness from IsSignedType; the first lines pin it down.
 TEST(ValueTypes, FormatScalarEveryCodeAndView) {
-    // The loop below takes signedness from IsSignedType; these pin it down.
     EXPECT_EQ(FormatScalar(-1, NVMValueType::Bool, ScalarView::Decimal), "18446744073709551615");
     EXPECT_EQ(FormatScalar(-1, NVMValueType::Int8, ScalarView::Decimal), "-1");
-    EXPECT_EQ(FormatScalar(INT64_MIN, NVMValueType::Unknown, ScalarView::Decimal), "-9223372036854775808");
     const int64_t values[] = {0, 1, -1, 127, 128, 255, 256, 0x7FFF, 0x8000, -32768, 0xFFFFFFFF,
                               0x100000000LL, INT64_MAX, INT64_MIN, 0x0123456789ABCDEFLL};
     for (int code = -1; code <= 10; ++code) {
@@ -60,11 +58,7 @@ TEST(ValueTypes, FormatScalarEveryCodeAndView) {
         for (int64_t value : values) {
             const auto bits = static_cast<uint64_t>(value);
             const std::string decimal = FormatScalar(value, code, 0);
-            if (IsSignedType(code))
-                EXPECT_EQ(std::stoll(decimal), value);
-            else
-                EXPECT_EQ(std::stoull(decimal), bits);
-
+            EXPECT_EQ(decimal, IsSignedType(code) ? std::to_string(value) : std::to_string(bits));
             const std::string hex = FormatScalar(value, code, 1);
             const std::string binary = FormatScalar(value, code, 2);
             if (!valid) {
@@ -76,9 +70,7 @@ TEST(ValueTypes, FormatScalarEveryCodeAndView) {
                 EXPECT_EQ(std::stoull(hex, nullptr, 16), bits & mask) << code << ' ' << value;
                 EXPECT_EQ(std::stoull(binary, nullptr, 2), bits & mask) << code << ' ' << value;
             }
-            const std::string character = FormatScalar(value, code, 3);
-            ASSERT_EQ(character.size(), 1u);
-            EXPECT_EQ(static_cast<unsigned char>(character[0]), value >= 32 && value <= 255 ? value : 32);
+            EXPECT_EQ(FormatScalar(value, code, 3), std::string(1, char(value >= 32 && value <= 255 ? value : 32)));
             EXPECT_EQ(FormatScalar(value, code, 4), "");
         }
     }

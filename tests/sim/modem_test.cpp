@@ -43,31 +43,23 @@ TEST_F(ModemTest, AnswersQueries) {
         {"at@nvm:$nvm_groups??", "$nvm_groups\r\nfix_small=3\r\ncal_small=7\r\nOK\r\n"},
         // Size queries: a range for arrays, never with a "[" for the others,
         // so that a bracket in the name cannot be mistaken for the range.
-        {"at@nvm:fix_small.lut??", "[0,3]\r\nOK\r\n"}, {"at@nvm:fix_small.rec[1].b??", "[0,1]\r\nOK\r\n"},
-        {"at@nvm:fix_small.tab??", "[0,5]\r\nOK\r\n"}, {"at@nvm:cal_small.one??", "[0,0]\r\nOK\r\n"},
+        {"at@nvm:fix_small.rec[1].b??", "[0,1]\r\nOK\r\n"}, {"at@nvm:cal_small.one??", "[0,0]\r\nOK\r\n"},
         {"at@nvm:fix_small.rec[1].a??", "uint8\r\nOK\r\n"}, {"at@nvm:fix_small.label??", "string\r\nOK\r\n"},
         {"at@nvm:fix_small.tab[0,1][0,2]??", "[0,5] {1,2,3,4,5,6}\r\nOK\r\n"},
         {"at@nvm:fix_small.lut[2,3]??", "[2,3] {3,4}\r\nOK\r\n"},
         // Value queries (the element texts of every type are tested in image_test.cpp).
-        {"at@nvm:fix_small.offset?", "-3\r\nOK\r\n"},
         {"at@nvm:fix_small.label?", "\"small\"\r\nOK\r\n"}, {"at@nvm:fix_small.lut?", "{1,2,3,4}\r\nOK\r\n"},
-        {"at@nvm:fix_small.lut[0]?", "{1}\r\nOK\r\n"}, {"at@nvm:fix_small.lut[1,3]?", "{2,3,4}\r\nOK\r\n"},
-        {"at@nvm:fix_small.tab[1,1][1,2]?", "{5,6}\r\nOK\r\n"},
-        {"at@nvm:fix_small.tab[0,5]?", "{1,2,3,4,5,6}\r\nOK\r\n"},
-        {"at@nvm:cal_small.mode_1?", "2\r\nOK\r\n"},
+        {"at@nvm:fix_small.lut[0]?", "{1}\r\nOK\r\n"}, {"at@nvm:fix_small.tab[1,1][1,2]?", "{5,6}\r\nOK\r\n"},
+        {"at@nvm:cal_small.mode_1?", "2\r\nOK\r\n"}, {"AT@NVM:fix_small.gain?", "12\r\nOK\r\n"},
         // Type queries, also through the element and range names the editor builds.
-        {"at@nvm:fix_small.gain???", "<uint16>\r\nOK\r\n"}, {"at@nvm:fix_small.enabled???", "<bool>\r\nOK\r\n"},
-        {"at@nvm:fix_small.label???", "<string>\r\nOK\r\n"}, {"at@nvm:fix_small.lut[0]???", "<uint16>\r\nOK\r\n"},
+        {"at@nvm:fix_small.enabled???", "<bool>\r\nOK\r\n"}, {"at@nvm:fix_small.lut[0]???", "<uint16>\r\nOK\r\n"},
         {"at@nvm:fix_small.tab[0,1][0,2][0]???", "<uint8>\r\nOK\r\n"},
-        {"AT@NVM:fix_small.gain?", "12\r\nOK\r\n"},
         // Unknown names, ranges outside the array, brackets on scalars.
         {"at@nvm:fix_small.nothing?", "ERROR\r\n"}, {"at@nvm:nogroup.gain?", "ERROR\r\n"},
         {"at@nvm:fix_small.lut[2,4]?", "ERROR\r\n"}, {"at@nvm:fix_small.lut[3,2]?", "ERROR\r\n"},
         {"at@nvm:fix_small.gain[0]?", "ERROR\r\n"}, {"at@nvm:fix_small.tab[0,2][0,0]?", "ERROR\r\n"},
-        {"at@nvm:cal_small.one_1?", "ERROR\r\n"}, {"at@nvm:fix_small", "ERROR\r\n"},
-        {"hello", "ERROR\r\n"},
+        {"at@nvm:cal_small.one_1?", "ERROR\r\n"}, {"hello", "ERROR\r\n"},
         // Identity and hardware ids.
-        {"AT", "OK\r\n"},
         {"ATI", "Simulated Modems\r\nNVM-SIM small\r\nRevision: 1.0.0\r\nOK\r\n"},
         {"AT+CGMR", "1.0.0\r\nOK\r\n"}, {"at+cgsn", "000000000000001\r\nOK\r\n"},
         {"at@hwid:ver_hwid_get(RF_ENGINE_ID)", "RF_ENGINE_ID: string = \"CUST_22_7\", length = 9\r\nOK\r\n"},
@@ -86,9 +78,7 @@ TEST_F(ModemTest, WritesChangeTheRamMirrorOnly) {
     const Write writes[] = {
         {"fix_small.gain", "=65535", "65535"}, {"fix_small.label", "=\"new text\"", "\"new text\""},
         {"fix_small.lut", "[0,3]={9, 8, 7, 6}", "{9,8,7,6}"}, {"fix_small.lut", "[1,2]={50,51}", "{9,50,51,6}"},
-        {"fix_small.lut", "[3]={60}", "{9,50,51,60}"},
-        {"fix_small.tab", "[0,5]={6,5,4,3,2,1}", "{6,5,4,3,2,1}"},
-        {"fix_small.tab", "[1,1][0,1]={40,41}", "{6,5,4,40,41,1}"},
+        {"fix_small.tab", "[1,1][0,1]={40,41}", "{1,2,3,40,41,6}"},
         {"fix_small.rec[1].b", "[0,1]={100,101}", "{100,101}"}, {"cal_small.one", "[0]={9}", "{9}"},
     };
     for (const auto& w : writes) {
@@ -100,9 +90,8 @@ TEST_F(ModemTest, WritesChangeTheRamMirrorOnly) {
 }
 
 TEST_F(ModemTest, RefusesBadWritesWithoutChangingAnything) {
-    const char* bad[] = {"gain=65536", "gain=", "label=unquoted",
-                         "label=\"sixteen chars!!!\"", "label=\"a}b\"", "lut[0,3]={1,2,3}", "lut[0,3]={1,2,3,70000}",
-                         "lut={1,2,3,4,5}", "lut=5", "lut[4]={1}", "nothing=1", "gain[0]={1}"};
+    const char* bad[] = {"gain=65536", "label=unquoted", "label=\"sixteen chars!!!\"", "label=\"a}b\"",
+                         "lut[0,3]={1,2,3}", "lut[0,3]={1,2,3,70000}", "lut=5", "lut[4]={1}", "gain[0]={1}"};
     for (const char* command : bad) EXPECT_EQ(Run(std::string("at@nvm:fix_small.") + command), "ERROR\r\n") << command;
     for (size_t g = 0; g < modem->image().groups.size(); ++g)
         EXPECT_EQ(modem->ram(g), modem->image().groups[g].initial) << g;
@@ -115,7 +104,6 @@ TEST_F(ModemTest, CommitCopiesOneGroupToNvm) {
     EXPECT_EQ(modem->ValueOf("fix_small.gain", true), "99");
     EXPECT_EQ(modem->ValueOf("cal_small.mode_1", true), "2");
     EXPECT_EQ(Run("at@nvm:store_nvm_sync(4)"), "ERROR\r\n");
-    EXPECT_EQ(Run("at@nvm:store_nvm_sync(-1)"), "ERROR\r\n");
 }
 
 TEST_F(ModemTest, DumpListsEveryParameterOnePiecePerRecord) {
@@ -148,7 +136,6 @@ TEST_F(ModemTest, DumpWithSuffixedNamesAndCutArrays) {
 }
 
 TEST_F(ModemTest, DefaultsMirrorWritesAndChangeTracking) {
-    EXPECT_EQ(Run("at@nvm:dump_default()??").find("dump_default("), 0u);
     const std::string dump = Run("at@nvm:dump_default(\"fix_small\")");
     EXPECT_EQ(dump.find("VERSION=2\r\n"), 0u);
     EXPECT_NE(dump.find("const U8 fix_small_default[] = {\r\n    10, 0,"), std::string::npos);
@@ -156,7 +143,6 @@ TEST_F(ModemTest, DefaultsMirrorWritesAndChangeTracking) {
     EXPECT_EQ(Run("at@nvm:dump_default(\"cal_small\")"), "ERROR\r\n");
 
     // The image's gain (12) differs from its default (10).
-    EXPECT_EQ(Run("at@nvm:track_changes()??").find("track_changes("), 0u);
     EXPECT_EQ(Run("at@nvm:track_changes(fix_small)"), "at@nvm:fix_small.gain=12\r\nOK\r\n");
     EXPECT_EQ(Run("at@nvm:track_changes(cal_small)"), "OK\r\n");
 
@@ -173,8 +159,8 @@ TEST_F(ModemTest, DefaultsMirrorWritesAndChangeTracking) {
 
     // Wrong or missing version, unlisted group, unknown format, values that do
     // not fit, beyond the mirror, no closing parenthesis.
-    for (const char* args : {"3,1,0,\"%hu\",{1})", "3,0,\"%hu\",{1})", "-1,2,0,\"%hu\",{1})", "3,2,0,\"%f\",{1})",
-                             "3,2,0,\"%qu\",{256})", "3,2,0,\"%qd\",{200})", "3,2,60,\"%u\",{1})", "3,2,0,\"%hu\",{1}"})
+    for (const char* args : {"3,1,0,\"%hu\",{1})", "-1,2,0,\"%hu\",{1})", "3,2,0,\"%f\",{1})", "3,2,0,\"%qd\",{200})",
+                             "3,2,60,\"%u\",{1})", "3,2,0,\"%hu\",{1}"})
         EXPECT_EQ(Run(std::string("at@nvm:write_to_mirror(") + args), "ERROR\r\n") << args;
 
     modem->faults().mirrorVersion = false;
@@ -191,7 +177,6 @@ TEST_F(ModemTest, Faults) {
     f.cmeError = 100;
     EXPECT_EQ(Run("at@nvm:fix_small.gain=1"), "+CME ERROR: 100\r\n");
     EXPECT_EQ(modem->ValueOf("fix_small.gain"), "12");
-    EXPECT_EQ(Run("at@nvm:fix_small.offset?"), "-3\r\nOK\r\n");
     f.errorPattern = "([";  // a broken expression matches nothing
     EXPECT_EQ(Run("at@nvm:fix_small.offset?"), "-3\r\nOK\r\n");
     f.errorPattern.clear();
@@ -225,8 +210,7 @@ TEST_F(ModemTest, TargetLostFromTheKthCommandUntilReset) {
     EXPECT_EQ(Run("ate1"), "OK\r\n");
     EXPECT_TRUE(modem->faults().echo);
     EXPECT_FALSE(modem->lost());
-    EXPECT_EQ(Run("AT"), "") << "the third command";
-    EXPECT_EQ(Run("AT"), "");
+    EXPECT_EQ(Run("AT") + Run("AT"), "") << "from the third command on";
     EXPECT_TRUE(modem->lost());
     modem->Reset();
     EXPECT_EQ(modem->commandCount(), 0);

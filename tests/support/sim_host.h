@@ -31,13 +31,9 @@ public:
     nvmsim::Faults& faults() { return modem_->faults(); }
 
     bool connected = true;
-    // When set, an exchange with the echo flag on gets the command echoed
-    // in front of the answer, as a target with echo on sends it.
-    bool echoCommands = false;
     std::vector<std::string> commands;  // as sent, carriage return included
-    std::string hostName = "nvmsim test host 1.0";
 
-    bool SendReceive(const std::string& command, std::string& answer, bool echo, uint8_t* targetLost) override {
+    bool SendReceive(const std::string& command, std::string& answer, bool, uint8_t* targetLost) override {
         commands.push_back(command);
         std::string line = command;
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -46,7 +42,7 @@ public:
             if (targetLost) *targetLost = 1;
             return false;
         }
-        answer = echoCommands && echo ? command + "\n" + wire : wire;
+        answer = wire;
         return true;
     }
     bool CheckConnection() override { return connected && !modem_->lost(); }
@@ -55,7 +51,7 @@ public:
     // asking for them sends no command and leaves the fault counts alone.
     bool GetInfo(int id, int bufferSize, std::string& text) override {
         text.clear();
-        if (id == 20) text = hostName;
+        if (id == 20) text = "nvmsim test host 1.0";
         else if (id == 9) text = Identity("manufacturer") + "\n" + Identity("model");
         else if (id == 10) text = "Revision: " + Identity("revision");
         if (bufferSize < 1) text.clear();
