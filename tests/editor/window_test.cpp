@@ -1,6 +1,9 @@
-// The editor window driven like a user does: its controls and shortcuts reach
-// the session (the operations themselves are tested in the core against the
-// simulated modem), the host closing the window while a message box is open.
+// The editor window over the simulated modem, driven like a user does: each
+// button, menu entry and shortcut reaches its operation (the operations are
+// tested in the core) and none while another runs, the controls locked during a
+// read, the filter, copy, the pending counts and the grid they narrow, the
+// question before a close, Clear or re-read, the review and verify options,
+// and the host closing the window while a message box is open.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -14,30 +17,38 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <filesystem>
-#include <map>
+#include <fstream>
 
+#include "base/settings_folder.h"
 #include "channel/command_exchange.h"
 #include "channel/target_commands.h"
+#include "core/group_list.h"
+#include "core/pending_changes.h"
+#include "core/safety_options.h"
+#include "core/settings.h"
+#include "dialogs/dialog_driver.h"
+#include "dialogs/tf_review_load.h"
 #include "editor/group_check_list.h"
 #include "editor/parameter_grid_model.h"
 #include "editor/qt_user_side.h"
-#include "core/read_groups.h"
-#include "core/settings.h"
 #include "editor/tf_nvmvtq.h"
 #include "model/group_items.h"
-#include "support/piece_encoder.h"
 #include "qt_print.h"
-#include "support/scripted_host.h"
+#include "safety/safety_fixture.h"
 
 namespace vtq {
 namespace {
 
-// Three groups; each dumps two records.
-const std::map<std::string, std::vector<std::string>> kDumps = {
-    {"cal_b", {"cal_b.gain;{12}", "cal_b.lut[0];{1, 2, 3}"}},
-    {"dyn_c", {"dyn_c.mode;{0}", "dyn_c.name;{\"x\"}"}},
-    {"fix_a", {"fix_a.id;{7}", "fix_a.ver;{3}"}},
+// The simulated modem with a look at the window before each exchange.
+struct WatchedSim : test::SimHost {
+    using SimHost::SimHost;
+    std::function<void()> onSend;
+    bool SendReceive(const std::string& command, std::string& answer, bool echo, uint8_t* lost) override {
+        if (onSend) onSend();
+        return SimHost::SendReceive(command, answer, echo, lost);
+    }
 };
 
 class WindowTest : public ::testing::Test {
@@ -45,141 +56,245 @@ protected:
     void SetUp() override {
         dir_ = std::filesystem::path(testing::TempDir()) /
                ("editor_window_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
         ::setenv("APPDATA", dir_.c_str(), 1);
         ResetSettingsFolder();
         QtUserSide::ClearTestHooks();
         QtUserSide::SetAutoAnswer(true);
-        host.responder = [this](const std::string& command, std::string& answer) {
-            if (command == "at@nvm:$nvm_groups??\r" && groupListWorks) {
-                answer = "$nvm_groups\r\nfix_a=1\r\ncal_b=2\r\ndyn_c=3\r\nOK\r\n";
-                return true;
-            }
-            for (const auto& [group, lines] : kDumps) {
-                if (command != cmd::Dump(group)) continue;
-                answer.clear();
-                for (const std::string& line : lines) answer += test::EncodePiece(line) + "\r\n";
-                answer += "OK\r\n";
-                return true;
-            }
-            answer = "ERROR";
-            return true;
-        };
+        std::string error;
+        host = std::make_unique<WatchedSim>(nvmsim::Image::Parse(test::kSafetyImage, error));
+        w = new TFNVMVTQ(*host);
+        w->resize(900, 420);
+        w->show();
+        QApplication::setActiveWindow(w);  // shortcuts only reach the active window
+        w->Start("Editor caption");
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
-    TFNVMVTQ* Open() {
-        auto* window = new TFNVMVTQ(host);
-        window->resize(1000, 600);
-        window->show();
-        // Shortcuts only reach the active window.
-        QApplication::setActiveWindow(window);
-        window->Start("Editor caption");
-        return window;
+    void TearDown() override {
+        DialogDriver<TFReviewLoad>::Set({});
+        delete w.data();
+        std::filesystem::remove_all(dir_);
     }
-    // What the plug-in does when the host closes the window.
-    static void HostCloses(TFNVMVTQ* window) {
-        window->SetClosing(true);
-        window->hide();
-        window->DestroyWhenIdle(window);
+    static void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    // A shortcut pressed in `widget`, with the window active again after any progress window.
+    static void Key(QWidget* widget, Qt::Key key) {
+        QCoreApplication::processEvents();
+        widget->setFocus();
+        QTest::keyClick(widget, key, Qt::ControlModifier);
     }
-    std::vector<std::string> LinesSince(size_t from) const {
-        std::vector<std::string> texts = host.Texts();
-        return {texts.begin() + static_cast<long>(std::min(from, texts.size())), texts.end()};
+    void ReadAll() {
+        Click(w->BSelectAll);
+        Click(w->BReadGroups);
+        ASSERT_EQ(w->GridModel().rowCount(), 4);  // cal_b.mode, fix_a.gain, fix_a.label, fix_a.lut
     }
-    static QStringList ListTexts(const GroupCheckList* list) {
-        QStringList texts;
-        for (int i = 0; i < list->count(); ++i) {
-            texts << list->LineText(i).section(" (", 0, 0) + (list->IsLineChecked(i) ? "+" : "");
-        }
-        return texts;
+    // Load File of a file with these lines.
+    void Load(const std::string& text = "cal_b.mode=7\nfix_a.gain=99\n") {
+        std::ofstream(File("changes.nvm"), std::ios::binary) << text;
+        QtUserSide::SetNextFileName(QString::fromStdString(File("changes.nvm")));
+        Click(w->BLoad);
     }
+    std::string File(const char* name) const { return (dir_ / name).string(); }
+    NVMParameter* Rec(const std::string& name) {
+        return w->Items().FindGroup(name.substr(0, name.find('.')))->params.Find(name);
+    }
+    QStringList Shown() const {
+        QStringList rows;
+        for (int row = 0; row < w->GridModel().rowCount(); ++row)
+            if (!w->StringGridNVM->isRowHidden(row)) rows << w->GridModel().index(row, 0).data().toString();
+        return rows;
+    }
+    std::string LastLine() const { return host->lines.empty() ? "" : host->lines.back().text; }
 
     std::filesystem::path dir_;
-    test::ScriptedHost host;
-    bool groupListWorks = true;
+    std::unique_ptr<WatchedSim> host;
+    QPointer<TFNVMVTQ> w;
 };
 
-TEST_F(WindowTest, HiddenDebugLineAndOnlyTheHostCloses) {
-    std::unique_ptr<TFNVMVTQ> w(new TFNVMVTQ(host));
-    EXPECT_EQ(w->windowTitle(), "VTQ NVM Editor");
-    EXPECT_FALSE(w->EAtSend->isVisibleTo(w.get()));
-    EXPECT_EQ(w->RefreshGroups->shortcut(), QKeySequence("Ctrl+R"));  // the other shortcuts are pressed below
-    w->show();
-    EXPECT_FALSE(w->close());
-    w->SetClosing(true);
-    EXPECT_TRUE(w->close());
-
-    groupListWorks = false;
-    w.reset(Open());
-    EXPECT_EQ(QtUserSide::ShownTexts(), QStringList{kGroupListStartMessage});
-    EXPECT_TRUE(w->isVisible());
-}
-
-TEST_F(WindowTest, GroupListControlsAndShortcuts) {
-    std::unique_ptr<TFNVMVTQ> w(Open());
-    EXPECT_EQ(w->windowTitle(), "Editor caption");
-    w->CheckListGroups->SetLineChecked(2, true);
-    EXPECT_EQ(w->GBNVMGroups->title(), "Selected NVM Groups (1/3)");
-    w->Selectcal1->trigger();
-    EXPECT_EQ(ListTexts(w->CheckListGroups), (QStringList{"cal_b+", "dyn_c", "fix_a+"}));
-    QTest::mouseClick(w->BRefreshGroupList, Qt::LeftButton);
-    EXPECT_EQ(ListTexts(w->CheckListGroups), (QStringList{"cal_b+", "dyn_c", "fix_a+"}));
-    w->CheckListGroups->setFocus();
-    QTest::keyClick(w->CheckListGroups, Qt::Key_D, Qt::ControlModifier);
-    EXPECT_EQ(ListTexts(w->CheckListGroups), (QStringList{"cal_b", "dyn_c", "fix_a"}));
-    QTest::keyClick(w->CheckListGroups, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(w->GBNVMGroups->title(), "Selected NVM Groups (3/3)");
-    EXPECT_FALSE(w->BSelectAll->isEnabled());
-    EXPECT_FALSE(w->SelectAll->isEnabled());
-    QTest::mouseClick(w->BClear, Qt::LeftButton);
-    EXPECT_EQ(w->GBNVMGroups->title(), "Selected NVM Groups (0/0)");
-    EXPECT_FALSE(w->BClear->isEnabled() || w->BSelectNone->isEnabled());
-    EXPECT_EQ(w->CheckListGroups->count(), 0);
-}
-
-TEST_F(WindowTest, ReadLocksTheControlsFillsTheGridAndGroupClickJumpsToItsFirstRow) {
-    std::unique_ptr<TFNVMVTQ> w(Open());
-    QTest::mouseClick(w->BSelectAll, Qt::LeftButton);
-    QTest::mouseClick(w->CBDebug, Qt::LeftButton);
-    EXPECT_TRUE(DebugMode());
-    QTest::mouseClick(w->CBDebug, Qt::LeftButton);
-    EXPECT_FALSE(DebugMode());
-    bool lockedDuringRead = true;
-    host.onExchange = [&](int) {
-        lockedDuringRead = lockedDuringRead && w->User().Progress() && !w->PanelTop->isEnabled() &&
-                           !w->EAtSend->isEnabled() && QApplication::overrideCursor();
+// Every control that talks to the target sends its first command, and none
+// does while an operation runs.
+TEST_F(WindowTest, EachControlReachesItsOperationAndNoneWhileBusy) {
+    ReadAll();
+    w->EAtSend->setText("ATI");
+    struct Row {
+        const char* what;
+        std::function<void()> trigger;
+        std::string first;  // the first command sent
     };
-    const size_t before = host.lines.size();
-    QTest::mouseClick(w->BReadGroups, Qt::LeftButton);
-    EXPECT_TRUE(lockedDuringRead);
-    EXPECT_EQ(LinesSince(before), std::vector<std::string>{"6 NVM items read in total."});
-    EXPECT_EQ(w->GridModel().rowCount(), 6);
-    EXPECT_EQ(w->GridModel().index(1, 1).data().toString(), "1,2,3");
+    const Row rows[] = {
+        {"Refresh", [&] { Click(w->BRefreshGroupList); }, cmd::kGroupList},
+        {"Ctrl+R", [&] { Key(w->CheckListGroups, Qt::Key_R); }, cmd::kGroupList},
+        {"Read Groups", [&] { Click(w->BReadGroups); }, cmd::Dump("cal_b")},
+        {"Write Selected", [&] { w->StringGridNVM->selectRow(0), w->Writetotarget1->trigger(); }, cmd::Write("cal_b.mode", "2")},
+        {"Write Groups", [&] { Click(w->BWriteAll); }, cmd::Write("cal_b.mode", "2")},
+        {"Commit", [&] { Click(w->BCommit); }, cmd::Commit(2)},
+        {"Commit menu", [&] { w->CommitGroups1->trigger(); }, cmd::Commit(2)},
+        {"debug line", [&] { QTest::keyClick(w->EAtSend, Qt::Key_Return); }, "ATI\r"},
+    };
+    for (bool busy : {true, false}) {
+        w->User().SetBusy(busy);
+        for (const Row& row : rows) {
+            SCOPED_TRACE(std::string(row.what) + (busy ? " busy" : ""));
+            host->commands.clear();
+            row.trigger();
+            EXPECT_EQ(host->commands.empty() ? "" : host->commands.front(), busy ? "" : row.first);
+        }
+        w->User().SetBusy(false);
+    }
+}
+
+TEST_F(WindowTest, GroupListControlsReadLockFilterAndCopy) {
+    EXPECT_EQ(w->windowTitle(), "Editor caption");
+    EXPECT_FALSE(w->EAtSend->isVisibleTo(w));
+    w->Selectcal1->trigger();
+    EXPECT_EQ(w->GBNVMGroups->title(), "Selected NVM Groups (1/2)");
+    Key(w->CheckListGroups, Qt::Key_A);
+    EXPECT_FALSE(w->BSelectAll->isEnabled() || w->SelectAll->isEnabled());
+    Key(w->CheckListGroups, Qt::Key_D);
+    EXPECT_EQ(w->GBNVMGroups->title(), "Selected NVM Groups (0/2)");
+    Click(w->CBDebug);
+    EXPECT_TRUE(DebugMode());
+    Click(w->CBDebug);
+    EXPECT_FALSE(DebugMode());
+
+    bool locked = true;
+    host->onSend = [&] {
+        locked = locked && w->User().Progress() && !w->PanelTop->isEnabled() && !w->EAtSend->isEnabled() &&
+                 QApplication::overrideCursor();
+    };
+    ReadAll();
+    host->onSend = nullptr;
+    EXPECT_TRUE(locked);
+    EXPECT_EQ(LastLine(), "4 NVM items read in total.");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(w->PanelTop->isEnabled());
     EXPECT_EQ(w->User().Progress(), nullptr);
-
-    w->CheckListGroups->setCurrentRow(2);
+    w->CheckListGroups->setCurrentRow(1);
     w->CheckListGroupsClick();
-    EXPECT_EQ(w->StringGridNVM->currentIndex().row(), 4);
-    // Unchecking a group takes its rows out of the grid.
+    EXPECT_EQ(w->StringGridNVM->currentIndex().row(), 1) << "a group's click jumps to its first row";
+
+    const QColor normal = w->EFilter->palette().color(QPalette::Base);
+    QTest::keyClicks(w->EFilter, "GAIN");
+    EXPECT_EQ(w->GridModel().rowCount(), 1);
+    QTest::keyClicks(w->EFilter, "zz");
+    EXPECT_EQ(w->EFilter->palette().color(QPalette::Base), QColor(255, 0, 0));
+    Click(w->BitBtn1);
+    EXPECT_EQ(w->EFilter->text(), "");
+    EXPECT_EQ(w->EFilter->palette().color(QPalette::Base), normal);
+
+    Key(w->StringGridNVM, Qt::Key_A);
+    Key(w->StringGridNVM, Qt::Key_C);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              "cal_b.mode=2\r\nfix_a.gain=12\r\nfix_a.label=\"hi\"\r\nfix_a.lut=1,2,3,4");
     w->CheckListGroups->SetLineChecked(0, false);
-    EXPECT_EQ(w->GridModel().rowCount(), 4);
+    EXPECT_EQ(w->GridModel().rowCount(), 3) << "an unchecked group's rows leave the grid";
+    Click(w->BClear);
+    EXPECT_EQ(w->CheckListGroups->count(), 0);
+    EXPECT_FALSE(w->BClear->isEnabled());
 }
 
-// A plain message box runs its own event loop: a close arriving while it is
-// open must wait for the handler that opened it, not delete the box's owner under it.
+TEST_F(WindowTest, CountsNarrowTheGridAndUndoRedoFollowTheShortcuts) {
+    ReadAll();
+    EXPECT_FALSE(w->Undo1->isEnabled());
+    Load("cal_b.mode=7\nfix_a.gain=99\nfix_a.label=\"x\"\n");
+    EXPECT_EQ(w->BNotStoredCount->text(), "Not stored: 3");
+    w->StringGridNVM->selectRow(Rec("cal_b.mode")->viewIndex);
+    w->Writetotarget1->trigger();
+    // The counts follow shortly after a change.
+    QTRY_COMPARE(w->BInTargetRAMCount->text(), QString("Not committed: 1"));
+    EXPECT_EQ(w->BNotStoredCount->text(), "Not stored: 2");
+
+    Click(w->BInTargetRAMCount);
+    EXPECT_EQ(Shown(), QStringList{"cal_b.mode"});
+    Click(w->BNotStoredCount);
+    EXPECT_EQ(Shown(), (QStringList{"fix_a.gain", "fix_a.label"}));
+    EXPECT_FALSE(w->BInTargetRAMCount->isChecked());
+    // Write Selected in a narrowed grid writes the rows shown, not those hidden between them.
+    w->StringGridNVM->selectAll();
+    w->Writetotarget1->trigger();
+    EXPECT_EQ(Rec("fix_a.label")->state, ParameterState::InTargetRAM);
+    EXPECT_EQ(Rec("fix_a.lut")->state, ParameterState::Unchanged);
+    Click(w->BNotStoredCount);
+    EXPECT_EQ(Shown().size(), 4);
+
+    Load("cal_b.mode=8\n");
+    Key(w->StringGridNVM, Qt::Key_Z);
+    EXPECT_EQ(Rec("cal_b.mode")->value, "7");
+    EXPECT_FALSE(w->Undo1->isEnabled());
+    Key(w->StringGridNVM, Qt::Key_Y);
+    EXPECT_EQ(Rec("cal_b.mode")->value, "8");
+}
+
+TEST_F(WindowTest, UserCloseClearAndRereadAskFirstAndOnlyTheHostClosesWithoutOne) {
+    EXPECT_FALSE(w->close()) << "no close handler: only the host closes";
+    int userCloses = 0;
+    w->SetUserClose([&] { ++userCloses; });
+    ReadAll();
+    Load();
+    // The real box, as the user sees it; No keeps the window and its records.
+    QtUserSide::SetAutoAnswer(false);
+    QString asked;
+    QTimer::singleShot(0, w, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        asked = box->text();
+        Click(box->button(QMessageBox::No));
+    });
+    EXPECT_FALSE(w->close());
+    QtUserSide::SetAutoAnswer(true);
+    EXPECT_EQ(asked, QString::fromStdString(PendingLossQuestion({2, 0}, PendingLoss::Close)));
+    EXPECT_EQ(userCloses, 0);
+
+    Click(w->BClear);
+    Click(w->BReadGroups);
+    EXPECT_EQ(QtUserSide::ShownTexts().mid(QtUserSide::ShownTexts().size() - 2),
+              (QStringList{QString::fromStdString(PendingLossQuestion({2, 0}, PendingLoss::Clear)),
+                           QString::fromStdString(PendingLossQuestion({2, 0}, PendingLoss::Reread))}));
+    EXPECT_EQ(Rec("fix_a.gain")->value, "99");
+
+    QtUserSide::SetNextAnswer(true);
+    EXPECT_FALSE(w->close());  // the close handler destroys the window later
+    EXPECT_EQ(userCloses, 1);
+    w->SetClosing(true);
+    EXPECT_TRUE(w->close());
+}
+
+TEST_F(WindowTest, ReviewWindowMergesTheCheckedRowsAndVerifyReadsBack) {
+    ReadAll();
+    w->ReviewLoad1->trigger();
+    w->VerifyWrites1->trigger();
+    const SafetyOptions stored = LoadSafetyOptions(SettingsFilePath());
+    EXPECT_TRUE(stored.reviewLoad && stored.verifyWrites);
+    DialogDriver<TFReviewLoad>::Set([&](TFReviewLoad& review) {
+        QAbstractItemModel* rows = review.SGReview->model();
+        ASSERT_EQ(rows->rowCount(), 2);
+        rows->setData(rows->index(1, 0), Qt::Unchecked, Qt::CheckStateRole);
+        Click(review.BOK);
+    });
+    Load();
+    EXPECT_EQ(Rec("cal_b.mode")->value, "7");
+    EXPECT_EQ(Rec("fix_a.gain")->value, "12");
+
+    host->faults().forgetWritesPattern = "cal_b";  // answers OK but keeps the old value
+    Click(w->BWriteAll);
+    EXPECT_EQ(LastLine(), "Verify Done (1 of 4 parameters not kept by target).");
+}
+
+TEST_F(WindowTest, GroupListFailureAtStartIsShownAndTheWindowStays) {
+    host->faults().errorPattern = "nvm_groups";
+    std::unique_ptr<TFNVMVTQ> other(new TFNVMVTQ(*host));
+    other->Start("x");
+    EXPECT_EQ(QtUserSide::ShownTexts(), QStringList{kGroupListStartMessage});
+}
+
+// A message box runs its own event loop: a host close arriving while it is
+// open waits for the handler that opened it.
 TEST_F(WindowTest, HostClosingWhileAMessageBoxIsOpenDestroysAfterTheHandler) {
-    QPointer<TFNVMVTQ> w(Open());
     QtUserSide::SetAutoAnswer(false);
     bool boxWasOpen = false;
     QTimer::singleShot(0, w, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
         boxWasOpen = box->text() == "Nothing selected to copy.";
-        HostCloses(w);
+        w->CloseForHost(w);
         EXPECT_TRUE(w) << "destroyed while its message box was open";
         box->accept();
     });
@@ -189,34 +304,6 @@ TEST_F(WindowTest, HostClosingWhileAMessageBoxIsOpenDestroysAfterTheHandler) {
     ASSERT_TRUE(w) << "destroyed before the handler returned";
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(w);
-}
-
-TEST_F(WindowTest, FilterSelectAllAndCopy) {
-    std::unique_ptr<TFNVMVTQ> w(Open());
-    const QColor normal = w->EFilter->palette().color(QPalette::Base);
-    QTest::mouseClick(w->BSelectAll, Qt::LeftButton);
-    QTest::mouseClick(w->BReadGroups, Qt::LeftButton);
-
-    QTest::keyClicks(w->EFilter, "GAIN");
-    EXPECT_EQ(w->GridModel().rowCount(), 1);
-    EXPECT_EQ(w->EFilter->palette().color(QPalette::Base), normal);
-    QTest::keyClicks(w->EFilter, "zz");
-    EXPECT_EQ(w->EFilter->palette().color(QPalette::Base), QColor(255, 0, 0));
-    QTest::mouseClick(w->BitBtn1, Qt::LeftButton);
-    EXPECT_EQ(w->EFilter->text(), "");
-    EXPECT_EQ(w->EFilter->palette().color(QPalette::Base), normal);
-    EXPECT_EQ(w->GridModel().rowCount(), 6);
-
-    QCoreApplication::processEvents();  // the editor is active again once the progress window is gone
-    w->StringGridNVM->setFocus();
-    QTest::keyClick(w->StringGridNVM, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(w->StringGridNVM->selectionModel()->selectedRows().size(), 6);
-    QTest::keyClick(w->StringGridNVM, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(QGuiApplication::clipboard()->text(),
-              "cal_b.gain=12\r\ncal_b.lut=1,2,3\r\ndyn_c.mode=0\r\ndyn_c.name=\"x\"\r\nfix_a.id=7\r\nfix_a.ver=3");
-    w->StringGridNVM->clearSelection();
-    QTest::keyClick(w->StringGridNVM, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(QtUserSide::ShownTexts(), QStringList{"Nothing selected to copy."});
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 
 static vtq_host_fn slots[VTQ_HOST_TABLE_SLOTS];
 static vtq_show_line_fn show_line;
-static int32_t com_handle = -1;
 static int shows, closes;
 static char answer_text[4096];
 static uint8_t answer_result, target_lost;
@@ -31,7 +30,7 @@ VTQ_EXPORT void VTQ_CALL SetFuncInterface(const vtq_host_fn *table, int32_t size
 }
 VTQ_EXPORT void VTQ_CALL SetShowLineFunc(vtq_show_line_fn fn) { show_line = fn; }
 VTQ_EXPORT void VTQ_CALL SetGetInterface(void *p) { (void)p; }
-VTQ_EXPORT void VTQ_CALL SetComHandle(int32_t h) { com_handle = h; }
+VTQ_EXPORT void VTQ_CALL SetComHandle(int32_t h) { (void)h; }
 VTQ_EXPORT void VTQ_CALL SetBasebandType(int32_t t) { (void)t; }
 VTQ_EXPORT int32_t VTQ_CALL CanRun(void) {
     return slots[VTQ_SLOT_SEND_RECEIVE] != NULL && slots[VTQ_SLOT_CHECK_CONNECTION] != NULL;
@@ -56,11 +55,10 @@ VTQ_EXPORT void VTQ_CALL CloseMDIChildForm(const vtq_host_app *app) {
 #endif
 
 /* What the tests read back. */
-VTQ_EXPORT void FakePluginState(int *show_count, int *close_count, int32_t *handle, const char **answer,
-                                uint8_t *result, uint8_t *lost) {
+VTQ_EXPORT void FakePluginState(int *show_count, int *close_count, const char **answer, uint8_t *result,
+                                uint8_t *lost) {
     *show_count = shows;
     *close_count = closes;
-    *handle = com_handle;
     *answer = answer_text;
     *result = answer_result;
     *lost = target_lost;
