@@ -62,25 +62,23 @@ TEST_F(GroupListTest, FetchAddsListedGroupsAndMarksTheOthers) {
 TEST_F(GroupListTest, FailedFetchLeavesTheGroupsAndLogs) {
     const std::pair<const char*, bool> failures[] = {
         {"ERROR", true}, {"", false}, {"$nvm_groups\r\nnothing\r\nOK", true}, {"groups: a=1\r\nOK", true}};
+    items.FindOrAddGroup("keep");
+    items.FindOrAddGroup("other");
+    items.SetNotOnTarget(1, true);
     for (const auto& [answer, received] : failures) {
-        test::ScriptedHost h;
-        test::HostModelLink l(h);
-        GroupItems g(&l);
-        g.FindOrAddGroup("keep");
-        g.FindOrAddGroup("other");
-        g.SetNotOnTarget(1, true);
-        TargetGroupTable t;
-        t.Add("stale", 4);
-        h.responder = [&, a = std::string(answer), r = received](const std::string&, std::string& out) {
+        host.lines.clear();
+        items.SetChecked(1, false);
+        table.Add("stale", 4);
+        host.responder = [&, a = std::string(answer), r = received](const std::string&, std::string& out) {
             out = a;
             return r;
         };
-        EXPECT_FALSE(FetchGroupList(h, g, t, "other")) << answer;
-        EXPECT_TRUE(t.Empty());
-        EXPECT_EQ(g.AllGroupNames(), (std::vector<std::string>{"keep", "other"}));
-        EXPECT_TRUE(!g.IsNotOnTarget(0) && g.IsNotOnTarget(1));
-        EXPECT_EQ(h.lines, (std::vector<test::LoggedLine>{{kGroupListFailedLine, 0}}));
-        EXPECT_EQ(g.CheckedGroupNames(), std::vector<std::string>{"other"});  // the stored selection still applies
+        EXPECT_FALSE(FetchGroupList(host, items, table, "other")) << answer;
+        EXPECT_TRUE(table.Empty());
+        EXPECT_EQ(items.AllGroupNames(), (std::vector<std::string>{"keep", "other"}));
+        EXPECT_TRUE(!items.IsNotOnTarget(0) && items.IsNotOnTarget(1));
+        EXPECT_EQ(host.lines, (std::vector<test::LoggedLine>{{kGroupListFailedLine, 0}}));
+        EXPECT_EQ(items.CheckedGroupNames(), std::vector<std::string>{"other"});  // the stored selection still applies
     }
 }
 
@@ -102,21 +100,9 @@ TEST_F(GroupListTest, SelectionCommands) {
 
     EXPECT_TRUE(SetCheckStates(items, {true, false, true}));
     EXPECT_EQ(Flags(&GroupItems::IsChecked), (std::vector<bool>{true, false, true, true, false}));
-}
-
-TEST_F(GroupListTest, SelectionDisplayAndLineText) {
-    const SelectionDisplay some = GetSelectionDisplay(3, 41), all = GetSelectionDisplay(3, 3);
-    EXPECT_EQ(some.caption, "Selected NVM Groups (3/41)");
-    EXPECT_TRUE(some.selectAllEnabled && some.selectNoneEnabled && some.clearEnabled && !all.selectAllEnabled);
-    items.FindOrAddGroup("grp");
-    items.FindOrAddGroup("zz");
-    items.AddParameter(0, "grp.a", "1", "", false);
-    items.AddParameter(0, "grp.b", "2", "", false);
-    EXPECT_EQ(GroupLineText(items, 0) + "|" + GroupLineText(items, 1), "grp (2)|zz");
-    // After Clear nothing can be selected, deselected or cleared.
-    items.ClearAll();
-    const SelectionDisplay cleared = GetSelectionDisplay(items);
-    EXPECT_FALSE(cleared.selectAllEnabled || cleared.selectNoneEnabled || cleared.clearEnabled);
+    items.AddParameter(0, "cal_a.a", "1", "", false);
+    items.AddParameter(0, "cal_a.b", "2", "", false);
+    EXPECT_EQ(GroupLineText(items, 0) + "|" + GroupLineText(items, 1), "cal_a (2)|dyn_c");
 }
 
 }  // namespace

@@ -4,10 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
 #include <ostream>
-#include <string>
-#include <vector>
 
 #include "channel/long_operation.h"
 #include "core/editor_session.h"
