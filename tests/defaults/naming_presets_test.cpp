@@ -63,52 +63,45 @@ TEST(NamingPresets, RoundTripOfSeveralPresets) {
     EXPECT_EQ(first.substr(0, first.find("RF Groups=\"")), second.substr(0, second.find("RF Groups=\"")));
 }
 
+// The presets' names, then what differs from a default preset in the first one, then the messages.
+std::string ReadBack(const std::string& text) {
+    NamingPresets presets;
+    test::ScriptedUser user;
+    std::string out = presets.LoadText(text, &user) ? "" : "unread ";
+    out += JoinCommaText(presets.Names());
+    const NamingPreset& first = presets.Preset(0);
+    if (first.RFForceGroups) out += " force";
+    if (first.RFGroups != NamingPreset::DefaultRfGroups()) out += " rf=" + JoinCommaText(first.RFGroups);
+    if (first.GroupRenames.Count() != 5) out += " renames=" + std::to_string(first.GroupRenames.Count());
+    if (first.FilePrepend != "rf_nvm_" || presets.CurrentIndex() != 0) out += " changed";
+    for (const auto& m : user.messages) out += " !" + m;
+    return out;
+}
+
 TEST(NamingPresets, ReadingRules) {
-    using Texts = std::vector<std::string>;
-    struct Case {
-        const char* what; std::string text; bool read; Texts names, messages;
-        bool force = false; Texts rfGroups = NamingPreset::DefaultRfGroups();
+    const std::string invalid = std::string(" !") + kInvalidForceGroupsMessage;
+    const std::string noRf = std::string(" !") + kNoRfGroupsMessage;
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"", "unread Default"},
+        {"// PresetName=x\nPresetName\n", "unread Default"},  // comments and non-settings only
+        {"RF_NVM_Filename=r\nRF Force Groups=0\nRF_NVM_Filename=s\n", "Default,Default_1"},
+        {"PresetName=A\nRF Force Groups=0\nPresetName=A\nRF Force Groups=0\nPresetName=A\n", "A,A_2,A_1"},
+        // A name among the first settings renames the preset; one after six settings starts the next.
+        {"PresetName=A\nTableTypeName=x\nPresetName=B\nFilePostpend=y\nArrayPrepend=z\nPresetName=C\n", "C"},
+        {"PresetName=A\nRF_NVM_Filename=1\nFilePostpend=2\nArrayPrepend=3\nArrayPostpend=4\nTableTypeName=5\n"
+         "PresetName=B\n", "A,B"},
+        {"PresetName=A\nRF Force Groups=yes\n", "A" + invalid},
+        {"PresetName=A\nRF Force Groups= True \n", "A force"},
+        {"PresetName=A\nRF Force Groups=1\n", "A force"},
+        {"PresetName=A\nRF Groups= , \nRF Force Groups=1\n", "A" + noRf},  // defaults, force cleared
+        {"PresetName=A\nRF Force Groups=0\nRF Groups=x\n", "A"},         // after the force setting: no preset's
+        {"PresetName=A\nfileprepend=x\nRF Groups=g\n", "A rf=g renames=6"},  // keys are exact: a misspelt one renames
     };
-    const std::vector<Case> cases = {
-        {"empty file", "", false, {"Default"}, {}},
-        {"comments and non-settings only", "// PresetName=x\nPresetName\n", false, {"Default"}, {}},
-        {"unnamed blocks are Default, made unique", "RF_NVM_Filename=r\nRF Force Groups=0\nRF_NVM_Filename=s\n", true,
-         {"Default", "Default_1"}, {}},
-        {"three of a name", "PresetName=A\nRF Force Groups=0\nPresetName=A\nRF Force Groups=0\nPresetName=A\n", true,
-         {"A", "A_2", "A_1"}, {}},
-        {"a name among the first settings renames the preset",
-         "PresetName=A\nTableTypeName=x\nPresetName=B\nFilePostpend=y\nArrayPrepend=z\nPresetName=C\n", true,
-         {"C"}, {}},
-        {"a name after six settings starts the next preset",
-         "PresetName=A\nRF_NVM_Filename=1\nFilePostpend=2\nArrayPrepend=3\nArrayPostpend=4\nTableTypeName=5\nPresetName=B\n",
-         true, {"A", "B"}, {}},
-        {"force yes is invalid and keeps the flag", "PresetName=A\nRF Force Groups=yes\n", true, {"A"},
-         {kInvalidForceGroupsMessage}},
-        {"force true", "PresetName=A\nRF Force Groups= True \n", true, {"A"}, {}, true},
-        {"force 1", "PresetName=A\nRF Force Groups=1\n", true, {"A"}, {}, true},
-        {"empty RF groups: defaults, message, force cleared",
-         "PresetName=A\nRF Groups= , \nRF Force Groups=1\n", true, {"A"}, {kNoRfGroupsMessage}},
-        {"settings after the force setting belong to no preset", "PresetName=A\nRF Force Groups=0\nRF Groups=x\n",
-         true, {"A"}, {}},
-        {"keys are exact: a misspelt field is a rename", "PresetName=A\nfileprepend=x\nRF Groups=g\n", true, {"A"}, {},
-         false, {"g"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        NamingPresets presets;
-        test::ScriptedUser user;
-        EXPECT_EQ(presets.LoadText(c.text, &user), c.read);
-        EXPECT_EQ(presets.Names(), c.names);
-        EXPECT_EQ(user.messages, c.messages);
-        EXPECT_EQ(presets.CurrentIndex(), 0);
-        EXPECT_EQ(presets.Preset(0).RFForceGroups, c.force);
-        EXPECT_EQ(presets.Preset(0).RFGroups, c.rfGroups);
-        EXPECT_EQ(presets.Preset(0).FilePrepend, "rf_nvm_");
-        if (c.rfGroups.size() == 1) {  // the misspelt key is kept as a rename and written back as it stands
-            EXPECT_EQ(presets.Preset(0).ExportGroupName("FilePrepend"), "x");
-            EXPECT_NE(presets.Text().find("\nfileprepend=x\n"), std::string::npos);
-        }
-    }
+    for (const auto& [text, read] : cases) EXPECT_EQ(ReadBack(text), read) << text;
+    NamingPresets misspelt;
+    misspelt.LoadText("PresetName=A\nfileprepend=x\n", nullptr);
+    EXPECT_EQ(misspelt.Current().ExportGroupName("FilePrepend"), "x");
+    EXPECT_NE(misspelt.Text().find("\nfileprepend=x\n"), std::string::npos);
 }
 
 TEST(NamingPresets, ChooseForTarget) {
