@@ -147,47 +147,43 @@ TEST_F(HeaderLoad, ProbeOpenDialogAndMissingFile) {
     EXPECT_TRUE(host->lines.empty());
 }
 
+// Each record left as group:type:data:version, then the lines shown ("!"), then the constants; "unindexed" first
+// when the text holds no index.
+std::string ReadHeader(const std::string& text) {
+    test::ScriptedHost host;
+    DefaultGroupList records;
+    HeaderConstants constants;
+    std::string out = ParseDefaultHeaderText(text, host, records, constants) ? "" : "unindexed";
+    for (const auto& r : records)
+        out += r.GroupName + ":" + r.ElementType + ":" + r.DataText + ":" + std::to_string(r.Version);
+    for (const auto& line : host.Texts()) out += " !" + line;
+    for (const auto& [name, value] : constants) out += " " + name + "=" + std::to_string(value);
+    return out;
+}
+
 TEST(ParseDefaultHeaderText, Table) {
-    // groups: group:type:data:version of each record left; lines: what the host was shown.
-    struct Case { const char* what; std::string text; bool indexed; Texts groups, lines; HeaderConstants constants; };
-    const std::vector<Case> cases = {
-        {"index outside comments", "[GROUP=g,ARRAYNAME=a,VERSION=1]\n U8 a[] = {1};", false, {}, {}, {}},
-        {"plain record, // comment index", "// [GROUP= g ,ARRAYNAME= a ,VERSION= -2 ]\n u16 a[] = {\n 1, /* x */ 2 \n};",
-         true, {"g:u16:1,         2:-2"}, {}, {}},
-        {"entry without VERSION= ends the index",
-         "/*[GROUP=g,ARRAYNAME=a,VERSION=1][GROUP=h,ARRAYNAME=b][GROUP=i,ARRAYNAME=c,VERSION=1]*/ U8 a[]={1}; U8 c[]={2};",
-         true, {"g:U8:1:1"}, {}, {}},
-        {"missing arrays are reported last record first",
-         "/*[GROUP=g,ARRAYNAME=a,VERSION=1]\n[GROUP=h,ARRAYNAME=b,VERSION=1]\n[GROUP=i,ARRAYNAME=,VERSION=1]*/\n"
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"[GROUP=g,ARRAYNAME=a,VERSION=1]\n U8 a[] = {1};", "unindexed"},  // the index must be in a comment
+        {"// [GROUP= g ,ARRAYNAME= a ,VERSION= -2 ]\n u16 a[] = {\n 1, /* x */ 2 \n};", "g:u16:1,         2:-2"},
+        // An entry without VERSION= ends the index.
+        {"/*[GROUP=g,ARRAYNAME=a,VERSION=1][GROUP=h,ARRAYNAME=b][GROUP=i,ARRAYNAME=c,VERSION=1]*/ U8 a[]={1}; "
+         "U8 c[]={2};", "g:U8:1:1"},
+        // Missing arrays are reported last record first.
+        {"/*[GROUP=g,ARRAYNAME=a,VERSION=1]\n[GROUP=h,ARRAYNAME=b,VERSION=1]\n[GROUP=i,ARRAYNAME=,VERSION=1]*/\n"
          " U8 b[] = { };",
-         true, {}, {"Cannot find the array definition of \"\" for group i",
-                    "Cannot locate valid data for the array \"b\" for group h",
-                    "Cannot find the array definition of \"a\" for group g"}, {}},
-        {"the name's first occurrence is the one used, the found name is not compared",
-         "/*[GROUP=g,ARRAYNAME=tab,VERSION=1]*/ S16 tab_x[] = {5}; U8 tab[] = {6};", true, {"g:S16:5:1"}, {}, {}},
-        {"constants after the first entry",
-         "/*[GROUP=g,ARRAYNAME=a,VERSION=1]\n[CONSTANTS=NMAX=5,\"HX = 0x1fZ\",=3,BAD,NEG=-1,WORD=abc]*/ U8 a[]={NMAX};",
-         true, {"g:U8:NMAX:1"}, {}, {{"NMAX", 5}, {"HX", 0x1f}, {"NEG", 0xffffffffu}, {"WORD", 0}}},
-        {"a constants entry without = is none", "/*[GROUP=g,ARRAYNAME=a,VERSION=1][CONSTANTS=x]*/ U8 a[]={1};", true,
-         {"g:U8:1:1"}, {}, {}},
-        {"a type word at the very start has no blank before it", "U8 a[]={1}; /* [GROUP=g,ARRAYNAME=a,VERSION=1] */",
-         true, {}, {"Cannot locate valid data for the array \"a\" for group g"}, {}},
-        {"an unterminated comment holds the index", " U8 a[]={1}; /* [GROUP=g,ARRAYNAME=a,VERSION=1]", true,
-         {"g:U8:1:1"}, {}, {}},
+         " !Cannot find the array definition of \"\" for group i !Cannot locate valid data for the array \"b\" for "
+         "group h !Cannot find the array definition of \"a\" for group g"},
+        // The name's first occurrence is the one used; the found name is not compared.
+        {"/*[GROUP=g,ARRAYNAME=tab,VERSION=1]*/ S16 tab_x[] = {5}; U8 tab[] = {6};", "g:S16:5:1"},
+        {"/*[GROUP=g,ARRAYNAME=a,VERSION=1]\n[CONSTANTS=NMAX=5,\"HX = 0x1fZ\",=3,BAD,NEG=-1,WORD=abc]*/ U8 a[]={NMAX};",
+         "g:U8:NMAX:1 HX=31 NEG=4294967295 NMAX=5 WORD=0"},
+        {"/*[GROUP=g,ARRAYNAME=a,VERSION=1][CONSTANTS=x]*/ U8 a[]={1};", "g:U8:1:1"},
+        // A type word at the very start has no blank before it.
+        {"U8 a[]={1}; /* [GROUP=g,ARRAYNAME=a,VERSION=1] */",
+         " !Cannot locate valid data for the array \"a\" for group g"},
+        {" U8 a[]={1}; /* [GROUP=g,ARRAYNAME=a,VERSION=1]", "g:U8:1:1"},  // an unterminated comment holds the index
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        test::ScriptedHost host;
-        DefaultGroupList records;
-        HeaderConstants constants;
-        EXPECT_EQ(ParseDefaultHeaderText(c.text, host, records, constants), c.indexed);
-        Texts groups;
-        for (const auto& r : records)
-            groups.push_back(r.GroupName + ":" + r.ElementType + ":" + r.DataText + ":" + std::to_string(r.Version));
-        EXPECT_EQ(groups, c.groups);
-        EXPECT_EQ(host.Texts(), c.lines);
-        EXPECT_EQ(constants, c.constants);
-    }
+    for (const auto& [text, read] : cases) EXPECT_EQ(ReadHeader(text), read) << text;
 }
 
 TEST(NextValueChunk, Table) {
