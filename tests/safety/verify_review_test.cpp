@@ -41,7 +41,7 @@ TEST(VerifyCompare, ValuesAsTheTargetAnswersThem) {
         {"-0", "0", true},            {"1, 2,3", "{1,2,3}", true},  {"\"a b\"", "\"a b\"", true},
         {"\"a b\"", "\"ab\"", false}, {"1,2", "{1,3}", false},      {"1", "1,0", false},        {"-1", "255", false},
         {"0x", "0", false},           {"9x10", "16", false},        {"18446744073709551615", "0xFFFFFFFFFFFFFFFF", true},
-        {"18446744073709551616", "0", false}};
+        {"18446744073709551616", "0", false}, {"1,,2", "1,0,2", false}};
     for (const auto& [written, readBack, same] : cases)
         EXPECT_EQ(SameWrittenValue(written, readBack), same) << written << " / " << readBack;
 }
@@ -111,6 +111,14 @@ TEST_F(VerifyReviewTest, VerifyStopsOnCancelOrALostTarget) {
     const WriteGroupsResult lostWrite = WriteGroups(*session, user);
     EXPECT_FALSE(VerifyAfterWrite(*session, user, 0, lostWrite).started);
     EXPECT_EQ(host->Texts().back(), kTargetLostMessage);
+
+    // The host closes the window during a read-back that differs: nothing more is shown or changed.
+    host->faults() = nvmsim::Faults();
+    host->modem().Reset();
+    Fresh();
+    host->afterExchange = [&] { user.closing = true; };
+    EXPECT_EQ(VerifyWrittenRecords(*session, user, records).checked, 1);
+    EXPECT_TRUE(host->lines.empty());
 }
 
 TEST_F(VerifyReviewTest, ReviewMergesExactlyTheCheckedRows) {
