@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "link/at_framer.h"
@@ -38,15 +39,11 @@ const std::vector<FramerCase> kCases = {
      "AT@NVM:S=\"\xc4\"\r\nOK\r\n", {}},
 };
 
-struct Outcome {
-    bool complete;
-    std::string answer;
-    std::vector<std::string> unsolicited;
-};
-
-Outcome Frame(const FramerCase& c, const std::vector<std::string>& chunks) {
+// Completion, answer (empty while incomplete) and unsolicited lines after feeding `chunks`.
+using Outcome = std::tuple<bool, std::string, std::vector<std::string>>;
+Outcome Frame(const std::string& command, const std::vector<std::string>& chunks) {
     AtFramer f;
-    f.Begin(c.command);
+    f.Begin(command);
     for (const std::string& chunk : chunks) f.Feed(chunk);
     return {f.Complete(), f.Answer().substr(0, f.Complete() ? std::string::npos : 0), f.TakeUnsolicited()};
 }
@@ -54,23 +51,14 @@ Outcome Frame(const FramerCase& c, const std::vector<std::string>& chunks) {
 TEST(AtFramer, SameAnswerWhereverTheBytesAreCut) {
     for (const FramerCase& c : kCases) {
         SCOPED_TRACE(c.name);
-        const Outcome whole = Frame(c, {c.wire});
-        EXPECT_EQ(whole.complete, c.complete);
-        EXPECT_EQ(whole.answer, c.answer);
-        EXPECT_EQ(whole.unsolicited, c.unsolicited);
-
+        const Outcome expected{c.complete, c.answer, c.unsolicited};
         std::vector<std::string> bytes;
         for (char ch : c.wire) bytes.emplace_back(1, ch);
-        const Outcome single = Frame(c, bytes);
-        EXPECT_EQ(single.answer, c.answer);
-        EXPECT_EQ(single.unsolicited, c.unsolicited);
-
+        EXPECT_EQ(Frame(c.command, bytes), expected) << "one byte at a time";
         for (size_t i = 0; i <= c.wire.size(); ++i) {
             for (size_t j = i; j <= c.wire.size(); ++j) {
-                const Outcome cut = Frame(c, {c.wire.substr(0, i), c.wire.substr(i, j - i), c.wire.substr(j)});
-                ASSERT_EQ(cut.complete, c.complete) << "cut at " << i << "," << j;
-                ASSERT_EQ(cut.answer, c.answer) << "cut at " << i << "," << j;
-                ASSERT_EQ(cut.unsolicited, c.unsolicited) << "cut at " << i << "," << j;
+                ASSERT_EQ(Frame(c.command, {c.wire.substr(0, i), c.wire.substr(i, j - i), c.wire.substr(j)}), expected)
+                    << "cut at " << i << "," << j;
             }
         }
     }

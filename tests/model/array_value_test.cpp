@@ -53,20 +53,13 @@ TEST(ArrayValue, StringViewOfAnArray) {
 }
 
 TEST(ArrayValue, ElementLabelsFromDimensions) {
-    struct Case {
-        std::vector<int> dimensions;
-        size_t index;
-        const char* label;
-    };
-    const Case cases[] = {
+    const std::tuple<std::vector<int>, size_t, const char*> cases[] = {
         {{2, 3}, 5, "[1][2]"}, {{2, 3, 4}, 17, "[1][1][1]"}, {{16}, 9, "[9]"}, {{}, 5, "[5]"},
         {{0, 3}, 4, "[1][1]"},  // a length below 1 counts as 1
         {{65536, 65536, 65536}, 65537, "[0][1][1]"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ElementLabel(c.index, StrideList(c.dimensions)), c.label)
-            << DimensionText(c.dimensions) << " " << c.index;
-    }
+    for (const auto& [dimensions, index, label] : cases)
+        EXPECT_EQ(ElementLabel(index, StrideList(dimensions)), label) << DimensionText(dimensions) << " " << index;
     EXPECT_EQ(StrideList({2, 3, 4}), (std::vector<int64_t>{12, 4, 1}));
     EXPECT_EQ(ArrayTypeLabel("UInt8", {16}), "uint8 [16]");
     EXPECT_EQ(ArrayTypeLabel("", {16}), "(unknown type)");
@@ -78,13 +71,7 @@ TEST(ArrayValue, ElementLabelsFromDimensions) {
 TEST(ArrayValue, FittingToTheElementCount) {
     const std::string appended = "The specified array has been appended with zeros, to match its size of ";
     const std::string truncated = "The specified array has been truncated to match its size of ";
-    struct Case {
-        const char* text;
-        int count;
-        const char* value;
-        std::string message;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, int, const char*, std::string> cases[] = {
         {"1,2", 4, "1,2,0,0", appended + "4 elements."},
         {"1,2,3", 2, "1,2", truncated + "2 elements."},
         {" 1,2,3 ", 3, "1,2,3", ""},
@@ -94,14 +81,10 @@ TEST(ArrayValue, FittingToTheElementCount) {
         {"1,2,", 4, "1,2,0,0", appended + "4 elements."},
         {",", 3, "0,0,0", appended + "3 elements."},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.text) + " / " + std::to_string(c.count));
-        const FittedValue fitted = FitElementCount(c.text, c.count);
-        EXPECT_EQ(fitted.value, c.value);
-        EXPECT_EQ(fitted.message, c.message);
-        if (c.count > 0) {
-            EXPECT_EQ(ElementCount(fitted.value), c.count);
-        }
+    for (const auto& [text, count, value, message] : cases) {
+        const FittedValue fitted = FitElementCount(text, count);
+        EXPECT_EQ(fitted.value + " / " + fitted.message, value + (" / " + message)) << text << " / " << count;
+        EXPECT_TRUE(count == 0 || ElementCount(fitted.value) == count) << text;
     }
 }
 

@@ -14,48 +14,29 @@ constexpr ScalarView kHex = ScalarView::Hexadecimal;
 constexpr ScalarView kBin = ScalarView::Binary;
 constexpr ScalarView kChr = ScalarView::Character;
 
-// Decimal text typed for each type: the value it reads, the hexadecimal and character views and the range flag.
+// Decimal text typed for each type: the value it reads (the other views show it) and the range flag.
 TEST(ScalarConverter, DecimalTextDrivesTheOtherViews) {
-    struct Case {
-        const char* type;
-        const char* dec;
-        int64_t value;
-        const char* hex;
-        const char* chr;
-        bool flagged;
+    const std::tuple<const char*, const char*, int64_t, bool> cases[] = {
+        {"uint8", "300", 300, true},  {"uint8", "-1", -1, true},  {"sint8", "-1", -1, false},
+        {"int8", "127", 127, false},  {"int8", "128", 128, true}, {"int16", "-32768", -32768, false},
+        {"sint16", "32768", 32768, true}, {"uint16", "65536", 65536, true}, {"boolean", "256", 256, true},
+        {"sint32", "2147483648", INT32_MAX, false}, {"int32", "-99999999999", INT32_MIN, false},
+        {"uint32", "99999999999", 4294967295LL, false}, {"int64", "-9223372036854775808", INT64_MIN, false},
+        {"sint64", "9223372036854775808", INT64_MAX, false}, {"uint64", "18446744073709551615", -1, false},
+        {"uint64", "99999999999999999999", -1, false}, {"", "-2", -2, false},
+        {"uint8", "12-3", 12, false},  // reading stops at the first character not part of the number
+        {"uint8", " +65", 65, false}, {"uint16", "x7", 0, false},
     };
-    const Case cases[] = {
-        {"uint8", "300", 300, "2C", " ", true},  // advisory flag, low bits shown
-        {"uint8", "-1", -1, "FF", " ", true},
-        {"sint8", "-1", -1, "FF", " ", false},
-        {"int8", "127", 127, "7F", "\x7F", false},
-        {"int8", "128", 128, "80", "\x80", true},
-        {"int16", "-32768", -32768, "8000", " ", false},
-        {"sint16", "32768", 32768, "8000", " ", true},
-        {"uint16", "65536", 65536, "0000", " ", true},
-        {"sint32", "2147483648", INT32_MAX, "7FFFFFFF", " ", false},
-        {"int32", "-99999999999", INT32_MIN, "80000000", " ", false},
-        {"uint32", "99999999999", 4294967295LL, "FFFFFFFF", " ", false},
-        {"int64", "-9223372036854775808", INT64_MIN, "8000000000000000", " ", false},
-        {"sint64", "9223372036854775808", INT64_MAX, "7FFFFFFFFFFFFFFF", " ", false},
-        {"uint64", "18446744073709551615", -1, "FFFFFFFFFFFFFFFF", " ", false},
-        {"uint64", "99999999999999999999", -1, "FFFFFFFFFFFFFFFF", " ", false},
-        {"boolean", "256", 256, "00", " ", true},
-        {"", "-2", -2, "FFFFFFFFFFFFFFFE", " ", false},
-        {"uint8", "12-3", 12, "0C", " ", false},  // reading stops at the first character not part of the number
-        {"uint8", " +65", 65, "41", "A", false},
-        {"uint16", "x7", 0, "0000", " ", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.type) + " " + c.dec);
-        ScalarConverter converter(c.type, c.dec);
-        EXPECT_EQ(converter.value(), c.value);
-        EXPECT_EQ(converter.text(kDec), c.dec) << "the decimal text stays as typed";
-        EXPECT_EQ(converter.text(kHex), c.hex);
-        EXPECT_EQ(converter.text(kBin), FormatScalar(c.value, converter.type(), kBin));
-        EXPECT_EQ(converter.text(kChr), c.chr);
-        EXPECT_EQ(converter.outOfRange(), c.flagged);
+    for (const auto& [type, dec, value, flagged] : cases) {
+        SCOPED_TRACE(std::string(type) + " " + dec);
+        ScalarConverter converter(type, dec);
+        EXPECT_EQ(converter.value(), value);
+        EXPECT_EQ(converter.text(kDec), dec) << "the decimal text stays as typed";
+        for (ScalarView view : {kHex, kBin, kChr})
+            EXPECT_EQ(converter.text(view), FormatScalar(value, converter.type(), view));
+        EXPECT_EQ(converter.outOfRange(), flagged);
     }
+    EXPECT_EQ(ScalarConverter("uint8", "300").text(kHex), "2C") << "low bits shown";
 }
 
 // Hexadecimal, binary and character input: the value and the decimal view; an empty hexadecimal field zeroes
@@ -131,7 +112,7 @@ TEST(ValueCodec, EveryValueRoundTripsThroughEveryView) {
     }
 }
 
-// Which keys each view takes, at which length; backspace at the end alike in every codec.
+// Which keys each view takes, at which length; backspace at the end.
 TEST(ValueCodec, KeysTheCodecsAcceptAndDrop) {
     const std::tuple<ScalarView, const char*, const char*, char, const char*> cases[] = {  // after: null = dropped
         {kDec, "uint8", "12", '-', "12-"},  // the minus sign anywhere
@@ -154,62 +135,52 @@ TEST(ValueCodec, KeysTheCodecsAcceptAndDrop) {
         EXPECT_EQ(MakeValueCodec(view, TypeOf(type))->appendDigit(text, key), after != nullptr);
         EXPECT_EQ(text, after ? after : before);
     }
-    for (ScalarView view : {kDec, kHex, kBin, kChr}) {
-        const auto codec = MakeValueCodec(view, NVMValueType::UInt8);
-        std::string text = "10";
-        EXPECT_TRUE(codec->removeLastDigit(text));
-        EXPECT_EQ(text, "1");
-        text.clear();
-        EXPECT_FALSE(codec->removeLastDigit(text));
-    }
-    // A longer text given at the start is kept; typing over a selection still fits.
     const auto dec = MakeValueCodec(kDec, NVMValueType::UInt8);
-    std::string text = "123456";
+    std::string text = "1";
+    EXPECT_TRUE(dec->removeLastDigit(text));
+    EXPECT_FALSE(dec->removeLastDigit(text));
+    // A longer text given at the start is kept; typing over a selection still fits.
+    text = "123456";
     EXPECT_FALSE(dec->insertDigit(text, 0, 1, '9'));
     EXPECT_TRUE(dec->insertDigit(text, 1, 3, '9'));
     EXPECT_EQ(text, "1956");
 }
 
-// Keys typed into the dialog's fields, one at a time, through the converter.
+// Keys typed into the dialog's fields one at a time, through the converter: the cursor after the key, the edited
+// field's text and the decimal text; the other views follow the value.
 TEST(ScalarConverter, TypingKeyByKey) {
-    using Action = ScalarConverter::KeyAction;
+    using enum ScalarConverter::KeyAction;
+    const std::tuple<ScalarView, size_t, size_t, char, ScalarConverter::KeyAction, size_t, const char*, const char*>
+        steps[] = {
+            {kHex, 0, 2, '4', Edited, 1, "4", "4"},  // over the selected text
+            {kHex, 1, 0, '1', Edited, 2, "41", "65"},
+            {kHex, 2, 0, '1', Dropped, 2, "41", "65"},
+            {kHex, 1, 0, '\b', Edited, 0, "1", "1"},  // backspace edits the field at the cursor
+            {kHex, 0, 0, '\b', Dropped, 0, "1", "1"},  // at its start it does nothing
+            {kBin, 0, 8, '\b', Edited, 0, "", "0"},
+            {kDec, 0, 1, '5', Edited, 1, "5", "5"},
+            {kDec, 1, 0, '0', Edited, 2, "50", "50"},
+            {kDec, 0, 0, '-', Edited, 1, "-50", "-50"},  // the minus sign goes where the cursor is
+            {kDec, 1, 0, '\r', Accept, 1, "-50", "-50"},  // Enter accepts in the number views
+            {kBin, 1, 0, '\r', Accept, 1, "11001110", "-50"},
+            {kChr, 1, 0, '\r', Edited, 0, "\r", "13"},  // and is the value 13 in the character view
+            {kChr, 1, 0, '\b', Edited, 0, "\b", "8"},  // backspace too; the field is selected afterwards
+        };
     ScalarConverter converter("uint8", "");
-    size_t pos = 0;
-    // Typing 41 in the hexadecimal view over its selected text.
-    EXPECT_EQ(converter.TypeKey(kHex, pos, 2, '4'), Action::Edited);
-    EXPECT_EQ(pos, 1u);
-    EXPECT_EQ(converter.TypeKey(kHex, pos, 0, '1'), Action::Edited);
-    EXPECT_EQ(converter.text(kDec) + converter.text(kChr), "65A");
-    EXPECT_EQ(converter.TypeKey(kHex, pos, 0, '1'), Action::Dropped);
-
-    // Backspace edits the field at the cursor; at its start it does nothing.
-    pos = 1;
-    EXPECT_EQ(converter.TypeKey(kHex, pos, 0, '\b'), Action::Edited);
-    EXPECT_EQ(pos, 0u);
-    EXPECT_EQ(converter.text(kHex) + converter.text(kDec), "11");
-    EXPECT_EQ(converter.TypeKey(kHex, pos, 0, '\b'), Action::Dropped);
-    EXPECT_EQ(converter.TypeKey(kBin, pos, 8, '\b'), Action::Edited);
-    EXPECT_EQ(converter.text(kBin) + converter.text(kDec), "0");
-
-    // The minus sign goes where the cursor is; the decimal text stays as typed.
-    EXPECT_EQ(converter.TypeKey(kDec, pos, 1, '5'), Action::Edited);
-    EXPECT_EQ(converter.TypeKey(kDec, pos, 0, '0'), Action::Edited);
-    pos = 0;
-    EXPECT_EQ(converter.TypeKey(kDec, pos, 0, '-'), Action::Edited);
-    EXPECT_EQ(converter.text(kDec) + converter.text(kHex), "-50CE");
-    EXPECT_TRUE(converter.outOfRange());
-
-    // Enter accepts in the number views and is the value 13 in the character view.
-    for (ScalarView view : {kDec, kHex, kBin}) EXPECT_EQ(converter.TypeKey(view, pos, 0, '\r'), Action::Accept);
-    EXPECT_EQ(converter.ResultText(), "-50");
-    EXPECT_EQ(converter.TypeKey(kChr, pos, 0, '\r'), Action::Edited);
-    EXPECT_EQ(converter.text(kDec), "13");
-    EXPECT_FALSE(converter.outOfRange());
-    // Backspace too is a character there, and the field is selected afterwards.
-    pos = 1;
-    EXPECT_EQ(converter.TypeKey(kChr, pos, 0, '\b'), Action::Edited);
-    EXPECT_EQ(pos, 0u);
-    EXPECT_EQ(converter.text(kDec) + converter.text(kBin), "800001000");
+    for (const auto& [view, pos, count, key, action, after, text, dec] : steps) {
+        SCOPED_TRACE(std::string(dec) + " key " + std::to_string(int(key)));
+        size_t cursor = pos;
+        EXPECT_EQ(converter.TypeKey(view, cursor, count, key), action);
+        EXPECT_EQ(cursor, after);
+        EXPECT_EQ(converter.text(view), text);
+        EXPECT_EQ(converter.text(kDec), dec);
+        for (ScalarView other : {kHex, kBin, kChr}) {
+            if (other == view) continue;
+            EXPECT_EQ(converter.text(other), FormatScalar(converter.value(), converter.type(), other));
+        }
+        EXPECT_EQ(converter.outOfRange(), converter.value() < 0);
+        EXPECT_TRUE(action != Accept || converter.ResultText() == "-50");
+    }
 }
 
 }  // namespace
