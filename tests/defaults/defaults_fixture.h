@@ -9,11 +9,11 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "base/file_io.h"
+#include "base/text.h"
 #include "core/editor_session.h"
 #include "core/group_list.h"
 #include "defaults/header_writer.h"
@@ -88,17 +88,9 @@ protected:
         host->commands.clear();
         host->lines.clear();
     }
-    void OpenImage(const std::string& text) {
-        std::string error;
-        auto image = nvmsim::Image::Parse(text, error);
-        ASSERT_TRUE(image) << error;
-        Open(std::make_unique<ProbeHost>(image));
-    }
 
     HeaderExportResult Export(const std::vector<std::string>& groups, const HeaderExportOptions& options = {}) {
-        std::string comma;
-        for (const auto& g : groups) comma += (comma.empty() ? "" : ",") + g;
-        SelectExactGroups(session->Items(), comma);
+        SelectExactGroups(session->Items(), JoinCommaText(groups));
         return ExportDefaultHeader(*session, user, presets, options);
     }
     // Every further command counts from now; the k-th one (1-based) gets no answer.

@@ -239,7 +239,8 @@ TEST_F(RfExport, SelectRfGroupsChecksExactlyThem) {
     ASSERT_TRUE(SelectRfGroups(*session, user, presets));
     EXPECT_EQ(session->Items().CheckedGroupNames(), RfGroupSetA());
 
-    OpenImage("group other 1\n  uint8 a = 1\nend\n");
+    ASSERT_TRUE(WriteFileAtomically(dir.File("other.txt"), "group other 1\n  uint8 a = 1\nend\n"));
+    Open(std::make_unique<test::ProbeHost>(dir.File("other.txt")));
     user = test::User();
     EXPECT_FALSE(SelectRfGroups(*session, user, presets));
     EXPECT_EQ(user.messages, Texts{kRfGroupsUnknownMessage});
