@@ -1,13 +1,18 @@
 #pragma once
-// Shared pieces of the file tests: containers filled from short lists, and
-// whole files as bytes.
+// Shared pieces of the file tests: containers filled from short lists, and whole files as bytes.
+
+#include <gtest/gtest.h>
 
 #include <initializer_list>
 #include <string>
 
 #include "base/file_io.h"
 #include "base/text.h"
+#include "files/file_operations.h"
 #include "model/group_items.h"
+#include "support/scripted_host.h"
+#include "support/scripted_user.h"
+#include "support/temp_dir.h"
 
 namespace vtq::test {
 

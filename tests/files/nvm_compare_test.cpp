@@ -3,13 +3,7 @@
 
 #include "files/nvm_compare.h"
 
-#include <gtest/gtest.h>
-
-#include "files/file_operations.h"
 #include "files_test_support.h"
-#include "support/scripted_host.h"
-#include "support/scripted_user.h"
-#include "support/temp_dir.h"
 
 namespace vtq {
 namespace {

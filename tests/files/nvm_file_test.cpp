@@ -3,17 +3,11 @@
 
 #include "files/nvm_file.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <tuple>
 
-#include "files/file_operations.h"
 #include "files_test_support.h"
 #include "support/host_model_link.h"
-#include "support/scripted_host.h"
-#include "support/scripted_user.h"
-#include "support/temp_dir.h"
 
 namespace vtq {
 namespace {

@@ -2,17 +2,12 @@
 // loaded into a fresh container and saved again: the two files are byte-identical, and the editor compared with
 // or loaded from its own file finds nothing new.
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 
 #include "core/editor_session.h"
 #include "core/read_groups.h"
-#include "files/file_operations.h"
 #include "files_test_support.h"
-#include "support/scripted_user.h"
 #include "support/sim_host.h"
-#include "support/temp_dir.h"
 
 namespace vtq {
 namespace {
