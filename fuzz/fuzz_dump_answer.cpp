@@ -8,35 +8,16 @@
 #include <string>
 #include <string_view>
 
-#include "channel/host.h"
 #include "core/dump_parser.h"
 #include "model/group_items.h"
 #include "model/write_commands.h"
 #include "support/host_model_link.h"
-
-namespace {
-
-// A target that answers every query with ERROR.
-class FailingHost : public vtq::Host {
-public:
-    bool SendReceive(const std::string&, std::string& answer, bool, uint8_t*) override {
-        answer = "ERROR\r\n";
-        return true;
-    }
-    bool CheckConnection() override { return true; }
-    bool GetInfo(int, int, std::string& text) override {
-        text.clear();
-        return false;
-    }
-    void ShowLine(const std::string&, uint8_t) override {}
-};
-
-}  // namespace
+#include "support/scripted_host.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A copy of exactly the input's size, so ASan sees any read past its end.
     const std::string input(reinterpret_cast<const char*>(data), size);
-    FailingHost host;
+    vtq::test::ScriptedHost host;  // answers every query with ERROR
     vtq::test::HostModelLink link(host);
     vtq::GroupItems items(&link);
     {

@@ -13,22 +13,14 @@
 #include "files/nvm_compare.h"
 #include "files/nvm_file.h"
 #include "model/group_items.h"
-#include "model/model_link.h"
-
-namespace {
-
-class FailingLink : public vtq::ModelLink {
-public:
-    void Log(const std::string&, uint8_t) override {}
-    bool Query(const std::string&, std::string&) override { return false; }
-};
-
-}  // namespace
+#include "support/host_model_link.h"
+#include "support/scripted_host.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A copy of exactly the input's size, so ASan sees any read past its end.
     const std::string input(reinterpret_cast<const char*>(data), size);
-    FailingLink link;
+    vtq::test::ScriptedHost host;
+    vtq::test::HostModelLink link(host, false);  // every target query fails
     vtq::GroupItems editor(&link);
     {
         vtq::UpdateBracket bracket(editor);
