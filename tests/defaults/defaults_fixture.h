@@ -39,7 +39,7 @@ public:
     }
 };
 
-// Records the file name the save dialog offers and the caption and preselection of each list pick.
+// Records the file name the save dialog offers, and the caption, items and preselection of each list pick.
 class User : public ScriptedUser {
 public:
     std::vector<std::string> offered, captions;
@@ -50,7 +50,7 @@ public:
     }
     bool PickFromList(const std::string& caption, const std::vector<std::string>& items, bool many,
                       std::vector<int>& picked) override {
-        captions.push_back(caption + (many ? " (many)" : ""));
+        captions.push_back(caption + (many ? " (many): " : ": ") + JoinCommaText(items));
         preselected.push_back(picked);
         return ScriptedUser::PickFromList(caption, items, many, picked);
     }

@@ -114,7 +114,7 @@ TEST(MergeDefaultsIntoHeader, SixGroupsAskForThree) {
     user.picks = {{0, 2, 4}, {0, 1, 2, 3, 4, 5}};
     // The three without "_aux" are preselected; confirming them goes on to the merge.
     EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), six));
-    EXPECT_EQ(user.captions[0], "Select 3 groups (many)");
+    EXPECT_EQ(user.captions[0], "Select 3 groups (many): " + JoinCommaText(RfGroupSetB()));
     EXPECT_EQ(user.preselected[0], (std::vector<int>{0, 2, 4}));
     EXPECT_EQ(user.messages.back(), "The given header file:\n" + dir.File("none.h") +
                                         "\nis not valid.\nCannot find the array \"cal_t71_lut_t\".\nNothing saved.");
