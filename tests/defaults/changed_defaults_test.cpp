@@ -63,33 +63,27 @@ TEST_F(ChangedDefaults, EmptySetsProbeAndDialog) {
     EXPECT_EQ(Save("", "x").changedGroups, 0);
     EXPECT_EQ(user.messages, Texts{"Please select the wanted groups to read first."});
     EXPECT_TRUE(host->commands.empty());
-
-    user = test::User();
     host->emptyProbe = "at@nvm:track_changes()??\r";
     user.fileNames = {dir.File("p.nvm")};
     EXPECT_FALSE(Save("fix_thermal", "").written);
-    EXPECT_EQ(user.messages, Texts{"The connected target does not support this feature."});
+    EXPECT_EQ(user.messages.back(), "The connected target does not support this feature.");
     EXPECT_TRUE(user.offered.empty());
-
-    user = test::User();
     host->emptyProbe.clear();
+    user.fileNames.clear();
     EXPECT_FALSE(Save("fix_thermal", "").written);  // the save dialog cancelled
     EXPECT_EQ(host->commands.back(), "at@nvm:track_changes()??\r");
     EXPECT_TRUE(host->lines.empty());
-
-    session->GroupTable().Clear();
-    EXPECT_EQ(SaveAllChangedDefaults(*session, user, "x").changedGroups, 0);
-    EXPECT_EQ(user.messages.back(), "No groups to read.");
-
     host->connected = false;  // the connection check fails: nothing more, cursor restored
     EXPECT_FALSE(Save("fix_thermal", dir.File("c.nvm")).written);
     EXPECT_EQ(Slurp(dir.File("c.nvm")), "<missing>");
     EXPECT_EQ(user.busyDepth, 0);
-
     host->connected = true;
     EXPECT_FALSE(Save("fix_thermal", dir.File("missing/c.nvm")).written);
     EXPECT_EQ(user.messages.back(), "Cannot open file \"" + dir.File("missing/c.nvm") + "\" for writing.");
     EXPECT_EQ(user.busyDepth, 0);
+    session->GroupTable().Clear();
+    EXPECT_EQ(SaveAllChangedDefaults(*session, user, "x").changedGroups, 0);
+    EXPECT_EQ(user.messages.back(), "No groups to read.");
 }
 
 // Commands: 1 probe, 2 fix_ant_tuner, 3 fix_radio_cfg, 4 fix_thermal (all three changed); 5 is never sent.
