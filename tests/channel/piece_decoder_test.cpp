@@ -75,7 +75,7 @@ struct Messages {
   }
 };
 
-TEST(PieceDecoder, TreeAndBufferLifeWithNodeCountAndGrowth) {
+TEST(PieceDecoder, TreeAndBufferLifeNodeCountGrowthAndLeakReport) {
   Messages messages;
   BuildDecoder(messages.sink());
   EXPECT_EQ(DecoderLiveNodes(), 255);  // a complete code over 128 characters
@@ -97,6 +97,19 @@ TEST(PieceDecoder, TreeAndBufferLifeWithNodeCountAndGrowth) {
   EXPECT_THAT(messages.texts, IsEmpty());
   EXPECT_EQ(DecodeValue(test::EncodePiece("a}")), "a}");  // built again on demand
   EXPECT_EQ(DecoderLiveNodes(), 255);
+
+  // Nodes left alive when freeing are reported.
+  {
+    DecodeTree stray;
+    stray.Build(FixedPrefixCodes(), messages.sink());
+    EXPECT_EQ(DecoderLiveNodes(), 510);
+    FreeDecoder(messages.sink());
+    EXPECT_EQ(DecoderLiveNodes(), 0);
+    stray.Free(messages.sink());
+  }
+  EXPECT_THAT(messages.texts, ElementsAre("WARNING: Memory leak of 255 nodes detected.",
+                                          "WARNING: Memory leak of -255 nodes detected."));
+  EXPECT_EQ(DecoderLiveNodes(), 0);
 }
 
 // Sessions on several threads share the tree; each thread decodes into buffers of its own, so a long piece on one
@@ -122,22 +135,6 @@ TEST(PieceDecoder, ThreadsDecodeAtOnceIntoBuffersOfTheirOwn) {
   for (size_t t = 0; t < texts.size(); ++t) EXPECT_EQ(capacity[t], std::max<size_t>(5000, pieces[t].size()));
   ASSERT_GT(pieces.back().size(), 5000u);
   EXPECT_EQ(DecoderBufferCapacity(), 5000u) << "this thread's buffer kept its size";
-}
-
-TEST(PieceDecoder, ReportsNodesLeftAliveWhenFreeing) {
-  Messages messages;
-  BuildDecoder(messages.sink());
-  {
-    DecodeTree stray;
-    stray.Build(FixedPrefixCodes(), messages.sink());
-    EXPECT_EQ(DecoderLiveNodes(), 510);
-    FreeDecoder(messages.sink());
-    EXPECT_EQ(DecoderLiveNodes(), 0);
-    stray.Free(messages.sink());
-  }
-  EXPECT_THAT(messages.texts, ElementsAre("WARNING: Memory leak of 255 nodes detected.",
-                                          "WARNING: Memory leak of -255 nodes detected."));
-  EXPECT_EQ(DecoderLiveNodes(), 0);
 }
 
 TEST(PieceDecoder, DamagedTableIsReportedWhileBuilding) {

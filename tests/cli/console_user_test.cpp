@@ -98,16 +98,15 @@ TEST(ConsoleUser, QuestionsAnsweredByOptionsTheTerminalOrNotAtAll) {
     s.yes = false;
     s.interactive = true;
     ConsoleUser on(s);
-    bool yes = false, no = true, eof = true, pick = false;
-    Console([&] { yes = on.AskYesNo("Commit?"); }, "Yes\n");
-    Console([&] { no = on.AskYesNo("Commit?"); }, "n\n");
-    Console([&] { eof = on.AskYesNo("Commit?"); }, "");
+    for (const auto& [typed, answer] : {std::pair<std::string, bool>{"Yes\n", true}, {"n\n", false}, {"", false}}) {
+        bool yes = !answer;
+        Console([&] { yes = on.AskYesNo("Commit?"); }, typed);
+        EXPECT_EQ(yes, answer) << typed;
+    }
+    bool pick = false;
     EXPECT_NE(Console([&] { pick = on.PickFromList("Pick", {"a", "b", "c"}, true, picked); }, "3 9 1\n")
                   .find("Pick\n  1  a\n  2  b\n  3  c\n"),
               std::string::npos);
-    EXPECT_TRUE(yes);
-    EXPECT_FALSE(no);
-    EXPECT_FALSE(eof);
     EXPECT_TRUE(pick);
     EXPECT_EQ(picked, (std::vector<int>{2, 0}));
     value = "old";

@@ -66,10 +66,13 @@ protected:
         if (!QFileInfo(kTool).isExecutable() || !QFileInfo(vtq::test::kNvmsimPath).isExecutable())
             GTEST_SKIP() << "nvmtool or nvmsim is not built";
     }
-    ToolResult Run(const QStringList& args) { return RunTool(args, dir); }
+    // Runs nvmtool with `args`, then the target options of the last server started by Serve.
+    ToolResult Run(const QStringList& args) { return RunTool(args + target, dir); }
     // A server on the small image.
-    bool Serve(SimServer& server, bool pty, QStringList args = {}) {
-        return server.Start(pty, QStringList{"--image", kSmallImage} + args);
+    bool Serve(SimServer& server, bool pty, QStringList args = {}, const char* timeout = "3000") {
+        const bool up = server.Start(pty, QStringList{"--image", kSmallImage} + args);
+        target = {"--target", QString::fromStdString(server.Target()), "--timeout", timeout};
+        return up;
     }
     QString File(const std::string& name) const { return QString::fromStdString(dir.File(name)); }
 
@@ -78,6 +81,7 @@ protected:
     char* argv[1] = {arg0};
     QCoreApplication app{argc, argv};
     TempDir dir;
+    QStringList target;
 };
 
 TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
@@ -127,81 +131,78 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
 TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
     SimServer server;
     ASSERT_TRUE(Serve(server, false));
-    const QStringList t{"--target", QString::fromStdString(server.Target()), "--timeout", "3000"};
     const QString saved = File("small.nvm");
 
-    ToolResult r = Run(QStringList{"groups", "--json"} + t);
+    ToolResult r = Run({"groups", "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.Target()["groups"].toArray().size(), 2);
     EXPECT_EQ(r.Target()["groups"].toArray()[1].toObject()["name"].toString(), "fix_small");
 
-    ASSERT_EQ(Run(QStringList{"read", "--all", "-o", saved} + t).status, 0);
+    ASSERT_EQ(Run({"read", "--all", "-o", saved}).status, 0);
     const std::string file = ReadFile(saved.toStdString());
-    r = Run(QStringList{"read", "fix_small", "cal_small", "-q"} + t);
+    r = Run({"read", "fix_small", "cal_small", "-q"});
     EXPECT_EQ(r.out, file) << "standard output holds the file";
     EXPECT_NE(r.out.find("\r\nfix_small.gain=12\r\n"), std::string::npos) << r.out;
     EXPECT_EQ(r.err, "") << "-q: nothing on standard error";
-    r = Run(QStringList{"read", "fix_small", "--json", "--filter", "LUT"} + t);
+    r = Run({"read", "fix_small", "--json", "--filter", "LUT"});
     EXPECT_EQ(r.Target()["groupsRead"].toInt(), 1);
     EXPECT_EQ(r.Target()["parameters"].toArray()[0].toObject()["name"].toString(), "fix_small.lut");
 
-    r = Run(QStringList{"get", "fix_small.gain", "fix_small.lut", "--json"} + t);
+    r = Run({"get", "fix_small.gain", "fix_small.lut", "--json"});
     EXPECT_EQ(r.Target()["parameters"].toArray()[1].toObject()["value"].toString(), "1,2,3,4");
-    EXPECT_EQ(Run(QStringList{"get", "fix_small.gain", "fix_small.lut"} + t).out,
-              "fix_small.gain=12\nfix_small.lut=1,2,3,4\n");
-    r = Run(QStringList{"set", "fix_small.gain=34", "fix_small.lut={5,6,7,8}", "--json"} + t);
+    EXPECT_EQ(Run({"get", "fix_small.gain", "fix_small.lut"}).out, "fix_small.gain=12\nfix_small.lut=1,2,3,4\n");
+    r = Run({"set", "fix_small.gain=34", "fix_small.lut={5,6,7,8}", "--json"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.Target()["written"].toInt(), 2);
-    r = Run(QStringList{"set", "fix_small.gain=34", "--json"} + t);
+    r = Run({"set", "fix_small.gain=34", "--json"});
     EXPECT_EQ(r.Target()["written"].toInt(), 0);
     EXPECT_EQ(r.Target()["unchanged"].toInt(), 1);
 
-    r = Run(QStringList{"diff", saved, "--json"} + t);
+    r = Run({"diff", saved, "--json"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.Target()["differenceCount"].toInt(), 2);
     EXPECT_EQ(r.Target()["differences"].toArray()[0].toObject()["text"].toString(),
               "\"fix_small.gain\" value: \"34\" != \"12\"");
-    EXPECT_EQ(Run(QStringList{"diff", saved, "cal_small"} + t).status, 0) << "only the named group";
+    EXPECT_EQ(Run({"diff", saved, "cal_small"}).status, 0) << "only the named group";
 
-    r = Run(QStringList{"write", saved, "--dry-run"} + t);
+    r = Run({"write", saved, "--dry-run"});
     EXPECT_EQ(r.out, "at@nvm:fix_small.gain=12\r\nat@nvm:fix_small.lut[0,3]={1,2,3,4}\r\n");
-    EXPECT_EQ(Run(QStringList{"get", "fix_small.gain"} + t).out, "fix_small.gain=34\n") << "a dry run sends nothing";
+    EXPECT_EQ(Run({"get", "fix_small.gain"}).out, "fix_small.gain=34\n") << "a dry run sends nothing";
 
-    r = Run(QStringList{"write", saved, "--verify", "--commit", "--json"} + t);
+    r = Run({"write", saved, "--verify", "--commit", "--json"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.Target()["attempted"].toInt(), 2) << "only the values that differ";
     EXPECT_EQ(r.Target()["verified"].toInt(), 2);
     EXPECT_TRUE(r.Target()["verifyFailures"].toArray().isEmpty());
     EXPECT_EQ(r.Target()["committed"].toInt(), 1);
-    EXPECT_EQ(Run(QStringList{"diff", saved} + t).status, 0);
+    EXPECT_EQ(Run({"diff", saved}).status, 0);
     const int lines = static_cast<int>(std::count(file.begin(), file.end(), '\n')) - 2;
-    EXPECT_EQ(Run(QStringList{"write", saved, "--all", "--json"} + t).Target()["attempted"].toInt(), lines);
+    EXPECT_EQ(Run({"write", saved, "--all", "--json"}).Target()["attempted"].toInt(), lines);
 
-    EXPECT_EQ(Run(QStringList{"commit", "--all", "--json"} + t).Target()["committed"].toInt(), 2);
-    r = Run(QStringList{"send", "at@nvm:fix_small.gain?"} + t);
+    EXPECT_EQ(Run({"commit", "--all", "--json"}).Target()["committed"].toInt(), 2);
+    r = Run({"send", "at@nvm:fix_small.gain?"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "12\r\nOK\r\n");
-    EXPECT_EQ(Run(QStringList{"send", "at@nvm:fix_small.nothing?"} + t).status, 1);
+    EXPECT_EQ(Run({"send", "at@nvm:fix_small.nothing?"}).status, 1);
 
     const QString header = File("small.h");
-    r = Run(QStringList{"export-header", "fix_small", "-o", header, "--json"} + t);
+    r = Run({"export-header", "fix_small", "-o", header, "--json"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(ReadFile(header.toStdString()).find("fix_small_default_c22_7[]"), std::string::npos);
-    r = Run(QStringList{"changed-defaults", "fix_small", "-o", File("changed"), "--json"} + t);
+    r = Run({"changed-defaults", "fix_small", "-o", File("changed"), "--json"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.Target()["changedGroups"].toInt(), 1);
     EXPECT_EQ(ReadFile(dir.File("changed.nvm")), "at@nvm:fix_small.gain=12\r\n") << "the image's gain is not its default";
-    r = Run(QStringList{"load-header", header, "--json"} + t);
+    r = Run({"load-header", header, "--json"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.Target()["committed"].toInt(), 1);
-    EXPECT_EQ(Run(QStringList{"get", "fix_small.gain"} + t).out, "fix_small.gain=10\n") << "the default value";
-    EXPECT_EQ(Run(QStringList{"rf-export", "-o", File("rf.h")} + t).status, 1) << "the small image has no RF groups";
+    EXPECT_EQ(Run({"get", "fix_small.gain"}).out, "fix_small.gain=10\n") << "the default value";
+    EXPECT_EQ(Run({"rf-export", "-o", File("rf.h")}).status, 1) << "the small image has no RF groups";
 }
 
 TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
     SimServer server;
     ASSERT_TRUE(Serve(server, false, {"--error-pattern", "dump_default|store_nvm_sync\\(7"}));
-    const QStringList t{"--target", QString::fromStdString(server.Target())};
     const QString header = File("x.h");
     const std::string bad = dir.File("bad.nvm"), other = dir.File("other.nvm"), out = dir.File("out.nvm");
     WriteFile(bad, "// comment\r\nfix_small.gain=40\r\nfix_small.offset 5\r\n");
@@ -226,13 +227,13 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
         {{"set", "fix_small.gain=99999", "--commit"}, 2, "(give --yes"},
     };
     for (const auto& c : cases) {
-        const ToolResult r = Run(c.args + t);
+        const ToolResult r = Run(c.args);
         EXPECT_EQ(r.status, c.status) << c.args.join(' ').toStdString() << "\n" << r.err;
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
     }
-    EXPECT_EQ(Run(QStringList{"get", "fix_small.gain"} + t).out, "fix_small.gain=12\n");
+    EXPECT_EQ(Run({"get", "fix_small.gain"}).out, "fix_small.gain=12\n");
     EXPECT_EQ(ReadFile(out), "old");
-    const ToolResult r = Run(QStringList{"set", "fix_small.gain=99999", "--commit", "--yes", "--json"} + t);
+    const ToolResult r = Run({"set", "fix_small.gain=99999", "--commit", "--yes", "--json"});
     EXPECT_EQ(r.status, 1) << "committed, but one write failed";
     EXPECT_EQ(r.Target()["committed"].toInt(), 1);
 }
@@ -252,6 +253,7 @@ TEST_F(NvmtoolTest, ThreeTargetsAtOnceOneLost) {
     ASSERT_TRUE(Serve(a, false));
     ASSERT_TRUE(Serve(b, false, {"--lose-after", "3"}));
     ASSERT_TRUE(Serve(c, true));
+    target.clear();
     const ToolResult r = Run({"read", "--all", "-o", File("out.nvm"), "--json", "--timeout", "300", "--target",
                               QString::fromStdString(a.Target()), "--target", QString::fromStdString(b.Target()),
                               "--target", QString::fromStdString(c.Target())});
@@ -277,11 +279,10 @@ std::string ChangedGainFile(const std::string& saved) {
 TEST_F(NvmtoolTest, VerifyReportsAValueTheTargetDoesNotKeep) {
     SimServer server;
     ASSERT_TRUE(Serve(server, false, {"--forget-writes", "gain"}));
-    const QStringList t{"--target", QString::fromStdString(server.Target()), "--timeout", "3000"};
     const QString saved = File("small.nvm");
-    ASSERT_EQ(Run(QStringList{"read", "--all", "-o", saved} + t).status, 0);
+    ASSERT_EQ(Run({"read", "--all", "-o", saved}).status, 0);
     WriteFile(saved.toStdString(), ChangedGainFile(saved.toStdString()));
-    const ToolResult r = Run(QStringList{"write", saved, "--verify", "--json"} + t);
+    const ToolResult r = Run({"write", saved, "--verify", "--json"});
     EXPECT_EQ(r.status, 1) << r.err;
     const QJsonArray failures = r.Target()["verifyFailures"].toArray();
     ASSERT_EQ(failures.size(), 1);
@@ -297,7 +298,7 @@ TEST_F(NvmtoolTest, TargetLostAtEveryCommandOfReadWriteAndSet) {
     {
         SimServer clean;
         ASSERT_TRUE(Serve(clean, false));
-        ASSERT_EQ(Run({"read", "--all", "-o", saved, "--target", QString::fromStdString(clean.Target())}).status, 0);
+        ASSERT_EQ(Run({"read", "--all", "-o", saved}).status, 0);
     }
     WriteFile(saved.toStdString(), ChangedGainFile(saved.toStdString()));
     const QString out = File("out.nvm");
@@ -309,10 +310,9 @@ TEST_F(NvmtoolTest, TargetLostAtEveryCommandOfReadWriteAndSet) {
         bool finished = false;
         for (int k = 1; k <= 40 && !finished; ++k) {
             SimServer server;
-            ASSERT_TRUE(Serve(server, false, {"--lose-after", QString::number(k)}));
+            ASSERT_TRUE(Serve(server, false, {"--lose-after", QString::number(k)}, "200"));
             QFile::remove(out);
-            const QStringList t{"--json", "--timeout", "200", "--target", QString::fromStdString(server.Target())};
-            const ToolResult r = Run(args + t);
+            const ToolResult r = Run(args + QStringList{"--json"});
             finished = r.status == 0;
             if (!finished) {
                 EXPECT_EQ(r.status, 3) << verb << " lost at " << k << "\n" << r.err;

@@ -15,6 +15,8 @@ using ::testing::ElementsAre;
 using test::LoggedLine;
 using test::ScriptedHost;
 
+// Commands for scalars, arrays and strings, and their redirection to a file, are tested against the simulated
+// modem with the write operations (tests/core/write_commit_test.cpp); here the names, pieces and limits.
 NVMParameter Record(std::string name, std::string value, int elementCount = 0) {
     NVMParameter p;
     p.name = std::move(name);
@@ -22,9 +24,6 @@ NVMParameter Record(std::string name, std::string value, int elementCount = 0) {
     p.elementCount = elementCount;
     return p;
 }
-
-// Commands for scalars, arrays and strings, and their redirection to a file, are tested against the simulated
-// modem with the write operations (tests/core/write_commit_test.cpp); here the names, pieces and limits.
 
 // A target that accepts every command, or fails the k-th (1-based).
 void Answer(ScriptedHost& host, int failAt = 0) {
@@ -42,12 +41,12 @@ TEST(WriteCommandTexts, IndexedNameAndSplitValue) {
     };
     for (const auto& [name, first, last, result] : names) EXPECT_EQ(IndexedName(name, first, last), result);
 
-    EXPECT_THAT(SplitValue("11,22,33", 5), ElementsAre("11,22", "33"));
-    EXPECT_THAT(SplitValue(" 1 ", 10), ElementsAre("1"));
-    EXPECT_THAT(SplitValue(",,5", 1), ElementsAre("", "5"));
-    EXPECT_TRUE(SplitValue("", 10).empty());
-    EXPECT_TRUE(SplitValue("1,2", 0).empty());
-    EXPECT_TRUE(SplitValue("12345,6", 3).empty());  // a stretch without a comma cannot be cut
+    using Pieces = std::vector<std::string>;
+    const std::tuple<const char*, int, Pieces> splits[] = {
+        {"11,22,33", 5, {"11,22", "33"}}, {" 1 ", 10, {"1"}}, {",,5", 1, {"", "5"}}, {"", 10, {}}, {"1,2", 0, {}},
+        {"12345,6", 3, {}},  // a stretch without a comma cannot be cut
+    };
+    for (const auto& [value, limit, pieces] : splits) EXPECT_EQ(SplitValue(value, limit), pieces) << value;
 }
 
 TEST(WriteParameter, FailuresKeepTheStateAndAreReportedUnlessQuiet) {
