@@ -1,6 +1,5 @@
-// Saving the target's changed default values as commands, against the
-// simulated modem: the file, the skipped crashing groups, the counts, cancel,
-// a target lost at every command and the probe answering nothing.
+// Saving the target's changed default values as commands, against the simulated modem: skipped crashing groups,
+// counts, cancel, a target lost at every command, the probe answering nothing.
 
 #include "defaults/changed_defaults.h"
 

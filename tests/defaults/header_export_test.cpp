@@ -1,7 +1,5 @@
-// The default-values header export against the in-process simulated modem:
-// the whole file against a golden copy, progress texts, cancel
-// and close, a target lost at every command, the probe failing each way, the
-// variant identifier asked from the user, and failed writes.
+// The default-values header export against the simulated modem: the golden file, progress, cancel and close,
+// a target lost at every command, the probe failing each way, the variant asked from the user, failed writes.
 
 #include "defaults/header_writer.h"
 

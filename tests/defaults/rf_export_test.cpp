@@ -1,7 +1,5 @@
-// The RF default-values export: which groups are the RF groups, the fresh
-// header, and the merge into an old commented header (kept notation, kept
-// defines, added and left-over values, picked arrays, the index block), read
-// back by the header loader.
+// The RF default-values export: the RF groups, the fresh header, and the merge into an old commented header
+// (kept notation and defines, added and left-over values, picked arrays, the index block), read back by the loader.
 
 #include "defaults/rf_export.h"
 
@@ -35,11 +33,10 @@ TEST_F(RfExport, MergeKeepsNotationCommentsAndDefinesAndLoadsBack) {
     EXPECT_EQ(Slurp(oldPath), Slurp(test::DataFile("rf_old.h")));
     EXPECT_TRUE(user.captions.empty());  // each array found by its kind
     const std::string values = " extra array entries were ", fromTarget = " with values from target for the array ";
-    EXPECT_EQ(user.messages, (Texts{
-                                 "1" + values + "added" + fromTarget + "\"rf_t8x_fixed_data\"." + kWrongOriginalSentence,
-                                 "2" + values + "not replaced" + fromTarget + "\"rf_t8x_setcal_data\"." +
-                                     kWrongOriginalSentence,
-                                 "Saved to\n\"" + newPath + "\""}));
+    EXPECT_EQ(user.messages,
+              (Texts{"1" + values + "added" + fromTarget + "\"rf_t8x_fixed_data\"." + kWrongOriginalSentence,
+                     "2" + values + "not replaced" + fromTarget + "\"rf_t8x_setcal_data\"." + kWrongOriginalSentence,
+                     "Saved to\n\"" + newPath + "\""}));
     EXPECT_EQ(host->lines,
               (std::vector<LoggedLine>{{"Keeping the define \"GAIN_MAX\" (it was read from target as 0x0030).", 1},
                                        {"Default data written to \"" + newPath + "\".", 1}}));
@@ -202,15 +199,15 @@ TEST(DetermineRfGroups, Table) {
     const Texts a = RfGroupSetA(), b = RfGroupSetB();
     Texts both = a;
     both.insert(both.end(), b.begin(), b.end());
-    const std::string gone = "The following NVM groups do not exist on the connected target:\n\"zz,gone\".\nPlease edit "
-                             "the RF groups in the file (\"%appdata%\\korvale\\Brevant\\DefaultNVMNaming.config\"), "
+    const std::string gone = "The following NVM groups do not exist on the connected target:\n\"zz,gone\".\nPlease "
+                             "edit the RF groups in the file (\"%appdata%\\korvale\\Brevant\\DefaultNVMNaming.config\"), "
                              "or set 'RF Force Groups=0'";
     const std::vector<Case> cases = {
         {"configured groups present, one numbered 0", {"x", "y"}, {"x", "Y"}, false, "", true, {"x", "Y"}, {}},
         {"chip 5 takes set A over configured missing groups", both, {"zz"}, false, "TRAVU_ID: id = 5, revision = 1",
          true, a, {}},
-        {"chip 6 takes set B; forced missing groups named", both, {"zz", a[0], "gone"}, true, "revision = 3, ID=6", true,
-         b, {gone}},
+        {"chip 6 takes set B; forced missing groups named", both, {"zz", a[0], "gone"}, true, "rev = 3, ID=6", true, b,
+         {gone}},
         {"chip 1 takes set A too", both, {"zz"}, false, "id = 1", true, a, {}},
         {"unknown chip: set A before set B", both, {"zz"}, false, "id = -6", true, a, {}},
         {"chip 5 without set A falls back to set B", b, {}, false, "id = 5", true, b, {}},
