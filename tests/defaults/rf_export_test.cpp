@@ -200,8 +200,8 @@ TEST(DetermineRfGroups, Table) {
     Texts both = a;
     both.insert(both.end(), b.begin(), b.end());
     const std::string gone = "The following NVM groups do not exist on the connected target:\n\"zz,gone\".\nPlease "
-                             "edit the RF groups in the file (\"%appdata%\\korvale\\Brevant\\DefaultNVMNaming.config\"),"
-                             " or set 'RF Force Groups=0'";
+                             "edit the RF groups in the file (\"%appdata%\\korvale\\Brevant\\DefaultNVMNaming."
+                             "config\"), or set 'RF Force Groups=0'";
     const std::vector<Case> cases = {
         {"configured groups present, one numbered 0", {"x", "y"}, {"x", "Y"}, false, "", true, {"x", "Y"}, {}},
         {"chip 5 takes set A over configured missing groups", both, {"zz"}, false, "TRAVU_ID: id = 5, revision = 1",
