@@ -35,8 +35,6 @@ TEST(TFormDiffView, TogglesRestrictionCountsAndCopy) {
 
     TFormDiffView view(nullptr, *diff, user);
     view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-    EXPECT_EQ(view.windowTitle(), "NVM Diff View");
     auto status = [&] { return FromQ(view.StatusBar1->currentMessage()); };
     auto cell = [&](int row, int column) { return FromQ(view.SGDiff->model()->index(row, column).data().toString()); };
     EXPECT_EQ(status(), "3 differences.");
@@ -49,8 +47,7 @@ TEST(TFormDiffView, TogglesRestrictionCountsAndCopy) {
 
     QTest::mouseClick(view.SpeedButtonMissing, Qt::LeftButton);
     EXPECT_EQ(status(), "2 differences.");
-    QTest::mouseClick(view.SpeedButtonDiff, Qt::LeftButton);
-    QTest::mouseClick(view.SpeedButtonType, Qt::LeftButton);
+    for (QToolButton* kind : {view.SpeedButtonDiff, view.SpeedButtonType}) QTest::mouseClick(kind, Qt::LeftButton);
     EXPECT_EQ(status(), "1 difference.");
     QTest::mouseClick(view.SpeedButtonExtra, Qt::LeftButton);
     EXPECT_EQ(status(), "No differences.");
