@@ -1,3 +1,6 @@
+// The host's function table as the plug-in takes it: whole slots only, bad
+// arguments ignored; the calls through it with the agreed arguments, missing
+// slots never called, and an information buffer the host leaves unterminated.
 #include "plugin/host_table.h"
 
 #include <gtest/gtest.h>
@@ -21,14 +24,10 @@ size_t FilledSlots(const HostTable& t) {
 TEST(HostTable, CopiesWholeSlotsOnlyAndKeepsThePreviousTableOnBadArguments) {
     const std::vector<vtq_host_fn> list(300, &Dummy);
     const int32_t w = sizeof(vtq_host_fn);
-    const std::pair<int32_t, size_t> cases[] = {  // bytes, whole slots copied
-        {175 * w, 175},      // the short host list of the old 32-bit example: slot 175 stays null
-        {175 * w + 1, 175},  // ends inside slot 175: that slot stays null
-        {w - 1, 0},          {180 * w, 180},  // send-and-receive without the connection check
-        {216 * w, 216},
-        {300 * w, 216},      // a longer list is cut at slot 215
-        {0x7fffffff, 216},
-    };
+    // Bytes, whole slots copied: a list ending inside slot 175 leaves it null, one with 180 slots has
+    // send-and-receive without the connection check, a longer list is cut at slot 215.
+    const std::pair<int32_t, size_t> cases[] = {{175 * w + 1, 175}, {w - 1, 0}, {180 * w, 180}, {216 * w, 216},
+                                                {300 * w, 216}, {0x7fffffff, 216}};
     for (const auto& [bytes, slots] : cases) {
         HostTable t;
         t.SetFuncInterface(list.data(), bytes);
@@ -47,7 +46,7 @@ TEST(HostTable, CopiesWholeSlotsOnlyAndKeepsThePreviousTableOnBadArguments) {
     EXPECT_FALSE(t.CanRun()) << "send-and-receive is missing";
 }
 
-// Host functions of a fake host, recording what the call sites pass.
+// What the fake host's functions were called with.
 struct Seen {
     std::string command;
     int timeout = 0;
@@ -60,15 +59,11 @@ uint8_t VTQ_CALL FakeSendReceive(const char* cmd, vtq_answer* a, uint8_t echo, i
                                  uint8_t* lost) {
     seen = {cmd, timeout, echo, echo2, 0, {}};
     a->assign(a, "first", 5);
-    const char bytes[] = "x\0y\xff OK";
-    a->assign(a, bytes, sizeof(bytes) - 1);  // the last text wins, every byte kept
-    if (lost) *lost = 1;
+    a->assign(a, "x\0y\xff OK", 7);  // the last text wins, every byte kept
+    *lost = 1;
     return 1;
 }
-uint8_t VTQ_CALL FakeCheck(int arg) {
-    seen.checkArg = arg;
-    return 1;
-}
+uint8_t VTQ_CALL FakeCheck(int arg) { return seen.checkArg = arg, 1; }
 void VTQ_CALL FakeInfo(int id, char* buffer, int size) {
     if (id == 20) memset(buffer, 'z', static_cast<size_t>(size));  // a host that leaves no terminator
 }
@@ -89,8 +84,7 @@ TEST(HostTableLink, CallsTheSlotsWithTheAgreedArgumentsAndMissingSlotsNever) {
     t.showLine = &FakeShowLine;
     uint8_t lost = 0;
     EXPECT_TRUE(link.SendReceive("at@nvm:x?\r", answer, true, &lost));
-    EXPECT_EQ(seen.command, "at@nvm:x?\r");
-    EXPECT_EQ(std::tuple(seen.timeout, seen.echo, seen.echo2), std::tuple(-1, 1, 1));
+    EXPECT_EQ(std::tuple(seen.command, seen.timeout, seen.echo, seen.echo2), std::tuple("at@nvm:x?\r", -1, 1, 1));
     EXPECT_EQ(answer, std::string("x\0y\xff OK", 7));
     EXPECT_EQ(lost, 1);
     EXPECT_TRUE(link.CheckConnection());
