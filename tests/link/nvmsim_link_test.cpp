@@ -1,5 +1,5 @@
 // The serial link against "nvmsim --pty" and the TCP link against "nvmsim --tcp": with echo and unsolicited codes
-// (the server's framing of each is tested in tests/sim/wire_test.cpp), one byte per write, the session hands over
+// (the server's framing of each is tested in tests/sim/modem_test.cpp), one byte per write, the session hands over
 // the same answer as the modem gives in-process; errors, time-out and a server that goes away. (A new client finds
 // the modem as the last one left it: the nvmtool walk in tests/cli.)
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-// The session and the Host over it, on a scripted byte link: time-outs, link
-// loss, late answers, unsolicited lines between commands, and what the core
-// (or, through the host's slots, the plug-in) gets back.
+// The AT framer, the session and the Host over it, on scripted byte links: answers cut at every byte boundary,
+// time-outs, link loss, late answers, unsolicited lines between commands, and what the core (or, through the
+// host's slots, the plug-in) gets back.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,9 +8,11 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
+#include "link/at_framer.h"
 #include "link/link_host.h"
 #include "link/target_address.h"
 #include "link/target_session.h"
@@ -66,6 +68,7 @@ struct SessionFixture : ::testing::Test {
         link = owned.get();
         std::string error;
         ASSERT_TRUE(session.Attach(std::move(owned), error));
+        ASSERT_EQ(session.State(), LinkState::Up);
         session.SetTimeoutMs(200);
         session.SetLog([this](const std::string& text, uint8_t flag) { log.emplace_back(text, flag); });
     }
@@ -260,6 +263,92 @@ TEST(TargetAddressText, ParsesEveryFormAndRejectsTheRest) {
         EXPECT_FALSE(ParseTargetAddress(bad, target, error)) << bad;
         EXPECT_FALSE(error.empty());
     }
+}
+
+struct FramerCase {
+    const char* name;
+    std::string command;
+    std::string wire;
+    bool complete;
+    std::string answer;
+    std::vector<std::string> unsolicited;
+};
+
+const std::vector<FramerCase> kCases = {
+    {"EchoOff", "at@nvm:x?\r", "\r\n5\r\n\r\nOK\r\n", true, "5\r\nOK\r\n", {}},
+    {"EchoOn", "at@nvm:x?\r", "at@nvm:x?\r\r\n5\r\nOK\r\n", true, "5\r\nOK\r\n", {}},
+    {"EchoInOtherCase", "at@nvm:x?", "AT@NVM:X?\r5\r\nOK\r\n", true, "5\r\nOK\r\n", {}},
+    {"EchoRunsIntoAnswer", "ati", "ati\rmodel\r\nOK\r\n", true, "model\r\nOK\r\n", {}},
+    {"EchoTextLaterIsAnswer", "at@nvm:x?", "a\r\nat@nvm:x?\r\nOK\r\n", true, "a\r\nat@nvm:x?\r\nOK\r\n", {}},
+    {"UrcBeforeEcho", "at@nvm:x?", "\r\n+CREG: 1\r\nat@nvm:x?\r\r\n5\r\nOK\r\n", true, "5\r\nOK\r\n", {"+CREG: 1"}},
+    {"UrcInside", "at@nvm:dump_csv_add(\"g\")", "%b64:AA\r\n+CREG: 1\r\nRING\r\n%b64:BB\r\nOK\r\n", true,
+     "%b64:AA\r\n%b64:BB\r\nOK\r\n", {"+CREG: 1", "RING"}},
+    {"UrcAskedForIsAnswer", "AT+CREG?", "\r\n+CREG: 0,1\r\n\r\nOK\r\n", true, "+CREG: 0,1\r\nOK\r\n", {}},
+    {"CmeError", "at@nvm:x=1", "\r\n+CME ERROR: 21\r\n", true, "+CME ERROR: 21\r\n", {}},
+    {"Error", "at@nvm:x=1", "at@nvm:x=1\r\r\nERROR\r\n", true, "ERROR\r\n", {}},
+    {"OkNotYetEnded", "at", "\r\nOK", false, "", {}},
+    {"WordStartingWithOk", "at@nvm:s?", "OKAY\r\nOK\r\n", true, "OKAY\r\nOK\r\n", {}},
+    {"OnlyCarriageReturns", "at@nvm:x?", "\r5\r\rOK\r", true, "5\r\nOK\r\n", {}},
+    {"BytesAboveAscii", "at@nvm:s?", "\"\xe4\xff\x01\"\r\nOK\r\n", true, "\"\xe4\xff\x01\"\r\nOK\r\n", {}},
+    {"CaseOfBytesAboveAsciiCounts", "at@nvm:s=\"\xe4\"", "AT@NVM:S=\"\xc4\"\r\nOK\r\n", true,
+     "AT@NVM:S=\"\xc4\"\r\nOK\r\n", {}},
+};
+
+// Completion, answer (empty while incomplete) and unsolicited lines after feeding `chunks`.
+using Outcome = std::tuple<bool, std::string, std::vector<std::string>>;
+Outcome Frame(const std::string& command, const std::vector<std::string>& chunks) {
+    AtFramer f;
+    f.Begin(command);
+    for (const std::string& chunk : chunks) f.Feed(chunk);
+    return {f.Complete(), f.Answer().substr(0, f.Complete() ? std::string::npos : 0), f.TakeUnsolicited()};
+}
+
+TEST(AtFramer, SameAnswerWhereverTheBytesAreCut) {
+    for (const FramerCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const Outcome expected{c.complete, c.answer, c.unsolicited};
+        std::vector<std::string> bytes;
+        for (char ch : c.wire) bytes.emplace_back(1, ch);
+        EXPECT_EQ(Frame(c.command, bytes), expected) << "one byte at a time";
+        for (size_t i = 0; i <= c.wire.size(); ++i) {
+            for (size_t j = i; j <= c.wire.size(); ++j) {
+                ASSERT_EQ(Frame(c.command, {c.wire.substr(0, i), c.wire.substr(i, j - i), c.wire.substr(j)}), expected)
+                    << "cut at " << i << "," << j;
+            }
+        }
+    }
+}
+
+TEST(AtFramer, BytesAfterTheFinalCodeWaitForTheNextAnswer) {
+    const std::string wire = "5\r\nOK\r\n+CREG: 1\r\n7\r\nOK\r\n";
+    for (size_t i = 0; i <= wire.size(); ++i) {
+        SCOPED_TRACE(i);
+        AtFramer f;
+        f.Begin("at@nvm:a?");
+        f.Feed(wire.substr(0, i));
+        bool fedAll = false;
+        if (!f.Complete()) {
+            f.Feed(wire.substr(i));
+            fedAll = true;
+        }
+        ASSERT_TRUE(f.Complete());
+        EXPECT_EQ(f.Answer(), "5\r\nOK\r\n");
+        f.Begin("at@nvm:b?");
+        f.Feed({});
+        if (!fedAll) f.Feed(wire.substr(i));
+        ASSERT_TRUE(f.Complete());
+        EXPECT_EQ(f.Answer(), "7\r\nOK\r\n");
+        EXPECT_EQ(f.TakeUnsolicited(), std::vector<std::string>{"+CREG: 1"});
+    }
+}
+
+TEST(AtFramer, LinesOutsideACommandAreUnsolicited) {
+    AtFramer f;
+    f.Feed("\r\n+CREG: 1\r\nOK\r\n+CM");
+    EXPECT_FALSE(f.Complete());
+    EXPECT_EQ(f.TakeUnsolicited(), (std::vector<std::string>{"+CREG: 1", "OK"}));
+    f.Feed("TI: \"SM\",3\r\n");
+    EXPECT_EQ(f.TakeUnsolicited(), (std::vector<std::string>{"+CMTI: \"SM\",3"}));
 }
 
 }  // namespace

@@ -1,12 +1,18 @@
-// Commands and answers of the simulated modem on the small image.
+// The simulated modem on the small image: commands and answers, faults, the AT framing of the nvmsim server
+// and the piece encoder.
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "channel/piece_decoder.h"
 #include "sim/faults.h"
 #include "sim/image.h"
 #include "sim/modem.h"
 #include "sim/prefix_code.h"
-#include "channel/piece_decoder.h"
+#include "sim/wire.h"
+#include "support/code_vectors.h"
 
 namespace nvmsim {
 namespace {
@@ -216,6 +222,54 @@ TEST_F(ModemTest, TargetLostFromTheKthCommandUntilReset) {
     EXPECT_EQ(modem->commandCount(), 0);
     EXPECT_EQ(Run("ATE0"), "OK\r\n");
     EXPECT_FALSE(modem->faults().echo);
+}
+
+// The AT framing of the nvmsim server. The server itself is run end to end
+// through the serial and TCP links in tests/link/nvmsim_link_test.cpp.
+TEST(Wire, FramingPlacesTheUnsolicitedCode) {
+    Faults f;
+    f.urc = "+CREG: 1";
+    const std::string answer = "a\r\nb\r\nOK\r\n";
+    f.urcPlace = UrcPlace::Before;
+    EXPECT_EQ(FrameAnswer("X", answer, true, f), "X\r\r\n+CREG: 1\r\na\r\nb\r\nOK\r\n");
+    f.urcPlace = UrcPlace::Inside;
+    EXPECT_EQ(FrameAnswer("X", answer, false, f), "\r\na\r\n+CREG: 1\r\nb\r\nOK\r\n");
+    EXPECT_EQ(FrameAnswer("X", "OK\r\n", false, f), "\r\n+CREG: 1\r\nOK\r\n");
+    f.urcPlace = UrcPlace::After;
+    EXPECT_EQ(FrameAnswer("X", answer, false, f), "\r\na\r\nb\r\nOK\r\n+CREG: 1\r\n");
+    EXPECT_EQ(FrameAnswer("X", "", true, f), "");
+    f.urc.clear();
+    EXPECT_EQ(FrameAnswer("X", answer, false, f), "\r\n" + answer);
+}
+
+TEST(Wire, LinesEndAtCarriageReturn) {
+    LineAssembler a;
+    std::vector<std::string> lines;
+    a.Feed("AT", lines);
+    EXPECT_TRUE(lines.empty());
+    a.Feed("I\r\nAT\r\r", lines);
+    EXPECT_EQ(lines, (std::vector<std::string>{"ATI", "AT", ""}));
+}
+
+// The modem's piece encoder against the independent vectors, and through the
+// editor's decoder (which the same vectors pin down) for every character at
+// every bit position.
+TEST(PrefixCode, ReproducesEveryVectorPiece) {
+    const auto rows = vtq::test::CodeVectors();
+    ASSERT_EQ(rows.size(), 276u);
+    for (const auto& row : rows) EXPECT_EQ(EncodePiece(row.text), row.piece) << row.text;
+}
+
+TEST(PrefixCode, EveryCharacterRoundTripsInEveryPaddingAndNoneAbove127) {
+    for (int c = 0; c < 128; ++c) {
+        if (c == '}') continue;
+        const std::string ch(1, char(c));
+        for (const std::string& text : {ch + "}", "x" + ch + "yz}", std::string(5, char(c)) + "}", "ab" + ch})
+            EXPECT_EQ(vtq::DecodeValue(EncodePiece(text)), text) << c;
+    }
+    EXPECT_EQ(EncodePiece("ab\x80}"), "");
+    std::string bytes;
+    EXPECT_FALSE(PackPrefixCode("\xff", bytes));
 }
 
 }  // namespace
