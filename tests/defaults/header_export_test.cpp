@@ -182,9 +182,7 @@ TEST_F(HeaderExport, FailedWriteKeepsTheOldFile) {
 // The comment block without the host's information function, and with each item empty.
 TEST(DefaultHeaderText, HostInformationAndGuardName) {
     test::ScriptedHost host;
-    DefaultGroupList one(1);
-    one[0].GroupName = "g";
-    one[0].ArrayName = "a";
+    const DefaultGroupList one = {DefaultGroupData{1, "g", "a", "U8", "t", "1"}};
     const std::string hyphens(76, '-');
     auto block = [&] {
         const std::string text = DefaultHeaderText(host, one, "G");
