@@ -117,7 +117,8 @@ TEST_F(VerifyReviewTest, VerifyStopsOnCancelOrALostTarget) {
     host->modem().Reset();
     Fresh();
     host->afterExchange = [&] { user.closing = true; };
-    EXPECT_EQ(VerifyWrittenRecords(*session, user, records).checked, 1);
+    const VerifyResult closed = VerifyWrittenRecords(*session, user, records);
+    EXPECT_EQ(std::tuple(closed.checked, closed.failures.size(), closed.closing), std::tuple(1, 0u, true));
     EXPECT_TRUE(host->lines.empty());
 }
 
