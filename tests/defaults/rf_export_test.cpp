@@ -45,10 +45,7 @@ TEST_F(RfExport, MergeKeepsNotationCommentsAndDefinesAndLoadsBack) {
                                       "the comments from)?\n\nConnected Target Details:\r\n", 0), 0u);
 
     // The merged header loads back; its define is sent as the kept value.
-    host->commands.clear();
-    host->lines.clear();
-    const LoadHeaderResult load = LoadDefaultHeaderToTarget(*session, user, newPath);
-    EXPECT_EQ(load.committed, 2);
+    EXPECT_EQ(LoadDefaultHeaderToTarget(*session, user, newPath).committed, 2);
     EXPECT_EQ(Sent("at@nvm:write_to_mirror(1,"),
               Texts{"at@nvm:write_to_mirror(1,6,0,\"%hu\",{16,0x0020,0x0030,0x0040})\r"});
 }
