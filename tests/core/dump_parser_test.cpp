@@ -59,7 +59,8 @@ TEST_F(DumpParsing, WarningsRefetchAndDebugModeLogs) {
     EXPECT_TRUE(ParseDumpLine(items, "grp.big[0];{1,2,3} WARNING: truncated", 0));
     EXPECT_EQ(Find("grp.big")->value, "1,2,3,4");
     host.commands.clear();
-    EXPECT_TRUE(ParseDumpLine(items, "grp.b2[0];{1,WARNING} x", 0) && ParseDumpLine(items, "grp.b3[0];{1,2} warning", 0));
+    EXPECT_TRUE(ParseDumpLine(items, "grp.b2[0];{1,WARNING} x", 0));
+    EXPECT_TRUE(ParseDumpLine(items, "grp.b3[0];{1,2} warning", 0));
     EXPECT_TRUE(host.commands.empty());
 
     items.AddParameter(0, "grp.a", "1", "", false)->state = ParameterState::NotStored;
@@ -83,7 +84,7 @@ TEST_F(DumpParsing, AnswersAreCutAtMarkersNotAtLineEnds) {
     // Nothing to add; a piece that decodes to nothing (damaged, or run into a
     // following line that is no piece) is reported, so no parameter vanishes unseen.
     const std::pair<std::string, bool> nones[] = {
-        {"", false},      {"OK", false},          {"grp.q;{1}", false}, {"%B64:" + EncodePiece("grp.q;{1}").substr(5), false},
+        {"", false}, {"OK", false}, {"grp.q;{1}", false}, {"%B64:" + EncodePiece("grp.q;{1}").substr(5), false},
         {"%b64:", true}, {"%b64:!!!!", true}, {EncodePiece("grp.q;{1}") + "\r\nnot a piece", true}};
     for (const auto& [none, reported] : nones) {
         host.lines.clear();

@@ -118,7 +118,7 @@ TEST_F(ReadGroupsTest, TargetLostAtEveryCommandOfAThreeGroupRead) {
         EXPECT_EQ(host->commands, Texts(reference.begin(), reference.begin() + k));
 
         // Groups finished before the loss hold their values; the totals line comes before the lost message.
-        const std::string totals = r.total > 0 ? std::to_string(r.total) + " NVM items read in total." : kNoItemsReadLine;
+        const std::string totals = r.total ? std::to_string(r.total) + " NVM items read in total." : kNoItemsReadLine;
         EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{totals, 1}, {kTargetLostMessage, 0}}));
         for (const NVMParameter* p : Items().View()) EXPECT_NE(p->value, "") << p->name;  // no answer is no value
         if (dumpsBeforeLoss >= 2) EXPECT_EQ(Count("cal_b"), 2);

@@ -75,8 +75,8 @@ TEST_F(SettingsTest, ReadsLikeTheProfileFunctions) {
 }
 
 TEST_F(SettingsTest, WritingKeepsEveryOtherLineAndLeavesNoTemporaryFile) {
-    ASSERT_TRUE(WriteFileAtomically(
-        ini_, "; host\r\n[Host]\r\nWriteOnTheFly=5\r\n\r\n[mode]\r\nwriteonthefly = 1\r\nHostKey=kept\r\n\r\n[Last]\r\nX=1"));
+    ASSERT_TRUE(WriteFileAtomically(ini_, "; host\r\n[Host]\r\nWriteOnTheFly=5\r\n\r\n[mode]\r\nwriteonthefly = 1\r\n"
+                                          "HostKey=kept\r\n\r\n[Last]\r\nX=1"));
     ASSERT_TRUE(WriteProfileString(ini_, "Mode", "WriteOnTheFly", "0"));
     ASSERT_TRUE(WriteProfileString(ini_, "Mode", "NVMSelGroups", "a,b"));
     EXPECT_EQ(Ini(), "; host\r\n[Host]\r\nWriteOnTheFly=5\r\n\r\n[mode]\r\nwriteonthefly=0\r\nHostKey=kept\r\n"

@@ -132,7 +132,8 @@ TEST_F(NvmFileTest, MergeCountsReplacedAddedAndUnchanged) {
                   "|" + Record(items, "grp.slope")->value,
               "2|3,4|-72");
     using enum ParameterState;
-    EXPECT_EQ(std::tuple(Record(items, "grp.val")->state, Record(items, "grp.same")->state, Record(items, "grp.new")->state),
+    EXPECT_EQ(std::tuple(Record(items, "grp.val")->state, Record(items, "grp.same")->state,
+                         Record(items, "grp.new")->state),
               std::tuple(NotStored, Unchanged, NotStored));
     EXPECT_TRUE(items.FindGroup("new_grp")->notOnTarget && !items.FindGroup("grp")->notOnTarget);
     EXPECT_EQ(items.ViewCount(), 8);

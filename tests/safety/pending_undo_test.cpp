@@ -55,7 +55,7 @@ TEST_F(PendingUndoTest, CountsFollowEveryStateChange) {
     for (const auto& [what, act, expected] : steps) {
         act();
         const PendingCounts counts = CountPending(Items());
-        EXPECT_EQ(std::tuple(counts.notStored, counts.inTargetRAM), std::tuple(expected.notStored, expected.inTargetRAM))
+        EXPECT_EQ(std::pair(counts.notStored, counts.inTargetRAM), std::pair(expected.notStored, expected.inTargetRAM))
             << what;
     }
 }

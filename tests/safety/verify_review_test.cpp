@@ -37,11 +37,11 @@ protected:
 
 TEST(VerifyCompare, ValuesAsTheTargetAnswersThem) {
     const std::tuple<const char*, const char*, bool> cases[] = {  // written, read back, same
-        {"12", "12", true},           {"0x10", "16", true},         {"0x1,0x2", "1,2", true},   {"", "{}", true},
-        {"-0", "0", true},            {"1, 2,3", "{1,2,3}", true},  {"\"a b\"", "\"a b\"", true},
-        {"\"a b\"", "\"ab\"", false}, {"1,2", "{1,3}", false},      {"1", "1,0", false},        {"-1", "255", false},
-        {"0x", "0", false},           {"9x10", "16", false},        {"18446744073709551615", "0xFFFFFFFFFFFFFFFF", true},
-        {"18446744073709551616", "0", false}, {"1,,2", "1,0,2", false}};
+        {"12", "12", true}, {"0x10", "16", true}, {"0x1,0x2", "1,2", true}, {"", "{}", true}, {"-0", "0", true},
+        {"1, 2,3", "{1,2,3}", true}, {"\"a b\"", "\"a b\"", true}, {"\"a b\"", "\"ab\"", false},
+        {"1,2", "{1,3}", false}, {"1", "1,0", false}, {"-1", "255", false}, {"0x", "0", false}, {"9x10", "16", false},
+        {"18446744073709551615", "0xFFFFFFFFFFFFFFFF", true}, {"18446744073709551616", "0", false},
+        {"1,,2", "1,0,2", false}};
     for (const auto& [written, readBack, same] : cases)
         EXPECT_EQ(SameWrittenValue(written, readBack), same) << written << " / " << readBack;
 }
@@ -133,7 +133,7 @@ TEST_F(VerifyReviewTest, ReviewMergesExactlyTheCheckedRows) {
         "fix_a.gain=14\n";
     const std::vector<LoadChange> changes = FindLoadChanges(Items(), text);
     ASSERT_EQ(changes.size(), 3u);
-    EXPECT_EQ(std::tuple(changes[0].name, changes[0].oldValue, changes[0].newValue), std::tuple("fix_a.gain", "12", "14"));
+    EXPECT_EQ(changes[0].name + ": " + changes[0].oldValue + " -> " + changes[0].newValue, "fix_a.gain: 12 -> 14");
     EXPECT_EQ(changes[0].lines, (std::vector<size_t>{1, 6}));
     EXPECT_EQ(changes[1].newValue, "\"yo\" (string)");
     EXPECT_EQ(std::tuple(changes[2].isNew, changes[2].oldValue), std::tuple(true, ""));
