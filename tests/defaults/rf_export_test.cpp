@@ -42,8 +42,7 @@ TEST_F(RfExport, MergeKeepsNotationCommentsAndDefinesAndLoadsBack) {
     EXPECT_EQ(host->lines,
               (std::vector<LoggedLine>{{"Keeping the define \"GAIN_MAX\" (it was read from target as 0x0030).", 1},
                                        {"Default data written to \"" + newPath + "\".", 1}}));
-    ASSERT_EQ(user.questions.size(), 1u);
-    EXPECT_EQ(user.questions[0].rfind("Do you have the original header file for this target with comments (to extract "
+    EXPECT_EQ(user.questions.at(0).rfind("Do you have the original header file for this target with comments (to extract "
                                       "the comments from)?\n\nConnected Target Details:\r\n", 0), 0u);
 
     // The merged header loads back; its define is sent as the kept value.
@@ -119,7 +118,7 @@ TEST(MergeDefaultsIntoHeader, SixGroupsAskForThree) {
     EXPECT_EQ(host.Texts(), Texts{"Nothing saved."});
 }
 
-TEST(MergeDefaultsIntoText, IndexPlacement) {
+TEST(MergeDefaultsIntoText, IndexPlacementAndAddedValues) {
     test::ScriptedHost host;
     test::ScriptedUser user;
     DefaultGroupList three;
@@ -147,19 +146,15 @@ TEST(MergeDefaultsIntoText, IndexPlacement) {
         ASSERT_TRUE(MergeDefaultsIntoText(host, user, NamingPreset(), "old", buffer, records));
         EXPECT_EQ(buffer, merged);
     }
-}
-
-TEST(MergeDefaultsIntoText, AddedValuesStandEightToALine) {
-    test::ScriptedHost host;
-    test::ScriptedUser user;
+    // Values the old array lacks stand eight to a line.
     std::string data;
     for (int i = 1; i <= 11; ++i) data += std::to_string(i) + ", ";
     DefaultGroupList records = {{1, "g", "", "S16", "arr", "-1, " + data}, {1, "h", "", "U8", "h", "1"},
-                                {1, "i", "", "U8", "i", "1"}};
-    std::string buffer = "/* top */\nS16 arr[] = { 5 /* c, */ };\nU8 h[] = {};\nU8 i[] = {1};\n";
+                                {1, "i", "", "U8", "i", "1, 2"}};
+    std::string buffer = "/* top */\nS16 arr[] = { 5 /* c, */ };\nU8 h[] = {};\nU8 i[] = {1,};\n";
     ASSERT_TRUE(MergeDefaultsIntoText(host, user, NamingPreset(), "old", buffer, records));
     EXPECT_NE(buffer.find("\nS16 arr[] = { -0x0001 /* c, */,\n  0x0001,0x0002,0x0003,0x0004,0x0005,0x0006,0x0007,"
-                          "0x0008,\n  0x0009,0x000a,0x000b };\nU8 h[] = {\n  0x0001};\nU8 i[] = {1};\n"),
+                          "0x0008,\n  0x0009,0x000a,0x000b };\nU8 h[] = {\n  0x0001};\nU8 i[] = {1,\n  0x0002};\n"),
               std::string::npos)
         << buffer;
 }
