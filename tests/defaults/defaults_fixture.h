@@ -22,6 +22,9 @@
 
 namespace vtq::test {
 
+using Texts = std::vector<std::string>;
+using Lines = std::vector<LoggedLine>;
+
 inline void PrintTo(const LoggedLine& l, std::ostream* os) { *os << "{\"" << l.text << "\", " << int(l.flag) << "}"; }
 
 // A simulated modem that answers the command `emptyProbe` with nothing, as a target without the command does.

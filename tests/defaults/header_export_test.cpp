@@ -13,9 +13,7 @@
 namespace vtq {
 namespace {
 
-using test::LoggedLine;
-using test::Slurp;
-using Texts = std::vector<std::string>;
+using namespace test;
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 class HeaderExport : public test::DefaultsTest {};
@@ -30,7 +28,7 @@ TEST_F(HeaderExport, ThreeGroupsMatchTheGoldenFile) {
     EXPECT_EQ(r.groupsWritten, 3);
     EXPECT_EQ(user.offered, Texts{"rf_nvm_fix_ant_tuner_default_binary_cust_c22_7.h"});
     EXPECT_EQ(host->commands.size(), 5u);  // probe, variant query, three dumps
-    EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"Default data written to \"" + path + "\".", 1}}));
+    EXPECT_EQ(host->lines, (Lines{{"Default data written to \"" + path + "\".", 1}}));
     EXPECT_TRUE(user.messages.empty());
     // Progress: three counted statuses, the bar shown, closed, cursor restored.
     EXPECT_EQ(user.statuses, (Texts{"Reading \"fix_ant_tuner\" group (1/3)...",
@@ -62,7 +60,7 @@ TEST_F(HeaderExport, OneGroupWithTheVariantAskedFromTheUser) {
         if (inputCancelled) host->faults().errorPattern = "RF_ENGINE_ID";
         const HeaderExportResult r = Export({"fix_thermal"});
         EXPECT_TRUE(!r.written && r.cancelled);
-        EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"Operation canceled.", 1}}));
+        EXPECT_EQ(host->lines, (Lines{{"Operation canceled.", 1}}));
         EXPECT_EQ(user.offered.size(), inputCancelled ? 0u : 1u);
         EXPECT_TRUE(Sent().empty());
     }
@@ -101,7 +99,7 @@ TEST_F(HeaderExport, TargetLostAtEveryCommand) {
         EXPECT_TRUE(Export(kThree).targetLost);
         // From the third command on the first k-3 groups were read.
         const size_t read = static_cast<size_t>(std::max(0, k - 3));
-        std::vector<LoggedLine> expected = {
+        Lines expected = {
             {"Could not get default data for group " + kThree[read], 0}, {kDumpLostLine, 0}, {kTargetLostMessage, 0}};
         EXPECT_EQ(Sent().size(), read + 1);
         if (read > 0) expected.push_back({"Default data written to \"" + path + "\".", 1});
@@ -155,7 +153,7 @@ TEST_F(HeaderExport, AFailedGroupIsLeftOutAndTheOthersWritten) {
     host->faults().errorPattern = "dump_default\\(\"fix_radio_cfg\"";
     user.fileNames = {dir.File("f.h")};
     ASSERT_TRUE(Export(kThree).written);
-    EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"Could not get default data for group fix_radio_cfg", 0},
+    EXPECT_EQ(host->lines, (Lines{{"Could not get default data for group fix_radio_cfg", 0},
                                                    {"Default data written to \"" + dir.File("f.h") + "\".", 1}}));
     const std::string text = Slurp(dir.File("f.h"));
     EXPECT_NE(text.find("[GROUP=fix_thermal,"), std::string::npos);
@@ -177,7 +175,7 @@ TEST_F(HeaderExport, FailedWriteKeepsTheOldFile) {
     EXPECT_EQ(user.messages, Texts{"Could not write to file: \"" + dir.File("missing/x.h") + "\"."});
     EXPECT_FALSE(WriteDefaultHeader(*host, user, path, {}));
     EXPECT_FALSE(WriteDefaultHeader(*host, user, "", {DefaultGroupData{}}));
-    EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"Nothing saved.", 1}, {"Nothing saved.", 1}}));
+    EXPECT_EQ(host->lines, (Lines{{"Nothing saved.", 1}, {"Nothing saved.", 1}}));
 }
 
 // The comment block without the host's information function, and with each item empty.
@@ -219,7 +217,7 @@ TEST_F(ChangedDefaults, OneChangedGroupAmongSeveral) {
     EXPECT_EQ(r.changedGroups, 1);
     EXPECT_EQ(Slurp(path), "at@nvm:fix_thermal.ramp_drx=61\r\nat@nvm:fix_thermal.path[2].ramp=52\r\n");
     EXPECT_EQ(host->lines,
-              (std::vector<LoggedLine>{{"1 group had changes and was written to the file: \"" + path + "\"", 1}}));
+              (Lines{{"1 group had changes and was written to the file: \"" + path + "\"", 1}}));
     EXPECT_EQ(user.offered, Texts{"ChangedParameters.nvm"});
     EXPECT_EQ(host->commands.back(), "at@nvm:track_changes(Hyb_Cust)\r");
 }
@@ -291,7 +289,7 @@ TEST_F(ChangedDefaults, TargetLostAtEveryCommandAndCancel) {
     const ChangedDefaultsResult r = Save(three, dir.File("c.nvm"));
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(r.changedGroups, 2);
-    EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"The read was canceled by user.", 1},
+    EXPECT_EQ(host->lines, (Lines{{"The read was canceled by user.", 1},
                                                    {Written(dir.File("c.nvm"), 2), 1}}));
 }
 

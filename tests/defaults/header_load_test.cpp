@@ -13,10 +13,7 @@
 namespace vtq {
 namespace {
 
-using test::LoggedLine;
-using test::Slurp;
-using Texts = std::vector<std::string>;
-using Lines = std::vector<LoggedLine>;
+using namespace test;
 
 class HeaderLoad : public test::DefaultsTest {
 protected:
@@ -87,17 +84,12 @@ TEST_F(HeaderLoad, FailedWritesAreNotCommittedAndTheNextGroupGoesOn) {
 // Commands: 1 probe, 2-3 fix_ant_tuner write and commit, 4-5 fix_radio_cfg, 6-7 fix_thermal.
 TEST_F(HeaderLoad, TargetLostAtEveryCommand) {
     const std::string path = test::DataFile("three_groups.h");  // the exported header
-    for (int k = 1; k <= 7; ++k) {
+    for (int k = 2; k <= 7; ++k) {  // lost at the probe: see HeaderExport.ProbeFailingEachWay
         SCOPED_TRACE("lost at command " + std::to_string(k));
         Reset();
         LoseAt(k);
         const LoadHeaderResult r = LoadDefaultHeaderToTarget(*session, user, path);
-        // Nothing is sent after the command that went unanswered.
-        EXPECT_EQ(host->commands.size(), static_cast<size_t>(k));
-        if (k == 1) {
-            EXPECT_EQ(user.messages, Texts{"The connected target it is not responding."});
-            continue;
-        }
+        EXPECT_EQ(host->commands.size(), static_cast<size_t>(k));  // nothing after the unanswered command
         EXPECT_TRUE(r.targetLost);
         EXPECT_EQ(r.committed, (k - 2) / 2);
         const std::string group = kGroups[static_cast<size_t>(std::max(0, k - 3) / 2)];

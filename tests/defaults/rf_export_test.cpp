@@ -12,9 +12,7 @@
 namespace vtq {
 namespace {
 
-using test::LoggedLine;
-using test::Slurp;
-using Texts = std::vector<std::string>;
+using namespace test;
 
 class RfExport : public test::DefaultsTest {
 protected:
@@ -40,7 +38,7 @@ TEST_F(RfExport, MergeKeepsNotationCommentsAndDefinesAndLoadsBack) {
                      "2" + values + "not replaced" + fromTarget + "\"rf_t8x_setcal_data\"." + kWrongOriginalSentence,
                      "Saved to\n\"" + newPath + "\""}));
     EXPECT_EQ(host->lines,
-              (std::vector<LoggedLine>{{"Keeping the define \"GAIN_MAX\" (it was read from target as 0x0030).", 1},
+              (Lines{{"Keeping the define \"GAIN_MAX\" (it was read from target as 0x0030).", 1},
                                        {"Default data written to \"" + newPath + "\".", 1}}));
     EXPECT_EQ(user.questions.at(0).rfind("Do you have the original header file for this target with comments (to extract "
                                       "the comments from)?\n\nConnected Target Details:\r\n", 0), 0u);
@@ -60,7 +58,7 @@ TEST_F(RfExport, FreshHeaderWhenNoOldFileIsGiven) {
     // A cancelled save dialog, an invalid variant given: nothing read.
     Reset();
     EXPECT_FALSE(Run({}).written);
-    EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{kRfCanceledLine, 1}}));
+    EXPECT_EQ(host->lines, (Lines{{kRfCanceledLine, 1}}));
     EXPECT_FALSE(Run({dir.File("v.h"), "", "v-1", ""}).written);
     EXPECT_EQ(user.messages, Texts{kInvalidVariantMessage});
     EXPECT_TRUE(Sent().empty());
