@@ -116,7 +116,6 @@ TEST_F(HeaderLoad, ProbeOpenDialogAndMissingFile) {
     EXPECT_FALSE(LoadDefaultHeaderToTarget(*session, user).loaded);
     EXPECT_EQ(user.messages, Texts{"File does not exist (\"" + dir.File("missing.h") + "\"). Nothing read."});
     EXPECT_TRUE(host->lines.empty());
-    // A file without a group index: its message, nothing written.
     ASSERT_TRUE(WriteFileAtomically(dir.File("plain.h"), " U8 a[] = {1};"));
     EXPECT_FALSE(LoadDefaultHeaderToTarget(*session, user, dir.File("plain.h")).loaded);
     EXPECT_EQ(user.messages.back(), kNoValidGroupsMessage);

@@ -40,8 +40,8 @@ TEST_F(RfExport, MergeKeepsNotationCommentsAndDefinesAndLoadsBack) {
     EXPECT_EQ(host->lines,
               (Lines{{"Keeping the define \"GAIN_MAX\" (it was read from target as 0x0030).", 1},
                                        {"Default data written to \"" + newPath + "\".", 1}}));
-    EXPECT_EQ(user.questions.at(0).rfind("Do you have the original header file for this target with comments (to extract "
-                                      "the comments from)?\n\nConnected Target Details:\r\n", 0), 0u);
+    EXPECT_EQ(user.questions.at(0).rfind("Do you have the original header file for this target with comments (to "
+                                         "extract the comments from)?\n\nConnected Target Details:\r\n", 0), 0u);
 
     // The merged header loads back; its define is sent as the kept value.
     EXPECT_EQ(LoadDefaultHeaderToTarget(*session, user, newPath).committed, 2);
@@ -108,7 +108,7 @@ TEST(MergeDefaultsIntoHeader, SixGroupsAskForThree) {
     EXPECT_EQ(user.preselected[0], (std::vector<int>{0, 2, 4}));
     EXPECT_EQ(user.messages.back(), "The given header file:\n" + dir.File("none.h") +
                                         "\nis not valid.\nCannot find the array \"cal_t71_lut_t\".\nNothing saved.");
-    // All six kept: the three-groups message.
+    // All six kept.
     EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), six));
     EXPECT_EQ(user.messages.back(), kThreeGroupsMessage);
     EXPECT_EQ(user.busyDepth, 0);
@@ -276,9 +276,8 @@ TEST(NamingPresets, RoundTripOfSeveralPresets) {
     EXPECT_TRUE(user.messages.empty());
 
     ASSERT_TRUE(presets.Save(path) && again.Load(path, &user));
-    ASSERT_EQ(again.Count(), 2);
+    EXPECT_EQ(again.Names(), presets.Names());
     EXPECT_EQ(again.Preset(0), presets.Preset(0));
-    EXPECT_EQ(again.Preset(1).Name, "Fast_1");
     ASSERT_TRUE(again.Save(dir.File("second.config")));
     const std::string first = test::Slurp(path), second = test::Slurp(dir.File("second.config"));
     // The quoted group gains a pair of quotes at each round; everything else is stable.
