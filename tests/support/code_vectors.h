@@ -16,14 +16,9 @@ struct CodeVector {
 inline std::string UnescapeVectorText(const std::string& s) {
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
-        if (s.compare(i, 2, "\\\\") == 0) {
-            out += s[i++];
-        } else if (s.compare(i, 2, "\\x") == 0 && i + 3 < s.size()) {
-            out += static_cast<char>(std::stoi(s.substr(i + 2, 2), nullptr, 16));
-            i += 3;
-        } else {
-            out += s[i];
-        }
+        const bool hex = s.compare(i, 2, "\\x") == 0 && i + 3 < s.size();
+        out += hex ? static_cast<char>(std::stoi(s.substr(i + 2, 2), nullptr, 16)) : s[i];
+        i += hex ? 3 : s.compare(i, 2, "\\\\") == 0;
     }
     return out;
 }

@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "channel/user_side.h"
@@ -29,9 +30,7 @@ public:
     std::vector<int> positions;
     bool cancelled = false;
     bool closing = false;
-    int busyDepth = 0;
-    int busyCalls = 0;
-    int processEventsCalls = 0;
+    int busyDepth = 0, busyCalls = 0, processEventsCalls = 0;
     // Called from ProcessEvents with its 1-based call number: a test can press
     // Cancel or close the window here.
     std::function<void(int call)> onProcessEvents;
@@ -39,25 +38,17 @@ public:
     void Message(const std::string& text) override { messages.push_back(text); }
     bool AskYesNo(const std::string& text) override {
         questions.push_back(text);
-        if (yesNoAnswers.empty()) return false;
-        bool a = yesNoAnswers.front();
-        yesNoAnswers.pop_front();
-        return a;
+        bool yes = false;
+        return Pop(yesNoAnswers, yes) && yes;
     }
     bool InputBox(const std::string&, const std::string& prompt, std::string& value) override {
         questions.push_back(prompt);
-        if (inputAnswers.empty()) return false;
-        value = inputAnswers.front();
-        inputAnswers.pop_front();
-        return true;
+        return Pop(inputAnswers, value);
     }
-    bool OpenFileName(const std::string&, const std::string&, std::string& path) override { return Next(path); }
-    bool SaveFileName(const std::string&, const std::string&, std::string& path) override { return Next(path); }
+    bool OpenFileName(const std::string&, const std::string&, std::string& path) override { return Pop(fileNames, path); }
+    bool SaveFileName(const std::string&, const std::string&, std::string& path) override { return Pop(fileNames, path); }
     bool PickFromList(const std::string&, const std::vector<std::string>&, bool, std::vector<int>& picked) override {
-        if (picks.empty()) return false;
-        picked = picks.front();
-        picks.pop_front();
-        return true;
+        return Pop(picks, picked);
     }
 
     void OpenProgress() override {
@@ -68,18 +59,15 @@ public:
     void SetProgressRange(int maximum) override { range = maximum; }
     void ShowProgressBar(bool visible) override { barVisible = visible; }
     void SetProgressStatus(const std::string& text) override { statuses.push_back(text); }
-    void SetProgressPosition(int p) override {
-        position = p;
-        positions.push_back(p);
-    }
+    void SetProgressPosition(int p) override { positions.push_back(position = p); }
     bool ProgressCancelled() override { return cancelled; }
     void CloseProgress() override {
         ++progressClosed;
         progressOpen = false;
     }
     void ProcessEvents() override {
-        ++processEventsCalls;
-        if (onProcessEvents) onProcessEvents(processEventsCalls);
+        if (onProcessEvents) onProcessEvents(++processEventsCalls);
+        else ++processEventsCalls;
     }
     void SetBusy(bool busy) override {
         ++busyCalls;
@@ -88,10 +76,11 @@ public:
     bool Closing() override { return closing; }
 
 private:
-    bool Next(std::string& path) {
-        if (fileNames.empty()) return false;
-        path = fileNames.front();
-        fileNames.pop_front();
+    template <typename T>
+    static bool Pop(std::deque<T>& queue, T& out) {
+        if (queue.empty()) return false;
+        out = std::move(queue.front());
+        queue.pop_front();
         return true;
     }
 };
