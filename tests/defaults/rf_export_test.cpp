@@ -260,8 +260,7 @@ TEST(NamingPresets, RoundTripOfSeveralPresets) {
     ASSERT_EQ(presets.Count(), 2);
     const NamingPreset& fast = presets.Preset(0);
     EXPECT_EQ(JoinCommaText({fast.Name, fast.RF_NVM_Filename, fast.FilePrepend, fast.FilePostpend, fast.ArrayPrepend,
-                             fast.ArrayPostpend, fast.TableTypeName}),
-              "Fast,r_,f_,_fp_,a_,_ap_,tt");
+                             fast.ArrayPostpend, fast.TableTypeName}), "Fast,r_,f_,_fp_,a_,_ap_,tt");
     EXPECT_EQ(JoinCommaText(fast.RFGroups), "cal_y,fix_x");
     EXPECT_TRUE(fast.RFForceGroups);
     // Renames: case-insensitive keys, a repeated key replaces the value, defaults kept.
@@ -312,8 +311,7 @@ TEST(NamingPresets, ReadingRules) {
         {"PresetName=A\nRF_NVM_Filename=1\nFilePostpend=2\nArrayPrepend=3\nArrayPostpend=4\nTableTypeName=5\n"
          "PresetName=B\n", "A,B"},
         {"PresetName=A\nRF Force Groups=yes\n", "A" + invalid},
-        {"PresetName=A\nRF Force Groups= True \n", "A force"},
-        {"PresetName=A\nRF Force Groups=1\n", "A force"},
+        {"PresetName=A\nRF Force Groups= True \n", "A force"}, {"PresetName=A\nRF Force Groups=1\n", "A force"},
         {"PresetName=A\nRF Groups= , \nRF Force Groups=1\n", "A" + noRf},  // defaults, force cleared
         {"PresetName=A\nRF Force Groups=0\nRF Groups=x\n", "A"},         // after the force setting: no preset's
         {"PresetName=A\nfileprepend=x\nRF Groups=g\n", "A rf=g renames=6"},  // keys are exact: a misspelt one renames
@@ -326,8 +324,7 @@ TEST(NamingPresets, ChooseForTarget) {
     ASSERT_TRUE(presets.LoadText("PresetName=none\nRF Groups=zz\nRF Force Groups=0\n"
                                  "PresetName=t8x\nRF Groups=cal_t8x_lut,fix_t8x_lut\nRF Force Groups=0\n"
                                  "PresetName=t8x_too\nRF Groups=fix_t8x_lut\nRF Force Groups=0\n"
-                                 "PresetName=t71\nRF Groups=fix_t71_lut\nRF Force Groups=0\n",
-                                 nullptr));
+                                 "PresetName=t71\nRF Groups=fix_t71_lut\nRF Force Groups=0\n", nullptr));
     std::vector<int> moved;
     presets.SetComboFollower([&](int i) { moved.push_back(i); });
     single.SetComboFollower([&](int i) { moved.push_back(i); });
