@@ -45,8 +45,8 @@ public:
         questions.push_back(prompt);
         return Pop(inputAnswers, value);
     }
-    bool OpenFileName(const std::string&, const std::string&, std::string& path) override { return Pop(fileNames, path); }
-    bool SaveFileName(const std::string&, const std::string&, std::string& path) override { return Pop(fileNames, path); }
+    bool OpenFileName(const std::string&, const std::string&, std::string& f) override { return Pop(fileNames, f); }
+    bool SaveFileName(const std::string&, const std::string&, std::string& f) override { return Pop(fileNames, f); }
     bool PickFromList(const std::string&, const std::vector<std::string>&, bool, std::vector<int>& picked) override {
         return Pop(picks, picked);
     }
