@@ -79,6 +79,7 @@ TEST(ArrayValue, FittingToTheElementCount) {
         {"1,2,3,", 3, "1,2,3,", ""},  // as counted: kept as typed
         // A trailing or leading comma separates no element: no empty element is sent.
         {"1,2,", 4, "1,2,0,0", appended + "4 elements."},
+        {"1,,2", 4, "1,0,2,0", appended + "4 elements."},
         {",", 3, "0,0,0", appended + "3 elements."},
     };
     for (const auto& [text, count, value, message] : cases) {
