@@ -162,8 +162,8 @@ TEST_F(ModemTest, DefaultsMirrorWritesAndChangeTracking) {
 
     // Wrong or missing version, unlisted group, unknown format, values that do
     // not fit, beyond the mirror, no closing parenthesis.
-    for (const char* args : {"3,1,0,\"%hu\",{1})", "-1,2,0,\"%hu\",{1})", "3,2,0,\"%f\",{1})", "3,2,0,\"%qd\",{200})",
-                             "3,2,60,\"%u\",{1})", "3,2,0,\"%hu\",{1}"})
+    for (const char* args : {"3,1,0,\"%hu\",{1})", "3,0,\"%hu\",{1})", "-1,2,0,\"%hu\",{1})", "3,2,0,\"%f\",{1})",
+                             "3,2,0,\"%qd\",{200})", "3,2,60,\"%u\",{1})", "3,2,0,\"%hu\",{1}"})
         EXPECT_EQ(Run(std::string("at@nvm:write_to_mirror(") + args), "ERROR\r\n") << args;
 
     modem->faults().mirrorVersion = false;
