@@ -119,6 +119,14 @@ TEST_F(WindowTest, EachControlReachesItsOperationAndNoneWhileBusy) {
         {"Commit", [&] { Click(w->BCommit); }, cmd::Commit(2)},
         {"Commit menu", [&] { w->CommitGroups1->trigger(); }, cmd::Commit(2)},
         {"debug line", [&] { QTest::keyClick(w->EAtSend, Qt::Key_Return); }, "ATI\r"},
+        {"Compare, no file chosen", [&] { Click(w->BCompare); }, ""},  // and no comparison shown
+        {"Load, no file chosen", [&] { Click(w->BLoad); }, ""},
+        {"Read Default", [&] { w->ReadDefault->trigger(); }, cmd::kDefaultDumpProbe},
+        {"Save All Changed Defaults", [&] { w->SaveAllChangedDefaults1->trigger(); }, cmd::kTrackChangesProbe},
+        {"Save Selected Changed", [&] { w->SaveSelectedChangedDefaults1->trigger(); }, cmd::kTrackChangesProbe},
+        {"Save RF Defaults", [&] { w->SaveRFDefaults1->trigger(); }, cmd::kTravuId},
+        {"Store Default File", [&] { w->StoreDefaultValueFileinTarget1->trigger(); }, cmd::kWriteToMirrorProbe},
+        {"Select RF Groups", [&] { w->SelectRFGroups1->trigger(); }, cmd::kTravuId},
     };
     for (bool busy : {true, false}) {
         w->User().SetBusy(busy);
@@ -182,24 +190,25 @@ TEST_F(WindowTest, GroupListControlsReadLockFilterAndCopy) {
 TEST_F(WindowTest, CountsNarrowTheGridAndUndoRedoFollowTheShortcuts) {
     ReadAll();
     EXPECT_FALSE(w->Undo1->isEnabled());
-    Load("cal_b.mode=7\nfix_a.gain=99\nfix_a.label=\"x\"\n");
+    Load("cal_b.mode=7\nfix_a.gain=99\nfix_a.lut=5,6,7,8\n");
     EXPECT_EQ(w->BNotStoredCount->text(), "Not stored: 3");
-    w->StringGridNVM->selectRow(Rec("cal_b.mode")->viewIndex);
+    w->StringGridNVM->selectRow(Rec("fix_a.gain")->viewIndex);
     w->Writetotarget1->trigger();
     // The counts follow shortly after a change.
     QTRY_COMPARE(w->BInTargetRAMCount->text(), QString("Not committed: 1"));
     EXPECT_EQ(w->BNotStoredCount->text(), "Not stored: 2");
 
     Click(w->BInTargetRAMCount);
-    EXPECT_EQ(Shown(), QStringList{"cal_b.mode"});
+    EXPECT_EQ(Shown(), QStringList{"fix_a.gain"});
     Click(w->BNotStoredCount);
-    EXPECT_EQ(Shown(), (QStringList{"fix_a.gain", "fix_a.label"}));
+    EXPECT_EQ(Shown(), (QStringList{"cal_b.mode", "fix_a.lut"}));
     EXPECT_FALSE(w->BInTargetRAMCount->isChecked());
-    // Write Selected in a narrowed grid writes the rows shown, not those hidden between them.
+    // Write Selected in a narrowed grid writes the rows shown, run by run, not those hidden between them.
     w->StringGridNVM->selectAll();
     w->Writetotarget1->trigger();
-    EXPECT_EQ(Rec("fix_a.label")->state, ParameterState::InTargetRAM);
-    EXPECT_EQ(Rec("fix_a.lut")->state, ParameterState::Unchanged);
+    EXPECT_EQ(Rec("cal_b.mode")->state, ParameterState::InTargetRAM);
+    EXPECT_EQ(Rec("fix_a.lut")->state, ParameterState::InTargetRAM);
+    EXPECT_EQ(Rec("fix_a.label")->state, ParameterState::Unchanged);
     Click(w->BNotStoredCount);
     EXPECT_EQ(Shown().size(), 4);
 
@@ -215,6 +224,10 @@ TEST_F(WindowTest, UserCloseClearAndRereadAskFirstTheHostNever) {
     EXPECT_FALSE(w->close()) << "no close handler: only the host closes";
     int userCloses = 0;
     w->SetUserClose([&] { ++userCloses; });
+    w->User().SetBusy(true);
+    EXPECT_FALSE(w->close()) << "not under a running operation";
+    w->User().SetBusy(false);
+    EXPECT_EQ(userCloses, 0);
     ReadAll();
     Load();
     // The real box, as the user sees it; No keeps the window and its records.

@@ -2,7 +2,6 @@
    hand-over and, when its window is shown, asks the host for the group list
    through slot 175 the way the editor does. Built a second time without
    CloseMDIChildForm, as a library that is not a complete plug-in. */
-#include <stdlib.h>
 #include <string.h>
 
 #include "vtq/host_api.h"
@@ -24,8 +23,6 @@ static void VTQ_CALL assign(vtq_answer *self, const char *text, size_t length) {
 
 VTQ_EXPORT void VTQ_CALL SetFuncInterface(const vtq_host_fn *table, int32_t size_bytes) {
     size_t n = (size_t)size_bytes / sizeof(vtq_host_fn);
-    if (table == NULL || size_bytes < 1) return;
-    memset(slots, 0, sizeof slots);
     memcpy(slots, table, (n > VTQ_HOST_TABLE_SLOTS ? VTQ_HOST_TABLE_SLOTS : n) * sizeof(vtq_host_fn));
 }
 VTQ_EXPORT void VTQ_CALL SetShowLineFunc(vtq_show_line_fn fn) { show_line = fn; }
