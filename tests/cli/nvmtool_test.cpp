@@ -100,7 +100,6 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
         {{"set", "fix_small.gain"}, "\"fix_small.gain\" is not NAME=VALUE"},
         {{"get", "gain"}, "\"gain\" is not a parameter name"},
         {{"export-header", "fix_small"}, "export-header needs -o FILE"},
-        {{"read", "--all", "--merge", "x.h"}, "--merge does not apply to read"},
         {{"send"}, "Usage: nvmtool send COMMAND"},
         {{"groups", "--bogus"}, "Unknown option --bogus"},
         {{"read", "--all", "--filter"}, "--filter needs a value"},
