@@ -1,6 +1,7 @@
-// The value editors and the picker as real widgets, typed into with QTest:
-// the scalar editor's key filters and views, the long line's editing keys, the
-// array editor's three views, element editing and fitting, and the picker.
+// The dialogs as real widgets, typed into with QTest: the scalar editor's key
+// filters and views, the long line's editing keys, the array editor's three
+// views, element editing and fitting, the picker, and the difference window's
+// toggles, restriction, counts and copy.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -13,19 +14,28 @@
 #include <QListView>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QTableView>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <QToolButton>
 #include <functional>
 
+#include "base/file_io.h"
 #include "dialogs/dialog_driver.h"
 #include "dialogs/element_list_model.h"
 #include "dialogs/long_line_edit.h"
 #include "dialogs/qt_text.h"
 #include "dialogs/tf_edit_value.h"
+#include "dialogs/tf_form_diff_view.h"
 #include "dialogs/tf_modify.h"
 #include "dialogs/tf_select.h"
+#include "files/file_operations.h"
+#include "model/group_items.h"
+#include "support/scripted_host.h"
 #include "support/scripted_user.h"
+#include "support/temp_dir.h"
 
 namespace vtq {
 namespace {
@@ -279,6 +289,55 @@ TEST(TFSelectTest, PreselectionButtonsAndResults) {
         EXPECT_EQ(picked, (ok ? std::vector<int>{0, 2} : std::vector<int>{0, 2, 9}));
         EXPECT_EQ(text, ok ? "cal_t71_lut,fix_t71_lut" : "-");
     }
+}
+
+TEST(TFormDiffView, TogglesRestrictionCountsAndCopy) {
+    test::TempDir dir;
+    test::ScriptedHost host;
+    test::ScriptedUser user;
+    GroupItems editor;
+    LoadCounts counts;
+    LoadParametersFromText(editor, "grp.a=1\ngrp.b=1\ngrp.gone=1\n", counts);
+    ASSERT_TRUE(WriteFileAtomically(dir.File("f.nvm"), "grp.a=1\ngrp.b=2\ngrp.new=\xe9\n"));
+    auto diff = CompareWithFile(editor, host, dir.File("f.nvm"), user);
+    ASSERT_NE(diff, nullptr);
+
+    TFormDiffView view(nullptr, *diff, user);
+    view.show();
+    auto status = [&] { return FromQ(view.StatusBar1->currentMessage()); };
+    auto cell = [&](int row, int column) { return FromQ(view.SGDiff->model()->index(row, column).data().toString()); };
+    EXPECT_EQ(status(), "3 differences.");
+    // Each toggle shows by its own mark whether its kind is shown.
+    const QIcon mark = view.SpeedButtonMissing->icon();
+    EXPECT_NE(mark.pixmap(16, QIcon::Normal, QIcon::On).toImage(),
+              mark.pixmap(16, QIcon::Normal, QIcon::Off).toImage());
+    EXPECT_EQ(cell(1, 0), "\"grp.new\" added");
+    EXPECT_EQ(cell(2, 1), "Missing");
+
+    QTest::mouseClick(view.SpeedButtonMissing, Qt::LeftButton);
+    EXPECT_EQ(status(), "2 differences.");
+    for (QToolButton* kind : {view.SpeedButtonDiff, view.SpeedButtonType}) QTest::mouseClick(kind, Qt::LeftButton);
+    EXPECT_EQ(status(), "1 difference.");
+    QTest::mouseClick(view.SpeedButtonExtra, Qt::LeftButton);
+    EXPECT_EQ(status(), "No differences.");
+    EXPECT_EQ(view.SGDiff->model()->rowCount(), 1);
+    EXPECT_EQ(cell(0, 0), "(empty)");
+
+    // The restriction drops the missing pass, whatever the toggles show.
+    QTest::mouseClick(view.SpeedButtonMissing, Qt::LeftButton);
+    QTest::mouseClick(view.SpeedButtonDiff, Qt::LeftButton);
+    EXPECT_EQ(status(), "2 differences.");
+    QTest::mouseClick(view.CBSelectedOnly, Qt::LeftButton);
+    EXPECT_EQ(status(), "1 difference.");
+
+    QTest::mouseClick(view.SpeedButtonExtra, Qt::LeftButton);
+    QTest::mouseClick(view.BCopy, Qt::LeftButton);
+    EXPECT_EQ(FromQ(QGuiApplication::clipboard()->text()),
+              "\"grp.b\" value: \"1\" != \"2\"\r\n\"grp.new\" added\r\n");
+    EXPECT_EQ(user.messages, std::vector<std::string>{"Text copied to clipboard."});
+
+    view.accept();
+    EXPECT_FALSE(diff->HasResult());
 }
 
 }  // namespace
