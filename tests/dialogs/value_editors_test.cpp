@@ -73,11 +73,11 @@ TEST(TFModifyTest, ViewsFollowTheFieldTypedInto) {
     const Case cases[] = {
         {"uint8", "300", nullptr, "", "300", "2C", "00101100", " ", true},
         {"uint8", "0", &TFModify::EHex, "4g1", "65", "41", "01000001", "A", false},  // g dropped
-        {"int8", "0", &TFModify::EBin, "12101", "13", "0D", "1101", " ", false},  // 2 dropped
+        {"int8", "0", &TFModify::EBin, "12101", "13", "0D", "1101", " ", false},     // 2 dropped
         {"uint16", "7", &TFModify::EDec, "6a5-5x36", "65-536", "0041", "0000000001000001", "A", false},
         {"int16", "7", &TFModify::EDec, "40000", "40000", "9C40", "1001110001000000", " ", true},
         {"uint8", "7", &TFModify::EChr, "BC", "67", "43", "01000011", "C", false},  // each key replaces the field
-        {"", "5", nullptr, "", "5", "0000000000000005", "", " ", false},  // unknown type: 64 bits
+        {"", "5", nullptr, "", "5", "0000000000000005", "", " ", false},            // unknown type: 64 bits
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.type) + " " + c.value + " + " + c.keys);
@@ -103,7 +103,8 @@ TEST(TFModifyTest, ExecuteHandsBackTheTextAndWriteOnTheFly) {
         const char* newValue;
     };
     const Case cases[] = {
-        {[](TFModify& d) { Type(d.EDec, "30099", true), QTest::keyClick(d.EDec, Qt::Key_Return); }, true, false, "3009"},
+        {[](TFModify& d) { Type(d.EDec, "30099", true), QTest::keyClick(d.EDec, Qt::Key_Return); }, true, false,
+         "3009"},
         {[](TFModify& d) { Type(d.EHex, "7f", true), Click(d.BOK); }, true, false, "127"},
         {[](TFModify& d) { d.EDec->clear(), Click(d.BOK); }, true, false, "0"},
         {[](TFModify& d) { Type(d.EDec, "9", true), Click(d.CWriteonthefly), Click(d.BCancel); }, false, true, "-"},
@@ -151,10 +152,13 @@ TEST(LongLineEditTest, EditingKeys) {
              QKeyEvent letter(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(0xE9)));
              QCoreApplication::sendEvent(&e, &letter);
          },
-         "12,39\xE9" "45,6", 6, ""},
+         "12,39\xE9"
+         "45,6",
+         6, ""},
         {"backspace", Key(Qt::Key_Backspace), "12,45,6", 3, ""},
         {"delete", Key(Qt::Key_Delete), "12,35,6", 4, ""},
-        {"shift right twice", [](LongLineEdit& e) { Key(Qt::Key_Right, Qt::ShiftModifier)(e), Key(Qt::Key_Right, Qt::ShiftModifier)(e); },
+        {"shift right twice",
+         [](LongLineEdit& e) { Key(Qt::Key_Right, Qt::ShiftModifier)(e), Key(Qt::Key_Right, Qt::ShiftModifier)(e); },
          "12,345,6", 6, "45"},
         {"shift home, then typing replaces",
          [](LongLineEdit& e) { Key(Qt::Key_Home, Qt::ShiftModifier)(e), QTest::keyClicks(&e, "7"); }, "745,6", 1, ""},
@@ -273,7 +277,8 @@ TEST(TFSelectTest, PreselectionButtonsAndResults) {
     });
     std::vector<int> picked;
     std::string text;
-    ASSERT_TRUE(TFSelect::Execute(nullptr, "Arrays", "Cannot find the array", {"first", "second"}, false, picked, {}, &text));
+    ASSERT_TRUE(
+        TFSelect::Execute(nullptr, "Arrays", "Cannot find the array", {"first", "second"}, false, picked, {}, &text));
     EXPECT_EQ(picked, (std::vector<int>{1}));
     EXPECT_EQ(text, "second");
 
@@ -332,8 +337,7 @@ TEST(TFormDiffView, TogglesRestrictionCountsAndCopy) {
 
     QTest::mouseClick(view.SpeedButtonExtra, Qt::LeftButton);
     QTest::mouseClick(view.BCopy, Qt::LeftButton);
-    EXPECT_EQ(FromQ(QGuiApplication::clipboard()->text()),
-              "\"grp.b\" value: \"1\" != \"2\"\r\n\"grp.new\" added\r\n");
+    EXPECT_EQ(FromQ(QGuiApplication::clipboard()->text()), "\"grp.b\" value: \"1\" != \"2\"\r\n\"grp.new\" added\r\n");
     EXPECT_EQ(user.messages, std::vector<std::string>{"Text copied to clipboard."});
 
     view.accept();

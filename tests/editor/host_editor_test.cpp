@@ -49,7 +49,8 @@ protected:
         static char* argv[] = {name, nullptr};
         if (QApplication::instance() == nullptr) new QApplication(argc, argv);
         // The plug-in works its settings folder out once per process.
-        const auto dir = std::filesystem::path(testing::TempDir()) / ("editor_host_settings_" + std::to_string(::getpid()));
+        const auto dir =
+            std::filesystem::path(testing::TempDir()) / ("editor_host_settings_" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir / "Korvale" / "Brevant");
         ::setenv("APPDATA", dir.c_str(), 1);
         iniPath = dir / "Korvale" / "Brevant" / "Brevant.ini";
@@ -110,13 +111,18 @@ protected:
     }
     QStringList Log(qsizetype from) const { return host->logPane()->Lines().mid(from); }
     void Shot(QWidget* what, const char* file) {
-        if (const char* dir = std::getenv("VTQ_SCREENSHOT_DIR")) EXPECT_TRUE(what->grab().save(QString(dir) + "/" + file));
+        if (const char* dir = std::getenv("VTQ_SCREENSHOT_DIR"))
+            EXPECT_TRUE(what->grab().save(QString(dir) + "/" + file));
     }
     int Row(const QString& name) const {
-        return grid->model()->match(grid->model()->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly).value(0).row();
+        return grid->model()
+            ->match(grid->model()->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly)
+            .value(0)
+            .row();
     }
     ParameterState State(int row) const {
-        return static_cast<ParameterState>(grid->model()->index(row, 1).data(vtq::ParameterGridModel::StateRole).toInt());
+        return static_cast<ParameterState>(
+            grid->model()->index(row, 1).data(vtq::ParameterGridModel::StateRole).toInt());
     }
     void Click(const char* button) { QTest::mouseClick(editor->findChild<QPushButton*>(button), Qt::LeftButton); }
     void Answer(std::function<void(QWidget*)> answer) { answers.push_back(std::move(answer)); }
@@ -221,10 +227,10 @@ TEST_F(HostEditorTest, AValueEditedWrittenCommittedSavedComparedAndLoaded) {
         QStringList lines;
         for (int row = 0; row < rowsShown->rowCount(); ++row)
             lines << rowsShown->index(row, 1).data().toString() + " " + rowsShown->index(row, 0).data().toString();
-        EXPECT_EQ(lines, QStringList({"!= \"cal_t8x_lut.chan[0].thresh\" value: \"12\" != \"77\"",
-                                      "!type \"cal_t8x_lut.chan[1].thresh\" type: \"int8\" != \"uint8\"",
-                                      "Extra \"cal_t8x_lut.spare\" added",
-                                      "Missing \"cal_t8x_lut.chan[2].dc\" missing"}));
+        EXPECT_EQ(lines,
+                  QStringList({"!= \"cal_t8x_lut.chan[0].thresh\" value: \"12\" != \"77\"",
+                               "!type \"cal_t8x_lut.chan[1].thresh\" type: \"int8\" != \"uint8\"",
+                               "Extra \"cal_t8x_lut.spare\" added", "Missing \"cal_t8x_lut.chan[2].dc\" missing"}));
         Shot(view, "diff-view.png");
         QTest::mouseClick(view->findChild<QToolButton*>("SpeedButtonMissing"), Qt::LeftButton);
         EXPECT_EQ(view->findChild<QStatusBar*>("StatusBar1")->currentMessage(), "3 differences.");

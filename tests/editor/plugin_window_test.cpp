@@ -38,7 +38,8 @@ TEST(PluginWindowTest, ExportsCanRunAndOneWindowWithOrWithoutAnArea) {
     static char name[] = "plugin_window_tests";
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv);  // lives as long as the plug-in, to the end of the process
-    const auto dir = std::filesystem::path(testing::TempDir()) / ("plugin_window_settings_" + std::to_string(::getpid()));
+    const auto dir =
+        std::filesystem::path(testing::TempDir()) / ("plugin_window_settings_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     ::setenv("APPDATA", dir.c_str(), 1);
 

@@ -53,7 +53,8 @@ TEST(QtUserSideTest, LongOperationDrivesTheProgressWindowAndTheBusyCursor) {
         op.SetPosition(items - 1);
         op.SetStatus("item");
         EXPECT_TRUE(op.Poll());
-        EXPECT_EQ(std::pair(progress->ProgressBar1->value(), progress->ProgressBar1->maximum()), std::pair(items - 1, items));
+        EXPECT_EQ(std::pair(progress->ProgressBar1->value(), progress->ProgressBar1->maximum()),
+                  std::pair(items - 1, items));
         EXPECT_EQ(progress->LabelStatus->text(), "item");
         QTest::mouseClick(progress->PCancel, Qt::LeftButton);
         EXPECT_FALSE(op.Poll());
@@ -84,9 +85,9 @@ TEST(QtUserSideTest, TargetNamesThatLookLikeMarkupAreShownAsTyped) {
     QtUserSide::SetAutoAnswer(false);
     std::vector<QString> plain;
     std::string value = "x";
-    for (const std::function<void()>& open : std::vector<std::function<void()>>{
-             [&] { user.Message(FromQ(name)); }, [&] { user.AskYesNo(FromQ(name)); },
-             [&] { user.InputBox("Edit String", FromQ(name), value); }}) {
+    for (const std::function<void()>& open :
+         std::vector<std::function<void()>>{[&] { user.Message(FromQ(name)); }, [&] { user.AskYesNo(FromQ(name)); },
+                                            [&] { user.InputBox("Edit String", FromQ(name), value); }}) {
         QTimer::singleShot(0, &owner, [&] {
             QWidget* dialog = QApplication::activeModalWidget();
             ASSERT_NE(dialog, nullptr);

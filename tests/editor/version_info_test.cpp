@@ -46,7 +46,8 @@ TEST(VersionInfoTest, PluginFileAndDamagedCopies) {
         {"section headers far outside the file",
          [](std::string& b) { b.replace(0x28, 8, std::string("\xff\xff\xff\xff\xff\xff\xff\x7f", 8)); }, kNoInfo},
         {"section renamed", [](std::string& b) { Replace(b, ".vtq_version", ".vtq_versioX"); }, kNoInfo},
-        {"wrong magic", [](std::string& b) { Replace(b, std::string("VTQVERSION1\0Product", 19), "VTQVERSION2"); }, kNoInfo},
+        {"wrong magic", [](std::string& b) { Replace(b, std::string("VTQVERSION1\0Product", 19), "VTQVERSION2"); },
+         kNoInfo},
         {"empty file version", [](std::string& b) { Replace(b, "FileVersion=1", std::string("FileVersion=\0", 13)); },
          "VTQ NVM Editor"},
     };

@@ -192,7 +192,8 @@ TEST_F(HostWindowTest, ScreenshotOfTheStartedHost) {
     QTemporaryDir dir;
     QProcess proc;
     proc.setProcessChannelMode(QProcess::ForwardedChannels);
-    for (QStringList args : {QStringList{}, QStringList{"--plugin", QString::fromStdString(kPartial), "--target", "tcp:127.0.0.1:1"}}) {
+    for (QStringList args :
+         {QStringList{}, QStringList{"--plugin", QString::fromStdString(kPartial), "--target", "tcp:127.0.0.1:1"}}) {
         proc.start(QString::fromStdString(kBin + "nvmhost"), args << "--screenshot" << dir.filePath("host.png"));
         ASSERT_TRUE(proc.waitForFinished(60000));
         EXPECT_EQ(proc.exitCode(), 0);

@@ -26,8 +26,8 @@ TEST(HostTable, CopiesWholeSlotsOnlyAndKeepsThePreviousTableOnBadArguments) {
     const int32_t w = sizeof(vtq_host_fn);
     // Bytes, whole slots copied: a list ending inside slot 175 leaves it null, one with 180 slots has
     // send-and-receive without the connection check, a longer list is cut at slot 215.
-    const std::pair<int32_t, size_t> cases[] = {{175 * w + 1, 175}, {w - 1, 0}, {180 * w, 180}, {216 * w, 216},
-                                                {300 * w, 216}, {0x7fffffff, 216}};
+    const std::pair<int32_t, size_t> cases[] = {{175 * w + 1, 175}, {w - 1, 0},     {180 * w, 180},
+                                                {216 * w, 216},     {300 * w, 216}, {0x7fffffff, 216}};
     for (const auto& [bytes, slots] : cases) {
         HostTable t;
         t.SetFuncInterface(list.data(), bytes);
