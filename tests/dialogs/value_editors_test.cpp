@@ -157,6 +157,8 @@ TEST(LongLineEditTest, EditingKeys) {
          6, ""},
         {"backspace", Key(Qt::Key_Backspace), "12,45,6", 3, ""},
         {"delete", Key(Qt::Key_Delete), "12,35,6", 4, ""},
+        {"end, then delete: nothing", [](LongLineEdit& e) { Key(Qt::Key_End)(e), Key(Qt::Key_Delete)(e); }, "12,345,6",
+         8, ""},
         {"shift right twice",
          [](LongLineEdit& e) { Key(Qt::Key_Right, Qt::ShiftModifier)(e), Key(Qt::Key_Right, Qt::ShiftModifier)(e); },
          "12,345,6", 6, "45"},
