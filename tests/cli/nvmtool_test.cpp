@@ -103,6 +103,7 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
         {{"send"}, "Usage: nvmtool send COMMAND"},
         {{"groups", "--bogus"}, "Unknown option --bogus"},
         {{"read", "--all", "--filter"}, "--filter needs a value"},
+        {{"groups", "--target"}, "--target needs a value"},
     };
     for (const auto& c : cases) {
         const ToolResult r = Run(QStringList{"--target", "tcp:127.0.0.1:1"} + c.args);
@@ -122,7 +123,7 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.out.rfind(std::string("Usage: nvmtool ") + verb, 0), 0u) << help.out;
     }
-    EXPECT_NE(Run({"--help"}).out.find("4 a file could not be read or written (nothing\nwritten in its place)"),
+    EXPECT_NE(Run({"help"}).out.find("4 a file could not be read or written (nothing\nwritten in its place)"),
               std::string::npos);
 }
 

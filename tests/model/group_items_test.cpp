@@ -73,7 +73,7 @@ TEST(GroupItemsGroups, CaseInsensitiveGroupsFlagsAndStates) {
 
     EXPECT_TRUE(items.IndexedNames());
     items.ClearAll();
-    EXPECT_EQ(items.GroupCount() + items.IndexedNames(), 0);
+    EXPECT_EQ(items.GroupCount() + items.IndexedNames() + items.FilterHidesAll(), 0);
 }
 
 // AddParameter without an editor window: nothing is ever sent.

@@ -49,7 +49,7 @@ TEST(ScalarConverter, OtherViewsDriveTheDecimalView) {
         {"int8", kHex, "FF", "-1"},  // the type's top bit set: the negative number of that width
         {"int32", kHex, "80000000", "-2147483648"},
         {"", kHex, "8000000000000000", "-9223372036854775808"},
-        {"bool", kHex, "ff", "255"},
+        {"bool", kHex, "af", "175"},
         {"uint8", kHex, "4G1", "4"},  // up to the first character that is not a digit
         {"int8", kBin, "10000000", "-128"},
         {"uint8", kBin, "1x1", "5"},  // any character but 1 counts as 0
