@@ -134,19 +134,6 @@ TEST_F(SessionFixture, UnsolicitedLinesGoToTheLog) {
                        {"Unsolicited: +CREG: 1", 1}, {"Unsolicited: +CREG: 2", 1}, {"Unsolicited: RING", 1}}));
 }
 
-TEST_F(SessionFixture, ConnectionCheckAndIdentityQueries) {
-    Script({{WaitResult::Data, "\r\nOK\r\n"}});
-    EXPECT_TRUE(session.CheckConnection());
-    EXPECT_EQ(link->sent.back(), "AT\r");
-    Script({{WaitResult::Data, "\r\nERROR\r\n"}});
-    EXPECT_FALSE(session.CheckConnection());
-
-    Script({{WaitResult::Data, "ATI\r\r\nModel X\r\nRev 2\r\n\r\nOK\r\n"}});
-    EXPECT_EQ(session.Query("ATI"), "Model X\nRev 2");
-    Script({{WaitResult::Data, "+CME ERROR: 4\r\n"}});
-    EXPECT_EQ(session.Query("AT+CGMR"), "");
-}
-
 // The Host over the session, called the way the core calls it.
 struct LinkHostFixture : SessionFixture {
     LinkHost host{session, "nvmhost 9.9", [this](const std::string& text, uint8_t flag) { log.emplace_back(text, flag); }};
@@ -178,6 +165,9 @@ TEST_F(LinkHostFixture, SendReceiveHandsOverTheAnswerOrSetsTargetLost) {
     EXPECT_FALSE(host.CheckConnection());
     Script({{WaitResult::Data, "OK\r\n"}, {WaitResult::Timeout, ""}, {WaitResult::Data, "OK\r\n"}});
     EXPECT_TRUE(host.CheckConnection());
+    Script({{WaitResult::Data, "\r\nERROR\r\n"}});
+    EXPECT_FALSE(host.CheckConnection()) << "an answer other than OK";
+    EXPECT_EQ(link->sent.back(), "AT\r");
     host.ShowLine("shown", 0);
     EXPECT_EQ(log.back(), std::make_pair(std::string("shown"), 0));
 }
@@ -187,9 +177,9 @@ TEST_F(LinkHostFixture, InformationItems) {
     const std::tuple<int, int, const char*, const char*, const char*> cases[] = {
         {VTQ_INFO_TOOL_NAME, 5, nullptr, "nvmh", nullptr},  // at most the buffer size, terminator included
         {VTQ_INFO_TOOL_NAME, 0, nullptr, "", nullptr},
-        {VTQ_INFO_TARGET_DETAILS_1, 2000, "Maker\r\nModel X\r\nOK\r\n", "Maker\nModel X", kTargetDetailsCommand9},
+        {VTQ_INFO_TARGET_DETAILS_1, 99, "ATI\r\r\nMaker\r\nX 1\r\n\r\nOK\r\n", "Maker\nX 1", kTargetDetailsCommand9},
         {VTQ_INFO_TARGET_DETAILS_2, 2000, "12345\r\nOK\r\n", "Serial number: 12345", kTargetDetailsCommand10},
-        {VTQ_INFO_TARGET_DETAILS_2, 2000, "ERROR\r\n", "", kTargetDetailsCommand10},
+        {VTQ_INFO_TARGET_DETAILS_2, 2000, "+CME ERROR: 4\r\n", "", kTargetDetailsCommand10},
         {77, 2000, nullptr, "", nullptr},  // an unknown item asks the target nothing
     };
     for (const auto& [id, size, reply, text, command] : cases) {
