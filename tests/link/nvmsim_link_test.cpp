@@ -32,11 +32,6 @@ std::string InProcessAnswer(const std::string& command) {
     return out;
 }
 
-std::unique_ptr<ByteLink> LinkTo(const vtq::test::SimServer& server, bool pty) {
-    if (pty) return std::make_unique<SerialLink>(server.endpoint(), 115200);
-    return std::make_unique<TcpLink>("127.0.0.1", std::stoi(server.endpoint()));
-}
-
 struct Framing {
     bool pty;
     const char* echo;
@@ -51,12 +46,10 @@ protected:
     bool Connect(const QStringList& args) {
         if (!server.Start(GetParam().pty, args)) return false;
         std::string error;
-        std::unique_ptr<ByteLink> link = LinkTo(server, GetParam().pty);
-        link->SetListener([this] { session.DrainIdle(); },
-                          [this] {
-                              ++lostCalls;
-                              session.LinkLost();
-                          });
+        std::unique_ptr<ByteLink> link;
+        if (GetParam().pty) link = std::make_unique<SerialLink>(server.endpoint(), 115200);
+        else link = std::make_unique<TcpLink>("127.0.0.1", std::stoi(server.endpoint()));
+        link->SetListener([this] { session.DrainIdle(); }, [this] { ++lostCalls; session.LinkLost(); });
         const bool ok = session.Attach(std::move(link), error);
         EXPECT_TRUE(ok) << error;
         session.SetTimeoutMs(5000);
