@@ -143,6 +143,7 @@ TEST_F(HeaderExport, CommandLineOptionsSkipTheQuestions) {
     EXPECT_TRUE(user.offered.empty());
     EXPECT_EQ(host->commands.size(), 2u);  // probe and one dump: no variant query
     EXPECT_NE(Slurp(path).find("fix_thermal_default_v7[]"), std::string::npos);
+    EXPECT_TRUE(Export({"fix_thermal"}, {path, "A", "v7"}).written);  // the first preset by name
     EXPECT_FALSE(Export({"fix_thermal"}, {path, "", "v-7"}).written);
     EXPECT_EQ(user.messages.back(), kInvalidVariantMessage);
 }
@@ -349,7 +350,7 @@ TEST(IdentifiersAndComments, Table) {
     EXPECT_EQ(BlankComments("a/*b*/c//d\r\ne/*f"), "a     c   \r\ne   ");
     EXPECT_EQ(BlankComments("/*/ x */y"), "        y");
     EXPECT_EQ(BlankComments("a / b * c /"), "a / b * c /");
-    EXPECT_EQ(ReadDecimal(" \t+42x"), 42);
+    EXPECT_EQ(ReadDecimal(" \t\v\f+42x"), 42);
     EXPECT_EQ(ReadDecimal("-99999999999"), INT32_MIN);
     EXPECT_EQ(ReadDecimal("2147483647"), INT32_MAX);
 }
