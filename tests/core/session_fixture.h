@@ -31,6 +31,12 @@ public:
     }
 };
 
+// Counts the record changes the grid would repaint.
+struct Changes : GroupItemsListener {
+    int count = 0;
+    void RecordChanged(const NVMParameter&) override { ++count; }
+};
+
 class SessionTest : public ::testing::Test {
 protected:
     // A started session over `image`; the decoder's messages are kept in `decoderMessages`.

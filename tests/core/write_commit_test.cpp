@@ -15,6 +15,7 @@
 namespace vtq {
 namespace {
 
+using test::Changes;
 using test::LoggedLine;
 using Lines = std::vector<LoggedLine>;
 using Texts = std::vector<std::string>;
@@ -37,12 +38,6 @@ end
 )";
 constexpr int kRecords = 6;
 const std::string kCannotOpen = "Cannot open file\n\n\"";
-
-// Counts the record changes the grid would repaint.
-struct Changes : GroupItemsListener {
-    int count = 0;
-    void RecordChanged(const NVMParameter&) override { ++count; }
-};
 
 class WriteCommitTest : public test::SessionTest {
 protected:

@@ -63,7 +63,11 @@ TEST_F(VerifyReviewTest, VerifyCatchesWhatTheTargetDoesNotKeepAndPassesOtherwise
         const int first = selectedOnly ? Rec("cal_b.mode")->viewIndex : 0;
         const WriteGroupsResult write =
             selectedOnly ? WriteSelected(*session, user, first, first) : WriteGroups(*session, user);
+        test::Changes changes;  // the grid repaints every record found not kept
+        Items().AddListener(&changes);
         const VerifyResult verify = VerifyAfterWrite(*session, user, first, write);
+        Items().RemoveListener(&changes);
+        EXPECT_EQ(changes.count, static_cast<int>(notKept.size()));
         std::vector<std::string> failed, expectedLines;
         for (const VerifyFailure& f : verify.failures) failed.push_back(f.name);
         EXPECT_EQ(failed, notKept) << forget;
