@@ -248,6 +248,7 @@ TEST_F(SlotFixture, SlotsReachTheSessionAndInfoGetsAtMostTheBufferSize) {
     EXPECT_EQ(big[0], 0) << "no text: nothing written";
     info(VTQ_INFO_TOOL_NAME, nullptr, 10);
     info(VTQ_INFO_TOOL_NAME, buf, 0);
+    EXPECT_STREQ(buf, "nvmh") << "no room: nothing written";
 
     Services().session = nullptr;
     answer = "untouched";
