@@ -34,6 +34,7 @@
 #include "files/file_operations.h"
 #include "model/group_items.h"
 #include "support/scripted_host.h"
+#include "support/screenshot.h"
 #include "support/scripted_user.h"
 #include "support/temp_dir.h"
 
@@ -344,6 +345,22 @@ TEST(TFormDiffView, TogglesRestrictionCountsAndCopy) {
 
     view.accept();
     EXPECT_FALSE(diff->HasResult());
+}
+
+// Renders both editors for docs/screenshots: a decimal text outside the type's range; a 7 x 7 byte table.
+TEST(ValueEditorsScreenshots, RenderBothEditors) {
+    if (!std::getenv("VTQ_SCREENSHOT_DIR")) GTEST_SKIP() << "VTQ_SCREENSHOT_DIR not set";
+    TFModify scalar(nullptr, true, "uint8", "300", "cal_t71_lut.tx_gain_offset");
+    scalar.show();
+    QTest::qWait(50);
+    test::Shot(&scalar, "scalar-editor.png");
+    std::string value;
+    for (int i = 0; i < 48; ++i) value += std::to_string((i * 37 + 65) % 95 + 32) + ",";
+    TFEditValue array(nullptr, false, {7, 7}, 49, "uint8", value + "0", "cal_t71_lut.rx_gain_table");
+    array.show();
+    array.ListBox->setCurrentIndex(array.Elements()->index(9));
+    QTest::qWait(50);
+    test::Shot(&array, "array-editor.png");
 }
 
 }  // namespace

@@ -4,8 +4,7 @@
 // compared with the file and loaded; the frame's close button asks first, the
 // host's close never; the host closes the editor in the middle of a read and
 // the next start checks the groups stored at that close. With
-// VTQ_SCREENSHOT_DIR set, the views on the way are saved there as PNG files
-// (scripts/screenshots.sh renders docs/screenshots from them).
+// VTQ_SCREENSHOT_DIR set, the views on the way are saved there.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -36,8 +35,11 @@
 #include "host/host_window.h"
 #include "link/target_address.h"
 #include "qt_print.h"
+#include "support/screenshot.h"
 
 namespace {
+
+using vtq::test::Shot;
 
 const QStringList kThreeGroups = {"cal_t8x_lut", "fix_t8x_lut", "hyb_cust"};
 using vtq::ParameterState;
@@ -111,10 +113,6 @@ protected:
         Click("BReadGroups");
     }
     QStringList Log(qsizetype from) const { return host->logPane()->Lines().mid(from); }
-    void Shot(QWidget* what, const char* file) {
-        if (const char* dir = std::getenv("VTQ_SCREENSHOT_DIR"))
-            EXPECT_TRUE(what->grab().save(QString(dir) + "/" + file));
-    }
     int Row(const QString& name) const {
         return grid->model()
             ->match(grid->model()->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly)

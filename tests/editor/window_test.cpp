@@ -32,6 +32,7 @@
 #include "editor/tf_nvmvtq.h"
 #include "qt_print.h"
 #include "safety/safety_fixture.h"
+#include "support/screenshot.h"
 #include "support/temp_dir.h"
 
 namespace vtq {
@@ -201,6 +202,7 @@ TEST_F(WindowTest, CountsNarrowTheGridAndUndoRedoFollowTheShortcuts) {
 
     Click(w->BInTargetRAMCount);
     EXPECT_EQ(Shown(), QStringList{"fix_a.gain"});
+    test::Shot(w, "pending-counts.png");
     Click(w->BNotStoredCount);
     EXPECT_EQ(Shown(), (QStringList{"cal_b.mode", "fix_a.lut"}));
     EXPECT_FALSE(w->BInTargetRAMCount->isChecked());
@@ -238,6 +240,7 @@ TEST_F(WindowTest, UserCloseClearAndRereadAskFirstTheHostNever) {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
         asked = box->text();
+        test::Shot(box, "close-question.png");
         Click(box->button(QMessageBox::No));
     });
     EXPECT_FALSE(w->close());
@@ -281,6 +284,7 @@ TEST_F(WindowTest, ReviewWindowMergesTheCheckedRowsAndVerifyReadsBack) {
     EXPECT_TRUE(LoadSafetyOptions(SettingsFilePath()).reviewLoad && LoadSafetyOptions(SettingsFilePath()).verifyWrites);
     DialogDriver<TFReviewLoad>::Set([&](TFReviewLoad& review) {
         review.SGReview->model()->setData(review.SGReview->model()->index(1, 0), Qt::Unchecked, Qt::CheckStateRole);
+        test::Shot(&review, "review-load.png");
         Click(review.BOK);
     });
     Load();

@@ -1,0 +1,18 @@
+#pragma once
+// With VTQ_SCREENSHOT_DIR set, widget tests save the views they reach there as
+// PNG files (scripts/screenshots.sh renders docs/screenshots from them).
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QWidget>
+#include <cstdlib>
+
+namespace vtq::test {
+
+inline void Shot(QWidget* what, const char* file) {
+    if (const char* dir = std::getenv("VTQ_SCREENSHOT_DIR"))
+        EXPECT_TRUE(what->grab().save(QString::fromLocal8Bit(dir) + "/" + file, "PNG")) << file;
+}
+
+}  // namespace vtq::test
