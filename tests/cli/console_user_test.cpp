@@ -1,6 +1,3 @@
-// The console user side in-process: lines with their prefix, the progress bar
-// drawn under log lines and cleared at the end, quiet mode, and questions
-// answered by options, by the terminal, or not at all.
 #include "cli/console_user.h"
 
 #include <gtest/gtest.h>
@@ -58,20 +55,6 @@ TEST(ConsoleUser, LinesProgressBarAndQuietMode) {
               }),
               "[t] an error\n");
     EXPECT_EQ(quiet.LogLines().size(), 2u) << "the JSON report keeps every line";
-
-    s = {};
-    ConsoleUser plain(s);
-    EXPECT_EQ(Console([&] {
-                  plain.OpenProgress();
-                  plain.SetProgressStatus("Reading");
-                  plain.SetProgressStatus("Reading");
-                  plain.SetProgressPosition(1);
-                  plain.CloseProgress();
-                  plain.OpenProgress();
-                  plain.SetProgressStatus("Reading");
-              }),
-              "Reading\nReading\n")
-        << "no terminal: each new status once per progress window, as a line";
 }
 
 TEST(ConsoleUser, QuestionsAnsweredByOptionsTheTerminalOrNotAtAll) {
