@@ -1,6 +1,3 @@
-// The simulated modem on the small image: commands and answers, faults, the AT framing of the nvmsim server
-// and the piece encoder.
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -39,13 +36,8 @@ protected:
     std::unique_ptr<Modem> modem;
 };
 
-struct Case {
-    const char* command;
-    const char* answer;
-};
-
 TEST_F(ModemTest, AnswersQueries) {
-    const Case cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"at@nvm:$nvm_groups??", "$nvm_groups\r\nfix_small=3\r\ncal_small=7\r\nOK\r\n"},
         // Size queries: a range for arrays, never with a "[" for the others,
         // so that a bracket in the name cannot be mistaken for the range.
@@ -65,14 +57,13 @@ TEST_F(ModemTest, AnswersQueries) {
         {"at@nvm:fix_small.lut[2,4]?", "ERROR\r\n"}, {"at@nvm:fix_small.lut[3,2]?", "ERROR\r\n"},
         {"at@nvm:fix_small.gain[0]?", "ERROR\r\n"}, {"at@nvm:fix_small.tab[0,2][0,0]?", "ERROR\r\n"},
         {"at@nvm:cal_small.one_1?", "ERROR\r\n"}, {"hello", "ERROR\r\n"},
-        // Identity and hardware ids.
         {"ATI", "Simulated Modems\r\nNVM-SIM small\r\nRevision: 1.0.0\r\nOK\r\n"},
         {"AT+CGMR", "1.0.0\r\nOK\r\n"}, {"at+cgsn", "000000000000001\r\nOK\r\n"},
         {"at@hwid:ver_hwid_get(RF_ENGINE_ID)", "RF_ENGINE_ID: string = \"CUST_22_7\", length = 9\r\nOK\r\n"},
         {"at@hwid:ver_hwid_get(TRAVU_ID)", "TRAVU_ID: id = 5, revision = 1\r\nOK\r\n"},
         {"at@hwid:ver_hwid_get(OTHER_ID)", "ERROR\r\n"},
     };
-    for (const auto& c : cases) EXPECT_EQ(Run(c.command), c.answer) << c.command;
+    for (const auto& [command, answer] : cases) EXPECT_EQ(Run(command), answer) << command;
 }
 
 TEST_F(ModemTest, WritesChangeTheRamMirrorUntilTheGroupIsCommitted) {
@@ -149,8 +140,7 @@ TEST_F(ModemTest, DefaultsMirrorWritesAndChangeTracking) {
     EXPECT_EQ(Run("at@nvm:track_changes(fix_small)"), "at@nvm:fix_small.gain=12\r\nOK\r\n");
     EXPECT_EQ(Run("at@nvm:track_changes(cal_small)"), "OK\r\n");
 
-    // Writing the default bytes of gain and a new lut through the mirror,
-    // then committing: tracking follows NVM, not the RAM mirror.
+    // Writing the default bytes of gain and a new lut through the mirror, then committing: tracking follows NVM.
     EXPECT_EQ(Run("at@nvm:write_to_mirror()??"),
               "write_to_mirror(<group number>,<version>,<byte offset>,\"<format>\",{<values>})\r\nOK\r\n");
     EXPECT_EQ(Run("at@nvm:write_to_mirror(3,2,0,\"%hu\",{10})"), "OK\r\n");
@@ -160,8 +150,7 @@ TEST_F(ModemTest, DefaultsMirrorWritesAndChangeTracking) {
     Run("at@nvm:store_nvm_sync(3)");
     EXPECT_EQ(Run("at@nvm:track_changes(fix_small)"), "at@nvm:fix_small.lut[0,3]={258,3,4,5}\r\nOK\r\n");
 
-    // Wrong or missing version, unlisted group, unknown format, values that do
-    // not fit, beyond the mirror, no closing parenthesis.
+    // Wrong or missing version, unlisted group, unknown format, values that do not fit, beyond the mirror, no ")".
     for (const char* args : {"3,1,0,\"%hu\",{1})", "3,0,\"%hu\",{1})", "-1,2,0,\"%hu\",{1})", "3,2,0,\"%f\",{1})",
                              "3,2,0,\"%qd\",{200})", "3,2,60,\"%u\",{1})", "3,2,0,\"%hu\",{1}"})
         EXPECT_EQ(Run(std::string("at@nvm:write_to_mirror(") + args), "ERROR\r\n") << args;
@@ -221,8 +210,7 @@ TEST_F(ModemTest, TargetLostFromTheKthCommandUntilReset) {
     EXPECT_FALSE(modem->faults().echo);
 }
 
-// The AT framing of the nvmsim server. The server itself is run end to end
-// through the serial and TCP links in tests/link/nvmsim_link_test.cpp.
+// The server itself is run end to end through the serial and TCP links in tests/link/nvmsim_link_test.cpp.
 TEST(Wire, FramingPlacesTheUnsolicitedCode) {
     Faults f;
     f.urc = "+CREG: 1";
@@ -248,9 +236,8 @@ TEST(Wire, LinesEndAtCarriageReturn) {
     EXPECT_EQ(lines, (std::vector<std::string>{"ATI", "AT", ""}));
 }
 
-// The modem's piece encoder against the independent vectors, and through the
-// editor's decoder (which the same vectors pin down) for every character at
-// every bit position.
+// The modem's piece encoder against the independent vectors, and through the editor's decoder (which the same
+// vectors pin down) for every character at every bit position.
 TEST(PrefixCode, ReproducesEveryVectorPiece) {
     const auto rows = vtq::test::CodeVectors();
     ASSERT_EQ(rows.size(), 276u);
