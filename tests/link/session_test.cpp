@@ -1,11 +1,6 @@
-// The AT framer, the session and the Host over it, on scripted byte links: answers cut at every byte boundary,
-// time-outs, link loss, late answers, unsolicited lines between commands, and what the core (or, through the
-// host's slots, the plug-in) gets back.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <deque>
-#include <map>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -134,7 +129,6 @@ TEST_F(SessionFixture, UnsolicitedLinesGoToTheLog) {
                        {"Unsolicited: +CREG: 1", 1}, {"Unsolicited: +CREG: 2", 1}, {"Unsolicited: RING", 1}}));
 }
 
-// The Host over the session, called the way the core calls it.
 struct LinkHostFixture : SessionFixture {
     LinkHost host{session, "nvmhost 9.9", [this](const std::string& text, uint8_t flag) { log.emplace_back(text, flag); }};
     std::string answer = "untouched";
@@ -193,7 +187,6 @@ TEST_F(LinkHostFixture, InformationItems) {
     }
 }
 
-// Every form, read and written back in full: the kind, path, speed and port all show in the written text.
 TEST(TargetAddressText, ParsesEveryFormAndRejectsTheRest) {
     const std::pair<const char*, const char*> cases[] = {
         {"sim", "sim"}, {"sim:/a/b.img", "sim:/a/b.img"}, {"serial:/dev/ttyUSB0", "serial:/dev/ttyUSB0@115200"},
