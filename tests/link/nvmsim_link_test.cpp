@@ -1,7 +1,5 @@
-// The serial link against "nvmsim --pty" and the TCP link against "nvmsim --tcp": with echo and unsolicited codes
-// (the server's framing of each is tested in tests/sim/modem_test.cpp), one byte per write, the session hands over
-// the same answer as the modem gives in-process; errors, time-out and a server that goes away. (A new client finds
-// the modem as the last one left it: the nvmtool walk in tests/cli.)
+// The serial link against "nvmsim --pty" and the TCP link against "nvmsim --tcp". A new client finds the modem as
+// the last one left it: the nvmtool walk in tests/cli.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -67,8 +65,7 @@ protected:
     int lostCalls = 0;
 };
 
-// Runs the event loop for `ms`; returns the CPU time the process used meanwhile,
-// which stays small unless something polls a dead link in a loop.
+// Runs the event loop for `ms`; returns the CPU time used meanwhile, small unless a dead link is polled in a loop.
 double Spin(int ms) {
     const std::clock_t start = std::clock();
     QEventLoop loop;
@@ -133,7 +130,6 @@ std::string FramingName(const ::testing::TestParamInfo<Framing>& info) {
     return std::string(info.param.pty ? "Pty" : "Tcp") + "Echo" + info.param.echo + "Urc" + info.param.urcPlace;
 }
 
-// Each link with echo on and off, and each place of the unsolicited codes once.
 INSTANTIATE_TEST_SUITE_P(Framings, NvmsimLinkTest,
                          ::testing::Values(Framing{true, "1", "before"}, Framing{false, "0", "inside"},
                                            Framing{false, "1", "after"}),
