@@ -16,6 +16,14 @@ constexpr ScalarView kHex = ScalarView::Hexadecimal;
 constexpr ScalarView kBin = ScalarView::Binary;
 constexpr ScalarView kChr = ScalarView::Character;
 
+// The views other than `typed` show the converter's value.
+void ExpectViewsFollowValue(const ScalarConverter& converter, ScalarView typed) {
+    for (ScalarView view : {kHex, kBin, kChr}) {
+        if (view == typed) continue;
+        EXPECT_EQ(converter.text(view), FormatScalar(converter.value(), converter.type(), view)) << int(view);
+    }
+}
+
 // Decimal text typed for each type: the value it reads (the other views show it) and the range flag.
 TEST(ScalarConverter, DecimalTextDrivesTheOtherViews) {
     const std::tuple<const char*, const char*, int64_t, bool> cases[] = {
@@ -34,8 +42,7 @@ TEST(ScalarConverter, DecimalTextDrivesTheOtherViews) {
         ScalarConverter converter(type, dec);
         EXPECT_EQ(converter.value(), value);
         EXPECT_EQ(converter.text(kDec), dec) << "the decimal text stays as typed";
-        for (ScalarView view : {kHex, kBin, kChr})
-            EXPECT_EQ(converter.text(view), FormatScalar(value, converter.type(), view));
+        ExpectViewsFollowValue(converter, kDec);
         EXPECT_EQ(converter.outOfRange(), flagged);
     }
     EXPECT_EQ(ScalarConverter("uint8", "300").text(kHex), "2C") << "low bits shown";
@@ -65,10 +72,7 @@ TEST(ScalarConverter, OtherViewsDriveTheDecimalView) {
         EXPECT_EQ(converter.text(kDec), dec);
         EXPECT_EQ(converter.value(), ReadDecimal(dec, converter.type()));
         EXPECT_EQ(converter.outOfRange(), DecimalOutOfRange(converter.value(), converter.type()));
-        for (ScalarView other : {kHex, kBin, kChr}) {
-            if (other == view) continue;
-            EXPECT_EQ(converter.text(other), FormatScalar(converter.value(), converter.type(), other));
-        }
+        ExpectViewsFollowValue(converter, view);
     }
     ScalarConverter converter("uint8", "300");
     converter.SetText(kHex, "");
@@ -174,10 +178,7 @@ TEST(ScalarConverter, TypingKeyByKey) {
         EXPECT_EQ(cursor, after);
         EXPECT_EQ(converter.text(view), text);
         EXPECT_EQ(converter.text(kDec), dec);
-        for (ScalarView other : {kHex, kBin, kChr}) {
-            if (other == view) continue;
-            EXPECT_EQ(converter.text(other), FormatScalar(converter.value(), converter.type(), other));
-        }
+        ExpectViewsFollowValue(converter, view);
         EXPECT_EQ(converter.outOfRange(), converter.value() < 0);
         EXPECT_TRUE(action != Accept || converter.ResultText() == "-50");
     }
