@@ -3,11 +3,9 @@
 // every command and every show-line call, and can lose the target.
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "channel/host.h"
@@ -47,8 +45,6 @@ public:
     Responder responder;
     // Canned answers by exact command, used when no responder is set.
     std::map<std::string, std::string> answers;
-    // Called before each exchange returns (after the answer is chosen).
-    std::function<void(int exchangeNumber)> onExchange;
 
     bool SendReceive(const std::string& command, std::string& answer, bool, uint8_t* targetLost) override {
         commands.push_back(command);
@@ -65,7 +61,6 @@ public:
             answer = "ERROR";
             ok = true;
         }
-        if (onExchange) onExchange(n);
         return ok;
     }
     bool CheckConnection() override { return connected; }
