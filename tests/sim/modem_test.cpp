@@ -154,12 +154,6 @@ TEST_F(ModemTest, DefaultsMirrorWritesAndChangeTracking) {
     for (const char* args : {"3,1,0,\"%hu\",{1})", "3,0,\"%hu\",{1})", "-1,2,0,\"%hu\",{1})", "3,2,0,\"%f\",{1})",
                              "3,2,0,\"%qd\",{200})", "3,2,60,\"%u\",{1})", "3,2,0,\"%hu\",{1}"})
         EXPECT_EQ(Run(std::string("at@nvm:write_to_mirror(") + args), "ERROR\r\n") << args;
-
-    modem->faults().mirrorVersion = false;
-    EXPECT_EQ(Run("at@nvm:write_to_mirror()??").find("version"), std::string::npos);
-    EXPECT_EQ(Run("at@nvm:write_to_mirror(3,0,\"%qd\",{-1})"), "OK\r\n");
-    EXPECT_EQ(modem->ValueOf("fix_small.gain"), "255");
-    EXPECT_EQ(Run("at@nvm:write_to_mirror(3,2,0,\"%hu\",{1})"), "ERROR\r\n");
 }
 
 TEST_F(ModemTest, Faults) {
@@ -208,23 +202,6 @@ TEST_F(ModemTest, TargetLostFromTheKthCommandUntilReset) {
     EXPECT_EQ(modem->commandCount(), 0);
     EXPECT_EQ(Run("ATE0"), "OK\r\n");
     EXPECT_FALSE(modem->faults().echo);
-}
-
-// The server itself is run end to end through the serial and TCP links in tests/link/nvmsim_link_test.cpp.
-TEST(Wire, FramingPlacesTheUnsolicitedCode) {
-    Faults f;
-    f.urc = "+CREG: 1";
-    const std::string answer = "a\r\nb\r\nOK\r\n";
-    f.urcPlace = UrcPlace::Before;
-    EXPECT_EQ(FrameAnswer("X", answer, true, f), "X\r\r\n+CREG: 1\r\na\r\nb\r\nOK\r\n");
-    f.urcPlace = UrcPlace::Inside;
-    EXPECT_EQ(FrameAnswer("X", answer, false, f), "\r\na\r\n+CREG: 1\r\nb\r\nOK\r\n");
-    EXPECT_EQ(FrameAnswer("X", "OK\r\n", false, f), "\r\n+CREG: 1\r\nOK\r\n");
-    f.urcPlace = UrcPlace::After;
-    EXPECT_EQ(FrameAnswer("X", answer, false, f), "\r\na\r\nb\r\nOK\r\n+CREG: 1\r\n");
-    EXPECT_EQ(FrameAnswer("X", "", true, f), "");
-    f.urc.clear();
-    EXPECT_EQ(FrameAnswer("X", answer, false, f), "\r\n" + answer);
 }
 
 TEST(Wire, LinesEndAtCarriageReturn) {
