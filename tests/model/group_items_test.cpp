@@ -105,7 +105,7 @@ TEST(GroupItemsAdd, ShapesRecordsFromTheDumpAlone) {
     EXPECT_TRUE(host.commands.empty());
 }
 
-// A record list over a target that answers from `host.answers`, with the group "grp".
+// A record list over a target that answers from `host.answers`, with the (empty) group "grp".
 struct GroupItemsQueries : ::testing::Test {
     GroupItemsQueries() { items.FindOrAddGroup("grp"); }
     ScriptedHost host;
@@ -263,10 +263,7 @@ TEST(GroupItemsView, FreedRecordsLeaveTheViewAtOnce) {
     EXPECT_EQ(items.ViewCount(), 0);
 }
 
-TEST(GroupItemsLutFill, RemovesBaseEntriesOfElementwiseTables) {
-    ScriptedHost host;
-    test::HostModelLink link(host);
-    GroupItems items(&link);
+TEST_F(GroupItemsQueries, RemoveExtraLutFillDropsBaseEntriesOfElementwiseTables) {
     Add(items, {"g1.tab", "g1.tab[1]", "g1.tab[2]", "g1.tabx", "g1.rec", "g1.rec.m"});
     // After a deletion the walk moves on, so a base entry right after a removed one stays.
     Add(items, {"g2.a", "g2.a.b", "g2.a.b.c", "g2.B", "g2.b[1]"});
