@@ -7,10 +7,9 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "base/file_io.h"
 #include "cli/verbs.h"
 #include "support/sim_server.h"
 #include "support/temp_dir.h"
@@ -50,13 +49,9 @@ ToolResult RunTool(QStringList args, const TempDir& home) {
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return in ? s.str() : "(missing)";
+    std::string text;
+    return vtq::ReadWholeFile(path, text) ? text : "(missing)";
 }
-
-void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 class NvmtoolTest : public ::testing::Test {
 protected:
@@ -203,9 +198,9 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
     ASSERT_TRUE(Serve(server, false, {"--error-pattern", "dump_default|store_nvm_sync\\(7"}));
     const QString header = File("x.h");
     const std::string bad = dir.File("bad.nvm"), other = dir.File("other.nvm"), out = dir.File("out.nvm");
-    WriteFile(bad, "// comment\r\nfix_small.gain=40\r\nfix_small.offset 5\r\n");
-    WriteFile(other, "fix_small.gain=40\r\nfix_none.x=1\r\n");
-    WriteFile(out, "old");
+    ASSERT_TRUE(vtq::WriteFileAtomically(bad, "// comment\r\nfix_small.gain=40\r\nfix_small.offset 5\r\n"));
+    ASSERT_TRUE(vtq::WriteFileAtomically(other, "fix_small.gain=40\r\nfix_none.x=1\r\n"));
+    ASSERT_TRUE(vtq::WriteFileAtomically(out, "old"));
     const struct {
         QStringList args;
         int status;
@@ -279,7 +274,7 @@ TEST_F(NvmtoolTest, VerifyReportsAValueTheTargetDoesNotKeep) {
     ASSERT_TRUE(Serve(server, false, {"--forget-writes", "gain"}));
     const QString saved = File("small.nvm");
     ASSERT_EQ(Run({"read", "--all", "-o", saved}).status, 0);
-    WriteFile(saved.toStdString(), ChangedGainFile(saved.toStdString()));
+    ASSERT_TRUE(vtq::WriteFileAtomically(saved.toStdString(), ChangedGainFile(saved.toStdString())));
     const ToolResult r = Run({"write", saved, "--verify", "--json"});
     EXPECT_EQ(r.status, 1) << r.err;
     const QJsonObject failure{{"name", "fix_small.gain"}, {"written", "99"}, {"readBack", "12"}, {"answered", true}};
@@ -295,7 +290,7 @@ TEST_F(NvmtoolTest, TargetLostAtEveryCommandOfReadWriteAndSet) {
         ASSERT_TRUE(Serve(clean, false));
         ASSERT_EQ(Run({"read", "--all", "-o", saved}).status, 0);
     }
-    WriteFile(saved.toStdString(), ChangedGainFile(saved.toStdString()));
+    ASSERT_TRUE(vtq::WriteFileAtomically(saved.toStdString(), ChangedGainFile(saved.toStdString())));
     const QString out = File("out.nvm");
     const QStringList runs[] = {{"read", "--all", "-o", out},
                                 {"write", saved, "--commit", "--yes"},
