@@ -21,7 +21,6 @@ public:
     std::deque<std::vector<int>> picks;     // empty queue: cancelled
     std::vector<std::string> questions;
 
-    // Progress trace.
     int progressOpened = 0, progressClosed = 0;
     bool progressOpen = false;
     int range = -1, position = -1;

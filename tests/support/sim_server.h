@@ -32,7 +32,6 @@ public:
         pty_ = pty;
         return !endpoint_.empty();
     }
-    // The device path or the port number.
     const std::string& endpoint() const { return endpoint_; }
     // The target as the host and the command line take it.
     std::string Target() const { return pty_ ? "serial:" + endpoint_ : "tcp:127.0.0.1:" + endpoint_; }
