@@ -63,7 +63,7 @@ TEST(ConsoleUser, QuestionsAnsweredByOptionsTheTerminalOrNotAtAll) {
     ConsoleUser off(s);
     std::string value;
     std::vector<int> picked;
-    const std::string said = Console([&] {
+    Console([&] {
         EXPECT_FALSE(off.AskYesNo("Commit?"));
         EXPECT_TRUE(off.InputBox("RF Variant ID", "id:", value));
         EXPECT_FALSE(off.PickFromList("Pick one", {"a", "b"}, false, picked));
@@ -73,7 +73,6 @@ TEST(ConsoleUser, QuestionsAnsweredByOptionsTheTerminalOrNotAtAll) {
     });
     EXPECT_EQ(value, "given.h");
     EXPECT_EQ(off.Unanswered(), (std::vector<std::string>{"Commit?", "Pick one", "Open"}));
-    EXPECT_NE(said.find("Not answered: Commit?\n(give --yes to answer it; no terminal to ask on)"), std::string::npos);
 
     s.yes = true;
     EXPECT_TRUE(ConsoleUser(s).AskYesNo("Commit?"));
