@@ -1,6 +1,7 @@
 #include "core/undo_history.h"
 
 #include "core/editor_session.h"
+#include "core/group_list.h"
 
 namespace vtq {
 
@@ -49,6 +50,7 @@ void UndoHistory::BeginAll() {
     pending_.clear();
     open_ = true;
     whole_ = true;
+    pendingChecked_ = items_.CheckedGroupNames();
     for (int i = 0; i < items_.GroupCount(); ++i) {
         const GroupItem* group = items_.Group(i);
         for (const NVMParameter* p : group->params) {
@@ -103,6 +105,11 @@ bool UndoHistory::End() {
         keep(name, std::move(change));
     }
     if (step.changes.empty()) return false;
+    if (whole_) {
+        step.checkedBefore = std::move(pendingChecked_);
+        step.checkedAfter = items_.CheckedGroupNames();
+        step.checks = step.checkedBefore != step.checkedAfter;
+    }
     undo_.push_back(std::move(step));
     redo_.clear();
     return true;
@@ -114,6 +121,9 @@ bool UndoHistory::Apply(std::vector<Step>& from, std::vector<Step>& to, bool und
         Step step = std::move(from.back());
         from.pop_back();
         Step done;
+        done.checks = step.checks;
+        done.checkedBefore = std::move(step.checkedBefore);
+        done.checkedAfter = std::move(step.checkedAfter);
         std::vector<NVMParameter*> changed;
         bool rebuild = false;
         applying_ = true;
@@ -147,6 +157,9 @@ bool UndoHistory::Apply(std::vector<Step>& from, std::vector<Step>& to, bool und
         if (rebuild) items_.RebuildView();
         for (NVMParameter* record : changed) items_.RecordChanged(*record);
         applying_ = false;
+        if (!done.changes.empty() && done.checks &&
+            items_.CheckedGroupNames() == (undo ? done.checkedAfter : done.checkedBefore))
+            SelectExactGroups(items_, JoinCommaText(undo ? done.checkedBefore : done.checkedAfter));
         if (!done.changes.empty()) {
             to.push_back(std::move(done));
             return true;

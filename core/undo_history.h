@@ -48,8 +48,9 @@ public:
 
     // Restores the records of the last step as they were before it (value,
     // type, state; records it added are removed, records it removed come
-    // back). A record changed since in a way the history did not see is left
-    // alone. False when nothing was restored. Never inside an update bracket.
+    // back; the groups a load checked are unchecked). A record changed since
+    // in a way the history did not see is left alone, and so are checks the
+    // user changed since. False when nothing was restored. Never inside an update bracket.
     bool Undo();
     // Applies the last undone step again.
     bool Redo();
@@ -71,6 +72,9 @@ private:
     using Changes = std::multimap<std::string, Change, TextLess>;  // by record name
     struct Step {
         Changes changes;
+        // A load also checks the groups it filled; its step restores the checks with the values.
+        bool checks = false;
+        std::vector<std::string> checkedBefore, checkedAfter;
     };
 
     void RecordChanged(const NVMParameter& record) override;
@@ -86,6 +90,7 @@ private:
     bool open_ = false;
     bool whole_ = false;  // the open step watches every record
     Changes pending_;     // the open step's records, before-state only
+    std::vector<std::string> pendingChecked_;  // the checked groups when a whole step began
     bool applying_ = false;
 };
 

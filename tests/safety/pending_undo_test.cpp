@@ -99,7 +99,9 @@ TEST_F(PendingUndoTest, UndoAndRedoOverEditsAndALoadRestoreValuesAndStatesExactl
     const Held afterGain = All();
     EXPECT_TRUE(EditWithUndo("fix_a.lut", "9,9,9,9").changed);
     const Held afterLut = All();
-    // The load replaces gain and then drops it as the base of the new gain.hi; adds a typed record; changes mode.
+    // The load replaces gain and then drops it as the base of the new gain.hi; adds a typed record; changes mode
+    // and checks its group again, which its undo unchecks.
+    SelectExactGroups(Items(), "fix_a");
     Load("fix_a.gain=5\nfix_a.gain.hi=1\nfix_a.extra=3 (uint8)\ncal_b.mode=7\n");
     const Held afterLoad = All();
     EXPECT_EQ(Rec("fix_a.gain"), nullptr);
@@ -110,6 +112,7 @@ TEST_F(PendingUndoTest, UndoAndRedoOverEditsAndALoadRestoreValuesAndStatesExactl
         EXPECT_EQ(All(), *expected);
     }
     EXPECT_FALSE(undo->Undo());
+    EXPECT_EQ(Items().CheckedGroupNames(), std::vector<std::string>{"fix_a"});
     {
         // Never while the view may hold records the step would free.
         UpdateBracket bracket(Items());
@@ -132,6 +135,7 @@ TEST_F(PendingUndoTest, UndoAndRedoOverEditsAndALoadRestoreValuesAndStatesExactl
     EXPECT_TRUE(undo->Undo());
     EXPECT_EQ(std::tuple(Rec("fix_a.gain")->value, Rec("fix_a.gain")->state), std::tuple("12", Unchanged));
     // A new edit drops what could be redone.
+    SelectExactGroups(Items(), "cal_b,fix_a");
     EditWithUndo("cal_b.mode", "4");
     EXPECT_FALSE(undo->CanRedo());
     // A step that only added records takes them out of the view again.
