@@ -173,10 +173,6 @@ TEST_F(GroupItemsQueries, QueryArraySizeReadsRangesAndBraces) {
     }
     host.answers.clear();
     EXPECT_EQ(items.QueryArraySize("x"), -1);
-    test::HostModelLink noQueries(host, false);
-    GroupItems noWindow(&noQueries);
-    host.answers["at@nvm:x??\r"] = "x[0,15]\r\nOK";
-    EXPECT_EQ(noWindow.QueryArraySize("x"), -1);
 }
 
 TEST(GroupItemsView, NaturalOrderComparesIndexesAsNumbers) {
