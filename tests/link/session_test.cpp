@@ -121,14 +121,6 @@ TEST_F(SessionFixture, LateAnswerIsNotTakenForTheNextCommand) {
     EXPECT_EQ(session.State(), LinkState::NotAnswering);
 }
 
-TEST_F(SessionFixture, UnsolicitedLinesGoToTheLog) {
-    link->before = "+CREG: 1\r\n";
-    Script({{WaitResult::Data, "5\r\n+CREG: 2\r\nOK\r\nRING\r\n"}});
-    EXPECT_EQ(session.Exchange("at@nvm:x?").answer, "5\r\nOK\r\n");
-    EXPECT_EQ(log, (std::vector<std::pair<std::string, int>>{
-                       {"Unsolicited: +CREG: 1", 1}, {"Unsolicited: +CREG: 2", 1}, {"Unsolicited: RING", 1}}));
-}
-
 struct LinkHostFixture : SessionFixture {
     LinkHost host{session, "nvmhost 9.9", [this](const std::string& text, uint8_t flag) { log.emplace_back(text, flag); }};
     std::string answer = "untouched";
