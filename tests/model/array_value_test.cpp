@@ -63,7 +63,6 @@ TEST(ArrayValue, ElementLabelsFromDimensions) {
     EXPECT_EQ(StrideList({2, 3, 4}), (std::vector<int64_t>{12, 4, 1}));
     EXPECT_EQ(ArrayTypeLabel("UInt8", {16}), "uint8 [16]");
     EXPECT_EQ(ArrayTypeLabel("", {16}), "(unknown type)");
-    EXPECT_EQ(ArrayCaption(0), "Edit as array (0 items)");
     for (const char* type : {"sint8", "UINT8", "int8", "CString32"}) EXPECT_TRUE(HasStringView(type)) << type;
     for (const char* type : {"uint16", "int16", "", "bool"}) EXPECT_FALSE(HasStringView(type)) << type;
 }
