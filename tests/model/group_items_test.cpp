@@ -34,12 +34,6 @@ void Add(GroupItems& items, std::initializer_list<const char*> names) {
     }
 }
 
-std::string Numbers(int count) {
-    std::string text;
-    for (int i = 0; i < count; ++i) text += (i ? "," : "") + std::to_string(i);
-    return text;
-}
-
 TEST(GroupItemsGroups, CaseInsensitiveGroupsFlagsAndStates) {
     GroupItems items;
     GroupItem* g = nullptr;
@@ -146,7 +140,9 @@ TEST_F(GroupItemsQueries, AsksTheTargetWhenTheDumpIsNotEnough) {
 
     // More than 800 elements: size and values come from the target.
     host.commands.clear();
-    EXPECT_EQ(Shape(items.AddParameter(0, "grp.tab[0]", Numbers(900), "", false)), "grp.tab {7,8} 900 900");
+    std::string numbers = "0";
+    for (int i = 1; i < 900; ++i) numbers += "," + std::to_string(i);
+    EXPECT_EQ(Shape(items.AddParameter(0, "grp.tab[0]", numbers, "", false)), "grp.tab {7,8} 900 900");
     EXPECT_THAT(host.commands, ElementsAre("at@nvm:grp.tab??\r", "at@nvm:grp.tab[0,899]?\r"));
 
     // Re-query flag with a failing size query: the count is -1, the dump's value stays.
