@@ -66,19 +66,13 @@ TEST(PieceDecoder, NextPieceSplitsAtMarkersAndTrims) {
   EXPECT_EQ(beyond, std::string_view::npos);
 }
 
-struct Messages {
-  std::vector<std::string> texts;
-  DecoderMessage sink() {
-    return [this](const std::string& text) { texts.push_back(text); };
-  }
-};
-
 TEST(PieceDecoder, TreeAndBufferLifeNodeCountGrowthAndLeakReport) {
-  Messages messages;
-  BuildDecoder(messages.sink());
+  std::vector<std::string> messages;
+  const DecoderMessage sink = [&](const std::string& text) { messages.push_back(text); };
+  BuildDecoder(sink);
   EXPECT_EQ(DecoderLiveNodes(), 255);  // a complete code over 128 characters
   EXPECT_EQ(DecoderBufferCapacity(), 5000u);
-  BuildDecoder(messages.sink());  // a new window frees the earlier tree first
+  BuildDecoder(sink);  // a new window frees the earlier tree first
   EXPECT_EQ(DecoderLiveNodes(), 255);
 
   const std::string text = "grp.long;{" + std::string(9000, '7') + "}";
@@ -89,23 +83,23 @@ TEST(PieceDecoder, TreeAndBufferLifeNodeCountGrowthAndLeakReport) {
   EXPECT_EQ(DecodeValue(test::EncodePiece("a}")), "a}");
   EXPECT_EQ(DecoderBufferCapacity(), piece.size());
 
-  FreeDecoder(messages.sink());
+  FreeDecoder(sink);
   EXPECT_EQ(DecoderLiveNodes(), 0);
   EXPECT_EQ(DecoderBufferCapacity(), 0u);
-  EXPECT_THAT(messages.texts, IsEmpty());
+  EXPECT_THAT(messages, IsEmpty());
   EXPECT_EQ(DecodeValue(test::EncodePiece("a}")), "a}");  // built again on demand
   EXPECT_EQ(DecoderLiveNodes(), 255);
 
   // Nodes left alive when freeing are reported.
   {
     DecodeTree stray;
-    stray.Build(FixedPrefixCodes(), messages.sink());
+    stray.Build(FixedPrefixCodes(), sink);
     EXPECT_EQ(DecoderLiveNodes(), 510);
-    FreeDecoder(messages.sink());
+    FreeDecoder(sink);
     EXPECT_EQ(DecoderLiveNodes(), 0);
-    stray.Free(messages.sink());
+    stray.Free(sink);
   }
-  EXPECT_THAT(messages.texts, ElementsAre("WARNING: Memory leak of 255 nodes detected.",
+  EXPECT_THAT(messages, ElementsAre("WARNING: Memory leak of 255 nodes detected.",
                                           "WARNING: Memory leak of -255 nodes detected."));
   EXPECT_EQ(DecoderLiveNodes(), 0);
 }
