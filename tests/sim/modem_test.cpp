@@ -14,8 +14,6 @@
 namespace nvmsim {
 namespace {
 
-const std::string kSmall = VTQ_SOURCE_DIR "/sim/images/small.img";
-
 // The records of a dump answer, decoded by the editor's decoder: one per line before the final "OK".
 std::vector<std::string> Records(const std::string& wire) {
     std::vector<std::string> records;
@@ -29,7 +27,7 @@ class ModemTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string error;
-        modem = Modem::FromImageFile(kSmall, error);
+        modem = Modem::FromImageFile(VTQ_SOURCE_DIR "/sim/images/small.img", error);
         ASSERT_TRUE(modem) << error;
     }
     std::string Run(const std::string& line) { return modem->Execute(line); }
