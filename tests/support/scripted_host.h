@@ -37,8 +37,7 @@ public:
     using Responder = std::function<bool(const std::string& command, std::string& answer)>;
 
     bool connected = true;
-    // From the k-th exchange on (1-based; 0 = never) the target is lost:
-    // no answer, and the target-lost byte is set.
+    // From the k-th exchange on (1-based; 0 = never) the target is lost: no answer, and the target-lost byte is set.
     int loseTargetAt = 0;
     std::vector<std::string> commands;
     std::map<int, std::string> info;  // BVI_GetInfo answers; empty map = slot missing

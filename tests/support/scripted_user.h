@@ -30,8 +30,7 @@ public:
     bool cancelled = false;
     bool closing = false;
     int busyDepth = 0, busyCalls = 0, processEventsCalls = 0;
-    // Called from ProcessEvents with its 1-based call number: a test can press
-    // Cancel or close the window here.
+    // Called from ProcessEvents with its 1-based call number: a test can press Cancel or close the window here.
     std::function<void(int call)> onProcessEvents;
 
     void Message(const std::string& text) override { messages.push_back(text); }

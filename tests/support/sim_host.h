@@ -1,7 +1,6 @@
 #pragma once
-// A Host for tests over the in-process simulated modem: every exchange runs
-// the command through nvmsim::Modem::Execute, so the editor talks to a target
-// that behaves like the real one, faults included (modem().faults()).
+// A Host for tests over the in-process simulated modem: every exchange runs the command through nvmsim::Modem::Execute,
+// so the editor talks to a target that behaves like the real one, faults included (modem().faults()).
 
 #include <cstdint>
 #include <memory>
@@ -46,9 +45,8 @@ public:
         return true;
     }
     bool CheckConnection() override { return connected && !modem_->lost(); }
-    // Item 20 names this host; items 9 and 10 carry the target's identity
-    // and revision (what ATI and AT+CGMR answer), taken from the image so that
-    // asking for them sends no command and leaves the fault counts alone.
+    // Item 20 names this host; items 9 and 10 carry the target's identity and revision (what ATI and AT+CGMR answer),
+    // taken from the image so that asking for them sends no command and leaves the fault counts alone.
     bool GetInfo(int id, int bufferSize, std::string& text) override {
         text.clear();
         if (id == 20) text = "nvmsim test host 1.0";
