@@ -74,10 +74,6 @@ TEST(ConsoleUser, QuestionsAnsweredByOptionsTheTerminalOrNotAtAll) {
     EXPECT_EQ(value, "given.h");
     EXPECT_EQ(off.Unanswered(), (std::vector<std::string>{"Commit?", "Pick one", "Open"}));
 
-    s.yes = true;
-    EXPECT_TRUE(ConsoleUser(s).AskYesNo("Commit?"));
-
-    s.yes = false;
     s.interactive = true;
     ConsoleUser on(s);
     for (const auto& [typed, answer] : {std::pair<std::string, bool>{"Yes\n", true}, {"n\n", false}, {"", false}}) {
