@@ -3,8 +3,6 @@
 // locks, filter, copy, pending counts, questions, review and verify options.
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGroupBox>
@@ -15,15 +13,10 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <fstream>
 
-#include "base/settings_folder.h"
 #include "channel/command_exchange.h"
 #include "channel/target_commands.h"
-#include "core/group_list.h"
 #include "core/pending_changes.h"
-#include "core/safety_options.h"
-#include "core/settings.h"
 #include "dialogs/dialog_driver.h"
 #include "dialogs/tf_review_load.h"
 #include "editor/group_check_list.h"
@@ -33,7 +26,6 @@
 #include "qt_print.h"
 #include "safety/safety_fixture.h"
 #include "support/screenshot.h"
-#include "support/temp_dir.h"
 
 namespace vtq {
 namespace {
@@ -79,7 +71,6 @@ protected:
         Click(w->BReadGroups);
         ASSERT_EQ(w->GridModel().rowCount(), 4);  // cal_b.mode, fix_a.gain, fix_a.label, fix_a.lut
     }
-    // Load File of a file with these lines.
     void Load(const std::string& text = "cal_b.mode=7\nfix_a.gain=99\n") {
         std::ofstream(dir.File("changes.nvm"), std::ios::binary) << text;
         QtUserSide::SetNextFileName(QString::fromStdString(dir.File("changes.nvm")));
@@ -101,8 +92,6 @@ protected:
     QPointer<TFNVMVTQ> w;
 };
 
-// Every control that talks to the target sends its first command, and none
-// does while an operation runs.
 TEST_F(WindowTest, EachControlReachesItsOperationAndNoneWhileBusy) {
     ReadAll();
     w->EAtSend->setText("ATI");
@@ -196,7 +185,6 @@ TEST_F(WindowTest, CountsNarrowTheGridAndUndoRedoFollowTheShortcuts) {
     EXPECT_EQ(w->BNotStoredCount->text(), "Not stored: 3");
     w->StringGridNVM->selectRow(Rec("fix_a.gain")->viewIndex);
     w->Writetotarget1->trigger();
-    // The counts follow shortly after a change.
     QTRY_COMPARE(w->BInTargetRAMCount->text(), QString("Not committed: 1"));
     EXPECT_EQ(w->BNotStoredCount->text(), "Not stored: 2");
 
@@ -233,7 +221,7 @@ TEST_F(WindowTest, UserCloseClearAndRereadAskFirstTheHostNever) {
     EXPECT_EQ(userCloses, 0);
     ReadAll();
     Load();
-    // The real box, as the user sees it; No keeps the window and its records.
+    // The real box: No keeps the window and its records.
     QtUserSide::SetAutoAnswer(false);
     QString asked;
     QTimer::singleShot(0, w, [&] {
