@@ -1,26 +1,19 @@
-// The dialogs as real widgets, typed into with QTest: the scalar editor's key
-// filters and views, the long line's editing keys, the array editor's three
-// views, element editing and fitting, the picker, and the difference window's
-// toggles, restriction, counts and copy.
+// The dialogs as real widgets, typed into with QTest: scalar editor, long line, array editor, picker and the
+// difference window.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGroupBox>
-#include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTest>
-#include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
-#include <functional>
 
 #include "base/file_io.h"
 #include "dialogs/dialog_driver.h"
@@ -33,8 +26,8 @@
 #include "dialogs/tf_select.h"
 #include "files/file_operations.h"
 #include "model/group_items.h"
-#include "support/scripted_host.h"
 #include "support/screenshot.h"
+#include "support/scripted_host.h"
 #include "support/scripted_user.h"
 #include "support/temp_dir.h"
 
