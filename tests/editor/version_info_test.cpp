@@ -1,13 +1,10 @@
 // Version text read from the plug-in file, and from files that are damaged or
 // carry no version information.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <fstream>
-#include <functional>
-#include <iterator>
 
+#include "base/file_io.h"
 #include "editor/version_info.h"
 
 namespace vtq {
@@ -15,11 +12,6 @@ namespace {
 
 const std::string kPlugin = std::string(VTQ_BINARY_DIR) + "/bin/libvtqnvm.so";
 const std::string kNoInfo = "About: No version information available.";
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 // The last copy: section names live in the table at the end of the file.
 void Replace(std::string& bytes, const std::string& what, const std::string& with) {
@@ -29,8 +21,8 @@ void Replace(std::string& bytes, const std::string& what, const std::string& wit
 }
 
 TEST(VersionInfoTest, PluginFileAndDamagedCopies) {
-    const std::string original = ReadAll(kPlugin);
-    ASSERT_FALSE(original.empty()) << kPlugin;
+    std::string original;
+    ASSERT_TRUE(ReadWholeFile(kPlugin, original)) << kPlugin;
     EXPECT_EQ(VersionText(kPlugin), "VTQ NVM Editor - Version: 1.19.0.0");
 
     struct Case {
