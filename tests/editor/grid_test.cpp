@@ -2,10 +2,7 @@
 // copied text and the state colours.
 #include <gtest/gtest.h>
 
-#include <QPalette>
-
 #include "editor/parameter_grid_model.h"
-#include "model/group_items.h"
 #include "qt_print.h"
 
 namespace vtq {
