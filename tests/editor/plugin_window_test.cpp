@@ -4,15 +4,11 @@
 // the stand-in host's area is in host_editor_test.cpp).
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QPointer>
 #include <QWidget>
-#include <cstdlib>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "vtq/host_api.h"
 
