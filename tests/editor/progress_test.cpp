@@ -3,18 +3,14 @@
 // from the target are shown as typed even when they look like markup.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
-#include <QWidget>
-#include <functional>
 
 #include "channel/long_operation.h"
 #include "dialogs/qt_text.h"
 #include "editor/qt_user_side.h"
-#include "editor/tf_progress.h"
 #include "qt_print.h"
 #include "support/scripted_host.h"
 
