@@ -5,10 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <tuple>
-#include <vector>
-
 namespace vtq {
 namespace {
 
