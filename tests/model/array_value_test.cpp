@@ -60,7 +60,6 @@ TEST(ArrayValue, ElementLabelsFromDimensions) {
     };
     for (const auto& [dimensions, index, label] : cases)
         EXPECT_EQ(ElementLabel(index, StrideList(dimensions)), label) << DimensionText(dimensions) << " " << index;
-    EXPECT_EQ(StrideList({2, 3, 4}), (std::vector<int64_t>{12, 4, 1}));
     EXPECT_EQ(ArrayTypeLabel("UInt8", {16}), "uint8 [16]");
     EXPECT_EQ(ArrayTypeLabel("", {16}), "(unknown type)");
     for (const char* type : {"sint8", "UINT8", "int8", "CString32"}) EXPECT_TRUE(HasStringView(type)) << type;
