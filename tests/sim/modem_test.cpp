@@ -37,8 +37,7 @@ protected:
 TEST_F(ModemTest, AnswersQueries) {
     const std::pair<const char*, const char*> cases[] = {
         {"at@nvm:$nvm_groups??", "$nvm_groups\r\nfix_small=3\r\ncal_small=7\r\nOK\r\n"},
-        // Size queries: a range for arrays, never with a "[" for the others,
-        // so that a bracket in the name cannot be mistaken for the range.
+        // Size queries: a range for arrays, never a "[" for the others (a bracket in the name is not the range).
         {"at@nvm:fix_small.rec[1].b??", "[0,1]\r\nOK\r\n"}, {"at@nvm:cal_small.one??", "[0,0]\r\nOK\r\n"},
         {"at@nvm:fix_small.rec[1].a??", "uint8\r\nOK\r\n"}, {"at@nvm:fix_small.label??", "string\r\nOK\r\n"},
         {"at@nvm:fix_small.tab[0,1][0,2]??", "[0,5] {1,2,3,4,5,6}\r\nOK\r\n"},
