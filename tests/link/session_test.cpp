@@ -196,35 +196,6 @@ TEST(TargetAddressText, ParsesEveryFormAndRejectsTheRest) {
     }
 }
 
-struct FramerCase {
-    const char* name;
-    std::string command;
-    std::string wire;
-    bool complete;
-    std::string answer;
-    std::vector<std::string> unsolicited;
-};
-
-const std::vector<FramerCase> kCases = {
-    {"EchoOff", "at@nvm:x?\r", "\r\n5\r\n\r\nOK\r\n", true, "5\r\nOK\r\n", {}},
-    {"EchoOn", "at@nvm:x?\r", "at@nvm:x?\r\r\n5\r\nOK\r\n", true, "5\r\nOK\r\n", {}},
-    {"EchoInOtherCase", "at@nvm:x?", "AT@NVM:X?\r5\r\nOK\r\n", true, "5\r\nOK\r\n", {}},
-    {"EchoRunsIntoAnswer", "ati", "ati\rmodel\r\nOK\r\n", true, "model\r\nOK\r\n", {}},
-    {"EchoTextLaterIsAnswer", "at@nvm:x?", "a\r\nat@nvm:x?\r\nOK\r\n", true, "a\r\nat@nvm:x?\r\nOK\r\n", {}},
-    {"UrcBeforeEcho", "at@nvm:x?", "\r\n+CREG: 1\r\nat@nvm:x?\r\r\n5\r\nOK\r\n", true, "5\r\nOK\r\n", {"+CREG: 1"}},
-    {"UrcInside", "at@nvm:dump_csv_add(\"g\")", "%b64:AA\r\n+CREG: 1\r\nRING\r\n%b64:BB\r\nOK\r\n", true,
-     "%b64:AA\r\n%b64:BB\r\nOK\r\n", {"+CREG: 1", "RING"}},
-    {"UrcAskedForIsAnswer", "AT+CREG?", "\r\n+CREG: 0,1\r\n\r\nOK\r\n", true, "+CREG: 0,1\r\nOK\r\n", {}},
-    {"CmeError", "at@nvm:x=1", "\r\n+CME ERROR: 21\r\n", true, "+CME ERROR: 21\r\n", {}},
-    {"Error", "at@nvm:x=1", "at@nvm:x=1\r\r\nERROR\r\n", true, "ERROR\r\n", {}},
-    {"OkNotYetEnded", "at", "\r\nOK", false, "", {}},
-    {"WordStartingWithOk", "at@nvm:s?", "OKAY\r\nOK\r\n", true, "OKAY\r\nOK\r\n", {}},
-    {"OnlyCarriageReturns", "at@nvm:x?", "\r5\r\rOK\r", true, "5\r\nOK\r\n", {}},
-    {"BytesAboveAscii", "at@nvm:s?", "\"\xe4\xff\x01\"\r\nOK\r\n", true, "\"\xe4\xff\x01\"\r\nOK\r\n", {}},
-    {"CaseOfBytesAboveAsciiCounts", "at@nvm:s=\"\xe4\"", "AT@NVM:S=\"\xc4\"\r\nOK\r\n", true,
-     "AT@NVM:S=\"\xc4\"\r\nOK\r\n", {}},
-};
-
 // Completion, answer (empty while incomplete) and unsolicited lines after feeding `chunks`.
 using Outcome = std::tuple<bool, std::string, std::vector<std::string>>;
 Outcome Frame(const std::string& command, const std::vector<std::string>& chunks) {
@@ -234,16 +205,35 @@ Outcome Frame(const std::string& command, const std::vector<std::string>& chunks
     return {f.Complete(), f.Answer().substr(0, f.Complete() ? std::string::npos : 0), f.TakeUnsolicited()};
 }
 
+const std::tuple<const char*, std::string, std::string, Outcome> kCases[] = {  // name, command, wire, outcome
+    {"EchoOff", "at@nvm:x?\r", "\r\n5\r\n\r\nOK\r\n", {true, "5\r\nOK\r\n", {}}},
+    {"EchoOn", "at@nvm:x?\r", "at@nvm:x?\r\r\n5\r\nOK\r\n", {true, "5\r\nOK\r\n", {}}},
+    {"EchoInOtherCase", "at@nvm:x?", "AT@NVM:X?\r5\r\nOK\r\n", {true, "5\r\nOK\r\n", {}}},
+    {"EchoRunsIntoAnswer", "ati", "ati\rmodel\r\nOK\r\n", {true, "model\r\nOK\r\n", {}}},
+    {"EchoTextLaterIsAnswer", "at@nvm:x?", "a\r\nat@nvm:x?\r\nOK\r\n", {true, "a\r\nat@nvm:x?\r\nOK\r\n", {}}},
+    {"UrcBeforeEcho", "at@nvm:x?", "\r\n+CREG: 1\r\nat@nvm:x?\r\r\n5\r\nOK\r\n", {true, "5\r\nOK\r\n", {"+CREG: 1"}}},
+    {"UrcInside", "at@nvm:dump_csv_add(\"g\")", "%b64:AA\r\n+CREG: 1\r\nRING\r\n%b64:BB\r\nOK\r\n",
+     {true, "%b64:AA\r\n%b64:BB\r\nOK\r\n", {"+CREG: 1", "RING"}}},
+    {"UrcAskedForIsAnswer", "AT+CREG?", "\r\n+CREG: 0,1\r\n\r\nOK\r\n", {true, "+CREG: 0,1\r\nOK\r\n", {}}},
+    {"CmeError", "at@nvm:x=1", "\r\n+CME ERROR: 21\r\n", {true, "+CME ERROR: 21\r\n", {}}},
+    {"Error", "at@nvm:x=1", "at@nvm:x=1\r\r\nERROR\r\n", {true, "ERROR\r\n", {}}},
+    {"OkNotYetEnded", "at", "\r\nOK", {false, "", {}}},
+    {"WordStartingWithOk", "at@nvm:s?", "OKAY\r\nOK\r\n", {true, "OKAY\r\nOK\r\n", {}}},
+    {"OnlyCarriageReturns", "at@nvm:x?", "\r5\r\rOK\r", {true, "5\r\nOK\r\n", {}}},
+    {"BytesAboveAscii", "at@nvm:s?", "\"\xe4\xff\x01\"\r\nOK\r\n", {true, "\"\xe4\xff\x01\"\r\nOK\r\n", {}}},
+    {"CaseOfBytesAboveAsciiCounts", "at@nvm:s=\"\xe4\"", "AT@NVM:S=\"\xc4\"\r\nOK\r\n",
+     {true, "AT@NVM:S=\"\xc4\"\r\nOK\r\n", {}}},
+};
+
 TEST(AtFramer, SameAnswerWhereverTheBytesAreCut) {
-    for (const FramerCase& c : kCases) {
-        SCOPED_TRACE(c.name);
-        const Outcome expected{c.complete, c.answer, c.unsolicited};
+    for (const auto& [name, command, wire, expected] : kCases) {
+        SCOPED_TRACE(name);
         std::vector<std::string> bytes;
-        for (char ch : c.wire) bytes.emplace_back(1, ch);
-        EXPECT_EQ(Frame(c.command, bytes), expected) << "one byte at a time";
-        for (size_t i = 0; i <= c.wire.size(); ++i) {
-            for (size_t j = i; j <= c.wire.size(); ++j) {
-                ASSERT_EQ(Frame(c.command, {c.wire.substr(0, i), c.wire.substr(i, j - i), c.wire.substr(j)}), expected)
+        for (char ch : wire) bytes.emplace_back(1, ch);
+        EXPECT_EQ(Frame(command, bytes), expected) << "one byte at a time";
+        for (size_t i = 0; i <= wire.size(); ++i) {
+            for (size_t j = i; j <= wire.size(); ++j) {
+                ASSERT_EQ(Frame(command, {wire.substr(0, i), wire.substr(i, j - i), wire.substr(j)}), expected)
                     << "cut at " << i << "," << j;
             }
         }
