@@ -43,11 +43,6 @@ void Type(Edit* edit, const char* keys, bool replace = false) {
     if (replace) edit->selectAll();
     QTest::keyClicks(edit, QString::fromLatin1(keys));
 }
-template <>
-void Type(LongLineEdit* edit, const char* keys, bool replace) {
-    if (replace) edit->SelectAll();
-    QTest::keyClicks(edit, QString::fromLatin1(keys));
-}
 
 // Every later dialog of a class goes to `driver` while the scope lives.
 template <typename Dialog>
@@ -78,12 +73,11 @@ TEST(TFModifyTest, ViewsFollowTheFieldTypedInto) {
         TFModify dialog(nullptr, false, c.type, c.value, "grp.param");
         dialog.show();
         if (c.field) Type(dialog.*c.field, c.keys, true);
-        EXPECT_EQ(Text(dialog.EDec), c.dec);
-        EXPECT_EQ(Text(dialog.EHex), c.hex);
-        EXPECT_EQ(Text(dialog.EBin), *c.bin ? c.bin : std::string(61, '0') + "101");
-        EXPECT_EQ(Text(dialog.EChr), c.chr);
-        EXPECT_EQ(dialog.DecimalFlagged(), c.flagged);
-        EXPECT_EQ(dialog.EDec->palette().color(QPalette::Base) == QColor(0xF7, 0x89, 0x81), c.flagged);
+        const std::string bin = *c.bin ? c.bin : std::string(61, '0') + "101";
+        EXPECT_EQ(std::tuple(Text(dialog.EDec), Text(dialog.EHex), Text(dialog.EBin), Text(dialog.EChr)),
+                  std::tuple(c.dec, c.hex, bin, c.chr));
+        const bool red = dialog.EDec->palette().color(QPalette::Base) == QColor(0xF7, 0x89, 0x81);
+        EXPECT_EQ(std::pair(dialog.DecimalFlagged(), red), std::pair(c.flagged, c.flagged));
     }
 }
 
@@ -109,9 +103,8 @@ TEST(TFModifyTest, ExecuteHandsBackTheTextAndWriteOnTheFly) {
         ScopedDriver<TFModify> driver(c.driver);
         bool writeOnTheFly = false;
         std::string newValue = "-";
-        EXPECT_EQ(TFModify::Execute(nullptr, writeOnTheFly, "uint8", "5", "grp.param", newValue), c.accepted);
-        EXPECT_EQ(writeOnTheFly, c.writeOnTheFly);
-        EXPECT_EQ(newValue, c.newValue);
+        const bool accepted = TFModify::Execute(nullptr, writeOnTheFly, "uint8", "5", "grp.param", newValue);
+        EXPECT_EQ(std::tuple(accepted, writeOnTheFly, newValue), std::tuple(c.accepted, c.writeOnTheFly, c.newValue));
     }
 
     TFModify dialog(nullptr, false, "uint8", "65", "grp.param");
@@ -176,9 +169,8 @@ TEST(LongLineEditTest, EditingKeys) {
         QObject::connect(&edit, &LongLineEdit::TextChanged, [&] { ++changes; });
         QObject::connect(&edit, &LongLineEdit::ReturnPressed, [&] { ++returns; });
         c.keys(edit);
-        EXPECT_EQ(edit.Text(), c.text);
-        EXPECT_EQ(edit.CursorPosition(), c.cursor);
-        EXPECT_EQ(edit.SelectedText(), c.selected);
+        EXPECT_EQ(std::tuple(edit.Text(), edit.CursorPosition(), edit.SelectedText()),
+                  std::tuple(c.text, c.cursor, c.selected));
         EXPECT_EQ(changes > 0, edit.Text() != "12,345,6");
         QTest::keyClick(&edit, Qt::Key_Return);
         EXPECT_EQ(returns, 1);
@@ -202,13 +194,14 @@ TEST(TFEditValueTest, StringViewLineAndListFollowEachOther) {
     const auto settled = [&] { return QTest::qWaitFor([&] { return !dialog.Timer1->isActive(); }, 5000); };
 
     dialog.ETextString->SetCursorPosition(2);
-    Type(dialog.ETextString, "!");
+    QTest::keyClicks(dialog.ETextString, "!");
     EXPECT_EQ(Text(dialog.EAsString), "72,105,33,0");
     EXPECT_EQ(dialog.Elements()->Elements()[2], "0") << "the list follows after the pause";
     ASSERT_TRUE(settled());
     EXPECT_EQ(dialog.Elements()->Elements(), (std::vector<std::string>{"72", "105", "33", "0"}));
 
-    Type(dialog.EAsString, "65", true);
+    dialog.EAsString->SelectAll();
+    QTest::keyClicks(dialog.EAsString, "65");
     ASSERT_TRUE(settled());
     EXPECT_EQ(dialog.GBArray->title(), "Edit as array (1 item)");
     EXPECT_EQ(Text(dialog.ETextString), "A");
@@ -321,7 +314,6 @@ TEST(TFormDiffView, TogglesRestrictionCountsAndCopy) {
     EXPECT_EQ(status(), "1 difference.");
     QTest::mouseClick(view.SpeedButtonExtra, Qt::LeftButton);
     EXPECT_EQ(status(), "No differences.");
-    EXPECT_EQ(view.SGDiff->model()->rowCount(), 1);
     EXPECT_EQ(cell(0, 0), "(empty)");
 
     // The restriction drops the missing pass, whatever the toggles show.
