@@ -79,10 +79,7 @@ protected:
 
 TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
     // Nothing listens on port 1: an argument that got past the check would end in status 3.
-    const struct {
-        QStringList args;
-        const char* says;
-    } cases[] = {
+    const std::pair<QStringList, const char*> cases[] = {  // arguments, what standard error says
         {{}, "No verb given"},
         {{"read"}, "read needs group names or --all"},
         {{"read", "fix_small", "--all"}, "not both"},
@@ -98,10 +95,10 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
         {{"read", "--all", "--filter"}, "--filter needs a value"},
         {{"groups", "--target"}, "--target needs a value"},
     };
-    for (const auto& c : cases) {
-        const ToolResult r = Run(QStringList{"--target", "tcp:127.0.0.1:1"} + c.args);
-        EXPECT_EQ(r.status, 2) << c.args.join(' ').toStdString();
-        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    for (const auto& [args, says] : cases) {
+        const ToolResult r = Run(QStringList{"--target", "tcp:127.0.0.1:1"} + args);
+        EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
     }
     const ToolResult unreachable = Run({"groups", "--target", "tcp:127.0.0.1:1"});
     EXPECT_EQ(unreachable.status, 3);
@@ -197,11 +194,7 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
     ASSERT_TRUE(vtq::WriteFileAtomically(bad, "// comment\r\nfix_small.gain=40\r\nfix_small.offset 5\r\n"));
     ASSERT_TRUE(vtq::WriteFileAtomically(other, "fix_small.gain=40\r\nfix_none.x=1\r\n"));
     ASSERT_TRUE(vtq::WriteFileAtomically(out, "old"));
-    const struct {
-        QStringList args;
-        int status;
-        std::string says;
-    } cases[] = {
+    const std::tuple<QStringList, int, std::string> cases[] = {  // arguments, exit status, what standard error says
         {{"write", QString::fromStdString(bad)}, 2, bad + ":3: not a parameter assignment"},
         {{"write", QString::fromStdString(other)}, 2, other + ":2: the target has no group \"fix_none\""},
         {{"write", File("missing.nvm")}, 4, "Cannot read the file"},
@@ -215,10 +208,10 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
         // A failed write leaves a value unwritten: committing asks first.
         {{"set", "fix_small.gain=99999", "--commit"}, 2, "(give --yes"},
     };
-    for (const auto& c : cases) {
-        const ToolResult r = Run(c.args);
-        EXPECT_EQ(r.status, c.status) << c.args.join(' ').toStdString() << "\n" << r.err;
-        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    for (const auto& [args, status, says] : cases) {
+        const ToolResult r = Run(args);
+        EXPECT_EQ(r.status, status) << args.join(' ').toStdString() << "\n" << r.err;
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
     }
     EXPECT_EQ(Run({"get", "fix_small.gain"}).out, "fix_small.gain=12\n");
     EXPECT_EQ(ReadFile(out), "old");
@@ -228,13 +221,10 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
 }
 
 TEST(NvmtoolFiles, EachTargetGetsAFileOfItsOwn) {
-    const struct {
-        const char* path;
-        int index, count;
-        const char* file;
-    } cases[] = {{"out.nvm", 0, 1, "out.nvm"},     {"out.nvm", 1, 3, "out-2.nvm"}, {"a.d/out", 0, 2, "a.d/out-1"},
-                 {".hidden", 1, 2, ".hidden-2"}, {"d/x.tar.h", 0, 2, "d/x.tar-1.h"}};
-    for (const auto& c : cases) EXPECT_EQ(nvmtool::PathForTarget(c.path, c.index, c.count), c.file) << c.path;
+    const std::tuple<const char*, int, int, const char*> cases[] = {  // path given, target index, targets, file
+        {"out.nvm", 0, 1, "out.nvm"}, {"out.nvm", 1, 3, "out-2.nvm"}, {"a.d/out", 0, 2, "a.d/out-1"},
+        {".hidden", 1, 2, ".hidden-2"}, {"d/x.tar.h", 0, 2, "d/x.tar-1.h"}};
+    for (const auto& [path, index, count, file] : cases) EXPECT_EQ(nvmtool::PathForTarget(path, index, count), file);
 }
 
 TEST_F(NvmtoolTest, ThreeTargetsAtOnceOneLost) {
