@@ -64,22 +64,17 @@ TEST_F(ModemTest, AnswersQueries) {
 }
 
 TEST_F(ModemTest, WritesChangeTheRamMirrorUntilTheGroupIsCommitted) {
-    struct Write {
-        const char* name;
-        const char* assignment;
-        const char* value;  // of the whole parameter afterwards
-    };
-    const Write writes[] = {
+    const std::tuple<const char*, const char*, const char*> writes[] = {  // name, assignment, whole value afterwards
         {"fix_small.gain", "=65535", "65535"}, {"fix_small.label", "=\"new text\"", "\"new text\""},
         {"fix_small.lut", "[0,3]={9, 8, 7, 6}", "{9,8,7,6}"}, {"fix_small.lut", "[1,2]={50,51}", "{9,50,51,6}"},
         {"fix_small.tab", "[1,1][0,1]={40,41}", "{1,2,3,40,41,6}"},
         {"fix_small.rec[1].b", "[0,1]={100,101}", "{100,101}"}, {"cal_small.one", "[0]={9}", "{9}"},
     };
-    for (const auto& w : writes) {
-        SCOPED_TRACE(std::string(w.name) + w.assignment);
-        EXPECT_EQ(Run(std::string("at@nvm:") + w.name + w.assignment), "OK\r\n");
-        EXPECT_EQ(modem->ValueOf(w.name), w.value);
-        EXPECT_NE(modem->ValueOf(w.name, true), w.value) << "must not reach NVM";
+    for (const auto& [name, assignment, value] : writes) {
+        SCOPED_TRACE(std::string(name) + assignment);
+        EXPECT_EQ(Run(std::string("at@nvm:") + name + assignment), "OK\r\n");
+        EXPECT_EQ(modem->ValueOf(name), value);
+        EXPECT_NE(modem->ValueOf(name, true), value) << "must not reach NVM";
     }
     // A commit copies one group to NVM.
     Run("at@nvm:cal_small.mode_1=9");
