@@ -181,19 +181,14 @@ TEST(ValueTypes, TypeTextsSizesAndCounts) {
 }
 
 TEST(ValueTypes, ParseDimensionsMultipliesPositivePieces) {
-    struct Case {
-        const char* text;
-        int product;
-        std::vector<int> list;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, int, std::vector<int>> cases[] = {  // text, product, pieces
         {"4x8", 32, {4, 8}}, {"0x8", 8, {8}}, {"", 1, {}}, {"2 3x4", 24, {2, 3, 4}}, {"-3x2", 2, {2}}, {"4ax8", 8, {8}},
         {"65536x65536", 2147483647, {65536, 65536}},  // saturates instead of overflowing
     };
-    for (const auto& c : cases) {
+    for (const auto& [text, product, pieces] : cases) {
         std::vector<int> list;
-        EXPECT_EQ(ParseDimensions(c.text, &list), c.product) << c.text;
-        EXPECT_EQ(list, c.list) << c.text;
+        EXPECT_EQ(ParseDimensions(text, &list), product) << text;
+        EXPECT_EQ(list, pieces) << text;
     }
 }
 
