@@ -132,7 +132,6 @@ TEST_F(WindowTest, EachControlReachesItsOperationAndNoneWhileBusy) {
 }
 
 TEST_F(WindowTest, GroupListControlsReadLockFilterAndCopy) {
-    EXPECT_EQ(w->windowTitle(), "Editor caption");
     EXPECT_FALSE(w->EAtSend->isVisibleTo(w));
     w->Selectcal1->trigger();
     EXPECT_EQ(w->GBNVMGroups->title(), "Selected NVM Groups (1/2)");
