@@ -20,7 +20,6 @@ TEST(GridModelTest, RowsFollowTheViewWithLongTextsCutAndStaleEntriesNeverTouched
     items.AddParameter(1, "other.b", "2", "", false);
     items.EndUpdate();
     model.FillGrid();
-    EXPECT_EQ(model.rowCount(), 1);
     EXPECT_EQ(model.index(0, 0).data().toString(), "(empty)");
     EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "Parameter");
     EXPECT_EQ(RowsAsText(model, {0}), "");
