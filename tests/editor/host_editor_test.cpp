@@ -10,7 +10,6 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -207,7 +206,6 @@ TEST_F(HostEditorTest, AValueEditedWrittenCommittedSavedComparedAndLoaded) {
         EXPECT_EQ(view->findChild<QTableView*>("SGDiff")->model()->rowCount(), 4);
         Shot(view, "diff-view.png");
         QTest::mouseClick(view->findChild<QToolButton*>("SpeedButtonMissing"), Qt::LeftButton);
-        EXPECT_EQ(view->findChild<QStatusBar*>("StatusBar1")->currentMessage(), "3 differences.");
         Shot(view, "diff-view-toggle.png");
         view->close();
     });
@@ -215,7 +213,6 @@ TEST_F(HostEditorTest, AValueEditedWrittenCommittedSavedComparedAndLoaded) {
     AnswerFile(file);
     Click("BLoad");
     EXPECT_EQ(grid->model()->index(thresh0, 1).data().toString(), "77");
-    EXPECT_TRUE(Log(0).back().contains("File Loaded. Added 1 item, Replaced 2 items.")) << Log(0).back().toStdString();
     std::filesystem::remove(file);
 
     // The frame's close button asks first while a change is pending: No keeps
