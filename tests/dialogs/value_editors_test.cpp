@@ -1,5 +1,4 @@
-// The dialogs as real widgets, typed into with QTest: scalar editor, long line, array editor, picker and the
-// difference window.
+// The dialogs as real widgets, typed into with QTest: scalar editor, long line, array editor, picker, differences.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -81,9 +80,8 @@ TEST(TFModifyTest, ViewsFollowTheFieldTypedInto) {
     }
 }
 
-// The flag is advisory: OK hands back the text as typed, trimmed (at most 4
-// characters for a byte); an empty field gives 0; the check box counts even
-// when the dialog is cancelled.
+// The flag is advisory: OK hands back the text as typed, trimmed (at most 4 characters for a byte); an empty field
+// gives 0; the check box counts even when the dialog is cancelled.
 TEST(TFModifyTest, ExecuteHandsBackTheTextAndWriteOnTheFly) {
     struct Case {
         std::function<void(TFModify&)> driver;
