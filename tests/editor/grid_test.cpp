@@ -1,5 +1,4 @@
-// The grid model over the view: rows, header, the "(empty)" row, cut texts,
-// copied text and the state colours.
+// The grid model over the view: rows, header, the "(empty)" row, cut texts, copied text and the state colours.
 #include <gtest/gtest.h>
 
 #include "editor/parameter_grid_model.h"
@@ -35,8 +34,8 @@ TEST(GridModelTest, RowsFollowTheViewWithLongTextsCutAndStaleEntriesNeverTouched
     EXPECT_EQ(RowsAsText(model, {2, 0, 2}), "grp.a=1\r\ngrp.z=\xe9");
     EXPECT_EQ(RowsAsText(model, {1}), "grp.long=" + std::string(300, 'v'));
 
-    // Inside an update bracket a cleared group's records are gone: the view
-    // is emptied at once and the grid with it, before the closing rebuild.
+    // Inside an update bracket a cleared group's records are gone: the view is emptied at once and the grid with it,
+    // before the closing rebuild.
     items.BeginUpdate();
     items.ClearGroup(0);
     EXPECT_TRUE(model.ShowsEmptyRow());
