@@ -1,6 +1,6 @@
 // The editor end to end: the stand-in host loads the plug-in over the simulated modem; a value is edited, written,
-// committed, saved, compared and loaded; the close questions; the host closes the editor in the middle of a read.
-// With VTQ_SCREENSHOT_DIR set, the views on the way are saved there.
+// committed, saved, compared and loaded; the close questions; the host closes the editor in the middle of a read. With
+// VTQ_SCREENSHOT_DIR set, the views on the way are saved there.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -53,8 +53,8 @@ protected:
         ASSERT_NO_FATAL_FAILURE(Attach());
         EXPECT_TRUE(editor->parentWidget()->isMaximized());
         EXPECT_EQ(editor->windowTitle(), "VTQ NVM Editor - Version: 1.19.0.0");
-        // The progress window's status whenever the read lets events through; each
-        // modal dialog goes to the next queued answer, one that nobody expected fails.
+        // The progress window's status whenever the read lets events through; each modal dialog goes to the next queued
+        // answer, one that nobody expected fails.
         watch.setInterval(0);
         QObject::connect(&watch, &QTimer::timeout, [this] {
             for (QWidget* w : QApplication::topLevelWidgets())
@@ -124,8 +124,7 @@ protected:
             qobject_cast<QMessageBox*>(box)->button(button)->click();
         });
     }
-    // Double-clicks the row and answers the scalar editor with write-on-the-fly
-    // off and `value` typed into the decimal field.
+    // Double-clicks the row; the scalar editor gets write-on-the-fly off and `value` in the decimal field.
     void EditScalar(int row, const QString& value) {
         Answer([value](QWidget* dialog) {
             ASSERT_EQ(dialog->objectName(), "FModify");
@@ -215,8 +214,8 @@ TEST_F(HostEditorTest, AValueEditedWrittenCommittedSavedComparedAndLoaded) {
     EXPECT_EQ(grid->model()->index(thresh0, 1).data().toString(), "77");
     std::filesystem::remove(file);
 
-    // The frame's close button asks first while a change is pending: No keeps
-    // the editor, Yes closes it. The host's own close never asks: the counts go to its log.
+    // The frame's close button asks first while a change is pending: No keeps the editor, Yes closes it. The host's own
+    // close never asks: the counts go to its log.
     for (const auto button : {QMessageBox::No, QMessageBox::Yes}) {
         AnswerBox(button, "Close the editor and lose these changes?");
         host->mdiArea()->subWindowList().front()->close();  // as its close button does
