@@ -1,5 +1,4 @@
-// One QApplication for every widget test of the program; dialogs never wait
-// for a user, they take their default unless a test queued an answer.
+// One QApplication for all widget tests; dialogs take their default answer unless a test queued one.
 #include <gtest/gtest.h>
 
 #include <QApplication>
