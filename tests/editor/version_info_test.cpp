@@ -1,5 +1,4 @@
-// Version text read from the plug-in file, and from files that are damaged or
-// carry no version information.
+// Version text read from the plug-in file, and from files that are damaged or carry no version information.
 #include <gtest/gtest.h>
 
 #include <fstream>
