@@ -1,6 +1,5 @@
-// The editor window over the simulated modem, driven like a user does: each
-// control reaches its operation (tested in the core), none while another runs;
-// locks, filter, copy, pending counts, questions, review and verify options.
+// The editor window over the simulated modem, driven like a user does: each control reaches its operation (tested in
+// the core), none while another runs; locks, filter, copy, pending counts, questions, review and verify options.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -246,8 +245,7 @@ TEST_F(WindowTest, UserCloseClearAndRereadAskFirstTheHostNever) {
     EXPECT_FALSE(w->close());  // the close handler destroys the window later
     EXPECT_EQ(userCloses, 1);
 
-    // A message box runs its own event loop: a host close arriving while it
-    // is open waits for the handler that opened it.
+    // A message box runs its own event loop: a host close arriving meanwhile waits for the handler that opened it.
     QtUserSide::SetAutoAnswer(false);
     QTimer::singleShot(0, w, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
