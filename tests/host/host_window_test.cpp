@@ -1,5 +1,5 @@
-// Plug-in loading and the host window: a missing file or a library without every entry point gives a message and
-// no crash; a plug-in reaches the simulated modem; the host closed while the plug-in waits; the log pane; the slots.
+// Plug-in loading and the host window: a missing file or a library without every entry point gives a message and no
+// crash; a plug-in reaches the simulated modem; the host closed while the plug-in waits; the log pane; the slots.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -110,8 +110,8 @@ TEST_F(HostWindowTest, LogKeepsTheSameLinesItShowsPastItsLimit) {
     EXPECT_TRUE(saved.open(QIODevice::ReadOnly) && saved.readAll() == (lines.join('\n') + '\n').toLatin1());
 }
 
-// A link whose wait for an answer lets the host's events through, as a serial
-// link inside a plug-in operation does, and runs `duringWait` the first time.
+// A link whose wait for an answer lets the host's events through, as a serial link inside a plug-in operation does, and
+// runs `duringWait` the first time.
 class EventPassingLink : public ByteLink {
 public:
     std::function<void()> duringWait;
@@ -168,8 +168,7 @@ TEST_F(HostWindowTest, ClosingTheHostWhileThePluginWaitsKeepsItLoaded) {
     EXPECT_FALSE(window.plugin().Loaded());
 }
 
-// nvmhost started with --screenshot and a bad plug-in and target: they are reported, not fatal. (The screenshot
-// script renders the good start.)
+// nvmhost --screenshot with a bad plug-in and target: reported, not fatal (the screenshot script renders a good start).
 TEST_F(HostWindowTest, ScreenshotOfTheStartedHost) {
     QTemporaryDir dir;
     QProcess proc;
