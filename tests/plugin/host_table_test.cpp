@@ -1,6 +1,5 @@
-// The host's function table as the plug-in takes it: whole slots only, bad
-// arguments ignored; the calls through it with the agreed arguments, missing
-// slots never called, and an information buffer the host leaves unterminated.
+// The host's function table as the plug-in takes it: whole slots only, bad arguments ignored; the calls through it with
+// the agreed arguments, missing slots never called, and an information buffer the host leaves unterminated.
 #include "plugin/host_table.h"
 
 #include <gtest/gtest.h>
@@ -20,8 +19,8 @@ size_t FilledSlots(const HostTable& t) {
 TEST(HostTable, CopiesWholeSlotsOnlyAndKeepsThePreviousTableOnBadArguments) {
     const std::vector<vtq_host_fn> list(300, &Dummy);
     const int32_t w = sizeof(vtq_host_fn);
-    // Bytes, whole slots copied: a list ending inside slot 175 leaves it null, one with 180 slots has
-    // send-and-receive without the connection check, a longer list is cut at slot 215.
+    // Bytes, whole slots copied: a list ending inside slot 175 leaves it null, one with 180 slots has send-and-receive
+    // without the connection check, a longer list is cut at slot 215.
     const std::pair<int32_t, size_t> cases[] = {{175 * w + 1, 175}, {w - 1, 0},     {180 * w, 180},
                                                 {216 * w, 216},     {300 * w, 216}, {0x7fffffff, 216}};
     for (const auto& [bytes, slots] : cases) {
