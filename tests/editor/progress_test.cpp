@@ -77,9 +77,8 @@ TEST(QtUserSideTest, TargetNamesThatLookLikeMarkupAreShownAsTyped) {
     QtUserSide::SetAutoAnswer(false);
     std::vector<QString> plain;
     std::string value = "x";
-    for (const std::function<void()>& open :
-         std::vector<std::function<void()>>{[&] { user.Message(FromQ(name)); }, [&] { user.AskYesNo(FromQ(name)); },
-                                            [&] { user.InputBox("Edit String", FromQ(name), value); }}) {
+    for (const std::function<void()>& open : std::vector<std::function<void()>>{
+             [&] { user.Message(FromQ(name)); }, [&] { user.InputBox("Edit String", FromQ(name), value); }}) {
         QTimer::singleShot(0, &owner, [&] {
             QWidget* dialog = QApplication::activeModalWidget();
             ASSERT_NE(dialog, nullptr);
@@ -91,7 +90,7 @@ TEST(QtUserSideTest, TargetNamesThatLookLikeMarkupAreShownAsTyped) {
         open();
     }
     QtUserSide::SetAutoAnswer(true);
-    EXPECT_EQ(plain, (std::vector<QString>{"QMessageBox", "QMessageBox", "QInputDialog"}));
+    EXPECT_EQ(plain, (std::vector<QString>{"QMessageBox", "QInputDialog"}));  // every box is built by one function
 }
 
 }  // namespace
