@@ -74,7 +74,6 @@ protected:
         watch.start();
     }
     void TearDown() override { watch.stop(); }
-    // The editor in the host's one frame.
     void Attach() {
         ASSERT_EQ(host->mdiArea()->subWindowList().size(), 1);
         editor = host->mdiArea()->subWindowList().front()->widget();
@@ -99,10 +98,8 @@ protected:
     }
     QStringList Log(qsizetype from) const { return host->logPane()->Lines().mid(from); }
     int Row(const QString& name) const {
-        return grid->model()
-            ->match(grid->model()->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly)
-            .value(0)
-            .row();
+        const auto found = grid->model()->match(grid->model()->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly);
+        return found.value(0).row();
     }
     ParameterState State(int row) const {
         return static_cast<ParameterState>(
