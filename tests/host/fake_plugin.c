@@ -1,7 +1,5 @@
-/* A stand-in for the editor plug-in, loaded by the host tests: it records the
-   hand-over and, when its window is shown, asks the host for the group list
-   through slot 175 the way the editor does. Built a second time without
-   CloseMDIChildForm, as a library that is not a complete plug-in. */
+/* A stand-in for the editor plug-in: it records the hand-over and, when its window is shown, asks the host for the
+   group list through slot 175. Built a second time without CloseMDIChildForm, as a library that is not a plug-in. */
 #include <string.h>
 
 #include "vtq/host_api.h"
