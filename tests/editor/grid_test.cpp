@@ -48,11 +48,9 @@ TEST(GridColoursTest, StateBackgroundsAreBlendsWithGreyAndGreen) {
     palette.setColor(QPalette::Active, QPalette::Base, QColor(255, 255, 255));
     palette.setColor(QPalette::Active, QPalette::Highlight, QColor(0, 120, 215));
     const GridColours c = MakeGridColours(palette);
-    EXPECT_EQ(c.normal, QColor(255, 255, 255));
-    EXPECT_EQ(c.notStored, QColor(223, 223, 223));
-    EXPECT_EQ(c.notStoredSelected, QColor(95, 155, 203));
-    EXPECT_EQ(c.inRAM, QColor(207, 223, 207));
-    EXPECT_EQ(c.inRAMSelected, QColor(0, 124, 107));
+    EXPECT_EQ((QStringList{c.normal.name(), c.notStored.name(), c.notStoredSelected.name(), c.inRAM.name(),
+                           c.inRAMSelected.name()}),
+              (QStringList{"#ffffff", "#dfdfdf", "#5f9bcb", "#cfdfcf", "#007c6b"}));
     EXPECT_EQ(Blend(QColor(1, 2, 3), QColor(2, 3, 4)), QColor(1, 2, 3)) << "halves round down";
 }
 
