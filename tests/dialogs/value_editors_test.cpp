@@ -315,10 +315,9 @@ TEST(TFormDiffView, TogglesRestrictionCountsAndCopy) {
     EXPECT_EQ(cell(0, 0), "(empty)");
 
     // The restriction drops the missing pass, whatever the toggles show.
-    QTest::mouseClick(view.SpeedButtonMissing, Qt::LeftButton);
-    QTest::mouseClick(view.SpeedButtonDiff, Qt::LeftButton);
-    EXPECT_EQ(status(), "2 differences.");
-    QTest::mouseClick(view.CBSelectedOnly, Qt::LeftButton);
+    for (QWidget* shown :
+         std::initializer_list<QWidget*>{view.SpeedButtonMissing, view.SpeedButtonDiff, view.CBSelectedOnly})
+        QTest::mouseClick(shown, Qt::LeftButton);
     EXPECT_EQ(status(), "1 difference.");
 
     QTest::mouseClick(view.SpeedButtonExtra, Qt::LeftButton);
