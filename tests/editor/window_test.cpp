@@ -193,9 +193,8 @@ TEST_F(WindowTest, CountsNarrowTheGridAndUndoRedoFollowTheShortcuts) {
     // Write Selected in a narrowed grid writes the rows shown, run by run, not those hidden between them.
     w->StringGridNVM->selectAll();
     w->Writetotarget1->trigger();
-    EXPECT_EQ(Rec("cal_b.mode")->state, ParameterState::InTargetRAM);
-    EXPECT_EQ(Rec("fix_a.lut")->state, ParameterState::InTargetRAM);
-    EXPECT_EQ(Rec("fix_a.label")->state, ParameterState::Unchanged);
+    EXPECT_EQ((std::vector{Rec("cal_b.mode")->state, Rec("fix_a.lut")->state, Rec("fix_a.label")->state}),
+              (std::vector{ParameterState::InTargetRAM, ParameterState::InTargetRAM, ParameterState::Unchanged}));
     Click(w->BNotStoredCount);
     EXPECT_EQ(Shown().size(), 4);
 
