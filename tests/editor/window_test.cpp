@@ -109,6 +109,7 @@ TEST_F(WindowTest, EachControlReachesItsOperationAndNoneWhileBusy) {
         {"Commit", [&] { Click(w->BCommit); }, cmd::Commit(2)},
         {"Commit menu", [&] { w->CommitGroups1->trigger(); }, cmd::Commit(2)},
         {"debug line", [&] { QTest::keyClick(w->EAtSend, Qt::Key_Return); }, "ATI\r"},
+        {"Compare, no file chosen", [&] { Click(w->BCompare); }, ""},  // no comparison of nothing, no crash
         {"Read Default", [&] { w->ReadDefault->trigger(); }, cmd::kDefaultDumpProbe},
         {"Save All Changed Defaults", [&] { w->SaveAllChangedDefaults1->trigger(); }, cmd::kTrackChangesProbe},
         {"Save Selected Changed", [&] { w->SaveSelectedChangedDefaults1->trigger(); }, cmd::kTrackChangesProbe},
