@@ -8,18 +8,15 @@
 namespace nvmtool {
 namespace {
 
-using ::testing::internal::CaptureStderr;
-using ::testing::internal::GetCapturedStderr;
-
 // Runs `steps` with `typed` as standard input; answers what went to standard error.
 template <typename Steps>
 std::string Console(Steps steps, const std::string& typed = {}) {
     std::istringstream in(typed);
     std::streambuf* old = std::cin.rdbuf(in.rdbuf());
-    CaptureStderr();
+    ::testing::internal::CaptureStderr();
     steps();
     std::cin.rdbuf(old);
-    return GetCapturedStderr();
+    return ::testing::internal::GetCapturedStderr();
 }
 
 TEST(ConsoleUser, LinesProgressBarAndQuietMode) {
