@@ -1,6 +1,5 @@
 #include "channel/piece_decoder.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <random>
@@ -12,9 +11,6 @@
 
 namespace vtq {
 namespace {
-
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 // Every vector of the independent encoder; pieces without their marker or with bad base64 decode to nothing.
 TEST(PieceDecoder, DecodesEveryVectorAndRejectsBadPieces) {
@@ -86,7 +82,7 @@ TEST(PieceDecoder, TreeAndBufferLifeNodeCountGrowthAndLeakReport) {
   FreeDecoder(sink);
   EXPECT_EQ(DecoderLiveNodes(), 0);
   EXPECT_EQ(DecoderBufferCapacity(), 0u);
-  EXPECT_THAT(messages, IsEmpty());
+  EXPECT_TRUE(messages.empty());
   EXPECT_EQ(DecodeValue(test::EncodePiece("a}")), "a}");  // built again on demand
   EXPECT_EQ(DecoderLiveNodes(), 255);
 
@@ -99,8 +95,8 @@ TEST(PieceDecoder, TreeAndBufferLifeNodeCountGrowthAndLeakReport) {
     EXPECT_EQ(DecoderLiveNodes(), 0);
     stray.Free(sink);
   }
-  EXPECT_THAT(messages, ElementsAre("WARNING: Memory leak of 255 nodes detected.",
-                                          "WARNING: Memory leak of -255 nodes detected."));
+  EXPECT_EQ(messages, (std::vector<std::string>{"WARNING: Memory leak of 255 nodes detected.",
+                                                "WARNING: Memory leak of -255 nodes detected."}));
   EXPECT_EQ(DecoderLiveNodes(), 0);
 }
 
