@@ -31,10 +31,10 @@ inline std::vector<uint8_t> EncodeBits(std::string_view text, const PrefixCodeTa
   return bytes;
 }
 
-inline std::string EncodeBase64(const std::vector<uint8_t>& bytes) {
+inline std::string EncodePiece(std::string_view text) {
   static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  out.reserve((bytes.size() + 2) / 3 * 4);
+  const std::vector<uint8_t> bytes = EncodeBits(text);
+  std::string out = "%b64:";
   for (size_t i = 0; i < bytes.size(); i += 3) {
     const size_t left = bytes.size() - i;
     const uint32_t v = uint32_t(bytes[i]) << 16 | (left > 1 ? uint32_t(bytes[i + 1]) << 8 : 0) |
@@ -46,7 +46,5 @@ inline std::string EncodeBase64(const std::vector<uint8_t>& bytes) {
   }
   return out;
 }
-
-inline std::string EncodePiece(std::string_view text) { return "%b64:" + EncodeBase64(EncodeBits(text)); }
 
 }  // namespace vtq::test
