@@ -69,11 +69,6 @@ TEST(WriteParameter, FailuresKeepTheStateAndAreReportedUnlessQuiet) {
     EXPECT_EQ(pieces.commands.size(), 2u);
     EXPECT_EQ(array.state, ParameterState::Unchanged);
     EXPECT_THAT(pieces.lines, ElementsAre(LoggedLine{"Error writing \"grp.t\" to target!", 0}));
-
-    pieces.loseTargetAt = 1;
-    uint8_t lost = 0;
-    EXPECT_FALSE(WriteParameter(pieces, p, true, nullptr, &lost));
-    EXPECT_EQ(lost, 1);
 }
 
 // The limit counts the whole command, "at@nvm:" and the final CR included.
