@@ -222,14 +222,21 @@ TEST(Wire, LinesEndAtCarriageReturn) {
     EXPECT_EQ(lines, (std::vector<std::string>{"ATI", "AT", ""}));
 }
 
-// The modem's piece encoder against the independent vectors, which hold every character.
+// The modem's piece encoder against the independent vectors, and through the editor's decoder (which the same
+// vectors pin down) for every character at every bit position.
 TEST(PrefixCode, ReproducesEveryVectorPiece) {
     const auto rows = vtq::test::CodeVectors();
     ASSERT_EQ(rows.size(), 276u);
     for (const auto& row : rows) EXPECT_EQ(EncodePiece(row.text), row.piece) << row.text;
 }
 
-TEST(PrefixCode, NothingAbove127IsEncoded) {
+TEST(PrefixCode, EveryCharacterRoundTripsInEveryPaddingAndNoneAbove127) {
+    for (int c = 0; c < 128; ++c) {
+        if (c == '}') continue;
+        const std::string ch(1, char(c));
+        for (const std::string& text : {ch + "}", "x" + ch + "yz}", std::string(5, char(c)) + "}", "ab" + ch})
+            EXPECT_EQ(vtq::DecodeValue(EncodePiece(text)), text) << c;
+    }
     EXPECT_EQ(EncodePiece("ab\x80}"), "");
     std::string bytes;
     EXPECT_FALSE(PackPrefixCode("\xff", bytes));
