@@ -29,9 +29,8 @@ TEST(ImageFormat, ReadsLayoutDefaultsAndRepeats) {
         "end\n",
         error);
     ASSERT_TRUE(image) << error;
-    EXPECT_EQ(image->naming, Naming::Suffixed);
-    EXPECT_EQ(image->identity["model"], "M 1");
-    EXPECT_EQ(image->travuId, 6);
+    EXPECT_EQ(std::tuple(image->naming, image->identity["model"], image->travuId),
+              std::tuple(Naming::Suffixed, "M 1", 6));
     const Group& g = image->groups.at(0);
     EXPECT_EQ(std::tuple(g.number, g.version, g.track), std::tuple(4, 3, true));
     ASSERT_EQ(g.params.size(), 3u);
