@@ -86,12 +86,6 @@ bool ValueCodec::insertDigit(std::string& text, size_t pos, size_t count, char k
     return true;
 }
 
-bool ValueCodec::removeLastDigit(std::string& text) const {
-    if (text.empty()) return false;
-    text.pop_back();
-    return true;
-}
-
 int64_t HexadecimalCodec::decode(std::string_view text) const {
     uint64_t bits = 0;
     for (char c : text) {

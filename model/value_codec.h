@@ -73,8 +73,6 @@ public:
     // key is dropped.
     virtual bool insertDigit(std::string& text, size_t pos, size_t count, char key) const;
     bool appendDigit(std::string& text, char key) const { return insertDigit(text, text.size(), 0, key); }
-    // Backspace at the end of the field; false when it is empty.
-    bool removeLastDigit(std::string& text) const;
 
 private:
     NVMValueType type_;
