@@ -1,7 +1,4 @@
-// The base layer: comma text round trips, line splitting, and the atomic writer that must never leave a half
-// file in place of a whole one.
-
-#include <sys/stat.h>
+// The base layer; the atomic writer must never leave a half file in place of a whole one.
 
 #include <gtest/gtest.h>
 
@@ -31,7 +28,7 @@ TEST(CommaText, EveryNameComesBackWhole) {
     EXPECT_EQ(SplitCommaText(" a ,, b\tc "), (std::vector<std::string>{"a", "b", "c"}));
 }
 
-TEST(TextHelpers, BracesLinesAndGroupNames) {
+TEST(TextHelpers, BracesLinesSplitLinesAndGroupNames) {
     for (const auto& [in, nested, out] : {std::tuple("x={{1},{2}} rest}", false, "{1"),
                                           std::tuple("x={ {1},{2} } rest", true, "{1},{2}"),
                                           std::tuple("}{", true, "")}) {
@@ -46,9 +43,6 @@ TEST(TextHelpers, BracesLinesAndGroupNames) {
     std::vector<std::string> lines;
     while (!cursor.empty()) lines.emplace_back(NextLine(cursor));
     EXPECT_EQ(lines, (std::vector<std::string>{"one\r", "two", "", "last"}));
-}
-
-TEST(Lines, SplitAtLineFeedsDroppingCarriageReturns) {
     EXPECT_EQ(SplitLines(""), std::vector<std::string>{});
     EXPECT_EQ(SplitLines("a\r\nb\n\nc\r\r\n"), (std::vector<std::string>{"a", "b", "", "c\r"}));
 }
