@@ -1,9 +1,7 @@
-// Read-back verify against the simulated modem that forgets some writes, the value comparison, the reviewed
-// load merging exactly the checked rows, and the stored options.
+// Read-back verify against a simulated modem that forgets some writes, and the reviewed load.
 
 #include <functional>
 
-#include "base/file_io.h"
 #include "channel/long_operation.h"
 #include "core/edit_parameter.h"
 #include "core/safety_options.h"
@@ -26,12 +24,6 @@ protected:
                                           {"fix_a.label", "\"yo\""},
                                           {"cal_b.mode", "3"}})
             ApplyEditedValue(*host, *Rec(name), value, false);
-    }
-    std::vector<std::string> Lines(uint8_t flag) const {
-        std::vector<std::string> texts;
-        for (const auto& line : host->lines)
-            if (line.flag == flag) texts.push_back(line.text);
-        return texts;
     }
 };
 
@@ -81,7 +73,9 @@ TEST_F(VerifyReviewTest, VerifyCatchesWhatTheTargetDoesNotKeepAndPassesOtherwise
                                     held);
         }
         EXPECT_EQ(host->lines.back(), (test::LoggedLine{summary, notKept.empty() ? uint8_t(1) : uint8_t(0)}));
-        std::vector<std::string> errors = Lines(0);
+        std::vector<std::string> errors;
+        for (const auto& line : host->lines)
+            if (line.flag == 0) errors.push_back(line.text);
         if (!notKept.empty()) errors.pop_back();  // the summary
         EXPECT_EQ(errors, expectedLines) << forget;
         EXPECT_EQ(user.busyDepth, 0);
