@@ -1,5 +1,4 @@
-// Pending counts after every kind of state change, the questions before records are dropped, the host-close
-// line; undo and redo over edits and a load, and everything that ends a record's history.
+// Pending counts and the questions before records are dropped; undo and redo, and what ends a record's history.
 
 #include <functional>
 
