@@ -1,6 +1,4 @@
-// Write, commit, edit and the debug command line against the in-process
-// simulated modem: values reach its RAM mirror and then its NVM; a target lost,
-// a cancel or the window closed at every step; the redirection to a file.
+// Write, commit, edit and the debug command line against the in-process simulated modem.
 
 #include <set>
 #include <tuple>
@@ -15,7 +13,6 @@
 namespace vtq {
 namespace {
 
-using test::Changes;
 using test::LoggedLine;
 using Lines = std::vector<LoggedLine>;
 using Texts = std::vector<std::string>;
@@ -67,7 +64,7 @@ protected:
 TEST_F(WriteCommitTest, EditedValuesReachRamThenNvmAndReadBackUnchanged) {
     const std::tuple<const char*, const char*, const char*> edits[] = {  // name, value, as the modem shows it
         {"fix_a.gain", "345", "345"}, {"fix_a.lut", "9,8,7,6", "{9,8,7,6}"}, {"fix_a.label", "\"yo\"", "\"yo\""}};
-    Changes changes;  // the grid hears of every record a write or commit touched
+    test::Changes changes;  // the grid hears of every record a write or commit touched
     ReadOnly("fix_a");
     Items().AddListener(&changes);
     nvmsim::Modem& modem = host->modem();
@@ -86,7 +83,6 @@ TEST_F(WriteCommitTest, EditedValuesReachRamThenNvmAndReadBackUnchanged) {
     Fresh();
     modem.Reset();
     WriteGroups(*session, user);
-    EXPECT_EQ(host->commands.size(), 3u);
     EXPECT_EQ(host->lines, (Lines{{"Write OK (3 parameters written) to target.", 1}}));
     EXPECT_EQ(user.statuses, (Texts{"Writing \"fix_a.gain...", "Writing \"fix_a.label...", "Writing \"fix_a.lut..."}));
     EXPECT_EQ(user.positions, (std::vector<int>{0, 0, 1, 2}));
@@ -342,7 +338,7 @@ TEST_F(WriteCommitTest, EditingFromTheGridAndTheDebugLine) {
         Fresh();
         answer = {confirmed, value, onTheFly};
         user.inputAnswers = {value};
-        Changes changes;
+        test::Changes changes;
         Items().AddListener(&changes);
         const EditOutcome outcome = EditParameter(*session, user, row, open);
         Items().RemoveListener(&changes);
