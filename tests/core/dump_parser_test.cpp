@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "channel/command_exchange.h"
 #include "support/host_model_link.h"
