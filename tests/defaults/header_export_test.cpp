@@ -1,7 +1,4 @@
-// The default-value exports against the simulated modem. The header: the golden file, progress, cancel and close,
-// a target lost at every command, the probe failing each way, the variant asked from the user, failed writes.
-// The changed defaults saved as commands: skipped crashing groups, counts, cancel, a target lost at every command.
-// Then the C text scanners of the dump answers, table by table.
+// The default-value header and the changed defaults against the simulated modem; the scanners of the dump answers.
 
 #include "defaults/header_writer.h"
 
@@ -95,7 +92,6 @@ TEST_F(HeaderExport, TargetLostAtEveryCommand) {
         user.inputAnswers = {"k9"};
         LoseAt(k);
         EXPECT_TRUE(Export(kThree).targetLost);
-        // From the third command on the first k-3 groups were read.
         const size_t read = static_cast<size_t>(std::max(0, k - 3));
         Lines expected = {
             {"Could not get default data for group " + kThree[read], 0}, {kDumpLostLine, 0}, {kTargetLostMessage, 0}};
@@ -210,8 +206,7 @@ TEST_F(ChangedDefaults, OneChangedGroupAmongSeveral) {
     // Only the exact names are skipped: Hyb_Cust is asked like any other group.
     const ChangedDefaultsResult r = ExportChangedDefaults(*session, user, {"dyn_cell_info", "fix_thermal", "Hyb_Cust"});
     const std::string path = dir.File("changes.TXT.nvm");
-    EXPECT_EQ(r.path, path);
-    EXPECT_EQ(r.changedGroups, 1);
+    EXPECT_EQ(std::tuple(r.path, r.changedGroups), std::tuple(path, 1));
     EXPECT_EQ(Slurp(path), "at@nvm:fix_thermal.ramp_drx=61\r\nat@nvm:fix_thermal.path[2].ramp=52\r\n");
     EXPECT_EQ(host->lines, (Lines{{"1 group had changes and was written to the file: \"" + path + "\"", 1}}));
     EXPECT_EQ(user.offered, Texts{"ChangedParameters.nvm"});
@@ -220,8 +215,6 @@ TEST_F(ChangedDefaults, OneChangedGroupAmongSeveral) {
 
 TEST_F(ChangedDefaults, AllGroupsSkipTheCrashingOnes) {
     const ChangedDefaultsResult r = SaveAllChangedDefaults(*session, user, dir.File("all.nvm"));
-    EXPECT_FALSE(r.targetLost);
-    EXPECT_GT(r.changedGroups, 1);
     EXPECT_EQ(Sent("at@nvm:track_changes(").size(), 63u);  // 64 groups and the probe, less the two skipped
     EXPECT_EQ(host->lines.back(), (LoggedLine{Written(dir.File("all.nvm"), r.changedGroups), 1}));
     const LoggedLine skipped{"Skipping the group \"hyb_cust\" because it causes target to crash to ask on this group.",
@@ -255,7 +248,6 @@ TEST_F(ChangedDefaults, EmptySetsProbeAndDialog) {
     host->connected = false;  // the connection check fails: nothing more, cursor restored
     EXPECT_FALSE(Save("fix_thermal", dir.File("c.nvm")).written);
     EXPECT_EQ(Slurp(dir.File("c.nvm")), "<missing>");
-    EXPECT_EQ(user.busyDepth, 0);
     host->connected = true;
     EXPECT_FALSE(Save("fix_thermal", dir.File("missing/c.nvm")).written);
     EXPECT_EQ(user.messages.back(), "Cannot open file \"" + dir.File("missing/c.nvm") + "\" for writing.");
@@ -286,12 +278,6 @@ TEST_F(ChangedDefaults, TargetLostAtEveryCommandAndCancel) {
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(r.changedGroups, 2);
     EXPECT_EQ(host->lines, (Lines{{"The read was canceled by user.", 1}, {Written(dir.File("c.nvm"), 2), 1}}));
-}
-
-TEST(WithNvmExtension, Table) {
-    for (const char* kept : {"a.nvm", "a.NVM"}) EXPECT_EQ(WithNvmExtension(kept), kept);
-    EXPECT_EQ(WithNvmExtension("a.txt"), "a.txt.nvm");
-    EXPECT_EQ(WithNvmExtension("d.nvm/a"), "d.nvm/a.nvm");
 }
 
 // Version, type, name and {data} of the answer, or the failure.
@@ -343,7 +329,9 @@ TEST(FindCArray, Table) {
     for (const auto& [text, from, result] : cases) EXPECT_EQ(found(text, from), result) << text << " from " << from;
 }
 
-TEST(IdentifiersAndComments, Table) {
+TEST(IdentifiersFileNamesAndComments, Table) {
+    for (const char* kept : {"a.nvm", "a.NVM"}) EXPECT_EQ(WithNvmExtension(kept), kept);
+    EXPECT_EQ(WithNvmExtension("d.nvm/a"), "d.nvm/a.nvm");  // a.txt gains it in OneChangedGroupAmongSeveral
     for (const auto& [in, out] :
          Pairs{{"", ""}, {"az_AZ09", "az_AZ09"}, {"`{@[/:", "______"}, {"7abc.h", "_7abc_h"}, {"\xE9t", "_t"}})
         EXPECT_EQ(MakeCIdentifier(in), out) << in;
