@@ -1,12 +1,9 @@
-// The RF default-values export: the RF groups, the fresh header, and the merge into an old commented header
-// (kept notation and defines, added and left-over values, picked arrays, the index block), read back by the loader;
-// then the naming presets file: default content, round trip, reading rules, the preset that fits a target.
+// The RF default-values export, fresh or merged into an old commented header; then the naming presets file.
 
 #include "defaults/rf_export.h"
 
 #include "defaults/defaults_fixture.h"
 #include "defaults/header_reader.h"
-#include "defaults/naming_presets.h"
 #include "model/group_items.h"
 
 namespace vtq {
@@ -108,7 +105,6 @@ TEST(MergeDefaultsIntoHeader, SixGroupsAskForThree) {
     EXPECT_EQ(user.preselected[0], (std::vector<int>{0, 2, 4}));
     EXPECT_EQ(user.messages.back(), "The given header file:\n" + dir.File("none.h") +
                                         "\nis not valid.\nCannot find the array \"cal_t71_lut_t\".\nNothing saved.");
-    // All six kept.
     EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), six));
     EXPECT_EQ(user.messages.back(), kThreeGroupsMessage);
     EXPECT_EQ(user.busyDepth, 0);
@@ -182,16 +178,14 @@ TEST(ListDataArraysAndPickArray, Table) {
 }
 
 TEST(DetermineRfGroups, Table) {
-    struct Case {
-        const char* what; Texts target, configured; bool force; std::string chipAnswer; bool ok; Texts working, lines;
-    };
     const Texts a = RfGroupSetA(), b = RfGroupSetB();
     Texts both = a;
     both.insert(both.end(), b.begin(), b.end());
     const std::string gone = "The following NVM groups do not exist on the connected target:\n\"zz,gone\".\nPlease "
                              "edit the RF groups in the file (\"%appdata%\\korvale\\Brevant\\DefaultNVMNaming."
                              "config\"), or set 'RF Force Groups=0'";
-    const std::vector<Case> cases = {
+    // What, target groups, configured, forced, chip answer, found, working groups, lines.
+    const std::tuple<const char*, Texts, Texts, bool, std::string, bool, Texts, Texts> cases[] = {
         {"configured groups present, one numbered 0", {"x", "y"}, {"x", "Y"}, false, "", true, {"x", "Y"}, {}},
         {"chip 5 takes set A over configured missing groups", both, {"zz"}, false, "TRAVU_ID: id = 5, revision = 1",
          true, a, {}},
@@ -202,19 +196,18 @@ TEST(DetermineRfGroups, Table) {
         {"chip 5 without set A falls back to set B", b, {}, false, "id = 5", true, b, {}},
         {"nothing complete", {"cal_t8x_lut"}, {"zz"}, false, "ERROR", false, {"old"}, {}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, target, configured, force, chipAnswer, ok, working, lines] : cases) {
+        SCOPED_TRACE(what);
         test::ScriptedHost host;
-        host.answers["at@hwid:ver_hwid_get(TRAVU_ID)\r"] = c.chipAnswer + "\r\nOK";
+        host.answers["at@hwid:ver_hwid_get(TRAVU_ID)\r"] = chipAnswer + "\r\nOK";
         TargetGroupTable table;
-        for (size_t i = 0; i < c.target.size(); ++i) table.Add(c.target[i], static_cast<int>(i));
+        for (size_t i = 0; i < target.size(); ++i) table.Add(target[i], static_cast<int>(i));
         NamingPreset preset;
-        preset.RFGroups = c.configured;
-        preset.RFForceGroups = c.force;
+        preset.RFGroups = configured;
+        preset.RFForceGroups = force;
         preset.RFWorkingGroups = {"old"};
-        EXPECT_EQ(DetermineRfGroups(host, preset, table), c.ok);
-        EXPECT_EQ(preset.RFWorkingGroups, c.working);
-        EXPECT_EQ(host.Texts(), c.lines);
+        EXPECT_EQ(DetermineRfGroups(host, preset, table), ok);
+        EXPECT_EQ(std::tuple(preset.RFWorkingGroups, host.Texts()), std::tuple(working, lines));
     }
 }
 
@@ -275,7 +268,6 @@ TEST(NamingPresets, RoundTripOfSeveralPresets) {
     EXPECT_TRUE(user.messages.empty());
 
     ASSERT_TRUE(presets.Save(path) && again.Load(path, &user));
-    EXPECT_EQ(again.Names(), presets.Names());
     EXPECT_EQ(again.Preset(0), presets.Preset(0));
     ASSERT_TRUE(again.Save(dir.File("second.config")));
     const std::string first = test::Slurp(path), second = test::Slurp(dir.File("second.config"));
