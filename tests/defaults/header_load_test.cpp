@@ -1,5 +1,4 @@
-// Reading a default-values header back and loading it into the simulated modem: the round trip, the reader's
-// rules, value chunks, element formats, constants, and the faults of the load.
+// Reading a default-values header back and loading it into the simulated modem.
 
 #include "defaults/header_reader.h"
 
