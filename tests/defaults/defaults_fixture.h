@@ -1,6 +1,5 @@
 #pragma once
-// What the default-value tests share: a simulated modem that can answer a probe with nothing, a recording user side,
-// a session over the simulated modem with a settings folder of its own, and the files kept in data/.
+// What the default-value tests share: the simulated modem, a recording user side, a session, the files in data/.
 
 #include <gtest/gtest.h>
 
