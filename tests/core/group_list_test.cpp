@@ -27,9 +27,7 @@ TEST(GroupTableTest, ParsesTheGroupListAnswer) {
     }
     TargetGroupTable t;
     ParseGroupListAnswer("$nvm_groups\nfix_a=1\nFIX_A=7\nbig=99999999999", t);
-    EXPECT_EQ(t.Number("Fix_A"), 1);
-    EXPECT_EQ(t.Number("fix"), -1);
-    EXPECT_EQ(t.Number("big"), 2147483647);
+    EXPECT_EQ(std::tuple(t.Number("Fix_A"), t.Number("fix"), t.Number("big")), std::tuple(1, -1, 2147483647));
 }
 
 class GroupListTest : public ::testing::Test {
