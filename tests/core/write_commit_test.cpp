@@ -349,8 +349,7 @@ TEST_F(WriteCommitTest, EditingFromTheGridAndTheDebugLine) {
     }
     ASSERT_EQ(requests.size(), 4u);
     EXPECT_EQ(std::tuple(requests[0].editor, requests[0].type), std::tuple(ValueEditor::Scalar, "uint16"));
-    EXPECT_EQ(requests[2].editor, ValueEditor::Array);
-    EXPECT_EQ(requests[2].dimensions, std::vector<int>{4});
+    EXPECT_EQ(std::tuple(requests[2].editor, requests[2].dimensions), std::tuple(ValueEditor::Array, std::vector{4}));
     EXPECT_FALSE(requests[3].writeOnTheFly);  // the box as the previous editor left it
     EXPECT_TRUE(session->Settings().writeOnTheFly);
     EXPECT_EQ(ReadProfileString(session->SettingsPath(), kSettingsSection, kWriteOnTheFlyKey, ""), "1");
