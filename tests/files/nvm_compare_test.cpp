@@ -1,5 +1,4 @@
-// Comparison with a file: each kind of difference in its order, value hiding type, the missing pass over every
-// editor group, the restriction, and the difference text saved atomically.
+// Comparison with a file: the kinds of difference, the restriction, the difference text saved atomically.
 
 #include "files/nvm_compare.h"
 
