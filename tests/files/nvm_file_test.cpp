@@ -1,5 +1,4 @@
-// The parameter file: the tolerant line parser, the writer and its faults, the merge with its counters and
-// reports, and the Save File and Load File operations.
+// The parameter file: the line parser, the writer and its faults, the merge, Save File and Load File.
 
 #include "files/nvm_file.h"
 
