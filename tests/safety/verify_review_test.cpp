@@ -19,11 +19,9 @@ class VerifyReviewTest : public test::SafetyTest {
 protected:
     // Every record edited, not written.
     void EditAll() {
-        for (const auto& [name, value] : {std::pair<const char*, const char*>{"fix_a.gain", "0x63"},
-                                          {"fix_a.lut", "5, 6,7,8"},
-                                          {"fix_a.label", "\"yo\""},
-                                          {"cal_b.mode", "3"}})
-            ApplyEditedValue(*host, *Rec(name), value, false);
+        const std::pair<const char*, const char*> edits[] = {
+            {"fix_a.gain", "0x63"}, {"fix_a.lut", "5, 6,7,8"}, {"fix_a.label", "\"yo\""}, {"cal_b.mode", "3"}};
+        for (const auto& [name, value] : edits) ApplyEditedValue(*host, *Rec(name), value, false);
     }
 };
 
