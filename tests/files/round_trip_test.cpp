@@ -1,6 +1,5 @@
-// The whole default image of the simulated modem read (every parameter with its shape and whole value), saved,
-// loaded into a fresh container and saved again: the two files are byte-identical, and the editor compared with
-// or loaded from its own file finds nothing new.
+// The whole default image of the simulated modem read, saved, loaded into a fresh container and saved again: the
+// two files are byte-identical, and the editor compared with or loaded from its own file finds nothing new.
 
 #include <algorithm>
 
