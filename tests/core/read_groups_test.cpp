@@ -57,13 +57,12 @@ TEST_F(ReadGroupsTest, OneGroupShowsNoBarThreeGroupsCountUpAndQueryLongArrays) {
                                     "Reading \"fix_a\" group (3/3)..."}));
     EXPECT_EQ(std::tuple(user.barVisible, user.range), std::tuple(true, 3));
     EXPECT_EQ(user.positions, (std::vector<int>{0, 0, 1, 2}));
-    EXPECT_GT(host->commands.size(), 4u);  // the long array was fetched by queries
     EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"7 NVM items read in total.", 1}}));
     EXPECT_EQ(Count("fix_a"), 3) << "a second read replaces the values instead of adding to them";
     EXPECT_EQ(Count("dyn_c"), 2) << "the fill entry is dropped";
     EXPECT_EQ(Value("dyn_c.label"), "\"hi\"");
     const std::string big = Value("cal_b.big");
-    EXPECT_EQ(std::count(big.begin(), big.end(), ','), 1199);
+    EXPECT_EQ(std::count(big.begin(), big.end(), ','), 1199);  // beyond the dump's cut: fetched by queries
     EXPECT_TRUE(big.ends_with(",2,2"));
     EXPECT_EQ(Items().ViewCount(), 7);
     ExpectCleanEnd();
