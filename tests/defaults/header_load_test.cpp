@@ -27,7 +27,6 @@ protected:
 const Texts kGroups = {"fix_ant_tuner", "fix_radio_cfg", "fix_thermal"};
 
 TEST_F(HeaderLoad, ExportedHeaderLoadsBackAndTheTargetHoldsItsDefaults) {
-    const std::string path = test::DataFile("three_groups.h");  // the exported header
     for (const auto& g : kGroups) ASSERT_NE(Changes(g), "") << g;
     // Records of a committed group that were in the target's RAM mirror are Unchanged afterwards.
     SelectExactGroups(session->Items(), "fix_thermal");
@@ -40,7 +39,7 @@ TEST_F(HeaderLoad, ExportedHeaderLoadsBackAndTheTargetHoldsItsDefaults) {
     host->lines.clear();
 
     const int busyCalls = user.busyCalls;
-    const LoadHeaderResult r = LoadDefaultHeaderToTarget(*session, user, path);
+    const LoadHeaderResult r = LoadDefaultHeaderToTarget(*session, user, DataFile("three_groups.h"));  // exported
     EXPECT_TRUE(r.loaded && r.committed == 3 && r.failed == 0 && user.busyCalls == busyCalls + 2);
     EXPECT_EQ(host->lines, (Lines{{"Writing data to target...", 1}, {"fix_ant_tuner committed in target.", 1},
                                   {"fix_radio_cfg committed in target.", 1}, {"fix_thermal committed in target.", 1}}));
@@ -82,12 +81,11 @@ TEST_F(HeaderLoad, FailedWritesAreNotCommittedAndTheNextGroupGoesOn) {
 
 // Commands: 1 probe, 2-3 fix_ant_tuner write and commit, 4-5 fix_radio_cfg, 6-7 fix_thermal.
 TEST_F(HeaderLoad, TargetLostAtEveryCommand) {
-    const std::string path = test::DataFile("three_groups.h");  // the exported header
     for (int k = 2; k <= 7; ++k) {  // lost at the probe: see HeaderExport.ProbeFailingEachWay
         SCOPED_TRACE("lost at command " + std::to_string(k));
         Reset();
         LoseAt(k);
-        const LoadHeaderResult r = LoadDefaultHeaderToTarget(*session, user, path);
+        const LoadHeaderResult r = LoadDefaultHeaderToTarget(*session, user, DataFile("three_groups.h"));
         EXPECT_EQ(host->commands.size(), static_cast<size_t>(k));  // nothing after the unanswered command
         EXPECT_TRUE(r.targetLost);
         EXPECT_EQ(r.committed, (k - 2) / 2);
