@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "channel/target_commands.h"
 #include "model/group_items.h"
 #include "support/host_model_link.h"
