@@ -31,7 +31,7 @@ TEST(VerifyCompare, ValuesAsTheTargetAnswersThem) {
         {"1, 2,3", "{1,2,3}", true}, {"\"a b\"", "\"a b\"", true}, {"\"a b\"", "\"ab\"", false},
         {"1,2", "{1,3}", false}, {"1", "1,0", false}, {"-1", "255", false}, {"0x", "0", false}, {"9x10", "16", false},
         {"18446744073709551615", "0xFFFFFFFFFFFFFFFF", true}, {"18446744073709551616", "0", false},
-        {"1,,2", "1,0,2", false}};
+        {"1,,2", "1,0,2", false}, {"0xaf", "175", true}};
     for (const auto& [written, readBack, same] : cases)
         EXPECT_EQ(SameWrittenValue(written, readBack), same) << written << " / " << readBack;
 }
