@@ -78,13 +78,13 @@ protected:
     NVMParameter* Rec(const std::string& name) {
         return w->Items().FindGroup(name.substr(0, name.find('.')))->params.Find(name);
     }
+    std::string LastLine() const { return host->lines.empty() ? "" : host->lines.back().text; }
     QStringList Shown() const {
         QStringList rows;
         for (int row = 0; row < w->GridModel().rowCount(); ++row)
             if (!w->StringGridNVM->isRowHidden(row)) rows << w->GridModel().index(row, 0).data().toString();
         return rows;
     }
-    std::string LastLine() const { return host->lines.empty() ? "" : host->lines.back().text; }
 
     test::TempDir dir;
     std::unique_ptr<WatchedSim> host;
@@ -160,8 +160,7 @@ TEST_F(WindowTest, GroupListControlsReadLockFilterAndCopy) {
     QTest::keyClicks(w->EFilter, "zz");
     EXPECT_EQ(w->EFilter->palette().color(QPalette::Base), QColor(255, 0, 0));
     Click(w->BitBtn1);
-    EXPECT_EQ(w->EFilter->text(), "");
-    EXPECT_EQ(w->EFilter->palette().color(QPalette::Base), normal);
+    EXPECT_EQ(std::tuple(w->EFilter->text(), w->EFilter->palette().color(QPalette::Base)), std::tuple("", normal));
 
     Key(w->StringGridNVM, Qt::Key_A);
     Key(w->StringGridNVM, Qt::Key_C);
@@ -170,8 +169,7 @@ TEST_F(WindowTest, GroupListControlsReadLockFilterAndCopy) {
     w->CheckListGroups->SetLineChecked(0, false);
     EXPECT_EQ(w->GridModel().rowCount(), 3) << "an unchecked group's rows leave the grid";
     Click(w->BClear);
-    EXPECT_EQ(w->CheckListGroups->count(), 0);
-    EXPECT_FALSE(w->BClear->isEnabled());
+    EXPECT_EQ(std::tuple(w->CheckListGroups->count(), w->BClear->isEnabled()), std::tuple(0, false));
 }
 
 TEST_F(WindowTest, CountsNarrowTheGridAndUndoRedoFollowTheShortcuts) {
@@ -270,8 +268,7 @@ TEST_F(WindowTest, ReviewWindowMergesTheCheckedRowsAndVerifyReadsBack) {
         Click(review.BOK);
     });
     Load();
-    EXPECT_EQ(Rec("cal_b.mode")->value, "7");
-    EXPECT_EQ(Rec("fix_a.gain")->value, "12");
+    EXPECT_EQ(std::tuple(Rec("cal_b.mode")->value, Rec("fix_a.gain")->value), std::tuple("7", "12"));
 
     host->faults().forgetWritesPattern = "cal_b";  // answers OK but keeps the old value
     Click(w->BWriteAll);
