@@ -47,7 +47,6 @@ TEST_F(DumpParsing, LinesAreSplitIntoNameAndValueOrReported) {
     EXPECT_TRUE(host.commands.empty());
 }
 
-// A warning after the value fetches it again; added records are Unchanged and debug mode logs them.
 TEST_F(DumpParsing, WarningsRefetchAndDebugModeLogs) {
     host.answers = {{"at@nvm:grp.big??\r", "grp.big[0,3]\r\nOK"}, {"at@nvm:grp.big[0,3]?\r", "{1,2,3,4}\r\nOK"}};
     EXPECT_TRUE(ParseDumpLine(items, "grp.big[0];{1,2,3} WARNING: truncated", 0));

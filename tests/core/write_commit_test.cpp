@@ -53,7 +53,6 @@ protected:
         host->faults() = nvmsim::Faults();
         for (const char* g : {"cal_b", "dyn_c", "fix_a"}) Items().SetGroupState(g, NotStored);
     }
-    // The number of records (or groups) a run of commands touched.
     static int RecordsIn(const Texts& commands) {
         std::set<std::string> names;
         for (const auto& c : commands) names.insert(c.substr(0, c.find_first_of("[=")));
@@ -306,9 +305,7 @@ TEST(QueryTypeTest, CommandFormsAndAnswers) {
     for (const auto& [elements, answer, command, type] : cases) {
         test::ScriptedHost host;
         host.answers[command] = answer;
-        NVMParameter record;
-        record.name = "g.p";
-        record.elementCount = elements;
+        NVMParameter record{.name = "g.p", .elementCount = elements};
         EXPECT_EQ(QueryType(host, record), *type != 0) << answer;
         EXPECT_EQ(host.commands, Texts{command});
         EXPECT_EQ(record.type, type) << answer;
