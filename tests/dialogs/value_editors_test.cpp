@@ -36,7 +36,6 @@ namespace {
 std::string Text(const QLineEdit* edit) { return FromQ(edit->text()); }
 const std::string& Text(const LongLineEdit* edit) { return edit->Text(); }
 void Click(QWidget* button) { QTest::mouseClick(button, Qt::LeftButton); }
-// Types into a field as a user does, over its whole text when asked.
 template <typename Edit>
 void Type(Edit* edit, const char* keys, bool replace = false) {
     if (replace) edit->selectAll();
@@ -108,8 +107,7 @@ TEST(TFModifyTest, ExecuteHandsBackTheTextAndWriteOnTheFly) {
     TFModify dialog(nullptr, false, "uint8", "65", "grp.param");
     dialog.show();
     QTest::keyClick(dialog.EChr, Qt::Key_Return);  // the value 13 in the character field, not OK
-    EXPECT_FALSE(dialog.accepted);
-    EXPECT_EQ(Text(dialog.EDec), "13");
+    EXPECT_EQ(std::tuple(dialog.accepted, Text(dialog.EDec)), std::tuple(false, "13"));
     dialog.EBin->setText("1000001");  // pasted text goes through the same change rule
     EXPECT_EQ(Text(dialog.EDec), "65");
     Click(dialog.BCopy);
@@ -187,8 +185,8 @@ TEST(LongLineEditTest, EditingKeys) {
 TEST(TFEditValueTest, StringViewLineAndListFollowEachOther) {
     TFEditValue dialog(nullptr, false, {}, 0, "UInt8", "72,105,0,0", "grp.text");
     dialog.show();
-    EXPECT_EQ(Text(dialog.ETextString), "Hi");
     EXPECT_EQ(dialog.GBArray->title(), "Edit as array (4 items)");
+    EXPECT_EQ(Text(dialog.ETextString), "Hi");
     const auto settled = [&] { return QTest::qWaitFor([&] { return !dialog.Timer1->isActive(); }, 5000); };
 
     dialog.ETextString->SetCursorPosition(2);
@@ -201,11 +199,9 @@ TEST(TFEditValueTest, StringViewLineAndListFollowEachOther) {
     dialog.EAsString->SelectAll();
     QTest::keyClicks(dialog.EAsString, "65");
     ASSERT_TRUE(settled());
-    EXPECT_EQ(dialog.GBArray->title(), "Edit as array (1 item)");
-    EXPECT_EQ(Text(dialog.ETextString), "A");
+    EXPECT_EQ(std::tuple(dialog.GBArray->title(), Text(dialog.ETextString)), std::tuple("Edit as array (1 item)", "A"));
     QTest::keyClick(dialog.EAsString, Qt::Key_Return);
-    EXPECT_TRUE(dialog.accepted);
-    EXPECT_EQ(dialog.valueText, "65");
+    EXPECT_EQ(std::tuple(dialog.accepted, dialog.valueText), std::tuple(true, "65"));
 }
 
 TEST(TFEditValueTest, ElementEditingThroughTheScalarEditor) {
@@ -222,8 +218,7 @@ TEST(TFEditValueTest, ElementEditingThroughTheScalarEditor) {
     });
     dialog.ListBox->setCurrentIndex(dialog.Elements()->index(4));
     QTest::keyClick(dialog.ListBox, Qt::Key_Return);
-    EXPECT_EQ(shownName, "grp.table[4]");
-    EXPECT_EQ(Text(dialog.EAsString), "1,2,3,4,-1,6");
+    EXPECT_EQ(std::tuple(shownName, Text(dialog.EAsString)), std::tuple("grp.table[4]", "1,2,3,4,-1,6"));
     EXPECT_FALSE(dialog.Timer1->isActive()) << "the line was set without its change handler";
     EXPECT_TRUE(dialog.CWriteonthefly->isChecked());
 
@@ -275,8 +270,8 @@ TEST(TFSelectTest, PreselectionButtonsAndResults) {
         picked = {0, 2, 9};
         text = "-";
         EXPECT_EQ(TFSelect::Execute(nullptr, "Groups", "Select 3 groups", groups, true, picked, {}, &text), ok);
-        EXPECT_EQ(picked, (ok ? std::vector<int>{0, 2} : std::vector<int>{0, 2, 9}));
-        EXPECT_EQ(text, ok ? "cal_t71_lut,fix_t71_lut" : "-");
+        EXPECT_EQ(std::tuple(picked, text), ok ? std::tuple(std::vector<int>{0, 2}, "cal_t71_lut,fix_t71_lut")
+                                                : std::tuple(std::vector<int>{0, 2, 9}, "-"));
     }
 }
 
@@ -300,16 +295,14 @@ TEST(TFormDiffView, TogglesRestrictionCountsAndCopy) {
     const QIcon mark = view.SpeedButtonMissing->icon();
     EXPECT_NE(mark.pixmap(16, QIcon::Normal, QIcon::On).toImage(),
               mark.pixmap(16, QIcon::Normal, QIcon::Off).toImage());
-    EXPECT_EQ(cell(1, 0), "\"grp.new\" added");
-    EXPECT_EQ(cell(2, 1), "Missing");
+    EXPECT_EQ(std::tuple(cell(1, 0), cell(2, 1)), std::tuple("\"grp.new\" added", "Missing"));
 
     QTest::mouseClick(view.SpeedButtonMissing, Qt::LeftButton);
     EXPECT_EQ(status(), "2 differences.");
     for (QToolButton* kind : {view.SpeedButtonDiff, view.SpeedButtonType}) QTest::mouseClick(kind, Qt::LeftButton);
     EXPECT_EQ(status(), "1 difference.");
     QTest::mouseClick(view.SpeedButtonExtra, Qt::LeftButton);
-    EXPECT_EQ(status(), "No differences.");
-    EXPECT_EQ(cell(0, 0), "(empty)");
+    EXPECT_EQ(std::tuple(status(), cell(0, 0)), std::tuple("No differences.", "(empty)"));
 
     // The restriction drops the missing pass, whatever the toggles show.
     for (QWidget* shown :
