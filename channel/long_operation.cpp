@@ -80,4 +80,15 @@ std::string CountText(long long n, const std::string& singular, const std::strin
     return n == 1 ? "1 " + singular : std::to_string(n) + " " + plural;
 }
 
+bool LongOperation::Conclude(OperationEnding& ending, const char* cancelLine) {
+    ending.targetLost = TargetLost();
+    if (Closing()) {
+        ending.closing = true;
+        return false;
+    }
+    ending.cancelled = Cancelled();
+    if (ending.cancelled) Log(cancelLine);
+    return true;
+}
+
 }  // namespace vtq

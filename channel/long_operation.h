@@ -22,6 +22,13 @@ struct LongOperationOptions {
     bool watchClosing = true;
 };
 
+// How a long operation ended; every operation's result carries it.
+struct OperationEnding {
+    bool cancelled = false;
+    bool targetLost = false;
+    bool closing = false;  // the window was closed meanwhile: show nothing more
+};
+
 class LongOperation {
 public:
     LongOperation(Host& host, UserSide& user, LongOperationOptions options = {});
@@ -41,6 +48,10 @@ public:
     // Lets pending messages through, then tests Cancel. False once cancelled.
     bool Poll();
     void CloseProgress();
+    // Records how the run ended. False when the window is closing: the caller
+    // returns at once and shows nothing more; otherwise a cancelled run logs
+    // `cancelLine`.
+    bool Conclude(OperationEnding& ending, const char* cancelLine);
 
     // Passed to every exchange of the operation.
     uint8_t* LostFlag() { return &lost_; }

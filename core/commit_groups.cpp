@@ -72,16 +72,9 @@ CommitGroupsResult CommitGroups(EditorSession& session, UserSide& user) {
             ++result.failed;
         }
     }
-    if (op.Closing()) {
-        // The window is going away: no further step and no message. The
-        // operation's end closes the progress window and restores the cursor.
-        result.closing = true;
-        result.targetLost = op.TargetLost();
-        return result;
-    }
-    result.cancelled = op.Cancelled();
-    result.targetLost = op.TargetLost();
-    if (result.cancelled) op.Log(kCommitCancelledLine);
+    // The window going away: no further step and no message; the operation's
+    // end closes the progress window and restores the cursor.
+    if (!op.Conclude(result, kCommitCancelledLine)) return result;
     op.End();
     return result;
 }

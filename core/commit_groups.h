@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "channel/long_operation.h"
 #include "channel/user_side.h"
 
 namespace vtq {
@@ -18,14 +19,11 @@ inline constexpr const char* kCommitCancelledLine = "The commit was canceled by 
 // written to the target.
 std::string UnwrittenRecordsQuestion(int notStored);
 
-struct CommitGroupsResult {
+struct CommitGroupsResult : OperationEnding {
     bool started = false;  // groups were checked, the user agreed and the target was connected
     int committed = 0;     // groups the target stored
     int skipped = 0;       // groups the target did not list
     int failed = 0;        // store commands without a good answer
-    bool cancelled = false;
-    bool targetLost = false;
-    bool closing = false;  // the window was closed meanwhile: show nothing more
     // Record states may have changed: the grid repaints unless the window is going away.
     bool RepaintGrid() const { return !closing; }
 };

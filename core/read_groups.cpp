@@ -63,20 +63,17 @@ ReadGroupsResult ReadGroups(EditorSession& session, UserSide& user) {
                 ++result.groupsRead;
                 result.total += ParseDumpAnswer(items, answer, group);
             }
+            // The window going away: no further step and no message. The
+            // operation's end closes the progress window and the cursor.
             if (op.Closing()) {
-                // The window is going away: no further step and no message. The
-                // operation's end closes the progress window and the cursor.
-                result.closing = true;
-                result.targetLost = op.TargetLost();
+                op.Conclude(result, kReadCancelledLine);
                 return result;
             }
             if (op.TargetLost()) break;
         }
         items.RemoveExtraLutFill(true);
     }
-    result.cancelled = op.Cancelled();
-    result.targetLost = op.TargetLost();
-    if (result.cancelled) op.Log(kReadCancelledLine);
+    if (!op.Conclude(result, kReadCancelledLine)) return result;
     op.CloseProgress();
     op.Log(result.total > 0 ? std::to_string(result.total) + " NVM items read in total."
                             : std::string(kNoItemsReadLine));

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "channel/long_operation.h"
 #include "channel/user_side.h"
 
 namespace vtq {
@@ -14,13 +15,10 @@ inline constexpr const char* kNoGroupsToReadMessage = "Please select the wanted 
 inline constexpr const char* kReadCancelledLine = "The read was canceled by user.";
 inline constexpr const char* kNoItemsReadLine = "No items read.";
 
-struct ReadGroupsResult {
+struct ReadGroupsResult : OperationEnding {
     bool started = false;  // groups were checked and the target was connected
     int groupsRead = 0;    // exchanges that gave a good answer
     long long total = 0;   // parameters added
-    bool cancelled = false;
-    bool targetLost = false;
-    bool closing = false;  // the window was closed during the read: show nothing more
     // The grid must show the new view (something was read and the window stays).
     bool RebuildGrid() const { return total > 0 && !closing; }
 };

@@ -148,13 +148,7 @@ VerifyResult VerifyWrittenRecords(EditorSession& session, UserSide& user, const 
         session.Items().RecordChanged(record);
         result.failures.push_back(std::move(failure));
     }
-    result.targetLost = op.TargetLost();
-    if (op.Closing()) {
-        result.closing = true;
-        return result;
-    }
-    result.cancelled = op.Cancelled();
-    if (result.cancelled) op.Log(kVerifyCancelledLine);
+    if (!op.Conclude(result, kVerifyCancelledLine)) return result;
     op.CloseProgress();
     if (result.failures.empty())
         op.Log("Verify OK (" + Parameters(result.checked) + " read back from target).");

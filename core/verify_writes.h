@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "channel/long_operation.h"
 #include "channel/user_side.h"
 #include "core/write_groups.h"
 #include "model/nvm_parameter.h"
@@ -28,13 +29,10 @@ struct VerifyFailure {
     bool answered = true;  // false: the value could not be read back
 };
 
-struct VerifyResult {
+struct VerifyResult : OperationEnding {
     bool started = false;  // there were records to read back
     int checked = 0;       // records read back (or tried)
     std::vector<VerifyFailure> failures;
-    bool cancelled = false;
-    bool targetLost = false;
-    bool closing = false;  // the window was closed meanwhile: nothing more was shown
     bool Ok() const { return failures.empty() && !cancelled && !targetLost && !closing; }
 };
 

@@ -98,14 +98,8 @@ WriteGroupsResult WriteGroups(EditorSession& session, UserSide& user, std::ostre
         // A file that can no longer be written takes no further command.
         if (file && !*file) break;
     }
-    result.targetLost = op.TargetLost();
-    if (op.Closing()) {
-        // The window is going away: no further step and no message.
-        result.closing = true;
-        return result;
-    }
-    result.cancelled = op.Cancelled();
-    if (result.cancelled) op.Log(kWriteCancelledLine);
+    // The window going away: no further step and no message.
+    if (!op.Conclude(result, kWriteCancelledLine)) return result;
     op.CloseProgress();
     // The count is of the records the run reached: a cancelled or cut run must
     // not claim the whole view was written.

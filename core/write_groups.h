@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 
+#include "channel/long_operation.h"
 #include "channel/user_side.h"
 
 namespace vtq {
@@ -20,13 +21,10 @@ inline constexpr const char* kSaveCommandsTitle = "Save Commands to File";
 inline constexpr const char* kSaveCommandsFilter = "Text File (*.txt)";
 inline constexpr const char* kSaveCommandsName = "CommandDump.txt";
 
-struct WriteGroupsResult {
+struct WriteGroupsResult : OperationEnding {
     bool started = false;  // there were records and (writing to the target) it was connected
     int attempted = 0;     // records handed to the write, in order
     int errors = 0;        // records whose write failed
-    bool cancelled = false;
-    bool targetLost = false;
-    bool closing = false;  // the window was closed meanwhile: show nothing more
     // Record states may have changed: the grid repaints unless the window is going away.
     bool RepaintGrid() const { return !closing; }
 };
