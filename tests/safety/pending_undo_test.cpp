@@ -13,7 +13,6 @@
 namespace vtq {
 namespace {
 
-using Lines = std::vector<test::LoggedLine>;
 using enum ParameterState;
 
 class PendingUndoTest : public test::SafetyTest {
@@ -86,7 +85,7 @@ TEST_F(PendingUndoTest, QuestionsBeforeDroppingAndTheHostCloseLine) {
 
     EXPECT_TRUE(ReportPendingOnHostClose(*session));
     EXPECT_EQ(host->lines,
-              (Lines{{"Editor closed with 1 parameter not stored and 1 parameter not committed.", 0}}));
+              (std::vector<test::LoggedLine>{{"Editor closed with 1 parameter not stored and 1 parameter not committed.", 0}}));
 }
 
 TEST_F(PendingUndoTest, UndoAndRedoOverEditsAndALoadRestoreValuesAndStatesExactly) {
