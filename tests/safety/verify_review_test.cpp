@@ -17,7 +17,6 @@ namespace {
 
 class VerifyReviewTest : public test::SafetyTest {
 protected:
-    // Every record edited, not written.
     void EditAll() {
         const std::pair<const char*, const char*> edits[] = {
             {"fix_a.gain", "0x63"}, {"fix_a.lut", "5, 6,7,8"}, {"fix_a.label", "\"yo\""}, {"cal_b.mode", "3"}};
