@@ -84,8 +84,8 @@ TEST_F(PendingUndoTest, QuestionsBeforeDroppingAndTheHostCloseLine) {
         EXPECT_EQ(PendingLossQuestion({1, 0}, loss).find('?'), PendingLossQuestion({1, 0}, loss).size() - 1);
 
     EXPECT_TRUE(ReportPendingOnHostClose(*session));
-    EXPECT_EQ(host->lines,
-              (std::vector<test::LoggedLine>{{"Editor closed with 1 parameter not stored and 1 parameter not committed.", 0}}));
+    EXPECT_EQ(host->lines, (std::vector<test::LoggedLine>{
+                               {"Editor closed with 1 parameter not stored and 1 parameter not committed.", 0}}));
 }
 
 TEST_F(PendingUndoTest, UndoAndRedoOverEditsAndALoadRestoreValuesAndStatesExactly) {
