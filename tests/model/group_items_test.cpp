@@ -13,7 +13,6 @@ namespace vtq {
 namespace {
 
 using ::testing::ElementsAre;
-using test::ScriptedHost;
 
 std::vector<std::string> ViewNames(const GroupItems& items) {
     std::vector<std::string> names;
@@ -70,9 +69,8 @@ TEST(GroupItemsGroups, CaseInsensitiveGroupsFlagsAndStates) {
     EXPECT_EQ(items.GroupCount() + items.IndexedNames() + items.FilterHidesAll(), 0);
 }
 
-// AddParameter without an editor window: nothing is ever sent.
 TEST(GroupItemsAdd, ShapesRecordsFromTheDumpAlone) {
-    ScriptedHost host;
+    test::ScriptedHost host;
     test::HostModelLink link(host, false);
     GroupItems items(&link);
     items.FindOrAddGroup("grp");
@@ -99,10 +97,9 @@ TEST(GroupItemsAdd, ShapesRecordsFromTheDumpAlone) {
     EXPECT_TRUE(host.commands.empty());
 }
 
-// A record list over a target that answers from `host.answers`, with the (empty) group "grp".
 struct GroupItemsQueries : ::testing::Test {
     GroupItemsQueries() { items.FindOrAddGroup("grp"); }
-    ScriptedHost host;
+    test::ScriptedHost host;
     test::HostModelLink link{host};
     GroupItems items{&link};
 };
@@ -222,7 +219,6 @@ TEST(GroupItemsView, FilterSelectsRecordsOfCheckedGroups) {
     EXPECT_EQ(counter.views, 4);
     EXPECT_EQ(counter.groups, 5) << "a group greyed out is a change of the group list only";
 
-    // Inside an update bracket nothing is rebuilt until the end.
     {
         UpdateBracket bracket(items);
         items.SetChecked(1, true);
