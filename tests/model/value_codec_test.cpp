@@ -16,7 +16,6 @@ constexpr ScalarView kHex = ScalarView::Hexadecimal;
 constexpr ScalarView kBin = ScalarView::Binary;
 constexpr ScalarView kChr = ScalarView::Character;
 
-// The views other than `typed` show the converter's value.
 void ExpectViewsFollowValue(const ScalarConverter& converter, ScalarView typed) {
     for (ScalarView view : {kHex, kBin, kChr}) {
         if (view == typed) continue;
@@ -95,7 +94,6 @@ TEST(ValueCodec, CharactersRoundTripAndCodesOutsideTheTable) {
     }
 }
 
-// Which keys each view takes, at which length.
 TEST(ValueCodec, KeysTheCodecsAcceptAndDrop) {
     const std::tuple<ScalarView, const char*, const char*, char, const char*> cases[] = {  // after: null = dropped
         {kDec, "uint8", "12", '-', "12-"},  // the minus sign anywhere
