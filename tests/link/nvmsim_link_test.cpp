@@ -79,9 +79,7 @@ TEST_P(NvmsimLinkTest, AnswersMatchTheInProcessModem) {
     ASSERT_TRUE(Connect({"--echo", f.echo, "--urc", "+CREG: 1", "--urc-place", f.urcPlace, "--chunk-bytes", "1"}));
     for (const std::string command : {"at@nvm:$nvm_groups??", "ATI", "at@nvm:dump_csv_add(\"fix_band_sel\")"}) {
         SCOPED_TRACE(command);
-        const ExchangeResult r = session.Exchange(command + "\r");
-        ASSERT_TRUE(r.answered);
-        EXPECT_EQ(r.answer, InProcessAnswer(command));
+        EXPECT_EQ(session.Exchange(command + "\r").answer, InProcessAnswer(command));
     }
     // A code sent after the last final code is logged once it arrives.
     for (int i = 0; i < 100 && log.size() < 3; ++i) Spin(10);
@@ -93,15 +91,12 @@ class NvmsimFaultTest : public NvmsimLinkTest {};
 
 TEST_P(NvmsimFaultTest, ErrorAnswersAndTimeOut) {
     ASSERT_TRUE(Connect({"--echo", GetParam().echo, "--error-pattern", "=", "--cme-error", "21", "--lose-after", "4"}));
-    ExchangeResult r = session.Exchange("at@nvm:fix_band_sel.x=1\r");
-    ASSERT_TRUE(r.answered);
-    EXPECT_EQ(r.answer, "+CME ERROR: 21\r\n");
+    EXPECT_EQ(session.Exchange("at@nvm:fix_band_sel.x=1\r").answer, "+CME ERROR: 21\r\n");
     EXPECT_TRUE(session.Exchange("ATI\r").answered);
     EXPECT_TRUE(session.CheckConnection());
 
     session.SetTimeoutMs(300);
-    r = session.Exchange("ATI\r");
-    EXPECT_TRUE(r.lost) << "the fourth command gets no answer";
+    EXPECT_TRUE(session.Exchange("ATI\r").lost) << "the fourth command gets no answer";
     EXPECT_EQ(session.State(), LinkState::NotAnswering);
     EXPECT_TRUE(session.link()->IsUp());
 }
@@ -109,8 +104,7 @@ TEST_P(NvmsimFaultTest, ErrorAnswersAndTimeOut) {
 TEST_P(NvmsimFaultTest, HangUpDuringACommand) {
     ASSERT_TRUE(Connect({"--echo", GetParam().echo, "--hangup-after", "2"}));
     EXPECT_TRUE(session.Exchange("ATI\r").answered);
-    const ExchangeResult r = session.Exchange("ATI\r");
-    EXPECT_TRUE(r.lost);
+    EXPECT_TRUE(session.Exchange("ATI\r").lost);
     EXPECT_EQ(session.State(), LinkState::Down) << "noticed as a loss, not waited out as a time-out";
     EXPECT_LT(Spin(300), 0.1) << "a dead link is not polled";
     EXPECT_FALSE(session.CheckConnection());
