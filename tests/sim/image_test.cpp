@@ -96,7 +96,6 @@ TEST(Values, StringsStayCodable) {
     EXPECT_EQ(FormatString(raw, 4), "\"x???\"");
 }
 
-// The groups the editor treats specially must be in the images nvmsim serves.
 TEST(Images, CarryTheGroupsTheEditorTreatsSpecially) {
     const std::tuple<const char*, int, std::vector<const char*>> cases[] = {
         {"default.img", 5, {"hyb_cust", "hyb_stackinfo", "cal_t8x_lut", "fix_t8x_lut", "fix_t8x_lut_setcal"}},
