@@ -76,7 +76,6 @@ TEST_F(ModemTest, WritesChangeTheRamMirrorUntilTheGroupIsCommitted) {
         EXPECT_EQ(modem->ValueOf(name), value);
         EXPECT_NE(modem->ValueOf(name, true), value) << "must not reach NVM";
     }
-    // A commit copies one group to NVM.
     Run("at@nvm:cal_small.mode_1=9");
     EXPECT_EQ(Run("at@nvm:store_nvm_sync(3)"), "OK\r\n");
     EXPECT_EQ(modem->ValueOf("fix_small.gain", true), "65535");
@@ -196,7 +195,6 @@ TEST_F(ModemTest, TargetLostFromTheKthCommandUntilReset) {
     EXPECT_FALSE(modem->faults().echo);
 }
 
-// The server itself is run end to end through the serial and TCP links in tests/link/nvmsim_link_test.cpp.
 TEST(Wire, FramingPlacesTheUnsolicitedCode) {
     Faults f;
     f.urc = "+CREG: 1";
