@@ -12,10 +12,8 @@
 namespace vtq {
 namespace {
 
-// Every vector of the independent encoder; pieces without their marker or with bad base64 decode to nothing.
 TEST(PieceDecoder, DecodesEveryVectorAndRejectsBadPieces) {
-  const auto rows = test::CodeVectors();
-  for (const auto& row : rows) {
+  for (const auto& row : test::CodeVectors()) {
     EXPECT_EQ(DecodeValue(row.piece), row.decoded) << row.piece;
     EXPECT_EQ(DecodeValueByTreeWalk(row.piece), row.decoded) << row.piece;
   }
