@@ -82,26 +82,21 @@ TEST(TFModifyTest, ViewsFollowTheFieldTypedInto) {
 // The flag is advisory: OK hands back the text as typed, trimmed (at most 4 characters for a byte); an empty field
 // gives 0; the check box counts even when the dialog is cancelled.
 TEST(TFModifyTest, ExecuteHandsBackTheTextAndWriteOnTheFly) {
-    struct Case {
-        std::function<void(TFModify&)> driver;
-        bool accepted, writeOnTheFly;
-        const char* newValue;
+    const std::pair<std::function<void(TFModify&)>, std::tuple<bool, bool, const char*>> cases[] = {
+        {[](TFModify& d) { Type(d.EDec, "30099", true), QTest::keyClick(d.EDec, Qt::Key_Return); },
+         {true, false, "3009"}},
+        {[](TFModify& d) { Type(d.EHex, "7f", true), Click(d.BOK); }, {true, false, "127"}},
+        {[](TFModify& d) { d.EDec->clear(), Click(d.BOK); }, {true, false, "0"}},
+        {[](TFModify& d) { Type(d.EDec, "9", true), Click(d.CWriteonthefly), Click(d.BCancel); }, {false, true, "-"}},
+        {[](TFModify&) {}, {false, false, "-"}},
     };
-    const Case cases[] = {
-        {[](TFModify& d) { Type(d.EDec, "30099", true), QTest::keyClick(d.EDec, Qt::Key_Return); }, true, false,
-         "3009"},
-        {[](TFModify& d) { Type(d.EHex, "7f", true), Click(d.BOK); }, true, false, "127"},
-        {[](TFModify& d) { d.EDec->clear(), Click(d.BOK); }, true, false, "0"},
-        {[](TFModify& d) { Type(d.EDec, "9", true), Click(d.CWriteonthefly), Click(d.BCancel); }, false, true, "-"},
-        {[](TFModify&) {}, false, false, "-"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.newValue);
-        ScopedDriver<TFModify> driver(c.driver);
+    for (const auto& [drive, expected] : cases) {
+        SCOPED_TRACE(std::get<2>(expected));
+        ScopedDriver<TFModify> driver(drive);
         bool writeOnTheFly = false;
         std::string newValue = "-";
         const bool accepted = TFModify::Execute(nullptr, writeOnTheFly, "uint8", "5", "grp.param", newValue);
-        EXPECT_EQ(std::tuple(accepted, writeOnTheFly, newValue), std::tuple(c.accepted, c.writeOnTheFly, c.newValue));
+        EXPECT_EQ(std::tuple(accepted, writeOnTheFly, newValue), expected);
     }
 
     TFModify dialog(nullptr, false, "uint8", "65", "grp.param");
@@ -120,14 +115,7 @@ std::function<void(LongLineEdit&)> Key(Qt::Key key, Qt::KeyboardModifiers mods =
 
 // The long line's editing keys, each from the text "12,345,6" with the cursor after "12,3".
 TEST(LongLineEditTest, EditingKeys) {
-    struct Case {
-        const char* what;
-        std::function<void(LongLineEdit&)> keys;
-        const char* text;
-        size_t cursor;
-        const char* selected;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::function<void(LongLineEdit&)>, const char*, size_t, const char*> cases[] = {
         {"typing",
          [](LongLineEdit& e) {
              QTest::keyClicks(&e, "9");
@@ -155,8 +143,8 @@ TEST(LongLineEditTest, EditingKeys) {
          },
          "12,345,612,345,6", 16, ""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, keys, text, cursor, selected] : cases) {
+        SCOPED_TRACE(what);
         LongLineEdit edit;
         edit.show();
         edit.SetText("12,345,6");
@@ -164,9 +152,9 @@ TEST(LongLineEditTest, EditingKeys) {
         int changes = 0, returns = 0;
         QObject::connect(&edit, &LongLineEdit::TextChanged, [&] { ++changes; });
         QObject::connect(&edit, &LongLineEdit::ReturnPressed, [&] { ++returns; });
-        c.keys(edit);
+        keys(edit);
         EXPECT_EQ(std::tuple(edit.Text(), edit.CursorPosition(), edit.SelectedText()),
-                  std::tuple(c.text, c.cursor, c.selected));
+                  std::tuple(text, cursor, selected));
         EXPECT_EQ(changes > 0, edit.Text() != "12,345,6");
         QTest::keyClick(&edit, Qt::Key_Return);
         EXPECT_EQ(returns, 1);
@@ -271,7 +259,7 @@ TEST(TFSelectTest, PreselectionButtonsAndResults) {
         text = "-";
         EXPECT_EQ(TFSelect::Execute(nullptr, "Groups", "Select 3 groups", groups, true, picked, {}, &text), ok);
         EXPECT_EQ(std::tuple(picked, text), ok ? std::tuple(std::vector<int>{0, 2}, "cal_t71_lut,fix_t71_lut")
-                                                : std::tuple(std::vector<int>{0, 2, 9}, "-"));
+                                               : std::tuple(std::vector<int>{0, 2, 9}, "-"));
     }
 }
 
