@@ -99,6 +99,30 @@ Reply Error() {
     return r;
 }
 
+// A fault's regular expression, compiled again only when the fault's text
+// changes; an empty or invalid text matches nothing.
+class FaultPattern {
+public:
+    bool Search(const std::string& source, const std::string& text) {
+        if (source.empty()) return false;
+        if (source != compiled_) {
+            compiled_ = source;
+            try {
+                regex_ = std::regex(compiled_);
+                valid_ = true;
+            } catch (const std::regex_error&) {
+                valid_ = false;
+            }
+        }
+        return valid_ && std::regex_search(text, regex_);
+    }
+
+private:
+    std::string compiled_;
+    std::regex regex_;
+    bool valid_ = false;
+};
+
 }  // namespace
 
 struct Modem::Impl {
@@ -107,12 +131,7 @@ struct Modem::Impl {
     std::vector<std::vector<uint8_t>> ram, nvm;
     int count = 0;
     bool isLost = false;
-    std::string compiledPattern;
-    std::regex pattern;
-    bool patternValid = false;
-    std::string compiledForget;
-    std::regex forget;
-    bool forgetValid = false;
+    FaultPattern errorPattern, forgetPattern;
 
     void ResetState() {
         ram.clear();
@@ -125,33 +144,8 @@ struct Modem::Impl {
         isLost = false;
     }
 
-    bool MatchesErrorPattern(const std::string& line) {
-        if (faults.errorPattern.empty()) return false;
-        if (faults.errorPattern != compiledPattern) {
-            compiledPattern = faults.errorPattern;
-            try {
-                pattern = std::regex(compiledPattern);
-                patternValid = true;
-            } catch (const std::regex_error&) {
-                patternValid = false;
-            }
-        }
-        return patternValid && std::regex_search(line, pattern);
-    }
-
-    bool ForgetsWritesTo(const std::string& name) {
-        if (faults.forgetWritesPattern.empty()) return false;
-        if (faults.forgetWritesPattern != compiledForget) {
-            compiledForget = faults.forgetWritesPattern;
-            try {
-                forget = std::regex(compiledForget);
-                forgetValid = true;
-            } catch (const std::regex_error&) {
-                forgetValid = false;
-            }
-        }
-        return forgetValid && std::regex_search(name, forget);
-    }
+    bool MatchesErrorPattern(const std::string& line) { return errorPattern.Search(faults.errorPattern, line); }
+    bool ForgetsWritesTo(const std::string& name) { return forgetPattern.Search(faults.forgetWritesPattern, name); }
 
     // Resolves "grp.name", "grp.name[a,b]", "grp.tab[r1,r2][c1,c2]"; with
     // `anyBrackets` trailing brackets only have to lead to a parameter.

@@ -101,24 +101,15 @@ int main(int argc, char** argv) {
             if (naming != "indexed" && naming != "suffixed") return Fail("--naming needs indexed or suffixed");
         } else if (opt == "--lose-after") {
             if (!number(faults.loseAfter)) return Fail("--lose-after needs a number");
-        } else if (opt == "--error-pattern") {
+        } else if (opt == "--error-pattern" || opt == "--forget-writes") {
             const char* v = value();
-            if (!v) return Fail("--error-pattern needs a regular expression");
+            if (!v) return Fail(opt + " needs a regular expression");
             try {
                 std::regex check(v);
             } catch (const std::regex_error&) {
                 return Fail(std::string("bad regular expression \"") + v + "\"");
             }
-            faults.errorPattern = v;
-        } else if (opt == "--forget-writes") {
-            const char* v = value();
-            if (!v) return Fail("--forget-writes needs a regular expression");
-            try {
-                std::regex check(v);
-            } catch (const std::regex_error&) {
-                return Fail(std::string("bad regular expression \"") + v + "\"");
-            }
-            faults.forgetWritesPattern = v;
+            (opt == "--error-pattern" ? faults.errorPattern : faults.forgetWritesPattern) = v;
         } else if (opt == "--cme-error") {
             if (!number(faults.cmeError) || faults.cmeError < 0) return Fail("--cme-error needs a number");
         } else if (opt == "--corrupt-piece") {
