@@ -92,9 +92,7 @@ TEST(WriteParameter, LongCommandsAreSplitOrSkipped) {
     NVMParameter fits = Record("grp.t", scalar), bigScalar = Record("grp.t", scalar + "9"),
                  bigString = Record("grp.t", "\"" + scalar + "\"", 1), uncuttable = Record("grp.t", scalar + "99,2", 2);
     EXPECT_TRUE(WriteParameter(host, fits, true));
-    EXPECT_FALSE(WriteParameter(host, bigScalar, true));
-    EXPECT_FALSE(WriteParameter(host, bigString, true));
-    EXPECT_FALSE(WriteParameter(host, uncuttable, true));
+    for (NVMParameter* p : {&bigScalar, &bigString, &uncuttable}) EXPECT_FALSE(WriteParameter(host, *p, true));
     EXPECT_EQ(host.commands.size(), 1u);
     EXPECT_THAT(host.lines,
                 ElementsAre(LoggedLine{"Skipped large command (target cannot accept 1001 bytes in one go.", 0},
