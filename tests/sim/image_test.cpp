@@ -58,12 +58,11 @@ TEST(ImageFormat, RefusesBrokenImagesWithTheLine) {
         {"group g 1\n uint8 a = 1\n default U8 d\n x\n end\nend\n", "no C integer"},
         {"group g 1 colour=red\n", "unknown group option"},
     };
+    std::string error;
     for (const auto& [text, message] : cases) {
-        std::string error;
         EXPECT_FALSE(Image::Parse(text, error)) << text;
         EXPECT_NE(error.find(message), std::string::npos) << text << " -> " << error;
     }
-    std::string error;
     EXPECT_FALSE(Image::Load("/nonexistent/image.img", error));
     EXPECT_NE(error.find("cannot open"), std::string::npos);
 }
