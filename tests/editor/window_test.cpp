@@ -94,12 +94,8 @@ protected:
 TEST_F(WindowTest, EachControlReachesItsOperationAndNoneWhileBusy) {
     ReadAll();
     w->EAtSend->setText("ATI");
-    struct Row {
-        const char* what;
-        std::function<void()> trigger;
-        std::string first;  // the first command sent
-    };
-    const Row rows[] = {
+    // What is done, then the first command it sends.
+    const std::tuple<const char*, std::function<void()>, std::string> rows[] = {
         {"Refresh", [&] { Click(w->BRefreshGroupList); }, cmd::kGroupList},
         {"Ctrl+R", [&] { Key(w->CheckListGroups, Qt::Key_R); }, cmd::kGroupList},
         {"Read Groups", [&] { Click(w->BReadGroups); }, cmd::Dump("cal_b")},
@@ -119,11 +115,11 @@ TEST_F(WindowTest, EachControlReachesItsOperationAndNoneWhileBusy) {
     };
     for (bool busy : {true, false}) {
         w->User().SetBusy(busy);
-        for (const Row& row : rows) {
-            SCOPED_TRACE(std::string(row.what) + (busy ? " busy" : ""));
+        for (const auto& [what, trigger, first] : rows) {
+            SCOPED_TRACE(std::string(what) + (busy ? " busy" : ""));
             host->commands.clear();
-            row.trigger();
-            EXPECT_EQ(host->commands.empty() ? "" : host->commands.front(), busy ? "" : row.first);
+            trigger();
+            EXPECT_EQ(host->commands.empty() ? "" : host->commands.front(), busy ? "" : first);
         }
         w->User().SetBusy(false);
     }
