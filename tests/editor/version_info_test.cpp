@@ -24,12 +24,7 @@ TEST(VersionInfoTest, PluginFileAndDamagedCopies) {
     ASSERT_TRUE(ReadWholeFile(kPlugin, original)) << kPlugin;
     EXPECT_EQ(VersionText(kPlugin), "VTQ NVM Editor - Version: 1.19.0.0");
 
-    struct Case {
-        const char* what;
-        std::function<void(std::string&)> damage;
-        std::string expected;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::function<void(std::string&)>, std::string> cases[] = {
         {"empty file", [](std::string& b) { b.clear(); }, kNoInfo},
         {"not an ELF file", [](std::string& b) { b = "MZ this is something else"; }, kNoInfo},
         {"only the ELF header", [](std::string& b) { b.resize(64); }, kNoInfo},
@@ -43,12 +38,12 @@ TEST(VersionInfoTest, PluginFileAndDamagedCopies) {
          "VTQ NVM Editor"},
     };
     const std::string copy = testing::TempDir() + "version_copy_" + std::to_string(::getpid()) + ".so";
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, damage, expected] : cases) {
+        SCOPED_TRACE(what);
         std::string bytes = original;
-        c.damage(bytes);
+        damage(bytes);
         std::ofstream(copy, std::ios::binary | std::ios::trunc) << bytes;
-        EXPECT_EQ(VersionText(copy), c.expected);
+        EXPECT_EQ(VersionText(copy), expected);
     }
     std::remove(copy.c_str());
     EXPECT_EQ(VersionText(copy), kNoInfo) << "missing file";
