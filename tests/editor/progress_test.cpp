@@ -65,7 +65,6 @@ TEST(QtUserSideTest, LongOperationDrivesTheProgressWindowAndTheBusyCursor) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-// A target name such as "a<br>b" is shown as typed, never as markup, in the progress status and in real dialogs.
 TEST(QtUserSideTest, TargetNamesThatLookLikeMarkupAreShownAsTyped) {
     const QString name = QString::fromLatin1("Reading \"a<br>b\xe9\" group...");
     QWidget owner;
