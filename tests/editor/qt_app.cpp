@@ -18,10 +18,7 @@ public:
         vtq::QtUserSide::SetAutoAnswer(true);
         vtq::DialogsCancelWithoutDriver() = true;
     }
-    void TearDown() override {
-        delete app_;
-        app_ = nullptr;
-    }
+    void TearDown() override { delete app_; }
 
 private:
     QApplication* app_ = nullptr;
