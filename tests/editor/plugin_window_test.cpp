@@ -14,7 +14,6 @@ namespace {
 
 const std::string kPlugin = std::string(VTQ_BINARY_DIR) + "/bin/libvtqnvm.so";
 
-// The host side: one set of answers.
 std::vector<std::string> commands;
 
 uint8_t SendReceive(const char* command, vtq_answer* answer, uint8_t, int, uint8_t, uint8_t*) {
