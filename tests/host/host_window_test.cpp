@@ -27,7 +27,6 @@ struct FakeState {
     uint8_t result = 0, lost = 0;
 };
 
-// What the loaded fake plug-in recorded.
 FakeState ReadFake() {
     FakeState s;
     void* lib = dlopen(kFake.c_str(), RTLD_NOW | RTLD_NOLOAD);
@@ -62,7 +61,6 @@ TEST_F(HostWindowTest, WhatIsNotAPluginIsRejectedAPluginReachesTheModem) {
     window.OpenEditor();                  // no plug-in: a message, nothing else
     EXPECT_TRUE(window.logPane()->Lines().last().contains("No editor plug-in"));
 
-    // A plug-in reaches the simulated modem through the host.
     ASSERT_TRUE(window.ConnectTarget(TargetAddress()));
     EXPECT_TRUE(window.LinkStateText().endsWith("link up")) << window.LinkStateText().toStdString();
     ASSERT_TRUE(window.LoadPlugin(kFake));
@@ -227,8 +225,7 @@ TEST_F(SlotFixture, SlotsReachTheSessionAndInfoGetsAtMostTheBufferSize) {
     Services().session = nullptr;
     answer = "untouched";
     EXPECT_EQ(Send("AT\r", &lost), 0) << "no target";
-    EXPECT_EQ(lost, 1);
-    EXPECT_EQ(answer, "untouched");
+    EXPECT_EQ(std::tuple(lost, answer), std::tuple(1, "untouched"));
     EXPECT_EQ(Send(nullptr, nullptr), 0);
     EXPECT_EQ(Check(), 0);
 }
