@@ -34,7 +34,6 @@ TEST_F(HeaderExport, ThreeGroupsMatchTheGoldenFile) {
     test::ExpectGolden(path, "three_groups.h");
 }
 
-// One group: no bar, its name renamed by the preset; the variant asked until it is valid.
 TEST_F(HeaderExport, OneGroupWithTheVariantAskedFromTheUser) {
     presets.Current().GroupRenames.Add("fix_thermal", "heat");
     presets.Current().FilePostpend = "_def_";
@@ -171,7 +170,6 @@ TEST_F(HeaderExport, FailedWriteKeepsTheOldFile) {
     EXPECT_EQ(host->lines, (Lines{{"Nothing saved.", 1}, {"Nothing saved.", 1}}));
 }
 
-// The comment block without the host's information function, and with each item empty.
 TEST(DefaultHeaderText, HostInformationAndGuardName) {
     test::ScriptedHost host;
     const DefaultGroupList one = {DefaultGroupData{1, "g", "a", "U8", "t", "1"}};
