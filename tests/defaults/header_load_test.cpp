@@ -105,7 +105,6 @@ TEST_F(HeaderLoad, ProbeOpenDialogAndMissingFile) {
     host->emptyProbe = "at@nvm:write_to_mirror()??\r";
     EXPECT_FALSE(LoadDefaultHeaderToTarget(*session, user, dir.File("x.h")).loaded);
     EXPECT_EQ(user.messages, Texts{kMirrorUnsupportedMessage});
-    // The open dialog cancelled: nothing more; a missing file: its message.
     Reset();
     EXPECT_FALSE(LoadDefaultHeaderToTarget(*session, user).loaded);
     EXPECT_TRUE(user.messages.empty());
