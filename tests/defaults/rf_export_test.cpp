@@ -60,7 +60,6 @@ TEST_F(RfExport, FreshHeaderWhenNoOldFileIsGiven) {
     EXPECT_EQ(user.messages, Texts{kInvalidVariantMessage});
     EXPECT_TRUE(Sent().empty());
 
-    // A dump that fails for one group writes nothing.
     Reset();
     host->faults().errorPattern = "dump_default\\(\"fix_t8x_lut\"";
     EXPECT_FALSE(Run({dir.File("part.h"), "", "k1", ""}).written);
@@ -233,7 +232,6 @@ TEST(NamingPresets, MissingFileIsCreatedWithTheDefaultContentAndReadsBack) {
     StartNamingPresets(presets, path, &user);
     test::ExpectGolden(path, "DefaultNVMNaming.config");
     EXPECT_TRUE(presets.Count() == 1 && presets.Current() == NamingPreset() && !presets.ComboShown());
-    // Started again on its own file: the same presets, the same text, no messages.
     StartNamingPresets(again, path, &user);
     EXPECT_TRUE(again.Count() == 1 && again.Current() == NamingPreset() && user.messages.empty());
     test::ExpectGolden(path, "DefaultNVMNaming.config");
