@@ -75,7 +75,6 @@ inline void ExpectGolden(const std::string& path, const std::string& golden) {
 class DefaultsTest : public ::testing::Test {
 protected:
     void SetUp() override { Open(std::make_unique<ProbeHost>()); }
-    // A fresh target, session and user for the next case of a loop.
     void Reset() {
         SetUp();
         user = User();
