@@ -55,7 +55,6 @@ protected:
         SelectExactGroups(Items(), groups);
         return ReadGroups(*session, user);
     }
-    // Empties the traces of the host and the user.
     void Fresh() {
         host->commands.clear();
         host->lines.clear();
