@@ -122,7 +122,6 @@ TEST_F(ReadGroupsTest, TargetLostAtEveryCommandOfAThreeGroupRead) {
 }
 
 TEST_F(ReadGroupsTest, NothingToRead) {
-    // No group checked: a message box, nothing else. Not connected: nothing sent or shown.
     EXPECT_FALSE(Read("").started);
     EXPECT_EQ(user.messages, Texts{kNoGroupsToReadMessage});
     EXPECT_EQ(user.busyCalls, 0);
