@@ -68,7 +68,6 @@ TEST(AtomicFileWriter, AFailedWriteLeavesTheOldFileWholeAndNothingBehind) {
     EXPECT_TRUE(out.Commit());
     EXPECT_TRUE(ReadWholeFile(path, data) && data == "new\r\n");
 
-    // An unwritable folder fails; missing files and folders do not read.
     AtomicFileWriter nowhere(dir.File("no/such/folder/x.txt"));
     EXPECT_FALSE(nowhere.Ok());
     nowhere.Line("x");
