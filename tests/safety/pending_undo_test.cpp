@@ -131,11 +131,9 @@ TEST_F(PendingUndoTest, UndoAndRedoOverEditsAndALoadRestoreValuesAndStatesExactl
     EXPECT_EQ(std::tuple(Rec("fix_a.lut")->value, Rec("fix_a.lut")->state), std::tuple("9,9,9,9", InTargetRAM));
     EXPECT_TRUE(undo->Undo());
     EXPECT_EQ(std::tuple(Rec("fix_a.gain")->value, Rec("fix_a.gain")->state), std::tuple("12", Unchanged));
-    // A new edit drops what could be redone.
     SelectExactGroups(Items(), "cal_b,fix_a");
     EditWithUndo("cal_b.mode", "4");
     EXPECT_FALSE(undo->CanRedo());
-    // A step that only added records takes them out of the view again.
     Load("fix_a.more=1\n");
     EXPECT_EQ(Items().ViewCount(), 5);
     EXPECT_TRUE(undo->Undo());
