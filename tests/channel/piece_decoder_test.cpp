@@ -70,7 +70,6 @@ TEST(PieceDecoder, TreeAndBufferLifeNodeCountGrowthAndLeakReport) {
 
   const std::string text = "grp.long;{" + std::string(9000, '7') + "}";
   const std::string piece = test::EncodePiece(text);
-  ASSERT_GT(piece.size(), 5000u);
   EXPECT_EQ(DecodeValue("  " + piece + "\r\n"), text);
   EXPECT_EQ(DecoderBufferCapacity(), piece.size());
   EXPECT_EQ(DecodeValue(test::EncodePiece("a}")), "a}");
@@ -118,7 +117,6 @@ TEST(PieceDecoder, ThreadsDecodeAtOnceIntoBuffersOfTheirOwn) {
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(wrong, std::vector<int>(texts.size(), 0));
   for (size_t t = 0; t < texts.size(); ++t) EXPECT_EQ(capacity[t], std::max<size_t>(5000, pieces[t].size()));
-  ASSERT_GT(pieces.back().size(), 5000u);
   EXPECT_EQ(DecoderBufferCapacity(), 5000u) << "this thread's buffer kept its size";
 }
 
