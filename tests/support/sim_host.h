@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "channel/host.h"
 #include "sim/faults.h"
 #include "sim/image.h"
 #include "sim/modem.h"
