@@ -23,7 +23,7 @@ public:
 
     int progressOpened = 0, progressClosed = 0;
     bool progressOpen = false;
-    int range = -1, position = -1;
+    int range = -1;
     bool barVisible = true;
     std::vector<std::string> statuses;
     std::vector<int> positions;
@@ -57,7 +57,7 @@ public:
     void SetProgressRange(int maximum) override { range = maximum; }
     void ShowProgressBar(bool visible) override { barVisible = visible; }
     void SetProgressStatus(const std::string& text) override { statuses.push_back(text); }
-    void SetProgressPosition(int p) override { positions.push_back(position = p); }
+    void SetProgressPosition(int p) override { positions.push_back(p); }
     bool ProgressCancelled() override { return cancelled; }
     void CloseProgress() override {
         ++progressClosed;
