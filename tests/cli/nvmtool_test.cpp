@@ -65,6 +65,15 @@ protected:
         return up;
     }
     QString File(const std::string& name) const { return QString::fromStdString(dir.File(name)); }
+    // small.nvm read from a clean server, with a gain (99) that differs from the small image's.
+    QString ChangedGainFile() {
+        SimServer clean;
+        const QString saved = File("small.nvm");
+        if (!Serve(clean, false) || Run({"read", "--all", "-o", saved}).status != 0) return {};
+        std::string text = ReadFile(saved.toStdString());
+        text.replace(text.find("fix_small.gain=12"), 17, "fix_small.gain=99");
+        return vtq::WriteFileAtomically(saved.toStdString(), text) ? saved : QString();
+    }
 
     int argc = 1;
     char arg0[8] = "test";
@@ -243,20 +252,10 @@ TEST_F(NvmtoolTest, ThreeTargetsAtOnceOneLost) {
     EXPECT_EQ(ReadFile(dir.File("out-2.nvm")), "(missing)");
 }
 
-// A file whose gain differs from the small image's, read from a clean server.
-std::string ChangedGainFile(const std::string& saved) {
-    std::string text = ReadFile(saved);
-    const size_t at = text.find("fix_small.gain=12");
-    if (at != std::string::npos) text.replace(at, 17, "fix_small.gain=99");
-    return text;
-}
-
 TEST_F(NvmtoolTest, VerifyReportsAValueTheTargetDoesNotKeep) {
+    const QString saved = ChangedGainFile();
     SimServer server;
     ASSERT_TRUE(Serve(server, false, {"--forget-writes", "gain"}));
-    const QString saved = File("small.nvm");
-    ASSERT_EQ(Run({"read", "--all", "-o", saved}).status, 0);
-    ASSERT_TRUE(vtq::WriteFileAtomically(saved.toStdString(), ChangedGainFile(saved.toStdString())));
     const ToolResult r = Run({"write", saved, "--verify", "--json"});
     EXPECT_EQ(r.status, 1) << r.err;
     const QJsonObject failure{{"name", "fix_small.gain"}, {"written", "99"}, {"readBack", "12"}, {"answered", true}};
@@ -266,13 +265,7 @@ TEST_F(NvmtoolTest, VerifyReportsAValueTheTargetDoesNotKeep) {
 // Lost at every command of a read, a write and a set with their commit: exit status 3 (also in the JSON document,
 // with the error) until k passes the last command, and a read that did not finish writes no file.
 TEST_F(NvmtoolTest, TargetLostAtEveryCommandOfReadWriteAndSet) {
-    const QString saved = File("small.nvm");
-    {
-        SimServer clean;
-        ASSERT_TRUE(Serve(clean, false));
-        ASSERT_EQ(Run({"read", "--all", "-o", saved}).status, 0);
-    }
-    ASSERT_TRUE(vtq::WriteFileAtomically(saved.toStdString(), ChangedGainFile(saved.toStdString())));
+    const QString saved = ChangedGainFile();
     const QString out = File("out.nvm");
     const QStringList runs[] = {{"read", "--all", "-o", out},
                                 {"write", saved, "--commit", "--yes"},
