@@ -14,6 +14,7 @@ namespace vtq {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::StartsWith;
 using test::EncodePiece;
 using test::LoggedLine;
 
@@ -83,10 +84,8 @@ TEST_F(DumpParsing, AnswersAreCutAtMarkersNotAtLineEnds) {
         host.lines.clear();
         EXPECT_EQ(ParseDumpAnswer(items, none, 0), 0) << none;
         EXPECT_EQ(host.lines.size(), reported ? 1u : 0u) << none;
-        if (reported) {
-            EXPECT_THAT(host.lines[0].text,
-                        ::testing::StartsWith("Skipping parameter: piece could not be decoded: \"%b64:"));
-        }
+        if (reported)
+            EXPECT_THAT(host.lines[0].text, StartsWith("Skipping parameter: piece could not be decoded: \"%b64:"));
     }
     EXPECT_EQ(Find("grp.q"), nullptr);
 }
