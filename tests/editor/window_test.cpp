@@ -78,7 +78,6 @@ protected:
     NVMParameter* Rec(const std::string& name) {
         return w->Items().FindGroup(name.substr(0, name.find('.')))->params.Find(name);
     }
-    std::string LastLine() const { return host->lines.empty() ? "" : host->lines.back().text; }
     QStringList Shown() const {
         QStringList rows;
         for (int row = 0; row < w->GridModel().rowCount(); ++row)
@@ -268,7 +267,7 @@ TEST_F(WindowTest, ReviewWindowMergesTheCheckedRowsAndVerifyReadsBack) {
 
     host->faults().forgetWritesPattern = "cal_b";  // answers OK but keeps the old value
     Click(w->BWriteAll);
-    EXPECT_EQ(LastLine(), "Verify Done (1 of 4 parameters not kept by target).");
+    EXPECT_EQ(host->lines.back().text, "Verify Done (1 of 4 parameters not kept by target).");
 }
 
 TEST_F(WindowTest, GroupListFailureAtStartIsShownAndTheWindowStays) {
