@@ -59,8 +59,7 @@ TEST(QtUserSideTest, LongOperationDrivesTheProgressWindowAndTheBusyCursor) {
     // Busy nests; the cursor is restored once, an unbalanced end is ignored.
     QtUserSide user(nullptr, [] { return false; });
     for (bool busy : {true, true, false}) user.SetBusy(busy);
-    EXPECT_TRUE(user.Busy());
-    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    EXPECT_EQ(std::tuple(user.Busy(), QApplication::overrideCursor()->shape()), std::tuple(true, Qt::WaitCursor));
     for (bool busy : {false, false}) user.SetBusy(busy);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
