@@ -127,9 +127,7 @@ protected:
             ASSERT_EQ(dialog->objectName(), "FModify");
             auto* onTheFly = dialog->findChild<QCheckBox*>("CWriteonthefly");
             if (onTheFly->isChecked()) onTheFly->click();
-            auto* decimal = dialog->findChild<QLineEdit*>("EDec");
-            decimal->clear();
-            QTest::keyClicks(decimal, value);
+            dialog->findChild<QLineEdit*>("EDec")->setText(value);
             dialog->findChild<QPushButton*>("BOK")->click();
         });
         // A double click as the window system sends it: press, release, double click, release.
