@@ -37,13 +37,10 @@ FakeState ReadFake() {
     return s;
 }
 
-int argc = 1;
-char arg0[] = "host_window_tests";
-char* argv[] = {arg0, nullptr};
-
-class HostWindowTest : public ::testing::Test {
-protected:
+struct HostWindowTest : ::testing::Test {
     static void SetUpTestSuite() {
+        static int argc = 1;
+        static char* argv[] = {const_cast<char*>("host_window_tests"), nullptr};
         if (!QApplication::instance()) new QApplication(argc, argv);
     }
 };
