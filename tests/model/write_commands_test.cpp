@@ -41,8 +41,7 @@ TEST(WriteCommandTexts, IndexedNameAndSplitValue) {
     };
     for (const auto& [name, first, last, result] : names) EXPECT_EQ(IndexedName(name, first, last), result);
 
-    using Pieces = std::vector<std::string>;
-    const std::tuple<const char*, int, Pieces> splits[] = {
+    const std::tuple<const char*, int, std::vector<std::string>> splits[] = {
         {"11,22,33", 5, {"11,22", "33"}}, {" 1 ", 10, {"1"}}, {",,5", 1, {"", "5"}}, {"", 10, {}}, {"1,2", 0, {}},
         {"12345,6", 3, {}},  // a stretch without a comma cannot be cut
     };
@@ -78,8 +77,7 @@ TEST(WriteParameter, LongCommandsAreSplitOrSkipped) {
     const std::string head(600, '7');  // a 2-element array command costs 7 + 10 + 2 + 2 = 21 beside its value
     NVMParameter exact = Record("grp.t", head + "," + std::string(1000 - 21 - 601, '8'), 2);
     EXPECT_TRUE(WriteParameter(host, exact, true));
-    ASSERT_EQ(host.commands.size(), 1u);
-    EXPECT_EQ(host.commands[0].size(), 1000u);
+    EXPECT_THAT(host.commands, ElementsAre(::testing::SizeIs(1000u)));
 
     host.commands.clear();
     const std::string tail(1000 - 21 - 600, '8');
