@@ -20,12 +20,10 @@ std::vector<std::string> ViewNames(const GroupItems& items) {
     return names;
 }
 
-// Name, value, element count and dimension text in one comparable line.
 std::string Shape(const NVMParameter* p) {
     return p ? p->name + " {" + p->value + "} " + std::to_string(p->elementCount) + " " + p->dimensionText : "none";
 }
 
-// Records of value 1, each in the group its name starts with; groups are created as needed.
 void Add(GroupItems& items, std::initializer_list<const char*> names) {
     for (const char* name : names) {
         items.FindOrAddGroup(GroupOfName(name));
