@@ -84,7 +84,6 @@ TEST(ScalarConverter, OtherViewsDriveTheDecimalView) {
     }
 }
 
-// Every byte through the character codec; codes outside the table have the unknown type's limits.
 TEST(ValueCodec, CharactersRoundTripAndCodesOutsideTheTable) {
     const auto chr = MakeValueCodec(kChr, NVMValueType::UInt8);
     for (int v = 0; v < 256; ++v) EXPECT_EQ(chr->decode(chr->encode(v)), v >= 32 ? v : 32) << v;
