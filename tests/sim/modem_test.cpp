@@ -220,8 +220,6 @@ TEST(Wire, LinesEndAtCarriageReturn) {
     EXPECT_EQ(lines, (std::vector<std::string>{"ATI", "AT", ""}));
 }
 
-// The modem's piece encoder against the independent vectors, and through the editor's decoder (which the same
-// vectors pin down) for every character at every bit position.
 TEST(PrefixCode, ReproducesEveryVectorPiece) {
     const auto rows = vtq::test::CodeVectors();
     ASSERT_EQ(rows.size(), 276u);
