@@ -1,13 +1,7 @@
 #pragma once
-// Readable QString and QStringList values in test failure messages.
+// Readable QString values in test failure messages, also inside lists.
 
 #include <QString>
-#include <QStringList>
 #include <ostream>
 
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-inline void PrintTo(const QStringList& list, std::ostream* out) {
-    *out << '{';
-    for (const QString& text : list) *out << ' ' << '"' << text.toStdString() << '"';
-    *out << " }";
-}
