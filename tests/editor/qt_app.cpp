@@ -12,8 +12,7 @@ class QtEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         static int argc = 1;
-        static char name[] = "editor_tests";
-        static char* argv[] = {name, nullptr};
+        static char* argv[] = {const_cast<char*>("editor_tests"), nullptr};
         app_ = new QApplication(argc, argv);
         vtq::QtUserSide::SetAutoAnswer(true);
         vtq::DialogsCancelWithoutDriver() = true;
