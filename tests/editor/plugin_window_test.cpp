@@ -28,8 +28,7 @@ uint8_t CheckConnection(int) { return 1; }
 // Without an area the editor is a window of its own. Closes are idempotent.
 TEST(PluginWindowTest, ExportsCanRunAndOneWindowWithOrWithoutAnArea) {
     static int argc = 1;
-    static char name[] = "plugin_window_tests";
-    static char* argv[] = {name, nullptr};
+    static char* argv[] = {const_cast<char*>("plugin_window_tests"), nullptr};
     new QApplication(argc, argv);  // lives as long as the plug-in, to the end of the process
     const auto dir =
         std::filesystem::path(testing::TempDir()) / ("plugin_window_settings_" + std::to_string(::getpid()));
