@@ -33,8 +33,7 @@ class HostEditorTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         static int argc = 1;
-        static char name[] = "editor_host_tests";
-        static char* argv[] = {name, nullptr};
+        static char* argv[] = {const_cast<char*>("editor_host_tests"), nullptr};
         if (QApplication::instance() == nullptr) new QApplication(argc, argv);
         // The plug-in works its settings folder out once per process.
         const auto dir =
@@ -182,9 +181,8 @@ TEST_F(HostEditorTest, AValueEditedWrittenCommittedSavedComparedAndLoaded) {
     EditScalar(thresh0, "12");
 
     // The file gets a different type, a line less and a line more: one difference of each kind to show.
-    std::stringstream text;
-    text << std::ifstream(file, std::ios::binary).rdbuf();
-    std::string saved = text.str();
+    std::ifstream in(file, std::ios::binary);
+    std::string saved{std::istreambuf_iterator<char>(in), {}};
     const auto change = [&](const std::string& what, const std::string& by) {
         const size_t at = saved.find(what);
         ASSERT_NE(at, std::string::npos) << what;
