@@ -43,15 +43,14 @@ TEST(HostTable, CopiesWholeSlotsOnlyAndKeepsThePreviousTableOnBadArguments) {
 
 struct Seen {
     std::string command;
-    int timeout = 0;
+    int timeout = 0, checkArg = 0;
     uint8_t echo = 9, echo2 = 9;
-    int checkArg = 0;
     std::vector<std::pair<std::string, uint8_t>> lines;
 } seen;
 
 uint8_t VTQ_CALL FakeSendReceive(const char* cmd, vtq_answer* a, uint8_t echo, int timeout, uint8_t echo2,
                                  uint8_t* lost) {
-    seen = {cmd, timeout, echo, echo2, 0, {}};
+    seen = {cmd, timeout, 0, echo, echo2, {}};
     a->assign(a, "first", 5);
     a->assign(a, "x\0y\xff OK", 7);  // the last text wins, every byte kept
     *lost = 1;
