@@ -39,7 +39,6 @@ struct Changes : GroupItemsListener {
 
 class SessionTest : public ::testing::Test {
 protected:
-    // A started session over `image`; the decoder's messages are kept in `decoderMessages`.
     void Open(const char* image) {
         std::string error;
         auto parsed = nvmsim::Image::Parse(image, error);
