@@ -47,20 +47,14 @@ public:
 
     bool SendReceive(const std::string& command, std::string& answer, bool, uint8_t* targetLost) override {
         commands.push_back(command);
-        const int n = static_cast<int>(commands.size());
-        bool ok = false;
-        if (loseTargetAt > 0 && n >= loseTargetAt) {
+        if (loseTargetAt > 0 && static_cast<int>(commands.size()) >= loseTargetAt) {
             if (targetLost) *targetLost = 1;
-        } else if (responder) {
-            ok = responder(command, answer);
-        } else if (auto it = answers.find(command); it != answers.end()) {
-            answer = it->second;
-            ok = true;
-        } else {
-            answer = "ERROR";
-            ok = true;
+            return false;
         }
-        return ok;
+        if (responder) return responder(command, answer);
+        const auto it = answers.find(command);
+        answer = it == answers.end() ? "ERROR" : it->second;
+        return true;
     }
     bool CheckConnection() override { return connected; }
     bool GetInfo(int id, int bufferSize, std::string& text) override {
