@@ -164,7 +164,6 @@ TEST_F(HeaderExport, FailedWriteKeepsTheOldFile) {
     EXPECT_EQ(user.messages, Texts{"Could not write to file: \"" + path + "\"."});
     EXPECT_TRUE(host->lines.empty());
     EXPECT_EQ(Slurp(path), "old");
-    Reset();
     EXPECT_FALSE(WriteDefaultHeader(*host, user, path, {}));
     EXPECT_FALSE(WriteDefaultHeader(*host, user, "", {DefaultGroupData{}}));
     EXPECT_EQ(host->lines, (Lines{{"Nothing saved.", 1}, {"Nothing saved.", 1}}));
