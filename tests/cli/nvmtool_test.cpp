@@ -28,24 +28,6 @@ struct ToolResult {
     QJsonObject Target(int i = 0) const { return json["targets"].toArray()[i].toObject(); }
 };
 
-// Runs nvmtool with a settings folder of the test's own; --json output is parsed.
-ToolResult RunTool(QStringList args, const vtq::test::TempDir& home) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString(home.File("config")));
-    env.remove("APPDATA");
-    p.setProcessEnvironment(env);
-    p.start(kTool, args);
-    p.closeWriteChannel();
-    ToolResult r;
-    if (!p.waitForFinished(60000)) return r;
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = p.readAllStandardOutput().toStdString();
-    r.err = p.readAllStandardError().toStdString();
-    if (args.contains("--json")) r.json = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
-    return r;
-}
-
 std::string ReadFile(const std::string& path) {
     std::string text;
     return vtq::ReadWholeFile(path, text) ? text : "(missing)";
@@ -57,8 +39,24 @@ protected:
         if (!QFileInfo(kTool).isExecutable() || !QFileInfo(vtq::test::kNvmsimPath).isExecutable())
             GTEST_SKIP() << "nvmtool or nvmsim is not built";
     }
-    // Runs nvmtool with `args`, then the target options of the last server started by Serve.
-    ToolResult Run(const QStringList& args) { return RunTool(args + target, dir); }
+    // Runs nvmtool with `args`, then the target options of the last server started by Serve, and a settings folder
+    // of the test's own; --json output is parsed.
+    ToolResult Run(const QStringList& args) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.File("config")));
+        env.remove("APPDATA");
+        p.setProcessEnvironment(env);
+        p.start(kTool, args + target);
+        p.closeWriteChannel();
+        ToolResult r;
+        if (!p.waitForFinished(60000)) return r;
+        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+        r.out = p.readAllStandardOutput().toStdString();
+        r.err = p.readAllStandardError().toStdString();
+        if (args.contains("--json")) r.json = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+        return r;
+    }
     bool Serve(SimServer& server, bool pty, QStringList args = {}, const char* timeout = "3000") {
         const bool up = server.Start(pty, QStringList{"--image", kSmallImage} + args);
         target = {"--target", QString::fromStdString(server.Target()), "--timeout", timeout};
