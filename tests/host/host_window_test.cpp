@@ -105,8 +105,7 @@ TEST_F(HostWindowTest, LogKeepsTheSameLinesItShowsPastItsLimit) {
 
 // A link whose wait for an answer lets the host's events through, as a serial link inside a plug-in operation does, and
 // runs `duringWait` the first time.
-class EventPassingLink : public ByteLink {
-public:
+struct EventPassingLink : ByteLink {
     std::function<void()> duringWait;
     std::string answer;
 
@@ -114,10 +113,7 @@ public:
     bool Open(std::string&) override { return true; }
     void Close() override {}
     bool IsUp() const override { return true; }
-    bool Send(const std::string&) override {
-        armed_ = true;
-        return true;
-    }
+    bool Send(const std::string&) override { return armed_ = true; }
     WaitResult Receive(std::string& out, int) override {
         if (!armed_) return WaitResult::Timeout;
         if (duringWait) std::exchange(duringWait, nullptr)();
@@ -125,8 +121,6 @@ public:
         out += std::exchange(answer, std::string());
         return out.empty() ? WaitResult::Timeout : WaitResult::Data;
     }
-
-private:
     bool armed_ = false;
 };
 
