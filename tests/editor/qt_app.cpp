@@ -8,8 +8,7 @@
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
+struct QtEnvironment : ::testing::Environment {
     void SetUp() override {
         static int argc = 1;
         static char* argv[] = {const_cast<char*>("editor_tests"), nullptr};
@@ -18,8 +17,6 @@ public:
         vtq::DialogsCancelWithoutDriver() = true;
     }
     void TearDown() override { delete app_; }
-
-private:
     QApplication* app_ = nullptr;
 };
 
