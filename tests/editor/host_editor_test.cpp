@@ -29,8 +29,7 @@ using vtq::test::Shot;
 const QStringList kThreeGroups = {"cal_t8x_lut", "fix_t8x_lut", "hyb_cust"};
 using vtq::ParameterState;
 
-class HostEditorTest : public ::testing::Test {
-protected:
+struct HostEditorTest : ::testing::Test {
     static void SetUpTestSuite() {
         static int argc = 1;
         static char* argv[] = {const_cast<char*>("editor_host_tests"), nullptr};
