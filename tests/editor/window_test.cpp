@@ -39,8 +39,7 @@ struct WatchedSim : test::SimHost {
     }
 };
 
-class WindowTest : public ::testing::Test {
-protected:
+struct WindowTest : ::testing::Test {
     void SetUp() override {
         ::setenv("APPDATA", dir.Path().c_str(), 1);
         ResetSettingsFolder();
