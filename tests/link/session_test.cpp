@@ -244,11 +244,8 @@ TEST(AtFramer, BytesAfterTheFinalCodeWaitForTheNextAnswer) {
         AtFramer f;
         f.Begin("at@nvm:a?");
         f.Feed(wire.substr(0, i));
-        bool fedAll = false;
-        if (!f.Complete()) {
-            f.Feed(wire.substr(i));
-            fedAll = true;
-        }
+        const bool fedAll = !f.Complete();
+        if (fedAll) f.Feed(wire.substr(i));
         ASSERT_TRUE(f.Complete());
         EXPECT_EQ(f.Answer(), "5\r\nOK\r\n");
         f.Begin("at@nvm:b?");
