@@ -63,8 +63,7 @@ TEST(PluginWindowTest, ExportsCanRunAndOneWindowWithOrWithoutAnArea) {
     EXPECT_EQ(Window(), own.data()) << "the same window brought forward";
     EXPECT_EQ(commands, std::vector<std::string>{"at@nvm:$nvm_groups??\r"}) << "fetched once per window";
     close(&noArea);
-    EXPECT_FALSE(own);
-    EXPECT_EQ(Window(), nullptr);
+    EXPECT_EQ(std::tuple(own.data(), Window()), std::tuple(nullptr, nullptr));
     close(&noArea);
 }
 
