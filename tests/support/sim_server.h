@@ -18,13 +18,8 @@ public:
         proc_.waitForFinished(5000);
     }
     // Starts the server; its first output line is the device path or the port.
-    bool Start(bool pty, QStringList args = {}) {
-        args.prepend(pty ? "--pty" : "--tcp");
-        if (!pty) args.insert(1, "127.0.0.1:0");
-        proc_.setProgram(kNvmsimPath);
-        proc_.setArguments(args);
-        proc_.setProcessChannelMode(QProcess::SeparateChannels);
-        proc_.start();
+    bool Start(bool pty, const QStringList& args = {}) {
+        proc_.start(kNvmsimPath, (pty ? QStringList{"--pty"} : QStringList{"--tcp", "127.0.0.1:0"}) + args);
         if (!proc_.waitForStarted(5000)) return false;
         while (!proc_.canReadLine())
             if (!proc_.waitForReadyRead(5000)) return false;
