@@ -84,8 +84,9 @@ TEST_F(DumpParsing, AnswersAreCutAtMarkersNotAtLineEnds) {
         host.lines.clear();
         EXPECT_EQ(ParseDumpAnswer(items, none, 0), 0) << none;
         EXPECT_EQ(host.lines.size(), reported ? 1u : 0u) << none;
-        if (reported)
+        if (reported) {
             EXPECT_THAT(host.lines[0].text, StartsWith("Skipping parameter: piece could not be decoded: \"%b64:"));
+        }
     }
     EXPECT_EQ(Find("grp.q"), nullptr);
 }

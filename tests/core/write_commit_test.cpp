@@ -304,7 +304,9 @@ TEST(QueryTypeTest, CommandFormsAndAnswers) {
     for (const auto& [elements, answer, command, type] : cases) {
         test::ScriptedHost host;
         host.answers[command] = answer;
-        NVMParameter record{.name = "g.p", .elementCount = elements};
+        NVMParameter record;
+        record.name = "g.p";
+        record.elementCount = elements;
         EXPECT_EQ(QueryType(host, record), *type != 0) << answer;
         EXPECT_EQ(host.commands, Texts{command});
         EXPECT_EQ(record.type, type) << answer;
