@@ -11,13 +11,10 @@
 namespace vtq {
 namespace {
 
-constexpr ScalarView kDec = ScalarView::Decimal;
-constexpr ScalarView kHex = ScalarView::Hexadecimal;
-constexpr ScalarView kBin = ScalarView::Binary;
-constexpr ScalarView kChr = ScalarView::Character;
+using enum ScalarView;
 
 void ExpectViewsFollowValue(const ScalarConverter& converter, ScalarView typed) {
-    for (ScalarView view : {kHex, kBin, kChr}) {
+    for (ScalarView view : {Hexadecimal, Binary, Character}) {
         if (view == typed) continue;
         EXPECT_EQ(converter.text(view), FormatScalar(converter.value(), converter.type(), view)) << int(view);
     }
@@ -40,8 +37,8 @@ TEST(ScalarConverter, DecimalTextDrivesTheOtherViews) {
         SCOPED_TRACE(std::string(type) + " " + dec);
         ScalarConverter converter(type, dec);
         EXPECT_EQ(converter.value(), value);
-        EXPECT_EQ(converter.text(kDec), dec) << "the decimal text stays as typed";
-        ExpectViewsFollowValue(converter, kDec);
+        EXPECT_EQ(converter.text(Decimal), dec) << "the decimal text stays as typed";
+        ExpectViewsFollowValue(converter, Decimal);
         EXPECT_EQ(converter.outOfRange(), flagged);
     }
 }
@@ -50,42 +47,42 @@ TEST(ScalarConverter, DecimalTextDrivesTheOtherViews) {
 // the value only.
 TEST(ScalarConverter, OtherViewsDriveTheDecimalView) {
     const std::tuple<const char*, ScalarView, const char*, const char*> cases[] = {
-        {"uint8", kHex, "41", "65"},
-        {"int8", kHex, "FF", "-1"},  // the type's top bit set: the negative number of that width
-        {"int32", kHex, "80000000", "-2147483648"},
-        {"", kHex, "8000000000000000", "-9223372036854775808"},
-        {"bool", kHex, "af", "175"},
-        {"uint8", kHex, "4G1", "4"},  // up to the first character that is not a digit
-        {"int8", kBin, "10000000", "-128"},
-        {"uint8", kBin, "1x1", "5"},  // any character but 1 counts as 0
-        {"uint64", kBin, "1111111111111111111111111111111111111111111111111111111111111111", "18446744073709551615"},
-        {"uint8", kChr, "\xE9", "233"},
-        {"uint8", kChr, "", "0"},
+        {"uint8", Hexadecimal, "41", "65"},
+        {"int8", Hexadecimal, "FF", "-1"},  // the type's top bit set: the negative number of that width
+        {"int32", Hexadecimal, "80000000", "-2147483648"},
+        {"", Hexadecimal, "8000000000000000", "-9223372036854775808"},
+        {"bool", Hexadecimal, "af", "175"},
+        {"uint8", Hexadecimal, "4G1", "4"},  // up to the first character that is not a digit
+        {"int8", Binary, "10000000", "-128"},
+        {"uint8", Binary, "1x1", "5"},  // any character but 1 counts as 0
+        {"uint64", Binary, "1111111111111111111111111111111111111111111111111111111111111111", "18446744073709551615"},
+        {"uint8", Character, "\xE9", "233"},
+        {"uint8", Character, "", "0"},
     };
     for (const auto& [type, view, text, dec] : cases) {
         SCOPED_TRACE(std::string(type) + " view " + std::to_string(static_cast<int>(view)) + " " + text);
         ScalarConverter converter(type, "300");
         converter.SetText(view, text);
         EXPECT_EQ(converter.text(view), text);
-        EXPECT_EQ(converter.text(kDec), dec);
+        EXPECT_EQ(converter.text(Decimal), dec);
         EXPECT_EQ(converter.value(), ReadDecimal(dec, converter.type()));
         EXPECT_EQ(converter.outOfRange(), DecimalOutOfRange(converter.value(), converter.type()));
         ExpectViewsFollowValue(converter, view);
     }
     ScalarConverter converter("uint8", "300");
-    converter.SetText(kHex, "");
+    converter.SetText(Hexadecimal, "");
     EXPECT_EQ(converter.value(), 0);
-    EXPECT_EQ(converter.text(kDec) + converter.text(kBin), "30000101100");
+    EXPECT_EQ(converter.text(Decimal) + converter.text(Binary), "30000101100");
     EXPECT_TRUE(converter.outOfRange());
     const std::pair<const char*, const char*> results[] = {{"", "0"}, {" \t", "0"}, {" 300 ", "300"}};
     for (const auto& [typed, result] : results) {
-        converter.SetText(kDec, typed);
+        converter.SetText(Decimal, typed);
         EXPECT_EQ(converter.ResultText(), result) << '"' << typed << '"';
     }
 }
 
 TEST(ValueCodec, CharactersRoundTripAndCodesOutsideTheTable) {
-    const auto chr = MakeValueCodec(kChr, NVMValueType::UInt8);
+    const auto chr = MakeValueCodec(Character, NVMValueType::UInt8);
     for (int v = 0; v < 256; ++v) EXPECT_EQ(chr->decode(chr->encode(v)), v >= 32 ? v : 32) << v;
     for (int code : {-1, 10}) {
         const ScalarLimits limits = LimitsOf(static_cast<NVMValueType>(code));
@@ -95,17 +92,17 @@ TEST(ValueCodec, CharactersRoundTripAndCodesOutsideTheTable) {
 
 TEST(ValueCodec, KeysTheCodecsAcceptAndDrop) {
     const std::tuple<ScalarView, const char*, const char*, char, const char*> cases[] = {  // after: null = dropped
-        {kDec, "uint8", "12", '-', "12-"},  // the minus sign anywhere
-        {kDec, "uint8", "1234", '5', nullptr},  // 4 characters at most
-        {kDec, "uint64", "12345678901234567890", '1', "123456789012345678901"},
-        {kDec, "", "1", 'a', nullptr},
-        {kHex, "uint8", "A", 'f', "AF"},  // lower case taken as upper case
-        {kHex, "uint8", "", 'g', nullptr},
-        {kBin, "uint8", "0101010", '1', "01010101"},
-        {kBin, "uint8", "", '2', nullptr},
-        {kChr, "uint8", "", '\xE9', "\xE9"},
-        {kChr, "uint8", "A", '\xE9', nullptr},  // 128 to 255 edit normally: one character at most
-        {kChr, "uint8", "", '\0', nullptr},
+        {Decimal, "uint8", "12", '-', "12-"},  // the minus sign anywhere
+        {Decimal, "uint8", "1234", '5', nullptr},  // 4 characters at most
+        {Decimal, "uint64", "12345678901234567890", '1', "123456789012345678901"},
+        {Decimal, "", "1", 'a', nullptr},
+        {Hexadecimal, "uint8", "A", 'f', "AF"},  // lower case taken as upper case
+        {Hexadecimal, "uint8", "", 'g', nullptr},
+        {Binary, "uint8", "0101010", '1', "01010101"},
+        {Binary, "uint8", "", '2', nullptr},
+        {Character, "uint8", "", '\xE9', "\xE9"},
+        {Character, "uint8", "A", '\xE9', nullptr},  // 128 to 255 edit normally: one character at most
+        {Character, "uint8", "", '\0', nullptr},
     };
     for (const auto& [view, type, before, key, after] : cases) {
         SCOPED_TRACE(std::string(type) + " view " + std::to_string(int(view)) + " '" + before + "' + " + key);
@@ -113,7 +110,7 @@ TEST(ValueCodec, KeysTheCodecsAcceptAndDrop) {
         EXPECT_EQ(MakeValueCodec(view, TypeOf(type))->appendDigit(text, key), after != nullptr);
         EXPECT_EQ(text, after ? after : before);
     }
-    const auto dec = MakeValueCodec(kDec, NVMValueType::UInt8);
+    const auto dec = MakeValueCodec(Decimal, NVMValueType::UInt8);
     // A longer text given at the start is kept; typing over a selection still fits.
     std::string text = "123456";
     EXPECT_FALSE(dec->insertDigit(text, 0, 1, '9'));
@@ -127,19 +124,19 @@ TEST(ScalarConverter, TypingKeyByKey) {
     using enum ScalarConverter::KeyAction;
     const std::tuple<ScalarView, size_t, size_t, char, ScalarConverter::KeyAction, size_t, const char*, const char*>
         steps[] = {
-            {kHex, 0, 2, '4', Edited, 1, "4", "4"},  // over the selected text
-            {kHex, 1, 0, '1', Edited, 2, "41", "65"},
-            {kHex, 2, 0, '1', Dropped, 2, "41", "65"},
-            {kHex, 1, 0, '\b', Edited, 0, "1", "1"},  // backspace edits the field at the cursor
-            {kHex, 0, 0, '\b', Dropped, 0, "1", "1"},  // at its start it does nothing
-            {kBin, 0, 8, '\b', Edited, 0, "", "0"},
-            {kDec, 0, 1, '5', Edited, 1, "5", "5"},
-            {kDec, 1, 0, '0', Edited, 2, "50", "50"},
-            {kDec, 0, 0, '-', Edited, 1, "-50", "-50"},  // the minus sign goes where the cursor is
-            {kDec, 1, 0, '\r', Accept, 1, "-50", "-50"},  // Enter accepts in the number views
-            {kBin, 1, 0, '\r', Accept, 1, "11001110", "-50"},
-            {kChr, 1, 0, '\r', Edited, 0, "\r", "13"},  // and is the value 13 in the character view
-            {kChr, 1, 0, '\b', Edited, 0, "\b", "8"},  // backspace too; the field is selected afterwards
+            {Hexadecimal, 0, 2, '4', Edited, 1, "4", "4"},  // over the selected text
+            {Hexadecimal, 1, 0, '1', Edited, 2, "41", "65"},
+            {Hexadecimal, 2, 0, '1', Dropped, 2, "41", "65"},
+            {Hexadecimal, 1, 0, '\b', Edited, 0, "1", "1"},  // backspace edits the field at the cursor
+            {Hexadecimal, 0, 0, '\b', Dropped, 0, "1", "1"},  // at its start it does nothing
+            {Binary, 0, 8, '\b', Edited, 0, "", "0"},
+            {Decimal, 0, 1, '5', Edited, 1, "5", "5"},
+            {Decimal, 1, 0, '0', Edited, 2, "50", "50"},
+            {Decimal, 0, 0, '-', Edited, 1, "-50", "-50"},  // the minus sign goes where the cursor is
+            {Decimal, 1, 0, '\r', Accept, 1, "-50", "-50"},  // Enter accepts in the number views
+            {Binary, 1, 0, '\r', Accept, 1, "11001110", "-50"},
+            {Character, 1, 0, '\r', Edited, 0, "\r", "13"},  // and is the value 13 in the character view
+            {Character, 1, 0, '\b', Edited, 0, "\b", "8"},  // backspace too; the field is selected afterwards
         };
     ScalarConverter converter("uint8", "");
     for (const auto& [view, pos, count, key, action, after, text, dec] : steps) {
@@ -148,7 +145,7 @@ TEST(ScalarConverter, TypingKeyByKey) {
         EXPECT_EQ(converter.TypeKey(view, cursor, count, key), action);
         EXPECT_EQ(cursor, after);
         EXPECT_EQ(converter.text(view), text);
-        EXPECT_EQ(converter.text(kDec), dec);
+        EXPECT_EQ(converter.text(Decimal), dec);
         ExpectViewsFollowValue(converter, view);
         EXPECT_EQ(converter.outOfRange(), converter.value() < 0);
         EXPECT_TRUE(action != Accept || converter.ResultText() == "-50");
@@ -213,7 +210,7 @@ TEST(ValueTypes, FormatScalarEveryCodeAndView) {
                 EXPECT_EQ(std::stoull(binary, nullptr, 2), bits & mask) << code << ' ' << value;
                 const auto type = static_cast<NVMValueType>(code);
                 if (ValueOfBits(bits & mask, type) == value) {
-                    for (ScalarView view : {kDec, kHex, kBin})
+                    for (ScalarView view : {Decimal, Hexadecimal, Binary})
                         EXPECT_EQ(MakeValueCodec(view, type)->decode(FormatScalar(value, type, view)), value) << code;
                 }
             }
