@@ -33,9 +33,7 @@ public:
 
     bool SendReceive(const std::string& command, std::string& answer, bool, uint8_t* targetLost) override {
         commands.push_back(command);
-        std::string line = command;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const std::string wire = modem_->Execute(line);
+        const std::string wire = modem_->Execute(command.substr(0, command.size() - command.ends_with('\r')));
         if (wire.empty()) {
             if (targetLost) *targetLost = 1;
             return false;
