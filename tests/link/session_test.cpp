@@ -228,12 +228,10 @@ TEST(AtFramer, SameAnswerWhereverTheBytesAreCut) {
         std::vector<std::string> bytes;
         for (char ch : wire) bytes.emplace_back(1, ch);
         EXPECT_EQ(Frame(command, bytes), expected) << "one byte at a time";
-        for (size_t i = 0; i <= wire.size(); ++i) {
-            for (size_t j = i; j <= wire.size(); ++j) {
+        for (size_t i = 0; i <= wire.size(); ++i)
+            for (size_t j = i; j <= wire.size(); ++j)
                 ASSERT_EQ(Frame(command, {wire.substr(0, i), wire.substr(i, j - i), wire.substr(j)}), expected)
                     << "cut at " << i << "," << j;
-            }
-        }
     }
 }
 
