@@ -108,12 +108,11 @@ TEST(PieceDecoder, ThreadsDecodeAtOnceIntoBuffersOfTheirOwn) {
   std::vector<int> wrong(texts.size(), 0);
   std::vector<size_t> capacity(texts.size(), 0);
   std::vector<std::thread> threads;
-  for (size_t t = 0; t < texts.size(); ++t) {
+  for (size_t t = 0; t < texts.size(); ++t)
     threads.emplace_back([&, t] {
       for (int i = 0; i < 200; ++i) wrong[t] += DecodeValueView(pieces[t]) != texts[t];
       capacity[t] = DecoderBufferCapacity();
     });
-  }
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(wrong, std::vector<int>(texts.size(), 0));
   for (size_t t = 0; t < texts.size(); ++t) EXPECT_EQ(capacity[t], std::max<size_t>(5000, pieces[t].size()));
