@@ -41,7 +41,9 @@ TEST_F(DumpParsing, LinesAreSplitIntoNameAndValueOrReported) {
     for (const auto& [line, name, text] : cases) {
         host.lines.clear();
         EXPECT_EQ(ParseDumpLine(items, line, 0), name != nullptr) << line;
-        if (name) EXPECT_EQ(Find(name) ? Find(name)->value : "<missing>", text) << line;
+        if (name) {
+            EXPECT_EQ(Find(name) ? Find(name)->value : "<missing>", text) << line;
+        }
         const std::vector<LoggedLine> logged = {LoggedLine{text ? text : "", 0}};
         EXPECT_EQ(host.lines, !name && text ? logged : std::vector<LoggedLine>{}) << line;
     }

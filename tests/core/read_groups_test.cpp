@@ -113,8 +113,12 @@ TEST_F(ReadGroupsTest, TargetLostAtEveryCommandOfAThreeGroupRead) {
         const std::string totals = r.total ? std::to_string(r.total) + " NVM items read in total." : kNoItemsReadLine;
         EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{totals, 1}, {kTargetLostMessage, 0}}));
         for (const NVMParameter* p : Items().View()) EXPECT_NE(p->value, "") << p->name;  // no answer is no value
-        if (dumpsBeforeLoss >= 2) EXPECT_EQ(Count("cal_b"), 2);
-        if (dumpsBeforeLoss == 3) EXPECT_EQ(Count("dyn_c"), 2);
+        if (dumpsBeforeLoss >= 2) {
+            EXPECT_EQ(Count("cal_b"), 2);
+        }
+        if (dumpsBeforeLoss == 3) {
+            EXPECT_EQ(Count("dyn_c"), 2);
+        }
         EXPECT_EQ(Count("fix_a"), 0);
         ExpectCleanEnd();
         TearDown();

@@ -342,7 +342,9 @@ TEST_F(WriteCommitTest, EditingFromTheGridAndTheDebugLine) {
         EXPECT_EQ(changes.count, outcome.changed ? 1 : 0);
         EXPECT_EQ(outcome.changed, confirmed && !commands.empty());
         EXPECT_EQ(host->commands, commands);
-        if (row < 3) EXPECT_EQ(Items().ViewItem(row)->state, state);
+        if (row < 3) {
+            EXPECT_EQ(Items().ViewItem(row)->state, state);
+        }
     }
     ASSERT_EQ(requests.size(), 4u);
     EXPECT_EQ(std::tuple(requests[0].editor, requests[0].type), std::tuple(ValueEditor::Scalar, "uint16"));

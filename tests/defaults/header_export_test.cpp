@@ -73,8 +73,10 @@ TEST_F(HeaderExport, CancelOrCloseInTheSecondGroupWritesNothing) {
         EXPECT_TRUE(!r.written && r.cancelled);
         EXPECT_EQ(Sent().size(), 1u);
         EXPECT_EQ(host->lines.size() + user.messages.size(), close ? 0u : 2u);
-        if (!close) EXPECT_TRUE(host->lines[0] == (LoggedLine{"Operation Canceled.", 1}) &&
-                                user.messages[0] == kExportFailedMessage);
+        if (!close) {
+            EXPECT_TRUE(host->lines[0] == (LoggedLine{"Operation Canceled.", 1}) &&
+                        user.messages[0] == kExportFailedMessage);
+        }
         EXPECT_EQ(Slurp(path), "old");
         EXPECT_TRUE(user.busyDepth == 0 && !user.progressOpen);
     }
@@ -267,7 +269,9 @@ TEST_F(ChangedDefaults, TargetLostAtEveryCommandAndCancel) {
         EXPECT_EQ(r.changedGroups, std::min(k, 5) - 2);
         EXPECT_EQ(Slurp(dir.File("lost.nvm")).find("fix_radio_cfg") != std::string::npos, k >= 4);
         EXPECT_EQ(std::count(host->lines.begin(), host->lines.end(), LoggedLine{kChangedLostLine, 0}), k <= 4);
-        if (k <= 4) EXPECT_EQ(host->lines.back(), (LoggedLine{kTargetLostMessage, 0}));
+        if (k <= 4) {
+            EXPECT_EQ(host->lines.back(), (LoggedLine{kTargetLostMessage, 0}));
+        }
     }
     Reset();
     user.onProcessEvents = [&](int call) { user.cancelled = call == 3; };
