@@ -40,7 +40,8 @@ const char kUsage[] =
     "  --forget-writes RE      answer OK to writes of parameters matching RE but keep the old value\n"
     "  --chunk-bytes N         send answers in pieces of N bytes\n"
     "  --chunk-delay-ms N      pause before each piece\n"
-    "  --hangup-after K        hang up at the K-th command line\n";
+    "  --hangup-after K        hang up at the K-th command line\n"
+    "  --journal FILE          append every command line received to FILE\n";
 
 int Fail(const std::string& message) {
     std::cerr << "nvmsim: " << message << "\n" << kUsage;
@@ -153,6 +154,10 @@ int main(int argc, char** argv) {
             if (!number(server.chunkDelayMs)) return Fail("--chunk-delay-ms needs a number");
         } else if (opt == "--hangup-after") {
             if (!number(server.hangupAfter)) return Fail("--hangup-after needs a number");
+        } else if (opt == "--journal") {
+            const char* v = value();
+            if (!v) return Fail("--journal needs a file");
+            server.journal = v;
         } else {
             return Fail("unknown option \"" + opt + "\"");
         }

@@ -16,6 +16,9 @@ struct ServerOptions {
     // At the k-th command line (1-based; 0 = never) the server hangs up:
     // it closes the TCP connection, or the pseudo-terminal, and exits.
     int hangupAfter = 0;
+    // Every command line received is appended to this file (empty = none), so
+    // a test can see exactly what a client sent.
+    std::string journal;
 };
 
 // Prints the slave's path on stdout, then serves. Returns the exit code.

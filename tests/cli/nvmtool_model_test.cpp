@@ -1,0 +1,111 @@
+// Random parameter files and options for "nvmtool write": the dry run must print exactly the write commands the real
+// run then sends (as the simulated modem's journal records them), and must send none itself. A failure prints
+// RapidCheck's seed and the shrunk file; RC_PARAMS="seed=N" replays it.
+
+#include <gtest/gtest.h>
+#include <rapidcheck/gtest.h>
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <string>
+#include <vector>
+
+#include "base/file_io.h"
+#include "support/sim_server.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+// Lines a user might put in a file for the small image: good values, values out of range, wrong element counts,
+// element ranges inside and outside arrays, names the target lacks, comments and command prefixes.
+std::string Line(int kind, int n) {
+    const std::string v = std::to_string(n), w = std::to_string(n * 7 % 300 - 20);
+    const std::vector<std::string> lines = {
+        "fix_small.gain=" + v,
+        "fix_small.offset=" + w,
+        "fix_small.lut[0]={" + v + "," + w + ",3,4}",
+        "fix_small.lut={1," + v + "}",
+        "fix_small.lut[" + std::to_string(n % 5) + "," + std::to_string(n % 4 + 1) + "]={7," + v + "}",
+        "fix_small.tab[0]={1,2,3,4,5," + v + "}",
+        "fix_small.label=\"t" + v + "\"",
+        "cal_small.one[0]={" + v + "}",
+        "cal_small.one=" + v,
+        "cal_small.mode_1=" + w + " (uint8)",
+        "fix_small.rec[1].a=" + v,
+        "fix_small.nothing=" + v,
+        "// comment " + v,
+        "",
+        "at@nvm:cal_small.mode_1=" + v,
+    };
+    return lines[static_cast<size_t>(kind) % lines.size()];
+}
+
+struct Run {
+    int status = -1;
+    std::string out;
+};
+
+Run Tool(const QStringList& args, const std::string& config) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(config));
+    env.remove("APPDATA");
+    p.setProcessEnvironment(env);
+    p.start(QString(VTQ_BINARY_DIR) + "/bin/nvmtool", args);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(60000)) return {};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, p.readAllStandardOutput().toStdString()};
+}
+
+// The write commands among `lines` (the stores and every query left out), without carriage returns.
+std::vector<std::string> Writes(const std::string& text) {
+    std::vector<std::string> writes;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (line.ends_with('\r')) line.pop_back();
+        if (line.starts_with("at@nvm:") && line.find('=') != std::string::npos && line[7] != '$') writes.push_back(line);
+        start = end + 1;
+    }
+    return writes;
+}
+
+RC_GTEST_PROP(NvmtoolModelTest, TheDryRunPrintsWhatTheRealRunSends, ()) {
+    const auto lines = *rc::gen::container<std::vector<std::pair<int, int>>>(
+        rc::gen::pair(rc::gen::inRange(0, 64), rc::gen::inRange(0, 400)));
+    const int options = *rc::gen::inRange(0, 8);
+    int argc = 1;
+    char arg0[8] = "test";
+    char* argv[1] = {arg0};
+    static QCoreApplication app(argc, argv);
+
+    vtq::test::TempDir dir;
+    std::string text;
+    for (const auto& [kind, n] : lines) text += Line(kind, n) + "\n";
+    RC_ASSERT(vtq::WriteFileAtomically(dir.File("in.nvm"), text));
+    vtq::test::SimServer server;
+    const std::string journal = dir.File("journal.txt");
+    RC_ASSERT(server.Start(false, {"--image", QString(VTQ_SOURCE_DIR) + "/sim/images/small.img", "--journal",
+                                   QString::fromStdString(journal)}));
+    const QStringList target = {"--target", QString::fromStdString(server.Target()), "-q"};
+    QStringList write = {"write", QString::fromStdString(dir.File("in.nvm"))};
+    if (options & 1) write << "--all";
+
+    const Run dry = Tool(write + QStringList{"--dry-run"} + target, dir.File("config"));
+    std::string sent;
+    vtq::ReadWholeFile(journal, sent);
+    RC_ASSERT(Writes(sent).empty());
+    const size_t before = sent.size();
+    if (options & 2) write << "--commit";
+    if (options & 4) write << "--verify";
+    const Run real = Tool(write + target, dir.File("config"));
+    vtq::ReadWholeFile(journal, sent);
+    RC_LOG() << "file:\n" << text << "dry run (status " << dry.status << "):\n" << dry.out;
+    // Bad input stops both alike, before anything is written.
+    RC_ASSERT((dry.status == 2) == (real.status == 2));
+    RC_ASSERT(Writes(sent.substr(before)) == (dry.status == 2 ? std::vector<std::string>{} : Writes(dry.out)));
+}
+
+}  // namespace
