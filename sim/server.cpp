@@ -8,10 +8,10 @@
 #include <termios.h>
 #include <unistd.h>
 #include <cerrno>
-#include <fstream>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 #include <chrono>
 #include <memory>
@@ -68,7 +68,8 @@ public:
         for (const auto& line : lines) {
             if (options_.hangupAfter > 0 && ++lineCount_ >= options_.hangupAfter) return false;
             if (line.empty()) continue;
-            if (!options_.journal.empty()) std::ofstream(options_.journal, std::ios::app | std::ios::binary) << line << "\n";
+            if (!options_.journal.empty())
+                std::ofstream(options_.journal, std::ios::app | std::ios::binary) << line << "\n";
             const bool echo = modem_.faults().echo;
             const std::string answer = modem_.Execute(line);
             if (!Send(fd, FrameAnswer(line, answer, echo, modem_.faults()))) return false;

@@ -37,33 +37,6 @@ protected:
     std::unique_ptr<UndoHistory> undo;
 };
 
-TEST_F(PendingUndoTest, CountsFollowEveryStateChange) {
-    const std::vector<std::tuple<const char*, std::function<void()>, PendingCounts>> steps = {
-        {"read", [] {}, {0, 0}},
-        {"edit", [&] { Edit("fix_a.gain", "99"); }, {1, 0}},
-        // lut replaced, mode unchanged, new_one added (the target does not know it); the target is not asked.
-        {"load",
-         [&] {
-             host->commands.clear();
-             Load("fix_a.lut={5,6,7,8}\ncal_b.mode=2\nfix_a.new_one[0]={3,4}\n");
-             EXPECT_EQ(host->commands, std::vector<std::string>{});
-         },
-         {3, 0}},
-        {"write selected", [&] { WriteSelected(*session, user, Row("fix_a.gain"), Row("fix_a.gain")); }, {2, 1}},
-        {"write groups", [&] { WriteGroups(*session, user); }, {1, 4}},
-        {"commit", [&] { user.yesNoAnswers = {true}, CommitGroups(*session, user); }, {1, 0}},
-        {"re-read", [&] { ReadGroups(*session, user); }, {0, 0}},
-        {"edit again", [&] { Edit("cal_b.mode", "3"); }, {1, 0}},
-        {"clear", [&] { Items().ClearAll(); }, {0, 0}},
-    };
-    for (const auto& [what, act, expected] : steps) {
-        act();
-        const PendingCounts counts = CountPending(Items());
-        EXPECT_EQ(std::pair(counts.notStored, counts.inTargetRAM), std::pair(expected.notStored, expected.inTargetRAM))
-            << what;
-    }
-}
-
 TEST_F(PendingUndoTest, QuestionsBeforeDroppingAndTheHostCloseLine) {
     EXPECT_TRUE(ConfirmDropAll(Items(), user, PendingLoss::Close));
     EXPECT_FALSE(ReportPendingOnHostClose(*session));

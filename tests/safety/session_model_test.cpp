@@ -42,7 +42,7 @@ end
 )";
 
 enum Kind { Check, Filter, Read, Edit, WriteRows, WriteAll, Commit, Save, Load, Undo, Redo, Lose, Reconnect, Refuse };
-constexpr const char* kKindNames[] = {"Check", "Filter", "Read", "Edit", "WriteRows", "WriteAll", "Commit",
+constexpr const char* kKindNames[] = {"Check", "Filter", "Read", "Edit", "WriteRows", "WriteAll",  "Commit",
                                       "Save",  "Load",   "Undo", "Redo", "Lose",      "Reconnect", "Refuse"};
 
 // One user step; a, b and c choose its details (rows, values, answers, the moment of a cancel).
@@ -92,124 +92,127 @@ public:
         host->lines.clear();
         user = test::ScriptedUser();
         // A cancel pressed at the chosen moment of the run, when c asks for one.
-        if (op.c % 4 == 3) user.onProcessEvents = [this, at = op.c / 4 % 3 + 1](int call) { user.cancelled = call == at; };
-        std::set<std::string> covered;  // the parameters the step may write
-        std::set<std::string> committable;
+        if (op.c % 4 == 3)
+            user.onProcessEvents = [this, at = op.c / 4 % 3 + 1](int call) { user.cancelled = call == at; };
+        std::set<std::string> covered;              // the parameters the step may write
+        std::set<std::string> committable, stored;  // the groups checked for a commit, and those the target stored
         GroupItems& items = Items();
         const int rows = items.ViewCount();
         switch (op.kind) {
-        case Check:
-            items.SetChecked(op.a % items.GroupCount(), !items.IsChecked(op.a % items.GroupCount()));
-            break;
-        case Filter:
-            items.SetFilter(std::vector<std::string>{"", "gain", "l", "ta", "o", "zz"}[op.a % 6]);
-            break;
-        case Read: {
-            user.yesNoAnswers = {op.b % 2 == 0};
-            if (!ConfirmReread(items, user)) break;
-            const std::vector<std::string> groups = items.CheckedGroupNames();
-            if (ReadGroups(*session, user).started) undo->EndGroups(groups);
-            for (const std::string& name : params)
-                if (std::find(groups.begin(), groups.end(), name.substr(0, name.find('.'))) != groups.end())
-                    readWhileDirty[name] = before.ram.at(name) != before.nvm.at(name);
-            break;
-        }
-        case Edit: {
-            if (rows == 0) break;
-            NVMParameter& record = *items.ViewItem(op.a % rows);
-            const std::string value = NewValue(record, op.b, op.c);
-            const bool onTheFly = op.c % 2 == 0;
-            user.inputAnswers = {value};
-            const auto open = [&](const ValueEditRequest&) { return ValueEditAnswer{true, value, onTheFly}; };
-            const std::string name = TargetName(record);
-            const EditOutcome outcome = EditParameterWithUndo(*session, user, op.a % rows, open, *undo);
-            if (onTheFly || (Param(name) && Param(name)->IsString())) covered.insert(name);
-            Expect(!outcome.written || AnsweredWrite(name), "an edit reported written without a good answer");
-            break;
-        }
-        case WriteRows: {
-            // Any shape of selection: the rows whose bit is set, written run by run as the grid hands them over.
-            std::vector<int> selected;
-            for (int row = 0; row < rows; ++row)
-                if ((op.a >> (row % 10)) & 1) selected.push_back(row);
-            for (int row : selected) covered.insert(TargetName(*items.ViewItem(row)));
-            for (size_t i = 0; i < selected.size();) {
-                size_t j = i;
-                while (j + 1 < selected.size() && selected[j + 1] == selected[j] + 1) ++j;
-                const WriteGroupsResult r = WriteSelected(*session, user, selected[i], selected[j]);
-                if (r.targetLost) break;
-                i = j + 1;
+            case Check:
+                items.SetChecked(op.a % items.GroupCount(), !items.IsChecked(op.a % items.GroupCount()));
+                break;
+            case Filter:
+                items.SetFilter(std::vector<std::string>{"", "gain", "l", "ta", "o", "zz"}[op.a % 6]);
+                break;
+            case Read: {
+                user.yesNoAnswers = {op.b % 2 == 0};
+                if (!ConfirmReread(items, user)) break;
+                const std::vector<std::string> groups = items.CheckedGroupNames();
+                if (ReadGroups(*session, user).started) undo->EndGroups(groups);
+                for (const std::string& name : params)
+                    if (std::find(groups.begin(), groups.end(), name.substr(0, name.find('.'))) != groups.end())
+                        readWhileDirty[name] = before.ram.at(name) != before.nvm.at(name);
+                break;
             }
-            break;
+            case Edit: {
+                if (rows == 0) break;
+                NVMParameter& record = *items.ViewItem(op.a % rows);
+                const std::string value = NewValue(record, op.b, op.c);
+                const bool onTheFly = op.c % 2 == 0;
+                user.inputAnswers = {value};
+                const auto open = [&](const ValueEditRequest&) { return ValueEditAnswer{true, value, onTheFly}; };
+                const std::string name = TargetName(record);
+                const EditOutcome outcome = EditParameterWithUndo(*session, user, op.a % rows, open, *undo);
+                if (onTheFly || (Param(name) && Param(name)->IsString())) covered.insert(name);
+                Expect(!outcome.written || AnsweredWrite(name), "an edit reported written without a good answer");
+                break;
+            }
+            case WriteRows: {
+                // Any shape of selection: the rows whose bit is set, written run by run as the grid hands them over.
+                std::vector<int> selected;
+                for (int row = 0; row < rows; ++row)
+                    if ((op.a >> (row % 10)) & 1) selected.push_back(row);
+                for (int row : selected) covered.insert(TargetName(*items.ViewItem(row)));
+                for (size_t i = 0; i < selected.size();) {
+                    size_t j = i;
+                    while (j + 1 < selected.size() && selected[j + 1] == selected[j] + 1) ++j;
+                    const WriteGroupsResult r = WriteSelected(*session, user, selected[i], selected[j]);
+                    if (r.targetLost) break;
+                    i = j + 1;
+                }
+                break;
+            }
+            case WriteAll: {
+                for (const NVMParameter* record : items.View()) covered.insert(TargetName(*record));
+                const WriteGroupsResult r = WriteGroups(*session, user);
+                const bool failed =
+                    std::any_of(host->journal.begin(), host->journal.end(), [](const auto& e) { return !e.second; });
+                Expect(!failed || r.errors > 0 || r.targetLost, "a failed write counted as written");
+                Expect(!failed || !Logged("Write OK"), "\"Write OK\" after a failed write");
+                break;
+            }
+            case Commit: {
+                user.yesNoAnswers = {op.b % 2 == 0};
+                for (const std::string& g : items.CheckedGroupNames()) committable.insert(g);
+                const CommitGroupsResult r = CommitGroups(*session, user);
+                for (const auto& [command, ok] : host->journal)
+                    if (ok && command.find("store_nvm_sync(") != std::string::npos)
+                        stored.insert(host->modem().image().groups[command[22] == '3' ? 0 : 1].name);
+                Expect(r.committed == static_cast<int>(stored.size()), "a commit counted a store the target refused");
+                break;
+            }
+            case Save: {
+                const std::string path = dir.File("saved" + std::to_string(files++) + ".nvm");
+                user.fileNames = {path};
+                if (!SaveFileClick(*session, user)) break;
+                // What the editor saves loads back into an equal list, which saves to the same bytes.
+                GroupItems again;
+                LoadCounts counts;
+                std::string first, second;
+                RC_ASSERT(LoadParameters(again, path, counts, FileNames::AsGiven));
+                RC_ASSERT(WriteParameters(again, path + ".again", nullptr));
+                RC_ASSERT(ReadWholeFile(path, first) && ReadWholeFile(path + ".again", second));
+                Expect(first == second, "a saved file does not load back as it was:\n" + first + "\n---\n" + second);
+                break;
+            }
+            case Load: {
+                std::ofstream(dir.File("load.nvm"), std::ios::binary) << FileText(op);
+                LoadFileReviewed(items, *host, dir.File("load.nvm"), user, nullptr, undo.get());
+                Expect(host->journal.empty(), "a load sent a command");
+                break;
+            }
+            case Undo:
+                undo->Undo();
+                break;
+            case Redo:
+                undo->Redo();
+                break;
+            case Lose:
+                host->faults().loseAfter = host->modem().commandCount() + op.a % 6 + 1;
+                break;
+            case Reconnect: {
+                // The target answers again with its memories as they were (no power cycle).
+                std::vector<std::pair<std::vector<uint8_t>, std::vector<uint8_t>>> kept;
+                for (size_t g = 0; g < host->modem().image().groups.size(); ++g)
+                    kept.emplace_back(host->modem().ram(g), host->modem().nvm(g));
+                host->faults().loseAfter = 0;
+                host->modem().Reset();
+                for (size_t g = 0; g < kept.size(); ++g)
+                    host->modem().ram(g) = kept[g].first, host->modem().nvm(g) = kept[g].second;
+                break;
+            }
+            case Refuse:
+                // The target answers ERROR to every command naming one parameter, or to the stores of one group.
+                host->faults().errorPattern =
+                    op.a % 3 == 0 ? std::string()
+                    : op.a % 3 == 1
+                        ? std::regex_replace(params[op.b % params.size()], std::regex(R"([.\[\]])"), R"(\$&)") +
+                              "[=\\[?]"
+                        : "store_nvm_sync\\(" + std::to_string(op.b % 2 ? 3 : 7) + "\\)";
+                break;
         }
-        case WriteAll: {
-            for (const NVMParameter* record : items.View()) covered.insert(TargetName(*record));
-            const WriteGroupsResult r = WriteGroups(*session, user);
-            const bool failed = std::any_of(host->journal.begin(), host->journal.end(),
-                                            [](const auto& e) { return !e.second; });
-            Expect(!failed || r.errors > 0 || r.targetLost, "a failed write counted as written");
-            Expect(!failed || !Logged("Write OK"), "\"Write OK\" after a failed write");
-            break;
-        }
-        case Commit: {
-            user.yesNoAnswers = {op.b % 2 == 0};
-            for (const std::string& g : items.CheckedGroupNames()) committable.insert(g);
-            const CommitGroupsResult r = CommitGroups(*session, user);
-            int stored = 0;
-            for (const auto& [command, ok] : host->journal) stored += ok && command.find("store_nvm_sync") != std::string::npos;
-            Expect(r.committed == stored, "committed groups differ from the stores the target accepted");
-            break;
-        }
-        case Save: {
-            const std::string path = dir.File("saved" + std::to_string(files++) + ".nvm");
-            user.fileNames = {path};
-            if (!SaveFileClick(*session, user)) break;
-            // What the editor saves loads back into an equal list, which saves to the same bytes.
-            GroupItems again;
-            LoadCounts counts;
-            std::string first, second;
-            RC_ASSERT(LoadParameters(again, path, counts, FileNames::AsGiven));
-            RC_ASSERT(WriteParameters(again, path + ".again", nullptr));
-            RC_ASSERT(ReadWholeFile(path, first) && ReadWholeFile(path + ".again", second));
-            Expect(first == second, "a saved file does not load back as it was:\n" + first + "\n---\n" + second);
-            break;
-        }
-        case Load: {
-            std::ofstream(dir.File("load.nvm"), std::ios::binary) << FileText(op);
-            LoadFileReviewed(items, *host, dir.File("load.nvm"), user, nullptr, undo.get());
-            Expect(host->journal.empty(), "a load sent a command");
-            break;
-        }
-        case Undo:
-            undo->Undo();
-            break;
-        case Redo:
-            undo->Redo();
-            break;
-        case Lose:
-            host->faults().loseAfter = host->modem().commandCount() + op.a % 6 + 1;
-            break;
-        case Reconnect: {
-            // The target answers again with its memories as they were (no power cycle).
-            std::vector<std::pair<std::vector<uint8_t>, std::vector<uint8_t>>> kept;
-            for (size_t g = 0; g < host->modem().image().groups.size(); ++g)
-                kept.emplace_back(host->modem().ram(g), host->modem().nvm(g));
-            host->faults().loseAfter = 0;
-            host->modem().Reset();
-            for (size_t g = 0; g < kept.size(); ++g)
-                host->modem().ram(g) = kept[g].first, host->modem().nvm(g) = kept[g].second;
-            break;
-        }
-        case Refuse:
-            // The target answers ERROR to every command naming one parameter, or to the stores of one group.
-            host->faults().errorPattern =
-                op.a % 3 == 0 ? std::string()
-                : op.a % 3 == 1
-                    ? std::regex_replace(params[op.b % params.size()], std::regex(R"([.\[\]])"), R"(\$&)") + "[=\\[?]"
-                    : "store_nvm_sync\\(" + std::to_string(op.b % 2 ? 3 : 7) + "\\)";
-            break;
-        }
-        Verify(before, covered, committable, op.kind != Undo && op.kind != Redo);
+        Verify(before, covered, committable, stored, op.kind != Undo && op.kind != Redo);
     }
 
 private:
@@ -229,7 +232,8 @@ private:
         if (!ok) failures.push_back(what);
     }
     bool Logged(const std::string& start) const {
-        return std::any_of(host->lines.begin(), host->lines.end(), [&](const auto& l) { return l.text.starts_with(start); });
+        return std::any_of(host->lines.begin(), host->lines.end(),
+                           [&](const auto& l) { return l.text.starts_with(start); });
     }
     // The parameter the record stands for on the target: the name without the range of a whole array.
     static std::string TargetName(const NVMParameter& record) {
@@ -238,10 +242,12 @@ private:
         if (range != std::string::npos) name.erase(range, name.find(']', range) + 1 - range);
         return name;
     }
+    // A write of the parameter, whole or an element range of it, that the target answered well in this step.
     bool AnsweredWrite(const std::string& name) const {
         return std::any_of(host->journal.begin(), host->journal.end(), [&](const auto& e) {
-            return e.second && e.first.starts_with("at@nvm:" + name) &&
-                   std::string("=[").find(e.first[7 + name.size()]) != std::string::npos;
+            const std::string head = e.first.substr(0, e.first.find('='));
+            return e.second && head != e.first && head.find('?') == std::string::npos &&
+                   (head == "at@nvm:" + name || head.starts_with("at@nvm:" + name + "["));
         });
     }
     const nvmsim::Param* Param(const std::string& name) {
@@ -251,7 +257,8 @@ private:
     // A value for the record's editor: mostly one the target takes, now and then one it must refuse.
     std::string NewValue(const NVMParameter& record, int b, int c) {
         const nvmsim::Param* p = Param(TargetName(record));
-        if (p && p->IsString()) return std::vector<std::string>{"\"\"", "\"ab\"", "\"x y\"", "\"long text\"", "q"}[b % 5];
+        if (p && p->IsString())
+            return std::vector<std::string>{"\"\"", "\"ab\"", "\"x y\"", "\"long text\"", "q"}[b % 5];
         const int size = p ? p->type->size : 2;
         const long long max = p && p->type->isSigned ? (1LL << (8 * size - 1)) - 1 : (1LL << (8 * size)) - 1;
         const long long min = p && p->type->isSigned ? -max - 1 : 0;
@@ -282,9 +289,10 @@ private:
     }
 
     // `written`: the step was one that writes, so a record newly in RAM needs a good answer to its write in it
-    // (an undo may give a record back the state it had).
+    // (an undo may give a record back the state it had), and one the target took is in RAM.
     void Verify(const Target& before, const std::set<std::string>& covered,
-                const std::set<std::string>& committable = {}, bool written = false) {
+                const std::set<std::string>& committable = {}, const std::set<std::string>& stored = {},
+                bool written = false) {
         const Target after = Snapshot();
         for (const std::string& name : params) {
             if (!before.ram.empty() && before.ram.at(name) != after.ram.at(name))
@@ -300,12 +308,17 @@ private:
                 counted.notStored += record->state == NotStored;
                 counted.inTargetRAM += record->state == InTargetRAM;
                 const std::string name = TargetName(*record);
+                if (written && covered.count(name) && AnsweredWrite(name))
+                    Expect(record->state == InTargetRAM, name + " written, yet not shown in RAM");
+                Expect(!stored.count(Items().GroupName(g)) || record->state != InTargetRAM,
+                       name + " still shown in RAM after its group was stored");
                 if (!after.ram.count(name) || record->state == NotStored) continue;
                 const std::string shown = Plain(record->value);
                 // A read sees the RAM mirror: where it differed from NVM the record shows RAM until a commit.
-                const bool ok = record->state == InTargetRAM
-                                    ? shown == after.ram.at(name)
-                                    : shown == after.nvm.at(name) || (readWhileDirty[name] && shown == after.ram.at(name));
+                const bool ok =
+                    record->state == InTargetRAM
+                        ? shown == after.ram.at(name)
+                        : shown == after.nvm.at(name) || (readWhileDirty[name] && shown == after.ram.at(name));
                 Expect(ok, name + " shown as " + record->value + " in state " + std::to_string(int(record->state)) +
                                ", target RAM " + after.ram.at(name) + ", NVM " + after.nvm.at(name));
                 if (record->state == InTargetRAM && written && !previousInRam.count(name))
@@ -330,7 +343,7 @@ private:
     std::unique_ptr<JournalHost> host;
     std::unique_ptr<EditorSession> session;
     std::unique_ptr<UndoHistory> undo;
-    std::vector<std::string> params;            // every "group.parameter" of the image
+    std::vector<std::string> params;             // every "group.parameter" of the image
     std::map<std::string, bool> readWhileDirty;  // read while its RAM and NVM differed
     std::set<std::string> previousInRam;
     std::vector<std::string> failures;
