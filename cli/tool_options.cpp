@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "defaults/naming_presets.h"
 #include "files/nvm_file.h"
 #include "link/target_address.h"
 
@@ -280,16 +281,25 @@ bool ParseArguments(const std::vector<std::string>& args, ToolOptions& o, std::s
     return CheckVerbArguments(*verb, o, given, error);
 }
 
+// Where the naming presets of export-header and rf-export live on this system.
+std::string PresetsHelp() {
+    return "Naming presets (--preset NAME, and the RF groups of rf-export) are read from\n  " +
+           vtq::NamingPresetsPath() +
+           "\n(the settings folder: $APPDATA when set, else $XDG_CONFIG_HOME or ~/.config, then Korvale/Brevant/;\n"
+           "the file is created with the default preset when the editor starts).\n";
+}
+
 std::string HelpText(const std::string& name) {
     if (const Verb* verb = FindVerb(name)) {
+        const bool presets = name == "export-header" || name == "rf-export";
         return "Usage: nvmtool " + std::string(verb->usage) + " [--target T]... [options]\n\n" + verb->help + "\n\n" +
-               kGlobalHelp;
+               (presets ? PresetsHelp() + "\n" : std::string()) + kGlobalHelp;
     }
     std::string text =
         "nvmtool: the VTQ NVM Editor's operations from a shell, on the targets the stand-in host takes.\n\n"
         "Usage: nvmtool VERB [ARGUMENTS] [--target T]... [options]\n\nVerbs:\n";
     for (const Verb& verb : kVerbs) text += "  " + std::string(verb.usage) + "\n";
-    return text + "\nnvmtool VERB --help describes a verb.\n\n" + kGlobalHelp;
+    return text + "\nnvmtool VERB --help describes a verb.\n\n" + PresetsHelp() + "\n" + kGlobalHelp;
 }
 
 }  // namespace nvmtool

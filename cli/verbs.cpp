@@ -414,12 +414,16 @@ private:
         options.path = OutPath(o_.output);
         options.presetName = o_.preset;
         options.variantId = o_.variant;
+        const int wanted = static_cast<int>(Items().CheckedGroupNames().size());
         const vtq::HeaderExportResult r = vtq::ExportDefaultHeader(session_, user_, presets, options);
         run_.fields["file"] = Text(options.path);
         run_.fields["written"] = r.written;
         Count("groupsWritten", r.groupsWritten);
         if (r.targetLost) return (void)Fail(kTargetLost, "The target was lost while its default values were read.");
-        if (!r.written) NotWritten(options.path, vtq::CouldNotWriteMessage(options.path));
+        if (!r.written) return NotWritten(options.path, vtq::CouldNotWriteMessage(options.path));
+        // Groups whose defaults the target refused are missing from the header.
+        if (r.groupsWritten < wanted)
+            Fail(kDifferences, vtq::CountText(wanted - r.groupsWritten, "group was", "groups were") + " not exported.");
     }
 
     void RfExport() {
@@ -437,6 +441,7 @@ private:
         run_.fields["file"] = Text(options.path);
         run_.fields["written"] = r.written;
         run_.fields["merged"] = r.merged;
+        if (r.targetLost) return (void)Fail(kTargetLost, "The target was lost; nothing was written.");
         if (!r.written) NotWritten(options.path, vtq::CouldNotWriteMessage(options.path));
     }
 
@@ -444,12 +449,18 @@ private:
         const std::string& path = o_.args[0];
         std::string text;
         if (!vtq::ReadWholeFile(path, text)) return (void)Fail(kFileError, "Cannot read the file " + path + ".");
-        vtq::DefaultGroupList records;
-        vtq::HeaderConstants constants;
-        if (!vtq::ParseDefaultHeaderText(text, host_, records, constants))
+        const vtq::HeaderRead read = vtq::ReadDefaultHeader(text);
+        if (!read.indexed)
             return (void)Fail(kBadInput, path + ": no group index of a default-values header in the file.");
         const vtq::LoadHeaderResult r = vtq::LoadDefaultHeaderToTarget(session_, user_, path);
-        Count("groups", static_cast<long long>(records.size()));
+        // The file's problems are on the log line by line; the first one names the file and line.
+        if (!r.problems.empty())
+            return (void)Fail(kBadInput, r.problems.front() +
+                                             (r.problems.size() > 1
+                                                  ? " (and " + vtq::CountText(static_cast<long long>(r.problems.size()) - 1,
+                                                                              "more problem", "more problems") + ")"
+                                                  : std::string()));
+        Count("groups", static_cast<long long>(read.records.size()));
         Count("committed", r.committed);
         Count("failed", r.failed);
         if (r.targetLost) return (void)Fail(kTargetLost, "The target was lost while the header was loaded.");
@@ -464,8 +475,11 @@ private:
         run_.fields["file"] = Text(r.path);
         run_.fields["written"] = r.written;
         Count("changedGroups", r.changedGroups);
+        Count("failedGroups", r.failedGroups);
         if (r.targetLost) return (void)Fail(kTargetLost, "The target was lost; the file may be incomplete.");
-        if (!r.written) NotWritten(r.path, "Cannot open file \"" + r.path + "\" for writing.");
+        if (!r.written) return NotWritten(r.path, "Cannot open file \"" + r.path + "\" for writing.");
+        if (r.failedGroups > 0)
+            Fail(kDifferences, vtq::CountText(r.failedGroups, "group was", "groups were") + " not read.");
     }
 
     void Send() {

@@ -61,7 +61,14 @@ ChangedDefaultsResult ExportChangedDefaults(EditorSession& session, UserSide& us
             continue;
         }
         std::string answer;
-        if (!Exchange(host, cmd::TrackChanges(group), answer, false, op.LostFlag())) continue;
+        if (!Exchange(host, cmd::TrackChanges(group), answer, false, op.LostFlag())) {
+            // A lost target is told once, after the loop; a refusal is told per group.
+            if (!op.TargetLost()) {
+                op.Log("Could not read the changes of group \"" + group + "\".", 0);
+                ++result.failedGroups;
+            }
+            continue;
+        }
         const std::string changes = Trim(NormalizeLineEnds(answer));
         if (changes.empty()) continue;
         ++result.changedGroups;

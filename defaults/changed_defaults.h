@@ -28,6 +28,7 @@ struct ChangedDefaultsResult {
     bool written = false;  // the file was written (possibly empty)
     std::string path;
     int changedGroups = 0;
+    int failedGroups = 0;  // groups whose changes the target refused to report
     bool cancelled = false;
     bool targetLost = false;
 };

@@ -1,8 +1,11 @@
 #include "defaults/header_reader.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "base/file_io.h"
@@ -16,6 +19,12 @@
 namespace vtq {
 
 namespace {
+
+// The problems of a refused file shown one by one; the rest are counted.
+constexpr size_t kProblemLinesShown = 20;
+
+// The highest version number an index entry may give.
+constexpr uint64_t kMaxHeaderVersion = 65535;
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -47,7 +56,8 @@ void ReadConstants(std::string_view list, HeaderConstants& constants) {
 
 // The format and size of each known element width.
 const ElementFormatInfo* KnownFormat(char sign, int bits) {
-    static const ElementFormatInfo u8{"%qu", 1}, u16{"%hu", 2}, u32{"%u", 4}, s8{"%qd", 1}, s16{"%hd", 2}, s32{"%d", 4};
+    static const ElementFormatInfo u8{"%qu", 1}, u16{"%hu", 2}, u32{"%u", 4}, s8{"%qd", 1, true, true},
+        s16{"%hd", 2, true, true}, s32{"%d", 4, true, true};
     switch (bits) {
         case 8:
             return sign == 'U' ? &u8 : &s8;
@@ -84,23 +94,132 @@ uint32_t ConstantValue(std::string_view text) {
     return static_cast<uint32_t>(ReadDecimal(text));
 }
 
+std::string HeaderRefusedMessage(const std::string& path) {
+    return "The file \"" + path + "\" was not loaded: it holds errors (see the log). No value was sent to the target.";
+}
+
 std::string NotCommittedLine(const std::string& group) {
     return "Group \"" + group + "\" was not committed, because its default values were not completely written.";
 }
 
-HeaderTexts SplitHeaderText(std::string_view text) {
-    HeaderTexts out{std::string(text), {}};
+namespace {
+
+// Past a string or character literal that starts at `at`: its closing quote, or the end of its line.
+size_t LiteralEnd(std::string_view text, size_t at) {
+    const char quote = text[at];
+    size_t i = at + 1;
+    while (i < text.size() && text[i] != quote && text[i] != '\r' && text[i] != '\n') i += text[i] == '\\' ? 2 : 1;
+    return std::min(i < text.size() && text[i] == quote ? i + 1 : i, text.size());
+}
+
+// The start of every line of a text, for line numbers of offsets.
+class LineIndex {
+public:
+    explicit LineIndex(std::string_view text) {
+        starts_.push_back(0);
+        for (size_t i = 0; i < text.size(); ++i)
+            if (text[i] == '\n') starts_.push_back(i + 1);
+    }
+    int LineOf(size_t offset) const {
+        return static_cast<int>(std::upper_bound(starts_.begin(), starts_.end(), offset) - starts_.begin());
+    }
+
+private:
+    std::vector<size_t> starts_;
+};
+
+// A number as C writes it, with a sign: decimal or "0x" hexadecimal; false for anything else or above 64 bits.
+bool ReadNumber(std::string_view text, bool& negative, uint64_t& magnitude) {
+    negative = false;
     size_t i = 0;
-    while (i + 1 < text.size()) {
-        if (text[i] == '/' && text[i + 1] == '*') {
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) negative = text[i++] == '-';
+    int base = 10;
+    if (text.size() - i > 2 && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i == text.size()) return false;
+    magnitude = 0;
+    for (; i < text.size(); ++i) {
+        const int digit = base == 16 ? HexDigit(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
+        if (digit < 0 || magnitude > (UINT64_MAX - static_cast<uint64_t>(digit)) / static_cast<uint64_t>(base))
+            return false;
+        magnitude = magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+    }
+    return true;
+}
+
+// The number fits an element of `size` bytes: 0 to 2^n-1, or -2^(n-1) to 2^(n-1)-1 when signed.
+bool FitsElement(bool negative, uint64_t magnitude, const ElementFormatInfo& format) {
+    const int bits = format.size * 8;
+    if (format.isSigned) {
+        const uint64_t limit = uint64_t{1} << (bits - 1);
+        return negative ? magnitude <= limit : magnitude < limit;
+    }
+    return (negative && magnitude == 0) || (!negative && magnitude < (uint64_t{1} << bits));
+}
+
+// The value of a token as it is sent: a number, or a constant's name (with a sign) that becomes its value.
+enum class TokenCheck { Fits, NotANumber, TooWide, TooLong };
+TokenCheck CheckToken(std::string_view token, const HeaderConstants& constants, const ElementFormatInfo& format) {
+    if (token.size() > kChunkText) return TokenCheck::TooLong;
+    bool negative = false;
+    uint64_t magnitude = 0;
+    const std::string_view unsigned_ = !token.empty() && (token[0] == '-' || token[0] == '+') ? token.substr(1) : token;
+    const auto constant = constants.find(std::string(unsigned_));
+    if (constant != constants.end()) {
+        negative = token[0] == '-';
+        magnitude = constant->second;
+    } else if (!ReadNumber(token, negative, magnitude)) {
+        return TokenCheck::NotANumber;
+    }
+    return FitsElement(negative, magnitude, format) ? TokenCheck::Fits : TokenCheck::TooWide;
+}
+
+struct ValueToken {
+    size_t start = 0;
+    size_t length = 0;
+    bool found = false;
+};
+
+// The next value of a data text from `cursor` on: one "," skipped, then
+// blanks; a value runs up to the next blank or ","; blanks after it are
+// skipped. None at a "}" or the end.
+ValueToken NextValue(std::string_view data, size_t& cursor) {
+    size_t i = cursor;
+    if (i < data.size() && data[i] == ',') ++i;
+    while (i < data.size() && IsSpaceBlank(data[i])) ++i;
+    if (i >= data.size() || data[i] == '}') {
+        cursor = i;
+        return {};
+    }
+    ValueToken token{i, 0, true};
+    while (i < data.size() && !IsSpaceBlank(data[i]) && data[i] != ',') ++i;
+    token.length = i - token.start;
+    while (i < data.size() && IsSpaceBlank(data[i])) ++i;
+    cursor = i;
+    return token;
+}
+
+}  // namespace
+
+HeaderTexts SplitHeaderText(std::string_view text) {
+    HeaderTexts out{std::string(text), {}, {}};
+    size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == '"' || text[i] == '\'') {
+            i = LiteralEnd(text, i);
+        } else if (i + 1 < text.size() && text[i] == '/' && text[i + 1] == '*') {
             size_t end = text.find("*/", i + 2);
             const size_t contentEnd = end == std::string_view::npos ? text.size() : end;
+            out.origins.emplace_back(out.comments.size(), i + 2);
             out.comments.append(text.substr(i + 2, contentEnd - i - 2));
             end = end == std::string_view::npos ? text.size() : end + 2;
             for (; i < end; ++i) out.code[i] = ' ';
-        } else if (text[i] == '/' && text[i + 1] == '/') {
+        } else if (i + 1 < text.size() && text[i] == '/' && text[i + 1] == '/') {
             size_t end = text.find_first_of("\r\n", i);
             if (end == std::string_view::npos) end = text.size();
+            out.origins.emplace_back(out.comments.size(), i + 2);
             out.comments.append(text.substr(i + 2, end - i - 2)).append("\r\n");
             for (; i < end; ++i) out.code[i] = ' ';
         } else {
@@ -110,14 +229,71 @@ HeaderTexts SplitHeaderText(std::string_view text) {
     return out;
 }
 
-bool ParseDefaultHeaderText(std::string_view text, Host& host, DefaultGroupList& records, HeaderConstants& constants) {
-    records.clear();
-    constants.clear();
+std::map<std::string, ArrayDefinition, std::less<>> FindArrayDefinitions(std::string_view code) {
+    std::map<std::string, ArrayDefinition, std::less<>> found;
+    auto skipBlanks = [&](size_t i) {
+        while (i < code.size() && IsSpaceBlank(code[i])) ++i;
+        return i;
+    };
+    size_t i = 0;
+    while (i < code.size()) {
+        if (code[i] == '"' || code[i] == '\'') {
+            i = LiteralEnd(code, i);
+            continue;
+        }
+        if (!IsCIdentChar(code[i])) {
+            ++i;
+            continue;
+        }
+        const size_t nameAt = i;
+        while (i < code.size() && IsCIdentChar(code[i])) ++i;
+        if (code[nameAt] >= '0' && code[nameAt] <= '9') continue;
+        // One or more "[...]", then "=" (not "==") and "{".
+        size_t j = skipBlanks(i);
+        bool bracketed = false;
+        while (j < code.size() && code[j] == '[') {
+            const size_t close = code.find_first_of("];{}=", j + 1);
+            if (close == std::string_view::npos || code[close] != ']') break;
+            bracketed = true;
+            j = skipBlanks(close + 1);
+        }
+        if (!bracketed || j + 1 >= code.size() || code[j] != '=' || code[j + 1] == '=') continue;
+        j = skipBlanks(j + 1);
+        if (j >= code.size() || code[j] != '{') continue;
+        // The type is the word before the name.
+        size_t e = nameAt;
+        while (e > 0 && IsSpaceBlank(code[e - 1])) --e;
+        size_t b = e;
+        while (b > 0 && !IsSpaceBlank(code[b - 1])) --b;
+        if (b == e) continue;
+        found.emplace(std::string(code.substr(nameAt, i - nameAt)),
+                      ArrayDefinition{nameAt, j, std::string(code.substr(b, e - b))});
+    }
+    return found;
+}
+
+HeaderRead ReadDefaultHeader(std::string_view text) {
+    HeaderRead read;
     const HeaderTexts texts = SplitHeaderText(text);
     const std::string& comments = texts.comments;
+    const LineIndex lines(text);
+    // The file line of a place in the comment text.
+    auto commentLine = [&](size_t at) {
+        auto origin = std::upper_bound(texts.origins.begin(), texts.origins.end(), std::pair(at, SIZE_MAX));
+        if (origin == texts.origins.begin()) return 0;
+        --origin;
+        return lines.LineOf(origin->second + (at - origin->first));
+    };
+    auto problem = [&](int line, std::string problemText) { read.problems.push_back({line, std::move(problemText)}); };
 
     // The group index: entries up to the first one that lacks a key.
+    struct Entry {
+        DefaultGroupData record;
+        int line = 0;
+    };
+    std::vector<Entry> entries;
     size_t firstEnd = std::string::npos;
+    std::set<std::string, TextLess> seen;
     for (size_t at = comments.find("[GROUP="); at != std::string::npos; at = comments.find("[GROUP=", at)) {
         const size_t close = comments.find(']', at);
         if (close == std::string::npos) break;
@@ -126,71 +302,83 @@ bool ParseDefaultHeaderText(std::string_view text, Host& host, DefaultGroupList&
         const auto array = EntryValue(entry, "ARRAYNAME=");
         const auto version = EntryValue(entry, "VERSION=");
         if (!group || !array || !version) break;
-        DefaultGroupData record;
-        record.GroupName = *group;
-        record.ArrayName = *array;
-        record.Version = ReadDecimal(*version);
-        records.push_back(std::move(record));
         if (firstEnd == std::string::npos) firstEnd = close;
+        Entry e;
+        e.line = commentLine(at);
         at = close + 1;
+        e.record.GroupName = *group;
+        e.record.ArrayName = *array;
+        bool negative = false;
+        uint64_t number = 0;
+        const bool digits =
+            std::all_of(version->begin(), version->end(), [](char c) { return c >= '0' && c <= '9'; });
+        if (!digits || !ReadNumber(*version, negative, number) || number > kMaxHeaderVersion) {
+            problem(e.line, "The version of group " + *group + " is not a small non-negative number: \"" + *version +
+                                "\"");
+        }
+        e.record.Version = static_cast<int32_t>(std::min<uint64_t>(number, kMaxHeaderVersion));
+        if (!seen.insert(*group).second) {
+            problem(e.line, "The group " + *group + " is in the index more than once");
+            continue;
+        }
+        entries.push_back(std::move(e));
     }
-    if (records.empty()) return false;
+    read.indexed = firstEnd != std::string::npos;
+    if (!read.indexed) return read;
 
     const size_t list = comments.find("[CONSTANTS=", firstEnd);
     if (list != std::string::npos) {
         const size_t close = comments.find(']', list);
         const std::string_view body = std::string_view(comments).substr(
             list + 11, close == std::string::npos ? std::string::npos : close - list - 11);
-        if (close != std::string::npos && body.find('=') != std::string_view::npos) ReadConstants(body, constants);
+        if (close != std::string::npos && body.find('=') != std::string_view::npos) ReadConstants(body, read.constants);
     }
 
-    // Each array from the code text; checked from the last record to the first.
+    // Each array from the code text, and each of its values checked as it will be sent.
     const std::string& code = texts.code;
-    for (size_t i = records.size(); i-- > 0;) {
-        DefaultGroupData& r = records[i];
-        const size_t at = r.ArrayName.empty() ? std::string::npos : code.find(r.ArrayName);
-        if (at == std::string::npos) {
-            host.ShowLine("Cannot find the array definition of \"" + r.ArrayName + "\" for group " + r.GroupName, 0);
-            records.erase(records.begin() + static_cast<std::ptrdiff_t>(i));
+    const auto definitions = FindArrayDefinitions(code);
+    for (Entry& e : entries) {
+        DefaultGroupData& r = e.record;
+        const auto definition = definitions.find(r.ArrayName);
+        if (definition == definitions.end()) {
+            problem(e.line, "Cannot find the array definition of \"" + r.ArrayName + "\" for group " + r.GroupName);
             continue;
         }
-        // Back over the blanks and the type word before the name, to the blank before the type.
-        size_t from = at;
-        while (from > 0 && IsSpaceBlank(code[from - 1])) --from;
-        while (from > 0 && !IsSpaceBlank(code[from - 1])) --from;
-        if (from > 0) --from;
-        const CArrayFind found = FindCArray(code, from);
-        r.DataText.clear();
-        if (found.Found()) {
-            const size_t close = code.find('}', found.brace + 1);
-            if (close != std::string::npos) {
-                r.ElementType = found.type;
-                r.DataText = Trim(std::string_view(code).substr(found.brace + 1, close - found.brace - 1));
-            }
+        const ArrayDefinition& d = definition->second;
+        const size_t close = code.find('}', d.brace + 1);
+        size_t from = d.brace + 1, to = close == std::string::npos ? from : close;
+        while (from < to && IsBlank(code[from])) ++from;
+        while (to > from && IsBlank(code[to - 1])) --to;
+        if (from == to) {
+            problem(lines.LineOf(d.nameAt),
+                    "Cannot locate valid data for the array \"" + r.ArrayName + "\" for group " + r.GroupName);
+            continue;
         }
-        if (r.DataText.empty()) {
-            host.ShowLine("Cannot locate valid data for the array \"" + r.ArrayName + "\" for group " + r.GroupName, 0);
-            records.erase(records.begin() + static_cast<std::ptrdiff_t>(i));
+        r.ElementType = d.type;
+        r.DataText = code.substr(from, to - from);
+        const ElementFormatInfo format = ElementFormat(r.ElementType);
+        size_t cursor = 0;
+        for (ValueToken t = NextValue(r.DataText, cursor); t.found; t = NextValue(r.DataText, cursor)) {
+            const std::string_view token = std::string_view(r.DataText).substr(t.start, t.length);
+            const TokenCheck check = CheckToken(token, read.constants, format);
+            if (check == TokenCheck::Fits) continue;
+            const std::string why = check == TokenCheck::NotANumber ? " is not a number or a known constant"
+                                    : check == TokenCheck::TooLong  ? " is longer than one write command can carry"
+                                                                    : " does not fit the element type " + Trim(r.ElementType);
+            problem(lines.LineOf(from + t.start), "The value \"" + std::string(token) + "\" for group " + r.GroupName + why);
         }
+        read.records.push_back(std::move(r));
+        read.indexLines.push_back(e.line);
     }
-    return true;
+    return read;
 }
 
-bool ReadDefaultHeaderFile(Host& host, UserSide& user, const std::string& path, DefaultGroupList& records,
-                           HeaderConstants& constants) {
-    records.clear();
-    constants.clear();
-    std::string data;
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec) || !ReadWholeFile(path, data)) {
-        user.Message("File does not exist (\"" + path + "\"). Nothing read.");
-        return false;
-    }
-    if (!ParseDefaultHeaderText(data, host, records, constants)) {
-        user.Message(kNoValidGroupsMessage);
-        return false;
-    }
-    return true;
+bool ParseDefaultHeaderText(std::string_view text, Host& host, DefaultGroupList& records, HeaderConstants& constants) {
+    HeaderRead read = ReadDefaultHeader(text);
+    for (const HeaderProblem& p : read.problems) host.ShowLine(p.text, 0);
+    records = std::move(read.records);
+    constants = std::move(read.constants);
+    return read.indexed;
 }
 
 ValueChunk NextValueChunk(std::string_view data, size_t& cursor) {
@@ -198,19 +386,12 @@ ValueChunk NextValueChunk(std::string_view data, size_t& cursor) {
     size_t length = 0;
     for (;;) {
         const size_t start = cursor;
-        size_t i = cursor;
-        if (i < data.size() && data[i] == ',') ++i;
-        while (i < data.size() && IsSpaceBlank(data[i])) ++i;
-        if (i >= data.size() || data[i] == '}') {
-            cursor = i;
+        const ValueToken value = NextValue(data, cursor);
+        if (!value.found) {
             chunk.exhausted = true;
             break;
         }
-        const size_t b = i;
-        while (i < data.size() && !IsSpaceBlank(data[i]) && data[i] != ',') ++i;
-        const std::string_view value = data.substr(b, i - b);
-        while (i < data.size() && IsSpaceBlank(data[i])) ++i;
-        if (length + value.size() > kChunkText) {
+        if (length + value.length > kChunkText) {
             cursor = start;
             if (chunk.text.empty()) chunk.tooLong = true;
             break;
@@ -219,9 +400,8 @@ ValueChunk NextValueChunk(std::string_view data, size_t& cursor) {
             chunk.text += ',';
             ++length;
         }
-        chunk.text += value;
-        length += value.size();
-        cursor = i;
+        chunk.text += data.substr(value.start, value.length);
+        length += value.length;
         if (++chunk.count == kChunkValues) break;
     }
     if (chunk.text.empty()) chunk.exhausted = true;
@@ -267,9 +447,35 @@ LoadHeaderResult LoadDefaultHeaderToTarget(EditorSession& session, UserSide& use
 
     std::string path = givenPath;
     if (path.empty() && !user.OpenFileName(kOpenHeaderTitle, kOpenHeaderFilter, path)) return result;
-    DefaultGroupList records;
-    HeaderConstants constants;
-    if (!ReadDefaultHeaderFile(host, user, path, records, constants)) return result;
+    std::string data;
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec) || !ReadWholeFile(path, data)) {
+        user.Message("File does not exist (\"" + path + "\"). Nothing read.");
+        return result;
+    }
+    HeaderRead read = ReadDefaultHeader(data);
+    if (!read.indexed) {
+        user.Message(kNoValidGroupsMessage);
+        return result;
+    }
+    // Every group must be on the target; only a file without any problem is sent.
+    for (size_t i = 0; i < read.records.size(); ++i)
+        if (session.GroupTable().Number(read.records[i].GroupName) < 0)
+            read.problems.push_back({read.indexLines[i], "The target has no group \"" + read.records[i].GroupName + "\""});
+    if (!read.problems.empty()) {
+        std::stable_sort(read.problems.begin(), read.problems.end(),
+                         [](const HeaderProblem& a, const HeaderProblem& b) { return a.line < b.line; });
+        for (const HeaderProblem& p : read.problems) {
+            result.problems.push_back(path + ":" + std::to_string(p.line) + ": " + p.text);
+            if (result.problems.size() <= kProblemLinesShown) host.ShowLine(result.problems.back(), 0);
+        }
+        if (result.problems.size() > kProblemLinesShown)
+            host.ShowLine(std::to_string(result.problems.size() - kProblemLinesShown) + " more problems in " + path, 0);
+        user.Message(HeaderRefusedMessage(path));
+        return result;
+    }
+    const DefaultGroupList& records = read.records;
+    const HeaderConstants& constants = read.constants;
     result.loaded = true;
 
     host.ShowLine(kWritingDataLine, 1);

@@ -8,6 +8,8 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "channel/host.h"
 #include "channel/user_side.h"
@@ -39,21 +41,53 @@ inline constexpr int kChunkValues = 200;
 inline constexpr size_t kChunkText = 950;
 
 // A header's text split in two: the code with comments blanked (same length),
-// and the contents of all comments in file order ("//" comments each followed by CR LF).
+// and the contents of all comments in file order ("//" comments each followed
+// by CR LF). String and character literals of the code are not searched for
+// comments. `origins` maps the comment text back to the file: for each comment,
+// where its contents start in `comments` and in the file.
 struct HeaderTexts {
     std::string code;
     std::string comments;
+    std::vector<std::pair<size_t, size_t>> origins;
 };
 HeaderTexts SplitHeaderText(std::string_view text);
 
-// Reads the group index and constants from the comments and each group's
-// array from the code. Groups whose array is missing are reported on the show
-// line (flag 0) and dropped. False when the index names no group.
-bool ParseDefaultHeaderText(std::string_view text, Host& host, DefaultGroupList& records, HeaderConstants& constants);
+// An array definition "type name[...] = {" of a code text (comments blanked).
+struct ArrayDefinition {
+    size_t nameAt = 0;
+    size_t brace = 0;  // the "{"
+    std::string type;  // the word before the name
+};
+// Every array definition of a code text, by name, the first of each name. A
+// name counts only as a whole identifier outside string and character
+// literals, followed by one or more "[...]", "=" and "{": a declaration
+// without an initialiser is no definition.
+std::map<std::string, ArrayDefinition, std::less<>> FindArrayDefinitions(std::string_view code);
 
-// The same from a file; tells the user when the file is missing or holds no index.
-bool ReadDefaultHeaderFile(Host& host, UserSide& user, const std::string& path, DefaultGroupList& records,
-                           HeaderConstants& constants);
+// What is wrong in a header file, and on which line (from 1).
+struct HeaderProblem {
+    int line = 0;
+    std::string text;
+};
+
+// A header read for loading: the records whose arrays were found, the line of
+// each one's index entry, the constants, and every problem found in the file.
+struct HeaderRead {
+    bool indexed = false;  // the comments hold a group index
+    DefaultGroupList records;
+    std::vector<int> indexLines;
+    HeaderConstants constants;
+    std::vector<HeaderProblem> problems;
+};
+// Reads the group index and constants from the comments and each group's array
+// from the code, and checks everything that is sent: an array definition for
+// each entry, each group once, the version a small non-negative number, every
+// value a number or a known constant that fits the element type.
+HeaderRead ReadDefaultHeader(std::string_view text);
+
+// The same, with the problems on the show line (flag 0). False when the index
+// names no group.
+bool ParseDefaultHeaderText(std::string_view text, Host& host, DefaultGroupList& records, HeaderConstants& constants);
 
 // The next values of a data text, from `cursor` on, joined by single commas.
 struct ValueChunk {
@@ -70,6 +104,7 @@ struct ElementFormatInfo {
     std::string format;
     int size = 2;
     bool known = true;
+    bool isSigned = false;
 };
 ElementFormatInfo ElementFormat(std::string_view type);
 
@@ -83,11 +118,16 @@ uint32_t ConstantValue(std::string_view text);
 // "0x%.4x"
 std::string Hex4(uint32_t value);
 
+// The message when a file with problems is not loaded.
+std::string HeaderRefusedMessage(const std::string& path);
+
 // "Group \"g\" was not committed, because its default values were not completely written."
 std::string NotCommittedLine(const std::string& group);
 
 struct LoadHeaderResult {
     bool loaded = false;  // the file was read and the groups sent
+    // What is wrong in the file, each as "path:line: text"; nothing was sent when there is any.
+    std::vector<std::string> problems;
     int committed = 0;
     int failed = 0;  // groups not written completely or not committed
     bool targetLost = false;

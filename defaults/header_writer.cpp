@@ -72,12 +72,19 @@ std::string DefaultHeaderText(Host& host, const DefaultGroupList& records, const
     return t;
 }
 
-bool WriteDefaultHeader(Host& host, UserSide& user, const std::string& path, const DefaultGroupList& records) {
+bool WriteDefaultHeader(Host& host, UserSide& user, const std::string& path, const DefaultGroupList& records,
+                        bool* targetLost) {
     if (records.empty() || path.empty()) {
         host.ShowLine(kNothingSavedLine, 1);
         return false;
     }
     const std::string text = DefaultHeaderText(host, records, MakeGuardName(path));
+    // A target that stopped answering while its identity was asked left those lines empty.
+    if (targetLost && !host.CheckConnection()) {
+        *targetLost = true;
+        host.ShowLine(kIdentityLostLine, 0);
+        return false;
+    }
     AtomicFileWriter out(path);
     std::string_view rest = text;
     while (out.Ok() && !rest.empty()) out.Line(NextLine(rest));

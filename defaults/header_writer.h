@@ -24,6 +24,8 @@ inline constexpr const char* kHeaderSaveTitle = "Save NVM default values to Sour
 inline constexpr const char* kHeaderFilter = "Source Code Header File (*.h)";
 inline constexpr const char* kOperationCanceledLine = "Operation canceled.";
 inline constexpr const char* kNothingSavedLine = "Nothing saved.";
+inline constexpr const char* kIdentityLostLine =
+    "Connection to target was lost while its details were read. Nothing saved.";
 inline constexpr const char* kExportFailedMessage = "The operation failed. No default values written to file.";
 // The type of the descriptor tables; fixed, whatever the preset says.
 inline constexpr const char* kDefaultTableType = "vtq_nvm_default_data_binary_type";
@@ -55,8 +57,11 @@ std::string DefaultHeaderText(Host& host, const DefaultGroupList& records, const
 
 // Writes the header of `records` to `path` atomically, with CR LF line ends. An
 // empty list or path logs "Nothing saved."; a file that cannot be written shows
-// the could-not-write message and leaves any old file as it was.
-bool WriteDefaultHeader(Host& host, UserSide& user, const std::string& path, const DefaultGroupList& records);
+// the could-not-write message and leaves any old file as it was. With
+// `targetLost`, the target must still answer after its identity lines were
+// asked; when it does not, nothing is written and *targetLost is set.
+bool WriteDefaultHeader(Host& host, UserSide& user, const std::string& path, const DefaultGroupList& records,
+                        bool* targetLost = nullptr);
 
 // What the command line may fix in advance; empty fields are asked or chosen
 // as the window does.

@@ -1,6 +1,8 @@
 #include "defaults/naming_presets.h"
 
 #include <algorithm>
+#include <map>
+#include <set>
 
 #include "base/file_io.h"
 #include "base/settings_folder.h"
@@ -11,6 +13,11 @@
 namespace vtq {
 
 std::string NamingPresetsPath() { return SettingsFolder() + kNamingPresetsFileName; }
+
+std::string RepeatedRfGroupMessage(const std::string& preset, const std::string& group) {
+    return "Error in config file. The group \"" + group + "\" is named twice in the RF Groups of preset \"" + preset +
+           "\". Using default settings.";
+}
 
 // ---- GroupRenameMap
 
@@ -91,8 +98,16 @@ std::vector<std::string> SplitRfGroups(std::string_view value) {
     return groups;
 }
 
-void Tell(UserSide* user, const char* text) {
+void Tell(UserSide* user, const std::string& text) {
     if (user) user->Message(text);
+}
+
+// The first group a list names twice (without regard to case); empty when none.
+std::string RepeatedGroup(const std::vector<std::string>& groups) {
+    std::set<std::string, TextLess> seen;
+    for (const std::string& g : groups)
+        if (!seen.insert(g).second) return g;
+    return {};
 }
 
 // Reads the preset that starts at the next "PresetName" or "RF_NVM_Filename"
@@ -142,9 +157,11 @@ bool ReadPreset(const std::vector<std::string>& lines, size_t& line, NamingPrese
             preset.GroupRenames.Add(s.key, s.value);
         }
     }
-    if (preset.RFGroups.empty()) {
+    // A list that names a group twice would export its array twice: it is refused like an empty one.
+    const std::string repeated = RepeatedGroup(preset.RFGroups);
+    if (preset.RFGroups.empty() || !repeated.empty()) {
         preset.RFGroups = NamingPreset::DefaultRfGroups();
-        Tell(user, kNoRfGroupsMessage);
+        Tell(user, repeated.empty() ? kNoRfGroupsMessage : RepeatedRfGroupMessage(preset.Name, repeated));
         preset.RFForceGroups = false;
     }
     return true;
@@ -180,15 +197,19 @@ bool NamingPresets::LoadText(std::string_view text, UserSide* user) {
     const bool read = !presets_.empty();
     if (!read) presets_.emplace_back();
 
-    // Names must be unique: a later preset with a name already used gets a number.
+    // Names must be unique: a later preset with a name already used gets a number. A name
+    // tried once and found in use stays in use, so each name's numbering goes on where it stopped.
+    std::map<std::string, int> uses, nextNumber;
+    for (const auto& p : presets_) ++uses[p.Name];
     for (size_t i = presets_.size(); i-- > 0;) {
-        const std::string asRead = presets_[i].Name;
-        auto clash = [&] {
-            for (size_t j = 0; j < presets_.size(); ++j)
-                if (j != i && presets_[j].Name == presets_[i].Name) return true;
-            return false;
-        };
-        for (int n = 1; clash(); ++n) presets_[i].Name = asRead + "_" + std::to_string(n);
+        std::string& name = presets_[i].Name;
+        if (uses[name] < 2) continue;
+        --uses[name];
+        const std::string asRead = name;
+        int& n = nextNumber[asRead];
+        do name = asRead + "_" + std::to_string(++n);
+        while (uses.count(name) != 0 && uses[name] > 0);
+        ++uses[name];
     }
     current_ = 0;
     return read;

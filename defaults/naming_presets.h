@@ -23,6 +23,8 @@ inline constexpr const char* kNamingPresetsShownPath = "%appdata%\\korvale\\Brev
 inline constexpr const char* kInvalidForceGroupsMessage = "'RF Force Groups' settings in config file is invalid";
 inline constexpr const char* kNoRfGroupsMessage =
     "Error in config file. No RF Groups specified. Using default settings.";
+// "Error in config file. The group ... is named twice in the RF Groups of preset ...": the list is refused.
+std::string RepeatedRfGroupMessage(const std::string& preset, const std::string& group);
 
 // SettingsFolder() + "DefaultNVMNaming.config".
 std::string NamingPresetsPath();

@@ -1,7 +1,7 @@
 #include "defaults/rf_export.h"
 
 #include <algorithm>
-#include <set>
+#include <map>
 
 #include "base/file_io.h"
 #include "base/text.h"
@@ -145,6 +145,25 @@ private:
     size_t pos_;
 };
 
+// True when `at` lies inside a "//" comment of the text (one that no block comment holds).
+bool InLineComment(std::string_view text, size_t at) {
+    size_t i = 0;
+    while (i <= at && i + 1 < text.size()) {
+        if (text[i] == '/' && text[i + 1] == '*') {
+            const size_t end = text.find("*/", i + 2);
+            if (end == std::string_view::npos || at < end + 2) return false;
+            i = end + 2;
+        } else if (text[i] == '/' && text[i + 1] == '/') {
+            const size_t end = text.find_first_of("\r\n", i);
+            if (end == std::string_view::npos || at < end) return true;
+            i = end;
+        } else {
+            ++i;
+        }
+    }
+    return false;
+}
+
 struct MergeCounts {
     int added = 0;
     int left = 0;
@@ -152,22 +171,28 @@ struct MergeCounts {
 
 // Puts the target's values into the old array whose "{" is at `open`.
 MergeCounts MergeValues(Host& host, std::string& buffer, size_t open, const std::string& data,
-                        std::set<std::string, TextLess>& constants) {
+                        std::map<std::string, uint32_t>& constants) {
     MergeCounts counts;
     OldTokens old(buffer, open + 1);
     size_t insertAt = std::string::npos;
     for (const Token& t : TargetTokens(data)) {
         Token o;
         if (insertAt == std::string::npos && old.Next(o)) {
-            if (o.value == t.value) continue;  // the old notation and its comments stay
+            const uint32_t value = static_cast<uint32_t>(t.value);
             if (o.isName) {
+                // A define stays with the value it had on the target (also 0); one name stands for one value.
                 const std::string name = buffer.substr(o.start, o.length);
-                host.ShowLine(
-                    "Keeping the define \"" + name + "\" (it was read from target as " + ValueText(t.value) + ").", 1);
-                constants.insert(name + "=" + Hex4(static_cast<uint32_t>(t.value)));
-            } else {
-                old.Replace(o, ValueText(t.value));
+                const auto kept = constants.emplace(name, value).first;
+                if (kept->second == value) {
+                    host.ShowLine("Keeping the define \"" + name + "\" (it was read from target as " +
+                                      ValueText(t.value) + ").",
+                                  1);
+                    continue;
+                }
+            } else if (o.value == t.value) {
+                continue;  // the old notation and its comments stay
             }
+            old.Replace(o, ValueText(t.value));
             continue;
         }
         // The old array is shorter: the value goes before its "}", eight to a line.
@@ -177,14 +202,14 @@ MergeCounts MergeValues(Host& host, std::string& buffer, size_t open, const std:
             insertAt = close;
             while (insertAt > open + 1 && IsSpaceBlank(buffer[insertAt - 1])) --insertAt;
             // The comma goes after the last value outside comments, unless one is there already.
-            const std::string code = BlankComments(std::string_view(buffer).substr(0, insertAt));
+            const std::string_view before = std::string_view(buffer).substr(0, insertAt);
+            const std::string code = BlankComments(before);
             size_t last = insertAt;
             while (last > open + 1 && IsSpaceBlank(code[last - 1])) --last;
             if (last > open + 1 && code[last - 1] != ',') {
-                // Where the new values go when that is code; right after the last value when a
-                // "//" comment ends the array's last line (a comma there would be commented out).
-                const bool inLineComment = code[insertAt - 1] == ' ' && buffer[insertAt - 1] != '/';
-                const size_t commaAt = inLineComment ? last : insertAt;
+                // Where the new values go, unless a "//" comment ends the array's last line: a comma
+                // there would be commented out, so it goes right after the last value.
+                const size_t commaAt = InLineComment(before, insertAt - 1) ? last : insertAt;
                 buffer.insert(commaAt, ",");
                 ++insertAt;
             }
@@ -203,14 +228,15 @@ MergeCounts MergeValues(Host& host, std::string& buffer, size_t open, const std:
     return counts;
 }
 
-std::string IndexBlock(const DefaultGroupList& records, const std::set<std::string, TextLess>& constants) {
+std::string IndexBlock(const DefaultGroupList& records, const std::map<std::string, uint32_t>& constants) {
     const std::string hyphens(76, '-');
     std::string block = "\n/*" + hyphens + "\nNVM Groups in this file (do not delete):\n";
     for (const auto& r : records)
         block +=
             "[GROUP=" + r.GroupName + ",ARRAYNAME=" + r.ArrayName + ",VERSION=" + std::to_string(r.Version) + "]\n";
-    if (!constants.empty())
-        block += "[CONSTANTS=" + JoinCommaText(std::vector<std::string>(constants.begin(), constants.end())) + "]\n";
+    std::vector<std::string> entries;
+    for (const auto& [name, value] : constants) entries.push_back(name + "=" + Hex4(value));
+    if (!entries.empty()) block += "[CONSTANTS=" + JoinCommaText(entries) + "]\n";
     return block + hyphens + "*/\n";
 }
 
@@ -391,7 +417,10 @@ std::optional<std::string> PickArray(UserSide& user, const std::string& wanted, 
 bool MergeDefaultsIntoText(Host& host, UserSide& user, const NamingPreset& preset, const std::string& oldPath,
                            std::string& buffer, DefaultGroupList& records) {
     std::vector<std::string> candidates = ListDataArrays(buffer, preset);
-    std::set<std::string, TextLess> constants;
+    std::map<std::string, uint32_t> constants;
+    // A header this program wrote names each group's array in its own index.
+    std::map<std::string, std::string, TextLess> ownIndex;
+    for (const DefaultGroupData& entry : ReadDefaultHeader(buffer).records) ownIndex.emplace(entry.GroupName, entry.ArrayName);
     for (DefaultGroupData& r : records) {
         const std::string code = BlankComments(buffer);
         size_t tableStart = preset.TableTypeName.empty() ? std::string::npos : code.find(preset.TableTypeName);
@@ -400,6 +429,12 @@ bool MergeDefaultsIntoText(Host& host, UserSide& user, const NamingPreset& prese
 
         std::string name = r.TableName;
         size_t at = FindWord(code, name, tableStart);
+        const auto own = ownIndex.find(r.GroupName);
+        if (at == std::string::npos && own != ownIndex.end() &&
+            (at = FindWord(code, own->second, tableStart)) != std::string::npos) {
+            name = r.ArrayName = own->second;
+            candidates.erase(std::remove(candidates.begin(), candidates.end(), name), candidates.end());
+        }
         if (at == std::string::npos) {
             if (auto picked = PickArray(user, r.TableName, candidates)) {
                 r.ArrayName = *picked;
@@ -511,6 +546,7 @@ RfExportResult ExportRfDefaults(EditorSession& session, UserSide& user, NamingPr
 
     const std::vector<std::string> groups = preset.RFWorkingGroups;
     DefaultDumpResult dump = DumpDefaultValues(host, user, groups, variantId, preset);
+    result.targetLost = dump.lost;
     if (user.Closing()) return result;
     if (dump.records.size() != groups.size()) {
         user.Message(kExportFailedMessage);
@@ -529,7 +565,7 @@ RfExportResult ExportRfDefaults(EditorSession& session, UserSide& user, NamingPr
         result.merged = true;
         result.written = MergeDefaultsIntoHeader(host, user, preset, oldPath, path, std::move(dump.records));
     } else {
-        result.written = WriteDefaultHeader(host, user, path, dump.records);
+        result.written = WriteDefaultHeader(host, user, path, dump.records, &result.targetLost);
     }
     if (result.written) host.ShowLine(DefaultDataWrittenLine(path), 1);
     return result;

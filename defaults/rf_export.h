@@ -85,6 +85,7 @@ struct RfExportOptions {
 struct RfExportResult {
     bool written = false;
     bool merged = false;
+    bool targetLost = false;
     std::string path;
 };
 

@@ -116,6 +116,9 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
     EXPECT_EQ(help.out.rfind("Usage: nvmtool changed-defaults", 0), 0u) << help.out;
     EXPECT_NE(Run({"help"}).out.find("4 a file could not be read or written (nothing\nwritten in its place)"),
               std::string::npos);
+    // Where the naming presets live on this system.
+    EXPECT_NE(Run({"rf-export", "--help"}).out.find(dir.File("config") + "/Korvale/Brevant/DefaultNVMNaming.config"),
+              std::string::npos);
 }
 
 // One server for the whole walk: the modem keeps its state from one run of nvmtool to the next.
@@ -192,9 +195,11 @@ TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
 
 TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
     SimServer server;
-    ASSERT_TRUE(Serve(server, false, {"--error-pattern", "dump_default|store_nvm_sync\\(7"}));
+    ASSERT_TRUE(Serve(server, false, {"--error-pattern", "track_changes\\(fix|store_nvm_sync\\(7"}));
     const QString header = File("x.h");
     const std::string bad = dir.File("bad.nvm"), other = dir.File("other.nvm"), out = dir.File("out.nvm");
+    const std::string badHeader = dir.File("bad.h");
+    ASSERT_TRUE(vtq::WriteFileAtomically(badHeader, "/*\n[GROUP=fix_small,ARRAYNAME=a,VERSION=1]\n*/\nextern U16 a[];\n"));
     ASSERT_TRUE(vtq::WriteFileAtomically(bad, "// comment\r\nfix_small.gain=40\r\nfix_small.offset 5\r\n"));
     ASSERT_TRUE(vtq::WriteFileAtomically(other, "fix_small.gain=40\r\nfix_none.x=1\r\n"));
     ASSERT_TRUE(vtq::WriteFileAtomically(out, "old"));
@@ -206,7 +211,12 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
         {{"get", "fix_none.x"}, 2, "no group \"fix_none\""},
         {{"commit", "cal_small"}, 1, "1 group was not committed"},
         {{"export-header", "fix_small", "-o", header, "--preset", "Nope"}, 2, "no naming preset \"Nope\""},
-        {{"export-header", "fix_small", "-o", header}, 1, "Nothing written to"},
+        {{"export-header", "cal_small", "-o", header}, 1, "Nothing written to"},  // cal_small has no defaults
+        // Groups whose defaults or changes the target refused make the run incomplete.
+        {{"export-header", "fix_small", "cal_small", "-o", header}, 1, "1 group was not exported"},
+        {{"changed-defaults", "-o", File("changed.nvm")}, 1, "Could not read the changes of group \"fix_small\"."},
+        {{"load-header", QString::fromStdString(badHeader)}, 2,
+         badHeader + ":2: Cannot find the array definition of \"a\" for group fix_small"},
         {{"read", "fix_small", "-o", QString::fromStdString(dir.Path().string())}, 4, "Cannot write"},
         {{"read", "fix_small", "--filter", "zzz", "-o", QString::fromStdString(out)}, 1, "not written"},
         // A failed write leaves a value unwritten: committing asks first.

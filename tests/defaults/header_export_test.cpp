@@ -207,9 +207,17 @@ TEST_F(ChangedDefaults, OneChangedGroupAmongSeveral) {
     const std::string path = dir.File("changes.TXT.nvm");
     EXPECT_EQ(std::tuple(r.path, r.changedGroups), std::tuple(path, 1));
     EXPECT_EQ(Slurp(path), "at@nvm:fix_thermal.ramp_drx=61\r\nat@nvm:fix_thermal.path[2].ramp=52\r\n");
-    EXPECT_EQ(host->lines, (Lines{{"1 group had changes and was written to the file: \"" + path + "\"", 1}}));
+    EXPECT_EQ(host->lines, (Lines{{"Could not read the changes of group \"Hyb_Cust\".", 0},
+                                  {"1 group had changes and was written to the file: \"" + path + "\"", 1}}));
     EXPECT_EQ(user.offered, Texts{"ChangedParameters.nvm"});
     EXPECT_EQ(host->commands.back(), "at@nvm:track_changes(Hyb_Cust)\r");
+
+    // A group the target refuses is named; the others are still asked.
+    Reset();
+    host->faults().errorPattern = "track_changes\\(fix_radio_cfg";
+    Save("fix_ant_tuner,fix_radio_cfg,fix_thermal", dir.File("c.nvm"));
+    EXPECT_EQ(host->lines, (Lines{{"Could not read the changes of group \"fix_radio_cfg\".", 0},
+                                  {Written(dir.File("c.nvm"), 2), 1}}));
 }
 
 TEST_F(ChangedDefaults, AllGroupsSkipTheCrashingOnes) {

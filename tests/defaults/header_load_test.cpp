@@ -2,6 +2,8 @@
 
 #include "defaults/header_reader.h"
 
+#include <gmock/gmock.h>
+
 #include "channel/command_exchange.h"
 #include "channel/long_operation.h"
 #include "channel/target_commands.h"
@@ -55,28 +57,75 @@ TEST_F(HeaderLoad, ExportedHeaderLoadsBackAndTheTargetHoldsItsDefaults) {
 
 // A target whose probe gives no version gets writes without one.
 TEST_F(HeaderLoad, FailedWritesAreNotCommittedAndTheNextGroupGoesOn) {
-    // fix_t8x_lut fails at its second chunk, unknown_grp at once (group number -1),
-    // fix_thermal holds a value longer than a chunk after its first values.
+    // fix_t8x_lut fails at its second chunk; fix_thermal's char array goes out as U16.
     const std::string path = dir.File("faults.h");
     std::string radio;
     for (int i = 0; i < 300; ++i) radio += "1, ";
     ASSERT_TRUE(WriteFileAtomically(
-        path, "/*\n[GROUP=fix_t8x_lut,ARRAYNAME=r,VERSION=8]\n[GROUP=unknown_grp,ARRAYNAME=u,VERSION=1]\n"
-              "[GROUP=fix_thermal,ARRAYNAME=t,VERSION=8]\n[GROUP=fix_ant_tuner,ARRAYNAME=tuner,VERSION=6]\n*/\n"
-              " U16 r[] = {" + radio + "};\n char u[] = {1};\n U16 t[] = {1, " + std::string(951, '7') +
-              ", 3};\n U32 tuner[] = {0x1,0x2};\n"));
+        path, "/*\n[GROUP=fix_t8x_lut,ARRAYNAME=r,VERSION=8]\n[GROUP=fix_thermal,ARRAYNAME=t,VERSION=8]\n"
+              "[GROUP=fix_ant_tuner,ARRAYNAME=tuner,VERSION=6]\n*/\n"
+              " U16 r[] = {" + radio + "};\n char t[] = {1};\n U32 tuner[] = {0x1,0x2};\n"));
     host->faults().mirrorVersion = false;
     host->faults().errorPattern = "write_to_mirror\\(3,400,";
     const LoadHeaderResult r = LoadDefaultHeaderToTarget(*session, user, path);
-    EXPECT_TRUE(r.committed == 1 && r.failed == 3);
+    EXPECT_TRUE(r.committed == 2 && r.failed == 1);
     EXPECT_EQ(host->lines, (Lines{{"Writing data to target...", 1}, {kWriteErrorLine, 0},
                                   {NotCommittedLine("fix_t8x_lut"), 0},
-                                  {"Unknown format \"char\" of array. Assuming U16.", 0}, {kWriteErrorLine, 0},
-                                  {NotCommittedLine("unknown_grp"), 0}, {NotCommittedLine("fix_thermal"), 0},
-                                  {"fix_ant_tuner committed in target.", 1}}));
-    EXPECT_EQ(Sent("at@nvm:write_to_mirror(-1"), Texts{"at@nvm:write_to_mirror(-1,0,\"%hu\",{1})\r"});
+                                  {"Unknown format \"char\" of array. Assuming U16.", 0},
+                                  {"fix_thermal committed in target.", 1}, {"fix_ant_tuner committed in target.", 1}}));
     EXPECT_EQ(Sent("at@nvm:write_to_mirror(23"), Texts{"at@nvm:write_to_mirror(23,0,\"%hu\",{1})\r"});
-    EXPECT_EQ(Sent("at@nvm:store_nvm_sync"), Texts{"at@nvm:store_nvm_sync(11)\r"});
+    EXPECT_EQ(Sent("at@nvm:store_nvm_sync"), (Texts{"at@nvm:store_nvm_sync(23)\r", "at@nvm:store_nvm_sync(11)\r"}));
+}
+
+// Every check runs before the first value goes out: a file with any error gets nothing sent but the probe, and each
+// error names the file and line.
+TEST_F(HeaderLoad, AFileWithAnyErrorSendsNothing) {
+    auto index = [](const std::string& entry) { return "/*\n[GROUP=" + entry + "]\n*/\n"; };  // the entry on line 2
+    const std::string thermal = index("fix_thermal,ARRAYNAME=t,VERSION=8");
+    const std::string noArray = "2: Cannot find the array definition of \"t\" for group fix_thermal";
+    const std::vector<std::pair<std::string, std::string>> cases = {  // header text, the error (after "path:")
+        {thermal + "extern U16 t[];\n U16 u[] = {1};\n", noArray},  // only declared
+        {thermal + "const char* s = \"t[] = {1}\";\n U16 x_t[] = {1}, t_x[] = {2};\n", noArray},
+        {thermal + "/* U16 t[] = {1};\n", noArray},  // an unclosed comment
+        {index("fix_thermal,ARRAYNAME=,VERSION=8") + " U16 t[] = {1};\n",
+         "2: Cannot find the array definition of \"\" for group fix_thermal"},
+        {thermal + " U16 t[] = {1, 2;\n", "4: Cannot locate valid data for the array \"t\" for group fix_thermal"},
+        {index("fix_thermal,ARRAYNAME=t,VERSION=99999999999999999999") + " U16 t[] = {1};\n",
+         "2: The version of group fix_thermal is not a small non-negative number: \"99999999999999999999\""},
+        {index("fix_thermal,ARRAYNAME=t,VERSION=-1") + " U16 t[] = {1};\n",
+         "2: The version of group fix_thermal is not a small non-negative number: \"-1\""},
+        {index("no_such,ARRAYNAME=t,VERSION=8") + " U16 t[] = {1};\n", "2: The target has no group \"no_such\""},
+        {"/*\n[GROUP=fix_thermal,ARRAYNAME=t,VERSION=8]\n[GROUP=FIX_thermal,ARRAYNAME=t,VERSION=8]*/ U16 t[] = {1};",
+         "3: The group FIX_thermal is in the index more than once"},
+        {thermal + " U16 t[] = {1,\n 2), AT+CFUN=0;(, 3};\n",
+         "5: The value \"2)\" for group fix_thermal is not a number or a known constant"},
+        {thermal + " U16 t[] = {1,,2};\n", "4: The value \"\" for group fix_thermal is not a number or a known constant"},
+        {thermal + " U16 t[] = {NMIN};\n",
+         "4: The value \"NMIN\" for group fix_thermal is not a number or a known constant"},
+        {thermal + " U16 t[] = {0xFFFFFFFFFFFF};\n",
+         "4: The value \"0xFFFFFFFFFFFF\" for group fix_thermal does not fit the element type U16"},
+        {thermal + " U16 t[] = {-1};\n", "4: The value \"-1\" for group fix_thermal does not fit the element type U16"},
+        {thermal + " S8 t[] = {-128, 127,\n\n 128};\n",
+         "6: The value \"128\" for group fix_thermal does not fit the element type S8"},
+        {"/*\n[GROUP=fix_thermal,ARRAYNAME=t,VERSION=8]\n[CONSTANTS=NMAX=0x12345]\n*/\n U16 t[] = {NMAX};\n",
+         "5: The value \"NMAX\" for group fix_thermal does not fit the element type U16"},
+    };
+    const std::string path = dir.File("bad.h");
+    for (const auto& [text, error] : cases) {
+        SCOPED_TRACE(text);
+        Reset();
+        ASSERT_TRUE(WriteFileAtomically(path, text));
+        const LoadHeaderResult r = LoadDefaultHeaderToTarget(*session, user, path);
+        EXPECT_EQ(host->commands, Texts{"at@nvm:write_to_mirror()??\r"});
+        EXPECT_THAT(host->lines, ::testing::Contains(LoggedLine{path + ":" + error, 0}));
+        EXPECT_EQ(r.committed, 0);
+    }
+    // The definition is found past a declaration, a string and names that end or begin with it.
+    Reset();
+    ASSERT_TRUE(WriteFileAtomically(path, thermal + "extern U16 t[];\nconst char* s = \"t[] = {1}\";\n"
+                                                    "U16 x_t[] = {2}, t_x[] = {3};\nU16 t [ 4 ] =\n{ 5 };\n"));
+    EXPECT_EQ(LoadDefaultHeaderToTarget(*session, user, path).committed, 1);
+    EXPECT_EQ(Sent("at@nvm:write_to_mirror(23"), Texts{"at@nvm:write_to_mirror(23,8,0,\"%hu\",{5})\r"});
 }
 
 // Commands: 1 probe, 2-3 fix_ant_tuner write and commit, 4-5 fix_radio_cfg, 6-7 fix_thermal.
@@ -133,24 +182,25 @@ std::string ReadHeader(const std::string& text) {
 TEST(ParseDefaultHeaderText, Table) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"[GROUP=g,ARRAYNAME=a,VERSION=1]\n U8 a[] = {1};", "unindexed"},  // the index must be in a comment
-        {"// [GROUP= g ,ARRAYNAME= a ,VERSION= -2 ]\n u16 a[] = {\n 1, /* x */ 2 \n};", "g:u16:1,         2:-2"},
+        {"// [GROUP= g ,ARRAYNAME= a ,VERSION= 2 ]\n u16 a[] = {\n 1, /* x */ 2 \n};", "g:u16:1,         2:2"},
         // An entry without VERSION= ends the index.
         {"/*[GROUP=g,ARRAYNAME=a,VERSION=1][GROUP=h,ARRAYNAME=b][GROUP=i,ARRAYNAME=c,VERSION=1]*/ U8 a[]={1}; "
          "U8 c[]={2};", "g:U8:1:1"},
-        // Missing arrays are reported last record first.
+        // Missing arrays are reported in the order of the index.
         {"/*[GROUP=g,ARRAYNAME=a,VERSION=1]\n[GROUP=h,ARRAYNAME=b,VERSION=1]\n[GROUP=i,ARRAYNAME=,VERSION=1]*/\n"
          " U8 b[] = { };",
-         " !Cannot find the array definition of \"\" for group i !Cannot locate valid data for the array \"b\" for "
-         "group h !Cannot find the array definition of \"a\" for group g"},
-        // The name's first occurrence is the one used; the found name is not compared.
-        {"/*[GROUP=g,ARRAYNAME=tab,VERSION=1]*/ S16 tab_x[] = {5}; U8 tab[] = {6};", "g:S16:5:1"},
+         " !Cannot find the array definition of \"a\" for group g !Cannot locate valid data for the array \"b\" for "
+         "group h !Cannot find the array definition of \"\" for group i"},
+        // The array defined under the name, not the first text holding it.
+        {"/*[GROUP=g,ARRAYNAME=tab,VERSION=1]*/ S16 tab_x[] = {5}; U8 tab[] = {6};", "g:U8:6:1"},
         {"/*[GROUP=g,ARRAYNAME=a,VERSION=1]\n[CONSTANTS=NMAX=5,\"HX = 0x1fZ\",=3,BAD,NEG=-1,WORD=abc]*/ U8 a[]={NMAX};",
          "g:U8:NMAX:1 HX=31 NEG=4294967295 NMAX=5 WORD=0"},
         {"/*[GROUP=g,ARRAYNAME=a,VERSION=1][CONSTANTS=x]*/ U8 a[]={1};", "g:U8:1:1"},
-        // A type word at the very start has no blank before it.
-        {"U8 a[]={1}; /* [GROUP=g,ARRAYNAME=a,VERSION=1] */",
-         " !Cannot locate valid data for the array \"a\" for group g"},
+        {"U8 a[]={1}; /* [GROUP=g,ARRAYNAME=a,VERSION=-2] */", "g:U8:1:0 !The version of group g is not a small "
+                                                              "non-negative number: \"-2\""},
         {" U8 a[]={1}; /* [GROUP=g,ARRAYNAME=a,VERSION=1]", "g:U8:1:1"},  // an unterminated comment holds the index
+        // A "//" inside a string starts no comment.
+        {"/* [GROUP=g,ARRAYNAME=a,VERSION=1] */ char* s = \"//\"; U8 a[]={1};", "g:U8:1:1"},
     };
     for (const auto& [text, read] : cases) EXPECT_EQ(ReadHeader(text), read) << text;
 }

@@ -51,6 +51,10 @@ TEST_F(RfExport, FreshHeaderWhenNoOldFileIsGiven) {
     const RfExportResult r = Run({});  // the question answered No
     ASSERT_TRUE(r.written && !r.merged);
     test::ExpectGolden(dir.File("fresh.h"), "rf_fresh.h");
+    // A header written fresh serves as the old header of a merge: its own index maps each group to its array.
+    user = test::User();
+    EXPECT_TRUE(Run({dir.File("again.h"), "", "", dir.File("fresh.h")}).written);
+    EXPECT_TRUE(user.captions.empty());
 
     // A cancelled save dialog, an invalid variant given: nothing read.
     Reset();
@@ -65,6 +69,23 @@ TEST_F(RfExport, FreshHeaderWhenNoOldFileIsGiven) {
     EXPECT_FALSE(Run({dir.File("part.h"), "", "k1", ""}).written);
     EXPECT_EQ(user.messages, Texts{kExportFailedMessage});
     EXPECT_EQ(Slurp(dir.File("part.h")), "<missing>");
+}
+
+// A target lost while the identity lines of the header are asked: no file.
+TEST_F(RfExport, TargetLostAtTheIdentityQueriesWritesNoFile) {
+    class LostAtIdentity : public test::ProbeHost {
+    public:
+        using ProbeHost::ProbeHost;
+        bool GetInfo(int id, int size, std::string& text) override {
+            if (id == kInfoTargetRevision) connected = false;
+            return ProbeHost::GetInfo(id, size, text);
+        }
+    };
+    Open(std::make_unique<LostAtIdentity>(test::DataFile("rf_image.txt")));
+    const RfExportResult r = Run({dir.File("lost.h"), "", "", ""});
+    EXPECT_TRUE(!r.written && r.targetLost);
+    EXPECT_EQ(Slurp(dir.File("lost.h")), "<missing>");
+    EXPECT_EQ(host->lines, (Lines{{kIdentityLostLine, 0}}));
 }
 
 TEST_F(RfExport, MergeFailuresWriteNothing) {
@@ -142,14 +163,19 @@ TEST(MergeDefaultsIntoText, IndexPlacementAndAddedValues) {
     // Values the old array lacks stand eight to a line.
     std::string data;
     for (int i = 1; i <= 11; ++i) data += std::to_string(i) + ", ";
+    // A define kept for a value of 0 gets its constants entry; one already kept for another value is replaced. The
+    // comma after a value goes before a line comment that ends the array's last line, also one ending in "/".
     DefaultGroupList records = {{1, "g", "", "S16", "arr", "-1, " + data}, {1, "h", "", "U8", "h", "1"},
-                                {1, "i", "", "U8", "i", "1, 2"}};
-    std::string buffer = "/* top */\nS16 arr[] = { 5 /* c, */ };\nU8 h[] = {};\nU8 i[] = {1,};\n";
+                                {1, "i", "", "U8", "i", "1, 2"}, {1, "j", "", "U8", "j", "0, 0, 3, 4"}};
+    std::string buffer = "/* top */\nS16 arr[] = { 5 /* c, */ };\nU8 h[] = {};\nU8 i[] = {1,};\n"
+                         "U8 j[] = {ZERO, ZERO, ZERO // see a/\n};\n";
     ASSERT_TRUE(MergeDefaultsIntoText(host, user, NamingPreset(), "old", buffer, records));
     EXPECT_NE(buffer.find("\nS16 arr[] = { -0x0001 /* c, */,\n  0x0001,0x0002,0x0003,0x0004,0x0005,0x0006,0x0007,"
-                          "0x0008,\n  0x0009,0x000a,0x000b };\nU8 h[] = {\n  0x0001};\nU8 i[] = {1,\n  0x0002};\n"),
+                          "0x0008,\n  0x0009,0x000a,0x000b };\nU8 h[] = {\n  0x0001};\nU8 i[] = {1,\n  0x0002};\n"
+                          "U8 j[] = {ZERO, ZERO, 0x0003, // see a/\n  0x0004\n};\n"),
               std::string::npos)
         << buffer;
+    EXPECT_NE(buffer.find("\n[CONSTANTS=ZERO=0x0000]\n"), std::string::npos) << buffer;
 }
 
 TEST(ListDataArraysAndPickArray, Table) {
@@ -305,6 +331,9 @@ TEST(NamingPresets, ReadingRules) {
         {"PresetName=A\nRF Groups= , \nRF Force Groups=1\n", "A" + noRf},  // defaults, force cleared
         {"PresetName=A\nRF Force Groups=0\nRF Groups=x\n", "A"},         // after the force setting: no preset's
         {"PresetName=A\nfileprepend=x\nRF Groups=g\n", "A rf=g renames=6"},  // keys are exact: a misspelt one renames
+        // A group named twice in one list is refused like an empty list.
+        {"PresetName=A\nRF Groups=a,b,A\nRF Force Groups=1\n", "A !Error in config file. The group \"A\" is named twice in the RF Groups of preset \"A\". "
+         "Using default settings."},
     };
     for (const auto& [text, read] : cases) EXPECT_EQ(ReadBack(text), read) << text;
 }
