@@ -252,7 +252,7 @@ std::map<std::string, ArrayDefinition, std::less<>> FindArrayDefinitions(std::st
         size_t j = skipBlanks(i);
         bool bracketed = false;
         while (j < code.size() && code[j] == '[') {
-            const size_t close = code.find_first_of("];{}=", j + 1);
+            const size_t close = code.find_first_of("[];{}=", j + 1);
             if (close == std::string_view::npos || code[close] != ']') break;
             bracketed = true;
             j = skipBlanks(close + 1);
@@ -260,11 +260,12 @@ std::map<std::string, ArrayDefinition, std::less<>> FindArrayDefinitions(std::st
         if (!bracketed || j + 1 >= code.size() || code[j] != '=' || code[j + 1] == '=') continue;
         j = skipBlanks(j + 1);
         if (j >= code.size() || code[j] != '{') continue;
-        // The type is the word before the name.
+        // The type is the word before the name (within the statement).
         size_t e = nameAt;
         while (e > 0 && IsSpaceBlank(code[e - 1])) --e;
         size_t b = e;
-        while (b > 0 && !IsSpaceBlank(code[b - 1])) --b;
+        while (b > 0 && !IsSpaceBlank(code[b - 1]) && std::string_view(";{}=,").find(code[b - 1]) == std::string_view::npos)
+            --b;
         if (b == e) continue;
         found.emplace(std::string(code.substr(nameAt, i - nameAt)),
                       ArrayDefinition{nameAt, j, std::string(code.substr(b, e - b))});
@@ -337,11 +338,16 @@ HeaderRead ReadDefaultHeader(std::string_view text) {
     // Each array from the code text, and each of its values checked as it will be sent.
     const std::string& code = texts.code;
     const auto definitions = FindArrayDefinitions(code);
+    std::set<std::string> arraysUsed;
     for (Entry& e : entries) {
         DefaultGroupData& r = e.record;
         const auto definition = definitions.find(r.ArrayName);
         if (definition == definitions.end()) {
             problem(e.line, "Cannot find the array definition of \"" + r.ArrayName + "\" for group " + r.GroupName);
+            continue;
+        }
+        if (!arraysUsed.insert(r.ArrayName).second) {
+            problem(e.line, "The array \"" + r.ArrayName + "\" of group " + r.GroupName + " belongs to another group too");
             continue;
         }
         const ArrayDefinition& d = definition->second;

@@ -97,6 +97,8 @@ TEST_F(HeaderLoad, AFileWithAnyErrorSendsNothing) {
         {index("no_such,ARRAYNAME=t,VERSION=8") + " U16 t[] = {1};\n", "2: The target has no group \"no_such\""},
         {"/*\n[GROUP=fix_thermal,ARRAYNAME=t,VERSION=8]\n[GROUP=FIX_thermal,ARRAYNAME=t,VERSION=8]*/ U16 t[] = {1};",
          "3: The group FIX_thermal is in the index more than once"},
+        {"/*\n[GROUP=fix_thermal,ARRAYNAME=t,VERSION=8]\n[GROUP=fix_ant_tuner,ARRAYNAME=t,VERSION=6]*/ U16 t[] = {1};",
+         "3: The array \"t\" of group fix_ant_tuner belongs to another group too"},
         {thermal + " U16 t[] = {1,\n 2), AT+CFUN=0;(, 3};\n",
          "5: The value \"2)\" for group fix_thermal is not a number or a known constant"},
         {thermal + " U16 t[] = {1,,2};\n", "4: The value \"\" for group fix_thermal is not a number or a known constant"},
