@@ -142,10 +142,8 @@ private:
 
     // The parameter file as the file writer writes it, for standard output.
     std::string ViewAsFile() {
-        std::string text =
-            std::string(vtq::kNvmFileHeaderLine) + "\r\n// Item Count=" + std::to_string(Items().ViewCount()) + ":\r\n";
-        for (const vtq::NVMParameter* p : Items().View())
-            text += vtq::NvmParameterLine(p->name, p->value, p->type) + "\r\n";
+        std::string text;
+        for (const std::string& line : vtq::ParameterFileLines(Items())) text += line + "\r\n";
         return text;
     }
 

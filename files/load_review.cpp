@@ -43,7 +43,7 @@ std::vector<LoadChange> FindLoadChanges(const GroupItems& items, std::string_vie
     NvmLine line;
     std::string value;
     for (size_t index = 0; !text.empty(); ++index) {
-        if (!ParseNvmLine(NextLine(text), line)) continue;
+        if (!ParseNvmLine(NextNvmFileLine(text), line)) continue;
         value.assign(line.value);
         RemoveBlanksOutsideQuotes(value);
         const NVMParameter* held = HeldRecord(items, line);
@@ -78,7 +78,7 @@ std::string KeepCheckedLines(std::string_view text, const std::vector<LoadChange
     kept.reserve(text.size());
     auto next = dropped.begin();
     for (size_t index = 0; !text.empty(); ++index) {
-        const std::string_view line = NextLine(text);
+        const std::string_view line = NextNvmFileLine(text);
         while (next != dropped.end() && *next < index) ++next;
         if (next != dropped.end() && *next == index) continue;
         kept.append(line).append(1, '\n');

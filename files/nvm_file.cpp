@@ -1,10 +1,13 @@
 #include "files/nvm_file.h"
 
+#include <utility>
+
 #include "base/file_io.h"
 #include "base/text.h"
 #include "channel/user_side.h"
 #include "model/group_items.h"
 #include "model/value_types.h"
+#include "model/write_commands.h"
 
 namespace vtq {
 
@@ -21,6 +24,22 @@ size_t FindOutsideQuotes(std::string_view text, char c) {
             return i;
     }
     return std::string_view::npos;
+}
+
+// False when braces outside quotes do not pair up: "{1,2,3" or "1,2}".
+bool BracesBalanced(std::string_view text) {
+    bool quoted = false;
+    int depth = 0;
+    for (const char c : text) {
+        if (c == '"') {
+            quoted = !quoted;
+        } else if (!quoted && c == '{') {
+            ++depth;
+        } else if (!quoted && c == '}' && --depth < 0) {
+            return false;
+        }
+    }
+    return depth == 0;
 }
 
 std::string Count(int n) { return n == 1 ? std::string("1 item") : std::to_string(n) + " items"; }
@@ -42,9 +61,10 @@ std::string CannotWriteMessage(const std::string& path) { return "Cannot write f
 std::string CouldNotLoadMessage(const std::string& path) { return "Could not load file: \"" + path + "\""; }
 
 bool ParseNvmLine(std::string_view line, NvmLine& out) {
+    out.refused = nullptr;
     if (line.starts_with("nvm:")) {
         line = TrimView(line.substr(4));
-    } else if (!line.empty() && line[0] == 'a' && line.size() >= 7 && SameText(line.substr(0, 7), "at@nvm:")) {
+    } else if (line.size() >= 7 && SameText(line.substr(0, 7), "at@nvm:")) {
         line = TrimView(line.substr(7));
     }
     if (line.starts_with("//")) return false;
@@ -62,18 +82,42 @@ bool ParseNvmLine(std::string_view line, NvmLine& out) {
         type = close == std::string_view::npos ? std::string_view() : TrimView(type.substr(0, close));
         value = TrimView(value.substr(0, open));
     }
+    const std::string_view name = TrimView(line.substr(0, equals));
+    if (!BracesBalanced(value)) {
+        out.refused = "its braces do not pair up";
+        return false;
+    }
+    if (HasReversedRange(name)) {
+        out.refused = "its element range counts down";
+        return false;
+    }
     // An array loads alike with or without its enclosing braces.
+    bool braced = false;
     if (const size_t open = FindOutsideQuotes(value, '{'); open != std::string_view::npos) {
         const size_t close = value.rfind('}');
-        if (close != std::string_view::npos && close > open) value = TrimView(value.substr(open + 1, close - open - 1));
+        if (close != std::string_view::npos && close > open) {
+            value = TrimView(value.substr(open + 1, close - open - 1));
+            braced = true;
+        }
     }
     // "=(uint8)" or "={}" gives no value to load: loading it would wipe the record's value.
     if (value.empty()) return false;
     out.group = line.substr(0, dot);
-    out.name = TrimView(line.substr(0, equals));
+    out.name = name;
+    out.braced = braced;
     out.value = value;
     out.type = type;
     return true;
+}
+
+std::string_view NextNvmFileLine(std::string_view& rest) {
+    if (rest.starts_with("\xEF\xBB\xBF")) rest.remove_prefix(3);
+    const size_t end = rest.find_first_of("\r\n");
+    if (end == std::string_view::npos) return std::exchange(rest, std::string_view());
+    const std::string_view line = rest.substr(0, end);
+    const bool crlf = rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n';
+    rest.remove_prefix(end + (crlf ? 2 : 1));
+    return line;
 }
 
 void AssignParameterLine(std::string& line, std::string_view name, std::string_view value, std::string_view type) {
@@ -87,6 +131,50 @@ std::string NvmParameterLine(std::string_view name, std::string_view value, std:
     return line;
 }
 
+void AssignRecordLine(std::string& line, const NVMParameter& record) {
+    if (record.elementCount == 1 && !record.value.empty() && record.value.front() != '"') {
+        const std::string braced = "{" + record.value + "}";
+        AssignParameterLine(line, record.name, braced, record.type);
+    } else {
+        AssignParameterLine(line, record.name, record.value, record.type);
+    }
+}
+
+namespace {
+
+// Does the line load back into the record's name, value and type?
+bool LoadsBack(const std::string& line, const NVMParameter& record, std::string& value) {
+    NvmLine parsed;
+    if (!ParseNvmLine(line, parsed) || parsed.name != record.name || parsed.type != TrimView(record.type)) return false;
+    value.assign(parsed.value);
+    RemoveBlanksOutsideQuotes(value);
+    std::string held = record.value;
+    RemoveBlanksOutsideQuotes(held);
+    return value == held;
+}
+
+}  // namespace
+
+std::vector<std::string> ParameterFileLines(const GroupItems& items) {
+    std::vector<std::string> lines(2);
+    lines.reserve(static_cast<size_t>(items.ViewCount()) + 2);
+    std::string line, value;
+    for (const NVMParameter* p : items.View()) {
+        AssignRecordLine(line, *p);
+        if (LoadsBack(line, *p, value)) {
+            lines.push_back(line);
+        } else if (p->name.find('.') == std::string::npos) {
+            items.Log("Not saved: \"" + p->name + "\" has no group name before a point; the file could not load it back.",
+                      0);
+        } else {
+            items.Log("Not saved: \"" + p->name + "\": its line would not load back from the file.", 0);
+        }
+    }
+    lines[0] = kNvmFileHeaderLine;
+    lines[1] = "// Item Count=" + std::to_string(lines.size() - 2) + ":";
+    return lines;
+}
+
 bool WriteParameters(const GroupItems& items, const std::string& path, UserSide* user) {
     if (items.ViewCount() == 0) {
         if (user) user->Message(kNothingToSaveMessage);
@@ -97,13 +185,7 @@ bool WriteParameters(const GroupItems& items, const std::string& path, UserSide*
         if (user) user->Message(CannotOpenMessage(path));
         return false;
     }
-    out.Line(kNvmFileHeaderLine);
-    out.Line("// Item Count=" + std::to_string(items.ViewCount()) + ":");
-    std::string line;
-    for (const NVMParameter* p : items.View()) {
-        AssignParameterLine(line, p->name, p->value, p->type);
-        out.Line(line);
-    }
+    for (const std::string& line : ParameterFileLines(items)) out.Line(line);
     if (!out.Commit()) {
         if (user) user->Message(CannotWriteMessage(path));
         return false;
@@ -154,7 +236,7 @@ void LoadParametersFromText(GroupItems& items, std::string_view text, LoadCounts
     NvmLine line;
     std::string value;
     while (!text.empty()) {
-        if (!ParseNvmLine(NextLine(text), line)) continue;
+        if (!ParseNvmLine(NextNvmFileLine(text), line)) continue;
         if (!haveLast || line.group != lastGroup) {
             if (items.FindOrAddGroup(line.group, &group)) group->notOnTarget = true;
             groupIndex = items.GroupIndex(line.group);
@@ -172,6 +254,11 @@ void LoadParametersFromText(GroupItems& items, std::string_view text, LoadCounts
         indexed |= firstIndex;
         if (!record) continue;
         if (group->params.size() != before) {
+            // "x={5}": an array of one element, as the writer saves it.
+            if (line.braced && record->elementCount == 0 && !record->value.starts_with('"')) {
+                record->elementCount = ElementCount(record->value);
+                record->dimensionText = std::to_string(record->elementCount);
+            }
             record->state = ParameterState::NotStored;
             ++counts.added;
         } else if (firstIndex) {

@@ -6,11 +6,13 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vtq {
 
 class GroupItems;
 class UserSide;
+struct NVMParameter;
 
 inline constexpr const char* kNvmFileHeaderLine = "// NVM Parameter file saved from Brevant";
 inline constexpr const char* kNothingToSaveMessage = "Nothing in the list to save.";
@@ -30,17 +32,38 @@ struct NvmLine {
     std::string_view name;
     std::string_view value;  // without enclosing braces
     std::string_view type;   // empty when the line gives none
+    bool braced = false;     // the value was given in braces: an array, even of one element
+    // Set (with a false answer) when the line has the shape of an assignment
+    // but cannot become a well-formed command: why, for the user.
+    const char* refused = nullptr;
 };
 
-// Parses one line (without its line feed); false when it is not an assignment.
+// Parses one line (without its line end); false when it is not an assignment.
 bool ParseNvmLine(std::string_view line, NvmLine& out);
+
+// The next line of a parameter file, advancing `rest` past it: lines end in
+// LF, CR LF or a lone CR (so a comment ended by a CR does not take the next
+// line with it). A UTF-8 byte order mark before a line (editors put one before
+// the first) is not part of it.
+std::string_view NextNvmFileLine(std::string_view& rest);
+
+// The line a record is saved as; a one-element array keeps its braces so
+// that it loads back as an array.
+void AssignRecordLine(std::string& line, const NVMParameter& record);
 
 // "name=value" or "name=value (type)"; the second form reuses the buffer of `line`.
 std::string NvmParameterLine(std::string_view name, std::string_view value, std::string_view type);
 void AssignParameterLine(std::string& line, std::string_view name, std::string_view value, std::string_view type);
 
+// The lines of the parameter file of the view of `items`, header lines
+// included, without line ends; records whose line would not load back are
+// left out and named in the log.
+std::vector<std::string> ParameterFileLines(const GroupItems& items);
+
 // Writes the view of `items` to `path`, atomically. `user` (may be null: no
-// messages) is told why nothing was written. True when the file was written.
+// messages) is told why nothing was written. A record whose line would not
+// load back (no group before a point, an empty value ...) stays out of the
+// file, with a line in the log. True when the file was written.
 bool WriteParameters(const GroupItems& items, const std::string& path, UserSide* user);
 
 struct LoadCounts {

@@ -7,11 +7,74 @@
 
 namespace vtq {
 
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Reads decimal digits at `pos` (saturating); false when there are none.
+bool ReadNumber(std::string_view text, size_t& pos, long long& n) {
+    const size_t start = pos;
+    n = 0;
+    for (; pos < text.size() && IsDigit(text[pos]); ++pos)
+        if (n < 1000000000000LL) n = n * 10 + (text[pos] - '0');
+    return pos > start;
+}
+
+// Reads "[a]" or "[a,b]" (blanks allowed round the numbers) at `pos`, which
+// holds the "["; `pos` ends after the "]". False when the group is not one.
+bool ReadRange(std::string_view text, size_t& pos, long long& first, long long& last) {
+    auto blanks = [&] {
+        while (pos < text.size() && text[pos] == ' ') ++pos;
+    };
+    ++pos;
+    blanks();
+    if (!ReadNumber(text, pos, first)) return false;
+    blanks();
+    last = first;
+    if (pos < text.size() && text[pos] == ',') {
+        ++pos;
+        blanks();
+        if (!ReadNumber(text, pos, last)) return false;
+        blanks();
+    }
+    if (pos >= text.size() || text[pos] != ']') return false;
+    ++pos;
+    return true;
+}
+
+}  // namespace
+
+bool ParseElementRange(std::string_view name, ElementRange& range) {
+    if (name.empty() || name.back() != ']') return false;
+    const size_t open = name.rfind('[');
+    if (open == std::string_view::npos || open == 0 || name[open - 1] == ']') return false;
+    size_t pos = open;
+    if (!ReadRange(name, pos, range.first, range.last) || pos != name.size()) return false;
+    range.array = name.substr(0, open);
+    return true;
+}
+
+bool HasReversedRange(std::string_view name) {
+    for (size_t open = name.find('['); open != std::string_view::npos; open = name.find('[', open + 1)) {
+        size_t pos = open;
+        long long first = 0, last = 0;
+        if (ReadRange(name, pos, first, last) && first > last) return true;
+    }
+    return false;
+}
+
 std::string IndexedName(std::string_view name, int first, int last) {
-    std::string range = "[" + std::to_string(first);
-    if (first != last) range += "," + std::to_string(last);
+    long long offset = 0;
+    ElementRange own;
+    const bool ranged = ParseElementRange(name, own);
+    if (ranged) {
+        offset = own.first;
+        name = own.array;
+    }
+    std::string range = "[" + std::to_string(offset + first);
+    if (first != last) range += "," + std::to_string(offset + last);
     range += "]";
-    const size_t found = name.rfind("[0,");
+    const size_t found = ranged ? std::string_view::npos : name.rfind("[0,");
     if (found == std::string_view::npos) return std::string(name) + range;
     // A run of bracket groups that ends in the "[0," group is replaced as a whole.
     size_t start = found;
@@ -49,74 +112,82 @@ std::vector<std::string> SplitValue(std::string_view value, int limit) {
 
 namespace {
 
-void SkippedLarge(Host& host, size_t length) {
-    host.ShowLine("Skipped large command (target cannot accept " + std::to_string(length) + " bytes in one go.", 0);
+std::string SkippedLarge(size_t length) {
+    return "Skipped large command (target cannot accept " + std::to_string(length) + " bytes in one go.";
+}
+
+bool IsArrayValue(const NVMParameter& record) {
+    return record.elementCount >= 1 && (record.value.empty() || record.value.front() != '"');
 }
 
 }  // namespace
 
+bool WriteCommands(const NVMParameter& record, std::vector<std::string>& commands, const WriteLog& log) {
+    commands.clear();
+    if (!IsArrayValue(record)) {
+        std::string single = cmd::Write(record.name, record.value);
+        if (single.size() > kMaxCommandLength) {
+            log(SkippedLarge(single.size()), 0);
+            return false;
+        }
+        commands.push_back(std::move(single));
+        return true;
+    }
+    // A range of n elements carrying another number of values is not a command the target can take.
+    if (const int given = ElementCount(record.value); given != record.elementCount) {
+        log("\"" + record.name + "\" has " + std::to_string(record.elementCount) + " elements; the value gives " +
+                std::to_string(given) + ".",
+            0);
+        return false;
+    }
+    std::string whole = cmd::Write(IndexedName(record.name, 0, record.elementCount - 1), "{" + record.value + "}");
+    if (whole.size() <= kMaxCommandLength) {
+        commands.push_back(std::move(whole));
+        return true;
+    }
+    const int limit = static_cast<int>(kMaxCommandLength) - static_cast<int>(record.name.size()) - 25;
+    const std::vector<std::string> pieces = SplitValue(record.value, limit);
+    if (pieces.empty()) {
+        log("WARNING: Could not split VTQ command up into smaller parts for \"" + record.name + "\".", 1);
+        log(SkippedLarge(whole.size()), 0);
+        return false;
+    }
+    int start = 0;
+    for (const std::string& piece : pieces) {
+        const int n = ElementCount(piece);
+        std::string command = cmd::Write(IndexedName(record.name, start, start + n - 1), "{" + piece + "}");
+        start += n;
+        // Very long index texts could still push a piece past the limit: none of the record is sent then.
+        if (command.size() > kMaxCommandLength) {
+            log(SkippedLarge(command.size()), 0);
+            commands.clear();
+            return false;
+        }
+        commands.push_back(std::move(command));
+    }
+    return true;
+}
+
 bool WriteParameter(Host& host, NVMParameter& record, bool quiet, std::ostream* file, uint8_t* targetLost) {
     if (targetLost) *targetLost = 0;
-    auto send = [&](const std::string& command) {
-        // A full disk or a closed file is a failed write, not a printed command.
-        if (file) return static_cast<bool>(*file << command << '\n');
+    std::vector<std::string> commands;
+    if (!WriteCommands(record, commands, [&host](const std::string& text, uint8_t flag) { host.ShowLine(text, flag); }))
+        return false;
+    const bool pieces = commands.size() > 1;
+    for (const std::string& command : commands) {
         std::string answer;
-        return Exchange(host, command, answer, false, targetLost);
-    };
-
-    std::string single;
-    if (record.elementCount >= 1 && (record.value.empty() || record.value.front() != '"')) {
-        std::string whole = cmd::Write(IndexedName(record.name, 0, record.elementCount - 1), "{" + record.value + "}");
-        if (whole.size() <= kMaxCommandLength) {
-            single = std::move(whole);
-        } else {
-            const int limit = static_cast<int>(kMaxCommandLength) - static_cast<int>(record.name.size()) - 25;
-            const std::vector<std::string> pieces = SplitValue(record.value, limit);
-            if (pieces.empty()) {
-                host.ShowLine("WARNING: Could not split VTQ command up into smaller parts for \"" + record.name + "\".",
-                              1);
-                single = std::move(whole);
-            } else {
-                int start = 0;
-                bool ok = true;
-                for (const std::string& piece : pieces) {
-                    const int n = ElementCount(piece);
-                    const std::string command =
-                        cmd::Write(IndexedName(record.name, start, start + n - 1), "{" + piece + "}");
-                    start += n;
-                    // Very long index texts could still push a piece past the limit: never send it.
-                    if (command.size() > kMaxCommandLength) {
-                        SkippedLarge(host, command.size());
-                        ok = false;
-                        break;
-                    }
-                    if (!send(command)) {
-                        ok = false;
-                        break;
-                    }
-                }
-                if (!ok) {
-                    if (!quiet) host.ShowLine("Error writing \"" + record.name + "\" to target!", 0);
-                    return false;
-                }
-                if (!file) record.state = ParameterState::InTargetRAM;
-                return true;
-            }
-        }
-    } else {
-        single = cmd::Write(record.name, record.value);
-    }
-
-    if (single.size() > kMaxCommandLength) {
-        SkippedLarge(host, single.size());
+        // A full disk or a closed file is a failed write, not a printed command.
+        const bool sent = file ? static_cast<bool>(*file << command << '\n')
+                               : Exchange(host, command, answer, false, targetLost);
+        if (sent) continue;
+        if (!quiet && !file)
+            host.ShowLine(pieces ? "Error writing \"" + record.name + "\" to target!"
+                                 : std::string("Error writing to target! Check connection and that parameters are valid."),
+                          0);
         return false;
     }
-    if (file) return send(single);
-    if (!send(single)) {
-        if (!quiet) host.ShowLine("Error writing to target! Check connection and that parameters are valid.", 0);
-        return false;
-    }
-    if (!quiet) host.ShowLine("Store OK", 1);
+    if (file) return true;
+    if (!quiet && !pieces) host.ShowLine("Store OK", 1);
     record.state = ParameterState::InTargetRAM;
     return true;
 }

@@ -4,6 +4,7 @@
 // printed to an open file.
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -17,6 +18,17 @@ namespace vtq {
 // The most characters the target accepts in one command, final CR included.
 inline constexpr size_t kMaxCommandLength = 1000;
 
+// Where the command builder says why a record cannot be written (text, show-line flag).
+using WriteLog = std::function<void(const std::string&, uint8_t)>;
+
+// The commands that write the record, in sending order: one command, or the
+// element ranges of a long array. False when the record cannot be written
+// (an array value whose element count is not the record's, a command the
+// target cannot take); `log` then gets the lines that say why and `commands`
+// is empty. Writing to the target and printing a dry run both build here, so
+// what a dry run shows is what a real run sends.
+bool WriteCommands(const NVMParameter& record, std::vector<std::string>& commands, const WriteLog& log);
+
 // Writes the record. With `file` set, each command is printed followed by a
 // line feed (the command ends in CR, so the stream, opened in binary mode, gets
 // CR LF line ends) and nothing is sent; otherwise each command goes through the
@@ -29,7 +41,22 @@ bool WriteParameter(Host& host, NVMParameter& record, bool quiet = false, std::o
 
 // The name with an element range: "[a]" or "[a,b]" appended, or put in place of
 // the bracket run that ends in the last "[0," group (tab[0,63] -> tab[16,31]).
+// A name that ends in an element range of its own (tab[4,7]) counts from that
+// range's first element: tab[4,7] with 0 and 1 gives tab[4,5].
 std::string IndexedName(std::string_view name, int first, int last);
+
+// An element range at the end of a name, "tab[2,3]" or "tab[5]": one bracket
+// group of decimal numbers after a name that does not itself end in a bracket
+// group (tab[0,1][0,2] is a whole two-dimensional array, not a range of one).
+struct ElementRange {
+    std::string_view array;  // the name before the range
+    long long first = 0;
+    long long last = 0;
+};
+bool ParseElementRange(std::string_view name, ElementRange& range);
+
+// True when a bracket group "[a,b]" of the name counts down (x[5,2]).
+bool HasReversedRange(std::string_view name);
 
 // Cuts a comma list into pieces of at most `limit` characters, each cut at a
 // comma. Empty when the value is empty, the limit below 1, or a stretch longer

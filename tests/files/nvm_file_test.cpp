@@ -21,7 +21,7 @@ TEST(NvmFileParse, RulesInOrder) {
     const std::pair<const char*, const char*> cases[] = {
         {"// Item Count=3:", "-"}, {"nvm://grp.a=1", "-"}, {"grp.a=  \t", "-"}, {"grp.a 5", "-"}, {"a=1", "-"},
         {"at@nvm:grp.a=5\r", "grp|grp.a|5|"}, {"aT@NvM: grp.a=5", "grp|grp.a|5|"},
-        {"AT@NVM:grp.a=5", "AT@NVM:grp|AT@NVM:grp.a|5|"}, {"nvm:   grp.arr = {1, 2, 3}  ", "grp|grp.arr|1, 2, 3|"},
+        {"AT@NVM:grp.a=5", "grp|grp.a|5|"}, {"nvm:   grp.arr = {1, 2, 3}  ", "grp|grp.arr|1, 2, 3|"},
         {"grp.arr={ {1,2},{3,4} } (uint8)", "grp|grp.arr|{1,2},{3,4}|uint8"},
         {"grp.a=7 ( uint8 ) rest", "grp|grp.a|7|uint8"}, {"grp.a=7 (uint8", "grp|grp.a|7|"},
         {"abc=1.5", "abc=1|abc|1.5|"}, {"  grp.a = 1=2", "  grp|grp.a|1=2|"},
@@ -29,6 +29,9 @@ TEST(NvmFileParse, RulesInOrder) {
         // Quoted strings keep their parentheses and braces; nothing left after the type or braces: no assignment.
         {"grp.s=\"Model (rev A)\" (string)", "grp|grp.s|\"Model (rev A)\"|string"},
         {"grp.s=\"{x}\"", "grp|grp.s|\"{x}\"|"}, {"grp.a=(uint8)", "-"}, {"grp.a={ }", "-"},
+        // Unbalanced braces and element ranges that count down would make a malformed command.
+        {"grp.a={1,2,3", "-"}, {"grp.a=1,2,3}", "-"}, {"grp.a={{1,2},{3}", "-"}, {"grp.s=\"{x\"", "grp|grp.s|\"{x\"|"},
+        {"grp.a[5,2]=1,2,3,4", "-"}, {"grp.a[2,5]=1,2,3,4", "grp|grp.a[2,5]|1,2,3,4|"},
     };
     for (const auto& [text, expected] : cases) {
         NvmLine l;
@@ -99,6 +102,38 @@ TEST_F(NvmFileTest, SaveWritesTheFilteredViewOrRefuses) {
     AtomicFileWriter::FailWriteAfter(-1);
     EXPECT_EQ(FileBytes(path), "// NVM Parameter file saved from Brevant\r\n// Item Count=4:\r\ngrp.a=1\r\n"
                                "grp.b=2 (uint8)\r\ngrp.tab=1,2,3 (int16)\r\noth.x=\xe9\xff\r\n");
+}
+
+// Every record saved loads back as it was: a one-element array stays an array, and a record whose line could
+// not load (no group before a point) stays out of the file with a line in the log.
+TEST_F(NvmFileTest, WhatIsSavedLoadsBackAlike) {
+    Fill(items, {{"grp.one[0]", "5"}, {"grp.tab", "1,2"}, {"grp.s", "\"x\"", "string"}});
+    {
+        UpdateBracket bracket(items);
+        items.AddParameter(items.GroupIndex("grp"), "no_dot_name", "7", "", false);
+    }
+    const std::string path = dir.File("out.nvm");
+    ASSERT_TRUE(WriteParameters(items, path, &user));
+    EXPECT_EQ(FileBytes(path), "// NVM Parameter file saved from Brevant\r\n// Item Count=3:\r\n"
+                               "grp.one={5}\r\ngrp.s=\"x\" (string)\r\ngrp.tab=1,2\r\n");
+    EXPECT_EQ(host.Texts(), Texts{"Not saved: \"no_dot_name\" has no group name before a point; the file could "
+                                  "not load it back."});
+    GroupItems fresh;
+    LoadCounts counts;
+    ASSERT_TRUE(LoadParameters(fresh, path, counts, FileNames::AsGiven));
+    EXPECT_EQ(counts.added, 3);
+    EXPECT_EQ(Record(fresh, "grp.one")->elementCount, 1);
+}
+
+// Files from other editors: a byte order mark, lines ended by a lone CR, the prefix in capitals.
+TEST_F(NvmFileTest, LinesOfOtherEditorsLoad) {
+    GroupItems fresh;
+    LoadCounts counts;
+    LoadParametersFromText(fresh, "\xEF\xBB\xBFgrp.a=1\r// note\rgrp.b=2\r\nAT@NVM:grp.c=3\n", counts,
+                           FileNames::AsGiven);
+    EXPECT_EQ(fresh.AllGroupNames(), Texts{"grp"});
+    EXPECT_EQ(counts.added, 3);
+    EXPECT_NE(Record(fresh, "grp.b"), nullptr);
 }
 
 TEST_F(NvmFileTest, MergeCountsReplacedAddedAndUnchanged) {

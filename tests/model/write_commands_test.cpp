@@ -38,6 +38,9 @@ TEST(WriteCommandTexts, IndexedNameAndSplitValue) {
         {"tab", 0, 15, "tab[0,15]"},         {"tab", 7, 7, "tab[7]"},         {"tab[0,63]", 16, 31, "tab[16,31]"},
         {"m[0,3][0,7]", 8, 15, "m[8,15]"},   {"rec[0,3].v", 2, 3, "rec[2,3].v"}, {"a[0,1].b[0,4]", 1, 2, "a[0,1].b[1,2]"},
         {"open[0,", 1, 2, "open[1,2]"},
+        // A name that ends in a range of its own counts from its first element.
+        {"tab[4,7]", 0, 1, "tab[4,5]"},      {"tab[5]", 0, 0, "tab[5]"},     {"r[1].b[2,3]", 0, 1, "r[1].b[2,3]"},
+        {"t[0,1][0,2]", 0, 5, "t[0,5]"},
     };
     for (const auto& [name, first, last, result] : names) EXPECT_EQ(IndexedName(name, first, last), result);
 
@@ -46,6 +49,33 @@ TEST(WriteCommandTexts, IndexedNameAndSplitValue) {
         {"12345,6", 3, {}},  // a stretch without a comma cannot be cut
     };
     for (const auto& [value, limit, pieces] : splits) EXPECT_EQ(SplitValue(value, limit), pieces) << value;
+}
+
+TEST(WriteCommandTexts, ElementRangesAndCounts) {
+    // Name, then "array|first|last" or "-" when it does not end in an element range; then whether a range counts down.
+    const std::tuple<const char*, const char*, bool> names[] = {
+        {"g.tab[2,3]", "g.tab|2|3", false}, {"g.tab[ 5 ]", "g.tab|5|5", false}, {"g.tab[5,2]", "g.tab|5|2", true},
+        {"g.t[0,1][0,2]", "-", false},      {"g.rec[1].a", "-", false},          {"g.x[5,2].a", "-", true},
+        {"[1]", "-", false},                {"g.t[1,]", "-", false},             {"g.t[a]", "-", false},
+    };
+    for (const auto& [name, range, reversed] : names) {
+        ElementRange r;
+        EXPECT_EQ(ParseElementRange(name, r) ? std::string(r.array) + "|" + std::to_string(r.first) + "|" +
+                                                   std::to_string(r.last)
+                                             : "-",
+                  range)
+            << name;
+        EXPECT_EQ(HasReversedRange(name), reversed) << name;
+    }
+    // The element count must match the range: such a record is never sent.
+    std::vector<std::string> commands;
+    std::vector<std::string> said;
+    const WriteLog log = [&said](const std::string& text, uint8_t) { said.push_back(text); };
+    EXPECT_TRUE(WriteCommands(Record("g.tab[2,3]", "7,8", 2), commands, log));
+    EXPECT_EQ(commands, std::vector<std::string>{"at@nvm:g.tab[2,3]={7,8}\r"});
+    EXPECT_FALSE(WriteCommands(Record("g.tab", "1,2,3", 16), commands, log));
+    EXPECT_TRUE(commands.empty());
+    EXPECT_EQ(said, std::vector<std::string>{"\"g.tab\" has 16 elements; the value gives 3."});
 }
 
 TEST(WriteParameter, FailuresKeepTheStateAndAreReportedUnlessQuiet) {
