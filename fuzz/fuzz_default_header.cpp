@@ -1,22 +1,38 @@
 // Any input as a default-values header: read for its index, constants and
-// arrays, each array cut into value chunks with constants replaced, and the
-// whole text used as an old header for the RF merge.
+// arrays, each array cut into value chunks with constants replaced, loaded
+// into a target, and the whole text used as an old header for the RF merge.
+// What must hold: each group's values are the initialiser of the array its
+// index entry names (a definition "name[...] = {...}", not a declaration or
+// a longer name); every command of the load is one line, for a group the
+// target listed, with a plain version and values that are numbers fitting the
+// element width; a merged header reads back to the target's values (and
+// numbers only). Campaigns run with -max_len=131072: thousands of index
+// entries, where a search from the start for each entry shows.
+
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "base/file_io.h"
+#include "base/text.h"
+#include "channel/target_commands.h"
+#include "core/editor_session.h"
+#include "defaults/default_dump.h"
 #include "defaults/header_reader.h"
 #include "defaults/naming_presets.h"
 #include "defaults/rf_export.h"
+#include "fuzz_checks.h"
 #include "support/scripted_host.h"
 #include "support/scripted_user.h"
 
-namespace {
+using fuzzcheck::Check;
 
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
+namespace {
 
 // Answers every pick with the first item, every question with No.
 class FirstPickUser : public vtq::test::ScriptedUser {
@@ -26,6 +42,137 @@ public:
         return true;
     }
 };
+
+// A folder of this process, in memory where the system has it.
+const std::string& WorkFolder() {
+    static const std::string folder = [] {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : tmp && *tmp ? tmp : "/tmp") +
+                              "/fuzz_default_header.XXXXXX";
+        Check(mkdtemp(pattern.data()) != nullptr, "no work folder");
+        return pattern;
+    }();
+    return folder;
+}
+
+// The groups the target lists, with their numbers.
+const std::map<std::string, int> kTargetGroups = {
+    {"fix_ant_tuner", 11}, {"fix_radio_cfg", 8}, {"fix_thermal", 23},
+    {"cal_t8x_lut", 34},   {"fix_t8x_lut", 3},   {"fix_t8x_lut_setcal", 6}};
+
+// A target that lists kTargetGroups, knows write_to_mirror with a version, and
+// answers OK to everything else.
+class LoadTarget : public fuzzcheck::RecordingHost {
+public:
+    LoadTarget() {
+        responder = [](const std::string& command, std::string& answer) {
+            if (command == vtq::cmd::kGroupList) {
+                answer = "$nvm_groups\r\n";
+                for (const auto& [name, number] : kTargetGroups) answer += name + "=" + std::to_string(number) + "\r\n";
+                answer += "OK";
+            } else if (command == vtq::cmd::kWriteToMirrorProbe) {
+                answer = "write_to_mirror(<group number>,<version>,<byte offset>,\"<format>\",{<values>})\r\nOK";
+            } else {
+                answer = "OK";
+            }
+            return true;
+        };
+    }
+};
+
+bool IsIdentChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// True when the code (comments blanked) defines `name` as an array, "name[...] = {",
+// with `data` as its trimmed initialiser up to the first "}".
+bool DefinesArrayWith(const std::string& code, const std::string& name, const std::string& data) {
+    for (size_t at = code.find(name); at != std::string::npos; at = code.find(name, at + 1)) {
+        if ((at > 0 && IsIdentChar(code[at - 1])) || (at + name.size() < code.size() && IsIdentChar(code[at + name.size()])))
+            continue;
+        size_t i = at + name.size();
+        auto blanks = [&] {
+            while (i < code.size() && vtq::IsSpaceBlank(code[i])) ++i;
+        };
+        blanks();
+        if (i >= code.size() || code[i] != '[') continue;
+        const size_t close = code.find(']', i);
+        if (close == std::string::npos) continue;
+        i = close + 1;
+        blanks();
+        if (i >= code.size() || code[i] != '=') continue;
+        ++i;
+        blanks();
+        if (i >= code.size() || code[i] != '{') continue;
+        const size_t end = code.find('}', i);
+        if (end != std::string::npos && vtq::Trim(std::string_view(code).substr(i + 1, end - i - 1)) == data) return true;
+    }
+    return false;
+}
+
+// A value as the merge and the load read it: "-" and a number in decimal or "0x" hexadecimal.
+bool ReadNumber(std::string_view text, long long& value) {
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative) text.remove_prefix(1);
+    if (text.empty()) return false;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        if (text.size() > 10) return false;
+        for (char c : text.substr(2))
+            if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) return false;
+    } else {
+        if (text.size() > 10) return false;
+        for (char c : text)
+            if (c < '0' || c > '9') return false;
+    }
+    value = static_cast<long long>(vtq::ConstantValue(text));
+    if (negative) value = -value;
+    return true;
+}
+
+std::vector<std::string> Values(std::string_view list) {
+    std::vector<std::string> values;
+    for (const std::string& v : vtq::SplitCommaText(list)) {
+        std::string t = vtq::Trim(v);
+        if (!t.empty()) values.push_back(t);
+    }
+    return values;
+}
+
+// One write_to_mirror command of the load: "(group,version,offset,"format",{values})".
+void CheckMirrorCommand(const std::string& command) {
+    const std::string start = vtq::cmd::kWriteToMirrorStart;
+    if (command.compare(0, start.size(), start) != 0 || command == vtq::cmd::kWriteToMirrorProbe) return;
+    const size_t open = command.find('{'), close = command.rfind('}');
+    if (open == std::string::npos || close == std::string::npos || close < open)
+        return Check(false, "a write_to_mirror command without its values", command);
+    const std::vector<std::string> head = vtq::SplitCommaText(std::string_view(command).substr(start.size(), open - start.size()));
+    if (head.size() < 4) return Check(false, "a write_to_mirror command without group, version and offset", command);
+    long long group = -1, version = -1;
+    Check(ReadNumber(head[0], group) && group >= 0, "a write_to_mirror command for no group number", command);
+    bool listed = false;
+    for (const auto& [name, number] : kTargetGroups) listed |= number == group;
+    Check(listed, "a write_to_mirror command for a group the target did not list", command);
+    Check(ReadNumber(head[1], version) && version >= 0 && version < 2147483647,
+          "a write_to_mirror command with a version that is no small number", command);
+    const std::string format = head[3];
+    const int bits = format.find('q') != std::string::npos ? 8 : format.find('h') != std::string::npos ? 16 : 32;
+    for (const std::string& v : Values(std::string_view(command).substr(open + 1, close - open - 1))) {
+        long long value = 0;
+        if (!ReadNumber(v, value)) return Check(false, "a write_to_mirror value that is no number", command);
+        Check(value >= -(1LL << (bits - 1)) && value < (1LL << bits), "a write_to_mirror value wider than its element",
+              command);
+    }
+}
+
+// The session the header is loaded through: one for all runs, over a target that answers.
+vtq::EditorSession& Session(LoadTarget& target) {
+    static std::unique_ptr<vtq::EditorSession> session = [&] {
+        auto s = std::make_unique<vtq::EditorSession>(target, nullptr, WorkFolder() + "/Brevant.ini");
+        s->Start();
+        return s;
+    }();
+    return *session;
+}
 
 }  // namespace
 
@@ -38,24 +185,61 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     vtq::DefaultGroupList records;
     vtq::HeaderConstants constants;
     vtq::ParseDefaultHeaderText(input, host, records, constants);
+    const std::string code = vtq::SplitHeaderText(input).code;
     for (const auto& r : records) {
-        Check(!r.DataText.empty());
+        Check(!r.DataText.empty(), "a group without values");
+        Check(DefinesArrayWith(code, r.ArrayName, r.DataText), "a group's values are not the array its index names",
+              r.ArrayName);
         size_t cursor = 0;
         for (int guard = 0;; ++guard) {
-            Check(guard <= static_cast<int>(r.DataText.size()) + 1);
+            Check(guard <= static_cast<int>(r.DataText.size()) + 1, "the chunks do not end");
             const vtq::ValueChunk chunk = vtq::NextValueChunk(r.DataText, cursor);
-            Check(chunk.count <= vtq::kChunkValues && chunk.text.size() <= vtq::kChunkText + 1);
-            Check(cursor <= r.DataText.size());
+            Check(chunk.count <= vtq::kChunkValues && chunk.text.size() <= vtq::kChunkText + 1, "a chunk too big");
+            Check(cursor <= r.DataText.size(), "a chunk past the data");
             vtq::ReplaceConstants(chunk.text, constants);
             if (chunk.exhausted || chunk.text.empty()) break;
         }
     }
 
+    // The whole load into a target that answers.
+    static LoadTarget target;
+    vtq::EditorSession& session = Session(target);
+    const std::string path = WorkFolder() + "/header.h";
+    Check(vtq::WriteFileAtomically(path, input), "the header cannot be written");
+    target.commands.clear();
+    vtq::test::ScriptedUser loadUser;
+    vtq::LoadDefaultHeaderToTarget(session, loadUser, path);
+    for (const std::string& command : target.commands) {
+        fuzzcheck::CheckOneLine(command);
+        CheckMirrorCommand(command);
+    }
+
     // The same text as the old header of a merge of three small arrays.
     std::string buffer = input;
-    vtq::DefaultGroupList three = {{1, "cal_x", "", "U16", "t_calib_", "1, 2"},
-                                   {2, "fix_x", "", "U16", "t_fixed_", "0x10, -3, 4, 5, 6, 7, 8, 9, 10, 11"},
-                                   {3, "set_x", "", "U16", "t_setcal_", "GAIN"}};
-    vtq::MergeDefaultsIntoText(host, user, vtq::NamingPreset(), "old.h", buffer, three);
+    vtq::DefaultGroupList three = {{1, "cal_x", "x_calib_data", "U16", "x_calib_data", "1, 2"},
+                                   {2, "fix_x", "x_fixed_data", "U16", "x_fixed_data", "16, 65533, 4, 5, 6, 7, 8, 9, 10, 11"},
+                                   {3, "set_x", "x_setcal_data", "U16", "x_setcal_data", "48"}};
+    if (!vtq::MergeDefaultsIntoText(host, user, vtq::NamingPreset(), "old.h", buffer, three)) return 0;
+    vtq::DefaultGroupList back;
+    vtq::HeaderConstants backConstants;
+    vtq::ParseDefaultHeaderText(buffer, host, back, backConstants);
+    for (const auto& r : three) {
+        const vtq::DefaultGroupData* found = nullptr;
+        for (const auto& b : back)
+            if (b.GroupName == r.GroupName) found = &b;
+        if (!found) {
+            Check(false, "a merged group does not read back", r.GroupName);
+            continue;
+        }
+        const std::vector<std::string> want = Values(r.DataText);
+        const std::vector<std::string> got = Values(vtq::ReplaceConstants(found->DataText, backConstants));
+        // An old array longer than the target's keeps its extra entries (the user is told): they must be numbers too.
+        bool same = want.size() <= got.size();
+        for (size_t i = 0; same && i < got.size(); ++i) {
+            long long a = 0, b = 0;
+            same = ReadNumber(got[i], b) && (i >= want.size() || (ReadNumber(want[i], a) && ((a - b) & 0xFFFF) == 0));
+        }
+        Check(same, "a merged group reads back with other values", r.GroupName);
+    }
     return 0;
 }

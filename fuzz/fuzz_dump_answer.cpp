@@ -1,7 +1,10 @@
 // Any input as a group dump answer, read into a container whose target queries
 // all fail, then shown, filtered, cleaned of table bases and written as
 // commands. Each input line is also parsed as a decoded record line, so that
-// bytes the prefix code cannot carry reach the parser too.
+// bytes the prefix code cannot carry reach the parser too. What must hold:
+// every record's write commands are one line each, with element ranges inside
+// the array the target reported, and the dry run prints what the write sends.
+// Campaigns run with -max_len=65536, the size of a large group's answer.
 
 #include <cstdint>
 #include <sstream>
@@ -9,6 +12,7 @@
 #include <string_view>
 
 #include "core/dump_parser.h"
+#include "fuzz_checks.h"
 #include "model/group_items.h"
 #include "model/write_commands.h"
 #include "support/host_model_link.h"
@@ -17,6 +21,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A copy of exactly the input's size, so ASan sees any read past its end.
     const std::string input(reinterpret_cast<const char*>(data), size);
+    if (fuzzcheck::SkipKnownControlBytes(input)) return 0;
     vtq::test::ScriptedHost host;  // answers every query with ERROR
     vtq::test::HostModelLink link(host);
     vtq::GroupItems items(&link);
@@ -33,8 +38,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     items.SetFilter(input.substr(0, 3));
     items.SetFilter("");
 
-    std::ostringstream file;
-    for (vtq::NVMParameter* p : items.View()) vtq::WriteParameter(host, *p, true, &file);
+    for (vtq::NVMParameter* p : items.View()) {
+        std::ostringstream file;
+        vtq::NVMParameter dry = *p;
+        const bool listed = vtq::WriteParameter(host, dry, true, &file);
+        fuzzcheck::RecordingHost target;
+        const bool written = vtq::WriteParameter(target, *p, true);
+        std::string expected;
+        for (const std::string& command : target.commands) {
+            fuzzcheck::CheckWriteCommand(command, {}, p->elementCount);
+            expected += command + "\n";
+        }
+        fuzzcheck::Check(written == listed && file.str() == expected, "the dry run differs from the write", p->name);
+    }
     items.ClearGroup(0);
     items.ClearAll();
     return 0;

@@ -2,23 +2,112 @@
 // records (its target queries all fail), and into a fresh one that keeps the
 // file's names; then the two are compared (checked against a search of every
 // name), shown as the difference window shows them, and every line is parsed on its own and written back as a
-// parameter line.
+// parameter line. What must hold: every record the file yields writes as
+// well-formed commands (one line each, element ranges inside the target's
+// arrays), the dry run prints exactly what the real write sends, and the file
+// the editor saves loads back into the same records. Campaigns run with
+// -max_len=65536, a file of some thousand lines.
+
+#include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <string_view>
 
 #include "base/text.h"
 #include "files/nvm_compare.h"
 #include "files/nvm_file.h"
+#include "fuzz_checks.h"
 #include "model/group_items.h"
+#include "model/write_commands.h"
 #include "support/host_model_link.h"
 #include "support/scripted_host.h"
+
+namespace {
+
+using fuzzcheck::Check;
+
+// The target's own parameters in the container the file is merged into, with
+// their element counts (0: scalar).
+const std::map<std::string, int, std::less<>> kTargetArrays = {{"grp.a", 0}, {"grp.tab", 3}, {"grp.big", 300}};
+
+std::string BigValue() {
+    std::string value = "1000";
+    for (int i = 1; i < 300; ++i) value += "," + std::to_string(1000 + i);
+    return value;
+}
+
+// Writes every record of the container, once as the dry run prints it and
+// once through a target that answers OK, and checks each command.
+void CheckWrites(vtq::GroupItems& items) {
+    for (int g = 0; g < items.GroupCount(); ++g) {
+        for (vtq::NVMParameter* p : items.Group(g)->params) {
+            fuzzcheck::RecordingHost target;
+            vtq::NVMParameter sent = *p;
+            const bool written = vtq::WriteParameter(target, sent, true);
+            std::ostringstream printed;
+            vtq::NVMParameter dry = *p;
+            const bool listed = vtq::WriteParameter(target, dry, true, &printed);
+            std::string expected;
+            for (const std::string& command : target.commands) {
+                fuzzcheck::CheckWriteCommand(command, kTargetArrays, p->elementCount);
+                expected += command + "\n";
+            }
+            Check(written == listed && printed.str() == expected, "the dry run differs from the write", p->name);
+        }
+    }
+}
+
+// A folder of this process for the saved files.
+const std::string& SaveFolder() {
+    static const std::string folder = [] {
+        // In memory where the system has it: every run saves a file.
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : tmp && *tmp ? tmp : "/tmp") +
+                              "/fuzz_nvm_file.XXXXXX";
+        Check(mkdtemp(pattern.data()) != nullptr, "no folder for saved files");
+        return pattern;
+    }();
+    return folder;
+}
+
+// Saves the container's view, loads the file into a fresh container and
+// checks that it holds the same records.
+void CheckSaveLoadsBack(vtq::GroupItems& items, vtq::ModelLink& link) {
+    items.RebuildView();
+    if (items.ViewCount() == 0) return;
+    const std::string path = SaveFolder() + "/saved.nvm";
+    Check(vtq::WriteParameters(items, path, nullptr), "the save failed");
+    vtq::GroupItems loaded(&link);
+    vtq::LoadCounts counts;
+    Check(vtq::LoadParameters(loaded, path, counts, vtq::FileNames::AsGiven), "the saved file cannot be read");
+    loaded.RebuildView();
+    Check(loaded.ViewCount() == items.ViewCount(), "the saved file loads back to another number of records");
+    for (int g = 0; g < items.GroupCount(); ++g) {
+        const vtq::GroupItem* group = loaded.FindGroup(items.GroupName(g));
+        for (const vtq::NVMParameter* p : items.Group(g)->params) {
+            if (p->viewIndex < 0) continue;
+            const vtq::NVMParameter* back = group ? group->params.Find(p->name) : nullptr;
+            if (!back) {
+                Check(false, "a saved record does not load back", p->name);
+                continue;
+            }
+            Check(back->value == p->value && back->type == p->type && back->elementCount == p->elementCount,
+                  "a saved record loads back with another value, type or size", p->name);
+        }
+    }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A copy of exactly the input's size, so ASan sees any read past its end.
     const std::string input(reinterpret_cast<const char*>(data), size);
+    if (fuzzcheck::SkipKnownControlBytes(input)) return 0;
     vtq::test::ScriptedHost host;
     vtq::test::HostModelLink link(host, false);  // every target query fails
     vtq::GroupItems editor(&link);
@@ -28,6 +117,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         editor.AddParameter(0, "grp.a", "1", "uint8", false);
         editor.AddParameter(0, "grp.tab", "1,2,3", "", false);
         editor.AddParameter(0, "grp.tab[1]", "2", "", false);
+        static const std::string big = BigValue();
+        editor.AddParameter(0, "grp.big", big, "int16", false);
     }
     vtq::LoadCounts counts;
     vtq::LoadParametersFromText(editor, input, counts, vtq::FileNames::AsTarget);
@@ -54,6 +145,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (size_t i = 0; i < result.size(); ++i)
             if (result[i].text != reference[i].text || result[i].kind != reference[i].kind) __builtin_trap();
     }
+    CheckWrites(editor);
+    CheckWrites(*file);
+    CheckSaveLoadsBack(*file, link);
+
     vtq::NVMDiff diff(std::move(file), editor);
     (void)diff.RowTexts();
     diff.SetShown(vtq::DiffKind::Missing, false);

@@ -1,0 +1,162 @@
+#pragma once
+// What the fuzz targets assert about their results, shared so that every
+// target checks a command the same way: a failed check names what broke and
+// aborts, which libFuzzer reports as a finding with the input that caused it.
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "support/scripted_host.h"
+
+namespace fuzzcheck {
+
+// During a campaign, FUZZ_KNOWN="what|what" names failures already reported:
+// they are printed the first time and then let pass, so the campaign goes on
+// to find the next fault. Runs over the corpus never set it.
+inline bool KnownFailure(std::string_view what) {
+    static const std::string known = [] {
+        const char* text = std::getenv("FUZZ_KNOWN");
+        return std::string(text ? text : "");
+    }();
+    static std::vector<std::string> seen;
+    for (size_t b = 0; b < known.size();) {
+        size_t e = known.find('|', b);
+        if (e == std::string::npos) e = known.size();
+        if (e > b && what.find(std::string_view(known).substr(b, e - b)) != std::string_view::npos) {
+            for (const std::string& s : seen)
+                if (s == what) return true;
+            seen.emplace_back(what);
+            std::fprintf(stderr, "fuzz check failed (known, going on): %.*s\n", static_cast<int>(what.size()),
+                         what.data());
+            return true;
+        }
+        b = e + 1;
+    }
+    return false;
+}
+
+// During a campaign that knows control bytes reach commands, inputs holding a
+// CR that ends no line, or a NUL, would only find that fault again: skipped.
+inline bool SkipKnownControlBytes(std::string_view input) {
+    if (!KnownFailure("command holds CR, LF or NUL")) return false;
+    for (size_t i = 0; i < input.size(); ++i)
+        if (input[i] == '\0' || (input[i] == '\r' && (i + 1 == input.size() || input[i + 1] != '\n'))) return true;
+    return false;
+}
+
+inline void Check(bool good, const char* what, std::string_view detail = {}) {
+    if (good || KnownFailure(what)) return;
+    std::fprintf(stderr, "fuzz check failed: %s\n", what);
+    if (!detail.empty()) std::fprintf(stderr, "  in: %.*s\n", static_cast<int>(detail.size()), detail.data());
+    std::abort();
+}
+
+// A command as it goes to the target is one line: its final CR, and no other
+// CR, no LF and no NUL anywhere (the target would run the rest as a second
+// command, or cut the command short).
+inline void CheckOneLine(std::string_view command) {
+    Check(!command.empty() && command.back() == '\r', "command does not end in CR", command);
+    command.remove_suffix(1);
+    Check(command.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos,
+          "command holds CR, LF or NUL", command);
+}
+
+// A target that answers OK to everything and records every command.
+class RecordingHost : public vtq::test::ScriptedHost {
+public:
+    RecordingHost() {
+        responder = [](const std::string&, std::string& answer) {
+            answer = "OK";
+            return true;
+        };
+    }
+};
+
+// Elements of a comma list, commas inside double quotes not counted.
+inline int CountValues(std::string_view list) {
+    if (list.find_first_not_of(" \t") == std::string_view::npos) return 0;
+    int count = 1;
+    bool quoted = false;
+    for (char c : list) {
+        if (c == '"') quoted = !quoted;
+        if (c == ',' && !quoted) ++count;
+    }
+    return count;
+}
+
+// A decimal number without sign: -1 when the text is not one (or too long).
+inline long ReadIndex(std::string_view text) {
+    if (text.empty() || text.size() > 9) return -1;
+    long n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return -1;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+// Checks a write command "at@nvm:NAME=VALUE\r" against the arrays of the
+// target: `arrays` maps a parameter name without brackets to its element
+// count (0 for a scalar). A command to a known array names one element range
+// inside it and carries as many values in braces as the range holds, or one
+// element and its bare value; a command to a known scalar names no range.
+// Every range of any name is a pair of plain numbers, first <= last. A
+// command for a record the target reported as an array of `elements` (when
+// above 0) holds its element range in the name's last bracket group, inside
+// the array, with as many values in braces as the range holds.
+inline void CheckWriteCommand(std::string_view command, const std::map<std::string, int, std::less<>>& arrays,
+                              int elements = 0) {
+    CheckOneLine(command);
+    constexpr std::string_view kPrefix = "at@nvm:";
+    if (command.substr(0, kPrefix.size()) != kPrefix) return;
+    command.remove_prefix(kPrefix.size());
+    command.remove_suffix(1);
+    const size_t eq = command.find('=');
+    if (eq == std::string_view::npos) return Check(false, "write command without '='", command);
+    const std::string_view name = command.substr(0, eq);
+    const std::string_view value = command.substr(eq + 1);
+    const size_t open = name.find('[');
+    const std::string_view base = name.substr(0, open);
+
+    // Every bracket group of the name: "[a]" or "[a,b]" with a <= b.
+    struct Range {
+        long first, last;
+    };
+    std::vector<Range> ranges;
+    for (size_t at = open; at != std::string_view::npos; at = name.find('[', at + 1)) {
+        const size_t close = name.find(']', at);
+        if (close == std::string_view::npos) return Check(false, "element range without ']'", command);
+        const std::string_view inside = name.substr(at + 1, close - at - 1);
+        const size_t comma = inside.find(',');
+        const long first = ReadIndex(inside.substr(0, comma));
+        const long last = comma == std::string_view::npos ? first : ReadIndex(inside.substr(comma + 1));
+        Check(first >= 0 && last >= first, "element range that is not first <= last", command);
+        ranges.push_back({first, last});
+    }
+
+    const auto known = arrays.find(base);
+    if (known != arrays.end()) {
+        if (known->second < 1) {
+            Check(ranges.empty(), "element range on a scalar", command);
+            return;
+        }
+        Check(ranges.size() == 1, "not one element range on an array", command);
+        elements = known->second;
+    }
+    if (elements < 1 || ranges.empty()) return;
+    const Range range = ranges.back();
+    Check(range.last < elements, "element range outside the array", command);
+    const bool braced = value.size() >= 2 && value.front() == '{' && value.back() == '}';
+    if (!braced) {
+        Check(range.first == range.last, "values of several elements without braces", command);
+        return;
+    }
+    Check(CountValues(value.substr(1, value.size() - 2)) == range.last - range.first + 1,
+          "element range and value count differ", command);
+}
+
+}  // namespace fuzzcheck
