@@ -42,14 +42,19 @@ const Verb kVerbs[] = {
     {"get", "get NAME...", 0, 1, kMany,
      "Reads the groups of the named parameters (group.name) and prints \"name=value\" for each."},
     {"set", "set NAME=VALUE... [--commit]", kCommit, 1, kMany,
-     "Writes values to the target's RAM mirror (arrays as 1,2,3 or {1,2,3}); every name is checked\n"
-     "against the target before anything is written. --commit then stores their groups in NVM."},
+     "Writes values to the target's RAM mirror (arrays as 1,2,3 or {1,2,3}, elements of an array as\n"
+     "NAME[2,3]=7,8); every name, element range and element count is checked against the target before\n"
+     "anything is written. --commit then stores their groups in NVM, but not a group a write to which\n"
+     "failed."},
     {"write", "write FILE [--dry-run] [--commit] [--verify] [--all]", kDryRun | kCommit | kVerify | kAll, 1, 1,
      "Writes the parameters of a parameter file to the target's RAM mirror: those whose values differ\n"
      "from the target's, or --all of them without reading the target first. --dry-run prints the\n"
-     "target commands instead of sending them; --verify reads the groups back and compares them with\n"
-     "the file; --commit stores the written groups in NVM. A file line that is not an assignment, or\n"
-     "a group the target does not have, stops the verb before anything is written."},
+     "target commands instead of sending them; --verify reads the written values back and compares\n"
+     "them with the file; --commit stores every group the file names in NVM (a value an earlier run\n"
+     "wrote may still be only in the RAM mirror), except a group a write to which failed. A file line\n"
+     "that is not an assignment, an element range outside its array, a value of the wrong element\n"
+     "count or a group the target does not have stops the verb before anything is written; a name\n"
+     "given twice is warned about, and its last value counts."},
     {"diff", "diff FILE [GROUP...]", 0, 1, kMany,
      "Compares the target with a parameter file (the file's groups, or only the named ones) and prints\n"
      "one line per difference. Exit status 1 when there are differences."},
@@ -155,7 +160,8 @@ bool CheckVerbArguments(const Verb& verb, const ToolOptions& o, unsigned given, 
     for (const std::string& arg : o.args) {
         vtq::NvmLine line;
         if (name == "set" && !vtq::ParseNvmLine(arg, line)) {
-            error = "The argument \"" + arg + "\" is not NAME=VALUE (NAME as group.name).";
+            error = line.refused ? "The argument \"" + arg + "\" cannot be written: " + line.refused + "."
+                                 : "The argument \"" + arg + "\" is not NAME=VALUE (NAME as group.name).";
             return false;
         }
         if (name == "get" && (arg.find('.') == std::string::npos || arg.find('=') != std::string::npos)) {

@@ -1,5 +1,7 @@
 #include "files/nvm_file.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "base/file_io.h"
@@ -257,6 +259,13 @@ void LoadParametersFromText(GroupItems& items, std::string_view text, LoadCounts
             // "x={5}": an array of one element, as the writer saves it.
             if (line.braced && record->elementCount == 0 && !record->value.starts_with('"')) {
                 record->elementCount = ElementCount(record->value);
+                record->dimensionText = std::to_string(record->elementCount);
+            }
+            // "tab[2,3]=7,8": elements of an array, written as that range with the file's values.
+            if (ElementRange range; ParseElementRange(record->name, range) && !line.value.starts_with('"')) {
+                record->value.assign(line.value);
+                RemoveBlanksOutsideQuotes(record->value);
+                record->elementCount = static_cast<int32_t>(std::min<long long>(range.last - range.first + 1, INT32_MAX));
                 record->dimensionText = std::to_string(record->elementCount);
             }
             record->state = ParameterState::NotStored;
