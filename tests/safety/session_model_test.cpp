@@ -157,8 +157,11 @@ public:
             }
             case Commit: {
                 user.yesNoAnswers = {op.b % 2 == 0};
+                const bool unwritten = CountPending(items, items.CheckedGroupNames()).notStored > 0;
                 for (const std::string& g : items.CheckedGroupNames()) committable.insert(g);
                 const CommitGroupsResult r = CommitGroups(*session, user);
+                Expect(!unwritten || host->journal.empty() || user.questions.size() == 1,
+                       "groups holding unwritten values committed without asking");
                 for (const auto& [command, ok] : host->journal)
                     if (ok && command.find("store_nvm_sync(") != std::string::npos)
                         stored.insert(host->modem().image().groups[command[22] == '3' ? 0 : 1].name);
