@@ -17,7 +17,8 @@
 namespace {
 
 // Lines a user might put in a file for the small image: good values, values out of range, wrong element counts,
-// element ranges inside and outside arrays, names the target lacks, comments and command prefixes.
+// element ranges inside and outside arrays, names the target lacks, comments and command prefixes; now and then
+// (kinds 56 to 63) a line only a tolerant reader takes, or one it must refuse.
 std::string Line(int kind, int n) {
     const std::string v = std::to_string(n), w = std::to_string(n * 7 % 300 - 20);
     const std::vector<std::string> lines = {
@@ -36,9 +37,17 @@ std::string Line(int kind, int n) {
         "// comment " + v,
         "",
         "at@nvm:cal_small.mode_1=" + v,
-        "cal_small.mode_1=" + v + "\rat@nvm:fix_small.gain=" + w,
     };
-    return lines[static_cast<size_t>(kind) % lines.size()];
+    const std::vector<std::string> odd = {
+        "cal_small.mode_1=" + v + "\rat@nvm:fix_small.gain=" + w,
+        "\xEF\xBB\xBF" + lines[static_cast<size_t>(n) % 11],
+        "AT@NVM:fix_small.gain=" + v,
+        "// comment\rfix_small.gain=" + v,
+        "fix_small.lut[0]={1,2,3," + v,
+        "fix_small.lut=1,2,3," + v + "}",
+        "fix_small.gain=" + v + std::string(1, '\0'),
+    };
+    return kind < 56 ? lines[static_cast<size_t>(kind) % lines.size()] : odd[static_cast<size_t>(kind) % odd.size()];
 }
 
 struct Run {
