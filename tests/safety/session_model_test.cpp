@@ -145,14 +145,15 @@ public:
                     if (r.targetLost) break;
                     i = j + 1;
                 }
-                Expect(errors == FailedWrites(), "the errors counted differ from the writes the target refused");
+                Expect(errors >= FailedWrites(), "a write the target refused counted as written");
                 break;
             }
             case WriteAll: {
                 for (const NVMParameter* record : items.View()) covered.insert(TargetName(*record));
                 const WriteGroupsResult r = WriteGroups(*session, user);
-                Expect(r.errors == FailedWrites(), "the errors counted differ from the writes the target refused");
-                Expect(FailedWrites() == 0 || !Logged("Write OK"), "\"Write OK\" after a failed write");
+                Expect(r.errors >= FailedWrites(), "a write the target refused counted as written");
+                Expect((r.errors == 0 && FailedWrites() == 0) || !Logged("Write OK"),
+                       "\"Write OK\" after a failed write");
                 break;
             }
             case Commit: {
@@ -248,7 +249,8 @@ private:
         if (range != std::string::npos) name.erase(range, name.find(']', range) + 1 - range);
         return name;
     }
-    // Exchanges in this step whose command holds `text` and that the target answered well; writes it refused.
+    // Exchanges in this step whose command holds `text` and that the target answered well; writes it refused (a
+    // value the editor itself holds back, such as an array of the wrong size, is never sent).
     int Answered(const std::string& text) const {
         return std::count_if(host->journal.begin(), host->journal.end(),
                              [&](const auto& e) { return e.second && e.first.find(text) != std::string::npos; });
