@@ -144,10 +144,11 @@ void AssignRecordLine(std::string& line, const NVMParameter& record) {
 
 namespace {
 
-// Does the line load back into the record's name, value and type?
+// Does the line load back into the record's name and value? (A type the line
+// cannot carry whole is learnt again from the target; the value is not.)
 bool LoadsBack(const std::string& line, const NVMParameter& record, std::string& value) {
     NvmLine parsed;
-    if (!ParseNvmLine(line, parsed) || parsed.name != record.name || parsed.type != TrimView(record.type)) return false;
+    if (!ParseNvmLine(line, parsed) || parsed.name != record.name) return false;
     value.assign(parsed.value);
     RemoveBlanksOutsideQuotes(value);
     std::string held = record.value;
