@@ -105,6 +105,14 @@ bool AtomicFileWriter::Commit() {
 
 void AtomicFileWriter::FailWriteAfter(int n) { writesBeforeFault.store(n); }
 
+std::string PartialFilePath(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const size_t name = slash == std::string::npos ? 0 : slash + 1;
+    const size_t dot = path.rfind('.');
+    const size_t cut = dot == std::string::npos || dot <= name ? path.size() : dot;
+    return path.substr(0, cut) + ".partial" + path.substr(cut);
+}
+
 bool WriteFileAtomically(const std::string& path, std::string_view content) {
     AtomicFileWriter out(path);
     out.Write(content);

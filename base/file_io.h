@@ -12,6 +12,10 @@
 
 namespace vtq {
 
+// Where an incomplete result is written, so that it never replaces a complete
+// file: ".partial" before the file name's extension ("d/a.h" gives "d/a.partial.h").
+std::string PartialFilePath(const std::string& path);
+
 // Reads the whole file in binary mode. False when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& data);
 

@@ -569,14 +569,15 @@ private:
         options.variantId = o_.variant;
         const int wanted = static_cast<int>(Items().CheckedGroupNames().size());
         const vtq::HeaderExportResult r = vtq::ExportDefaultHeader(session_, user_, presets, options);
-        run_.fields["file"] = Text(options.path);
+        run_.fields["file"] = Text(r.path.empty() ? options.path : r.path);
         run_.fields["written"] = r.written;
         Count("groupsWritten", r.groupsWritten);
         if (r.targetLost) return (void)Fail(kTargetLost, "The target was lost while its default values were read.");
         if (!r.written) return NotWritten(options.path, vtq::CouldNotWriteMessage(options.path));
         // Groups whose defaults the target refused are missing from the header.
         if (r.groupsWritten < wanted)
-            Fail(kDifferences, vtq::CountText(wanted - r.groupsWritten, "group was", "groups were") + " not exported.");
+            Fail(kDifferences, vtq::CountText(wanted - r.groupsWritten, "group was", "groups were") +
+                                   " not exported; the header went to " + r.path + ".");
     }
 
     void RfExport() {

@@ -39,12 +39,12 @@ ChangedDefaultsResult ExportChangedDefaults(EditorSession& session, UserSide& us
 
     LongOperation op(host, user);
     if (!op.Begin()) return result;
-    AtomicFileWriter out(path);
-    if (!out.Ok()) {
+    if (!AtomicFileWriter(path).Ok()) {
         op.End();
         user.Message("Cannot open file \"" + path + "\" for writing.");
         return result;
     }
+    std::string text;
     const int count = static_cast<int>(groups.size());
     op.OpenProgress(count);
     if (count == 1) op.SetStatus("Reading \"" + groups[0] + "\" group...");
@@ -73,14 +73,20 @@ ChangedDefaultsResult ExportChangedDefaults(EditorSession& session, UserSide& us
         if (changes.empty()) continue;
         ++result.changedGroups;
         std::string_view rest = changes;
-        while (!rest.empty()) out.Line(NextLine(rest));
+        while (!rest.empty()) text.append(NextLine(rest)).append("\r\n");
     }
     result.cancelled = op.Cancelled();
     result.targetLost = op.TargetLost();
-    // What was gathered is written also after a lost target or a cancel.
-    result.written = out.Commit();
+    // What was gathered is written also after a lost target or a cancel. Without the groups the
+    // target refused the file is incomplete: it goes beside, and a complete file at `path` stays.
+    if (result.failedGroups > 0) {
+        result.path = PartialFilePath(path);
+        op.Log(IncompleteFileLine(path, result.path, result.failedGroups), 0);
+    }
+    result.written = WriteFileAtomically(result.path, text);
     if (op.Closing()) return result;
-    if (!result.written) op.Log("Error while writing to file \"" + path + "\". Please inspect output file.", 0);
+    if (!result.written)
+        op.Log("Error while writing to file \"" + result.path + "\". Please inspect output file.", 0);
     if (result.targetLost)
         op.Log(kChangedLostLine, 0);
     else if (result.cancelled)
@@ -90,7 +96,7 @@ ChangedDefaultsResult ExportChangedDefaults(EditorSession& session, UserSide& us
         user.Message(kNoChangesMessage);
     else
         op.Log(CountText(result.changedGroups, "group had", "groups had") + " changes and was written to the file: \"" +
-               path + "\"");
+               result.path + "\"");
     op.End();
     return result;
 }

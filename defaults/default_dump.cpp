@@ -187,6 +187,11 @@ CArrayFind FindCArray(std::string_view text, size_t from) {
 
 // ---- Dump answers
 
+std::string IncompleteFileLine(const std::string& path, const std::string& partialPath, int missing) {
+    return std::to_string(missing) + (missing == 1 ? " group is" : " groups are") +
+           " missing, so the file was written to \"" + partialPath + "\"; \"" + path + "\" was not replaced.";
+}
+
 std::string DefaultDumpFailureLine(DefaultDumpFailure failure, const std::string& group) {
     switch (failure) {
         case DefaultDumpFailure::ExchangeFailed:

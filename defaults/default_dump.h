@@ -95,6 +95,9 @@ struct CArrayFind {
 };
 CArrayFind FindCArray(std::string_view text, size_t from = 0);
 
+// The line for an export written beside `path` because `missing` groups are not in it.
+std::string IncompleteFileLine(const std::string& path, const std::string& partialPath, int missing);
+
 // Why a group's default values could not be read.
 enum class DefaultDumpFailure {
     None,

@@ -158,10 +158,17 @@ HeaderExportResult ExportDefaultHeader(EditorSession& session, UserSide& user, N
         user.Message(kExportFailedMessage);
         return result;
     }
-    if (WriteDefaultHeader(host, user, path, dump.records)) {
+    // Without the groups the target refused the header is incomplete: it goes beside, and a complete
+    // file at `path` stays.
+    const int missing = static_cast<int>(groups.size() - dump.records.size());
+    if (missing > 0 && !dump.lost) {
+        result.path = PartialFilePath(path);
+        host.ShowLine(IncompleteFileLine(path, result.path, missing), 0);
+    }
+    if (WriteDefaultHeader(host, user, result.path, dump.records)) {
         result.written = true;
         result.groupsWritten = static_cast<int>(dump.records.size());
-        host.ShowLine(DefaultDataWrittenLine(path), 1);
+        host.ShowLine(DefaultDataWrittenLine(result.path), 1);
     }
     return result;
 }

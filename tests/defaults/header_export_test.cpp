@@ -148,10 +148,13 @@ TEST_F(HeaderExport, CommandLineOptionsSkipTheQuestions) {
 TEST_F(HeaderExport, AFailedGroupIsLeftOutAndTheOthersWritten) {
     host->faults().errorPattern = "dump_default\\(\"fix_radio_cfg\"";
     user.fileNames = {dir.File("f.h")};
+    ASSERT_TRUE(WriteFileAtomically(dir.File("f.h"), "complete"));
     ASSERT_TRUE(Export(kThree).written);
     EXPECT_EQ(host->lines, (Lines{{"Could not get default data for group fix_radio_cfg", 0},
-                                                   {"Default data written to \"" + dir.File("f.h") + "\".", 1}}));
-    const std::string text = Slurp(dir.File("f.h"));
+                                  {IncompleteFileLine(dir.File("f.h"), dir.File("f.partial.h"), 1), 0},
+                                  {"Default data written to \"" + dir.File("f.partial.h") + "\".", 1}}));
+    EXPECT_EQ(Slurp(dir.File("f.h")), "complete");  // only a complete header replaces a file
+    const std::string text = Slurp(dir.File("f.partial.h"));
     EXPECT_NE(text.find("[GROUP=fix_thermal,"), std::string::npos);
     EXPECT_EQ(text.find("fix_radio_cfg"), std::string::npos);
 }
@@ -203,11 +206,15 @@ protected:
 TEST_F(ChangedDefaults, OneChangedGroupAmongSeveral) {
     user.fileNames = {dir.File("changes.TXT")};
     // Only the exact names are skipped: Hyb_Cust is asked like any other group.
+    // The target refuses Hyb_Cust: the file misses it and goes beside the one asked for.
+    ASSERT_TRUE(WriteFileAtomically(dir.File("changes.TXT.nvm"), "complete"));
     const ChangedDefaultsResult r = ExportChangedDefaults(*session, user, {"dyn_cell_info", "fix_thermal", "Hyb_Cust"});
-    const std::string path = dir.File("changes.TXT.nvm");
-    EXPECT_EQ(std::tuple(r.path, r.changedGroups), std::tuple(path, 1));
+    const std::string path = dir.File("changes.TXT.partial.nvm");
+    EXPECT_EQ(std::tuple(r.path, r.changedGroups, r.failedGroups), std::tuple(path, 1, 1));
     EXPECT_EQ(Slurp(path), "at@nvm:fix_thermal.ramp_drx=61\r\nat@nvm:fix_thermal.path[2].ramp=52\r\n");
+    EXPECT_EQ(Slurp(dir.File("changes.TXT.nvm")), "complete");
     EXPECT_EQ(host->lines, (Lines{{"Could not read the changes of group \"Hyb_Cust\".", 0},
+                                  {IncompleteFileLine(dir.File("changes.TXT.nvm"), path, 1), 0},
                                   {"1 group had changes and was written to the file: \"" + path + "\"", 1}}));
     EXPECT_EQ(user.offered, Texts{"ChangedParameters.nvm"});
     EXPECT_EQ(host->commands.back(), "at@nvm:track_changes(Hyb_Cust)\r");
@@ -217,7 +224,8 @@ TEST_F(ChangedDefaults, OneChangedGroupAmongSeveral) {
     host->faults().errorPattern = "track_changes\\(fix_radio_cfg";
     Save("fix_ant_tuner,fix_radio_cfg,fix_thermal", dir.File("c.nvm"));
     EXPECT_EQ(host->lines, (Lines{{"Could not read the changes of group \"fix_radio_cfg\".", 0},
-                                  {Written(dir.File("c.nvm"), 2), 1}}));
+                                  {IncompleteFileLine(dir.File("c.nvm"), dir.File("c.partial.nvm"), 1), 0},
+                                  {Written(dir.File("c.partial.nvm"), 2), 1}}));
 }
 
 TEST_F(ChangedDefaults, AllGroupsSkipTheCrashingOnes) {
@@ -341,6 +349,8 @@ TEST(FindCArray, Table) {
 TEST(IdentifiersFileNamesAndComments, Table) {
     for (const char* kept : {"a.nvm", "a.NVM"}) EXPECT_EQ(WithNvmExtension(kept), kept);
     EXPECT_EQ(WithNvmExtension("d.nvm/a"), "d.nvm/a.nvm");  // a.txt gains it in OneChangedGroupAmongSeveral
+    for (const auto& [in, out] : Pairs{{"a.h", "a.partial.h"}, {"d.x/a", "d.x/a.partial"}, {".h", ".h.partial"}})
+        EXPECT_EQ(PartialFilePath(in), out) << in;
     for (const auto& [in, out] :
          Pairs{{"", ""}, {"az_AZ09", "az_AZ09"}, {"`{@[/:", "______"}, {"7abc.h", "_7abc_h"}, {"\xE9t", "_t"}})
         EXPECT_EQ(MakeCIdentifier(in), out) << in;
