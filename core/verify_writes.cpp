@@ -102,13 +102,10 @@ bool SameWrittenValue(std::string_view written, std::string_view readBack) {
     return true;
 }
 
-std::vector<NVMParameter*> WrittenRecords(const GroupItems& items, int firstRow, const WriteGroupsResult& write) {
+std::vector<NVMParameter*> WrittenRecords(const WriteGroupsResult& write) {
     std::vector<NVMParameter*> records;
-    if (firstRow < 0) firstRow = 0;
-    for (int row = firstRow; row < firstRow + write.attempted; ++row) {
-        NVMParameter* record = items.ViewItem(row);
-        if (record && record->state == ParameterState::InTargetRAM) records.push_back(record);
-    }
+    for (NVMParameter* record : write.reached)
+        if (record->state == ParameterState::InTargetRAM) records.push_back(record);
     return records;
 }
 
@@ -160,9 +157,9 @@ VerifyResult VerifyWrittenRecords(EditorSession& session, UserSide& user, const 
     return result;
 }
 
-VerifyResult VerifyAfterWrite(EditorSession& session, UserSide& user, int firstRow, const WriteGroupsResult& write) {
+VerifyResult VerifyAfterWrite(EditorSession& session, UserSide& user, const WriteGroupsResult& write) {
     if (write.closing || write.targetLost) return {};
-    return VerifyWrittenRecords(session, user, WrittenRecords(session.Items(), firstRow, write));
+    return VerifyWrittenRecords(session, user, WrittenRecords(write));
 }
 
 }  // namespace vtq

@@ -18,7 +18,6 @@
 namespace vtq {
 
 class EditorSession;
-class GroupItems;
 
 inline constexpr const char* kVerifyCancelledLine = "The verify was canceled by user.";
 
@@ -45,19 +44,17 @@ std::string ReadBackCommand(const NVMParameter& record);
 // when both read as C integers ("0x10" and "16").
 bool SameWrittenValue(std::string_view written, std::string_view readBack);
 
-// The records a write to the target reached and the target took: the view
-// rows from `firstRow` on, as many as the write attempted, that are now in
-// the target's RAM mirror. Not for a write redirected to a file.
-std::vector<NVMParameter*> WrittenRecords(const GroupItems& items, int firstRow, const WriteGroupsResult& write);
+// The records a write to the target reached and the target took: those now
+// in the target's RAM mirror. Not for a write redirected to a file.
+std::vector<NVMParameter*> WrittenRecords(const WriteGroupsResult& write);
 
 // Reads each record back (progress window with cancel; no connection check),
 // logs "Verify failed: " + name + ... (flag 0) for each value the target did
 // not keep, and one summary line. Failed records become NotStored.
 VerifyResult VerifyWrittenRecords(EditorSession& session, UserSide& user, const std::vector<NVMParameter*>& records);
 
-// After WriteGroups (firstRow 0) or WriteSelected (the first selected row):
-// verifies what the write took, unless the target was lost or the window is
-// closing.
-VerifyResult VerifyAfterWrite(EditorSession& session, UserSide& user, int firstRow, const WriteGroupsResult& write);
+// After WriteGroups or WriteSelected: verifies what the write took, unless the
+// target was lost or the window is closing.
+VerifyResult VerifyAfterWrite(EditorSession& session, UserSide& user, const WriteGroupsResult& write);
 
 }  // namespace vtq

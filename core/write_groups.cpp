@@ -90,9 +90,11 @@ WriteGroupsResult WriteGroups(EditorSession& session, UserSide& user, std::ostre
         if (!record) break;
         op.SetStatus("Writing \"" + record->name + "...");
         ++result.attempted;
+        if (!file) result.reached.push_back(record);
         if (!WriteParameter(host, *record, true, file, op.LostFlag())) {
             ++result.errors;
             op.Log("Error writing \"" + record->name + "\" to target.", 0);
+            if (!file) ExplainRefusal(host, *record, op.LostFlag());
         }
         if (!file) items.RecordChanged(*record);
         // A file that can no longer be written takes no further command.
@@ -113,13 +115,15 @@ WriteGroupsResult WriteGroups(EditorSession& session, UserSide& user, std::ostre
     return result;
 }
 
-WriteGroupsResult WriteSelected(EditorSession& session, UserSide& user, int fromRow, int toRow) {
+WriteGroupsResult WriteSelected(EditorSession& session, UserSide& user, std::vector<NVMParameter*> records) {
     GroupItems& items = session.Items();
     WriteGroupsResult result;
-    if (fromRow > toRow) std::swap(fromRow, toRow);
-    fromRow = std::max(fromRow, 0);
-    toRow = std::min(toRow, items.ViewCount() - 1);
-    if (fromRow > toRow) return result;
+    // Only records the grid shows, each once, in the grid's order.
+    std::erase_if(records, [&](const NVMParameter* r) { return !r || items.ViewItem(r->viewIndex) != r; });
+    std::sort(records.begin(), records.end(),
+              [](const NVMParameter* a, const NVMParameter* b) { return a->viewIndex < b->viewIndex; });
+    records.erase(std::unique(records.begin(), records.end()), records.end());
+    if (records.empty()) return result;
 
     LongOperationOptions options;
     options.checkConnection = false;
@@ -127,10 +131,10 @@ WriteGroupsResult WriteSelected(EditorSession& session, UserSide& user, int from
     op.Begin();
     result.started = true;
     SilentWhenClosing host(session.host(), user);
-    for (int row = fromRow; row <= toRow && !op.ShouldStop(); ++row) {
-        NVMParameter* record = items.ViewItem(row);
-        if (!record) break;
+    for (NVMParameter* record : records) {
+        if (op.ShouldStop()) break;
         ++result.attempted;
+        result.reached.push_back(record);
         if (!WriteParameter(host, *record, false, nullptr, op.LostFlag())) ++result.errors;
         items.RecordChanged(*record);
     }

@@ -5,6 +5,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "channel/long_operation.h"
 #include "channel/user_side.h"
@@ -12,6 +13,7 @@
 namespace vtq {
 
 class EditorSession;
+struct NVMParameter;
 
 inline constexpr const char* kNoParametersToWriteMessage =
     "No Parameters Selected.\nPlease select groups with items, read parameters groups from target, or load a file, "
@@ -24,6 +26,7 @@ inline constexpr const char* kSaveCommandsName = "CommandDump.txt";
 struct WriteGroupsResult : OperationEnding {
     bool started = false;  // there were records and (writing to the target) it was connected
     int attempted = 0;     // records handed to the write, in order
+    std::vector<NVMParameter*> reached;  // those records (for a read-back of what the target took)
     int errors = 0;        // records whose write failed
     // Record states may have changed: the grid repaints unless the window is going away.
     bool RepaintGrid() const { return !closing; }
@@ -35,10 +38,12 @@ struct WriteGroupsResult : OperationEnding {
 // progress window, no record changes state).
 WriteGroupsResult WriteGroups(EditorSession& session, UserSide& user, std::ostream* file = nullptr);
 
-// "Write Selected Parameters to target": the view rows between `fromRow` and
-// `toRow` (either order; clipped to the view), top-down, each logging its own
-// result. No connection check, no progress window, no event processing.
-WriteGroupsResult WriteSelected(EditorSession& session, UserSide& user, int fromRow, int toRow);
+// "Write Selected Parameters to target": exactly the given records, top-down
+// in view order whatever order or shape the selection had (rows between two
+// selected ones are not written), each logging its own result. Records not in
+// the view and repeated ones are left out. No connection check, no progress
+// window, no event processing.
+WriteGroupsResult WriteSelected(EditorSession& session, UserSide& user, std::vector<NVMParameter*> records);
 
 struct RedirectResult {
     bool saved = false;  // the file now holds every command of the view

@@ -69,12 +69,13 @@ TEST_F(WriteCommitTest, EditedValuesReachRamThenNvmAndReadBackUnchanged) {
     nvmsim::Modem& modem = host->modem();
     for (const auto& [name, value, shown] : edits)
         EXPECT_TRUE(ApplyEditedValue(*host, *Rec(name), value, false).changed);
-    // Rows chosen bottom-up are written top-down.
-    const WriteGroupsResult selected = WriteSelected(*session, user, 2, 0);
-    EXPECT_EQ(std::tuple(selected.attempted, selected.errors, user.busyCalls), std::tuple(3, 0, 2));
-    EXPECT_EQ(host->commands,
-              (Texts{"at@nvm:fix_a.gain=345\r", "at@nvm:fix_a.label=\"yo\"\r", "at@nvm:fix_a.lut[0,3]={9,8,7,6}\r"}));
-    EXPECT_EQ(host->lines, (Lines(3, {"Store OK", 1})));
+    // Rows chosen bottom-up and apart are written top-down, each once; the edited row between them is held back.
+    const WriteGroupsResult selected = WriteSelected(*session, user, {Rec("fix_a.lut"), Rec("fix_a.gain"), Rec("fix_a.lut")});
+    EXPECT_EQ(std::tuple(selected.attempted, selected.errors, user.busyCalls), std::tuple(2, 0, 2));
+    EXPECT_EQ(host->commands, (Texts{"at@nvm:fix_a.gain=345\r", "at@nvm:fix_a.lut[0,3]={9,8,7,6}\r"}));
+    EXPECT_EQ(host->lines, (Lines(2, {"Store OK", 1})));
+    EXPECT_EQ(Rec("fix_a.label")->state, NotStored);
+    WriteSelected(*session, user, {Rec("fix_a.label")});
     for (const auto& [name, value, shown] : edits)
         EXPECT_EQ(std::tuple(modem.ValueOf(name), modem.ValueOf(name, true) == shown, Rec(name)->state),
                   std::tuple(shown, false, InTargetRAM));
@@ -136,13 +137,13 @@ TEST_F(WriteCommitTest, FailedWritesAndStoresNothingToDoAndNoTarget) {
     EXPECT_FALSE(WriteGroups(*session, user).started);
     EXPECT_FALSE(CommitGroups(*session, user).started);
     EXPECT_TRUE(host->commands.empty() && host->lines.empty());
-    EXPECT_EQ(WriteSelected(*session, user, 1, 1).attempted, 1);
+    EXPECT_EQ(WriteSelected(*session, user, {Rec("cal_b.mode")}).attempted, 1);
     EXPECT_EQ(host->commands, Texts{"at@nvm:cal_b.mode=2\r"});
 
     Fresh();
     SelectExactGroups(Items(), "");
     EXPECT_FALSE(WriteGroups(*session, user).started);
-    EXPECT_EQ(WriteSelected(*session, user, 0, 3).attempted, 0);
+    EXPECT_EQ(WriteSelected(*session, user, {Rec("cal_b.mode")}).attempted, 0);  // not in the view
     EXPECT_FALSE(CommitGroups(*session, user).started);
     EXPECT_EQ(user.messages, (Texts{kNoParametersToWriteMessage, kNoGroupsToCommitMessage}));
     EXPECT_TRUE(host->commands.empty());
@@ -160,7 +161,9 @@ TEST_F(WriteCommitTest, TargetLostCancelAndCloseAtEveryStep) {
     const std::tuple<std::string, std::function<Ending(EditorSession&, UserSide&)>, int> operations[] = {
         {"write", [](EditorSession& s, UserSide& u) { return EndOf(WriteGroups(s, u)); }, kRecords + 1},
         {"commit", [](EditorSession& s, UserSide& u) { return EndOf(CommitGroups(s, u)); }, 3},
-        {"selected", [](EditorSession& s, UserSide& u) { return EndOf(WriteSelected(s, u, kRecords - 1, 0)); },
+        {"selected", [](EditorSession& s, UserSide& u) {
+             return EndOf(WriteSelected(s, u, {s.Items().View().rbegin(), s.Items().View().rend()}));
+         },
          kRecords + 1},
     };  // name, run, commands of a full run
     const std::string groups[] = {"cal_b", "dyn_c", "fix_a"};
@@ -352,6 +355,11 @@ TEST_F(WriteCommitTest, EditingFromTheGridAndTheDebugLine) {
     EXPECT_FALSE(requests[3].writeOnTheFly);  // the box as the previous editor left it
     EXPECT_TRUE(session->Settings().writeOnTheFly);
     EXPECT_EQ(ReadProfileString(session->SettingsPath(), kSettingsSection, kWriteOnTheFlyKey, ""), "1");
+    // The stored choice holds in the next session.
+    ASSERT_TRUE(WriteProfileString(session->SettingsPath(), kSettingsSection, kWriteOnTheFlyKey, "0"));
+    EditorSession next(*host, {}, session->SettingsPath());
+    next.Start();
+    EXPECT_FALSE(next.Settings().writeOnTheFly);
     EXPECT_EQ(host->modem().ValueOf("fix_a.gain"), "77");
     EXPECT_EQ(Rec("fix_a.lut")->value, "5,6,7,8");
 

@@ -44,7 +44,7 @@ TEST_F(PendingUndoTest, QuestionsBeforeDroppingAndTheHostCloseLine) {
 
     Edit("fix_a.gain", "99");
     Edit("cal_b.mode", "3");
-    WriteSelected(*session, user, Row("cal_b.mode"), Row("cal_b.mode"));
+    WriteSelected(*session, user, {Rec("cal_b.mode")});
     host->lines.clear();
     Items().SetChecked(Items().GroupIndex("cal_b"), false);
     // A re-read drops only the checked groups' records; No keeps them.
@@ -96,7 +96,7 @@ TEST_F(PendingUndoTest, UndoAndRedoOverEditsAndALoadRestoreValuesAndStatesExactl
     EXPECT_EQ(Items().ViewCount(), 5);  // the view follows records coming and going
 
     // Writing lut ends its history: its own step goes, the load's step no longer touches it.
-    WriteSelected(*session, user, Row("fix_a.lut"), Row("fix_a.lut"));
+    WriteSelected(*session, user, {Rec("fix_a.lut")});
     EXPECT_EQ(undo->UndoCount(), 2);
     EXPECT_TRUE(undo->Undo());
     EXPECT_EQ(std::tuple(Rec("fix_a.gain")->value, Rec("fix_a.extra"), Rec("cal_b.mode")->state),

@@ -131,21 +131,13 @@ public:
                 break;
             }
             case WriteRows: {
-                // Any shape of selection: the rows whose bit is set, written run by run as the grid hands them over.
-                std::vector<int> selected;
-                int errors = 0;
-                for (int row = 0; row < rows; ++row)
-                    if ((op.a >> (row % 10)) & 1) selected.push_back(row);
-                for (int row : selected) covered.insert(TargetName(*items.ViewItem(row)));
-                for (size_t i = 0; i < selected.size();) {
-                    size_t j = i;
-                    while (j + 1 < selected.size() && selected[j + 1] == selected[j] + 1) ++j;
-                    const WriteGroupsResult r = WriteSelected(*session, user, selected[i], selected[j]);
-                    errors += r.errors;
-                    if (r.targetLost) break;
-                    i = j + 1;
-                }
-                Expect(errors >= FailedWrites(), "a write the target refused counted as written");
+                // Any shape of selection: the rows whose bit is set, in any order.
+                std::vector<NVMParameter*> selected;
+                for (int row = rows - 1; row >= 0; --row)
+                    if ((op.a >> (row % 10)) & 1) selected.push_back(items.ViewItem(row));
+                for (const NVMParameter* record : selected) covered.insert(TargetName(*record));
+                const WriteGroupsResult r = WriteSelected(*session, user, selected);
+                Expect(r.errors >= FailedWrites(), "a write the target refused counted as written");
                 break;
             }
             case WriteAll: {

@@ -49,12 +49,11 @@ TEST_F(VerifyReviewTest, VerifyCatchesWhatTheTargetDoesNotKeepAndPassesOtherwise
         EditAll();
         host->faults().forgetWritesPattern = forget;
         host->lines.clear();
-        const int first = selectedOnly ? Rec("cal_b.mode")->viewIndex : 0;
         const WriteGroupsResult write =
-            selectedOnly ? WriteSelected(*session, user, first, first) : WriteGroups(*session, user);
+            selectedOnly ? WriteSelected(*session, user, {Rec("cal_b.mode")}) : WriteGroups(*session, user);
         test::Changes changes;  // the grid repaints every record found not kept
         Items().AddListener(&changes);
-        const VerifyResult verify = VerifyAfterWrite(*session, user, first, write);
+        const VerifyResult verify = VerifyAfterWrite(*session, user, write);
         Items().RemoveListener(&changes);
         EXPECT_EQ(changes.count, static_cast<int>(notKept.size()));
         std::vector<std::string> failed, expectedLines;
@@ -104,7 +103,7 @@ TEST_F(VerifyReviewTest, VerifyStopsOnCancelOrALostTarget) {
     host->faults().loseAfter = 2;
     host->lines.clear();
     const WriteGroupsResult lostWrite = WriteGroups(*session, user);
-    EXPECT_FALSE(VerifyAfterWrite(*session, user, 0, lostWrite).started);
+    EXPECT_FALSE(VerifyAfterWrite(*session, user, lostWrite).started);
     EXPECT_EQ(host->Texts().back(), kTargetLostMessage);
 
     // The host closes the window during a read-back that differs: nothing more is shown or changed.
