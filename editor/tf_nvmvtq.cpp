@@ -522,40 +522,25 @@ void TFNVMVTQ::BReadGroupsClick() {
 void TFNVMVTQ::BWriteAllClick() {
     if (user_->Busy()) return;
     const WriteGroupsResult write = WriteGroups(*session_, *user_);
-    if (options_.verifyWrites) VerifyAfterWrite(*session_, *user_, 0, write);
+    if (options_.verifyWrites) VerifyAfterWrite(*session_, *user_, write);
 }
 
-bool TFNVMVTQ::WriteRows(int first, int last) {
-    const WriteGroupsResult write = WriteSelected(*session_, *user_, first, last);
-    if (options_.verifyWrites) VerifyAfterWrite(*session_, *user_, std::min(first, last), write);
-    return !write.targetLost && !write.closing;
+std::vector<int> TFNVMVTQ::SelectedShownRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : StringGridNVM->selectionModel()->selectedRows())
+        if (!StringGridNVM->isRowHidden(index.row())) rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void TFNVMVTQ::Writetotarget1Click() {
-    if (user_->Busy()) return;
-    const QModelIndexList rows = StringGridNVM->selectionModel()->selectedRows();
-    if (rows.isEmpty() || gridModel_->ShowsEmptyRow()) return;
-    if (!narrowedTo_) {
-        int first = rows.front().row(), last = first;
-        for (const QModelIndex& index : rows) {
-            first = std::min(first, index.row());
-            last = std::max(last, index.row());
-        }
-        WriteRows(first, last);
-        return;
-    }
-    // A narrowed grid hides rows between the selected ones: only the rows
-    // shown are written, run by run of neighbouring rows.
-    std::vector<int> shown;
-    for (const QModelIndex& index : rows)
-        if (!StringGridNVM->isRowHidden(index.row())) shown.push_back(index.row());
-    std::sort(shown.begin(), shown.end());
-    for (size_t i = 0; i < shown.size() && !Closing();) {
-        size_t j = i;
-        while (j + 1 < shown.size() && shown[j + 1] == shown[j] + 1) ++j;
-        if (!WriteRows(shown[i], shown[j])) break;
-        i = j + 1;
-    }
+    if (user_->Busy() || gridModel_->ShowsEmptyRow()) return;
+    std::vector<NVMParameter*> records;
+    for (int row : SelectedShownRows())
+        if (NVMParameter* record = Items().ViewItem(row)) records.push_back(record);
+    if (records.empty()) return;
+    const WriteGroupsResult write = WriteSelected(*session_, *user_, std::move(records));
+    if (options_.verifyWrites) VerifyAfterWrite(*session_, *user_, write);
 }
 
 void TFNVMVTQ::RedirectWriteGroups1Click() {
@@ -716,9 +701,7 @@ void TFNVMVTQ::BitBtn1Click() { EFilter->clear(); }
 void TFNVMVTQ::CBDebugClick() { session_->SetDebug(CBDebug->isChecked()); }
 
 void TFNVMVTQ::CopyNameandvalue1Click() {
-    std::vector<int> rows;
-    for (const QModelIndex& index : StringGridNVM->selectionModel()->selectedRows()) rows.push_back(index.row());
-    const std::string text = RowsAsText(*gridModel_, std::move(rows));
+    const std::string text = RowsAsText(*gridModel_, SelectedShownRows());
     if (text.empty()) {
         user_->Message("Nothing selected to copy.");
         return;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/editor_session.h"
 #include "core/safety_options.h"
@@ -46,9 +47,9 @@ public:
     // Closes the session: saves the checked groups, frees the groups, the decoder and the group table.
     ~TFNVMVTQ() override;
 
-    // The show routine after creation: closing flag cleared, write-on-the-fly
-    // on, caption from the version text, group list fetched (a failure is shown
-    // in a message box; the window stays open either way).
+    // The show routine after creation: closing flag cleared, caption from the
+    // version text, group list fetched (a failure is shown in a message box;
+    // the window stays open either way). Write-on-the-fly stays as stored.
     void Start(const std::string& caption);
 
     // Closing flag: set when the host closes the window; running operations
@@ -201,8 +202,9 @@ private:
     void RecordChanged(const NVMParameter& record) override;
     void SetOperationRunning(bool running);
     void Narrow(ParameterState state);
-    // Write Selected of view rows first..last, verified when the option is on; false when the run must stop.
-    bool WriteRows(int first, int last);
+    // The selected grid rows the user can see, top-down: a narrowed grid
+    // keeps hidden rows in a select-all, and they are neither written nor copied.
+    std::vector<int> SelectedShownRows() const;
 
     std::unique_ptr<QtUserSide> user_;
     std::unique_ptr<EditorSession> session_;

@@ -98,7 +98,12 @@ void TFProgress::SetRange(int maximum) {
 
 void TFProgress::ShowBar(bool visible) { ProgressBar1->setVisible(visible); }
 
-void TFProgress::SetStatus(const QString& text) { LabelStatus->setText(text); }
+void TFProgress::SetStatus(const QString& text) {
+    LabelStatus->setText(text);
+    // Painted now: the operation's next exchange may block for the whole
+    // time-out before events run again, and the window must name what it waits for.
+    if (LabelStatus->isVisible()) LabelStatus->repaint();
+}
 
 void TFProgress::SetPosition(int position) { ProgressBar1->setValue(position); }
 

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -39,6 +40,16 @@ struct WatchedSim : test::SimHost {
     }
 };
 
+// The text the progress window's status last painted.
+struct StatusPaints : QObject {
+    QString last;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && watched->objectName() == "LabelStatus")
+            last = static_cast<QLabel*>(watched)->text();
+        return false;
+    }
+};
+
 struct WindowTest : ::testing::Test {
     void SetUp() override {
         ::setenv("APPDATA", dir.Path().c_str(), 1);
@@ -58,6 +69,10 @@ struct WindowTest : ::testing::Test {
         delete w.data();
     }
     static void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    void ClickRow(int row, Qt::KeyboardModifiers modifiers = {}) {
+        const QPoint at = w->StringGridNVM->visualRect(w->GridModel().index(row, 0)).center();
+        QTest::mouseClick(w->StringGridNVM->viewport(), Qt::LeftButton, modifiers, at);
+    }
     // A shortcut pressed in `widget`, with the window active again after any progress window.
     static void Key(QWidget* widget, Qt::Key key) {
         QCoreApplication::processEvents();
@@ -171,22 +186,30 @@ TEST_F(WindowTest, CountsNarrowTheGridAndUndoRedoFollowTheShortcuts) {
     EXPECT_FALSE(w->Undo1->isEnabled());
     Load("cal_b.mode=7\nfix_a.gain=99\nfix_a.lut=5,6,7,8\n");
     EXPECT_EQ(w->BNotStoredCount->text(), "Not stored: 3");
-    w->StringGridNVM->selectRow(Rec("fix_a.gain")->viewIndex);
+    // A click and a Ctrl+click three rows below: only those two rows are written, not the edited row between them.
+    ClickRow(Rec("cal_b.mode")->viewIndex);
+    ClickRow(Rec("fix_a.lut")->viewIndex, Qt::ControlModifier);
     w->Writetotarget1->trigger();
-    QTRY_COMPARE(w->BInTargetRAMCount->text(), QString("Not committed: 1"));
-    EXPECT_EQ(w->BNotStoredCount->text(), "Not stored: 2");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->BInTargetRAMCount->text() == "Not committed: 2"; }))
+        << w->BInTargetRAMCount->text().toStdString();
+    EXPECT_EQ(w->BNotStoredCount->text(), "Not stored: 1");
+    EXPECT_EQ(Rec("fix_a.gain")->state, ParameterState::NotStored);
 
     Click(w->BInTargetRAMCount);
-    EXPECT_EQ(Shown(), QStringList{"fix_a.gain"});
-    test::Shot(w, "pending-counts.png");
-    Click(w->BNotStoredCount);
     EXPECT_EQ(Shown(), (QStringList{"cal_b.mode", "fix_a.lut"}));
+    test::Shot(w, "pending-counts.png");
+    // Select all and copy in a narrowed grid take the rows shown only.
+    Key(w->StringGridNVM, Qt::Key_A);
+    Key(w->StringGridNVM, Qt::Key_C);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "cal_b.mode=7\r\nfix_a.lut=5,6,7,8");
+    Click(w->BNotStoredCount);
+    EXPECT_EQ(Shown(), QStringList{"fix_a.gain"});
     EXPECT_FALSE(w->BInTargetRAMCount->isChecked());
-    // Write Selected in a narrowed grid writes the rows shown, run by run, not those hidden between them.
+    // Write Selected in a narrowed grid writes the rows shown, not those hidden between them.
     w->StringGridNVM->selectAll();
     w->Writetotarget1->trigger();
-    EXPECT_EQ((std::vector{Rec("cal_b.mode")->state, Rec("fix_a.lut")->state, Rec("fix_a.label")->state}),
-              (std::vector{ParameterState::InTargetRAM, ParameterState::InTargetRAM, ParameterState::Unchanged}));
+    EXPECT_EQ((std::vector{Rec("fix_a.gain")->state, Rec("fix_a.label")->state}),
+              (std::vector{ParameterState::InTargetRAM, ParameterState::Unchanged}));
     Click(w->BNotStoredCount);
     EXPECT_EQ(Shown().size(), 4);
 
@@ -215,7 +238,6 @@ TEST_F(WindowTest, UserCloseClearAndRereadAskFirstTheHostNever) {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
         asked = box->text();
-        test::Shot(box, "close-question.png");
         Click(box->button(QMessageBox::No));
     });
     EXPECT_FALSE(w->close());
@@ -265,8 +287,20 @@ TEST_F(WindowTest, ReviewWindowMergesTheCheckedRowsAndVerifyReadsBack) {
     EXPECT_EQ(std::tuple(Rec("cal_b.mode")->value, Rec("fix_a.gain")->value), std::tuple("7", "12"));
 
     host->faults().forgetWritesPattern = "cal_b";  // answers OK but keeps the old value
+    // While each command waits for its answer, the progress window already shows the parameter it is for.
+    StatusPaints painted;
+    qApp->installEventFilter(&painted);
+    QStringList shownDuringSend;
+    host->onSend = [&] { shownDuringSend << painted.last; };
     Click(w->BWriteAll);
+    qApp->removeEventFilter(&painted);
+    host->onSend = nullptr;
     EXPECT_EQ(host->lines.back().text, "Verify Done (1 of 4 parameters not kept by target).");
+    QStringList expected;
+    for (const char* verb : {"Writing", "Verifying"})
+        for (const char* name : {"cal_b.mode", "fix_a.gain", "fix_a.label", "fix_a.lut"})
+            expected << QString("%1 \"%2...").arg(verb, name);
+    EXPECT_EQ(shownDuringSend, expected);
 }
 
 TEST_F(WindowTest, GroupListFailureAtStartIsShownAndTheWindowStays) {
