@@ -20,6 +20,11 @@ public:
     // The same question under the caption "WARNING", asked before a step the
     // user may regret (committing values that were never written).
     virtual bool AskWarning(const std::string& text) { return AskYesNo(text); }
+    // The same question under a caption of its own instead of the editor's.
+    virtual bool AskCaptioned(const std::string& caption, const std::string& text) {
+        (void)caption;
+        return AskYesNo(text);
+    }
     // A one-line input box; false when the user cancelled. `value` holds the
     // default on entry and the answer on exit.
     virtual bool InputBox(const std::string& caption, const std::string& prompt, std::string& value) = 0;

@@ -18,7 +18,7 @@ inline constexpr const char* kSaveAllChangedCaption =
     "Save All Changed Default Values on Target as VTQ Commands To File...";
 inline constexpr const char* kNoGroupsToReadAllMessage = "No groups to read.";
 inline constexpr const char* kChangedSaveTitle = "Save To VTQ File";
-inline constexpr const char* kChangedFilter = "NVM parameter file (*.nvm)";
+inline constexpr const char* kChangedFilter = "NVM parameter file (*.NVM)";
 inline constexpr const char* kChangedDefaultName = "ChangedParameters.nvm";
 inline constexpr const char* kNoChangesMessage =
     "No changes were reported by target, so nothing was written to the output file.";

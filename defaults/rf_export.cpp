@@ -12,6 +12,7 @@
 #include "defaults/header_reader.h"
 #include "defaults/header_writer.h"
 #include "defaults/naming_presets.h"
+#include "model/pick_list.h"
 
 namespace vtq {
 
@@ -472,11 +473,12 @@ bool MergeDefaultsIntoHeader(Host& host, UserSide& user, const NamingPreset& pre
     }
     if (records.size() > 3) {
         std::vector<std::string> names;
+        for (const DefaultGroupData& record : records) names.push_back(record.GroupName);
+        // The picker's own preselection: every name without "_aux", or none when no name holds it.
+        const std::vector<bool> preselected = PreselectExcept(names, "_aux");
         std::vector<int> picked;
-        for (size_t i = 0; i < records.size(); ++i) {
-            names.push_back(records[i].GroupName);
-            if (records[i].GroupName.find("_aux") == std::string::npos) picked.push_back(static_cast<int>(i));
-        }
+        for (size_t i = 0; i < preselected.size(); ++i)
+            if (preselected[i]) picked.push_back(static_cast<int>(i));
         if (user.PickFromList("Select 3 groups", names, true, picked)) {
             DefaultGroupList kept;
             for (size_t i = 0; i < records.size(); ++i)
@@ -556,9 +558,10 @@ RfExportResult ExportRfDefaults(EditorSession& session, UserSide& user, NamingPr
     std::string oldPath;
     if (options.oldHeader) {
         oldPath = *options.oldHeader;
-    } else if (user.AskYesNo("Do you have the original header file for this target with comments (to extract the "
-                             "comments from)?\n\n" +
-                             BuildTargetDetails(host))) {
+    } else if (user.AskCaptioned(kImportCommentsCaption,
+                                 "Do you have the original header file for this target with comments (to extract "
+                                 "the comments from)?\n\n" +
+                                     BuildTargetDetails(host))) {
         if (!user.OpenFileName(kOldHeaderTitle, kOldHeaderFilter, oldPath)) oldPath.clear();
     }
     if (!oldPath.empty()) {

@@ -25,6 +25,7 @@ inline constexpr const char* kSelectRfGroupsCaption = "Select RF Groups Only";
 inline constexpr const char* kRfGroupsUnknownMessage = "Could not determine which groups are the current RF groups.";
 inline constexpr const char* kRfSaveTitle = "Save NVM default values to source file";
 inline constexpr const char* kRfCanceledLine = "Operation canceled. No default values written to file.";
+inline constexpr const char* kImportCommentsCaption = "Import comments from old file";
 inline constexpr const char* kOldHeaderTitle = "Load the original file with comments (Cancel to skip)";
 inline constexpr const char* kOldHeaderFilter = "Original Header File with Comments (*.h)";
 inline constexpr const char* kThreeGroupsMessage =

@@ -107,6 +107,10 @@ bool QtUserSide::AskWarning(const std::string& text) {
     return Ask(text, QMessageBox::Warning, QStringLiteral("WARNING"));
 }
 
+bool QtUserSide::AskCaptioned(const std::string& caption, const std::string& text) {
+    return Ask(text, QMessageBox::Question, ToQ(caption));
+}
+
 bool QtUserSide::Ask(const std::string& text, int icon, const QString& title) {
     EventLoopScope scope(*this);
     const QString q = ToQ(text);

@@ -40,6 +40,7 @@ public:
     void Message(const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
     bool AskWarning(const std::string& text) override;
+    bool AskCaptioned(const std::string& caption, const std::string& text) override;
     bool InputBox(const std::string& caption, const std::string& prompt, std::string& value) override;
     bool OpenFileName(const std::string& title, const std::string& filter, std::string& path) override;
     bool SaveFileName(const std::string& title, const std::string& filter, std::string& path) override;

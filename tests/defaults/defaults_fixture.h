@@ -39,13 +39,14 @@ public:
     }
 };
 
-// Records the file name the save dialog offers, and the caption, items and preselection of each list pick.
+// Records the file name and filter the save dialog offers, and the caption, items and preselection of each list pick.
 class User : public ScriptedUser {
 public:
-    std::vector<std::string> offered, captions;
+    std::vector<std::string> offered, filters, captions;
     std::vector<std::vector<int>> preselected;
     bool SaveFileName(const std::string& title, const std::string& filter, std::string& path) override {
         offered.push_back(path);
+        filters.push_back(filter);
         return ScriptedUser::SaveFileName(title, filter, path);
     }
     bool PickFromList(const std::string& caption, const std::vector<std::string>& items, bool many,

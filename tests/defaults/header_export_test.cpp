@@ -216,7 +216,8 @@ TEST_F(ChangedDefaults, OneChangedGroupAmongSeveral) {
     EXPECT_EQ(host->lines, (Lines{{"Could not read the changes of group \"Hyb_Cust\".", 0},
                                   {IncompleteFileLine(dir.File("changes.TXT.nvm"), path, 1), 0},
                                   {"1 group had changes and was written to the file: \"" + path + "\"", 1}}));
-    EXPECT_EQ(user.offered, Texts{"ChangedParameters.nvm"});
+    EXPECT_EQ(std::tuple(user.offered, user.filters),
+              std::tuple(Texts{"ChangedParameters.nvm"}, Texts{"NVM parameter file (*.NVM)"}));
     EXPECT_EQ(host->commands.back(), "at@nvm:track_changes(Hyb_Cust)\r");
 
     // A group the target refuses is named; the others are still asked.

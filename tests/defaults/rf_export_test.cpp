@@ -39,6 +39,7 @@ TEST_F(RfExport, MergeKeepsNotationCommentsAndDefinesAndLoadsBack) {
                                        {"Default data written to \"" + newPath + "\".", 1}}));
     EXPECT_EQ(user.questions.at(0).rfind("Do you have the original header file for this target with comments (to "
                                          "extract the comments from)?\n\nConnected Target Details:\r\n", 0), 0u);
+    EXPECT_EQ(user.questionCaptions, Texts{"Import comments from old file"});
 
     // The merged header loads back; its define is sent as the kept value.
     EXPECT_EQ(LoadDefaultHeaderToTarget(*session, user, newPath).committed, 2);
@@ -130,6 +131,14 @@ TEST(MergeDefaultsIntoHeader, SixGroupsAskForThree) {
     EXPECT_EQ(user.busyDepth, 0);
     EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), {}));
     EXPECT_EQ(host.Texts(), Texts{"Nothing saved."});
+    // The picker's own rule: "_aux" in any case; without any such name nothing is preselected.
+    for (const auto& [names, preselected] : {std::pair{Texts{"a", "b_AUX", "c", "d_Aux"}, std::vector<int>{0, 2}},
+                                             std::pair{Texts{"a", "b", "c", "d"}, std::vector<int>{}}}) {
+        DefaultGroupList four;
+        for (const auto& g : names) four.push_back(DefaultGroupData{1, g, g + "_a", "U16", g + "_t", "1"});
+        EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), four));
+        EXPECT_EQ(user.preselected.back(), preselected);
+    }
 }
 
 TEST(MergeDefaultsIntoText, IndexPlacementAndAddedValues) {
