@@ -10,10 +10,6 @@
 
 namespace vtq {
 
-namespace {
-
-// What a store leaves in the grid: values written to the RAM mirror are now
-// in NVM; values never written are still only in the editor.
 void MarkCommitted(GroupItems& items, GroupItem* group) {
     if (!group) return;
     for (NVMParameter* record : group->params) {
@@ -22,8 +18,6 @@ void MarkCommitted(GroupItems& items, GroupItem* group) {
         items.RecordChanged(*record);
     }
 }
-
-}  // namespace
 
 std::string UnwrittenRecordsQuestion(int notStored) {
     return "You have " + std::to_string(notStored) +

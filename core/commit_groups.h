@@ -11,6 +11,8 @@
 namespace vtq {
 
 class EditorSession;
+class GroupItems;
+struct GroupItem;
 
 inline constexpr const char* kNoGroupsToCommitMessage = "Please select the groups to commit on target first.";
 inline constexpr const char* kCommitCancelledLine = "The commit was canceled by user.";
@@ -33,5 +35,10 @@ struct CommitGroupsResult : OperationEnding {
 // records never written to the target stay NotStored, since the target does
 // not hold their values.
 CommitGroupsResult CommitGroups(EditorSession& session, UserSide& user);
+
+// What a store of `group` leaves in the grid: values written to the RAM
+// mirror are now in NVM (Unchanged, each change told to the listeners);
+// values never written are still only in the editor. Nothing for a null group.
+void MarkCommitted(GroupItems& items, GroupItem* group);
 
 }  // namespace vtq

@@ -13,6 +13,7 @@
 #include "channel/command_exchange.h"
 #include "channel/long_operation.h"
 #include "channel/target_commands.h"
+#include "core/commit_groups.h"
 #include "core/editor_session.h"
 #include "model/group_items.h"
 
@@ -68,12 +69,6 @@ const ElementFormatInfo* KnownFormat(char sign, int bits) {
         default:
             return nullptr;
     }
-}
-
-void MarkCommitted(GroupItem* group) {
-    if (!group) return;
-    for (NVMParameter* record : group->params)
-        if (record->state == ParameterState::InTargetRAM) record->state = ParameterState::Unchanged;
 }
 
 }  // namespace
@@ -531,7 +526,7 @@ LoadHeaderResult LoadDefaultHeaderToTarget(EditorSession& session, UserSide& use
         std::string answer;
         if (Exchange(host, cmd::Commit(number), answer, false, op.LostFlag())) {
             ++result.committed;
-            MarkCommitted(session.Items().FindGroup(r.GroupName));
+            MarkCommitted(session.Items(), session.Items().FindGroup(r.GroupName));
             host.ShowLine(r.GroupName + " committed in target.", 1);
         } else {
             ++result.failed;

@@ -41,7 +41,14 @@ TEST_F(HeaderLoad, ExportedHeaderLoadsBackAndTheTargetHoldsItsDefaults) {
     host->lines.clear();
 
     const int busyCalls = user.busyCalls;
+    struct : GroupItemsListener {  // the grid and the pending counts hear of the record the commit changed
+        int count = 0;
+        void RecordChanged(const NVMParameter&) override { ++count; }
+    } changes;
+    session->Items().AddListener(&changes);
     const LoadHeaderResult r = LoadDefaultHeaderToTarget(*session, user, DataFile("three_groups.h"));  // exported
+    session->Items().RemoveListener(&changes);
+    EXPECT_EQ(changes.count, 1);
     EXPECT_TRUE(r.loaded && r.committed == 3 && r.failed == 0 && user.busyCalls == busyCalls + 2);
     EXPECT_EQ(host->lines, (Lines{{"Writing data to target...", 1}, {"fix_ant_tuner committed in target.", 1},
                                   {"fix_radio_cfg committed in target.", 1}, {"fix_thermal committed in target.", 1}}));
