@@ -1,5 +1,6 @@
 #include "dialogs/tf_modify.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFontDatabase>
@@ -10,10 +11,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <climits>
+#include <memory>
 
 #include "dialogs/dialog_driver.h"
 #include "dialogs/key_text.h"
@@ -44,6 +48,7 @@ TFModify::TFModify(QWidget* owner, bool writeOnTheFlyIn, const std::string& type
         // Typing is limited by the codecs; a longer value given at the start is shown whole.
         (*field)->setMaxLength(INT_MAX);
         (*field)->installEventFilter(this);
+        (*field)->setAcceptDrops(false);  // dropped text would bypass the codecs
         form->addRow(QString::fromLatin1(caption), *field);
     }
     EChr->setMaximumWidth(EChr->fontMetrics().horizontalAdvance(QStringLiteral("WWW")) + 12);
@@ -157,47 +162,91 @@ void TFModify::EHexChange() { ViewChange(ScalarView::Hexadecimal); }
 void TFModify::EBinChange() { ViewChange(ScalarView::Binary); }
 void TFModify::EChrChange() { ViewChange(ScalarView::Character); }
 
+std::optional<ScalarView> TFModify::ViewOf(const QObject* field) const {
+    for (ScalarView view : {ScalarView::Decimal, ScalarView::Hexadecimal, ScalarView::Binary, ScalarView::Character})
+        if (field == Edit(view)) return view;
+    return std::nullopt;
+}
+
 bool TFModify::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
-    ScalarView view;
-    if (watched == EDec) {
-        view = ScalarView::Decimal;
-    } else if (watched == EHex) {
-        view = ScalarView::Hexadecimal;
-    } else if (watched == EBin) {
-        view = ScalarView::Binary;
-    } else if (watched == EChr) {
-        view = ScalarView::Character;
-    } else {
-        return QDialog::eventFilter(watched, event);
+    const std::optional<ScalarView> view = ViewOf(watched);
+    if (!view) return QDialog::eventFilter(watched, event);
+    // Pasted text takes the codec's way, like typed keys: by the paste key, the
+    // field's menu, or the middle button where the window system has a selection.
+    switch (event->type()) {
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste)) {
+                Paste(*view, QClipboard::Clipboard);
+                return true;
+            }
+            break;
+        case QEvent::ContextMenu:
+            ShowFieldMenu(*view, static_cast<QContextMenuEvent*>(event)->globalPos());
+            return true;
+        case QEvent::MouseButtonRelease:
+            if (static_cast<QMouseEvent*>(event)->button() != Qt::MiddleButton) return false;
+            if (QGuiApplication::clipboard()->supportsSelection()) Paste(*view, QClipboard::Selection);
+            return true;
+        default:
+            return QDialog::eventFilter(watched, event);
     }
     const TypedKey key = TypedKeyOf(*static_cast<QKeyEvent*>(event));
     if (key.pass) return QDialog::eventFilter(watched, event);
     if (!key.character) return true;  // not a Latin-1 character: dropped
 
-    QLineEdit* edit = Edit(view);
+    QLineEdit* edit = Edit(*view);
     const bool selected = edit->hasSelectedText();
     size_t pos = static_cast<size_t>(selected ? edit->selectionStart() : edit->cursorPosition());
     const size_t count = selected ? static_cast<size_t>(edit->selectedText().size()) : 0;
-    switch (converter_.TypeKey(view, pos, count, key.character)) {
+    switch (converter_.TypeKey(*view, pos, count, key.character)) {
         case ScalarConverter::KeyAction::Dropped:
             break;
         case ScalarConverter::KeyAction::Accept:
             BOKClick();
             break;
-        case ScalarConverter::KeyAction::Edited: {
-            const QSignalBlocker silent(edit);
-            edit->setText(ToQ(converter_.text(view)));
-            if (view == ScalarView::Character) {
-                edit->selectAll();
-            } else {
-                edit->setCursorPosition(static_cast<int>(pos));
-            }
-            ShowViews(view);
+        case ScalarConverter::KeyAction::Edited:
+            ShowEdited(*view, pos);
             break;
-        }
     }
     return true;
+}
+
+void TFModify::ShowEdited(ScalarView view, size_t cursor) {
+    QLineEdit* edit = Edit(view);
+    {
+        const QSignalBlocker silent(edit);
+        edit->setText(ToQ(converter_.text(view)));
+    }
+    if (view == ScalarView::Character) {
+        edit->selectAll();
+    } else {
+        edit->setCursorPosition(static_cast<int>(cursor));
+    }
+    ShowViews(view);
+}
+
+void TFModify::Paste(ScalarView view, QClipboard::Mode mode) {
+    QLineEdit* edit = Edit(view);
+    // Characters outside Latin-1 are dropped, as typed ones are.
+    std::string text;
+    for (const QChar c : QGuiApplication::clipboard()->text(mode))
+        if (c.unicode() <= 255) text += static_cast<char>(c.unicode());
+    const bool selected = edit->hasSelectedText();
+    size_t pos = static_cast<size_t>(selected ? edit->selectionStart() : edit->cursorPosition());
+    const size_t count = selected ? static_cast<size_t>(edit->selectedText().size()) : 0;
+    if (converter_.PasteText(view, pos, count, text) == ScalarConverter::KeyAction::Edited) ShowEdited(view, pos);
+}
+
+void TFModify::ShowFieldMenu(ScalarView view, const QPoint& at) {
+    QLineEdit* edit = Edit(view);
+    const std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
+    for (QAction* action : menu->actions()) {
+        // Found by its caption, which the line edit's own translation gives it.
+        if (!action->text().startsWith(QLineEdit::tr("&Paste"))) continue;
+        QObject::disconnect(action, &QAction::triggered, edit, nullptr);
+        connect(action, &QAction::triggered, this, [this, view] { Paste(view, QClipboard::Clipboard); });
+    }
+    menu->exec(at);
 }
 
 void TFModify::BOKClick() {

@@ -3,7 +3,9 @@
 // step (decimal, hexadecimal, binary, character); decimal input outside the
 // type's range turns the decimal field light red, but the text is kept.
 
+#include <QClipboard>
 #include <QDialog>
+#include <optional>
 #include <string>
 
 #include "model/value_codec.h"
@@ -70,6 +72,14 @@ private:
     void CWriteontheflyClick();
     // Shows the converter's texts in every field but `edited`, without change handlers.
     void ShowViews(ScalarView edited);
+    // The view whose field `field` is.
+    std::optional<ScalarView> ViewOf(const QObject* field) const;
+    // The converter's new text of `view` into its field, cursor at `cursor`, and the other views after it.
+    void ShowEdited(ScalarView view, size_t cursor);
+    // The clipboard's text (or the window system's selection) pasted into the field through its codec.
+    void Paste(ScalarView view, QClipboard::Mode mode);
+    // The field's usual menu, its Paste going through Paste().
+    void ShowFieldMenu(ScalarView view, const QPoint& at);
 
     ScalarConverter converter_;
 };

@@ -173,6 +173,23 @@ ScalarConverter::KeyAction ScalarConverter::TypeKey(ScalarView view, size_t& pos
     return KeyAction::Edited;
 }
 
+ScalarConverter::KeyAction ScalarConverter::PasteText(ScalarView view, size_t& pos, size_t count,
+                                                      std::string_view pasted) {
+    std::string text = texts_[Index(view)];
+    pos = std::min(pos, text.size());
+    count = std::min(count, text.size() - pos);
+    bool taken = false;
+    for (char key : pasted) {
+        if (static_cast<unsigned char>(key) < 32 || !codec(view).insertDigit(text, pos, count, key)) continue;
+        taken = true;
+        count = 0;
+        pos = view == ScalarView::Character ? 0 : pos + 1;
+    }
+    if (!taken) return KeyAction::Dropped;
+    SetText(view, text);
+    return KeyAction::Edited;
+}
+
 std::string ScalarConverter::ResultText() const {
     std::string result = Trim(text(ScalarView::Decimal));
     return result.empty() ? "0" : result;

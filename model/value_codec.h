@@ -155,6 +155,13 @@ public:
     // becomes the value.
     KeyAction TypeKey(ScalarView view, size_t& pos, size_t count, char key);
 
+    // Text pasted over the `count` characters at `pos`: each character goes
+    // through the view's codec as a typed key would, so what the view cannot
+    // hold is dropped ("12abc" pastes as "12" into the decimal view); Enter,
+    // Backspace and other control characters are dropped too. Edited with
+    // `pos` after the last character taken, or Dropped when none was.
+    KeyAction PasteText(ScalarView view, size_t& pos, size_t count, std::string_view pasted);
+
     // The text handed back on OK: the decimal text trimmed, "0" when empty.
     std::string ResultText() const;
 

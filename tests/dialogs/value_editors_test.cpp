@@ -1,12 +1,15 @@
 // The dialogs as real widgets, typed into with QTest: scalar editor, long line, array editor, picker, differences.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
@@ -49,6 +52,27 @@ struct ScopedDriver {
     ~ScopedDriver() { DialogDriver<Dialog>::Set({}); }
 };
 
+// Text put into a field by Ctrl+V, Shift+Insert or the field's context menu.
+enum class Paste { None, CtrlV, ShiftInsert, Menu };
+
+void PasteInto(QLineEdit* edit, const char* text, Paste how) {
+    QGuiApplication::clipboard()->setText(QString::fromLatin1(text));
+    edit->setFocus();
+    edit->selectAll();
+    if (how == Paste::CtrlV) QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    if (how == Paste::ShiftInsert) QTest::keyClick(edit, Qt::Key_Insert, Qt::ShiftModifier);
+    if (how != Paste::Menu) return;
+    QTimer::singleShot(0, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* action : menu->actions())
+            if (action->text().startsWith("&Paste")) action->trigger();
+        menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), edit->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(edit, &event);
+}
+
 TEST(TFModifyTest, ViewsFollowTheFieldTypedInto) {
     struct Case {
         const char* type;
@@ -56,6 +80,7 @@ TEST(TFModifyTest, ViewsFollowTheFieldTypedInto) {
         QLineEdit* TFModify::*field;  // typed into, over its whole text; nullptr: nothing typed
         const char *keys, *dec, *hex, *bin, *chr;
         bool flagged;
+        Paste paste = Paste::None;  // the keys pasted instead of typed
     };
     const Case cases[] = {
         {"uint8", "300", nullptr, "", "300", "2C", "00101100", " ", true},
@@ -65,12 +90,17 @@ TEST(TFModifyTest, ViewsFollowTheFieldTypedInto) {
         {"int16", "7", &TFModify::EDec, "40000", "40000", "9C40", "1001110001000000", " ", true},
         {"uint8", "7", &TFModify::EChr, "BC", "67", "43", "01000011", "C", false},  // each key replaces the field
         {"", "5", nullptr, "", "5", "0000000000000005", "", " ", false},            // unknown type: 64 bits
+        // Pasted text goes through the same rules as typed keys.
+        {"uint8", "5", &TFModify::EDec, "12abc", "12", "0C", "00001100", " ", false, Paste::CtrlV},
+        {"uint8", "5", &TFModify::EDec, " 2\t5x5", "255", "FF", "11111111", "\xff", false, Paste::ShiftInsert},
+        {"uint8", "5", &TFModify::EHex, "x4g1", "65", "41", "01000001", "A", false, Paste::Menu},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.type) + " " + c.value + " + " + c.keys);
         TFModify dialog(nullptr, false, c.type, c.value, "grp.param");
         dialog.show();
-        if (c.field) Type(dialog.*c.field, c.keys, true);
+        if (c.field && c.paste == Paste::None) Type(dialog.*c.field, c.keys, true);
+        if (c.field && c.paste != Paste::None) PasteInto(dialog.*c.field, c.keys, c.paste);
         const std::string bin = *c.bin ? c.bin : std::string(61, '0') + "101";
         EXPECT_EQ(std::tuple(Text(dialog.EDec), Text(dialog.EHex), Text(dialog.EBin), Text(dialog.EChr)),
                   std::tuple(c.dec, c.hex, bin, c.chr));
@@ -79,8 +109,6 @@ TEST(TFModifyTest, ViewsFollowTheFieldTypedInto) {
     }
 }
 
-// The flag is advisory: OK hands back the text as typed, trimmed (at most 4 characters for a byte); an empty field
-// gives 0; the check box counts even when the dialog is cancelled.
 TEST(TFModifyTest, ExecuteHandsBackTheTextAndWriteOnTheFly) {
     const std::pair<std::function<void(TFModify&)>, std::tuple<bool, bool, const char*>> cases[] = {
         {[](TFModify& d) { Type(d.EDec, "30099", true), QTest::keyClick(d.EDec, Qt::Key_Return); },
