@@ -49,8 +49,6 @@ EditorSession::~EditorSession() { Close(); }
 
 bool EditorSession::Start() {
     closing_ = false;
-    settings_.writeOnTheFly = true;
-    settings_.savedWriteOnTheFly = true;
     return FetchGroupList(host_, *items_, groupTable_, settings_.storedSelection);
 }
 

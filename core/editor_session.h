@@ -27,8 +27,8 @@ public:
     EditorSession(const EditorSession&) = delete;
     EditorSession& operator=(const EditorSession&) = delete;
 
-    // The start step: closing flag cleared, write-on-the-fly on, the group list
-    // fetched and the stored selection applied. False when the target gave no
+    // The start step: closing flag cleared, the group list fetched and the
+    // stored selection applied (write-on-the-fly stays as stored). False when the target gave no
     // usable group list (the caller tells the user: kGroupListStartMessage).
     bool Start();
     // The close step: closing flag set, the checked groups saved, records,
