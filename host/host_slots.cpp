@@ -46,12 +46,22 @@ uint8_t VTQ_CALL SendReceive(const char* command, vtq_answer* answer, uint8_t ec
 
 uint8_t VTQ_CALL CheckConnection(int) {
     const FromPlugin inside;
+    std::string failed = "no target link";
     try {
         TargetSession* session = Services().session;
-        return session != nullptr && session->CheckConnection() ? 1 : 0;
+        if (session != nullptr && session->link() != nullptr) {
+            if (session->CheckConnection()) return 1;
+            failed = "no OK to \"AT\"";
+        }
     } catch (...) {
-        return 0;
+        failed = "no answer";
     }
+    // The plug-in checks before an operation and stops without a word when the
+    // check fails: the host's log tells the user why nothing happened.
+    try {
+        Log("Connection check failed (" + failed + "): nothing was sent to the target.", 0);
+    } catch (...) {}
+    return 0;
 }
 
 void VTQ_CALL GetInfo(int infoId, char* buffer, int size) {

@@ -217,7 +217,16 @@ TEST_F(SlotFixture, SlotsReachTheSessionAndInfoGetsAtMostTheBufferSize) {
     EXPECT_EQ(Send("AT\r", &lost), 0) << "no target";
     EXPECT_EQ(std::tuple(lost, answer), std::tuple(1, "untouched"));
     EXPECT_EQ(Send(nullptr, nullptr), 0);
+    // A failed connection check ends the operation before it sends anything: the log says so, once per check.
+    log.clear();
     EXPECT_EQ(Check(), 0);
+    Services().session = &session;
+    dynamic_cast<SimLink*>(session.link())->modem()->faults().errorPattern = "^AT";
+    EXPECT_EQ(Check(), 0);
+    const std::string nothing = ": nothing was sent to the target.";
+    EXPECT_EQ(log, (std::vector<std::pair<std::string, int>>{
+                       {"Connection check failed (no target link)" + nothing, 0},
+                       {"Connection check failed (no OK to \"AT\")" + nothing, 0}}));
 }
 
 }  // namespace
