@@ -3,6 +3,7 @@
 #include "base/text.h"
 #include "channel/command_exchange.h"
 #include "channel/target_commands.h"
+#include "model/value_codec.h"
 #include "model/value_types.h"
 
 namespace vtq {
@@ -168,6 +169,29 @@ bool WriteCommands(const NVMParameter& record, std::vector<std::string>& command
     return true;
 }
 
+std::string LikelyRefusal(const NVMParameter& record) {
+    const std::string type = Trim(record.type);
+    if (type.empty()) return {};
+    const std::string value = Trim(record.value);
+    if (IsStringType(type)) {
+        if (!value.empty() && value.front() == '"') return {};
+        return "A string value needs its double quotes (\"" + value + "\"): the target refuses it without.";
+    }
+    if (record.elementCount >= 1) return {};
+    // The scalar editor flags the same values in red.
+    const NVMValueType code = TypeOf(type);
+    if (!DecimalOutOfRange(ReadDecimal(value, code), code)) return {};
+    const ScalarLimits limits = LimitsOf(code);
+    return "The value " + value + " is out of range for " + type + " (" + std::to_string(limits.low) + " to " +
+           std::to_string(limits.high) + "): the target refuses it.";
+}
+
+void ExplainRefusal(Host& host, const NVMParameter& record, const uint8_t* targetLost) {
+    if (targetLost && *targetLost) return;  // a lost target is the cause
+    const std::string cause = LikelyRefusal(record);
+    if (!cause.empty()) host.ShowLine(cause, 0);
+}
+
 bool WriteParameter(Host& host, NVMParameter& record, bool quiet, std::ostream* file, uint8_t* targetLost) {
     if (targetLost) *targetLost = 0;
     std::vector<std::string> commands;
@@ -180,10 +204,12 @@ bool WriteParameter(Host& host, NVMParameter& record, bool quiet, std::ostream* 
         const bool sent = file ? static_cast<bool>(*file << command << '\n')
                                : Exchange(host, command, answer, false, targetLost);
         if (sent) continue;
-        if (!quiet && !file)
+        if (!quiet && !file) {
             host.ShowLine(pieces ? "Error writing \"" + record.name + "\" to target!"
                                  : std::string("Error writing to target! Check connection and that parameters are valid."),
                           0);
+            ExplainRefusal(host, record, targetLost);
+        }
         return false;
     }
     if (file) return true;

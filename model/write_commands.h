@@ -39,6 +39,13 @@ bool WriteCommands(const NVMParameter& record, std::vector<std::string>& command
 bool WriteParameter(Host& host, NVMParameter& record, bool quiet = false, std::ostream* file = nullptr,
                     uint8_t* targetLost = nullptr);
 
+// Why the target would refuse the record's value, as a log line; empty when
+// nothing speaks against it or the type is not known: a scalar outside its
+// type's range (the scalar editor flags it), a string without its quotes.
+std::string LikelyRefusal(const NVMParameter& record);
+// Logs LikelyRefusal after a failed write (flag 0), unless the target was lost.
+void ExplainRefusal(Host& host, const NVMParameter& record, const uint8_t* targetLost);
+
 // The name with an element range: "[a]" or "[a,b]" appended, or put in place of
 // the bracket run that ends in the last "[0," group (tab[0,63] -> tab[16,31]).
 // A name that ends in an element range of its own (tab[4,7]) counts from that

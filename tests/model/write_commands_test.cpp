@@ -88,6 +88,22 @@ TEST(WriteParameter, FailuresKeepTheStateAndAreReportedUnlessQuiet) {
     EXPECT_EQ(host.Texts(), (std::vector<std::string>{
                                 "Error writing to target! Check connection and that parameters are valid."}));
 
+    // A value the target must refuse gets a second line naming the likely cause, when the type is known.
+    const std::string generic = "Error writing to target! Check connection and that parameters are valid.";
+    const std::tuple<const char*, const char*, std::vector<std::string>> refused[] = {  // type, value, lines
+        {"uint8", "300", {generic, "The value 300 is out of range for uint8 (0 to 255): the target refuses it."}},
+        {"int16", "-40000",
+         {generic, "The value -40000 is out of range for int16 (-32768 to 32767): the target refuses it."}},
+        {"string", "hi", {generic, "A string value needs its double quotes (\"hi\"): the target refuses it without."}},
+        {"uint8", "200", {generic}}, {"", "300", {generic}}, {"string", "\"hi\"", {generic}}};
+    for (const auto& [type, value, lines] : refused) {
+        ScriptedHost refusing;
+        NVMParameter r = Record("grp.x", value);
+        r.type = type;
+        EXPECT_FALSE(WriteParameter(refusing, r));
+        EXPECT_EQ(refusing.Texts(), lines) << type << " " << value;
+    }
+
     // A failed piece ends the record; the pieces before it stay written.
     ScriptedHost pieces;
     Answer(pieces, 2);
