@@ -126,6 +126,35 @@ std::string GroupOfName(std::string_view name) {
     return Trim(name.substr(0, dot));
 }
 
+namespace {
+bool IsControlByte(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u < 32 && c != '\t') || u == 127;
+}
+}  // namespace
+
+bool HasControlByte(std::string_view text) { return std::any_of(text.begin(), text.end(), IsControlByte); }
+
+std::string ShowControlBytes(std::string_view text) {
+    static const char* const kHex = "0123456789ABCDEF";
+    std::string out;
+    for (char c : text) {
+        if (!IsControlByte(c)) {
+            out += c;
+        } else if (c == '\r') {
+            out += "<CR>";
+        } else if (c == '\n') {
+            out += "<LF>";
+        } else if (c == '\0') {
+            out += "<NUL>";
+        } else {
+            const auto u = static_cast<unsigned char>(c);
+            out += std::string("<0x") + kHex[u >> 4] + kHex[u & 15] + ">";
+        }
+    }
+    return out;
+}
+
 std::string_view NextLine(std::string_view& cursor) {
     const size_t lf = cursor.find('\n');
     std::string_view line;

@@ -57,6 +57,14 @@ std::string NormalizeLineEnds(std::string_view text);
 // Trimmed text before the first "." of a parameter name; empty without a ".".
 std::string GroupOfName(std::string_view name);
 
+// True when `text` holds a control character (a code below 32 other than tab,
+// or 127): inside a name or value it would reach the target as a line break or
+// a byte no command line holds.
+bool HasControlByte(std::string_view text);
+// `text` with each control character shown as "<CR>", "<LF>", "<NUL>" or
+// "<0x1B>", for messages that name the refused text.
+std::string ShowControlBytes(std::string_view text);
+
 // The text up to the next line feed (not included); the cursor moves past it.
 // At the end of the buffer: the rest, and the cursor becomes empty.
 std::string_view NextLine(std::string_view& cursor);

@@ -36,7 +36,19 @@ std::string CleanAnswer(std::string_view answer, std::string_view command) {
     return text;
 }
 
+bool IsOneCommandLine(std::string_view command) {
+    if (command.ends_with('\r')) command.remove_suffix(1);
+    return !HasControlByte(command);
+}
+
 bool Exchange(Host& host, const std::string& command, std::string& answer, bool echo, uint8_t* targetLost) {
+    if (!IsOneCommandLine(command)) {
+        const std::string_view line = std::string_view(command).substr(0, command.size() - command.ends_with('\r'));
+        host.ShowLine("Not sent: the command holds a line break or control character: \"" + ShowControlBytes(line) +
+                          "\".",
+                      0);
+        return false;
+    }
     if (!host.SendReceive(command, answer, echo, targetLost)) return false;
     if (!IsGoodAnswer(answer)) return false;
     answer = CleanAnswer(answer, command);

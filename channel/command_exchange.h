@@ -16,7 +16,13 @@ bool IsGoodAnswer(std::string_view answer);
 // final "OK" or "ERROR".
 std::string CleanAnswer(std::string_view answer, std::string_view command);
 
-// Sends `command` through the host. On a good answer stores the cleaned answer
+// True when `command` is one command line: no line break, NUL or other
+// control character inside (tab allowed), only its final carriage return.
+bool IsOneCommandLine(std::string_view command);
+
+// Sends `command` through the host. A command that is not one command line is
+// never sent: the target would run its second line as a command of its own; a
+// line in the log names it and the exchange fails. On a good answer stores the cleaned answer
 // and returns true; otherwise returns false and leaves the answer as the host left it.
 bool Exchange(Host& host, const std::string& command, std::string& answer, bool echo = false,
               uint8_t* targetLost = nullptr);

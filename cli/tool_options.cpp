@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "base/text.h"
 #include "defaults/naming_presets.h"
 #include "files/nvm_file.h"
 #include "link/target_address.h"
@@ -38,7 +39,8 @@ const Verb kVerbs[] = {
     {"read", "read [GROUP...] [--all] [-o FILE] [--filter TEXT]", kAll | kOutput | kFilter, 0, kMany,
      "Reads the named groups (or --all groups) from the target and writes their parameters in the\n"
      "parameter-file format to FILE, or to standard output. --filter keeps the parameters whose name\n"
-     "contains TEXT (without regard to case). A target lost during the read writes no file."},
+     "contains TEXT (without regard to case). A target lost during the read writes no file. Parameters\n"
+     "whose pieces the target damaged are skipped: the last line counts them and the status is 1."},
     {"get", "get NAME...", 0, 1, kMany,
      "Reads the groups of the named parameters (group.name) and prints \"name=value\" for each."},
     {"set", "set NAME=VALUE... [--commit]", kCommit, 1, kMany,
@@ -156,6 +158,15 @@ bool CheckVerbArguments(const Verb& verb, const ToolOptions& o, unsigned given, 
     if ((verb.options & kOutput) && o.output.empty() && name != "read") {
         error = name + " needs -o FILE.";
         return false;
+    }
+    // Names, values and commands go to the target: a control character in one
+    // would end its command line early and start another. Paths may hold anything.
+    const bool fileFirst = name == "write" || name == "diff" || name == "load-header";
+    for (size_t i = fileFirst ? 1 : 0; i < o.args.size(); ++i) {
+        if (vtq::HasControlByte(o.args[i])) {
+            error = "The argument \"" + vtq::ShowControlBytes(o.args[i]) + "\" holds a control character.";
+            return false;
+        }
     }
     for (const std::string& arg : o.args) {
         vtq::NvmLine line;

@@ -117,8 +117,10 @@ private:
         const vtq::ReadGroupsResult r = vtq::ReadGroups(session_, user_);
         Count("groupsRead", r.groupsRead);
         Count("parametersRead", r.total);
+        Count("parametersSkipped", r.skipped);
         if (r.targetLost) return Fail(kTargetLost, "The target was lost during the read.");
         if (!r.started) return Fail(kTargetLost, "The target is not answering.");
+        if (r.skipped > 0) Fail(kDifferences, vtq::IncompleteReadLine(r.skipped) + ".");
         if (r.groupsRead < wanted)
             Fail(kDifferences, vtq::CountText(wanted - r.groupsRead, "group was", "groups were") + " not read.");
         return true;
@@ -168,6 +170,8 @@ private:
             const std::string_view line = vtq::TrimView(vtq::NextNvmFileLine(rest));
             if (line.empty() || line.starts_with("//")) continue;
             const std::string where = path + ":" + std::to_string(number) + ": ";
+            if (vtq::HasControlByte(line))
+                return Fail(kBadInput, where + "a control character in \"" + vtq::ShowControlBytes(line) + "\".");
             vtq::NvmLine parsed;
             if (!vtq::ParseNvmLine(line, parsed)) {
                 if (parsed.refused)

@@ -18,9 +18,42 @@ std::string PieceHead(std::string_view piece) {
     return piece.size() <= kShown ? std::string(piece) : std::string(piece.substr(0, kShown)) + "...";
 }
 
+enum class LineOutcome { Added, Ignored, Skipped };
+
+// ParseDumpLine's work; Skipped when the line is damaged (its parameter is lost),
+// Ignored when it names nothing to keep.
+LineOutcome ParseRecord(GroupItems& items, std::string_view line, int groupIndex) {
+    const std::string_view text = TrimView(line);
+    if (text.empty()) return LineOutcome::Ignored;
+    const size_t semicolon = text.find(';');
+    if (semicolon == std::string_view::npos) {
+        Log(items, "Skipping parameter: name not found in target answer: \"" + std::string(text) + "\"");
+        return LineOutcome::Skipped;
+    }
+    if (DebugMode()) Log(items, "Adding: " + std::string(text));
+    const std::string_view name = TrimView(text.substr(0, semicolon));
+    const size_t open = text.find('{', semicolon + 1);
+    if (open == std::string_view::npos) {
+        Log(items, "Skipping parameter: value start not found in target answer: \"" + std::string(text) + "\"");
+        return LineOutcome::Skipped;
+    }
+    const size_t close = text.find('}', open + 1);
+    if (close == std::string_view::npos) {
+        Log(items, "Skipping parameter: value end not found in target answer: \"" + std::string(text) + "\"");
+        return LineOutcome::Skipped;
+    }
+    // The target marks a value it could not give in full; the sizes and values are then asked for.
+    const bool requery = text.find("WARNING", close + 1) != std::string_view::npos;
+    const std::string_view value = TrimView(text.substr(open + 1, close - open - 1));
+    NVMParameter* record = items.AddParameter(groupIndex, name, value, {}, requery);
+    if (!record) return LineOutcome::Ignored;
+    record->state = ParameterState::Unchanged;
+    return LineOutcome::Added;
+}
+
 }  // namespace
 
-int ParseDumpAnswer(GroupItems& items, std::string_view answer, int groupIndex) {
+int ParseDumpAnswer(GroupItems& items, std::string_view answer, int groupIndex, int* skipped) {
     int added = 0;
     size_t position = 0;
     while (position != std::string_view::npos && position < answer.size()) {
@@ -29,10 +62,13 @@ int ParseDumpAnswer(GroupItems& items, std::string_view answer, int groupIndex) 
         if (!piece.empty()) {
             const std::string_view line = DecodeValueView(piece);
             // A damaged piece decodes to nothing; its parameter would vanish without a word.
+            LineOutcome outcome = LineOutcome::Skipped;
             if (TrimView(line).empty())
                 Log(items, "Skipping parameter: piece could not be decoded: \"" + PieceHead(piece) + "\"");
-            else if (ParseDumpLine(items, line, groupIndex))
-                ++added;
+            else
+                outcome = ParseRecord(items, line, groupIndex);
+            if (outcome == LineOutcome::Added) ++added;
+            if (outcome == LineOutcome::Skipped && skipped) ++*skipped;
         }
         if (position != std::string_view::npos && position <= before) break;  // no progress: nothing more to find
     }
@@ -41,32 +77,7 @@ int ParseDumpAnswer(GroupItems& items, std::string_view answer, int groupIndex) 
 }
 
 bool ParseDumpLine(GroupItems& items, std::string_view line, int groupIndex) {
-    const std::string_view text = TrimView(line);
-    if (text.empty()) return false;
-    const size_t semicolon = text.find(';');
-    if (semicolon == std::string_view::npos) {
-        Log(items, "Skipping parameter: name not found in target answer: \"" + std::string(text) + "\"");
-        return false;
-    }
-    if (DebugMode()) Log(items, "Adding: " + std::string(text));
-    const std::string_view name = TrimView(text.substr(0, semicolon));
-    const size_t open = text.find('{', semicolon + 1);
-    if (open == std::string_view::npos) {
-        Log(items, "Skipping parameter: value start not found in target answer: \"" + std::string(text) + "\"");
-        return false;
-    }
-    const size_t close = text.find('}', open + 1);
-    if (close == std::string_view::npos) {
-        Log(items, "Skipping parameter: value end not found in target answer: \"" + std::string(text) + "\"");
-        return false;
-    }
-    // The target marks a value it could not give in full; the sizes and values are then asked for.
-    const bool requery = text.find("WARNING", close + 1) != std::string_view::npos;
-    const std::string_view value = TrimView(text.substr(open + 1, close - open - 1));
-    NVMParameter* record = items.AddParameter(groupIndex, name, value, {}, requery);
-    if (!record) return false;
-    record->state = ParameterState::Unchanged;
-    return true;
+    return ParseRecord(items, line, groupIndex) == LineOutcome::Added;
 }
 
 }  // namespace vtq

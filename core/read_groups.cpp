@@ -27,6 +27,10 @@ private:
 
 }  // namespace
 
+std::string IncompleteReadLine(int skipped) {
+    return "The read is incomplete: " + CountText(skipped, "parameter was", "parameters were") + " skipped";
+}
+
 ReadGroupsResult ReadGroups(EditorSession& session, UserSide& user) {
     Host& host = session.host();
     GroupItems& items = session.Items();
@@ -61,7 +65,7 @@ ReadGroupsResult ReadGroups(EditorSession& session, UserSide& user) {
             std::string answer;
             if (Exchange(host, cmd::Dump(names[i]), answer, session.Debug(), op.LostFlag())) {
                 ++result.groupsRead;
-                result.total += ParseDumpAnswer(items, answer, group);
+                result.total += ParseDumpAnswer(items, answer, group, &result.skipped);
             }
             // The window going away: no further step and no message. The
             // operation's end closes the progress window and the cursor.
@@ -77,6 +81,7 @@ ReadGroupsResult ReadGroups(EditorSession& session, UserSide& user) {
     op.CloseProgress();
     op.Log(result.total > 0 ? std::to_string(result.total) + " NVM items read in total."
                             : std::string(kNoItemsReadLine));
+    if (result.skipped > 0) op.Log(IncompleteReadLine(result.skipped) + " (see the lines above).", 0);
     op.End();
     return result;
 }

@@ -19,9 +19,14 @@ struct ReadGroupsResult : OperationEnding {
     bool started = false;  // groups were checked and the target was connected
     int groupsRead = 0;    // exchanges that gave a good answer
     long long total = 0;   // parameters added
+    int skipped = 0;       // records of the answers that were damaged: their parameters are missing
     // The grid must show the new view (something was read and the window stays).
     bool RebuildGrid() const { return total > 0 && !closing; }
 };
+
+// "The read is incomplete: n parameters were skipped" (no full stop): the
+// summary of a read whose answers lost parameters.
+std::string IncompleteReadLine(int skipped);
 
 // Runs the whole operation over the session's checked groups; the session's
 // debug state asks the host to echo each exchange.

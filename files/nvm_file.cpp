@@ -104,6 +104,12 @@ bool ParseNvmLine(std::string_view line, NvmLine& out) {
     }
     // "=(uint8)" or "={}" gives no value to load: loading it would wipe the record's value.
     if (value.empty()) return false;
+    // A control character would reach the target inside a command: a carriage
+    // return there ends the command and starts one that no line asked for.
+    if (HasControlByte(name) || HasControlByte(value) || HasControlByte(type)) {
+        out.refused = kControlCharacterReason;
+        return false;
+    }
     out.group = line.substr(0, dot);
     out.name = name;
     out.braced = braced;
@@ -239,7 +245,14 @@ void LoadParametersFromText(GroupItems& items, std::string_view text, LoadCounts
     NvmLine line;
     std::string value;
     while (!text.empty()) {
-        if (!ParseNvmLine(NextNvmFileLine(text), line)) continue;
+        const std::string_view raw = NextNvmFileLine(text);
+        if (!ParseNvmLine(raw, line)) {
+            if (line.refused == kControlCharacterReason)
+                items.Log("Line not loaded: " + std::string(kControlCharacterReason) + ": \"" +
+                              ShowControlBytes(TrimView(raw)) + "\"",
+                          0);
+            continue;
+        }
         if (!haveLast || line.group != lastGroup) {
             if (items.FindOrAddGroup(line.group, &group)) group->notOnTarget = true;
             groupIndex = items.GroupIndex(line.group);

@@ -38,6 +38,9 @@ struct NvmLine {
     const char* refused = nullptr;
 };
 
+// The reason ParseNvmLine gives for a name, value or type holding a control character.
+inline constexpr const char* kControlCharacterReason = "it holds a control character";
+
 // Parses one line (without its line end); false when it is not an assignment.
 bool ParseNvmLine(std::string_view line, NvmLine& out);
 

@@ -1,6 +1,8 @@
 #include "link/at_framer.h"
 
+#include <algorithm>
 #include <array>
+#include <utility>
 
 namespace nvmhost {
 
@@ -43,6 +45,19 @@ constexpr std::array<UrcKind, 19> kUrcKinds{{
     {"+CDS:", "+CNMI"},  {"+CDSI:", "+CNMI"},   {"+CUSD:", "+CUSD"},   {"+CIEV:", "+CIND"},     {"+CTZV:", "+CTZR"},
     {"+CTZE:", "+CTZR"}, {"+CGEV:", "+CGEREP"}, {"+CSSI:", "+CSSN"},   {"+CSSU:", "+CSSN"},
 }};
+
+// A line of a group dump: the answer of such a command is a run of these.
+bool IsPieceLine(std::string_view line) { return TrimBlanks(line).starts_with("%b64:"); }
+
+// A command line as an echo shows it: "AT" in any case at the start.
+bool LooksLikeCommand(std::string_view line) { return line.size() >= 2 && SameTextAscii(line.substr(0, 2), "AT"); }
+
+// A basic command other than a bare "AT" ("ATE0", "ATZ", "AT&F", ...) may switch the echo.
+bool MaySwitchEcho(std::string_view command) {
+    if (command.size() < 3 || !LooksLikeCommand(command)) return false;
+    const char c = FoldAscii(command[2]);
+    return (c >= 'A' && c <= 'Z') || c == '&';
+}
 
 }  // namespace
 
@@ -96,11 +111,22 @@ void AtFramer::Feed(std::string_view bytes) {
 
 void AtFramer::TakeLine(std::string line) {
     if (!active_ || complete_) {
+        // No command waits for a final result code here: one arriving means
+        // the target ran a command twice or one nobody sent.
+        if (IsFinalResultCode(line)) stepLost_ = true;
         unsolicited_.push_back(std::move(line));
         return;
     }
     if (!echoSeen_ && lines_.empty() && SameTextAscii(line, command_)) {
         echoSeen_ = true;
+        echo_ = Echo::On;
+        return;
+    }
+    if (echo_ == Echo::On && !echoSeen_) {
+        // The answer starts after the command's own echo; another command's
+        // echo or a final result code before it is left over from an earlier exchange.
+        if (IsFinalResultCode(line) || LooksLikeCommand(line)) stepLost_ = true;
+        unsolicited_.push_back(std::move(line));
         return;
     }
     if (IsUnsolicited(line, command_)) {
@@ -108,12 +134,29 @@ void AtFramer::TakeLine(std::string line) {
         return;
     }
     if (IsFinalResultCode(line)) {
-        final_ = std::move(line);
-        complete_ = true;
+        Finish(std::move(line));
         return;
     }
     lines_.push_back(std::move(line));
 }
+
+void AtFramer::Finish(std::string line) {
+    final_ = std::move(line);
+    complete_ = true;
+    // A dump answer is a run of "%b64:" pieces up to its final code: any other
+    // line among them is an unsolicited code, whether or not it is a known one.
+    if (std::any_of(lines_.begin(), lines_.end(), [](const std::string& l) { return IsPieceLine(l); })) {
+        std::vector<std::string> pieces;
+        for (std::string& l : lines_) (IsPieceLine(l) ? pieces : unsolicited_).push_back(std::move(l));
+        lines_.swap(pieces);
+    }
+    if (MaySwitchEcho(command_))
+        echo_ = Echo::Unknown;
+    else if (!echoSeen_)
+        echo_ = Echo::Off;
+}
+
+bool AtFramer::TakeStepLost() { return std::exchange(stepLost_, false); }
 
 std::string AtFramer::Answer() const {
     std::string out;

@@ -2,7 +2,8 @@
 // Assembles the answer to one AT command from the bytes a modem sends back,
 // however they are cut into chunks: removes the echo of the command, splits
 // CR LF lines, keeps unsolicited result codes out of the answer and stops at
-// the final result code. No Qt: every link (in-process, serial, TCP) feeds it.
+// the final result code. It also notices when answers come out of step with
+// the commands. No Qt: every link (in-process, serial, TCP) feeds it.
 
 #include <string>
 #include <string_view>
@@ -42,10 +43,26 @@ public:
     // Unsolicited lines collected since the last call.
     std::vector<std::string> TakeUnsolicited();
 
+    // The command's own echo came before its answer.
+    bool EchoSeen() const { return echoSeen_; }
+    // True once since the link lost step with the target: a final result code
+    // came outside an answer (a second one, or one no command asked for), or,
+    // while the target echoes, an echo of another command or a final result
+    // code came before the command's own echo. Such lines are never taken as
+    // the answer; they go to the unsolicited lines.
+    bool TakeStepLost();
+
 private:
+    // Whether the target echoes commands, learnt from the answers: a command
+    // that may switch the echo makes it unknown again.
+    enum class Echo { Unknown, On, Off };
+
     void TakeLine(std::string line);
+    void Finish(std::string line);
 
     std::string command_;  // without CR
+    Echo echo_ = Echo::Unknown;
+    bool stepLost_ = false;
     bool active_ = false;
     bool echoSeen_ = false;
     bool complete_ = false;

@@ -22,6 +22,10 @@ bool SendReceiveOn(TargetSession& session, const std::string& command, std::stri
         if (log) log("No answer to " + sent + ": target stopped responding.", 0);
         return false;
     }
+    if (r.outOfStep) {
+        if (log) log("The answer to " + sent + " is not taken: it may belong to another command.", 0);
+        return false;
+    }
     answer = r.answer;
     return true;
 }

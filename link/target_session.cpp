@@ -10,6 +10,8 @@ namespace {
 constexpr int kProbeTimeoutMs = 3000;
 // After a time-out, a late answer counts as finished once nothing arrived for this long.
 constexpr int kQuietMs = 150;
+constexpr const char* kStepLostLine =
+    "The target's answers came out of step with the commands: the link is resynchronised before the next command.";
 }  // namespace
 
 TargetSession::TargetSession() = default;
@@ -57,7 +59,15 @@ void TargetSession::DrainIdle() {
         bytes.clear();
     }
     LogUnsolicited();
+    NoteStepLost();
     if (r == WaitResult::Lost) LinkLost();
+}
+
+bool TargetSession::NoteStepLost() {
+    if (!framer_.TakeStepLost()) return false;
+    if (!resync_ && log_) log_(kStepLostLine, 0);
+    resync_ = true;
+    return true;
 }
 
 void TargetSession::LinkLost() {
@@ -72,7 +82,10 @@ ExchangeResult TargetSession::Run(const std::string& command, int timeoutMs) {
         SetState(LinkState::Down);
         return result;
     }
-    if (resync_ && !Resynchronise()) {
+    // What came while no command ran is read first: a final result code among
+    // it means the link lost step.
+    DrainIdle();
+    if (!link_->IsUp() || (resync_ && !Resynchronise())) {
         result.lost = true;
         return result;
     }
@@ -93,6 +106,7 @@ bool TargetSession::Resynchronise() {
     }
     busy_ = false;
     LogUnsolicited();
+    framer_.TakeStepLost();  // the stale codes this wait is for
     if (r == WaitResult::Lost) {
         LinkLost();
         return false;
@@ -101,12 +115,11 @@ bool TargetSession::Resynchronise() {
     // answers again, and any final code still under way is taken here rather
     // than as the next command's.
     const ExchangeResult probe = Transact("AT", std::min(timeoutMs_, kProbeTimeoutMs));
-    return probe.answered;
+    return probe.answered && !resync_;
 }
 
 ExchangeResult TargetSession::Transact(const std::string& command, int timeoutMs) {
     ExchangeResult result;
-    DrainIdle();
     busy_ = true;
     std::string wire = command;
     if (wire.empty() || wire.back() != '\r') wire += '\r';
@@ -137,6 +150,9 @@ ExchangeResult TargetSession::Transact(const std::string& command, int timeoutMs
         LinkLost();
     } else {
         resync_ = !result.answered;
+        const bool stepLost = NoteStepLost();
+        // With the echo, the answer after it is this command's whatever else came.
+        result.outOfStep = result.answered && stepLost && !framer_.EchoSeen();
         SetState(result.answered ? LinkState::Up : LinkState::NotAnswering);
     }
     return result;
@@ -146,12 +162,12 @@ ExchangeResult TargetSession::Exchange(const std::string& command) { return Run(
 
 bool TargetSession::CheckConnection() {
     const ExchangeResult r = Run("AT", std::min(timeoutMs_, kProbeTimeoutMs));
-    return r.answered && framer_.FinalLine() == "OK";
+    return r.answered && !r.outOfStep && framer_.FinalLine() == "OK";
 }
 
 std::string TargetSession::Query(const std::string& command) {
     const ExchangeResult r = Run(command, std::min(timeoutMs_, kProbeTimeoutMs));
-    if (!r.answered || framer_.FinalLine() != "OK") return {};
+    if (!r.answered || r.outOfStep || framer_.FinalLine() != "OK") return {};
     std::string text = r.answer.substr(0, r.answer.size() - framer_.FinalLine().size() - 2);
     std::string out;
     for (char c : text) {

@@ -18,6 +18,9 @@ enum class LinkState { Down, Up, NotAnswering };
 struct ExchangeResult {
     bool answered = false;  // the final result code arrived (OK or not)
     bool lost = false;      // time-out or link loss: the target stopped responding
+    // The answer came with lines out of step and no echo ties it to the
+    // command: it may be another command's, so it must not be taken.
+    bool outOfStep = false;
     std::string answer;     // answer lines and the final result line, each with CR LF
 };
 
@@ -41,10 +44,11 @@ public:
     LinkState State() const { return state_; }
 
     // Sends `command` (a final CR is added when missing) and waits for the answer.
-    // After a time-out the link is resynchronised first: what arrives until the
-    // line stays quiet is logged as unsolicited, then an "AT" is sent and its
-    // answer discarded. A target that does not answer that "AT" does not get
-    // the command; the result is a lost target again.
+    // After a time-out, or once answers came out of step with the commands (see
+    // AtFramer::TakeStepLost), the link is resynchronised first: what arrives
+    // until the line stays quiet is logged as unsolicited, then an "AT" is sent
+    // and its answer discarded. A target that does not answer that "AT" in step
+    // does not get the command; the result is a lost target again.
     ExchangeResult Exchange(const std::string& command);
     // The link is up and the target answers "AT" with "OK".
     bool CheckConnection();
@@ -63,6 +67,8 @@ private:
     bool Resynchronise();
     void SetState(LinkState state);
     void LogUnsolicited();
+    // Takes the framer's step-lost mark; true when it was set.
+    bool NoteStepLost();
 
     std::unique_ptr<ByteLink> link_;
     AtFramer framer_;
@@ -71,8 +77,8 @@ private:
     std::function<void(LinkState)> stateListener_;
     LinkState state_ = LinkState::Down;
     bool busy_ = false;  // a command is waiting for its answer
-    // The last command timed out: its answer may still be on the way, so the
-    // next command first waits it out.
+    // The last command timed out, or answers came out of step: a late answer
+    // may still be on the way, so the next command first waits it out.
     bool resync_ = false;
 };
 

@@ -52,6 +52,20 @@ TEST(Exchange, CleansGoodAnswersLeavesBadOnesAloneAndPassesTargetLost) {
     EXPECT_FALSE(Exchange(host, "c\r", answer));
     EXPECT_EQ(answer, "partial");
 
+    // A line break or NUL inside a command would have the target run a second command: nothing goes out.
+    const size_t sent = host.commands.size();
+    for (const std::string& bad : {std::string("a=5\rat@nvm:b=9\r"), std::string("a=5\n"), std::string("a=\0\r", 4),
+                                   std::string("a\r\r")}) {
+        host.lines.clear();
+        answer = "untouched";
+        EXPECT_FALSE(Exchange(host, bad, answer)) << bad;
+        EXPECT_EQ(answer, "untouched");
+        ASSERT_EQ(host.lines.size(), 1u) << bad;
+        EXPECT_EQ(host.lines[0].flag, 0);
+    }
+    EXPECT_EQ(host.lines[0].text, "Not sent: the command holds a line break or control character: \"a<CR>\".");
+    EXPECT_EQ(host.commands.size(), sent);
+
     host.loseTargetAt = 5;  // the target-lost flag passes through
     uint8_t lost = 0;
     Exchange(host, "x\r", answer, false, &lost);

@@ -99,6 +99,10 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
         {{"groups", "--bogus"}, "Unknown option --bogus"},
         {{"read", "--all", "--filter"}, "--filter needs a value"},
         {{"groups", "--target"}, "--target needs a value"},
+        // A carriage return would end the command early and start another the user never gave.
+        {{"set", "fix_small.gain=5\rat@nvm:fix_small.offset=9"}, "\"fix_small.gain=5<CR>at@nvm:fix_small.offset=9\" holds a control character"},
+        {{"get", "fix_small.gain\x1b"}, "\"fix_small.gain<0x1B>\" holds a control character"},
+        {{"send", "AT\nATZ"}, "\"AT<LF>ATZ\" holds a control character"},
     };
     for (const auto& [args, says] : cases) {
         const ToolResult r = Run(QStringList{"--target", "tcp:127.0.0.1:1"} + args);
@@ -217,9 +221,12 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
     ASSERT_TRUE(vtq::WriteFileAtomically(badHeader, "/*\n[GROUP=fix_small,ARRAYNAME=a,VERSION=1]\n*/\nextern U16 a[];\n"));
     ASSERT_TRUE(vtq::WriteFileAtomically(bad, "// comment\r\nfix_small.gain=40\r\nfix_small.offset 5\r\n"));
     ASSERT_TRUE(vtq::WriteFileAtomically(other, "fix_small.gain=40\r\nfix_none.x=1\r\n"));
+    const std::string injected = dir.File("injected.nvm");
+    ASSERT_TRUE(vtq::WriteFileAtomically(injected, "fix_small.dummy\rat@nvm:fix_small.gain=77\r\n"));
     ASSERT_TRUE(vtq::WriteFileAtomically(out, "old"));
     const std::tuple<QStringList, int, std::string> cases[] = {  // arguments, exit status, what standard error says
         {{"write", QString::fromStdString(bad)}, 2, bad + ":3: not a parameter assignment"},
+        {{"write", QString::fromStdString(injected)}, 2, injected + ":1: "},
         {{"write", QString::fromStdString(other)}, 2, other + ":2: the target has no group \"fix_none\""},
         {{"write", File("missing.nvm")}, 4, "Cannot read the file"},
         {{"set", "fix_small.gain=40", "fix_small.nope=1"}, 2, "no parameter \"fix_small.nope\""},
@@ -286,6 +293,31 @@ TEST_F(NvmtoolTest, VerifyReportsAValueTheTargetDoesNotKeep) {
     EXPECT_EQ(r.status, 1) << r.err;
     const QJsonObject failure{{"name", "fix_small.gain"}, {"written", "99"}, {"readBack", "12"}, {"answered", true}};
     EXPECT_EQ(r.Target()["verifyFailures"].toArray(), QJsonArray{failure}) << r.out;
+}
+
+// Damaged pieces make a read incomplete (status 1, the skipped parameters counted on the last line); an unknown
+// unsolicited code among the pieces, wherever the answer is cut, costs no parameter and goes to the log.
+TEST_F(NvmtoolTest, ReadsThroughDamagedPiecesAndUnknownCodes) {
+    const QString clean = File("clean.nvm"), out = File("out.nvm");
+    {
+        SimServer server;
+        ASSERT_TRUE(Serve(server, false));
+        ASSERT_EQ(Run({"read", "--all", "-o", clean}).status, 0);
+    }
+    const std::tuple<QStringList, int, const char*> cases[] = {  // server faults, exit status, what standard error says (last, when incomplete)
+        {{"--urc", "+XQZ: 5", "--urc-place", "inside", "--chunk-bytes", "7"}, 0, "Unsolicited: +XQZ: 5"},
+        {{"--corrupt-piece", "1"}, 1, "nvmtool: The read is incomplete: 2 parameters were skipped.\n"},
+    };
+    for (const auto& [faults, status, says] : cases) {
+        SimServer server;
+        ASSERT_TRUE(Serve(server, false, faults));
+        const ToolResult r = Run({"read", "--all", "-o", out});
+        EXPECT_EQ(r.status, status) << faults.join(' ').toStdString() << "\n" << r.err;
+        EXPECT_TRUE(status == 0 ? r.err.find(says) != std::string::npos : r.err.ends_with(says)) << r.err;
+        if (status == 0) {
+            EXPECT_EQ(ReadFile(out.toStdString()), ReadFile(clean.toStdString()));
+        }
+    }
 }
 
 // Lost at every command of a read, a write and a set with their commit: exit status 3 (also in the JSON document,

@@ -145,6 +145,22 @@ TEST_F(ReadGroupsTest, NothingToRead) {
     ExpectCleanEnd();
 }
 
+// A piece the target damaged loses its parameter: the read counts it and its summary says the read is incomplete.
+TEST_F(ReadGroupsTest, DamagedPiecesAreCountedAsSkipped) {
+    for (const nvmsim::PieceDamage damage : {nvmsim::PieceDamage::BadCharacter, nvmsim::PieceDamage::Truncated}) {
+        Fresh();
+        host->faults().corruptPiece = 2;
+        host->faults().damage = damage;
+        const ReadGroupsResult r = Read("fix_a,cal_b");
+        EXPECT_EQ(std::tuple(r.total, r.skipped), std::tuple(3, 2));
+        EXPECT_EQ(Rec("fix_a.offset"), nullptr);
+        ASSERT_FALSE(host->lines.empty());
+        EXPECT_EQ(host->lines.back(),
+                  (LoggedLine{"The read is incomplete: 2 parameters were skipped (see the lines above).", 0}));
+        ExpectCleanEnd();
+    }
+}
+
 // The selection stored at the last close is checked at the next start; the host's other keys stay.
 TEST_F(ReadGroupsTest, StartAppliesTheStoredSelectionRefreshKeepsItCloseStoresIt) {
     const std::string ini = dir.File("Brevant.ini");

@@ -32,6 +32,9 @@ TEST(NvmFileParse, RulesInOrder) {
         // Unbalanced braces and element ranges that count down would make a malformed command.
         {"grp.a={1,2,3", "-"}, {"grp.a=1,2,3}", "-"}, {"grp.a={{1,2},{3}", "-"}, {"grp.s=\"{x\"", "grp|grp.s|\"{x\"|"},
         {"grp.a[5,2]=1,2,3,4", "-"}, {"grp.a[2,5]=1,2,3,4", "grp|grp.a[2,5]|1,2,3,4|"},
+        // A control character inside a name, value or type would end the command early; a tab is a blank.
+        {"grp.d\rat@nvm:grp.a=77", "-"}, {"grp.a=5\rat@nvm:grp.b=9", "-"}, {"grp.s=\"a\x01\"", "-"},
+        {"grp.a=1 (u\x7f)", "-"}, {"grp.a={1,\t2}\x1b", "grp|grp.a|1,\t2|"},
     };
     for (const auto& [text, expected] : cases) {
         NvmLine l;
@@ -149,6 +152,7 @@ TEST_F(NvmFileTest, MergeCountsReplacedAddedAndUnchanged) {
                                    "grp.slope_3=16\r\n"        // taken for an array grp.slope: that record stays
                                    "grp.tbl[0]={3, 4}\r\n"     // the array grp.tbl: replaced
                                    "grp.new=7\r\n"             // added
+                                   "grp.s=\"a\x01\"\n"           // refused: a control character inside
                                    "grp.gone.fill_0=0\r\n"     // declined by the container
                                    "off.x=0\r\n"               // its group becomes checked: unchanged
                                    "new_grp.a=1\r\n"           // added, then removed as a table base
@@ -156,7 +160,8 @@ TEST_F(NvmFileTest, MergeCountsReplacedAddedAndUnchanged) {
     LoadCounts counts;
     ASSERT_TRUE(LoadParameters(items, path, counts));
     EXPECT_EQ(std::tuple(counts.added, counts.replaced, counts.unchanged), std::tuple(4, 3, 2));
-    EXPECT_EQ(host.Texts(), Texts{"Removed 1 extra LUT/fill parameters"});
+    EXPECT_EQ(host.Texts(), (Texts{"Line not loaded: it holds a control character: \"grp.s=\"a<0x01>\"\"",
+                                   "Removed 1 extra LUT/fill parameters"}));
     EXPECT_TRUE(items.IndexedNames());  // cleared at the start (grp.slope_3), set by grp.tbl[0]
     EXPECT_EQ(Record(items, "grp.val")->value + Record(items, "grp.typ")->type + "|" + Record(items, "grp.tbl")->value +
                   "|" + Record(items, "grp.slope")->value,

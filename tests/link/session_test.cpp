@@ -83,10 +83,7 @@ TEST_F(SessionFixture, TimeOutAndLossMeanTargetLost) {
     EXPECT_LE(link->waitedMs, 200) << "one overall time-out, not one per chunk";
 
     // The "AT" after the time-out is answered; nothing waits before the command goes out.
-    Script({{WaitResult::Data, "OK\r\n"},
-            {WaitResult::Timeout, ""},
-            {WaitResult::Data, "5\r\n"},
-            {WaitResult::Lost, ""}});
+    Script({{WaitResult::Data, "OK\r\n"}, {WaitResult::Data, "5\r\n"}, {WaitResult::Lost, ""}});
     EXPECT_TRUE(session.Exchange("at@nvm:x?").lost);
     EXPECT_EQ(session.State(), LinkState::Down);
     EXPECT_TRUE(session.Exchange("at@nvm:x?").lost);
@@ -99,7 +96,7 @@ TEST_F(SessionFixture, LateAnswerIsNotTakenForTheNextCommand) {
     EXPECT_TRUE(session.Exchange("at@nvm:a?").lost);
     link->before = "\r\n1\r\nOK\r\n";
     link->beforeDueMs = 50;
-    Script({{WaitResult::Data, "\r\nOK\r\n"}, {WaitResult::Timeout, ""}, {WaitResult::Data, "\r\n2\r\nOK\r\n"}});
+    Script({{WaitResult::Data, "\r\nOK\r\n"}, {WaitResult::Data, "\r\n2\r\nOK\r\n"}});
     EXPECT_EQ(session.Exchange("at@nvm:b?").answer, "2\r\nOK\r\n");
     EXPECT_EQ(session.State(), LinkState::Up);
     EXPECT_EQ(log, (std::vector<std::pair<std::string, int>>{{"Unsolicited: 1", 1}, {"Unsolicited: OK", 1}}));
@@ -116,6 +113,40 @@ TEST_F(SessionFixture, LateAnswerIsNotTakenForTheNextCommand) {
     EXPECT_TRUE(session.Exchange("at@nvm:b?").lost);
     EXPECT_EQ(link->sent, std::vector<std::string>{"AT\r"});
     EXPECT_EQ(session.State(), LinkState::NotAnswering);
+}
+
+// With echo on, only lines after the command's own echo answer it. An echo of another command, or a final
+// code outside an answer, means the link lost step: the stale code is never taken, and the next command goes
+// out only after the line went quiet and an "AT" was answered.
+TEST_F(SessionFixture, AnswersOutOfStepAreNotTakenAndTheLinkIsResynchronised) {
+    using S = ScriptedLink::Step;
+    const S quiet{WaitResult::Timeout, ""};
+    const std::tuple<const char*, std::vector<S>, bool, std::string> cases[] = {  // what, wire, answered, answer
+        {"second final code", {{WaitResult::Data, "at@nvm:x=1\r\r\nERROR\r\n\r\nOK\r\n"}}, true, "ERROR\r\n"},
+        {"another command's echo and code first",
+         {{WaitResult::Data, "at@nvm:y=2\r\r\nOK\r\nat@nvm:x=1\r\r\nERROR\r\n"}}, true, "ERROR\r\n"},
+        {"a stale code and no echo", {{WaitResult::Data, "\r\nOK\r\n"}, quiet}, false, ""},
+    };
+    Script({{WaitResult::Data, "AT\r\r\nOK\r\n"}});
+    ASSERT_TRUE(session.CheckConnection());
+    for (const auto& [what, wire, answered, answer] : cases) {
+        SCOPED_TRACE(what);
+        std::vector<S> steps = wire;
+        for (const S& s : {quiet, quiet, S{WaitResult::Data, "AT\r\r\nOK\r\n"}, S{WaitResult::Data, "at@nvm:z?\r\r\n5\r\nOK\r\n"}})
+            steps.push_back(s);
+        link->steps.assign(steps.begin(), steps.end());
+        link->armed = false;
+        link->sent.clear();
+        const ExchangeResult r = session.Exchange("at@nvm:x=1");
+        EXPECT_EQ(r.answered, answered);
+        EXPECT_EQ(r.answer, answer);
+        EXPECT_EQ(session.Exchange("at@nvm:z?").answer, "5\r\nOK\r\n");
+        EXPECT_EQ(link->sent, (std::vector<std::string>{"at@nvm:x=1\r", "AT\r", "at@nvm:z?\r"}));
+    }
+    // Echo off from ATE0 on: answers without an echo are taken again.
+    Script({{WaitResult::Data, "ATE0\r\r\nOK\r\n"}, quiet, {WaitResult::Data, "\r\n7\r\nOK\r\n"}});
+    EXPECT_TRUE(session.Exchange("ATE0").answered);
+    EXPECT_EQ(session.Exchange("at@nvm:z?").answer, "7\r\nOK\r\n");
 }
 
 struct LinkHostFixture : SessionFixture {
@@ -140,13 +171,13 @@ TEST_F(LinkHostFixture, SendReceiveHandsOverTheAnswerOrSetsTargetLost) {
 
     log.clear();
     // The "AT" after the time-out first, then the command.
-    Script({{WaitResult::Data, "OK\r\n"}, {WaitResult::Timeout, ""}, {WaitResult::Data, "5\r\nOK\r\n"}});
+    Script({{WaitResult::Data, "OK\r\n"}, {WaitResult::Data, "5\r\nOK\r\n"}});
     EXPECT_TRUE(host.SendReceive("at@nvm:x?\r", answer, true, nullptr));
     EXPECT_EQ(log, (std::vector<std::pair<std::string, int>>{{"> at@nvm:x?", 1}, {"< 5\r\nOK\r\n", 1}}))
         << "echo shows the low-level exchange";
 
     EXPECT_FALSE(host.CheckConnection());
-    Script({{WaitResult::Data, "OK\r\n"}, {WaitResult::Timeout, ""}, {WaitResult::Data, "OK\r\n"}});
+    Script({{WaitResult::Data, "OK\r\n"}, {WaitResult::Data, "OK\r\n"}});
     EXPECT_TRUE(host.CheckConnection());
     Script({{WaitResult::Data, "\r\nERROR\r\n"}});
     EXPECT_FALSE(host.CheckConnection()) << "an answer other than OK";
@@ -211,6 +242,8 @@ const std::tuple<const char*, std::string, std::string, Outcome> kCases[] = {  /
     {"UrcBeforeEcho", "at@nvm:x?", "\r\n+CREG: 1\r\nat@nvm:x?\r\r\n5\r\nOK\r\n", {true, "5\r\nOK\r\n", {"+CREG: 1"}}},
     {"UrcInside", "at@nvm:dump_csv_add(\"g\")", "%b64:AA\r\n+CREG: 1\r\nRING\r\n%b64:BB\r\nOK\r\n",
      {true, "%b64:AA\r\n%b64:BB\r\nOK\r\n", {"+CREG: 1", "RING"}}},
+    {"UnknownCodesAmongPieces", "at@nvm:dump_csv_add(\"g\")", "\r\n+XQZ: 5\r\n%b64:AA\r\n+XQZ: 6\r\n%b64:BB %b64:CC\r\nOK\r\n",
+     {true, "%b64:AA\r\n%b64:BB %b64:CC\r\nOK\r\n", {"+XQZ: 5", "+XQZ: 6"}}},
     {"UrcAskedForIsAnswer", "AT+CREG?", "\r\n+CREG: 0,1\r\n\r\nOK\r\n", {true, "+CREG: 0,1\r\nOK\r\n", {}}},
     {"CmeError", "at@nvm:x=1", "\r\n+CME ERROR: 21\r\n", {true, "+CME ERROR: 21\r\n", {}}},
     {"Error", "at@nvm:x=1", "at@nvm:x=1\r\r\nERROR\r\n", {true, "ERROR\r\n", {}}},
