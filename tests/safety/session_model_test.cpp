@@ -131,13 +131,24 @@ public:
                 break;
             }
             case WriteRows: {
-                // Any shape of selection: the rows whose bit is set, in any order.
+                // Any shape of selection: the rows whose bit is set, handed over in any order, written top-down.
                 std::vector<NVMParameter*> selected;
-                for (int row = rows - 1; row >= 0; --row)
+                std::vector<std::string> topDown;
+                for (int row = 0; row < rows; ++row)
                     if ((op.a >> (row % 10)) & 1) selected.push_back(items.ViewItem(row));
                 for (const NVMParameter* record : selected) covered.insert(TargetName(*record));
+                for (const NVMParameter* record : selected) topDown.push_back(TargetName(*record));
+                if (!selected.empty())
+                    std::rotate(selected.begin(), selected.begin() + op.b % selected.size(), selected.end());
+                if (op.b % 2) std::reverse(selected.begin(), selected.end());
                 const WriteGroupsResult r = WriteSelected(*session, user, selected);
                 Expect(r.errors >= FailedWrites(), "a write the target refused counted as written");
+                auto next = topDown.begin();
+                for (const auto& [command, ok] : host->journal) {
+                    const std::string name = command.substr(7, command.find_first_of("=[", 7) - 7);
+                    next = std::find(next, topDown.end(), name);
+                    Expect(next != topDown.end(), "Write Selected sent " + command + " out of order or unselected");
+                }
                 break;
             }
             case WriteAll: {
@@ -234,11 +245,13 @@ private:
         return std::any_of(host->lines.begin(), host->lines.end(),
                            [&](const auto& l) { return l.text.starts_with(start); });
     }
-    // The parameter the record stands for on the target: the name without the range of a whole array.
+    // The parameter the record stands for on the target: the name without the ranges of a whole array.
     static std::string TargetName(const NVMParameter& record) {
         std::string name = record.name;
         const size_t range = name.find("[0,");
-        if (range != std::string::npos) name.erase(range, name.find(']', range) + 1 - range);
+        size_t end = range;
+        while (end < name.size() && name[end] == '[') end = name.find(']', end) + 1;
+        if (range != std::string::npos) name.erase(range, end - range);
         return name;
     }
     // Exchanges in this step whose command holds `text` and that the target answered well; writes it refused (a
