@@ -612,12 +612,12 @@ private:
             return (void)Fail(kBadInput, path + ": no group index of a default-values header in the file.");
         const vtq::LoadHeaderResult r = vtq::LoadDefaultHeaderToTarget(session_, user_, path);
         // The file's problems are on the log line by line; the first one names the file and line.
-        if (!r.problems.empty())
-            return (void)Fail(kBadInput, r.problems.front() +
-                                             (r.problems.size() > 1
-                                                  ? " (and " + vtq::CountText(static_cast<long long>(r.problems.size()) - 1,
-                                                                              "more problem", "more problems") + ")"
-                                                  : std::string()));
+        if (!r.problems.empty()) {
+            const long long more = static_cast<long long>(r.problems.size()) - 1;
+            const std::string rest =
+                more > 0 ? " (and " + vtq::CountText(more, "more problem", "more problems") + ")" : "";
+            return (void)Fail(kBadInput, r.problems.front() + rest);
+        }
         Count("groups", static_cast<long long>(read.records.size()));
         Count("committed", r.committed);
         Count("failed", r.failed);

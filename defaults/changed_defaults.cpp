@@ -85,8 +85,7 @@ ChangedDefaultsResult ExportChangedDefaults(EditorSession& session, UserSide& us
     }
     result.written = WriteFileAtomically(result.path, text);
     if (op.Closing()) return result;
-    if (!result.written)
-        op.Log("Error while writing to file \"" + result.path + "\". Please inspect output file.", 0);
+    if (!result.written) op.Log("Error while writing to file \"" + result.path + "\". Please inspect output file.", 0);
     if (result.targetLost)
         op.Log(kChangedLostLine, 0);
     else if (result.cancelled)

@@ -259,7 +259,8 @@ std::map<std::string, ArrayDefinition, std::less<>> FindArrayDefinitions(std::st
         size_t e = nameAt;
         while (e > 0 && IsSpaceBlank(code[e - 1])) --e;
         size_t b = e;
-        while (b > 0 && !IsSpaceBlank(code[b - 1]) && std::string_view(";{}=,").find(code[b - 1]) == std::string_view::npos)
+        while (b > 0 && !IsSpaceBlank(code[b - 1]) &&
+               std::string_view(";{}=,").find(code[b - 1]) == std::string_view::npos)
             --b;
         if (b == e) continue;
         found.emplace(std::string(code.substr(nameAt, i - nameAt)),
@@ -306,11 +307,10 @@ HeaderRead ReadDefaultHeader(std::string_view text) {
         e.record.ArrayName = *array;
         bool negative = false;
         uint64_t number = 0;
-        const bool digits =
-            std::all_of(version->begin(), version->end(), [](char c) { return c >= '0' && c <= '9'; });
+        const bool digits = std::all_of(version->begin(), version->end(), [](char c) { return c >= '0' && c <= '9'; });
         if (!digits || !ReadNumber(*version, negative, number) || number > kMaxHeaderVersion) {
-            problem(e.line, "The version of group " + *group + " is not a small non-negative number: \"" + *version +
-                                "\"");
+            problem(e.line,
+                    "The version of group " + *group + " is not a small non-negative number: \"" + *version + "\"");
         }
         e.record.Version = static_cast<int32_t>(std::min<uint64_t>(number, kMaxHeaderVersion));
         if (!seen.insert(*group).second) {
@@ -342,7 +342,8 @@ HeaderRead ReadDefaultHeader(std::string_view text) {
             continue;
         }
         if (!arraysUsed.insert(r.ArrayName).second) {
-            problem(e.line, "The array \"" + r.ArrayName + "\" of group " + r.GroupName + " belongs to another group too");
+            problem(e.line,
+                    "The array \"" + r.ArrayName + "\" of group " + r.GroupName + " belongs to another group too");
             continue;
         }
         const ArrayDefinition& d = definition->second;
@@ -364,9 +365,11 @@ HeaderRead ReadDefaultHeader(std::string_view text) {
             const TokenCheck check = CheckToken(token, read.constants, format);
             if (check == TokenCheck::Fits) continue;
             const std::string why = check == TokenCheck::NotANumber ? " is not a number or a known constant"
-                                    : check == TokenCheck::TooLong  ? " is longer than one write command can carry"
-                                                                    : " does not fit the element type " + Trim(r.ElementType);
-            problem(lines.LineOf(from + t.start), "The value \"" + std::string(token) + "\" for group " + r.GroupName + why);
+                                    : check == TokenCheck::TooLong
+                                        ? " is longer than one write command can carry"
+                                        : " does not fit the element type " + Trim(r.ElementType);
+            problem(lines.LineOf(from + t.start),
+                    "The value \"" + std::string(token) + "\" for group " + r.GroupName + why);
         }
         read.records.push_back(std::move(r));
         read.indexLines.push_back(e.line);
@@ -462,7 +465,8 @@ LoadHeaderResult LoadDefaultHeaderToTarget(EditorSession& session, UserSide& use
     // Every group must be on the target; only a file without any problem is sent.
     for (size_t i = 0; i < read.records.size(); ++i)
         if (session.GroupTable().Number(read.records[i].GroupName) < 0)
-            read.problems.push_back({read.indexLines[i], "The target has no group \"" + read.records[i].GroupName + "\""});
+            read.problems.push_back(
+                {read.indexLines[i], "The target has no group \"" + read.records[i].GroupName + "\""});
     if (!read.problems.empty()) {
         std::stable_sort(read.problems.begin(), read.problems.end(),
                          [](const HeaderProblem& a, const HeaderProblem& b) { return a.line < b.line; });

@@ -185,9 +185,9 @@ MergeCounts MergeValues(Host& host, std::string& buffer, size_t open, const std:
                 const std::string name = buffer.substr(o.start, o.length);
                 const auto kept = constants.emplace(name, value).first;
                 if (kept->second == value) {
-                    host.ShowLine("Keeping the define \"" + name + "\" (it was read from target as " +
-                                      ValueText(t.value) + ").",
-                                  1);
+                    host.ShowLine(
+                        "Keeping the define \"" + name + "\" (it was read from target as " + ValueText(t.value) + ").",
+                        1);
                     continue;
                 }
             } else if (o.value == t.value) {
@@ -421,7 +421,8 @@ bool MergeDefaultsIntoText(Host& host, UserSide& user, const NamingPreset& prese
     std::map<std::string, uint32_t> constants;
     // A header this program wrote names each group's array in its own index.
     std::map<std::string, std::string, TextLess> ownIndex;
-    for (const DefaultGroupData& entry : ReadDefaultHeader(buffer).records) ownIndex.emplace(entry.GroupName, entry.ArrayName);
+    for (const DefaultGroupData& entry : ReadDefaultHeader(buffer).records)
+        ownIndex.emplace(entry.GroupName, entry.ArrayName);
     for (DefaultGroupData& r : records) {
         const std::string code = BlankComments(buffer);
         size_t tableStart = preset.TableTypeName.empty() ? std::string::npos : code.find(preset.TableTypeName);
