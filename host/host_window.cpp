@@ -191,11 +191,27 @@ void HostWindow::CloseEditor() {
 }
 
 void HostWindow::closeEvent(QCloseEvent* event) {
-    // The close may arrive while the plug-in lets events through inside one of
-    // its own operations: only the editor window closes here, the library is
-    // unloaded once the event loop has ended.
+    // The user quits: the editor's own close asks first while changes are
+    // pending, and while it keeps its window (No, or one of its operations or
+    // dialogs running) the host stays too. A close that arrives while the
+    // plug-in waits inside one of its calls closes the editor window at once,
+    // as the host's close does; the library is unloaded once the event loop
+    // has ended.
+    const bool pluginWaiting = plugin_.InCall() || Services().callsFromPlugin > 0;
+    if (!pluginWaiting && !EditorAgreesToClose()) {
+        event->ignore();
+        return;
+    }
     CloseEditor();
     event->accept();
+}
+
+bool HostWindow::EditorAgreesToClose() {
+    const QList<QMdiSubWindow*> frames = mdi_->subWindowList();
+    if (!plugin_.WindowShown() || frames.isEmpty()) return true;
+    for (QMdiSubWindow* frame : frames) frame->close();
+    // The editor's close lets go of the window instance at once; its frame goes later.
+    return plugin_.WindowInstance() == nullptr;
 }
 
 void HostWindow::ChooseSimImage() {

@@ -50,6 +50,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Closes the editor's frame as the user does (the editor asks first while
+    // changes are pending); false when the editor keeps its window.
+    bool EditorAgreesToClose();
     void BuildMenus();
     void ChooseSimImage();
     void ChooseSerial();

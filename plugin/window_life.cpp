@@ -1,6 +1,9 @@
 #include "plugin/window_life.h"
 
+#include <QAction>
 #include <QCoreApplication>
+#include <QKeySequence>
+#include <QMenu>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
@@ -54,9 +57,16 @@ void ShowEditorWindow(const vtq_host_app* hostApplication) {
     try {
         created = new TFNVMVTQ(PluginHost());
         if (area != nullptr) {
-            sub = area->addSubWindow(
-                created, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+            // The system menu hint gives the frame its close button (at the right of the host's menu bar while
+            // maximised) and the system menu's Close: both go through the window's close question.
+            sub = area->addSubWindow(created, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
             sub->setAttribute(Qt::WA_DeleteOnClose, false);
+            // The system menu's Close takes both usual keys, whatever the platform binds to closing.
+            const QList<QKeySequence> closeKeys = QKeySequence::keyBindings(QKeySequence::Close);
+            for (QAction* action : sub->systemMenu() ? sub->systemMenu()->actions() : QList<QAction*>())
+                if (!closeKeys.isEmpty() && action->shortcuts() == closeKeys)
+                    action->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F4), QKeySequence(Qt::CTRL | Qt::Key_W)});
             sub->setWindowIcon(QIcon());
         }
     } catch (...) {

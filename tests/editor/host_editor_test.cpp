@@ -9,6 +9,7 @@
 #include <QListView>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -206,15 +207,43 @@ TEST_F(HostEditorTest, AValueEditedWrittenCommittedSavedComparedAndLoaded) {
     EXPECT_EQ(grid->model()->index(thresh0, 1).data().toString(), "77");
     std::filesystem::remove(file);
 
-    // The frame's close button asks first while a change is pending: No keeps the editor, Yes closes it. The host's own
-    // close never asks: the counts go to its log.
-    for (const auto button : {QMessageBox::No, QMessageBox::Yes}) {
-        AnswerBox(button, "Close the editor and lose these changes?");
-        host->mdiArea()->subWindowList().front()->close();  // as its close button does
+    // Every close the user can reach asks first while a change is pending: the frame's close button, Ctrl+F4 and
+    // Ctrl+W in the editor, the host's own quit. No keeps host and editor; Yes closes the editor (the host's quit
+    // is tried last, after the editor has gone). The host's close of the editor never asks: the counts go to its log.
+    QMdiSubWindow* frame = host->mdiArea()->subWindowList().front();
+    const auto key = [this](Qt::Key k) {
+        return [this, k] {
+            QApplication::setActiveWindow(host.get());
+            grid->setFocus();
+            QTest::keyClick(grid, k, Qt::ControlModifier);
+        };
+    };
+    const std::pair<const char*, std::function<void()>> closes[] = {
+        {"close button", [frame] { frame->close(); }}, {"Ctrl+F4", key(Qt::Key_F4)}, {"Ctrl+W", key(Qt::Key_W)},
+        {"host quit", [this] { EXPECT_FALSE(host->close()); }}};
+    for (const auto& [what, close] : closes) {
+        SCOPED_TRACE(what);
+        Answer([this, shoot = std::string(what) == "Ctrl+W"](QWidget* box) {
+            EXPECT_TRUE(qobject_cast<QMessageBox*>(box)->text().contains("Close the editor and lose these changes?"));
+            if (shoot) {  // the host with the question over it, as the user sees them
+                QPixmap shot = host->grab();
+                QPainter(&shot).drawPixmap(box->geometry().topLeft() - host->geometry().topLeft(), box->grab());
+                if (const char* dir = std::getenv("VTQ_SCREENSHOT_DIR"))
+                    EXPECT_TRUE(shot.save(QString::fromLocal8Bit(dir) + "/close-question.png", "PNG"));
+            }
+            qobject_cast<QMessageBox*>(box)->button(QMessageBox::No)->click();
+        });
+        close();
         EXPECT_TRUE(answers.empty());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_EQ(host->mdiArea()->subWindowList().size(), button == QMessageBox::No ? 1 : 0);
+        EXPECT_EQ(host->mdiArea()->subWindowList().size(), 1);
+        EXPECT_TRUE(host->isVisible());
     }
+    AnswerBox(QMessageBox::Yes, "Close the editor and lose these changes?");
+    key(Qt::Key_W)();
+    EXPECT_TRUE(answers.empty());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(host->mdiArea()->subWindowList().size(), 0);
     QCoreApplication::processEvents();  // the host hears of the frame gone
     host->OpenEditor();
     ASSERT_NO_FATAL_FAILURE(Attach());

@@ -238,7 +238,6 @@ TEST_F(WindowTest, UserCloseClearAndRereadAskFirstTheHostNever) {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
         asked = box->text();
-        test::Shot(box, "close-question.png");
         Click(box->button(QMessageBox::No));
     });
     EXPECT_FALSE(w->close());
