@@ -115,7 +115,7 @@ bool TargetSession::Resynchronise() {
     // answers again, and any final code still under way is taken here rather
     // than as the next command's.
     const ExchangeResult probe = Transact("AT", std::min(timeoutMs_, kProbeTimeoutMs));
-    return probe.answered && !resync_;
+    return probe.answered && !probe.outOfStep;
 }
 
 ExchangeResult TargetSession::Transact(const std::string& command, int timeoutMs) {

@@ -35,6 +35,9 @@ struct Faults {
     // Unsolicited result code the server adds to each answer (empty = none).
     std::string urc;
     UrcPlace urcPlace = UrcPlace::Before;
+    // A second final result code the server sends after every answer (empty =
+    // none), as a target out of step with its client does.
+    std::string extraFinal;
     // The write_to_mirror probe mentions the version argument, and writes
     // then expect it. Off: the probe and the writes have no version.
     bool mirrorVersion = true;

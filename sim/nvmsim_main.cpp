@@ -35,6 +35,7 @@ const char kUsage[] =
     "  --echo 0|1              initial echo (default 1; ATE0/ATE1 change it)\n"
     "  --urc TEXT              unsolicited result code added to each answer\n"
     "  --urc-place before|inside|after   where it goes (default before)\n"
+    "  --extra-final TEXT      a second final result code after every answer\n"
     "  --no-mirror-version     write_to_mirror without the version argument\n"
     "  --no-hyb-crash          track_changes of hyb_cust/hyb_stackinfo answers normally\n"
     "  --forget-writes RE      answer OK to writes of parameters matching RE but keep the old value\n"
@@ -133,6 +134,10 @@ int main(int argc, char** argv) {
             const char* v = value();
             if (!v) return Fail("--urc needs a text");
             faults.urc = v;
+        } else if (opt == "--extra-final") {
+            const char* v = value();
+            if (!v) return Fail("--extra-final needs a text");
+            faults.extraFinal = v;
         } else if (opt == "--urc-place") {
             const char* v = value();
             const std::string place = v ? v : "";

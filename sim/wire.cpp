@@ -38,6 +38,7 @@ std::string FrameAnswer(std::string_view line, std::string_view answer, bool ech
         if (i == urcAt) out += urc;
         if (i < lines.size()) out.append(lines[i]);
     }
+    if (!faults.extraFinal.empty()) out += faults.extraFinal + "\r\n";
     return out;
 }
 

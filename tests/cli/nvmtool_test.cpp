@@ -296,7 +296,7 @@ TEST_F(NvmtoolTest, VerifyReportsAValueTheTargetDoesNotKeep) {
 }
 
 // Damaged pieces make a read incomplete (status 1, the skipped parameters counted on the last line); an unknown
-// unsolicited code among the pieces, wherever the answer is cut, costs no parameter and goes to the log.
+// unsolicited code among the pieces, wherever the answer is cut, or a stray final code costs no parameter.
 TEST_F(NvmtoolTest, ReadsThroughDamagedPiecesAndUnknownCodes) {
     const QString clean = File("clean.nvm"), out = File("out.nvm");
     {
@@ -306,6 +306,8 @@ TEST_F(NvmtoolTest, ReadsThroughDamagedPiecesAndUnknownCodes) {
     }
     const std::tuple<QStringList, int, const char*> cases[] = {  // server faults, exit status, what standard error says (last, when incomplete)
         {{"--urc", "+XQZ: 5", "--urc-place", "inside", "--chunk-bytes", "7"}, 0, "Unsolicited: +XQZ: 5"},
+        // A second final code after every answer: never taken for the next command's.
+        {{"--extra-final", "OK"}, 0, "out of step with the commands"},
         {{"--corrupt-piece", "1"}, 1, "nvmtool: The read is incomplete: 2 parameters were skipped.\n"},
     };
     for (const auto& [faults, status, says] : cases) {
