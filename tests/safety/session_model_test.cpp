@@ -280,7 +280,7 @@ private:
     std::string NewValue(const NVMParameter& record, int b, int c) {
         const nvmsim::Param* p = Param(TargetName(record));
         if (p && p->IsString())
-            return std::vector<std::string>{"\"\"", "\"ab\"", "\"x y\"", "\"long text\"", "q"}[b % 5];
+            return std::vector<std::string>{"\"\"", "\"ab\"", "\"x y\"", "\"long text\"", "q", "\"a\rat\""}[b % 6];
         const int size = p ? p->type->size : 2;
         const long long max = p && p->type->isSigned ? (1LL << (8 * size - 1)) - 1 : (1LL << (8 * size)) - 1;
         const long long min = p && p->type->isSigned ? -max - 1 : 0;
@@ -316,6 +316,8 @@ private:
                 const std::set<std::string>& committable = {}, const std::set<std::string>& stored = {},
                 bool written = false) {
         const Target after = Snapshot();
+        for (const auto& [command, ok] : host->journal)  // one line each, whatever the values held
+            Expect(command.find_first_of(std::string("\r\n\0", 3)) == command.size() - 1, "a command of many lines");
         for (const std::string& name : params) {
             if (!before.ram.empty() && before.ram.at(name) != after.ram.at(name))
                 Expect(covered.count(name), "RAM of " + name + " changed though the step did not cover it");
