@@ -106,8 +106,8 @@ inline long ReadIndex(std::string_view text) {
 // element and its bare value; a command to a known scalar names no range.
 // Every range of any name is a pair of plain numbers, first <= last. A
 // command for a record the target reported as an array of `elements` (when
-// above 0) holds its element range in the name's last bracket group, inside
-// the array, with as many values in braces as the range holds.
+// above 0) holds its element range in the name's last bracket group, no longer
+// than the array, with as many values in braces as the range holds.
 inline void CheckWriteCommand(std::string_view command, const std::map<std::string, int, std::less<>>& arrays,
                               int elements = 0) {
     CheckOneLine(command);
@@ -149,7 +149,9 @@ inline void CheckWriteCommand(std::string_view command, const std::map<std::stri
     }
     if (elements < 1 || ranges.empty()) return;
     const Range range = ranges.back();
-    Check(range.last < elements, "element range outside the array", command);
+    // A record named with a range of its own (tab[4,7]) holds that many elements from its first.
+    Check(known != arrays.end() ? range.last < elements : range.last - range.first < elements,
+          "element range outside the array", command);
     const bool braced = value.size() >= 2 && value.front() == '{' && value.back() == '}';
     if (!braced) {
         Check(range.first == range.last, "values of several elements without braces", command);
