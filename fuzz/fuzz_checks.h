@@ -76,8 +76,11 @@ public:
     }
 };
 
-// Elements of a comma list, commas inside double quotes not counted.
+// Elements of a comma list, commas inside double quotes not counted; one
+// leading and one trailing comma are no element ("1,2," holds two).
 inline int CountValues(std::string_view list) {
+    if (!list.empty() && list.back() == ',') list.remove_suffix(1);
+    if (!list.empty() && list.front() == ',') list.remove_prefix(1);
     if (list.find_first_not_of(" \t") == std::string_view::npos) return 0;
     int count = 1;
     bool quoted = false;
@@ -108,8 +111,10 @@ inline long ReadIndex(std::string_view text) {
 // command for a record the target reported as an array of `elements` (when
 // above 0) holds its element range in the name's last bracket group, no longer
 // than the array, with as many values in braces as the range holds.
+// With `targetNames` the name is the target's own (sent back as it came) and
+// only its last bracket group, the one the editor builds, is checked.
 inline void CheckWriteCommand(std::string_view command, const std::map<std::string, int, std::less<>>& arrays,
-                              int elements = 0) {
+                              int elements = 0, bool targetNames = false) {
     CheckOneLine(command);
     constexpr std::string_view kPrefix = "at@nvm:";
     if (command.substr(0, kPrefix.size()) != kPrefix) return;
@@ -119,7 +124,7 @@ inline void CheckWriteCommand(std::string_view command, const std::map<std::stri
     if (eq == std::string_view::npos) return Check(false, "write command without '='", command);
     const std::string_view name = command.substr(0, eq);
     const std::string_view value = command.substr(eq + 1);
-    const size_t open = name.find('[');
+    const size_t open = targetNames ? name.rfind('[') : name.find('[');
     const std::string_view base = name.substr(0, open);
 
     // Every bracket group of the name: "[a]" or "[a,b]" with a <= b.

@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const bool written = vtq::WriteParameter(target, *p, true);
         std::string expected;
         for (const std::string& command : target.commands) {
-            fuzzcheck::CheckWriteCommand(command, {}, p->elementCount);
+            fuzzcheck::CheckWriteCommand(command, {}, p->elementCount, true);
             expected += command + "\n";
         }
         fuzzcheck::Check(written == listed && file.str() == expected, "the dry run differs from the write", p->name);
