@@ -25,7 +25,13 @@ std::vector<std::string> SplitLines(std::string_view data);
 
 class AtomicFileWriter {
 public:
-    // Opens a temporary file in the folder of `path`. Check Ok() before writing.
+    // Prepares the save of `path`. Symbolic links are followed, so the file a
+    // link points to is replaced and the link stays. A regular file (or a new
+    // name) gets a temporary file in its folder, which has no name until the
+    // commit where the file system allows it and a short one otherwise, so any
+    // name the folder accepts can be saved. A character device or a FIFO (and
+    // "-", standard output) is written in place at the commit, all at once. A
+    // folder or any other kind of file cannot be saved: Ok() is false.
     explicit AtomicFileWriter(std::string path);
     // Removes the temporary file unless Commit() succeeded.
     ~AtomicFileWriter();
@@ -40,18 +46,30 @@ public:
     // The text and a carriage return and line feed.
     void Line(std::string_view text);
 
-    // Flushes, syncs and renames the temporary file over `path`. False (and the
-    // old file untouched) when anything failed on the way.
+    // Flushes, syncs and renames the temporary file over the file saved (or
+    // writes the device or FIFO). False (and the old file untouched) when
+    // anything failed on the way.
     bool Commit();
 
     // Test hook: the n-th Write from now on (0 = the next one) fails as a full
     // device would; a negative value switches the fault off. Process-wide.
     static void FailWriteAfter(int n);
 
+    // Stops every save of the process (an interrupt ends the run): no commit
+    // renames or writes anything from now on, and the temporary files that
+    // have a name are removed. False switches saving on again (tests).
+    static void StopAllSaves(bool stop = true);
+
 private:
+    bool CommitInPlace();
+    bool CommitByRename();
+
     std::string path_;
-    std::string temp_;
+    std::string target_;  // path_ with its links followed
+    std::string temp_;    // the temporary file's name, when it has one
+    std::string held_;    // what a device or FIFO gets at the commit
     std::FILE* file_ = nullptr;
+    bool inPlace_ = false;
     bool ok_ = false;
     bool committed_ = false;
 };

@@ -29,6 +29,11 @@ std::string Prefixed(const std::string& prefix, const std::string& text) {
 }
 }  // namespace
 
+std::atomic<int>& Interrupted() {
+    static std::atomic<int> signal{0};
+    return signal;
+}
+
 std::mutex& ConsoleLock() {
     static std::mutex lock;
     return lock;

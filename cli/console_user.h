@@ -5,6 +5,7 @@
 // terminal a question is not answered: the operation stops, and the question
 // is named as the reason.
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -14,6 +15,9 @@
 #include "channel/user_side.h"
 
 namespace nvmtool {
+
+// The signal that interrupts the run (0 while none did).
+std::atomic<int>& Interrupted();
 
 struct ConsoleSettings {
     bool quiet = false;        // -q: no progress and no information lines
@@ -48,7 +52,8 @@ public:
     void ShowProgressBar(bool visible) override;
     void SetProgressStatus(const std::string& text) override;
     void SetProgressPosition(int position) override;
-    bool ProgressCancelled() override { return false; }
+    // An interrupt (Ctrl+C, SIGTERM) cancels the running operation as Cancel would.
+    bool ProgressCancelled() override { return Interrupted() != 0; }
     void CloseProgress() override;
     void ProcessEvents() override {}
     void SetBusy(bool) override {}

@@ -1,7 +1,13 @@
 // nvmtool: the editor's operations from a shell. One verb, run on every
 // target given, each in a thread of its own with a session of its own.
 
+#include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+#include <thread>
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_io.h"
 #include "cli/console_user.h"
 #include "cli/tool_options.h"
 #include "cli/verbs.h"
@@ -23,30 +30,83 @@ void WriteOut(const std::string& text) {
     std::fflush(stdout);
 }
 
+constexpr const char* kRunFolderPrefix = "nvmtool-";
+
 // A folder for the settings files of this run, removed at the end: the tool
-// never changes the editor's stored group selection.
+// never changes the editor's stored group selection. Its name holds the
+// process number, so that a later run can tell the folder of a run that was
+// killed from one still in use.
 class RunFolder {
 public:
     RunFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "nvmtool.XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() /
+                               (kRunFolderPrefix + std::to_string(::getpid()) + "-XXXXXX"))
+                                  .string();
         if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
     }
-    ~RunFolder() {
-        std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-    }
+    ~RunFolder() { Remove(); }
     RunFolder(const RunFolder&) = delete;
     RunFolder& operator=(const RunFolder&) = delete;
     std::string File(int index) const { return path_ + "/settings-" + std::to_string(index) + ".ini"; }
     bool Ok() const { return !path_.empty(); }
+    void Remove() const {
+        std::error_code ec;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+    }
 
 private:
     std::string path_;
 };
 
+// Removes the run folders of runs whose process is gone.
+void SweepStaleRunFolders() {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::temp_directory_path(ec), ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(kRunFolderPrefix, 0) != 0) continue;
+        const long pid = std::strtol(name.c_str() + std::strlen(kRunFolderPrefix), nullptr, 10);
+        struct stat st {};
+        if (pid <= 0 || ::lstat(entry.path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
+            continue;
+        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) std::filesystem::remove_all(entry.path(), ec);
+    }
+}
+
+// Ctrl+C, SIGTERM and a hang-up cancel the running operations (their next
+// step sees Cancel), stop every save so that no file is replaced, and end the
+// run with 128 + the signal. A run that does not end within a few seconds, or
+// a second signal, ends it at once.
+sigset_t StopSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, s);
+    return set;
+}
+
+// Every thread, made later, inherits the blocked signals: only the watcher takes them.
+void BlockStopSignals() {
+    const sigset_t set = StopSignals();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+void WatchSignals(const RunFolder& folder) {
+    std::thread([set = StopSignals(), &folder] {
+        int signal = 0;
+        if (sigwait(&set, &signal) != 0) return;
+        nvmtool::Interrupted() = signal;
+        vtq::AtomicFileWriter::StopAllSaves();
+        const timespec grace{3, 0};
+        siginfo_t info;
+        sigtimedwait(&set, &info, &grace);
+        folder.Remove();
+        std::_Exit(128 + signal);
+    }).detach();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    BlockStopSignals();
     QCoreApplication app(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
     nvmtool::ToolOptions options;
@@ -70,7 +130,9 @@ int main(int argc, char** argv) {
         WriteOut(nvmtool::HelpText(options.verb));
         return nvmtool::kDone;
     }
+    SweepStaleRunFolders();
     RunFolder folder;
+    WatchSignals(folder);
     if (!folder.Ok()) {
         std::fprintf(stderr, "nvmtool: cannot make a temporary folder.\n");
         return nvmtool::kFileError;
@@ -97,6 +159,10 @@ int main(int argc, char** argv) {
     }
     for (const auto& thread : threads) thread->wait();
 
+    if (const int signal = nvmtool::Interrupted(); signal != 0) {
+        std::fprintf(stderr, "nvmtool: interrupted; the run was cancelled and nothing more was saved.\n");
+        return 128 + signal;
+    }
     int status = nvmtool::kDone;
     for (const nvmtool::TargetRun& run : runs) status = std::max(status, run.status);
     for (const nvmtool::TargetRun& run : runs)

@@ -317,12 +317,20 @@ private:
             run_.out = ViewAsFile();
             return;
         }
-        const std::string path = OutPath(o_.output);
+        const std::string asked = OutPath(o_.output);
+        // Skipped parameters or groups not read make the file incomplete: it goes beside, and a complete file at
+        // the name asked for stays.
+        const bool incomplete = run_.status != kDone && asked != "-";
+        const std::string path = incomplete ? vtq::PartialFilePath(asked) : asked;
         run_.fields["file"] = Text(path);
         if (Items().ViewCount() == 0) {
             Fail(kDifferences, "No parameters to save: " + path + " is not written.");
         } else if (!vtq::WriteParameters(Items(), path, &user_)) {
             Fail(kFileError, "Cannot write " + path + ".");
+        } else if (incomplete) {
+            user_.Log("The read is incomplete, so the parameters read were written to \"" + path + "\"; \"" + asked +
+                          "\" was not replaced.",
+                      0);
         }
     }
 
@@ -470,17 +478,24 @@ private:
                   1);
     }
 
+    // The file's groups, each of which the target must have: the first it lacks
+    // is named with its file line.
+    bool GroupsOnTarget(const std::string& path, const FileGroups& fileGroups, std::vector<std::string>& groups) {
+        for (const auto& [group, line] : fileGroups) {
+            if (session_.GroupTable().Number(group) < 0)
+                return Fail(kBadInput,
+                            path + ":" + std::to_string(line) + ": the target has no group \"" + group + "\".");
+            groups.push_back(group);
+        }
+        return true;
+    }
+
     void Write() {
         const std::string& path = o_.args[0];
         FileGroups fileGroups;
         if (!CheckParameterFile(path, fileGroups)) return;
         std::vector<std::string> groups;
-        for (const auto& [group, line] : fileGroups) {
-            if (session_.GroupTable().Number(group) < 0)
-                return (void)Fail(kBadInput,
-                                  path + ":" + std::to_string(line) + ": the target has no group \"" + group + "\".");
-            groups.push_back(group);
-        }
+        if (!GroupsOnTarget(path, fileGroups, groups)) return;
         if (!o_.all && (!SelectGroups(groups) || !ReadSelected())) return;
         if (!vtq::LoadFile(Items(), host_, path, user_)) return (void)Fail(kFileError, "Cannot load " + path + ".");
         if (!o_.all) KeepOnlyChanged();
@@ -534,10 +549,7 @@ private:
         if (!CheckParameterFile(path, fileGroups)) return;
         const std::vector<std::string> only(o_.args.begin() + 1, o_.args.end());
         std::vector<std::string> groups = only;
-        if (groups.empty()) {
-            for (const auto& [group, line] : fileGroups)
-                if (session_.GroupTable().Number(group) >= 0) groups.push_back(group);
-        }
+        if (groups.empty() && !GroupsOnTarget(path, fileGroups, groups)) return;
         if (!SelectGroups(groups) || !ReadSelected()) return;
         CompareWithFile(path, only);
     }
@@ -555,11 +567,9 @@ private:
 
     // Why an operation that writes `path` did not: an unanswered question, the
     // file, a silent target, or the target refusing.
-    void NotWritten(const std::string& path, const std::string& cannotWriteMessage) {
+    void NotWritten(const std::string& path, bool fileError) {
+        if (fileError) return (void)Fail(kFileError, "Cannot write " + path + ".");
         if (!user_.Unanswered().empty()) return (void)Fail(kBadInput, "Nothing written: a question was not answered.");
-        const std::vector<std::string>& said = user_.Messages();
-        if (!said.empty() && said.back() == cannotWriteMessage)
-            return (void)Fail(kFileError, "Cannot write " + path + ".");
         if (!host_.CheckConnection()) return (void)Fail(kTargetLost, "The target is not answering.");
         Fail(kDifferences, "Nothing written to " + path + ".");
     }
@@ -576,8 +586,11 @@ private:
         run_.fields["file"] = Text(r.path.empty() ? options.path : r.path);
         run_.fields["written"] = r.written;
         Count("groupsWritten", r.groupsWritten);
-        if (r.targetLost) return (void)Fail(kTargetLost, "The target was lost while its default values were read.");
-        if (!r.written) return NotWritten(options.path, vtq::CouldNotWriteMessage(options.path));
+        if (r.targetLost)
+            return (void)Fail(kTargetLost, "The target was lost while its default values were read; " +
+                                               (r.written ? "the groups read went to " + r.path + ", and " : std::string()) +
+                                               options.path + " was not replaced.");
+        if (!r.written) return NotWritten(r.path.empty() ? options.path : r.path, r.fileError);
         // Groups whose defaults the target refused are missing from the header.
         if (r.groupsWritten < wanted)
             Fail(kDifferences, vtq::CountText(wanted - r.groupsWritten, "group was", "groups were") +
@@ -600,7 +613,7 @@ private:
         run_.fields["written"] = r.written;
         run_.fields["merged"] = r.merged;
         if (r.targetLost) return (void)Fail(kTargetLost, "The target was lost; nothing was written.");
-        if (!r.written) NotWritten(options.path, vtq::CouldNotWriteMessage(options.path));
+        if (!r.written) NotWritten(options.path, r.fileError);
     }
 
     void LoadHeader() {
@@ -622,7 +635,7 @@ private:
         Count("committed", r.committed);
         Count("failed", r.failed);
         if (r.targetLost) return (void)Fail(kTargetLost, "The target was lost while the header was loaded.");
-        if (!r.loaded) return (void)NotWritten(path, {});
+        if (!r.loaded) return (void)NotWritten(path, false);
         if (r.failed > 0) Fail(kDifferences, vtq::CountText(r.failed, "group was", "groups were") + " not loaded.");
     }
 
@@ -634,8 +647,11 @@ private:
         run_.fields["written"] = r.written;
         Count("changedGroups", r.changedGroups);
         Count("failedGroups", r.failedGroups);
-        if (r.targetLost) return (void)Fail(kTargetLost, "The target was lost; the file may be incomplete.");
-        if (!r.written) return NotWritten(r.path, "Cannot open file \"" + r.path + "\" for writing.");
+        if (r.targetLost)
+            return (void)Fail(kTargetLost, "The target was lost; " +
+                                               (r.written ? "the changes read went to " + r.path + ", and " : std::string()) +
+                                               vtq::WithNvmExtension(OutPath(o_.output)) + " was not replaced.");
+        if (!r.written) return NotWritten(r.path, r.fileError);
         if (r.failedGroups > 0)
             Fail(kDifferences, vtq::CountText(r.failedGroups, "group was", "groups were") + " not read.");
     }

@@ -40,11 +40,13 @@ ChangedDefaultsResult ExportChangedDefaults(EditorSession& session, UserSide& us
     LongOperation op(host, user);
     if (!op.Begin()) return result;
     if (!AtomicFileWriter(path).Ok()) {
+        result.fileError = true;
         op.End();
         user.Message("Cannot open file \"" + path + "\" for writing.");
         return result;
     }
     std::string text;
+    int answered = 0;  // groups asked with an answer, or skipped on purpose
     const int count = static_cast<int>(groups.size());
     op.OpenProgress(count);
     if (count == 1) op.SetStatus("Reading \"" + groups[0] + "\" group...");
@@ -58,6 +60,7 @@ ChangedDefaultsResult ExportChangedDefaults(EditorSession& session, UserSide& us
         // Asking for these two groups crashes the target.
         if (group == "hyb_cust" || group == "hyb_stackinfo") {
             op.Log("Skipping the group \"" + group + "\" because it causes target to crash to ask on this group.");
+            ++answered;
             continue;
         }
         std::string answer;
@@ -69,6 +72,7 @@ ChangedDefaultsResult ExportChangedDefaults(EditorSession& session, UserSide& us
             }
             continue;
         }
+        ++answered;
         const std::string changes = Trim(NormalizeLineEnds(answer));
         if (changes.empty()) continue;
         ++result.changedGroups;
@@ -77,23 +81,30 @@ ChangedDefaultsResult ExportChangedDefaults(EditorSession& session, UserSide& us
     }
     result.cancelled = op.Cancelled();
     result.targetLost = op.TargetLost();
-    // What was gathered is written also after a lost target or a cancel. Without the groups the
-    // target refused the file is incomplete: it goes beside, and a complete file at `path` stays.
-    if (result.failedGroups > 0) {
+    // Without the groups the target refused, or those a lost target or a cancel left out, the file
+    // is incomplete: what was gathered goes beside, and a complete file at `path` stays. An
+    // incomplete run that gathered nothing writes nothing.
+    const int missing = count - answered;
+    const bool incomplete = missing > 0;
+    if (incomplete) {
         result.path = PartialFilePath(path);
-        op.Log(IncompleteFileLine(path, result.path, result.failedGroups), 0);
+        if (result.changedGroups > 0) op.Log(IncompleteFileLine(path, result.path, missing), 0);
     }
-    result.written = WriteFileAtomically(result.path, text);
+    if (!incomplete || result.changedGroups > 0) {
+        result.written = WriteFileAtomically(result.path, text);
+        result.fileError = !result.written;
+    }
     if (op.Closing()) return result;
-    if (!result.written) op.Log("Error while writing to file \"" + result.path + "\". Please inspect output file.", 0);
+    if (result.fileError)
+        op.Log("Error while writing to file \"" + result.path + "\". Please inspect output file.", 0);
     if (result.targetLost)
         op.Log(kChangedLostLine, 0);
     else if (result.cancelled)
         op.Log(kReadCancelledLine);
     op.CloseProgress();
-    if (result.changedGroups == 0)
+    if (result.changedGroups == 0 && !incomplete)
         user.Message(kNoChangesMessage);
-    else
+    else if (result.written)
         op.Log(CountText(result.changedGroups, "group had", "groups had") + " changes and was written to the file: \"" +
                result.path + "\"");
     op.End();

@@ -31,6 +31,7 @@ struct ChangedDefaultsResult {
     int failedGroups = 0;  // groups whose changes the target refused to report
     bool cancelled = false;
     bool targetLost = false;
+    bool fileError = false;  // the file could not be written; nothing was written in its place
 };
 
 // The name with ".nvm" appended unless its extension already is ".nvm" in any case.

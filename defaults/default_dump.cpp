@@ -103,12 +103,13 @@ bool CleanVariantInput(std::string_view input, std::string& cleaned) {
     return !cleaned.empty() && ReplaceNonIdent(cleaned) == cleaned;
 }
 
-std::string ReadVariantId(Host& host, UserSide& user) {
+std::string ReadVariantId(Host& host, UserSide& user, uint8_t* lost) {
     std::string answer;
-    if (Exchange(host, cmd::kVariantId, answer)) {
+    if (Exchange(host, cmd::kVariantId, answer, false, lost)) {
         std::string id = VariantIdFromAnswer(answer);
         if (!id.empty()) return id;
     }
+    if (lost && *lost) return {};
     std::string value;
     for (;;) {
         if (!user.InputBox(kVariantCaption, kVariantPrompt, value)) return {};

@@ -65,8 +65,9 @@ bool ProbeDefaultDump(Host& host, UserSide& user, const std::string& unsupported
 // empty when it holds none that can be used.
 std::string VariantIdFromAnswer(std::string_view answer);
 // The variant identifier from the target or, failing that, from the user.
-// Empty when the user cancelled.
-std::string ReadVariantId(Host& host, UserSide& user);
+// Empty when the user cancelled, or when the target was lost (`lost` set):
+// then nothing is asked.
+std::string ReadVariantId(Host& host, UserSide& user, uint8_t* lost = nullptr);
 // An identifier typed by the user, without surrounding blanks and underscores.
 // False (with `cleaned` holding the text to offer again) when it is empty or
 // holds characters other than ASCII letters, digits and underscores.

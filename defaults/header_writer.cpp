@@ -129,7 +129,13 @@ HeaderExportResult ExportDefaultHeader(EditorSession& session, UserSide& user, N
             return result;
         }
     } else {
-        variantId = ReadVariantId(host, user);
+        uint8_t lost = 0;
+        variantId = ReadVariantId(host, user, &lost);
+        if (lost) {
+            host.ShowLine(kTargetLostMessage, 0);
+            result.targetLost = true;
+            return result;
+        }
         if (variantId.empty()) {
             host.ShowLine(kOperationCanceledLine, 1);
             result.cancelled = true;
@@ -149,7 +155,6 @@ HeaderExportResult ExportDefaultHeader(EditorSession& session, UserSide& user, N
     }
     result.path = path;
 
-    // Whatever was read is written, also after a lost target.
     DefaultDumpResult dump = DumpDefaultValues(host, user, groups, variantId, preset);
     result.targetLost = dump.lost;
     result.cancelled = dump.cancelled;
@@ -158,17 +163,23 @@ HeaderExportResult ExportDefaultHeader(EditorSession& session, UserSide& user, N
         user.Message(kExportFailedMessage);
         return result;
     }
-    // Without the groups the target refused the header is incomplete: it goes beside, and a complete
-    // file at `path` stays.
-    const int missing = static_cast<int>(groups.size() - dump.records.size());
-    if (missing > 0 && !dump.lost) {
-        result.path = PartialFilePath(path);
-        host.ShowLine(IncompleteFileLine(path, result.path, missing), 0);
+    // A header names the target it came from, which a lost target cannot tell: nothing is saved.
+    if (dump.lost) {
+        host.ShowLine(kNothingSavedLine, 1);
+        return result;
     }
-    if (WriteDefaultHeader(host, user, result.path, dump.records)) {
+    // Without the groups the target refused, or those a cancel left out, the header is incomplete:
+    // it goes beside, and a complete file at `path` stays.
+    const int missing = static_cast<int>(groups.size() - dump.records.size());
+    const bool incomplete = missing > 0 || dump.cancelled;
+    if (incomplete) result.path = PartialFilePath(path);
+    if (WriteDefaultHeader(host, user, result.path, dump.records, &result.targetLost)) {
+        if (incomplete) host.ShowLine(IncompleteFileLine(path, result.path, missing), 0);
         result.written = true;
         result.groupsWritten = static_cast<int>(dump.records.size());
         host.ShowLine(DefaultDataWrittenLine(result.path), 1);
+    } else {
+        result.fileError = !result.targetLost;
     }
     return result;
 }

@@ -77,6 +77,7 @@ struct HeaderExportResult {
     int groupsWritten = 0;
     bool targetLost = false;
     bool cancelled = false;
+    bool fileError = false;  // the file could not be written; nothing was written in its place
 };
 
 inline constexpr const char* kNoSuchPresetMessage = "There is no naming preset of that name: ";

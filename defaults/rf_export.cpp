@@ -6,6 +6,7 @@
 #include "base/file_io.h"
 #include "base/text.h"
 #include "channel/command_exchange.h"
+#include "channel/long_operation.h"
 #include "channel/target_commands.h"
 #include "core/editor_session.h"
 #include "core/group_list.h"
@@ -531,7 +532,13 @@ RfExportResult ExportRfDefaults(EditorSession& session, UserSide& user, NamingPr
             return result;
         }
     } else {
-        variantId = ReadVariantId(host, user);
+        uint8_t lost = 0;
+        variantId = ReadVariantId(host, user, &lost);
+        if (lost) {
+            host.ShowLine(kTargetLostMessage, 0);
+            result.targetLost = true;
+            return result;
+        }
         if (variantId.empty()) {
             host.ShowLine(kOperationCanceledLine, 1);
             return result;
@@ -570,6 +577,7 @@ RfExportResult ExportRfDefaults(EditorSession& session, UserSide& user, NamingPr
         result.written = MergeDefaultsIntoHeader(host, user, preset, oldPath, path, std::move(dump.records));
     } else {
         result.written = WriteDefaultHeader(host, user, path, dump.records, &result.targetLost);
+        result.fileError = !result.written && !result.targetLost;
     }
     if (result.written) host.ShowLine(DefaultDataWrittenLine(path), 1);
     return result;

@@ -87,6 +87,7 @@ struct RfExportResult {
     bool written = false;
     bool merged = false;
     bool targetLost = false;
+    bool fileError = false;  // the file could not be written; nothing was written in its place
     std::string path;
 };
 

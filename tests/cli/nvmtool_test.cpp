@@ -1,4 +1,9 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -6,8 +11,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
 #include <algorithm>
+#include <filesystem>
 #include <string>
+#include <thread>
 
 #include "base/file_io.h"
 #include "cli/verbs.h"
@@ -47,8 +56,20 @@ protected:
         env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.File("config")));
         env.remove("APPDATA");
         p.setProcessEnvironment(env);
+        const rlim_t limit = fileLimit;
+        // A file size limit stands for a full disk: writes past it fail as ENOSPC would.
+        if (limit > 0)
+            p.setChildProcessModifier([limit] {
+                ::signal(SIGXFSZ, SIG_IGN);
+                const rlimit r{limit, limit};
+                ::setrlimit(RLIMIT_FSIZE, &r);
+            });
         p.start(kTool, args + target);
         p.closeWriteChannel();
+        if (signal != 0 && p.waitForStarted()) {
+            QThread::msleep(700);
+            ::kill(static_cast<pid_t>(p.processId()), signal);
+        }
         ToolResult r;
         if (!p.waitForFinished(60000)) return r;
         r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
@@ -79,6 +100,8 @@ protected:
     QCoreApplication app{argc, argv};
     vtq::test::TempDir dir;
     QStringList target;
+    int fileLimit = 0;  // bytes a file of the next run may hold (0: no limit)
+    int signal = 0;     // sent to the next run once it is under way
 };
 
 TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
@@ -239,7 +262,6 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
         {{"changed-defaults", "-o", File("changed.nvm")}, 1, "Could not read the changes of group \"fix_small\"."},
         {{"load-header", QString::fromStdString(badHeader)}, 2,
          badHeader + ":2: Cannot find the array definition of \"a\" for group fix_small"},
-        {{"read", "fix_small", "-o", QString::fromStdString(dir.Path().string())}, 4, "Cannot write"},
         {{"read", "fix_small", "--filter", "zzz", "-o", QString::fromStdString(out)}, 1, "not written"},
         // Element counts and ranges are checked, dry run or not, before anything is written.
         {{"set", "fix_small.gain=4", "fix_small.lut=1,2,3"}, 2, "\"fix_small.lut\" has 4 elements; 3 values are given"},
@@ -295,59 +317,168 @@ TEST_F(NvmtoolTest, VerifyReportsAValueTheTargetDoesNotKeep) {
     EXPECT_EQ(r.Target()["verifyFailures"].toArray(), QJsonArray{failure}) << r.out;
 }
 
-// Damaged pieces make a read incomplete (status 1, the skipped parameters counted on the last line); an unknown
-// unsolicited code among the pieces, wherever the answer is cut, or a stray final code costs no parameter.
-TEST_F(NvmtoolTest, ReadsThroughDamagedPiecesAndUnknownCodes) {
-    const QString clean = File("clean.nvm"), out = File("out.nvm");
-    {
-        SimServer server;
-        ASSERT_TRUE(Serve(server, false));
-        ASSERT_EQ(Run({"read", "--all", "-o", clean}).status, 0);
-    }
-    const std::tuple<QStringList, int, const char*> cases[] = {  // server faults, exit status, what standard error says (last, when incomplete)
-        {{"--urc", "+XQZ: 5", "--urc-place", "inside", "--chunk-bytes", "7"}, 0, "Unsolicited: +XQZ: 5"},
-        // A second final code after every answer: never taken for the next command's.
-        {{"--extra-final", "OK"}, 0, "out of step with the commands"},
-        {{"--corrupt-piece", "1"}, 1, "nvmtool: The read is incomplete: 2 parameters were skipped.\n"},
+// What the output path is in a row of the table below.
+enum class Out { None, File, Link, Fifo, Folder, FullDisk, LongName };
+
+struct FaultRow {
+    const char* name;
+    QStringList args;    // OUT stands for the output path, IN for a file naming a group the target lacks, GAIN
+                         // for a file of the small image with a changed gain
+    QStringList faults;  // the simulated modem's options; K runs the row once per k until the verb finishes
+    Out out;
+    int status;          // the exit status (with K: while the verb does not finish)
+    bool oldKept;        // the old file is byte for byte what it was
+    const char* says = "";     // a text on standard error
+    const char* image = "small";
+    int signal = 0;            // sent while the run reads slowly
+};
+
+void PrintTo(const FaultRow& row, std::ostream* os) { *os << row.name; }
+
+class ExitStatusTable : public NvmtoolTest, public ::testing::WithParamInterface<FaultRow> {};
+
+// Each verb that writes a file, under the simulated modem's faults and with hostile output paths: the exit status
+// the help promises, the old file kept whole unless the run finished, and a finished run's file the same as a clean
+// run's.
+TEST_P(ExitStatusTable, StatusAndOldFile) {
+    const FaultRow& row = GetParam();
+    namespace fs = std::filesystem;
+    const std::string old = "old\r\n";
+    const std::string real = dir.File("real.nvm");
+    const std::string out = row.out == Out::LongName ? dir.File(std::string(250, 'n') + ".nvm")
+                            : row.out == Out::Link   ? dir.File("link.nvm")
+                                                     : real;
+    const std::string in = dir.File("in.nvm");
+    ASSERT_TRUE(vtq::WriteFileAtomically(in, "fix_small.gain=1\r\nfix_none.x=1\r\n"));
+    const QString gain = row.args.contains("GAIN") ? ChangedGainFile() : QString();
+    auto Args = [&](const std::string& path) {
+        QStringList args = row.args;
+        args.replaceInStrings(QRegularExpression("^OUT$"), QString::fromStdString(path));
+        args.replaceInStrings(QRegularExpression("^IN$"), QString::fromStdString(in));
+        args.replaceInStrings(QRegularExpression("^GAIN$"), gain);
+        return args;
     };
-    for (const auto& [faults, status, says] : cases) {
+    const QString image = QString(VTQ_SOURCE_DIR) + "/sim/images/" + row.image + ".img";
+    std::string clean;
+    if (row.out != Out::None) {  // what the verb writes when nothing goes wrong
         SimServer server;
-        ASSERT_TRUE(Serve(server, false, faults));
-        const ToolResult r = Run({"read", "--all", "-o", out});
-        EXPECT_EQ(r.status, status) << faults.join(' ').toStdString() << "\n" << r.err;
-        EXPECT_TRUE(status == 0 ? r.err.find(says) != std::string::npos : r.err.ends_with(says)) << r.err;
-        if (status == 0) {
-            EXPECT_EQ(ReadFile(out.toStdString()), ReadFile(clean.toStdString()));
+        ASSERT_TRUE(server.Start(false, {"--image", image}));
+        target = {"--target", QString::fromStdString(server.Target())};
+        fs::create_directory(dir.File("clean"));
+        const std::string path = dir.File("clean/real.nvm");
+        ASSERT_EQ(Run(Args(path)).status, 0);
+        clean = ReadFile(path);
+    }
+    const bool sweep = row.faults.contains("K");
+    bool finished = false;
+    for (int k = 1; k <= (sweep ? 120 : 1) && !finished; ++k) {
+        std::error_code ec;
+        fs::remove_all(real, ec);
+        fs::remove(out, ec);
+        fs::remove(dir.File("real.partial.nvm"), ec);
+        if (row.out == Out::Folder) fs::create_directory(real);
+        if (row.out == Out::Fifo) {
+            ASSERT_EQ(::mkfifo(real.c_str(), 0600), 0);
+        } else if (row.out != Out::Folder && row.out != Out::None) {
+            ASSERT_TRUE(vtq::WriteFileAtomically(row.out == Out::LongName ? out : real, old));
+        }
+        if (row.out == Out::Link) fs::create_symlink("real.nvm", out);
+        std::string piped;
+        std::thread reader;
+        if (row.out == Out::Fifo) reader = std::thread([&] { vtq::ReadWholeFile(real, piped); });
+
+        QStringList faults = row.faults;
+        faults.replaceInStrings(QRegularExpression("^K$"), QString::number(k));
+        SimServer server;
+        ASSERT_TRUE(server.Start(false, QStringList{"--image", image} + faults));
+        target = {"--target", QString::fromStdString(server.Target()), "--timeout", sweep ? "200" : "3000"};
+        fileLimit = row.out == Out::FullDisk ? 20 : 0;
+        signal = row.signal;
+        const ToolResult r = Run(Args(out));
+        fileLimit = signal = 0;
+        if (row.out == Out::Fifo) {
+            // Releases a reader still waiting for a writer.
+            const int fd = ::open(real.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+            reader.join();
+        }
+        const std::string at = std::string(row.name) + (sweep ? " lost at " + std::to_string(k) : "");
+        finished = sweep && r.status == 0;
+        EXPECT_EQ(r.status, finished ? 0 : row.status) << at << "\n" << r.err;
+        if (!finished && *row.says) {
+            EXPECT_NE(r.err.find(row.says), std::string::npos) << at << "\n" << r.err;
+        }
+        if (row.out == Out::None) continue;
+        const std::string now = row.out == Out::Fifo ? piped : ReadFile(out);
+        if (row.out == Out::Fifo) {
+            EXPECT_TRUE(now == (row.oldKept ? "" : clean)) << at << ": " << now.size() << " bytes";
+        } else if (row.out == Out::Folder) {
+            EXPECT_TRUE(fs::is_directory(real)) << at;
+        } else if (row.oldKept && !finished) {
+            EXPECT_TRUE(now == old) << at << ": " << now.size() << " bytes";
+        } else {
+            EXPECT_TRUE(now == clean) << at << ": " << now.size() << " bytes, a clean run wrote " << clean.size();
+        }
+        if (row.out == Out::Link) {
+            EXPECT_TRUE(fs::is_symlink(out)) << at;
+        }
+        // Nothing is left in the folder but the files the run was given, the clean run's file and a partial result.
+        for (const auto& entry : fs::directory_iterator(dir.Path())) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_TRUE(name == "config" || name == "in.nvm" || name == "clean" || name == "small.nvm" || name == "real.nvm" ||
+                        name == "real.partial.nvm" || entry.path() == out)
+                << at << ": " << name;
         }
     }
+    EXPECT_TRUE(!sweep || finished) << row.name << " never got past the last command";
 }
 
-// Lost at every command of a read, a write and a set with their commit: exit status 3 (also in the JSON document,
-// with the error) until k passes the last command, and a read that did not finish writes no file.
-TEST_F(NvmtoolTest, TargetLostAtEveryCommandOfReadWriteAndSet) {
-    const QString saved = ChangedGainFile();
-    const QString out = File("out.nvm");
-    const QStringList runs[] = {{"read", "--all", "-o", out},
-                                {"write", saved, "--commit", "--yes"},
-                                {"set", "fix_small.gain=5", "fix_small.lut=9,9,9,9", "--commit"}};
-    for (const QStringList& args : runs) {
-        const std::string verb = args[0].toStdString();
-        bool finished = false;
-        for (int k = 1; k <= 40 && !finished; ++k) {
-            SimServer server;
-            ASSERT_TRUE(Serve(server, false, {"--lose-after", QString::number(k)}, "200"));
-            QFile::remove(out);
-            const ToolResult r = Run(args + QStringList{"--json"});
-            finished = r.status == 0;
-            if (!finished) {
-                EXPECT_EQ(r.status, 3) << verb << " lost at " << k << "\n" << r.err;
-                EXPECT_EQ(r.json["status"].toInt(), 3);
-                EXPECT_FALSE(r.Target()["errors"].toArray().isEmpty()) << verb << " lost at " << k;
-            }
-            EXPECT_TRUE(verb != "read" || QFileInfo::exists(out) == finished) << k;
-        }
-        EXPECT_TRUE(finished) << verb << " never got past the last command";
-    }
-}
+const QString kLost = "the target was lost";
+const FaultRow kFaultRows[] = {
+    // Faults of the target.
+    // A damaged piece makes the read incomplete, its skipped parameters counted on the last line; an unknown
+    // unsolicited code among the pieces, wherever the answer is cut, costs no parameter and goes to the log.
+    {"DamagedPiece", {"read", "--all", "-o", "OUT"}, {"--corrupt-piece", "1"}, Out::File, 1, true,
+     "nvmtool: The read is incomplete: 2 parameters were skipped.\n"},
+    {"UnknownCodeInsideAnAnswer", {"read", "--all", "-o", "OUT"},
+     {"--urc", "+XQZ: 5", "--urc-place", "inside", "--chunk-bytes", "7"}, Out::File, 0, false, "Unsolicited: +XQZ: 5"},
+    // A second final code after every answer: never taken for the next command's.
+    {"ExtraFinalCode", {"read", "--all", "-o", "OUT"}, {"--extra-final", "OK"}, Out::File, 0, false,
+     "out of step with the commands"},
+    {"GroupReadError", {"read", "--all", "-o", "OUT"}, {"--error-pattern", "dump_csv_add\\(\"cal"}, Out::File, 1,
+     true, "real.partial.nvm"},
+    {"TrackChangesError", {"changed-defaults", "-o", "OUT"}, {"--error-pattern", "track_changes\\(fix"}, Out::File,
+     1, true, "Could not read the changes of group \"fix_small\"."},
+    {"DumpDefaultError", {"export-header", "fix_small", "-o", "OUT"}, {"--error-pattern", "dump_default\\(\"fix"},
+     Out::File, 1, true, "Nothing written to"},
+    {"DiffWithGroupsTheTargetLacks", {"diff", "IN"}, {}, Out::None, 2, true, "in.nvm:2: the target has no group"},
+    // Lost at every command in turn.
+    {"ReadLost", {"read", "--all", "-o", "OUT"}, {"--lose-after", "K"}, Out::File, 3, true},
+    {"ExportHeaderLost", {"export-header", "fix_small", "-o", "OUT"}, {"--lose-after", "K"}, Out::File, 3, true},
+    {"ChangedDefaultsLost", {"changed-defaults", "-o", "OUT"}, {"--lose-after", "K"}, Out::File, 3, true},
+    {"RfExportLost", {"rf-export", "-o", "OUT"}, {"--lose-after", "K"}, Out::File, 3, true, "", "rf_t71"},
+    {"WriteLost", {"write", "GAIN", "--commit", "--yes"}, {"--lose-after", "K"}, Out::None, 3, true},
+    {"SetLost", {"set", "fix_small.gain=5", "fix_small.lut=9,9,9,9", "--commit"}, {"--lose-after", "K"}, Out::None, 3,
+     true},
+    // Where the output goes.
+    {"ReadToALink", {"read", "--all", "-o", "OUT"}, {}, Out::Link, 0, false},
+    {"ReadToAFifo", {"read", "--all", "-o", "OUT"}, {}, Out::Fifo, 0, false},
+    {"ReadToALongName", {"read", "--all", "-o", "OUT"}, {}, Out::LongName, 0, false},
+    {"ReadToAFolder", {"read", "--all", "-o", "OUT"}, {}, Out::Folder, 4, true, "Cannot write"},
+    {"ChangedDefaultsToAFolder", {"changed-defaults", "-o", "OUT"}, {}, Out::Folder, 4, true, "Cannot write"},
+    {"ExportHeaderToAFolder", {"export-header", "fix_small", "-o", "OUT"}, {}, Out::Folder, 4, true, "Cannot write"},
+    {"ReadOntoAFullDisk", {"read", "--all", "-o", "OUT"}, {}, Out::FullDisk, 4, true, "Cannot write"},
+    {"ChangedDefaultsOntoAFullDisk", {"changed-defaults", "-o", "OUT"}, {}, Out::FullDisk, 4, true, "Cannot write"},
+    {"ExportHeaderOntoAFullDisk", {"export-header", "fix_small", "-o", "OUT"}, {}, Out::FullDisk, 4, true,
+     "Cannot write"},
+    // Interrupted over a slow link.
+    {"ReadInterrupted", {"read", "--all", "-o", "OUT"}, {"--delay-ms", "300"}, Out::File, 130, true, "", "small",
+     SIGINT},
+    {"ChangedDefaultsTerminated", {"changed-defaults", "-o", "OUT"}, {"--delay-ms", "300"}, Out::File, 143, true, "",
+     "small", SIGTERM},
+};
+
+INSTANTIATE_TEST_SUITE_P(Faults, ExitStatusTable, ::testing::ValuesIn(kFaultRows),
+                         [](const ::testing::TestParamInfo<FaultRow>& info) { return std::string(info.param.name); });
 
 }  // namespace
