@@ -197,6 +197,7 @@ private:
     int ArraySize(const std::string& name) {
         if (const vtq::NVMParameter* held = vtq::FindRecord(Items(), name); held && held->elementCount >= 1)
             return held->elementCount;
+        if (const auto read = readArrays_.find(name); read != readArrays_.end()) return read->second.elementCount;
         const auto known = arraySizes_.find(name);
         if (known != arraySizes_.end()) return known->second;
         int size = Items().QueryArraySize(name);
@@ -261,6 +262,25 @@ private:
         return kept;
     }
 
+    // Keeps the arrays that the file's element ranges write into, as read: the
+    // load folds an array away when a range of it comes in as a record.
+    void KeepArraysOfRanges() {
+        for (const auto& [name, line] : fileLines_) {
+            vtq::ElementRange range;
+            if (!vtq::ParseElementRange(name, range)) continue;
+            const vtq::NVMParameter* held = vtq::FindRecord(Items(), range.array);
+            if (held && held->elementCount >= 1) readArrays_.emplace(std::string(range.array), *held);
+        }
+    }
+
+    // An element range whose values the array read holds already.
+    bool RangeAsRead(const vtq::NVMParameter& record) const {
+        vtq::ElementRange range;
+        if (!vtq::ParseElementRange(record.name, range)) return false;
+        const auto read = readArrays_.find(std::string(range.array));
+        return read != readArrays_.end() && Slice(read->second.value, range.first, range.last) == record.value;
+    }
+
     // Leaves only the records a file load changed or added.
     void KeepOnlyChanged() {
         vtq::UpdateBracket bracket(Items());
@@ -269,7 +289,7 @@ private:
             std::vector<int> unchanged;
             int position = 0;
             for (const vtq::NVMParameter* p : group->params) {
-                if (p->state == vtq::ParameterState::Unchanged) unchanged.push_back(position);
+                if (p->state == vtq::ParameterState::Unchanged || RangeAsRead(*p)) unchanged.push_back(position);
                 ++position;
             }
             for (auto it = unchanged.rbegin(); it != unchanged.rend(); ++it) Items().DeleteParameter(g, *it);
@@ -497,6 +517,7 @@ private:
         std::vector<std::string> groups;
         if (!GroupsOnTarget(path, fileGroups, groups)) return;
         if (!o_.all && (!SelectGroups(groups) || !ReadSelected())) return;
+        KeepArraysOfRanges();
         if (!vtq::LoadFile(Items(), host_, path, user_)) return (void)Fail(kFileError, "Cannot load " + path + ".");
         if (!o_.all) KeepOnlyChanged();
         if (!CheckWrites(path)) return;
@@ -670,6 +691,8 @@ private:
     const ToolOptions& o_;
     // Parameter names of the file with the line that gives their value.
     std::map<std::string, int, vtq::TextLess> fileLines_;
+    // The arrays the file's element ranges write into, as read before the load.
+    std::map<std::string, vtq::NVMParameter, vtq::TextLess> readArrays_;
     // Array sizes the target gave for element ranges.
     std::map<std::string, int, vtq::TextLess> arraySizes_;
     // Groups a write failed in, this run.

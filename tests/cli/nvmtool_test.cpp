@@ -182,6 +182,8 @@ TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
     r = Run({"set", "fix_small.lut[1,2]=9,9", "--json"});
     EXPECT_EQ(r.Target()["written"].toInt(), 1) << r.err;
     EXPECT_EQ(Run({"get", "fix_small.lut"}).out, "fix_small.lut=5,9,9,8\n");
+    ASSERT_TRUE(vtq::WriteFileAtomically(dir.File("range.nvm"), "fix_small.lut[1,2]=9,9\nfix_small.lut[3]=8\n"));
+    EXPECT_EQ(Run({"write", File("range.nvm"), "--json"}).Target()["toWrite"].toInt(), 0) << "ranges as the target holds";
 
     r = Run({"diff", saved, "--json"});
     EXPECT_EQ(r.status, 1);
