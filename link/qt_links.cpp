@@ -1,6 +1,7 @@
 #include "link/qt_links.h"
 
 #include <poll.h>
+#include <unistd.h>
 #include <QTimer>
 
 #include <cerrno>
@@ -90,7 +91,12 @@ bool SerialLink::Open(std::string& error) {
     port_.setStopBits(QSerialPort::OneStop);
     port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!port_.open(QIODevice::ReadWrite)) {
-        error = "Cannot open " + deviceName_ + ": " + port_.errorString().toStdString();
+        // The port refuses a second user through its lock, with the same error as missing rights: a device
+        // this process may read and write is held by another program.
+        if (port_.error() == QSerialPort::PermissionError && ::access(deviceName_.c_str(), R_OK | W_OK) == 0)
+            error = "Cannot open " + deviceName_ + ": the port is busy: another program has it open.";
+        else
+            error = "Cannot open " + deviceName_ + ": " + port_.errorString().toStdString();
         return false;
     }
     port_.clear();

@@ -333,6 +333,7 @@ struct FaultRow {
     const char* says = "";     // a text on standard error
     const char* image = "small";
     int signal = 0;            // sent while the run reads slowly
+    bool busyPort = false;     // the target is a serial port another nvmtool holds
 };
 
 void PrintTo(const FaultRow& row, std::ostream* os) { *os << row.name; }
@@ -392,8 +393,13 @@ TEST_P(ExitStatusTable, StatusAndOldFile) {
         QStringList faults = row.faults;
         faults.replaceInStrings(QRegularExpression("^K$"), QString::number(k));
         SimServer server;
-        ASSERT_TRUE(server.Start(false, QStringList{"--image", image} + faults));
+        ASSERT_TRUE(server.Start(row.busyPort, QStringList{"--image", image} + faults));
         target = {"--target", QString::fromStdString(server.Target()), "--timeout", sweep ? "200" : "3000"};
+        QProcess holder;
+        if (row.busyPort) {
+            holder.start(kTool, QStringList{"read", "--all", "-q"} + target);
+            QThread::msleep(500);
+        }
         fileLimit = row.out == Out::FullDisk ? 20 : 0;
         signal = row.signal;
         const ToolResult r = Run(Args(out));
@@ -473,6 +479,8 @@ const FaultRow kFaultRows[] = {
     {"ChangedDefaultsOntoAFullDisk", {"changed-defaults", "-o", "OUT"}, {}, Out::FullDisk, 4, true, "Cannot write"},
     {"ExportHeaderOntoAFullDisk", {"export-header", "fix_small", "-o", "OUT"}, {}, Out::FullDisk, 4, true,
      "Cannot write"},
+    {"SerialPortHeldByAnother", {"groups"}, {"--delay-ms", "200"}, Out::None, 3, true,
+     "is busy: another program has it open", "small", 0, true},
     // Interrupted over a slow link.
     {"ReadInterrupted", {"read", "--all", "-o", "OUT"}, {"--delay-ms", "300"}, Out::File, 130, true, "", "small",
      SIGINT},
