@@ -103,11 +103,15 @@ const char* const kGlobalHelp =
     "  --yes                         answer Yes to every question (such as committing groups with\n"
     "                                unwritten values); without it and without a terminal the verb stops\n"
     "  --variant ID                  the RF variant identifier, when the target gives none\n"
+    "  -o FILE                       a symbolic link is followed; a device or FIFO is written in place;\n"
+    "                                - is standard output. Only a complete result replaces FILE: an\n"
+    "                                incomplete one goes beside it, as NAME.partial.EXT, and is named\n"
     "  -h, --help                    this help, or the verb's\n"
     "\n"
     "Exit status: 0 done; 1 differences found or some writes (or group reads, commits) failed; 2 bad usage\n"
     "or bad input file; 3 target lost or not answering; 4 a file could not be read or written (nothing\n"
-    "written in its place).\n"
+    "written in its place); 130 or 143 interrupted by Ctrl+C or SIGTERM (the operation is cancelled and\n"
+    "no file replaced).\n"
     "With several targets, the highest status of any target.\n";
 
 bool ParseNumber(const std::string& text, int& value) {
@@ -157,6 +161,10 @@ bool CheckVerbArguments(const Verb& verb, const ToolOptions& o, unsigned given, 
     }
     if ((verb.options & kOutput) && o.output.empty() && name != "read") {
         error = name + " needs -o FILE.";
+        return false;
+    }
+    if (o.output == "-" && o.json) {
+        error = "-o - and --json both use standard output: give -o FILE.";
         return false;
     }
     // Names, values and commands go to the target: a control character in one

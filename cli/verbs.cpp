@@ -708,7 +708,7 @@ private:
 }  // namespace
 
 std::string PathForTarget(const std::string& path, int index, int count) {
-    if (count <= 1) return path;
+    if (count <= 1 || path == "-") return path;
     const size_t slash = path.find_last_of('/');
     const size_t dot = path.find_last_of('.');
     const size_t cut =

@@ -13,6 +13,7 @@
 namespace vtq {
 
 std::string WithNvmExtension(const std::string& path) {
+    if (path == "-") return path;  // standard output
     const size_t slash = path.find_last_of("/\\");
     const size_t dot = path.rfind('.');
     const bool hasDot = dot != std::string::npos && (slash == std::string::npos || dot > slash);

@@ -34,7 +34,8 @@ struct ChangedDefaultsResult {
     bool fileError = false;  // the file could not be written; nothing was written in its place
 };
 
-// The name with ".nvm" appended unless its extension already is ".nvm" in any case.
+// The name with ".nvm" appended unless its extension already is ".nvm" in any case
+// ("-", standard output, stays).
 std::string WithNvmExtension(const std::string& path);
 
 // Asks the target for the changes of `groups`, in order, and writes them to

@@ -320,7 +320,7 @@ TEST_F(NvmtoolTest, VerifyReportsAValueTheTargetDoesNotKeep) {
 }
 
 // What the output path is in a row of the table below.
-enum class Out { None, File, Link, Fifo, Folder, FullDisk, LongName };
+enum class Out { None, File, Link, Fifo, Folder, FullDisk, LongName, StandardOutput };
 
 struct FaultRow {
     const char* name;
@@ -402,7 +402,7 @@ TEST_P(ExitStatusTable, StatusAndOldFile) {
         }
         fileLimit = row.out == Out::FullDisk ? 20 : 0;
         signal = row.signal;
-        const ToolResult r = Run(Args(out));
+        const ToolResult r = Run(Args(row.out == Out::StandardOutput ? "-" : out));
         fileLimit = signal = 0;
         if (row.out == Out::Fifo) {
             // Releases a reader still waiting for a writer.
@@ -417,7 +417,7 @@ TEST_P(ExitStatusTable, StatusAndOldFile) {
             EXPECT_NE(r.err.find(row.says), std::string::npos) << at << "\n" << r.err;
         }
         if (row.out == Out::None) continue;
-        const std::string now = row.out == Out::Fifo ? piped : ReadFile(out);
+        const std::string now = row.out == Out::Fifo ? piped : row.out == Out::StandardOutput ? r.out : ReadFile(out);
         if (row.out == Out::Fifo) {
             EXPECT_TRUE(now == (row.oldKept ? "" : clean)) << at << ": " << now.size() << " bytes";
         } else if (row.out == Out::Folder) {
@@ -472,6 +472,7 @@ const FaultRow kFaultRows[] = {
     {"ReadToALink", {"read", "--all", "-o", "OUT"}, {}, Out::Link, 0, false},
     {"ReadToAFifo", {"read", "--all", "-o", "OUT"}, {}, Out::Fifo, 0, false},
     {"ReadToALongName", {"read", "--all", "-o", "OUT"}, {}, Out::LongName, 0, false},
+    {"ChangedDefaultsToStandardOutput", {"changed-defaults", "-o", "OUT"}, {}, Out::StandardOutput, 0, false},
     {"ReadToAFolder", {"read", "--all", "-o", "OUT"}, {}, Out::Folder, 4, true, "Cannot write"},
     {"ChangedDefaultsToAFolder", {"changed-defaults", "-o", "OUT"}, {}, Out::Folder, 4, true, "Cannot write"},
     {"ExportHeaderToAFolder", {"export-header", "fix_small", "-o", "OUT"}, {}, Out::Folder, 4, true, "Cannot write"},
