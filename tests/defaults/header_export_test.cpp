@@ -82,33 +82,6 @@ TEST_F(HeaderExport, CancelOrCloseInTheSecondGroupWritesNothing) {
     }
 }
 
-// Commands: 1 probe (see ProbeFailingEachWay), 2 variant query, 3-5 the three dumps.
-TEST_F(HeaderExport, TargetLostAtEveryCommand) {
-    const std::string path = dir.File("lost.h");
-    for (int k = 2; k <= 5; ++k) {
-        SCOPED_TRACE("lost at command " + std::to_string(k));
-        Reset();
-        ASSERT_TRUE(WriteFileAtomically(path, "old"));
-        user.fileNames = {path};
-        user.inputAnswers = {"k9"};
-        LoseAt(k);
-        EXPECT_TRUE(Export(kThree).targetLost);
-        // Lost at the variant query (k = 2) nothing more is sent or asked; lost later, what was read is not
-        // saved: the header could not name its target.
-        const size_t read = static_cast<size_t>(std::max(0, k - 3));
-        Lines expected = {
-            {"Could not get default data for group " + kThree[read], 0}, {kDumpLostLine, 0}, {kTargetLostMessage, 0}};
-        if (k == 2) expected = {{kTargetLostMessage, 0}};
-        if (read > 0) expected.push_back({kNothingSavedLine, 1});
-        EXPECT_EQ(Sent().size(), k == 2 ? 0 : read + 1);
-        EXPECT_EQ(user.messages, k == 3 ? Texts{kExportFailedMessage} : Texts{});
-        EXPECT_EQ(Slurp(path), "old");
-        EXPECT_EQ(host->lines, expected);
-        EXPECT_TRUE(user.questions.empty());
-        EXPECT_EQ(user.busyDepth, 0);
-    }
-}
-
 TEST_F(HeaderExport, ProbeFailingEachWay) {
     struct Case { const char* what; std::function<void()> fault; std::string message; Texts groups = kThree; };
     const std::vector<Case> cases = {
