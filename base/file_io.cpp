@@ -126,7 +126,9 @@ AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
     // A file without a name vanishes with the process, however it ends; it
     // gets a name only for the moment between link and rename.
     const std::string folder = FolderOf(target_);
-    int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    // The commit names such a file through /proc, so without /proc the temporary file gets a name at once.
+    static const bool procMounted = ::access("/proc/self/fd", X_OK) == 0;
+    int fd = procMounted ? ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666) : -1;
     if (fd < 0) {
         std::string pattern = folder + "/.vtqXXXXXX";
         fd = ::mkstemp(pattern.data());

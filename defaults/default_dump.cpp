@@ -109,7 +109,10 @@ std::string ReadVariantId(Host& host, UserSide& user, uint8_t* lost) {
         std::string id = VariantIdFromAnswer(answer);
         if (!id.empty()) return id;
     }
-    if (lost && *lost) return {};
+    if (lost && *lost) {
+        host.ShowLine(kTargetLostMessage, 0);
+        return {};
+    }
     std::string value;
     for (;;) {
         if (!user.InputBox(kVariantCaption, kVariantPrompt, value)) return {};

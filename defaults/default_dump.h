@@ -66,7 +66,7 @@ bool ProbeDefaultDump(Host& host, UserSide& user, const std::string& unsupported
 std::string VariantIdFromAnswer(std::string_view answer);
 // The variant identifier from the target or, failing that, from the user.
 // Empty when the user cancelled, or when the target was lost (`lost` set):
-// then nothing is asked.
+// then the target-lost line is shown and nothing is asked.
 std::string ReadVariantId(Host& host, UserSide& user, uint8_t* lost = nullptr);
 // An identifier typed by the user, without surrounding blanks and underscores.
 // False (with `cleaned` holding the text to offer again) when it is empty or

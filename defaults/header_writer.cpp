@@ -132,7 +132,6 @@ HeaderExportResult ExportDefaultHeader(EditorSession& session, UserSide& user, N
         uint8_t lost = 0;
         variantId = ReadVariantId(host, user, &lost);
         if (lost) {
-            host.ShowLine(kTargetLostMessage, 0);
             result.targetLost = true;
             return result;
         }

@@ -6,7 +6,6 @@
 #include "base/file_io.h"
 #include "base/text.h"
 #include "channel/command_exchange.h"
-#include "channel/long_operation.h"
 #include "channel/target_commands.h"
 #include "core/editor_session.h"
 #include "core/group_list.h"
@@ -535,7 +534,6 @@ RfExportResult ExportRfDefaults(EditorSession& session, UserSide& user, NamingPr
         uint8_t lost = 0;
         variantId = ReadVariantId(host, user, &lost);
         if (lost) {
-            host.ShowLine(kTargetLostMessage, 0);
             result.targetLost = true;
             return result;
         }
