@@ -125,6 +125,14 @@ bool IsArrayValue(const NVMParameter& record) {
 
 bool WriteCommands(const NVMParameter& record, std::vector<std::string>& commands, const WriteLog& log) {
     commands.clear();
+    // The exchange never sends a command holding a control character; refusing
+    // it here too makes a dry run show what a real run sends.
+    if (HasControlByte(record.name) || HasControlByte(record.value)) {
+        log("\"" + ShowControlBytes(record.name) + "\" is not written: its name or value holds a line break or control "
+            "character.",
+            0);
+        return false;
+    }
     if (!IsArrayValue(record)) {
         std::string single = cmd::Write(record.name, record.value);
         if (single.size() > kMaxCommandLength) {

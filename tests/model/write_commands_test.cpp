@@ -76,6 +76,13 @@ TEST(WriteCommandTexts, ElementRangesAndCounts) {
     EXPECT_FALSE(WriteCommands(Record("g.tab", "1,2,3", 16), commands, log));
     EXPECT_TRUE(commands.empty());
     EXPECT_EQ(said, std::vector<std::string>{"\"g.tab\" has 16 elements; the value gives 3."});
+    // A control character the exchange would refuse is refused here, so that a dry run shows no command either.
+    for (const NVMParameter& record : {Record("g.a", "1\x1b", 0), Record("g.n\x01m", "2", 0), Record("g.t", "1,\x7f", 2)}) {
+        said.clear();
+        EXPECT_FALSE(WriteCommands(record, commands, log)) << record.name;
+        EXPECT_TRUE(commands.empty());
+        EXPECT_EQ(said.size(), 1u);
+    }
 }
 
 TEST(WriteParameter, FailuresKeepTheStateAndAreReportedUnlessQuiet) {
