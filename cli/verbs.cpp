@@ -337,6 +337,7 @@ private:
             run_.out = ViewAsFile();
             return;
         }
+        if (Interrupted() != 0) return;  // an interrupted run saves nothing
         const std::string asked = OutPath(o_.output);
         // Skipped parameters or groups not read make the file incomplete: it goes beside, and a complete file at
         // the name asked for stays.

@@ -99,7 +99,7 @@ ChangedDefaultsResult ExportChangedDefaults(EditorSession& session, UserSide& us
     if (result.fileError)
         op.Log("Error while writing to file \"" + result.path + "\". Please inspect output file.", 0);
     if (result.targetLost)
-        op.Log(kChangedLostLine, 0);
+        op.Log(result.written ? kChangedLostLine : kChangedLostNothingLine, 0);
     else if (result.cancelled)
         op.Log(kReadCancelledLine);
     op.CloseProgress();

@@ -23,6 +23,7 @@ inline constexpr const char* kChangedDefaultName = "ChangedParameters.nvm";
 inline constexpr const char* kNoChangesMessage =
     "No changes were reported by target, so nothing was written to the output file.";
 inline constexpr const char* kChangedLostLine = "Connection to target lost. Possibly incomplete file written.";
+inline constexpr const char* kChangedLostNothingLine = "Connection to target lost. Nothing was written.";
 
 struct ChangedDefaultsResult {
     bool written = false;  // the file was written (possibly empty)
