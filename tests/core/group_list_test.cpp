@@ -48,7 +48,6 @@ protected:
 TEST_F(GroupListTest, FetchAddsListedGroupsAndMarksTheOthers) {
     items.FindOrAddGroup("file_only");
     items.FindOrAddGroup("CAL_B");
-    items.MarkAllNotOnTarget();
     host.answers[cmd::kGroupList] = "$nvm_groups:\r\nfix_a=1\r\ncal_b=2\r\nOK\r\n";
     EXPECT_TRUE(FetchGroupList(host, items, table, "fix_a"));
     EXPECT_EQ(host.commands, std::vector<std::string>{"at@nvm:$nvm_groups??\r"});
@@ -103,6 +102,15 @@ TEST_F(GroupListTest, SelectionCommands) {
     items.AddParameter(0, "cal_a.a", "1", "", false);
     items.AddParameter(0, "cal_a.b", "2", "", false);
     EXPECT_EQ(GroupLineText(items, 0) + "|" + GroupLineText(items, 1), "cal_a (2)|dyn_c");
+    // Checked, total: caption, Select None, Select All, Clear enabled.
+    for (const auto& [checked, total, none, all, clear] : {std::tuple(0, 0, false, false, false),
+                                                           std::tuple(0, 1, false, true, true),
+                                                           std::tuple(1, 1, true, false, true)}) {
+        const SelectionDisplay d = GetSelectionDisplay(checked, total);
+        EXPECT_EQ(std::tuple(d.caption, d.selectNoneEnabled, d.selectAllEnabled, d.clearEnabled),
+                  std::tuple("Selected NVM Groups (" + std::to_string(checked) + "/" + std::to_string(total) + ")",
+                             none, all, clear));
+    }
 }
 
 }  // namespace

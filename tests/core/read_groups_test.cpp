@@ -177,6 +177,7 @@ TEST_F(ReadGroupsTest, StartAppliesTheStoredSelectionRefreshKeepsItCloseStoresIt
     EXPECT_EQ(session->GroupTable().Number("dyn_c"), 3);
 
     session->Close();
+    session.reset();  // a second close stores nothing
     std::string text;
     ASSERT_TRUE(ReadWholeFile(ini, text));
     EXPECT_EQ(text, "[Host]\r\nLastPort=COM3\r\n[Mode]\r\nNVMSelGroups=cal_b,fix_a\r\n");
