@@ -321,6 +321,7 @@ TEST(FindCArray, Table) {
         {"[1] = {2} U8 a[] = {3}", 0, "none"},                 // the first "] = {" decides
         {"x U8 a[] = {", 1, "U8 a @11"},
         {"x U8 a[] = {", 2, "none"},  // the type needs a blank before it after `from`
+        {"x   [1] = {", 2, "none"},     // blanks alone after `from`: no name
         {" U8 a[] = { U8 b[] = {", 11, "U8 b @21"}, {" U8 a[] = {", 99, "none"},
     };
     for (const auto& [text, from, result] : cases) EXPECT_EQ(found(text, from), result) << text << " from " << from;

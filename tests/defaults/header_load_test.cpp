@@ -116,8 +116,8 @@ TEST_F(HeaderLoad, AFileWithAnyErrorSendsNothing) {
         {thermal + " U16 t[] = {-1};\n", "4: The value \"-1\" for group fix_thermal does not fit the element type U16"},
         {thermal + " S8 t[] = {-128, 127,\n\n 128};\n",
          "6: The value \"128\" for group fix_thermal does not fit the element type S8"},
-        {"/*\n[GROUP=fix_thermal,ARRAYNAME=t,VERSION=8]\n[CONSTANTS=NMAX=0x12345]\n*/\n U16 t[] = {NMAX};\n",
-         "5: The value \"NMAX\" for group fix_thermal does not fit the element type U16"},
+        {"/*\n[GROUP=fix_thermal,ARRAYNAME=t,VERSION=8]\n[CONSTANTS=NMAX=0x12345]\n*/\n U16 t[] = {-NMAX};\n",
+         "5: The value \"-NMAX\" for group fix_thermal does not fit the element type U16"},
     };
     const std::string path = dir.File("bad.h");
     for (const auto& [text, error] : cases) {
@@ -204,7 +204,7 @@ TEST(ParseDefaultHeaderText, Table) {
         {"/*[GROUP=g,ARRAYNAME=tab,VERSION=1]*/ S16 tab_x[] = {5}; U8 tab[] = {6};", "g:U8:6:1"},
         {"/*[GROUP=g,ARRAYNAME=a,VERSION=1]\n[CONSTANTS=NMAX=5,\"HX = 0x1fZ\",=3,BAD,NEG=-1,WORD=abc]*/ U8 a[]={NMAX};",
          "g:U8:NMAX:1 HX=31 NEG=4294967295 NMAX=5 WORD=0"},
-        {"/*[GROUP=g,ARRAYNAME=a,VERSION=1][CONSTANTS=x]*/ U8 a[]={1};", "g:U8:1:1"},
+        {"/*[GROUP=g,ARRAYNAME=a,VERSION=10][CONSTANTS=x]*/ U8 a[]={1};", "g:U8:1:10"},
         {"U8 a[]={1}; /* [GROUP=g,ARRAYNAME=a,VERSION=-2] */", "g:U8:1:0 !The version of group g is not a small "
                                                               "non-negative number: \"-2\""},
         {" U8 a[]={1}; /* [GROUP=g,ARRAYNAME=a,VERSION=1]", "g:U8:1:1"},  // an unterminated comment holds the index
