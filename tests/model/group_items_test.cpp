@@ -124,6 +124,7 @@ TEST_F(GroupItemsQueries, AsksTheTargetWhenTheDumpIsNotEnough) {
         {"at@nvm:grp.r[0,3]??\r", "grp.r[0,3]={1, 2, 3, 4}\r\nOK"},
         {"at@nvm:grp.e??\r", "grp.e[0,1]\r\nOK"},
         {"at@nvm:grp.e[0,1]?\r", "{5,6}\r\nOK"},
+        {"at@nvm:grp.w_2x2??\r", "OK"},
     };
 
     // Scalar query accepted: the suffix is part of the name.
@@ -131,6 +132,8 @@ TEST_F(GroupItemsQueries, AsksTheTargetWhenTheDumpIsNotEnough) {
     // Suffix size disagrees with the dump: full name unknown, stripped name answers 32.
     EXPECT_EQ(Shape(items.AddParameter(0, "grp.tbl_4x8", "1,2,3", "", false)), "grp.tbl {9,9} 32 32");
     EXPECT_EQ(Shape(items.AddParameter(0, "grp.r[0,3]", "5", "", false)), "grp.r[0,3] {1,2,3,4} 4 4");
+    // The full name answers without a size: it stays, with the dump's values.
+    EXPECT_EQ(Shape(items.AddParameter(0, "grp.w_2x2", "1,2,3", "", false)), "grp.w_2x2 {1,2,3} 3 3");
     EXPECT_EQ(Shape(items.AddParameter(0, "grp.e[0]", "", "", false)), "grp.e {5,6} 2 2");  // an empty dump
 
     // More than 800 elements: size and values come from the target.

@@ -150,6 +150,13 @@ TEST(ScalarConverter, TypingKeyByKey) {
         EXPECT_EQ(converter.outOfRange(), converter.value() < 0);
         EXPECT_TRUE(action != Accept || converter.ResultText() == "-50");
     }
+    // Pasting keeps what the view takes, the cursor after it; nothing taken leaves the text.
+    for (const auto& [count, pasted, action, after, text] :
+         {std::tuple(size_t{0}, "12abc", Edited, size_t{3}, "812"), std::tuple(size_t{2}, "\tx", Dropped, size_t{1}, "812")}) {
+        size_t cursor = 1;
+        EXPECT_EQ(converter.PasteText(Decimal, cursor, count, pasted), action);
+        EXPECT_EQ(std::tuple(cursor, converter.text(Decimal)), std::tuple(after, std::string(text)));
+    }
 }
 
 TEST(ValueTypes, TypeTextsSizesAndCounts) {
