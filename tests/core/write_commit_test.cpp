@@ -295,6 +295,12 @@ TEST_F(WriteCommitTest, RedirectWritesTheCommandsWriteGroupsSends) {
     SelectExactGroups(Items(), "");
     EXPECT_FALSE(RedirectWriteGroups(*session, user).saved);
     EXPECT_EQ(user.messages, (Texts{kCannotOpen + nowhere + "\"\n\nfor writing.", kNoParametersToWriteMessage}));
+    // The window closing meanwhile: the file stays and nothing is said.
+    SelectExactGroups(Items(), "cal_b,dyn_c,fix_a");
+    user.fileNames = {path};
+    user.closing = true;
+    const RedirectResult closing = RedirectWriteGroups(*session, user);
+    EXPECT_TRUE(closing.write.started && !closing.saved && user.messages.size() == 2);
     ASSERT_TRUE(ReadWholeFile(path, written));
     EXPECT_EQ(written, "old");
 }

@@ -161,6 +161,8 @@ TEST(MergeDefaultsIntoText, IndexPlacementAndAddedValues) {
         {"/*1*/ /* [GROUP=a,ARRAYNAME=a,VERSION=1] */\n" + arrays, "/*1*/ " + block + "\n" + arrays},
         {bigIndex + "\n" + arrays, bigIndex + block + "\n" + arrays},
         {"/* [GROUP=a] */\n" + arrays, "/* [GROUP=a] */" + block + "\n" + arrays},
+        // An index outside a comment stays where it is.
+        {"x [GROUP=a,ARRAYNAME=a,VERSION=1]\n" + arrays, "x [GROUP=a,ARRAYNAME=a,VERSION=1]\n" + block + arrays},
     };
     for (const auto& [old, merged] : cases) {
         SCOPED_TRACE(old.substr(0, 40));
