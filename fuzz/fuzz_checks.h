@@ -124,6 +124,8 @@ inline void CheckWriteCommand(std::string_view command, const std::map<std::stri
     if (eq == std::string_view::npos) return Check(false, "write command without '='", command);
     const std::string_view name = command.substr(0, eq);
     const std::string_view value = command.substr(eq + 1);
+    // A target's name of a scalar goes back as it came: the editor adds no range to check.
+    if (targetNames && elements < 1) return;
     const size_t open = targetNames ? name.rfind('[') : name.find('[');
     const std::string_view base = name.substr(0, open);
 
