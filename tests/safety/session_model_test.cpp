@@ -176,11 +176,13 @@ public:
                 const std::string path = dir.File("saved" + std::to_string(files++) + ".nvm");
                 user.fileNames = {path};
                 if (!SaveFileClick(*session, user)) break;
-                // What the editor saves loads back into an equal list, which saves to the same bytes.
+                // What the editor saves loads back into an equal list, which saves to the same bytes. (Records whose
+                // line would not load back stay out with a log line: a file may hold none.)
                 GroupItems again;
                 LoadCounts counts;
                 std::string first, second;
                 RC_ASSERT(LoadParameters(again, path, counts, FileNames::AsGiven));
+                if (again.ViewCount() == 0) break;
                 RC_ASSERT(WriteParameters(again, path + ".again", nullptr));
                 RC_ASSERT(ReadWholeFile(path, first) && ReadWholeFile(path + ".again", second));
                 Expect(first == second, "a saved file does not load back as it was:\n" + first + "\n---\n" + second);
