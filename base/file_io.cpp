@@ -115,13 +115,16 @@ AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
         inPlace_ = ok_ = true;
         return;
     }
-    target_ = FollowLinks(path_);
+    // A device or FIFO, reached through any links, is written in place through the name given: /dev/stdout on a
+    // pipe leads to a "pipe:[n]" link that no path resolves, but opening the name itself works.
     struct stat st {};
-    const bool exists = ::stat(target_.c_str(), &st) == 0;
-    if (exists && (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode))) {
+    if (::stat(path_.c_str(), &st) == 0 && (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode))) {
+        target_ = path_;
         inPlace_ = ok_ = true;
         return;
     }
+    target_ = FollowLinks(path_);
+    const bool exists = ::stat(target_.c_str(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode)) return;
     // A file without a name vanishes with the process, however it ends; it
     // gets a name only for the moment between link and rename.

@@ -1,6 +1,8 @@
 // The base layer; the atomic writer must never leave a half file in place of a whole one.
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -97,6 +99,14 @@ TEST(AtomicFileWriter, LinksDevicesAndLongNames) {
     EXPECT_TRUE(WriteFileAtomically("/dev/null", "x"));
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
     EXPECT_FALSE(WriteFileAtomically("/dev/full", "x")) << "a failed direct write is reported";
+    // A pipe behind a link that names no path ("pipe:[n]", as /dev/stdout under a shell pipe) is written to.
+    int ends[2];
+    ASSERT_EQ(::pipe2(ends, O_NONBLOCK), 0);
+    EXPECT_TRUE(WriteFileAtomically("/proc/self/fd/" + std::to_string(ends[1]), "piped"));
+    char piped[8] = {};
+    EXPECT_EQ(::read(ends[0], piped, sizeof piped), 5);
+    ::close(ends[0]);
+    ::close(ends[1]);
     const std::string longest(255, 'n');
     EXPECT_TRUE(WriteFileAtomically(dir.File(longest), "long"));
     EXPECT_TRUE(ReadWholeFile(dir.File(longest), data) && data == "long");
