@@ -31,7 +31,7 @@ TEST(NvmFileParse, RulesInOrder) {
         {"grp.s=\"{x}\"", "grp|grp.s|\"{x}\"|"}, {"grp.a=(uint8)", "-"}, {"grp.a={ }", "-"},
         // Unbalanced braces and element ranges that count down would make a malformed command.
         {"grp.a={1,2,3", "-"}, {"grp.a=1,2,3}", "-"}, {"grp.a={{1,2},{3}", "-"}, {"grp.s=\"{x\"", "grp|grp.s|\"{x\"|"},
-        {"grp.a[5,2]=1,2,3,4", "-"}, {"grp.a[2,5]=1,2,3,4", "grp|grp.a[2,5]|1,2,3,4|"},
+        {"grp.a[5,2]=1,2,3,4", "-"}, {"grp.a[1=5", "-"}, {"grp.a]1[=5", "-"}, {"grp.a[[1]]=5", "-"}, {"grp.a[2,5]=1,2,3,4", "grp|grp.a[2,5]|1,2,3,4|"},
         // A control character inside a name, value or type would end the command early; a tab is a blank.
         {"grp.d\rat@nvm:grp.a=77", "-"}, {"grp.a=5\rat@nvm:grp.b=9", "-"}, {"grp.s=\"a\x01\"", "-"},
         {"grp.a=1 (u\x7f)", "-"}, {"grp.a={1,\t2}\x1b", "grp|grp.a|1,\t2|"},
