@@ -122,6 +122,7 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
         {{"groups", "--bogus"}, "Unknown option --bogus"},
         {{"read", "--all", "--filter"}, "--filter needs a value"},
         {{"groups", "--target"}, "--target needs a value"},
+        {{"read", "--all", "-o"}, "-o needs a value"},
         // A carriage return would end the command early and start another the user never gave.
         {{"set", "fix_small.gain=5\rat@nvm:fix_small.offset=9"}, "\"fix_small.gain=5<CR>at@nvm:fix_small.offset=9\" holds a control character"},
         {{"get", "fix_small.gain\x1b"}, "\"fix_small.gain<0x1B>\" holds a control character"},
@@ -271,6 +272,8 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
         {{"write", QString::fromStdString(twice), "--dry-run"}, 0, twice + ":2: \"fix_small.gain\" is given on line 1"},
         // A group is not committed after a write to it failed.
         {{"set", "fix_small.gain=99999", "--commit", "--yes"}, 1, "Not committed: group fix_small, since a write"},
+        {{"set", "fix_small.gain=99999"}, 1, "Error writing to target! Check connection"},
+        {{"set", "fix_small.nope[0,1]=1,2"}, 2, "The target has no array \"fix_small.nope\""},
     };
     for (const auto& [args, status, says] : cases) {
         const ToolResult r = Run(args);
