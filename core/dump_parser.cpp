@@ -5,6 +5,7 @@
 #include "base/text.h"
 #include "channel/command_exchange.h"
 #include "channel/piece_decoder.h"
+#include "model/write_commands.h"
 
 namespace vtq {
 
@@ -40,6 +41,12 @@ LineOutcome ParseRecord(GroupItems& items, std::string_view line, int groupIndex
     const size_t close = text.find('}', open + 1);
     if (close == std::string_view::npos) {
         Log(items, "Skipping parameter: value end not found in target answer: \"" + std::string(text) + "\"");
+        return LineOutcome::Skipped;
+    }
+    // A name that cannot stand in a command as it is (a damaged piece can decode to one) would make every later
+    // write or query of it a command nobody asked for.
+    if (name.find_first_of("={}\";") != std::string_view::npos || HasControlByte(name) || !BracketsPairUp(name)) {
+        Log(items, "Skipping parameter: name not usable in a command: \"" + std::string(text) + "\"");
         return LineOutcome::Skipped;
     }
     // The target marks a value it could not give in full; the sizes and values are then asked for.

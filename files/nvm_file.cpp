@@ -44,19 +44,6 @@ bool BracesBalanced(std::string_view text) {
     return depth == 0;
 }
 
-// False when a name's square brackets do not pair up ("a[1", "a]1[", "a[[1]]"): such a name would go out as a
-// command the target reads some other way.
-bool BracketsBalanced(std::string_view name) {
-    bool open = false;
-    for (const char c : name) {
-        if (c == '[' || c == ']') {
-            if (open == (c == '[')) return false;
-            open = !open;
-        }
-    }
-    return !open;
-}
-
 std::string Count(int n) { return n == 1 ? std::string("1 item") : std::to_string(n) + " items"; }
 
 // Position of the extension's point in the last path element; npos without
@@ -102,7 +89,7 @@ bool ParseNvmLine(std::string_view line, NvmLine& out) {
         out.refused = "its braces do not pair up";
         return false;
     }
-    if (!BracketsBalanced(name)) {
+    if (!BracketsPairUp(name)) {
         out.refused = "its square brackets do not pair up";
         return false;
     }

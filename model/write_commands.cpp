@@ -64,6 +64,17 @@ bool HasReversedRange(std::string_view name) {
     return false;
 }
 
+bool BracketsPairUp(std::string_view name) {
+    bool open = false;
+    for (const char c : name) {
+        if (c == '[' || c == ']') {
+            if (open == (c == '[')) return false;
+            open = !open;
+        }
+    }
+    return !open;
+}
+
 std::string IndexedName(std::string_view name, int first, int last) {
     long long offset = 0;
     ElementRange own;

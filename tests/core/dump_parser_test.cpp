@@ -37,6 +37,9 @@ TEST_F(DumpParsing, LinesAreSplitIntoNameAndValueOrReported) {
         {"grp.x;5", nullptr, "Skipping parameter: value start not found in target answer: \"grp.x;5\""},
         {"grp.x;{5", nullptr, "Skipping parameter: value end not found in target answer: \"grp.x;{5\""},
         {"{a;b}", nullptr, "Skipping parameter: value start not found in target answer: \"{a;b}\""},
+        {"grp.a=1;{5}", nullptr, "Skipping parameter: name not usable in a command: \"grp.a=1;{5}\""},
+        {"grp.t[1;{5}", nullptr, "Skipping parameter: name not usable in a command: \"grp.t[1;{5}\""},
+        {"grp.\x01x;{5}", nullptr, "Skipping parameter: name not usable in a command: \"grp.\x01x;{5}\""},
     };
     for (const auto& [line, name, text] : cases) {
         host.lines.clear();
