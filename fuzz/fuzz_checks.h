@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 #include <map>
 #include <string>
 #include <string_view>
@@ -53,6 +54,15 @@ inline void Check(bool good, const char* what, std::string_view detail = {}) {
     std::fprintf(stderr, "fuzz check failed: %s\n", what);
     if (!detail.empty()) std::fprintf(stderr, "  in: %.*s\n", static_cast<int>(detail.size()), detail.data());
     std::abort();
+}
+
+// A new folder of this process for files every run writes, in memory where the system has it.
+inline std::string MakeWorkFolder(const char* target) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : tmp && *tmp ? tmp : "/tmp") + "/" +
+                          target + ".XXXXXX";
+    Check(mkdtemp(pattern.data()) != nullptr, "no work folder");
+    return pattern;
 }
 
 // A command as it goes to the target is one line: its final CR, and no other

@@ -45,13 +45,7 @@ public:
 
 // A folder of this process, in memory where the system has it.
 const std::string& WorkFolder() {
-    static const std::string folder = [] {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : tmp && *tmp ? tmp : "/tmp") +
-                              "/fuzz_default_header.XXXXXX";
-        Check(mkdtemp(pattern.data()) != nullptr, "no work folder");
-        return pattern;
-    }();
+    static const std::string folder = fuzzcheck::MakeWorkFolder("fuzz_default_header");
     return folder;
 }
 

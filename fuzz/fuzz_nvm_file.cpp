@@ -66,14 +66,7 @@ void CheckWrites(vtq::GroupItems& items, const std::map<std::string, int, std::l
 
 // A folder of this process for the saved files.
 const std::string& SaveFolder() {
-    static const std::string folder = [] {
-        // In memory where the system has it: every run saves a file.
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : tmp && *tmp ? tmp : "/tmp") +
-                              "/fuzz_nvm_file.XXXXXX";
-        Check(mkdtemp(pattern.data()) != nullptr, "no folder for saved files");
-        return pattern;
-    }();
+    static const std::string folder = fuzzcheck::MakeWorkFolder("fuzz_nvm_file");
     return folder;
 }
 

@@ -21,13 +21,7 @@ namespace {
 
 // A file of this process, in memory where the system has it: every run writes it.
 const std::string& SettingsPath() {
-    static const std::string path = [] {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string folder = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : tmp && *tmp ? tmp : "/tmp") +
-                             "/fuzz_settings.XXXXXX";
-        Check(mkdtemp(folder.data()) != nullptr, "no folder for the settings file");
-        return folder + "/Brevant.ini";
-    }();
+    static const std::string path = fuzzcheck::MakeWorkFolder("fuzz_settings") + "/Brevant.ini";
     return path;
 }
 
