@@ -135,6 +135,7 @@ BlockResult PasteBlock(const ArrayTable& table, int tableIndex, int row, int col
 
 std::string TableText(const ArrayTable& table, bool csv) {
     const TableShape& shape = table.shape;
+    if (shape.columns < 1 || shape.rows < 1) return {};
     const size_t count = std::min(shape.count, table.elements.size());
     size_t width = 0;
     for (size_t i = 0; i < count && !csv; ++i) width = std::max(width, table.elements[i].size());
@@ -154,15 +155,21 @@ BlockResult ReadTableText(const ArrayTable& table, std::string_view text, std::s
     const TableShape& shape = table.shape;
     const auto cells = ParseBlockText(text);
     const size_t columns = static_cast<size_t>(shape.columns);
-    const size_t rows = (shape.count + columns - 1) / std::max<size_t>(columns, 1);
+    const size_t rows = columns ? (shape.count + columns - 1) / columns : 0;
     size_t widest = 0;
     for (const auto& line : cells) widest = std::max(widest, line.size());
-    bool fits = cells.size() == rows && shape.count <= table.elements.size();
-    for (size_t r = 0; fits && r < rows; ++r) fits = cells[r].size() == std::min(columns, shape.count - r * columns);
     const std::string where = "\"" + std::string(source) + "\"";
-    if (!fits)
+    const std::string shapeText = ShapeText(rows, columns);
+    if (cells.size() != rows || shape.count > table.elements.size())
         return Refused(where + " holds a table of " + ShapeText(cells.size(), widest) + " values; the array is " +
-                       ShapeText(rows, columns) + ".");
+                       shapeText + ".");
+    for (size_t r = 0; r < rows; ++r) {
+        const size_t wanted = std::min(columns, shape.count - r * columns);
+        if (cells[r].size() != wanted)
+            return Refused(where + ", row " + std::to_string(r + 1) + " holds " + std::to_string(cells[r].size()) +
+                           " values; the array's row holds " + std::to_string(wanted) + " (the array is " + shapeText +
+                           ").");
+    }
     // The rows of every table follow each other: one table of all rows.
     TableShape whole = shape;
     whole.tables = 1;
