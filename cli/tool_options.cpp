@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "base/text.h"
+#include "cli/verb_table.h"
 #include "defaults/naming_presets.h"
 #include "files/nvm_file.h"
 #include "link/target_address.h"
@@ -10,83 +11,6 @@
 namespace nvmtool {
 
 namespace {
-
-// Options of single verbs; the global ones apply to every verb.
-enum VerbOption : unsigned {
-    kAll = 1,
-    kOutput = 2,
-    kFilter = 4,
-    kCommit = 8,
-    kDryRun = 16,
-    kVerify = 32,
-    kPreset = 64,
-    kMerge = 128,
-};
-
-struct Verb {
-    const char* name;
-    const char* usage;
-    unsigned options;
-    size_t minArgs;
-    size_t maxArgs;
-    const char* help;
-};
-
-constexpr size_t kMany = size_t(-1);
-
-const Verb kVerbs[] = {
-    {"groups", "groups", 0, 0, 0, "Lists the target's NVM groups with their numbers, one \"name=number\" line each."},
-    {"read", "read [GROUP...] [--all] [-o FILE] [--filter TEXT]", kAll | kOutput | kFilter, 0, kMany,
-     "Reads the named groups (or --all groups) from the target and writes their parameters in the\n"
-     "parameter-file format to FILE, or to standard output. --filter keeps the parameters whose name\n"
-     "contains TEXT (without regard to case). A target lost during the read writes no file. Parameters\n"
-     "whose pieces the target damaged are skipped: the last line counts them and the status is 1."},
-    {"get", "get NAME...", 0, 1, kMany,
-     "Reads the groups of the named parameters (group.name) and prints \"name=value\" for each."},
-    {"set", "set NAME=VALUE... [--commit]", kCommit, 1, kMany,
-     "Writes values to the target's RAM mirror (arrays as 1,2,3 or {1,2,3}, elements of an array as\n"
-     "NAME[2,3]=7,8); every name, element range and element count is checked against the target before\n"
-     "anything is written. --commit then stores their groups in NVM, but not a group a write to which\n"
-     "failed."},
-    {"write", "write FILE [--dry-run] [--commit] [--verify] [--all]", kDryRun | kCommit | kVerify | kAll, 1, 1,
-     "Writes the parameters of a parameter file to the target's RAM mirror: those whose values differ\n"
-     "from the target's, or --all of them without reading the target first. --dry-run prints the\n"
-     "target commands instead of sending them; --verify reads the written values back and compares\n"
-     "them with the file; --commit stores every group the file names in NVM (a value an earlier run\n"
-     "wrote may still be only in the RAM mirror), except a group a write to which failed. A file line\n"
-     "that is not an assignment, an element range outside its array, a value of the wrong element\n"
-     "count or a group the target does not have stops the verb before anything is written; a name\n"
-     "given twice is warned about, and its last value counts."},
-    {"diff", "diff FILE [GROUP...]", 0, 1, kMany,
-     "Compares the target with a parameter file (the file's groups, or only the named ones) and prints\n"
-     "one line per difference. Exit status 1 when there are differences."},
-    {"commit", "commit GROUP...|--all", kAll, 0, kMany,
-     "Stores the RAM mirror of the named groups (or --all groups) in the target's NVM."},
-    {"export-header", "export-header GROUP...|--all -o FILE.h [--preset NAME]", kAll | kOutput | kPreset, 0, kMany,
-     "Reads the default values of the groups from the target and writes them as a C source header.\n"
-     "The naming preset is the one that fits the target's groups, or --preset NAME; the RF variant\n"
-     "identifier comes from the target, or from --variant ID."},
-    {"load-header", "load-header FILE.h", 0, 1, 1,
-     "Loads the default values of a C source header (as export-header or rf-export write it) into the\n"
-     "target's RAM mirror and commits each group that was written completely. A file without a group\n"
-     "index stops the verb before anything is sent."},
-    {"rf-export", "rf-export -o FILE.h [--merge OLD.h] [--preset NAME]", kOutput | kPreset | kMerge, 0, 0,
-     "Reads the default values of the RF groups from the target and writes them as a C source header;\n"
-     "--merge takes the comments of an older header of this target into it."},
-    {"changed-defaults", "changed-defaults [GROUP...] -o FILE", kOutput, 0, kMany,
-     "Saves the parameters whose values differ from their defaults, as the target reports them, as\n"
-     "target commands in a file the parameter-file reader takes (\".nvm\" is added). Without group names\n"
-     "every group of the target is asked."},
-    {"send", "send COMMAND", 0, 1, 1,
-     "Sends one command (a carriage return is added) and prints the raw answer. Exit status 1 when\n"
-     "the answer does not end in OK."},
-};
-
-const Verb* FindVerb(const std::string& name) {
-    for (const Verb& verb : kVerbs)
-        if (name == verb.name) return &verb;
-    return nullptr;
-}
 
 const char* const kGlobalHelp =
     "Targets and options of every verb:\n"
@@ -119,47 +43,24 @@ bool ParseNumber(const std::string& text, int& value) {
     return ec == std::errc() && end == text.data() + text.size();
 }
 
-std::string OptionName(unsigned option) {
-    switch (option) {
-        case kAll:
-            return "--all";
-        case kOutput:
-            return "-o";
-        case kFilter:
-            return "--filter";
-        case kCommit:
-            return "--commit";
-        case kDryRun:
-            return "--dry-run";
-        case kVerify:
-            return "--verify";
-        case kPreset:
-            return "--preset";
-        case kMerge:
-            return "--merge";
-    }
-    return "?";
-}
-
 // Checks the arguments that make sense without a target.
-bool CheckVerbArguments(const Verb& verb, const ToolOptions& o, unsigned given, std::string& error) {
-    for (unsigned bit = 1; bit <= kMerge; bit <<= 1) {
-        if ((given & bit) && !(verb.options & bit)) {
-            error = "The option " + OptionName(bit) + " does not apply to " + verb.name + ".";
+bool CheckVerbArguments(const VerbRow& verb, const ToolOptions& o, unsigned given, std::string& error) {
+    for (const OptionRow& option : OptionTable()) {
+        if ((given & option.verbOption) && !(verb.options & option.verbOption)) {
+            error = "The option " + std::string(option.name) + " does not apply to " + verb.name + ".";
             return false;
         }
     }
     const std::string name = verb.name;
-    const bool groupsOrAll = name == "read" || name == "commit" || name == "export-header";
-    if (groupsOrAll && o.all == !o.args.empty()) {
+    if ((verb.rules & kGroupsOrAll) && o.all == !o.args.empty()) {
         error = o.all ? name + " takes group names or --all, not both." : name + " needs group names or --all.";
         return false;
     }
     if (o.args.size() < verb.minArgs || o.args.size() > verb.maxArgs) {
-        error = "Usage: nvmtool " + std::string(verb.usage);
+        error = "Usage: nvmtool " + Usage(verb);
         return false;
     }
-    if ((verb.options & kOutput) && o.output.empty() && name != "read") {
+    if ((verb.rules & kNeedsOutput) && o.output.empty()) {
         error = name + " needs -o FILE.";
         return false;
     }
@@ -169,8 +70,7 @@ bool CheckVerbArguments(const Verb& verb, const ToolOptions& o, unsigned given, 
     }
     // Names, values and commands go to the target: a control character in one
     // would end its command line early and start another. Paths may hold anything.
-    const bool fileFirst = name == "write" || name == "diff" || name == "load-header";
-    for (size_t i = fileFirst ? 1 : 0; i < o.args.size(); ++i) {
+    for (size_t i = (verb.rules & kFileFirst) ? 1 : 0; i < o.args.size(); ++i) {
         if (vtq::HasControlByte(o.args[i])) {
             error = "The argument \"" + vtq::ShowControlBytes(o.args[i]) + "\" holds a control character.";
             return false;
@@ -178,17 +78,62 @@ bool CheckVerbArguments(const Verb& verb, const ToolOptions& o, unsigned given, 
     }
     for (const std::string& arg : o.args) {
         vtq::NvmLine line;
-        if (name == "set" && !vtq::ParseNvmLine(arg, line)) {
+        if ((verb.rules & kAssignments) && !vtq::ParseNvmLine(arg, line)) {
             error = line.refused ? "The argument \"" + arg + "\" cannot be written: " + line.refused + "."
                                  : "The argument \"" + arg + "\" is not NAME=VALUE (NAME as group.name).";
             return false;
         }
-        if (name == "get" && (arg.find('.') == std::string::npos || arg.find('=') != std::string::npos)) {
+        if ((verb.rules & kParameterNames) &&
+            (arg.find('.') == std::string::npos || arg.find('=') != std::string::npos)) {
             error = "The argument \"" + arg + "\" is not a parameter name (group.name).";
             return false;
         }
     }
     return true;
+}
+
+
+bool SetTarget(ToolOptions& o, const std::string& text, std::string& error) {
+    nvmhost::TargetAddress target;
+    std::string why;
+    if (!nvmhost::ParseTargetAddress(text, target, why)) {
+        error = "--target " + text + ": " + why;
+        return false;
+    }
+    o.targets.push_back(text);
+    return true;
+}
+
+bool SetTimeout(ToolOptions& o, const std::string& text, std::string& error) {
+    if (ParseNumber(text, o.timeoutMs) && o.timeoutMs >= 1) return true;
+    error = "--timeout " + text + ": give a number of milliseconds, 1 or more.";
+    return false;
+}
+
+// Takes the option `arg` (its value after "=" in `inlineValue`, or the next
+// argument): false with `error` when it is unknown or its value is missing.
+bool TakeOption(const std::vector<std::string>& args, size_t& i, const std::string& arg, const std::string* inlineValue,
+                ToolOptions& o, unsigned& given, std::string& error) {
+    const OptionRow* row = FindOption(arg);
+    if (row == nullptr || (inlineValue != nullptr && row->value == nullptr)) {
+        error = row ? "The option " + arg + " takes no value." : "Unknown option " + arg + ".";
+        return false;
+    }
+    given |= row->verbOption;
+    if (row->value == nullptr) {
+        o.*(row->flag) = true;
+        return true;
+    }
+    if (inlineValue == nullptr && i + 1 >= args.size()) {
+        error = "The option " + arg + " needs a value.";
+        return false;
+    }
+    const std::string& value = inlineValue ? *inlineValue : args[++i];
+    if (row->text != nullptr) {
+        o.*(row->text) = value;
+        return true;
+    }
+    return (row->name == std::string_view("--target") ? SetTarget : SetTimeout)(o, value, error);
 }
 
 }  // namespace
@@ -197,98 +142,21 @@ bool ParseArguments(const std::vector<std::string>& args, ToolOptions& o, std::s
     unsigned given = 0;
     bool optionsEnd = false;
     for (size_t i = 0; i < args.size(); ++i) {
-        std::string arg = args[i];
-        std::string value;
-        bool hasValue = false;
-        if (!optionsEnd && arg.starts_with("--") && arg.find('=') != std::string::npos) {
-            value = arg.substr(arg.find('=') + 1);
-            arg = arg.substr(0, arg.find('='));
-            hasValue = true;
-        }
-        // The value of an option that takes one: after "=" or the next argument.
-        auto takeValue = [&](std::string& into) {
-            if (!hasValue) {
-                if (i + 1 >= args.size()) {
-                    error = "The option " + arg + " needs a value.";
-                    return false;
-                }
-                value = args[++i];
-            }
-            into = value;
-            return true;
-        };
+        const std::string& arg = args[i];
         if (optionsEnd || arg.empty() || arg[0] != '-' || arg == "-") {
-            if (o.verb.empty()) {
-                if (arg == "help") {
-                    o.help = true;
-                    continue;
-                }
-                o.verb = arg;
-            } else {
+            if (!o.verb.empty()) {
                 o.args.push_back(arg);
+            } else if (arg == "help") {
+                o.help = true;
+            } else {
+                o.verb = arg;
             }
-            continue;
-        }
-        if (arg == "--") {
+        } else if (arg == "--") {
             optionsEnd = true;
-        } else if (arg == "-h" || arg == "--help") {
-            o.help = true;
-        } else if (arg == "--version") {
-            o.version = true;
-        } else if (arg == "--target") {
-            std::string text;
-            if (!takeValue(text)) return false;
-            nvmhost::TargetAddress target;
-            std::string why;
-            if (!nvmhost::ParseTargetAddress(text, target, why)) {
-                error = "--target " + text + ": " + why;
-                return false;
-            }
-            o.targets.push_back(text);
-        } else if (arg == "--timeout") {
-            std::string text;
-            if (!takeValue(text)) return false;
-            if (!ParseNumber(text, o.timeoutMs) || o.timeoutMs < 1) {
-                error = "--timeout " + text + ": give a number of milliseconds, 1 or more.";
-                return false;
-            }
-        } else if (arg == "-o" || arg == "--output") {
-            if (!takeValue(o.output)) return false;
-            given |= kOutput;
-        } else if (arg == "--filter") {
-            if (!takeValue(o.filter)) return false;
-            given |= kFilter;
-        } else if (arg == "--preset") {
-            if (!takeValue(o.preset)) return false;
-            given |= kPreset;
-        } else if (arg == "--merge") {
-            if (!takeValue(o.merge)) return false;
-            given |= kMerge;
-        } else if (arg == "--variant") {
-            if (!takeValue(o.variant)) return false;
-        } else if (hasValue) {
-            error = "The option " + arg + " takes no value.";
-            return false;
-        } else if (arg == "--all") {
-            o.all = true;
-            given |= kAll;
-        } else if (arg == "--commit") {
-            o.commit = true;
-            given |= kCommit;
-        } else if (arg == "--dry-run") {
-            o.dryRun = true;
-            given |= kDryRun;
-        } else if (arg == "--verify") {
-            o.verify = true;
-            given |= kVerify;
-        } else if (arg == "--yes") {
-            o.yes = true;
-        } else if (arg == "--json") {
-            o.json = true;
-        } else if (arg == "-q" || arg == "--quiet") {
-            o.quiet = true;
-        } else {
-            error = "Unknown option " + arg + ".";
+        } else if (const size_t equals = arg.find('='); arg.starts_with("--") && equals != std::string::npos) {
+            const std::string value = arg.substr(equals + 1);
+            if (!TakeOption(args, i, arg.substr(0, equals), &value, o, given, error)) return false;
+        } else if (!TakeOption(args, i, arg, nullptr, o, given, error)) {
             return false;
         }
     }
@@ -298,7 +166,7 @@ bool ParseArguments(const std::vector<std::string>& args, ToolOptions& o, std::s
         error = "No verb given; nvmtool --help lists them.";
         return false;
     }
-    const Verb* verb = FindVerb(o.verb);
+    const VerbRow* verb = FindVerb(o.verb);
     if (verb == nullptr) {
         error = "Unknown verb " + o.verb + "; nvmtool --help lists the verbs.";
         return false;
@@ -315,15 +183,14 @@ std::string PresetsHelp() {
 }
 
 std::string HelpText(const std::string& name) {
-    if (const Verb* verb = FindVerb(name)) {
-        const bool presets = name == "export-header" || name == "rf-export";
-        return "Usage: nvmtool " + std::string(verb->usage) + " [--target T]... [options]\n\n" + verb->help + "\n\n" +
-               (presets ? PresetsHelp() + "\n" : std::string()) + kGlobalHelp;
+    if (const VerbRow* verb = FindVerb(name)) {
+        return "Usage: nvmtool " + Usage(*verb) + " [--target T]... [options]\n\n" + verb->help + "\n\n" +
+               ((verb->rules & kPresetsHelp) ? PresetsHelp() + "\n" : std::string()) + kGlobalHelp;
     }
     std::string text =
         "nvmtool: the VTQ NVM Editor's operations from a shell, on the targets the stand-in host takes.\n\n"
         "Usage: nvmtool VERB [ARGUMENTS] [--target T]... [options]\n\nVerbs:\n";
-    for (const Verb& verb : kVerbs) text += "  " + std::string(verb.usage) + "\n";
+    for (const VerbRow& verb : VerbTable()) text += "  " + Usage(verb) + "\n";
     return text + "\nnvmtool VERB --help describes a verb.\n\n" + PresetsHelp() + "\n" + kGlobalHelp;
 }
 

@@ -1,0 +1,321 @@
+#include "cli/verb_run.h"
+
+#include <QJsonArray>
+#include <algorithm>
+
+#include "base/file_io.h"
+#include "channel/long_operation.h"
+#include "channel/target_commands.h"
+#include "core/edit_parameter.h"
+#include "core/verify_writes.h"
+#include "core/write_groups.h"
+#include "files/file_operations.h"
+#include "files/nvm_file.h"
+#include "model/value_types.h"
+#include "model/write_commands.h"
+
+namespace nvmtool {
+
+// Reads the file and checks every line: blank, a comment or an assignment.
+// The groups it names, with their first lines; a name given twice is
+// warned about (the last value counts, as the load takes it).
+bool VerbRun::CheckParameterFile(const std::string& path, FileGroups& groups) {
+    std::string data;
+    if (!vtq::ReadWholeFile(path, data)) return Fail(kFileError, "Cannot read the file " + path + ".");
+    std::string_view rest = data;
+    for (int number = 1; !rest.empty(); ++number) {
+        const std::string_view line = vtq::TrimView(vtq::NextNvmFileLine(rest));
+        if (line.empty() || line.starts_with("//")) continue;
+        const std::string where = path + ":" + std::to_string(number) + ": ";
+        if (vtq::HasControlByte(line))
+            return Fail(kBadInput, where + "a control character in \"" + vtq::ShowControlBytes(line) + "\".");
+        vtq::NvmLine parsed;
+        if (!vtq::ParseNvmLine(line, parsed)) {
+            if (parsed.refused)
+                return Fail(kBadInput, where + "not a well-formed assignment (" + parsed.refused +
+                                           "): " + std::string(line));
+            return Fail(kBadInput, where + "not a parameter assignment: " + std::string(line));
+        }
+        groups.emplace(vtq::Trim(parsed.group), number);
+        const auto [it, first] = fileLines_.emplace(std::string(parsed.name), number);
+        if (!first) {
+            user_.Log(where + "\"" + it->first + "\" is given on line " + std::to_string(it->second) +
+                          " too; the last value counts.",
+                      0);
+            it->second = number;
+        }
+    }
+    if (groups.empty()) return Fail(kBadInput, path + ": no parameter assignment in the file.");
+    return true;
+}
+
+// The size of the array `name`, as read or as the target tells it; 0 when
+// the target has no such array, -1 when it did not answer.
+int VerbRun::ArraySize(const std::string& name) {
+    if (const vtq::NVMParameter* held = vtq::FindRecord(Items(), name); held && held->elementCount >= 1)
+        return held->elementCount;
+    if (const auto read = readArrays_.find(name); read != readArrays_.end()) return read->second.elementCount;
+    const auto known = arraySizes_.find(name);
+    if (known != arraySizes_.end()) return known->second;
+    int size = Items().QueryArraySize(name);
+    if (size < 0 && host_.CheckConnection()) size = 0;  // answered, but not with a size
+    return arraySizes_[name] = size;
+}
+
+// A name that ends in an element range must stay inside its array:
+// kDone, kBadInput (with `why`) or kTargetLost.
+int VerbRun::CheckElementRange(const std::string& name, std::string& why) {
+    vtq::ElementRange range;
+    if (!vtq::ParseElementRange(name, range)) return kDone;
+    const std::string array(range.array);
+    const int size = ArraySize(array);
+    if (size < 0) return kTargetLost;
+    if (size == 0) {
+        why = "The target has no array \"" + array + "\" for the element range \"" + name + "\".";
+    } else if (range.last >= size) {
+        why = "The element range \"" + name + "\" is outside \"" + array + "\", which has " +
+              vtq::CountText(size, "element", "elements") + ".";
+    }
+    return why.empty() ? kDone : kBadInput;
+}
+
+// Every record the write would send, checked as it builds them (the dry
+// run and the real run alike): element ranges inside their arrays, values
+// of the right element count, commands the target can take. The first
+// fault stops the verb before anything is written.
+bool VerbRun::CheckWrites(const std::string& path) {
+    for (const vtq::NVMParameter* p : Items().View()) {
+        std::string why;
+        const int status = CheckElementRange(p->name, why);
+        if (status == kTargetLost) return Fail(kTargetLost, "The target is not answering.");
+        std::vector<std::string> commands;
+        if (status == kDone)
+            vtq::WriteCommands(*p, commands, [&why](const std::string& text, uint8_t flag) {
+                if (flag == 0) why = text;
+            });
+        if (why.empty()) continue;
+        const auto line = fileLines_.find(p->name);
+        return Fail(kBadInput,
+                    path + (line == fileLines_.end() ? "" : ":" + std::to_string(line->second)) + ": " + why);
+    }
+    return true;
+}
+
+// Keeps the arrays that the file's element ranges write into, as read: the
+// load folds an array away when a range of it comes in as a record.
+void VerbRun::KeepArraysOfRanges() {
+    for (const auto& [name, line] : fileLines_) {
+        vtq::ElementRange range;
+        if (!vtq::ParseElementRange(name, range)) continue;
+        const vtq::NVMParameter* held = vtq::FindRecord(Items(), range.array);
+        if (held && held->elementCount >= 1) readArrays_.emplace(std::string(range.array), *held);
+    }
+}
+
+// An element range whose values the array read holds already.
+bool VerbRun::RangeAsRead(const vtq::NVMParameter& record) const {
+    vtq::ElementRange range;
+    if (!vtq::ParseElementRange(record.name, range)) return false;
+    const auto read = readArrays_.find(std::string(range.array));
+    return read != readArrays_.end() && Slice(read->second.value, range.first, range.last) == record.value;
+}
+
+// Leaves only the records a file load changed or added.
+void VerbRun::KeepOnlyChanged() {
+    vtq::UpdateBracket bracket(Items());
+    for (int g = 0; g < Items().GroupCount(); ++g) {
+        const vtq::GroupItem* group = Items().Group(g);
+        std::vector<int> unchanged;
+        int position = 0;
+        for (const vtq::NVMParameter* p : group->params) {
+            if (p->state == vtq::ParameterState::Unchanged || RangeAsRead(*p)) unchanged.push_back(position);
+            ++position;
+        }
+        for (auto it = unchanged.rbegin(); it != unchanged.rend(); ++it) Items().DeleteParameter(g, *it);
+    }
+}
+
+// The elements `first`..`last` of an array value, as a comma list.
+std::string VerbRun::Slice(std::string_view value, long long first, long long last) {
+    std::string out;
+    size_t start = 0;
+    for (long long index = 0; index <= last; ++index) {
+        const size_t comma = value.find(',', start);
+        if (index >= first)
+            out.append(index > first ? "," : "").append(value.substr(start, comma == std::string_view::npos
+                                                                                 ? std::string_view::npos
+                                                                                 : comma - start));
+        if (comma == std::string_view::npos) break;
+        start = comma + 1;
+    }
+    return out;
+}
+
+void VerbRun::Set() {
+    std::vector<std::pair<std::string, std::string>> values;
+    std::vector<std::string> names;
+    for (const std::string& arg : o_.args) {
+        vtq::NvmLine line;
+        vtq::ParseNvmLine(arg, line);
+        std::string value(line.value);
+        vtq::RemoveBlanksOutsideQuotes(value);
+        values.emplace_back(std::string(line.name), value);
+        names.emplace_back(line.name);
+    }
+    if (!SelectGroups(GroupsOf(names)) || !ReadSelected()) return;
+    // Every name, element range and element count is checked before the first write.
+    std::vector<vtq::NVMParameter*> records;
+    std::vector<vtq::NVMParameter> ranges(values.size());
+    for (size_t i = 0; i < values.size(); ++i) {
+        const auto& [name, value] = values[i];
+        vtq::NVMParameter* record = vtq::FindRecord(Items(), name);
+        vtq::ElementRange range;
+        std::string why;
+        if (record == nullptr && vtq::ParseElementRange(name, range)) {
+            const int status = CheckElementRange(name, why);
+            if (status == kTargetLost) return (void)Fail(kTargetLost, "The target is not answering.");
+            if (status != kDone) {
+                Fail(kBadInput, why);
+                continue;
+            }
+            ranges[i].name = name;
+            ranges[i].elementCount = static_cast<int32_t>(range.last - range.first + 1);
+            record = &ranges[i];
+        }
+        records.push_back(record);
+        if (record == nullptr) {
+            Fail(kBadInput, "The target has no parameter \"" + name + "\".");
+        } else if (record->elementCount >= 1 && !value.starts_with('"') &&
+                   vtq::ElementCount(value) != record->elementCount) {
+            Fail(kBadInput, "\"" + name + "\" has " + vtq::CountText(record->elementCount, "element", "elements") +
+                                "; " + vtq::CountText(vtq::ElementCount(value), "value is", "values are") +
+                                " given.");
+        }
+    }
+    if (run_.status != kDone) return;
+    int written = 0, unchanged = 0, failed = 0;
+    uint8_t lost = 0;
+    for (size_t i = 0; i < records.size() && !lost; ++i) {
+        vtq::NVMParameter& record = *records[i];
+        bool changed = true;
+        if (&record == &ranges[i]) {
+            // A range of an array the read holds: written when its elements differ.
+            vtq::ElementRange range;
+            vtq::ParseElementRange(record.name, range);
+            const vtq::NVMParameter* array = vtq::FindRecord(Items(), std::string(range.array));
+            changed = !array || Slice(array->value, range.first, range.last) != values[i].second;
+            record.value = values[i].second;
+        } else {
+            changed = vtq::ApplyEditedValue(host_, record, values[i].second, false).changed;
+        }
+        if (!changed) {
+            ++unchanged;
+        } else if (vtq::WriteParameter(host_, record, false, nullptr, &lost)) {
+            ++written;
+        } else {
+            ++failed;
+            failedGroups_.insert(vtq::GroupOfName(record.name));
+        }
+    }
+    Count("written", written);
+    Count("unchanged", unchanged);
+    Count("failed", failed);
+    if (lost) {
+        Fail(kTargetLost, "The target was lost during the write.");
+        return;
+    }
+    if (failed > 0) Fail(kDifferences, vtq::CountText(failed, "write", "writes") + " failed.");
+    if (!o_.commit) return;
+    const std::vector<std::string> commit = GroupsToCommit(GroupsOf(names));
+    if (!commit.empty() && SelectGroups(commit)) CommitChecked();
+}
+
+// The commands the write would send, printed instead: the same builder as
+// the real run, then the store commands of the groups --commit would store.
+void VerbRun::DryRun(const std::string& path, const std::vector<std::string>& groups) {
+    std::vector<std::string> commands;
+    int count = 0;
+    for (const vtq::NVMParameter* p : Items().View()) {
+        vtq::WriteCommands(*p, commands, [](const std::string&, uint8_t) {});
+        for (const std::string& command : commands) run_.out += command + "\n";
+        count += static_cast<int>(commands.size());
+    }
+    if (o_.commit)
+        for (const std::string& group : groups) run_.out += vtq::cmd::Commit(session_.GroupTable().Number(group)) + "\n";
+    Count("commands", count);
+    user_.Log("Dry run: " + vtq::CountText(Items().ViewCount(), "parameter", "parameters") + " of " + path +
+                  " would be written (" + vtq::CountText(count, "command", "commands") + ")" +
+                  (o_.commit ? " and " + vtq::CountText(static_cast<long long>(groups.size()), "group", "groups") +
+                                   " committed"
+                             : std::string()) +
+                  "; nothing was sent.",
+              1);
+}
+
+// The file's groups, each of which the target must have: the first it lacks
+// is named with its file line.
+bool VerbRun::GroupsOnTarget(const std::string& path, const FileGroups& fileGroups, std::vector<std::string>& groups) {
+    for (const auto& [group, line] : fileGroups) {
+        if (session_.GroupTable().Number(group) < 0)
+            return Fail(kBadInput,
+                        path + ":" + std::to_string(line) + ": the target has no group \"" + group + "\".");
+        groups.push_back(group);
+    }
+    return true;
+}
+
+void VerbRun::Write() {
+    const std::string& path = o_.args[0];
+    FileGroups fileGroups;
+    if (!CheckParameterFile(path, fileGroups)) return;
+    std::vector<std::string> groups;
+    if (!GroupsOnTarget(path, fileGroups, groups)) return;
+    if (!o_.all && (!SelectGroups(groups) || !ReadSelected())) return;
+    KeepArraysOfRanges();
+    if (!vtq::LoadFile(Items(), host_, path, user_)) return (void)Fail(kFileError, "Cannot load " + path + ".");
+    if (!o_.all) KeepOnlyChanged();
+    if (!CheckWrites(path)) return;
+    Count("toWrite", Items().ViewCount());
+    if (o_.dryRun) return DryRun(path, groups);
+    if (Items().ViewCount() == 0) {
+        user_.Log("The target already holds every value of " + path + ".", 1);
+    } else {
+        const vtq::WriteGroupsResult r = vtq::WriteGroups(session_, user_);
+        Count("attempted", r.attempted);
+        Count("failed", r.errors);
+        if (r.targetLost) return (void)Fail(kTargetLost, "The target was lost during the write.");
+        if (!r.started) return (void)Fail(kTargetLost, "The target is not answering.");
+        if (r.errors > 0) Fail(kDifferences, vtq::CountText(r.errors, "write", "writes") + " failed.");
+    }
+    if (o_.verify) {
+        // Every value written is read back by the editor's own verify, as the window's option does.
+        std::vector<vtq::NVMParameter*> sent;
+        for (vtq::NVMParameter* record : Items().View())
+            if (record->state == vtq::ParameterState::InTargetRAM) sent.push_back(record);
+        const vtq::VerifyResult v = vtq::VerifyWrittenRecords(session_, user_, sent);
+        QJsonArray failures;
+        for (const vtq::VerifyFailure& f : v.failures)
+            failures.append(QJsonObject{{"name", Text(f.name)},
+                                        {"written", Text(f.written)},
+                                        {"readBack", Text(f.readBack)},
+                                        {"answered", f.answered}});
+        run_.fields["verifyFailures"] = failures;
+        Count("verified", v.checked);
+        if (v.targetLost) return (void)Fail(kTargetLost, "The target was lost during the verify.");
+        if (!v.failures.empty())
+            Fail(kDifferences,
+                 vtq::CountText(static_cast<long long>(v.failures.size()), "value was", "values were") +
+                     " not kept by the target.");
+    }
+    // Every group the file names: a value an earlier run wrote may still be
+    // only in the RAM mirror, and nothing here can tell.
+    if (!o_.commit) return;
+    const std::vector<std::string> commit = GroupsToCommit(groups);
+    if (commit.empty() || !SelectGroups(commit)) return;
+    QJsonArray named;
+    for (const std::string& group : commit) named.append(Text(group));
+    run_.fields["commitGroups"] = named;
+    CommitChecked();
+}
+
+}  // namespace nvmtool
