@@ -193,8 +193,17 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The controls and menus (tf_nvmvtq_layout.cpp), one builder per panel.
     void BuildLayout();
+    void BuildTopPanel();
+    void BuildGroupPanel(QWidget* parent);
+    QWidget* BuildParameterPanel(QWidget* parent);
+    void BuildGrid(QWidget* parent);
+    void ConnectControls();
     void BuildMenus();
+    void BuildGroupsMenu();
+    void BuildParametersMenu();
+    void BuildExtraMenu();
     void FillPresetsBox();
     void SelectContaining(const char* text);
     void GroupsChanged() override;
