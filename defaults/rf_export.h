@@ -1,12 +1,10 @@
 #pragma once
 // The RF look-up-table groups: which groups they are on the connected target,
 // and the export of their default values either as a fresh header or merged
-// into a copy of an older commented header, so that its comments, array names
-// and "#define" constants survive.
+// into a copy of an older commented header (header_merge.h).
 
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "channel/host.h"
@@ -28,11 +26,6 @@ inline constexpr const char* kRfCanceledLine = "Operation canceled. No default v
 inline constexpr const char* kImportCommentsCaption = "Import comments from old file";
 inline constexpr const char* kOldHeaderTitle = "Load the original file with comments (Cancel to skip)";
 inline constexpr const char* kOldHeaderFilter = "Original Header File with Comments (*.h)";
-inline constexpr const char* kThreeGroupsMessage =
-    "This feature requires three NVM groups to be read.\nAction cannot be done.";
-inline constexpr const char* kWrongOriginalSentence =
-    "\nThis indicates that the supplied file is not the correct original for this target, and that the comments "
-    "might therefore be wrong.";
 
 // The built-in RF group sets of the two chip families.
 std::vector<std::string> RfGroupSetA();
@@ -53,26 +46,6 @@ bool SelectRfGroups(EditorSession& session, UserSide& user, NamingPresets& prese
 
 // The details shown in the merge question: empty without the host's information function.
 std::string BuildTargetDetails(Host& host);
-
-// The names of the data arrays of a header text (element types u16, u32, u8,
-// int, char or short; not the descriptor tables).
-std::vector<std::string> ListDataArrays(std::string_view text, const NamingPreset& preset);
-
-// The candidate that stands for `wanted`: the only one, the only one of the
-// same kind (_calib_, _fixed_, _setcal_), or the user's pick. The chosen name
-// leaves the candidate list.
-std::optional<std::string> PickArray(UserSide& user, const std::string& wanted, std::vector<std::string>& candidates);
-
-// Puts the target's values of exactly three RF groups into a copy of the old
-// header and writes it to `newPath` (atomically, only when the whole merge
-// succeeded). Reports its own failures.
-bool MergeDefaultsIntoHeader(Host& host, UserSide& user, const NamingPreset& preset, const std::string& oldPath,
-                             const std::string& newPath, DefaultGroupList records);
-
-// The merge on texts: the old header (CR removed) in, the merged text out.
-// False with the user told why when it cannot be done.
-bool MergeDefaultsIntoText(Host& host, UserSide& user, const NamingPreset& preset, const std::string& oldPath,
-                           std::string& buffer, DefaultGroupList& records);
 
 struct RfExportOptions {
     std::string path;        // empty: the save dialog

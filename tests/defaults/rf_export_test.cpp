@@ -3,6 +3,7 @@
 #include "defaults/rf_export.h"
 
 #include "defaults/defaults_fixture.h"
+#include "defaults/header_merge.h"
 #include "defaults/header_reader.h"
 #include "model/group_items.h"
 
@@ -111,106 +112,6 @@ TEST_F(RfExport, MergeFailuresWriteNothing) {
     user = test::User();
     EXPECT_FALSE(Run({dir.File("no/new.h"), "", "", oldPath}).written);
     EXPECT_EQ(user.messages.back(), "Could not write to file: \"" + dir.File("no/new.h") + "\".");
-}
-
-TEST(MergeDefaultsIntoHeader, SixGroupsAskForThree) {
-    test::ScriptedHost host;
-    DefaultGroupList six;
-    for (const auto& g : RfGroupSetB()) six.push_back(DefaultGroupData{1, g, g + "_a", "U16", g + "_t", "1"});
-    test::TempDir dir;
-    test::User user;
-    user.picks = {{0, 2, 4}, {0, 1, 2, 3, 4, 5}};
-    // The three without "_aux" are preselected; confirming them goes on to the merge.
-    EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), six));
-    EXPECT_EQ(user.captions[0], "Select 3 groups (many): " + JoinCommaText(RfGroupSetB()));
-    EXPECT_EQ(user.preselected[0], (std::vector<int>{0, 2, 4}));
-    EXPECT_EQ(user.messages.back(), "The given header file:\n" + dir.File("none.h") +
-                                        "\nis not valid.\nCannot find the array \"cal_t71_lut_t\".\nNothing saved.");
-    EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), six));
-    EXPECT_EQ(user.messages.back(), kThreeGroupsMessage);
-    EXPECT_EQ(user.busyDepth, 0);
-    EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), {}));
-    EXPECT_EQ(host.Texts(), Texts{"Nothing saved."});
-    // The picker's own rule: "_aux" in any case; without any such name nothing is preselected.
-    for (const auto& [names, preselected] : {std::pair{Texts{"a", "b_AUX", "c", "d_Aux"}, std::vector<int>{0, 2}},
-                                             std::pair{Texts{"a", "b", "c", "d"}, std::vector<int>{}}}) {
-        DefaultGroupList four;
-        for (const auto& g : names) four.push_back(DefaultGroupData{1, g, g + "_a", "U16", g + "_t", "1"});
-        EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), four));
-        EXPECT_EQ(user.preselected.back(), preselected);
-    }
-}
-
-TEST(MergeDefaultsIntoText, IndexPlacementAndAddedValues) {
-    test::ScriptedHost host;
-    test::ScriptedUser user;
-    DefaultGroupList three;
-    for (const char* g : {"a", "b", "c"}) three.push_back(DefaultGroupData{2, g, std::string(g) + "_x", "U16", g, "9"});
-    const std::string arrays = "U16 a[] = {9};\nU16 b[] = {9};\nU16 c[] = {9};\n";
-    const std::string block = "\n/*" + std::string(76, '-') +
-                              "\nNVM Groups in this file (do not delete):\n[GROUP=a,ARRAYNAME=a_x,VERSION=2]\n"
-                              "[GROUP=b,ARRAYNAME=b_x,VERSION=2]\n[GROUP=c,ARRAYNAME=c_x,VERSION=2]\n" +
-                              std::string(76, '-') + "*/\n";
-    const std::string bigIndex = "/* [GROUP=a,ARRAYNAME=a,VERSION=1]" + std::string(5000, ' ') + "*/";
-    const std::vector<std::pair<std::string, std::string>> cases = {  // old text, merged text
-        {"/* top */\n" + arrays, "/* top */" + block + "\n" + arrays},
-        {"// x\n#include \"t.h\"\n/* late */\n" + arrays, "// x\n" + block + "#include \"t.h\"\n/* late */\n" + arrays},
-        {"x\n" + arrays, "x\n" + block + arrays},
-        {"u16 a[] = {9};\n" + arrays.substr(15), "u16 a[] = {9};\n" + block + arrays.substr(15)},
-        {"u16 a[] = {9};\nu16 b[] = {9};\nu16 c[] = {9};", "u16 a[] = {9};\nu16 b[] = {9};\nu16 c[] = {9};"},
-        {"/*1*/ /* [GROUP=a,ARRAYNAME=a,VERSION=1] */\n" + arrays, "/*1*/ " + block + "\n" + arrays},
-        {bigIndex + "\n" + arrays, bigIndex + block + "\n" + arrays},
-        {"/* [GROUP=a] */\n" + arrays, "/* [GROUP=a] */" + block + "\n" + arrays},
-        // An index outside a comment stays where it is.
-        {"x [GROUP=a,ARRAYNAME=a,VERSION=1]\n" + arrays, "x [GROUP=a,ARRAYNAME=a,VERSION=1]\n" + block + arrays},
-    };
-    for (const auto& [old, merged] : cases) {
-        SCOPED_TRACE(old.substr(0, 40));
-        std::string buffer = old;
-        DefaultGroupList records = three;
-        ASSERT_TRUE(MergeDefaultsIntoText(host, user, NamingPreset(), "old", buffer, records));
-        EXPECT_EQ(buffer, merged);
-    }
-    // Values the old array lacks stand eight to a line.
-    std::string data;
-    for (int i = 1; i <= 11; ++i) data += std::to_string(i) + ", ";
-    // A define kept for a value of 0 gets its constants entry; one already kept for another value is replaced. The
-    // comma after a value goes before a line comment that ends the array's last line, also one ending in "/".
-    DefaultGroupList records = {{1, "g", "", "S16", "arr", "-1, " + data}, {1, "h", "", "U8", "h", "1"},
-                                {1, "i", "", "U8", "i", "1, 2"}, {1, "j", "", "U8", "j", "0, 0, 3, 4"}};
-    std::string buffer = "/* top */\nS16 arr[] = { 5 /* c, */ };\nU8 h[] = {};\nU8 i[] = {1,};\n"
-                         "U8 j[] = {ZERO, ZERO, ZERO // see a/\n};\n";
-    ASSERT_TRUE(MergeDefaultsIntoText(host, user, NamingPreset(), "old", buffer, records));
-    EXPECT_NE(buffer.find("\nS16 arr[] = { -0x0001 /* c, */,\n  0x0001,0x0002,0x0003,0x0004,0x0005,0x0006,0x0007,"
-                          "0x0008,\n  0x0009,0x000a,0x000b };\nU8 h[] = {\n  0x0001};\nU8 i[] = {1,\n  0x0002};\n"
-                          "U8 j[] = {ZERO, ZERO, 0x0003, // see a/\n  0x0004\n};\n"),
-              std::string::npos)
-        << buffer;
-    EXPECT_NE(buffer.find("\n[CONSTANTS=ZERO=0x0000]\n"), std::string::npos) << buffer;
-}
-
-TEST(ListDataArraysAndPickArray, Table) {
-    const std::string text =
-        " U16 a_calib_[] = {1}; const short s[] = {2}; uint16_t w[] = {3}; char_t c[] = {4};\n"
-        "/* U8 hidden[] = {5}; */ U32 rf_fixed_x[] = {6}; TT t[] = {7}; "
-        "vtq_nvm_default_data_binary_type d[] = {8}; int_a b[] = {9}; myint i[] = {10}; U8 x_setcal_y[] = {11};";
-    NamingPreset preset;
-    preset.TableTypeName = "tt";
-    Texts candidates = ListDataArrays(text, preset);
-    EXPECT_EQ(candidates, (Texts{"a_calib_", "s", "rf_fixed_x", "x_setcal_y"}));
-
-    test::ScriptedUser user;
-    EXPECT_EQ(PickArray(user, "t8x_fixed_table", candidates), "rf_fixed_x");
-    EXPECT_EQ(PickArray(user, "A_CALIB_TABLE", candidates), "a_calib_");
-    // No kind, or a kind no candidate has: the user picks; Cancel picks nothing.
-    user.picks = {{7}, {1}};
-    EXPECT_EQ(PickArray(user, "t8x_fixed_calib_", candidates), std::nullopt);  // a pick out of range
-    EXPECT_EQ(PickArray(user, "t8x_fixed_calib_", candidates), "x_setcal_y");
-    EXPECT_EQ(PickArray(user, "none", candidates), "s");  // the last one is taken without asking
-    EXPECT_EQ(PickArray(user, "none", candidates), std::nullopt);
-    candidates = {"p_calib_1", "q_calib_2"};
-    EXPECT_EQ(PickArray(user, "x_calib_", candidates), std::nullopt);
-    EXPECT_EQ(candidates.size(), 2u);
 }
 
 TEST(DetermineRfGroups, Table) {
