@@ -9,8 +9,6 @@
 #include <cstring>
 #include <thread>
 #include <QCoreApplication>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QThread>
 #include <cstdio>
 #include <filesystem>
@@ -20,6 +18,7 @@
 
 #include "base/file_io.h"
 #include "cli/console_user.h"
+#include "cli/printers.h"
 #include "cli/tool_options.h"
 #include "cli/verbs.h"
 
@@ -113,29 +112,23 @@ int main(int argc, char** argv) {
     std::string error;
     if (!nvmtool::ParseArguments(args, options, error)) {
         std::fprintf(stderr, "nvmtool: %s\n", error.c_str());
-        if (options.json) {
-            const QJsonObject doc{{"verb", nvmtool::Text(options.verb)},
-                                  {"status", nvmtool::kBadInput},
-                                  {"error", nvmtool::Text(error)},
-                                  {"targets", QJsonArray()}};
-            WriteOut(QJsonDocument(doc).toJson().toStdString());
-        }
-        return nvmtool::kBadInput;
+        if (options.json) WriteOut(nvmtool::JsonUsageError(options.verb, error));
+        return nvmtool::ExitStatus(nvmtool::Outcome::kUsage);
     }
     if (options.version) {
         WriteOut("nvmtool " NVMTOOL_VERSION "\n");
-        return nvmtool::kDone;
+        return 0;
     }
     if (options.help) {
         WriteOut(nvmtool::HelpText(options.verb));
-        return nvmtool::kDone;
+        return 0;
     }
     SweepStaleRunFolders();
     RunFolder folder;
     WatchSignals(folder);
     if (!folder.Ok()) {
         std::fprintf(stderr, "nvmtool: cannot make a temporary folder.\n");
-        return nvmtool::kFileError;
+        return nvmtool::ExitStatus(nvmtool::Outcome::kFileError);
     }
 
     const int count = static_cast<int>(options.targets.size());
@@ -163,20 +156,19 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "nvmtool: interrupted; the run was cancelled and nothing more was saved.\n");
         return 128 + signal;
     }
-    int status = nvmtool::kDone;
-    for (const nvmtool::TargetRun& run : runs) status = std::max(status, run.status);
+    nvmtool::Outcome worst = nvmtool::Outcome::kDone;
+    for (const nvmtool::TargetRun& run : runs) worst = std::max(worst, run.result.outcome);
+    const int status = nvmtool::ExitStatus(worst);
     for (const nvmtool::TargetRun& run : runs)
-        for (const std::string& e : run.errors)
+        for (const std::string& e : run.result.errors)
             std::fprintf(stderr, "nvmtool: %s%s\n", count > 1 ? ("[" + run.target + "] ").c_str() : "", e.c_str());
     if (options.json) {
-        QJsonArray targets;
-        for (const nvmtool::TargetRun& run : runs) targets.append(nvmtool::RunToJson(run));
-        const QJsonObject doc{{"verb", nvmtool::Text(options.verb)}, {"status", status}, {"targets", targets}};
-        WriteOut(QJsonDocument(doc).toJson().toStdString());
+        WriteOut(nvmtool::JsonOutput(options.verb, status, runs));
     } else {
         for (const nvmtool::TargetRun& run : runs) {
-            if (count > 1 && !run.out.empty()) WriteOut("== " + run.target + " ==\n");
-            WriteOut(run.out);
+            const std::string out = nvmtool::TextOutput(run.result);
+            if (count > 1 && !out.empty()) WriteOut("== " + run.target + " ==\n");
+            WriteOut(out);
         }
     }
     return status;

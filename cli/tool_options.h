@@ -7,15 +7,6 @@
 
 namespace nvmtool {
 
-// Exit statuses; with several targets the highest of them.
-enum Status : int {
-    kDone = 0,
-    kDifferences = 1,  // differences found, or some writes failed
-    kBadInput = 2,     // bad usage or a bad input file
-    kTargetLost = 3,   // target lost or not answering
-    kFileError = 4,    // a file could not be read or written (nothing written in its place)
-};
-
 struct ToolOptions {
     std::string verb;
     std::vector<std::string> args;     // the verb's own arguments

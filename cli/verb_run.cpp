@@ -1,6 +1,5 @@
 #include "cli/verb_run.h"
 
-#include <QJsonArray>
 #include <algorithm>
 #include <memory>
 #include <mutex>
@@ -16,6 +15,14 @@
 #include "link/target_address.h"
 
 namespace nvmtool {
+
+int ExitStatus(Outcome outcome) { return static_cast<int>(outcome); }
+
+bool VerbResult::Fail(Outcome kind, const std::string& error) {
+    outcome = std::max(outcome, kind);
+    errors.push_back(error);
+    return false;
+}
 
 namespace {
 
@@ -50,22 +57,16 @@ void VerbRun::Run() {
     (this->*verb.handler)();
 }
 
-bool VerbRun::Fail(int status, const std::string& error) {
-    run_.status = std::max(run_.status, status);
-    run_.errors.push_back(error);
-    return false;
-}
-
 bool VerbRun::Start() {
     if (session_.Start()) return true;
-    return Fail(kTargetLost, "The target gave no group list: it is not answering.");
+    return Fail(Outcome::kTargetLost, "The target gave no group list: it is not answering.");
 }
 
 // Checks exactly the named groups; every one must be on the target.
 bool VerbRun::SelectGroups(const std::vector<std::string>& names) {
     for (const std::string& name : names) {
         if (session_.GroupTable().Number(name) < 0)
-            return Fail(kBadInput, "The target has no group \"" + name + "\".");
+            return Fail(Outcome::kUsage, "The target has no group \"" + name + "\".");
     }
     vtq::SelectExactGroups(Items(), vtq::JoinCommaText(names));
     return true;
@@ -77,11 +78,11 @@ bool VerbRun::ReadSelected() {
     Count("groupsRead", r.groupsRead);
     Count("parametersRead", r.total);
     Count("parametersSkipped", r.skipped);
-    if (r.targetLost) return Fail(kTargetLost, "The target was lost during the read.");
-    if (!r.started) return Fail(kTargetLost, "The target is not answering.");
-    if (r.skipped > 0) Fail(kDifferences, vtq::IncompleteReadLine(r.skipped) + ".");
+    if (r.targetLost) return Fail(Outcome::kTargetLost, "The target was lost during the read.");
+    if (!r.started) return Fail(Outcome::kTargetLost, "The target is not answering.");
+    if (r.skipped > 0) Fail(Outcome::kDifferences, vtq::IncompleteReadLine(r.skipped) + ".");
     if (r.groupsRead < wanted)
-        Fail(kDifferences, vtq::CountText(wanted - r.groupsRead, "group was", "groups were") + " not read.");
+        Fail(Outcome::kDifferences, vtq::CountText(wanted - r.groupsRead, "group was", "groups were") + " not read.");
     return true;
 }
 
@@ -90,14 +91,14 @@ bool VerbRun::CommitChecked() {
     const vtq::CommitGroupsResult r = vtq::CommitGroups(session_, user_);
     Count("committed", r.committed);
     Count("commitFailed", r.failed);
-    if (r.targetLost) return Fail(kTargetLost, "The target was lost during the commit.");
+    if (r.targetLost) return Fail(Outcome::kTargetLost, "The target was lost during the commit.");
     if (!r.started) {
-        if (!user_.Unanswered().empty()) return Fail(kBadInput, "Nothing committed: a question was not answered.");
-        if (!host_.CheckConnection()) return Fail(kTargetLost, "The target is not answering.");
-        return Fail(kDifferences, "Nothing committed.");
+        if (!user_.Unanswered().empty()) return Fail(Outcome::kUsage, "Nothing committed: a question was not answered.");
+        if (!host_.CheckConnection()) return Fail(Outcome::kTargetLost, "The target is not answering.");
+        return Fail(Outcome::kDifferences, "Nothing committed.");
     }
     if (r.failed > 0 || r.skipped > 0)
-        return Fail(kDifferences,
+        return Fail(Outcome::kDifferences,
                     vtq::CountText(r.failed + r.skipped, "group was", "groups were") + " not committed.");
     return true;
 }
@@ -115,7 +116,7 @@ std::vector<std::string> VerbRun::GroupsToCommit(const std::vector<std::string>&
             continue;
         }
         user_.Log("Not committed: group " + group + ", since a write to it failed.", 0);
-        Fail(kDifferences, "The group " + group + " was not committed: a write to it failed.");
+        Fail(Outcome::kDifferences, "The group " + group + " was not committed: a write to it failed.");
     }
     return kept;
 }
@@ -136,16 +137,16 @@ std::vector<std::string> VerbRun::GroupsOf(const std::vector<std::string>& names
 bool VerbRun::LoadPresets(vtq::NamingPresets& presets) {
     presets.Load(vtq::NamingPresetsPath(), &user_);
     if (o_.preset.empty() || presets.IndexOf(o_.preset) >= 0) return true;
-    return Fail(kBadInput, "There is no naming preset \"" + o_.preset + "\".");
+    return Fail(Outcome::kUsage, "There is no naming preset \"" + o_.preset + "\".");
 }
 
 // Why an operation that writes `path` did not: an unanswered question, the
 // file, a silent target, or the target refusing.
 void VerbRun::NotWritten(const std::string& path, bool fileError) {
-    if (fileError) return (void)Fail(kFileError, "Cannot write " + path + ".");
-    if (!user_.Unanswered().empty()) return (void)Fail(kBadInput, "Nothing written: a question was not answered.");
-    if (!host_.CheckConnection()) return (void)Fail(kTargetLost, "The target is not answering.");
-    Fail(kDifferences, "Nothing written to " + path + ".");
+    if (fileError) return (void)Fail(Outcome::kFileError, "Cannot write " + path + ".");
+    if (!user_.Unanswered().empty()) return (void)Fail(Outcome::kUsage, "Nothing written: a question was not answered.");
+    if (!host_.CheckConnection()) return (void)Fail(Outcome::kTargetLost, "The target is not answering.");
+    Fail(Outcome::kDifferences, "Nothing written to " + path + ".");
 }
 std::string PathForTarget(const std::string& path, int index, int count) {
     if (count <= 1 || path == "-") return path;
@@ -170,8 +171,7 @@ TargetRun RunOnTarget(const ToolOptions& options, const std::string& target, int
         std::unique_ptr<nvmhost::ByteLink> byteLink;
         if (nvmhost::ParseTargetAddress(target, address, error)) byteLink = nvmhost::MakeLink(address, error);
         if (!byteLink || !link.Attach(std::move(byteLink), error)) {
-            run.status = kTargetLost;
-            run.errors.push_back("Cannot connect to " + target + ": " + error);
+            run.result.Fail(Outcome::kTargetLost, "Cannot connect to " + target + ": " + error);
         } else {
             nvmhost::LinkHost host(link, "nvmtool " NVMTOOL_VERSION,
                                    [&user](const std::string& text, uint8_t flag) { user.Log(text, flag); });
@@ -179,27 +179,12 @@ TargetRun RunOnTarget(const ToolOptions& options, const std::string& target, int
             VerbRun(options, run, user, host, *session.session, index, count).Run();
         }
     } catch (const std::exception& e) {
-        run.status = std::max<int>(run.status, kBadInput);
-        run.errors.push_back(std::string("Stopped: ") + e.what());
+        run.result.Fail(Outcome::kUsage, std::string("Stopped: ") + e.what());
     }
     user.CloseProgress();
     run.messages = user.Messages();
     run.log = user.LogLines();
     return run;
-}
-
-QJsonObject RunToJson(const TargetRun& run) {
-    QJsonObject json = run.fields;
-    json["target"] = Text(run.target);
-    json["status"] = run.status;
-    QJsonArray errors, messages, log;
-    for (const std::string& e : run.errors) errors.append(Text(e));
-    for (const std::string& m : run.messages) messages.append(Text(m));
-    for (const auto& [text, flag] : run.log) log.append(QJsonObject{{"flag", flag}, {"text", Text(text)}});
-    json["errors"] = errors;
-    json["messages"] = messages;
-    json["log"] = log;
-    return json;
 }
 
 }  // namespace nvmtool

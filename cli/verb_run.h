@@ -8,11 +8,10 @@
 #include <string>
 #include <vector>
 
-#include <QJsonArray>
-
 #include "base/text.h"
 #include "cli/console_user.h"
 #include "cli/tool_options.h"
+#include "cli/verb_result.h"
 #include "cli/verbs.h"
 #include "core/editor_session.h"
 #include "model/nvm_parameter.h"
@@ -50,9 +49,9 @@ private:
     // The groups of a parameter file, each with the line that names it first.
     using FileGroups = std::map<std::string, int, vtq::TextLess>;
 
-    // Records an error with its exit status (the highest counts); always false.
-    bool Fail(int status, const std::string& error);
-    void Count(const char* key, long long value) { run_.fields[key] = static_cast<qint64>(value); }
+    bool Fail(Outcome kind, const std::string& error) { return Result().Fail(kind, error); }
+    void Count(const char* key, long long value) { Result().counters[key] = value; }
+    VerbResult& Result() { return run_.result; }
     vtq::GroupItems& Items() { return session_.Items(); }
     std::string OutPath(const std::string& path) const { return PathForTarget(path, index_, count_); }
 
@@ -67,14 +66,13 @@ private:
     void NotWritten(const std::string& path, bool fileError);
 
     // Reading and comparing (verbs_read.cpp).
-    std::string ViewAsFile();
-    QJsonArray ViewAsJson();
+    std::vector<Record> ViewRecords();
     bool CompareWithFile(const std::string& path, const std::vector<std::string>& groups);
 
     // Writing files and values (verbs_write.cpp).
     bool CheckParameterFile(const std::string& path, FileGroups& groups);
     int ArraySize(const std::string& name);
-    int CheckElementRange(const std::string& name, std::string& why);
+    Outcome CheckElementRange(const std::string& name, std::string& why);
     bool CheckWrites(const std::string& path);
     void KeepArraysOfRanges();
     bool RangeAsRead(const vtq::NVMParameter& record) const;

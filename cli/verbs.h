@@ -1,23 +1,20 @@
 #pragma once
 // One verb on one target: opens the link, holds an editing session for the
-// run, and reports what happened in fields the JSON document and the text
-// output are made from.
+// run, and keeps what happened as a result the printers turn into output.
 
-#include <QJsonObject>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/console_user.h"
 #include "cli/tool_options.h"
+#include "cli/verb_result.h"
 
 namespace nvmtool {
 
 struct TargetRun {
     std::string target;
-    int status = kDone;
-    std::vector<std::string> errors;
-    QJsonObject fields;  // the verb's results and counters
-    std::string out;     // what goes to standard output
+    VerbResult result;
     std::vector<std::string> messages;
     std::vector<std::pair<std::string, int>> log;
 };
@@ -30,13 +27,5 @@ TargetRun RunOnTarget(const ToolOptions& options, const std::string& target, int
 
 // "out.nvm" as the file of target `index` of `count`: itself for one target, "out-2.nvm" for the second of several.
 std::string PathForTarget(const std::string& path, int index, int count);
-
-// The JSON form of a run: target, status, errors, messages, log and the verb's fields.
-QJsonObject RunToJson(const TargetRun& run);
-
-// Latin-1: every byte of a target's text survives as one character.
-inline QString Text(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace nvmtool

@@ -20,17 +20,17 @@ void VerbRun::ExportHeader() {
     options.variantId = o_.variant;
     const int wanted = static_cast<int>(Items().CheckedGroupNames().size());
     const vtq::HeaderExportResult r = vtq::ExportDefaultHeader(session_, user_, presets, options);
-    run_.fields["file"] = Text(r.path.empty() ? options.path : r.path);
-    run_.fields["written"] = r.written;
+    Result().file = r.path.empty() ? options.path : r.path;
+    Result().written = r.written;
     Count("groupsWritten", r.groupsWritten);
     if (r.targetLost)
-        return (void)Fail(kTargetLost, "The target was lost while its default values were read; " +
+        return (void)Fail(Outcome::kTargetLost, "The target was lost while its default values were read; " +
                                            (r.written ? "the groups read went to " + r.path + ", and " : std::string()) +
                                            options.path + " was not replaced.");
     if (!r.written) return NotWritten(r.path.empty() ? options.path : r.path, r.fileError);
     // Groups whose defaults the target refused are missing from the header.
     if (r.groupsWritten < wanted)
-        Fail(kDifferences, vtq::CountText(wanted - r.groupsWritten, "group was", "groups were") +
+        Fail(Outcome::kDifferences, vtq::CountText(wanted - r.groupsWritten, "group was", "groups were") +
                                " not exported; the header went to " + r.path + ".");
 }
 
@@ -39,58 +39,58 @@ void VerbRun::RfExport() {
     if (!LoadPresets(presets)) return;
     std::string old;
     if (!o_.merge.empty() && !vtq::ReadWholeFile(o_.merge, old))
-        return (void)Fail(kFileError, "Cannot read the file " + o_.merge + ".");
+        return (void)Fail(Outcome::kFileError, "Cannot read the file " + o_.merge + ".");
     vtq::RfExportOptions options;
     options.path = OutPath(o_.output);
     options.presetName = o_.preset;
     options.variantId = o_.variant;
     options.oldHeader = o_.merge;
     const vtq::RfExportResult r = vtq::ExportRfDefaults(session_, user_, presets, options);
-    run_.fields["file"] = Text(options.path);
-    run_.fields["written"] = r.written;
-    run_.fields["merged"] = r.merged;
-    if (r.targetLost) return (void)Fail(kTargetLost, "The target was lost; nothing was written.");
+    Result().file = options.path;
+    Result().written = r.written;
+    Result().merged = r.merged;
+    if (r.targetLost) return (void)Fail(Outcome::kTargetLost, "The target was lost; nothing was written.");
     if (!r.written) NotWritten(options.path, r.fileError);
 }
 
 void VerbRun::LoadHeader() {
     const std::string& path = o_.args[0];
     std::string text;
-    if (!vtq::ReadWholeFile(path, text)) return (void)Fail(kFileError, "Cannot read the file " + path + ".");
+    if (!vtq::ReadWholeFile(path, text)) return (void)Fail(Outcome::kFileError, "Cannot read the file " + path + ".");
     const vtq::HeaderRead read = vtq::ReadDefaultHeader(text);
     if (!read.indexed)
-        return (void)Fail(kBadInput, path + ": no group index of a default-values header in the file.");
+        return (void)Fail(Outcome::kUsage, path + ": no group index of a default-values header in the file.");
     const vtq::LoadHeaderResult r = vtq::LoadDefaultHeaderToTarget(session_, user_, path);
     // The file's problems are on the log line by line; the first one names the file and line.
     if (!r.problems.empty()) {
         const long long more = static_cast<long long>(r.problems.size()) - 1;
         const std::string rest =
             more > 0 ? " (and " + vtq::CountText(more, "more problem", "more problems") + ")" : "";
-        return (void)Fail(kBadInput, r.problems.front() + rest);
+        return (void)Fail(Outcome::kUsage, r.problems.front() + rest);
     }
     Count("groups", static_cast<long long>(read.records.size()));
     Count("committed", r.committed);
     Count("failed", r.failed);
-    if (r.targetLost) return (void)Fail(kTargetLost, "The target was lost while the header was loaded.");
+    if (r.targetLost) return (void)Fail(Outcome::kTargetLost, "The target was lost while the header was loaded.");
     if (!r.loaded) return (void)NotWritten(path, false);
-    if (r.failed > 0) Fail(kDifferences, vtq::CountText(r.failed, "group was", "groups were") + " not loaded.");
+    if (r.failed > 0) Fail(Outcome::kDifferences, vtq::CountText(r.failed, "group was", "groups were") + " not loaded.");
 }
 
 void VerbRun::ChangedDefaults() {
     const std::vector<std::string> groups = o_.args.empty() ? session_.GroupTable().Names() : o_.args;
     if (!SelectGroups(groups)) return;
     const vtq::ChangedDefaultsResult r = vtq::ExportChangedDefaults(session_, user_, groups, OutPath(o_.output));
-    run_.fields["file"] = Text(r.path);
-    run_.fields["written"] = r.written;
+    Result().file = r.path;
+    Result().written = r.written;
     Count("changedGroups", r.changedGroups);
     Count("failedGroups", r.failedGroups);
     if (r.targetLost)
-        return (void)Fail(kTargetLost, "The target was lost; " +
+        return (void)Fail(Outcome::kTargetLost, "The target was lost; " +
                                            (r.written ? "the changes read went to " + r.path + ", and " : std::string()) +
                                            vtq::WithNvmExtension(OutPath(o_.output)) + " was not replaced.");
     if (!r.written) return NotWritten(r.path, r.fileError);
     if (r.failedGroups > 0)
-        Fail(kDifferences, vtq::CountText(r.failedGroups, "group was", "groups were") + " not read.");
+        Fail(Outcome::kDifferences, vtq::CountText(r.failedGroups, "group was", "groups were") + " not read.");
 }
 
 }  // namespace nvmtool

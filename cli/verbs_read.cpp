@@ -1,6 +1,5 @@
 #include "cli/verb_run.h"
 
-#include <QJsonArray>
 #include <algorithm>
 
 #include "base/file_io.h"
@@ -13,49 +12,38 @@
 
 namespace nvmtool {
 
-// The parameter file as the file writer writes it, for standard output.
-std::string VerbRun::ViewAsFile() {
-    std::string text;
-    for (const std::string& line : vtq::ParameterFileLines(Items())) text += line + "\r\n";
-    return text;
-}
-
-QJsonArray VerbRun::ViewAsJson() {
-    QJsonArray list;
-    for (const vtq::NVMParameter* p : Items().View())
-        list.append(QJsonObject{{"name", Text(p->name)}, {"value", Text(p->value)}, {"type", Text(p->type)}});
-    return list;
+std::vector<Record> VerbRun::ViewRecords() {
+    std::vector<Record> records;
+    for (const vtq::NVMParameter* p : Items().View()) records.push_back({p->name, p->value, p->type});
+    return records;
 }
 
 void VerbRun::Groups() {
-    QJsonArray list;
-    for (const auto& [name, number] : session_.GroupTable().Entries()) {
-        run_.out += name + "=" + std::to_string(number) + "\n";
-        list.append(QJsonObject{{"name", Text(name)}, {"number", number}});
-    }
-    run_.fields["groups"] = list;
+    Result().shows = TextShows::kGroups;
+    Result().groups.emplace();
+    for (const auto& [name, number] : session_.GroupTable().Entries()) Result().groups->push_back({name, number});
 }
 
 void VerbRun::Read() {
     if (!SelectGroups(o_.all ? session_.GroupTable().Names() : o_.args) || !ReadSelected()) return;
     if (!o_.filter.empty()) Items().SetFilter(o_.filter);
-    Count("parameters", Items().ViewCount());
-    run_.fields["parameters"] = ViewAsJson();
+    Result().parameters = ViewRecords();
     if (o_.output.empty()) {
-        run_.out = ViewAsFile();
+        Result().shows = TextShows::kFileLines;
+        Result().fileLines = vtq::ParameterFileLines(Items());
         return;
     }
     if (Interrupted() != 0) return;  // an interrupted run saves nothing
     const std::string asked = OutPath(o_.output);
     // Skipped parameters or groups not read make the file incomplete: it goes beside, and a complete file at
     // the name asked for stays.
-    const bool incomplete = run_.status != kDone && asked != "-";
+    const bool incomplete = Result().outcome != Outcome::kDone && asked != "-";
     const std::string path = incomplete ? vtq::PartialFilePath(asked) : asked;
-    run_.fields["file"] = Text(path);
+    Result().file = path;
     if (Items().ViewCount() == 0) {
-        Fail(kDifferences, "No parameters to save: " + path + " is not written.");
+        Fail(Outcome::kDifferences, "No parameters to save: " + path + " is not written.");
     } else if (!vtq::WriteParameters(Items(), path, &user_)) {
-        Fail(kFileError, "Cannot write " + path + ".");
+        Fail(Outcome::kFileError, "Cannot write " + path + ".");
     } else if (incomplete) {
         user_.Log("The read is incomplete, so the parameters read were written to \"" + path + "\"; \"" + asked +
                       "\" was not replaced.",
@@ -65,39 +53,34 @@ void VerbRun::Read() {
 
 void VerbRun::Get() {
     if (!SelectGroups(GroupsOf(o_.args)) || !ReadSelected()) return;
-    QJsonArray list;
+    Result().shows = TextShows::kParameters;
+    Result().parameters.emplace();
     for (const std::string& name : o_.args) {
         const vtq::NVMParameter* p = vtq::FindRecord(Items(), name);
         if (p == nullptr) {
-            Fail(kBadInput, "The target has no parameter \"" + name + "\".");
+            Fail(Outcome::kUsage, "The target has no parameter \"" + name + "\".");
             continue;
         }
-        run_.out += vtq::NvmParameterLine(p->name, p->value, {}) + "\n";
-        list.append(QJsonObject{{"name", Text(p->name)}, {"value", Text(p->value)}, {"type", Text(p->type)}});
+        Result().parameters->push_back({p->name, p->value, p->type});
     }
-    run_.fields["parameters"] = list;
 }
 
 // Compares the records read with the file; `groups` (may be empty: all)
 // limits the differences to those groups. False when the file went away.
 bool VerbRun::CompareWithFile(const std::string& path, const std::vector<std::string>& groups) {
     std::unique_ptr<vtq::NVMDiff> diff = vtq::CompareWithFile(Items(), host_, path, user_);
-    if (!diff) return Fail(kFileError, "Cannot read the file " + path + ".");
-    QJsonArray list;
-    int count = 0;
+    if (!diff) return Fail(Outcome::kFileError, "Cannot read the file " + path + ".");
+    Result().shows = TextShows::kDifferences;
+    vtq::DifferenceList& found = Result().differences.emplace();
     for (const vtq::Difference& d : diff->Result()) {
-        const size_t close = d.text.find('"', 1);
-        const std::string group = vtq::GroupOfName(d.text.substr(1, close == std::string::npos ? 0 : close - 1));
-        if (!groups.empty() && std::none_of(groups.begin(), groups.end(),
-                                            [&](const std::string& g) { return vtq::SameText(g, group); }))
-            continue;
-        ++count;
-        run_.out += d.text + "\n";
-        list.append(QJsonObject{{"kind", vtq::DiffLabel(d.kind)}, {"text", Text(d.text)}});
+        const std::string group = vtq::GroupOfName(d.name);
+        if (groups.empty() || std::any_of(groups.begin(), groups.end(),
+                                          [&](const std::string& g) { return vtq::SameText(g, group); }))
+            found.push_back(d);
     }
-    run_.fields["differences"] = list;
+    const int count = static_cast<int>(found.size());
     Count("differenceCount", count);
-    if (count > 0) Fail(kDifferences, vtq::DifferenceCountText(count));
+    if (count > 0) Fail(Outcome::kDifferences, vtq::DifferenceCountText(count));
     return true;
 }
 
@@ -120,11 +103,10 @@ void VerbRun::Send() {
     std::string answer;
     uint8_t lost = 0;
     if (!host_.SendReceive(o_.args[0], answer, false, &lost))
-        return (void)Fail(kTargetLost, "No answer to " + o_.args[0] + ".");
-    run_.out = answer;
-    run_.fields["answer"] = Text(answer);
-    run_.fields["ok"] = vtq::IsGoodAnswer(answer);
-    if (!vtq::IsGoodAnswer(answer)) Fail(kDifferences, "The answer does not end in OK.");
+        return (void)Fail(Outcome::kTargetLost, "No answer to " + o_.args[0] + ".");
+    Result().shows = TextShows::kAnswer;
+    Result().answer = answer;
+    if (!vtq::IsGoodAnswer(answer)) Fail(Outcome::kDifferences, "The answer does not end in OK.");
 }
 
 }  // namespace nvmtool

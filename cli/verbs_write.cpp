@@ -1,6 +1,5 @@
 #include "cli/verb_run.h"
 
-#include <QJsonArray>
 #include <algorithm>
 
 #include "base/file_io.h"
@@ -21,20 +20,20 @@ namespace nvmtool {
 // warned about (the last value counts, as the load takes it).
 bool VerbRun::CheckParameterFile(const std::string& path, FileGroups& groups) {
     std::string data;
-    if (!vtq::ReadWholeFile(path, data)) return Fail(kFileError, "Cannot read the file " + path + ".");
+    if (!vtq::ReadWholeFile(path, data)) return Fail(Outcome::kFileError, "Cannot read the file " + path + ".");
     std::string_view rest = data;
     for (int number = 1; !rest.empty(); ++number) {
         const std::string_view line = vtq::TrimView(vtq::NextNvmFileLine(rest));
         if (line.empty() || line.starts_with("//")) continue;
         const std::string where = path + ":" + std::to_string(number) + ": ";
         if (vtq::HasControlByte(line))
-            return Fail(kBadInput, where + "a control character in \"" + vtq::ShowControlBytes(line) + "\".");
+            return Fail(Outcome::kUsage, where + "a control character in \"" + vtq::ShowControlBytes(line) + "\".");
         vtq::NvmLine parsed;
         if (!vtq::ParseNvmLine(line, parsed)) {
             if (parsed.refused)
-                return Fail(kBadInput, where + "not a well-formed assignment (" + parsed.refused +
+                return Fail(Outcome::kUsage, where + "not a well-formed assignment (" + parsed.refused +
                                            "): " + std::string(line));
-            return Fail(kBadInput, where + "not a parameter assignment: " + std::string(line));
+            return Fail(Outcome::kUsage, where + "not a parameter assignment: " + std::string(line));
         }
         groups.emplace(vtq::Trim(parsed.group), number);
         const auto [it, first] = fileLines_.emplace(std::string(parsed.name), number);
@@ -45,7 +44,7 @@ bool VerbRun::CheckParameterFile(const std::string& path, FileGroups& groups) {
             it->second = number;
         }
     }
-    if (groups.empty()) return Fail(kBadInput, path + ": no parameter assignment in the file.");
+    if (groups.empty()) return Fail(Outcome::kUsage, path + ": no parameter assignment in the file.");
     return true;
 }
 
@@ -63,20 +62,20 @@ int VerbRun::ArraySize(const std::string& name) {
 }
 
 // A name that ends in an element range must stay inside its array:
-// kDone, kBadInput (with `why`) or kTargetLost.
-int VerbRun::CheckElementRange(const std::string& name, std::string& why) {
+// Outcome::kDone, Outcome::kUsage (with `why`) or Outcome::kTargetLost.
+Outcome VerbRun::CheckElementRange(const std::string& name, std::string& why) {
     vtq::ElementRange range;
-    if (!vtq::ParseElementRange(name, range)) return kDone;
+    if (!vtq::ParseElementRange(name, range)) return Outcome::kDone;
     const std::string array(range.array);
     const int size = ArraySize(array);
-    if (size < 0) return kTargetLost;
+    if (size < 0) return Outcome::kTargetLost;
     if (size == 0) {
         why = "The target has no array \"" + array + "\" for the element range \"" + name + "\".";
     } else if (range.last >= size) {
         why = "The element range \"" + name + "\" is outside \"" + array + "\", which has " +
               vtq::CountText(size, "element", "elements") + ".";
     }
-    return why.empty() ? kDone : kBadInput;
+    return why.empty() ? Outcome::kDone : Outcome::kUsage;
 }
 
 // Every record the write would send, checked as it builds them (the dry
@@ -86,16 +85,16 @@ int VerbRun::CheckElementRange(const std::string& name, std::string& why) {
 bool VerbRun::CheckWrites(const std::string& path) {
     for (const vtq::NVMParameter* p : Items().View()) {
         std::string why;
-        const int status = CheckElementRange(p->name, why);
-        if (status == kTargetLost) return Fail(kTargetLost, "The target is not answering.");
+        const Outcome status = CheckElementRange(p->name, why);
+        if (status == Outcome::kTargetLost) return Fail(Outcome::kTargetLost, "The target is not answering.");
         std::vector<std::string> commands;
-        if (status == kDone)
+        if (status == Outcome::kDone)
             vtq::WriteCommands(*p, commands, [&why](const std::string& text, uint8_t flag) {
                 if (flag == 0) why = text;
             });
         if (why.empty()) continue;
         const auto line = fileLines_.find(p->name);
-        return Fail(kBadInput,
+        return Fail(Outcome::kUsage,
                     path + (line == fileLines_.end() ? "" : ":" + std::to_string(line->second)) + ": " + why);
     }
     return true;
@@ -172,10 +171,10 @@ void VerbRun::Set() {
         vtq::ElementRange range;
         std::string why;
         if (record == nullptr && vtq::ParseElementRange(name, range)) {
-            const int status = CheckElementRange(name, why);
-            if (status == kTargetLost) return (void)Fail(kTargetLost, "The target is not answering.");
-            if (status != kDone) {
-                Fail(kBadInput, why);
+            const Outcome status = CheckElementRange(name, why);
+            if (status == Outcome::kTargetLost) return (void)Fail(Outcome::kTargetLost, "The target is not answering.");
+            if (status != Outcome::kDone) {
+                Fail(Outcome::kUsage, why);
                 continue;
             }
             ranges[i].name = name;
@@ -184,15 +183,15 @@ void VerbRun::Set() {
         }
         records.push_back(record);
         if (record == nullptr) {
-            Fail(kBadInput, "The target has no parameter \"" + name + "\".");
+            Fail(Outcome::kUsage, "The target has no parameter \"" + name + "\".");
         } else if (record->elementCount >= 1 && !value.starts_with('"') &&
                    vtq::ElementCount(value) != record->elementCount) {
-            Fail(kBadInput, "\"" + name + "\" has " + vtq::CountText(record->elementCount, "element", "elements") +
+            Fail(Outcome::kUsage, "\"" + name + "\" has " + vtq::CountText(record->elementCount, "element", "elements") +
                                 "; " + vtq::CountText(vtq::ElementCount(value), "value is", "values are") +
                                 " given.");
         }
     }
-    if (run_.status != kDone) return;
+    if (Result().outcome != Outcome::kDone) return;
     int written = 0, unchanged = 0, failed = 0;
     uint8_t lost = 0;
     for (size_t i = 0; i < records.size() && !lost; ++i) {
@@ -221,10 +220,10 @@ void VerbRun::Set() {
     Count("unchanged", unchanged);
     Count("failed", failed);
     if (lost) {
-        Fail(kTargetLost, "The target was lost during the write.");
+        Fail(Outcome::kTargetLost, "The target was lost during the write.");
         return;
     }
-    if (failed > 0) Fail(kDifferences, vtq::CountText(failed, "write", "writes") + " failed.");
+    if (failed > 0) Fail(Outcome::kDifferences, vtq::CountText(failed, "write", "writes") + " failed.");
     if (!o_.commit) return;
     const std::vector<std::string> commit = GroupsToCommit(GroupsOf(names));
     if (!commit.empty() && SelectGroups(commit)) CommitChecked();
@@ -233,15 +232,17 @@ void VerbRun::Set() {
 // The commands the write would send, printed instead: the same builder as
 // the real run, then the store commands of the groups --commit would store.
 void VerbRun::DryRun(const std::string& path, const std::vector<std::string>& groups) {
+    Result().shows = TextShows::kCommands;
+    std::vector<std::string>& shown = Result().commands;
     std::vector<std::string> commands;
     int count = 0;
     for (const vtq::NVMParameter* p : Items().View()) {
         vtq::WriteCommands(*p, commands, [](const std::string&, uint8_t) {});
-        for (const std::string& command : commands) run_.out += command + "\n";
+        shown.insert(shown.end(), commands.begin(), commands.end());
         count += static_cast<int>(commands.size());
     }
     if (o_.commit)
-        for (const std::string& group : groups) run_.out += vtq::cmd::Commit(session_.GroupTable().Number(group)) + "\n";
+        for (const std::string& group : groups) shown.push_back(vtq::cmd::Commit(session_.GroupTable().Number(group)));
     Count("commands", count);
     user_.Log("Dry run: " + vtq::CountText(Items().ViewCount(), "parameter", "parameters") + " of " + path +
                   " would be written (" + vtq::CountText(count, "command", "commands") + ")" +
@@ -257,7 +258,7 @@ void VerbRun::DryRun(const std::string& path, const std::vector<std::string>& gr
 bool VerbRun::GroupsOnTarget(const std::string& path, const FileGroups& fileGroups, std::vector<std::string>& groups) {
     for (const auto& [group, line] : fileGroups) {
         if (session_.GroupTable().Number(group) < 0)
-            return Fail(kBadInput,
+            return Fail(Outcome::kUsage,
                         path + ":" + std::to_string(line) + ": the target has no group \"" + group + "\".");
         groups.push_back(group);
     }
@@ -272,7 +273,7 @@ void VerbRun::Write() {
     if (!GroupsOnTarget(path, fileGroups, groups)) return;
     if (!o_.all && (!SelectGroups(groups) || !ReadSelected())) return;
     KeepArraysOfRanges();
-    if (!vtq::LoadFile(Items(), host_, path, user_)) return (void)Fail(kFileError, "Cannot load " + path + ".");
+    if (!vtq::LoadFile(Items(), host_, path, user_)) return (void)Fail(Outcome::kFileError, "Cannot load " + path + ".");
     if (!o_.all) KeepOnlyChanged();
     if (!CheckWrites(path)) return;
     Count("toWrite", Items().ViewCount());
@@ -283,9 +284,9 @@ void VerbRun::Write() {
         const vtq::WriteGroupsResult r = vtq::WriteGroups(session_, user_);
         Count("attempted", r.attempted);
         Count("failed", r.errors);
-        if (r.targetLost) return (void)Fail(kTargetLost, "The target was lost during the write.");
-        if (!r.started) return (void)Fail(kTargetLost, "The target is not answering.");
-        if (r.errors > 0) Fail(kDifferences, vtq::CountText(r.errors, "write", "writes") + " failed.");
+        if (r.targetLost) return (void)Fail(Outcome::kTargetLost, "The target was lost during the write.");
+        if (!r.started) return (void)Fail(Outcome::kTargetLost, "The target is not answering.");
+        if (r.errors > 0) Fail(Outcome::kDifferences, vtq::CountText(r.errors, "write", "writes") + " failed.");
     }
     if (o_.verify) {
         // Every value written is read back by the editor's own verify, as the window's option does.
@@ -293,17 +294,11 @@ void VerbRun::Write() {
         for (vtq::NVMParameter* record : Items().View())
             if (record->state == vtq::ParameterState::InTargetRAM) sent.push_back(record);
         const vtq::VerifyResult v = vtq::VerifyWrittenRecords(session_, user_, sent);
-        QJsonArray failures;
-        for (const vtq::VerifyFailure& f : v.failures)
-            failures.append(QJsonObject{{"name", Text(f.name)},
-                                        {"written", Text(f.written)},
-                                        {"readBack", Text(f.readBack)},
-                                        {"answered", f.answered}});
-        run_.fields["verifyFailures"] = failures;
+        Result().verifyFailures = v.failures;
         Count("verified", v.checked);
-        if (v.targetLost) return (void)Fail(kTargetLost, "The target was lost during the verify.");
+        if (v.targetLost) return (void)Fail(Outcome::kTargetLost, "The target was lost during the verify.");
         if (!v.failures.empty())
-            Fail(kDifferences,
+            Fail(Outcome::kDifferences,
                  vtq::CountText(static_cast<long long>(v.failures.size()), "value was", "values were") +
                      " not kept by the target.");
     }
@@ -312,9 +307,7 @@ void VerbRun::Write() {
     if (!o_.commit) return;
     const std::vector<std::string> commit = GroupsToCommit(groups);
     if (commit.empty() || !SelectGroups(commit)) return;
-    QJsonArray named;
-    for (const std::string& group : commit) named.append(Text(group));
-    run_.fields["commitGroups"] = named;
+    Result().commitGroups = commit;
     CommitChecked();
 }
 

@@ -62,13 +62,14 @@ private:
 // The difference for the file's record given the editor's record of that name (null: none).
 void AppendDifference(const NVMParameter* e, const NVMParameter& fileRecord, DifferenceList& result) {
     if (!e) {
-        result.push_back({"\"" + fileRecord.name + "\" added", DiffKind::Extra});
+        result.push_back({"\"" + fileRecord.name + "\" added", DiffKind::Extra, fileRecord.name});
     } else if (e->value != fileRecord.value) {
         result.push_back({"\"" + fileRecord.name + "\" value: \"" + e->value + "\" != \"" + fileRecord.value + "\"",
-                          DiffKind::Value});
+                          DiffKind::Value, fileRecord.name});
     } else if (e->type != fileRecord.type && !e->type.empty() && !fileRecord.type.empty()) {
         result.push_back(
-            {"\"" + fileRecord.name + "\" type: \"" + e->type + "\" != \"" + fileRecord.type + "\"", DiffKind::Type});
+            {"\"" + fileRecord.name + "\" type: \"" + e->type + "\" != \"" + fileRecord.type + "\"", DiffKind::Type,
+             fileRecord.name});
     }
 }
 
@@ -87,7 +88,7 @@ void MissingPass(const GroupItems& editorList, const GroupItems& fileList, Diffe
     RecordFinder file(fileList);
     for (int i = 0; i < editorList.GroupCount(); ++i) {
         for (const NVMParameter* p : editorList.Group(i)->params)
-            if (!file.Find(p->name)) result.push_back({"\"" + p->name + "\" missing", DiffKind::Missing});
+            if (!file.Find(p->name)) result.push_back({"\"" + p->name + "\" missing", DiffKind::Missing, p->name});
     }
 }
 

@@ -18,8 +18,9 @@ enum class DiffKind : int { Missing = 0, Extra = 1, Value = 2, Type = 3 };
 inline constexpr int kDiffKindCount = 4;
 
 struct Difference {
-    std::string text;
+    std::string text;  // the line the difference window shows
     DiffKind kind;
+    std::string name;  // the parameter's full name (group.name)
 };
 using DifferenceList = std::vector<Difference>;
 

@@ -1,0 +1,127 @@
+#include "cli/printers.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "base/text.h"
+#include "channel/command_exchange.h"
+#include "files/nvm_file.h"
+
+namespace nvmtool {
+
+namespace {
+
+// Latin-1: every byte of a target's text survives as one character.
+QString Text(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+
+QJsonArray TextList(const std::vector<std::string>& texts) {
+    QJsonArray list;
+    for (const std::string& text : texts) list.append(Text(text));
+    return list;
+}
+
+QJsonArray RecordList(const std::vector<Record>& records) {
+    QJsonArray list;
+    for (const Record& r : records)
+        list.append(QJsonObject{{"name", Text(r.name)}, {"value", Text(r.value)}, {"type", Text(r.type)}});
+    return list;
+}
+
+// The verb's own results: counters, lists and the file it wrote.
+QJsonObject ResultFields(const VerbResult& r) {
+    QJsonObject json;
+    for (const auto& [key, value] : r.counters) json[QString::fromStdString(key)] = static_cast<qint64>(value);
+    if (r.groups) {
+        QJsonArray list;
+        for (const GroupEntry& g : *r.groups) list.append(QJsonObject{{"name", Text(g.name)}, {"number", g.number}});
+        json["groups"] = list;
+    }
+    if (r.parameters) json["parameters"] = RecordList(*r.parameters);
+    if (r.differences) {
+        QJsonArray list;
+        for (const vtq::Difference& d : *r.differences)
+            list.append(QJsonObject{{"kind", vtq::DiffLabel(d.kind)},
+                                    {"group", Text(vtq::GroupOfName(d.name))},
+                                    {"name", Text(d.name)},
+                                    {"text", Text(d.text)}});
+        json["differences"] = list;
+    }
+    if (r.verifyFailures) {
+        QJsonArray list;
+        for (const vtq::VerifyFailure& f : *r.verifyFailures)
+            list.append(QJsonObject{{"name", Text(f.name)},
+                                    {"written", Text(f.written)},
+                                    {"readBack", Text(f.readBack)},
+                                    {"answered", f.answered}});
+        json["verifyFailures"] = list;
+    }
+    if (r.commitGroups) json["commitGroups"] = TextList(*r.commitGroups);
+    if (r.answer) {
+        json["answer"] = Text(*r.answer);
+        json["ok"] = vtq::IsGoodAnswer(*r.answer);
+    }
+    if (r.file) json["file"] = Text(*r.file);
+    if (r.written) json["written"] = *r.written;
+    if (r.merged) json["merged"] = *r.merged;
+    return json;
+}
+
+QJsonObject RunJson(const TargetRun& run) {
+    QJsonObject json = ResultFields(run.result);
+    json["target"] = Text(run.target);
+    json["status"] = ExitStatus(run.result.outcome);
+    json["errors"] = TextList(run.result.errors);
+    json["messages"] = TextList(run.messages);
+    QJsonArray log;
+    for (const auto& [text, flag] : run.log) log.append(QJsonObject{{"flag", flag}, {"text", Text(text)}});
+    json["log"] = log;
+    return json;
+}
+
+std::string Lines(const std::vector<std::string>& lines, const char* end) {
+    std::string text;
+    for (const std::string& line : lines) text += line + end;
+    return text;
+}
+
+}  // namespace
+
+std::string TextOutput(const VerbResult& r) {
+    std::string text;
+    switch (r.shows) {
+        case TextShows::kNothing:
+            break;
+        case TextShows::kGroups:
+            for (const GroupEntry& g : *r.groups) text += g.name + "=" + std::to_string(g.number) + "\n";
+            break;
+        case TextShows::kParameters:
+            for (const Record& p : *r.parameters) text += vtq::NvmParameterLine(p.name, p.value, {}) + "\n";
+            break;
+        case TextShows::kFileLines:
+            return Lines(r.fileLines, "\r\n");
+        case TextShows::kDifferences:
+            for (const vtq::Difference& d : *r.differences) text += d.text + "\n";
+            break;
+        case TextShows::kCommands:
+            return Lines(r.commands, "\n");
+        case TextShows::kAnswer:
+            return *r.answer;
+    }
+    return text;
+}
+
+std::string JsonOutput(const std::string& verb, int status, const std::vector<TargetRun>& runs) {
+    QJsonArray targets;
+    for (const TargetRun& run : runs) targets.append(RunJson(run));
+    const QJsonObject doc{{"verb", Text(verb)}, {"status", status}, {"targets", targets}};
+    return QJsonDocument(doc).toJson().toStdString();
+}
+
+std::string JsonUsageError(const std::string& verb, const std::string& error) {
+    const QJsonObject doc{
+        {"verb", Text(verb)}, {"status", ExitStatus(Outcome::kUsage)}, {"error", Text(error)}, {"targets", QJsonArray()}};
+    return QJsonDocument(doc).toJson().toStdString();
+}
+
+}  // namespace nvmtool
