@@ -383,6 +383,19 @@ void RfGroup(Random& r, GroupPlan& g, int big, bool aux) {
     for (int i = 0; i < 6; ++i) RandomParam(r, g, 64);
 }
 
+// A 7 x 7 gain table with a smooth surface: a calibration table to see and
+// shape as a table and a plot.
+ParamPlan GainTable(GroupPlan& g) {
+    ParamPlan s;
+    s.type = Type("sint16");
+    s.name = "gain_tab";
+    g.used.insert(s.name);
+    s.dims = {7, 7};
+    for (int row = 0; row < 7; ++row)
+        for (int column = 0; column < 7; ++column) s.values.push_back(40 + 12 * row - 4 * column + row * column);
+    return s;
+}
+
 }  // namespace
 
 std::string GenerateScaleImage(int groups, int paramsPerGroup, uint32_t seed) {
@@ -436,7 +449,17 @@ std::string GenerateDefaultImage(bool suffixed) {
             RfGroup(r, g, 128, false);
         const int wanted = r.Between(22, 46);
         while (static_cast<int>(g.params.size()) < wanted) RandomParam(r, g, name.rfind("cal_", 0) == 0 ? 1100 : 200);
-        out += GroupText(r, g);
+        if (name != "cal_rx_gain") {
+            out += GroupText(r, g);
+            continue;
+        }
+        // The gain table joins after the group's draws, and the draws go on as
+        // without it, so every other group stays as it was.
+        Random before = r;
+        GroupPlan plain = g;
+        GroupText(r, plain);
+        g.params.push_back(GainTable(g));
+        out += GroupText(before, g);
     }
     return out;
 }
