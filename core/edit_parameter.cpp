@@ -66,6 +66,7 @@ EditOutcome EditParameter(EditorSession& session, UserSide& user, int row, const
     request.elementCount = record->elementCount;
     if (request.editor == ValueEditor::Array) ParseDimensions(record->dimensionText, &request.dimensions);
     request.writeOnTheFly = settings.writeOnTheFly;
+    if (record->state != ParameterState::NotStored) request.targetValue = record->value;
     const ValueEditAnswer answer = open(request);
     if (user.Closing()) return {};
     settings.writeOnTheFly = answer.writeOnTheFly;

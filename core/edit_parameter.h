@@ -5,6 +5,7 @@
 // write-on-the-fly on, is written to the target's RAM mirror at once.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,8 @@ struct ValueEditRequest {
     int elementCount = 0;
     std::vector<int> dimensions;  // from the record's dimension text; empty for a scalar
     bool writeOnTheFly = true;    // the editor's "Write values on the fly" box at the start
+    // The value the target holds (read, or written and not edited since); nothing when unknown.
+    std::optional<std::string> targetValue;
 };
 
 // How the editor was closed.

@@ -37,6 +37,17 @@ bool UndoHistory::Matches(const Snapshot& current, const Snapshot& expected) con
            a.dimensionText == b.dimensionText;
 }
 
+std::optional<std::string> UndoHistory::TargetValue(std::string_view name) const {
+    for (const Step& step : undo_) {
+        const auto [first, last] = step.changes.equal_range(std::string(name));
+        for (auto change = first; change != last; ++change) {
+            const Snapshot& before = change->second.before;
+            if (before.present && before.record.state != ParameterState::NotStored) return before.record.value;
+        }
+    }
+    return std::nullopt;
+}
+
 void UndoHistory::Begin(const NVMParameter& record) {
     pending_.clear();
     open_ = true;
@@ -223,7 +234,14 @@ EditOutcome EditParameterWithUndo(EditorSession& session, UserSide& user, int ro
     const NVMParameter* record = session.Items().ViewItem(row);
     if (!record) return EditParameter(session, user, row, open);
     undo.Begin(*record);
-    const EditOutcome outcome = EditParameter(session, user, row, open);
+    // An edited record's editor still shows what the target holds, when the history knows it.
+    const OpenValueEditor withTargetValue = [&](const ValueEditRequest& request) {
+        if (request.targetValue || !open) return open(request);
+        ValueEditRequest known = request;
+        known.targetValue = undo.TargetValue(request.name);
+        return open(known);
+    };
+    const EditOutcome outcome = EditParameter(session, user, row, open ? withTargetValue : open);
     // The host closed the window meanwhile: the records are about to go.
     if (user.Closing()) {
         undo.Abandon();

@@ -6,6 +6,7 @@
 // a record ends its history: its entries leave every step.
 
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +55,12 @@ public:
     bool Undo();
     // Applies the last undone step again.
     bool Redo();
+
+    // The value the target holds for a record edited since it was read or
+    // written: its value before the oldest step that made it NotStored.
+    // Nothing when no step knows it (a value loaded from a file for a record
+    // never read).
+    std::optional<std::string> TargetValue(std::string_view name) const;
 
     // Ends the history of one record, of whole groups (after a re-read), or of everything.
     void EndRecord(std::string_view name);

@@ -114,6 +114,18 @@ TEST_F(PendingUndoTest, UndoAndRedoOverEditsAndALoadRestoreValuesAndStatesExactl
     EXPECT_EQ(Rec("fix_a.more"), nullptr);
 }
 
+TEST_F(PendingUndoTest, TheValueEditorIsToldWhatTheTargetHoldsWhileItIsKnown) {
+    std::vector<std::optional<std::string>> told;
+    const auto open = [&](const ValueEditRequest& request) {
+        told.push_back(request.targetValue);
+        return ValueEditAnswer{true, std::to_string(90 + told.size()), false};
+    };
+    for (int i = 0; i < 2; ++i) EditParameterWithUndo(*session, user, Row("fix_a.gain"), open, *undo);
+    undo->Clear();
+    EditParameterWithUndo(*session, user, Row("fix_a.gain"), open, *undo);
+    EXPECT_EQ(told, (std::vector<std::optional<std::string>>{"12", "12", std::nullopt}));
+}
+
 TEST_F(PendingUndoTest, WritingRereadingOrClearingEndsTheHistory) {
     // What ends the history, and whether the history knows it at once.
     const std::vector<std::tuple<const char*, std::function<void()>, bool>> enders = {
