@@ -17,6 +17,7 @@
 
 #include "base/text.h"
 #include "channel/user_side.h"
+#include "dialogs/array_views.h"
 #include "dialogs/dialog_driver.h"
 #include "dialogs/element_list_model.h"
 #include "dialogs/long_line_edit.h"
@@ -36,7 +37,7 @@ TFEditValue::TFEditValue(QWidget* owner, bool writeOnTheFlyIn, const std::vector
       elementCount_(elementCount),
       initialValue_(value),
       messages_(messages),
-      elements_(new ElementListModel(StrideList(dimensions), this)) {
+      elements_(new ElementListModel(dimensions, type, this)) {
     setWindowTitle(QStringLiteral("Edit Values"));
 
     const ParameterBox parameter = MakeParameterBox(this);
@@ -62,7 +63,8 @@ TFEditValue::TFEditValue(QWidget* owner, bool writeOnTheFlyIn, const std::vector
     ListBox->setSelectionMode(QAbstractItemView::SingleSelection);
     ListBox->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    (new QVBoxLayout(GBArray))->addWidget(ListBox);
+    Views = new ArrayViews(elements_, ListBox, messages_, GBArray);
+    (new QVBoxLayout(GBArray))->addWidget(Views);
 
     CWriteonthefly = new QCheckBox(QStringLiteral("Write values on the fly"), this);
     BOK = new QPushButton(QStringLiteral("OK"), this);
@@ -99,6 +101,8 @@ TFEditValue::TFEditValue(QWidget* owner, bool writeOnTheFlyIn, const std::vector
     connect(ETextString, &LongLineEdit::TextChanged, this, &TFEditValue::ETextStringChange);
     connect(Timer1, &QTimer::timeout, this, &TFEditValue::Timer1Timer);
     connect(ListBox, &QListView::doubleClicked, this, &TFEditValue::EditElement);
+    connect(Views, &ArrayViews::EditElementRequested, this, &TFEditValue::EditElementAt);
+    connect(Views, &ArrayViews::ElementsEdited, this, &TFEditValue::ViewsElementsEdited);
     connect(BOK, &QPushButton::clicked, this, &TFEditValue::BOKClick);
     connect(BCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(BCopy, &QPushButton::clicked, this, &TFEditValue::BCopyClick);
@@ -109,8 +113,9 @@ TFEditValue::~TFEditValue() = default;
 
 bool TFEditValue::Execute(QWidget* parent, bool& writeOnTheFly, const std::vector<int>& dimensions, int elementCount,
                           const std::string& type, const std::string& value, const std::string& name,
-                          std::string& newValue, UserSide* messages) {
+                          std::string& newValue, UserSide* messages, const std::string* readValue) {
     auto* dialog = new TFEditValue(parent, writeOnTheFly, dimensions, elementCount, type, value, name, messages);
+    if (readValue) dialog->SetReadValue(*readValue);
     if (RunDialog(dialog) < 0) return false;
     writeOnTheFly = dialog->writeOnTheFly;
     const bool accepted = dialog->accepted;
@@ -162,10 +167,15 @@ void TFEditValue::Timer1Timer() {
 
 void TFEditValue::ETextStringChange() { EAsString->SetText(StringToArray(ETextString->Text())); }
 
+void TFEditValue::SetReadValue(const std::string& value) { elements_->SetReadValue(value); }
+
 void TFEditValue::EditElement() {
     const QModelIndexList rows = ListBox->selectionModel()->selectedRows();
-    if (rows.isEmpty()) return;
-    const int row = rows.first().row();
+    if (!rows.isEmpty()) EditElementAt(rows.first().row());
+}
+
+void TFEditValue::EditElementAt(int row) {
+    if (row < 0 || static_cast<size_t>(row) >= elements_->Elements().size()) return;
     bool onTheFly = CWriteonthefly->isChecked();
     std::string result;
     const QPointer<TFEditValue> self(this);
@@ -175,6 +185,10 @@ void TFEditValue::EditElement() {
     CWriteonthefly->setChecked(onTheFly);
     if (!changed) return;
     elements_->SetElement(row, std::move(result));
+    ViewsElementsEdited();
+}
+
+void TFEditValue::ViewsElementsEdited() {
     const QSignalBlocker silent(EAsString);
     EAsString->SetText(elements_->Join());
 }

@@ -18,6 +18,7 @@ class QTimer;
 
 namespace vtq {
 
+class ArrayViews;
 class ElementListModel;
 class LongLineEdit;
 class UserSide;
@@ -36,11 +37,15 @@ public:
                 UserSide* messages = nullptr);
     ~TFEditValue() override;
 
+    // The value last read from the target: the table marks the cells that
+    // differ from it and the plot draws it beside the edited value.
+    void SetReadValue(const std::string& value);
+
     // Edits one array or string value modally. `writeOnTheFly` comes back in
     // every case; true and `newValue` when the user pressed OK.
     static bool Execute(QWidget* parent, bool& writeOnTheFly, const std::vector<int>& dimensions, int elementCount,
                         const std::string& type, const std::string& value, const std::string& name,
-                        std::string& newValue, UserSide* messages = nullptr);
+                        std::string& newValue, UserSide* messages = nullptr, const std::string* readValue = nullptr);
 
     // Results, read by the caller after the dialog closed.
     bool accepted = false;
@@ -59,6 +64,7 @@ public:
     LongLineEdit* ETextString;
     QGroupBox* GBArray;
     QListView* ListBox;
+    ArrayViews* Views;  // the list, the table and the plot, in tabs
     QPushButton* BOK;
     QPushButton* BCancel;
     QCheckBox* CWriteonthefly;
@@ -74,6 +80,10 @@ public:
     void ETextStringChange();
     // Opens the scalar editor on the selected row, as a double click or Enter in the list does.
     void EditElement();
+    // The same for one element (a table cell).
+    void EditElementAt(int row);
+    // The line follows the elements changed in the table.
+    void ViewsElementsEdited();
     void BOKClick();
     void BCopyClick();
     void CWriteontheflyClick();

@@ -241,7 +241,8 @@ void TFNVMVTQ::StringGridNVMDblClick(const QModelIndex& index) {
             } else {
                 answer.confirmed =
                     TFEditValue::Execute(this, answer.writeOnTheFly, request.dimensions, request.elementCount,
-                                         request.type, request.value, request.name, answer.value, user_.get());
+                                         request.type, request.value, request.name, answer.value, user_.get(),
+                                         request.targetValue ? &*request.targetValue : nullptr);
             }
         });
         return answer;

@@ -1,0 +1,187 @@
+// The array editor's table and plot as real widgets: what only the window
+// decides (the selection an operation gets, keys, undo, messages, the shape
+// controls). The operations' arithmetic is tested in the core.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <cmath>
+
+#include "dialogs/array_plot_view.h"
+#include "dialogs/array_table_model.h"
+#include "dialogs/array_views.h"
+#include "dialogs/element_list_model.h"
+#include "dialogs/long_line_edit.h"
+#include "dialogs/qt_text.h"
+#include "dialogs/tf_edit_value.h"
+#include "support/screenshot.h"
+#include "support/scripted_user.h"
+
+namespace vtq {
+namespace {
+
+// The array editor opened on its table tab.
+struct TableEditor {
+    test::ScriptedUser user;
+    TFEditValue dialog;
+    ArrayViews& views;
+
+    TableEditor(const std::vector<int>& dimensions, const std::string& type, const std::string& value)
+        : dialog(nullptr, false, dimensions, 0, type, value, "grp.tab", &user), views(*dialog.Views) {
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);  // shortcuts only reach the active window
+        views.PCViews->setCurrentWidget(views.SGTable);
+        views.SGTable->setFocus();
+    }
+    QModelIndex Cell(int row, int column) const { return views.SGTable->model()->index(row, column); }
+    void Select(int top, int left, int bottom, int right, bool add = false) {
+        if (!add) views.SGTable->setCurrentIndex(Cell(top, left));
+        views.SGTable->selectionModel()->select(QItemSelection(Cell(top, left), Cell(bottom, right)),
+                                                add ? QItemSelectionModel::Select : QItemSelectionModel::ClearAndSelect);
+    }
+    std::string Line() const { return dialog.EAsString->Text(); }
+    std::string Status() const { return FromQ(views.LStatus->text()); }
+};
+
+TEST(ArrayViewsTest, KeysRunOperationsOnTheSelectionOneUndoStepEach) {
+    TableEditor editor({3, 4}, "uint8", "1,2,3,4,5,6,7,8,9,10,11,254");
+    editor.user.inputAnswers = {"2"};
+    editor.Select(1, 2, 2, 3);
+    QTest::keyClick(editor.views.SGTable, Qt::Key_Plus);
+    EXPECT_EQ(editor.user.questions.size(), 1u) << "the number is asked";
+    EXPECT_EQ(editor.Line(), "1,2,3,4,5,6,9,10,9,10,13,255") << "254 + 2 is clamped to the type's top";
+    EXPECT_NE(editor.Status().find("clamped"), std::string::npos) << editor.Status();
+
+    editor.Select(0, 0, 0, 3);
+    QTest::keyClick(editor.views.SGTable, Qt::Key_R, Qt::ControlModifier);  // fill right
+    EXPECT_EQ(editor.Line(), "1,1,1,1,5,6,9,10,9,10,13,255");
+
+    QTest::keyClick(editor.views.SGTable, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(editor.Line(), "1,2,3,4,5,6,9,10,9,10,13,255") << "one step back";
+    QTest::keyClick(editor.views.SGTable, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(editor.Line(), "1,2,3,4,5,6,7,8,9,10,11,254");
+    QTest::keyClick(editor.views.SGTable, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(editor.Line(), "1,2,3,4,5,6,9,10,9,10,13,255");
+    EXPECT_EQ(editor.dialog.Elements()->Elements()[11], "255") << "the list follows";
+
+    // Two separate cells are not one block: nothing asked, nothing changed, the user told.
+    editor.Select(0, 0, 0, 0);
+    editor.Select(2, 2, 2, 2, true);
+    QTest::keyClick(editor.views.SGTable, Qt::Key_Equal);
+    EXPECT_EQ(editor.user.messages, std::vector<std::string>{"Select one rectangular block of cells."});
+    EXPECT_EQ(editor.user.questions.size(), 1u);
+}
+
+TEST(ArrayViewsTest, CopyAndPasteAtTheCurrentCellOrTheRefusalNamingBothShapes) {
+    TableEditor editor({3, 3}, "int16", "1,2,3,4,5,6,7,8,9");
+    editor.Select(1, 1, 2, 2);
+    QTest::keyClick(editor.views.SGTable, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(FromQ(QApplication::clipboard()->text()), "5\t6\n8\t9\n");
+
+    QApplication::clipboard()->setText(QStringLiteral("10\r\n20\r\n30\r\n"));
+    editor.views.SGTable->setCurrentIndex(editor.Cell(1, 0));
+    QTest::keyClick(editor.views.SGTable, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(editor.user.messages.size(), 1u) << "three rows do not fit below row 1";
+    EXPECT_NE(editor.user.messages[0].find("3 x 1"), std::string::npos) << editor.user.messages[0];
+    EXPECT_EQ(editor.Line(), "1,2,3,4,5,6,7,8,9");
+
+    editor.views.SGTable->setCurrentIndex(editor.Cell(0, 2));
+    QTest::keyClick(editor.views.SGTable, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(editor.Line(), "1,2,10,4,5,20,7,8,30");
+}
+
+TEST(ArrayViewsTest, ShapeControlsFollowTheDimensions) {
+    TableEditor cube({2, 3, 4}, "uint16", [] {
+        std::string value;
+        for (int i = 0; i < 24; ++i) value += std::to_string(i) + ",";
+        return value;
+    }());
+    ArrayViews& views = cube.views;
+    EXPECT_TRUE(views.SETable->isVisible());
+    EXPECT_FALSE(views.SEColumns->isVisible());
+    views.SETable->setValue(1);
+    EXPECT_EQ(views.SGTable->model()->index(0, 0).data().toString(), "12") << "the second table";
+    EXPECT_EQ(std::tuple(views.SGTable->model()->rowCount(), views.SGTable->model()->columnCount()), std::tuple(3, 4));
+    EXPECT_TRUE(views.CBHeatMap->isVisible()) << "three rows: curves or a heat map";
+
+    TableEditor line({}, "uint8", "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20");
+    EXPECT_FALSE(line.views.SETable->isVisible());
+    EXPECT_FALSE(line.views.CBHeatMap->isVisible()) << "a line over the index";
+    line.views.SEColumns->setValue(8);
+    QAbstractItemModel& table = *line.views.SGTable->model();
+    EXPECT_EQ(std::tuple(table.rowCount(), table.headerData(2, Qt::Vertical).toString()), std::tuple(3, "16"));
+    EXPECT_FALSE(table.flags(table.index(2, 5)) & Qt::ItemIsSelectable) << "no element 21";
+}
+
+TEST(ArrayViewsTest, CellsDifferingFromTheValueReadAreMarked) {
+    TableEditor editor({2, 2}, "uint8", "1,2,3,4");
+    const auto marks = [&] {
+        std::string out;
+        for (int i = 0; i < 4; ++i) out += editor.Cell(i / 2, i % 2).data(ArrayTableModel::ChangedRole).toBool() ? "x" : ".";
+        return out;
+    };
+    EXPECT_EQ(marks(), "....") << "nothing is known of the target";
+    editor.dialog.SetReadValue("1,0x02,9,4");
+    EXPECT_EQ(marks(), "..x.");
+    EXPECT_TRUE(editor.Cell(0, 0).data(Qt::BackgroundRole).isValid());
+    editor.views.CBColourScale->click();
+    EXPECT_FALSE(editor.Cell(0, 0).data(Qt::BackgroundRole).isValid());
+}
+
+// Renders the views for docs/screenshots: a 7 x 7 gain table with a selection
+// and the colour scale, a 1,500-point curve with an edited stretch beside the
+// values read, and a 16 x 32 power table as a heat map.
+TEST(ArrayViewsScreenshots, RenderTablePlotAndHeatMap) {
+    if (!std::getenv("VTQ_SCREENSHOT_DIR")) GTEST_SKIP() << "VTQ_SCREENSHOT_DIR not set";
+    const auto values = [](size_t count, auto element) {
+        std::string text;
+        for (size_t i = 0; i < count; ++i) text += (i ? "," : "") + std::to_string(element(i));
+        return text;
+    };
+    const auto gain = [](size_t i) { return 18 + 4 * (i / 7) + 3 * (i % 7) + (i * 7 % 5); };
+    TableEditor table({7, 7}, "uint8", values(49, gain));
+    table.dialog.setWindowTitle(QStringLiteral("Edit Values"));
+    table.dialog.LName->setText(QStringLiteral("cal_t71_lut.rx_gain_table"));
+    table.dialog.SetReadValue(values(49, gain));
+    table.user.inputAnswers = {"2"};
+    table.Select(2, 1, 4, 3);
+    QTest::keyClick(table.views.SGTable, Qt::Key_Plus);
+    table.dialog.resize(640, 560);
+    QTest::qWait(50);
+    test::Shot(&table.dialog, "array-table.png");
+
+    const auto curve = [](size_t i) { return static_cast<int>(4000 * std::sin(i / 240.0) + 1.5 * i); };
+    TableEditor plot({}, "int16", values(1500, curve));
+    plot.dialog.SetReadValue(values(1500, curve));
+    plot.dialog.LName->setText(QStringLiteral("cal_t8x_lut.phase_lut"));
+    plot.user.inputAnswers = {"600"};
+    plot.views.SEColumns->setValue(50);
+    plot.Select(12, 0, 17, 49);
+    QTest::keyClick(plot.views.SGTable, Qt::Key_Plus);
+    plot.views.PCViews->setCurrentWidget(plot.views.PlotView);
+    plot.dialog.resize(720, 560);
+    QTest::qWait(50);
+    test::Shot(&plot.dialog, "array-plot.png");
+
+    const auto power = [](size_t i) { return 900 + 40 * (i / 32) + static_cast<int>(300 * std::cos((i % 32) / 6.0)); };
+    TableEditor map({16, 32}, "uint16", values(512, power));
+    map.dialog.LName->setText(QStringLiteral("cal_t8x_lut.pwr_tab"));
+    map.dialog.SetReadValue(values(512, power));
+    map.Select(5, 10, 8, 14);
+    QTest::keyClick(map.views.SGTable, Qt::Key_B);
+    map.views.PCViews->setCurrentWidget(map.views.PlotView);
+    map.views.CBHeatMap->setChecked(true);
+    map.dialog.resize(720, 560);
+    QTest::qWait(50);
+    test::Shot(&map.dialog, "array-heat-map.png");
+}
+
+}  // namespace
+}  // namespace vtq
