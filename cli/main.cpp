@@ -5,15 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
-#include <cstring>
-#include <thread>
 #include <QCoreApplication>
 #include <QThread>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/file_io.h"
@@ -38,9 +38,9 @@ constexpr const char* kRunFolderPrefix = "nvmtool-";
 class RunFolder {
 public:
     RunFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() /
-                               (kRunFolderPrefix + std::to_string(::getpid()) + "-XXXXXX"))
-                                  .string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / (kRunFolderPrefix + std::to_string(::getpid()) + "-XXXXXX"))
+                .string();
         if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
     }
     ~RunFolder() { Remove(); }

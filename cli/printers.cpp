@@ -119,8 +119,10 @@ std::string JsonOutput(const std::string& verb, int status, const std::vector<Ta
 }
 
 std::string JsonUsageError(const std::string& verb, const std::string& error) {
-    const QJsonObject doc{
-        {"verb", Text(verb)}, {"status", ExitStatus(Outcome::kUsage)}, {"error", Text(error)}, {"targets", QJsonArray()}};
+    const QJsonObject doc{{"verb", Text(verb)},
+                          {"status", ExitStatus(Outcome::kUsage)},
+                          {"error", Text(error)},
+                          {"targets", QJsonArray()}};
     return QJsonDocument(doc).toJson().toStdString();
 }
 

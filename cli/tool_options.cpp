@@ -10,8 +10,6 @@
 
 namespace nvmtool {
 
-namespace {
-
 const char* const kGlobalHelp =
     "Targets and options of every verb:\n"
     "  --target sim[:IMAGE]          the in-process simulated modem (default), on its default image or IMAGE\n"
@@ -31,12 +29,15 @@ const char* const kGlobalHelp =
     "                                - is standard output. Only a complete result replaces FILE: an\n"
     "                                incomplete one goes beside it, as NAME.partial.EXT, and is named\n"
     "  -h, --help                    this help, or the verb's\n"
+    "  --version                     the version of nvmtool\n"
     "\n"
     "Exit status: 0 done; 1 differences found or some writes (or group reads, commits) failed; 2 bad usage\n"
     "or bad input file; 3 target lost or not answering; 4 a file could not be read or written (nothing\n"
     "written in its place); 130 or 143 interrupted by Ctrl+C or SIGTERM (the operation is cancelled and\n"
     "no file replaced).\n"
     "With several targets, the highest status of any target.\n";
+
+namespace {
 
 bool ParseNumber(const std::string& text, int& value) {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -91,7 +92,6 @@ bool CheckVerbArguments(const VerbRow& verb, const ToolOptions& o, unsigned give
     }
     return true;
 }
-
 
 bool SetTarget(ToolOptions& o, const std::string& text, std::string& error) {
     nvmhost::TargetAddress target;

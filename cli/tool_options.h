@@ -32,6 +32,9 @@ struct ToolOptions {
 // not errors: `help`/`version` are set and the rest is not checked.
 bool ParseArguments(const std::vector<std::string>& args, ToolOptions& options, std::string& error);
 
+// The options of every verb and the exit statuses, as the help ends.
+extern const char* const kGlobalHelp;
+
 // The program's help, or the verb's when `verb` names one.
 std::string HelpText(const std::string& verb);
 

@@ -93,7 +93,8 @@ bool VerbRun::CommitChecked() {
     Count("commitFailed", r.failed);
     if (r.targetLost) return Fail(Outcome::kTargetLost, "The target was lost during the commit.");
     if (!r.started) {
-        if (!user_.Unanswered().empty()) return Fail(Outcome::kUsage, "Nothing committed: a question was not answered.");
+        if (!user_.Unanswered().empty())
+            return Fail(Outcome::kUsage, "Nothing committed: a question was not answered.");
         if (!host_.CheckConnection()) return Fail(Outcome::kTargetLost, "The target is not answering.");
         return Fail(Outcome::kDifferences, "Nothing committed.");
     }
@@ -126,8 +127,7 @@ std::vector<std::string> VerbRun::GroupsOf(const std::vector<std::string>& names
     std::vector<std::string> groups;
     for (const std::string& name : names) {
         const std::string group = vtq::GroupOfName(name);
-        if (std::none_of(groups.begin(), groups.end(),
-                         [&](const std::string& g) { return vtq::SameText(g, group); }))
+        if (std::none_of(groups.begin(), groups.end(), [&](const std::string& g) { return vtq::SameText(g, group); }))
             groups.push_back(group);
     }
     return groups;
@@ -144,7 +144,8 @@ bool VerbRun::LoadPresets(vtq::NamingPresets& presets) {
 // file, a silent target, or the target refusing.
 void VerbRun::NotWritten(const std::string& path, bool fileError) {
     if (fileError) return (void)Fail(Outcome::kFileError, "Cannot write " + path + ".");
-    if (!user_.Unanswered().empty()) return (void)Fail(Outcome::kUsage, "Nothing written: a question was not answered.");
+    if (!user_.Unanswered().empty())
+        return (void)Fail(Outcome::kUsage, "Nothing written: a question was not answered.");
     if (!host_.CheckConnection()) return (void)Fail(Outcome::kTargetLost, "The target is not answering.");
     Fail(Outcome::kDifferences, "Nothing written to " + path + ".");
 }

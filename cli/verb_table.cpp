@@ -20,14 +20,14 @@ const VerbRow kVerbs[] = {
      "whose pieces the target damaged are skipped: the last line counts them and the status is 1."},
     {"get", &VerbRun::Get, "print parameters as name=value lines", "NAME...", 0, kParameterNames, 1, kMany,
      "Reads the groups of the named parameters (group.name) and prints \"name=value\" for each."},
-    {"set", &VerbRun::Set, "write values to the target's RAM mirror", "NAME=VALUE... [--commit]", kCommit,
-     kAssignments, 1, kMany,
+    {"set", &VerbRun::Set, "write values to the target's RAM mirror", "NAME=VALUE... [--commit]", kCommit, kAssignments,
+     1, kMany,
      "Writes values to the target's RAM mirror (arrays as 1,2,3 or {1,2,3}, elements of an array as\n"
      "NAME[2,3]=7,8); every name, element range and element count is checked against the target before\n"
      "anything is written. --commit then stores their groups in NVM, but not a group a write to which\n"
      "failed."},
-    {"write", &VerbRun::Write, "write a parameter file to the target",
-     "FILE [--dry-run] [--commit] [--verify] [--all]", kDryRun | kCommit | kVerify | kAll, kFileFirst, 1, 1,
+    {"write", &VerbRun::Write, "write a parameter file to the target", "FILE [--dry-run] [--commit] [--verify] [--all]",
+     kDryRun | kCommit | kVerify | kAll, kFileFirst, 1, 1,
      "Writes the parameters of a parameter file to the target's RAM mirror: those whose values differ\n"
      "from the target's, or --all of them without reading the target first. --dry-run prints the\n"
      "target commands instead of sending them; --verify reads the written values back and compares\n"
@@ -47,8 +47,8 @@ const VerbRow kVerbs[] = {
      "Reads the default values of the groups from the target and writes them as a C source header.\n"
      "The naming preset is the one that fits the target's groups, or --preset NAME; the RF variant\n"
      "identifier comes from the target, or from --variant ID."},
-    {"load-header", &VerbRun::LoadHeader, "load a C header's default values and commit them", "FILE.h", 0,
-     kFileFirst, 1, 1,
+    {"load-header", &VerbRun::LoadHeader, "load a C header's default values and commit them", "FILE.h", 0, kFileFirst,
+     1, 1,
      "Loads the default values of a C source header (as export-header or rf-export write it) into the\n"
      "target's RAM mirror and commits each group that was written completely. A file without a group\n"
      "index stops the verb before anything is sent."},

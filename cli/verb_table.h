@@ -54,9 +54,9 @@ struct VerbRow {
 // (--target, --timeout) is checked and stored by the parser.
 struct OptionRow {
     const char* name;
-    const char* alias;     // a second spelling, or null
-    unsigned verbOption;   // the VerbOption bit; 0 for an option of every verb
-    const char* value;     // the value's name (FILE, TEXT, ...); null for a flag
+    const char* alias;    // a second spelling, or null
+    unsigned verbOption;  // the VerbOption bit; 0 for an option of every verb
+    const char* value;    // the value's name (FILE, TEXT, ...); null for a flag
     bool ToolOptions::*flag;
     std::string ToolOptions::*text;
 };

@@ -24,14 +24,15 @@ void VerbRun::ExportHeader() {
     Result().written = r.written;
     Count("groupsWritten", r.groupsWritten);
     if (r.targetLost)
-        return (void)Fail(Outcome::kTargetLost, "The target was lost while its default values were read; " +
-                                           (r.written ? "the groups read went to " + r.path + ", and " : std::string()) +
-                                           options.path + " was not replaced.");
+        return (void)Fail(Outcome::kTargetLost,
+                          "The target was lost while its default values were read; " +
+                              (r.written ? "the groups read went to " + r.path + ", and " : std::string()) +
+                              options.path + " was not replaced.");
     if (!r.written) return NotWritten(r.path.empty() ? options.path : r.path, r.fileError);
     // Groups whose defaults the target refused are missing from the header.
     if (r.groupsWritten < wanted)
         Fail(Outcome::kDifferences, vtq::CountText(wanted - r.groupsWritten, "group was", "groups were") +
-                               " not exported; the header went to " + r.path + ".");
+                                        " not exported; the header went to " + r.path + ".");
 }
 
 void VerbRun::RfExport() {
@@ -64,8 +65,7 @@ void VerbRun::LoadHeader() {
     // The file's problems are on the log line by line; the first one names the file and line.
     if (!r.problems.empty()) {
         const long long more = static_cast<long long>(r.problems.size()) - 1;
-        const std::string rest =
-            more > 0 ? " (and " + vtq::CountText(more, "more problem", "more problems") + ")" : "";
+        const std::string rest = more > 0 ? " (and " + vtq::CountText(more, "more problem", "more problems") + ")" : "";
         return (void)Fail(Outcome::kUsage, r.problems.front() + rest);
     }
     Count("groups", static_cast<long long>(read.records.size()));
@@ -73,7 +73,8 @@ void VerbRun::LoadHeader() {
     Count("failed", r.failed);
     if (r.targetLost) return (void)Fail(Outcome::kTargetLost, "The target was lost while the header was loaded.");
     if (!r.loaded) return (void)NotWritten(path, false);
-    if (r.failed > 0) Fail(Outcome::kDifferences, vtq::CountText(r.failed, "group was", "groups were") + " not loaded.");
+    if (r.failed > 0)
+        Fail(Outcome::kDifferences, vtq::CountText(r.failed, "group was", "groups were") + " not loaded.");
 }
 
 void VerbRun::ChangedDefaults() {
@@ -85,9 +86,10 @@ void VerbRun::ChangedDefaults() {
     Count("changedGroups", r.changedGroups);
     Count("failedGroups", r.failedGroups);
     if (r.targetLost)
-        return (void)Fail(Outcome::kTargetLost, "The target was lost; " +
-                                           (r.written ? "the changes read went to " + r.path + ", and " : std::string()) +
-                                           vtq::WithNvmExtension(OutPath(o_.output)) + " was not replaced.");
+        return (void)Fail(Outcome::kTargetLost,
+                          "The target was lost; " +
+                              (r.written ? "the changes read went to " + r.path + ", and " : std::string()) +
+                              vtq::WithNvmExtension(OutPath(o_.output)) + " was not replaced.");
     if (!r.written) return NotWritten(r.path, r.fileError);
     if (r.failedGroups > 0)
         Fail(Outcome::kDifferences, vtq::CountText(r.failedGroups, "group was", "groups were") + " not read.");

@@ -3,12 +3,12 @@
 #include <algorithm>
 
 #include "base/file_io.h"
-#include "channel/long_operation.h"
 #include "channel/command_exchange.h"
+#include "channel/long_operation.h"
+#include "core/read_groups.h"
 #include "files/file_operations.h"
 #include "files/nvm_compare.h"
 #include "files/nvm_file.h"
-#include "core/read_groups.h"
 
 namespace nvmtool {
 
@@ -74,8 +74,8 @@ bool VerbRun::CompareWithFile(const std::string& path, const std::vector<std::st
     vtq::DifferenceList& found = Result().differences.emplace();
     for (const vtq::Difference& d : diff->Result()) {
         const std::string group = vtq::GroupOfName(d.name);
-        if (groups.empty() || std::any_of(groups.begin(), groups.end(),
-                                          [&](const std::string& g) { return vtq::SameText(g, group); }))
+        if (groups.empty() ||
+            std::any_of(groups.begin(), groups.end(), [&](const std::string& g) { return vtq::SameText(g, group); }))
             found.push_back(d);
     }
     const int count = static_cast<int>(found.size());

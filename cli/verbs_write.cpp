@@ -31,8 +31,8 @@ bool VerbRun::CheckParameterFile(const std::string& path, FileGroups& groups) {
         vtq::NvmLine parsed;
         if (!vtq::ParseNvmLine(line, parsed)) {
             if (parsed.refused)
-                return Fail(Outcome::kUsage, where + "not a well-formed assignment (" + parsed.refused +
-                                           "): " + std::string(line));
+                return Fail(Outcome::kUsage,
+                            where + "not a well-formed assignment (" + parsed.refused + "): " + std::string(line));
             return Fail(Outcome::kUsage, where + "not a parameter assignment: " + std::string(line));
         }
         groups.emplace(vtq::Trim(parsed.group), number);
@@ -141,9 +141,8 @@ std::string VerbRun::Slice(std::string_view value, long long first, long long la
     for (long long index = 0; index <= last; ++index) {
         const size_t comma = value.find(',', start);
         if (index >= first)
-            out.append(index > first ? "," : "").append(value.substr(start, comma == std::string_view::npos
-                                                                                 ? std::string_view::npos
-                                                                                 : comma - start));
+            out.append(index > first ? "," : "")
+                .append(value.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
         if (comma == std::string_view::npos) break;
         start = comma + 1;
     }
@@ -186,9 +185,9 @@ void VerbRun::Set() {
             Fail(Outcome::kUsage, "The target has no parameter \"" + name + "\".");
         } else if (record->elementCount >= 1 && !value.starts_with('"') &&
                    vtq::ElementCount(value) != record->elementCount) {
-            Fail(Outcome::kUsage, "\"" + name + "\" has " + vtq::CountText(record->elementCount, "element", "elements") +
-                                "; " + vtq::CountText(vtq::ElementCount(value), "value is", "values are") +
-                                " given.");
+            Fail(Outcome::kUsage, "\"" + name + "\" has " +
+                                      vtq::CountText(record->elementCount, "element", "elements") + "; " +
+                                      vtq::CountText(vtq::ElementCount(value), "value is", "values are") + " given.");
         }
     }
     if (Result().outcome != Outcome::kDone) return;
@@ -273,7 +272,8 @@ void VerbRun::Write() {
     if (!GroupsOnTarget(path, fileGroups, groups)) return;
     if (!o_.all && (!SelectGroups(groups) || !ReadSelected())) return;
     KeepArraysOfRanges();
-    if (!vtq::LoadFile(Items(), host_, path, user_)) return (void)Fail(Outcome::kFileError, "Cannot load " + path + ".");
+    if (!vtq::LoadFile(Items(), host_, path, user_))
+        return (void)Fail(Outcome::kFileError, "Cannot load " + path + ".");
     if (!o_.all) KeepOnlyChanged();
     if (!CheckWrites(path)) return;
     Count("toWrite", Items().ViewCount());

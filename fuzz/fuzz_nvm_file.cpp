@@ -142,12 +142,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             for (int i = 0; i < editor.GroupCount(); ++i)
                 for (const vtq::NVMParameter* p : editor.Group(i)->params)
                     if (!vtq::FindRecord(*file, p->name))
-                        reference.push_back({"\"" + p->name + "\" missing", vtq::DiffKind::Missing});
+                        reference.push_back({"\"" + p->name + "\" missing", vtq::DiffKind::Missing, p->name});
         }
         const vtq::DifferenceList result = vtq::CompareLists(*file, editor, onlyFiltered);
         if (result.size() != reference.size()) __builtin_trap();
         for (size_t i = 0; i < result.size(); ++i)
-            if (result[i].text != reference[i].text || result[i].kind != reference[i].kind) __builtin_trap();
+            if (result[i].text != reference[i].text || result[i].kind != reference[i].kind ||
+                result[i].name != reference[i].name)
+                __builtin_trap();
     }
     CheckWrites(editor, kTargetArrays);
     CheckWrites(*file, {});
