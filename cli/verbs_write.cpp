@@ -87,11 +87,9 @@ bool VerbRun::CheckWrites(const std::string& path) {
         std::string why;
         const Outcome status = CheckElementRange(p->name, why);
         if (status == Outcome::kTargetLost) return Fail(Outcome::kTargetLost, "The target is not answering.");
-        std::vector<std::string> commands;
         if (status == Outcome::kDone)
-            vtq::WriteCommands(*p, commands, [&why](const std::string& text, uint8_t flag) {
-                if (flag == 0) why = text;
-            });
+            for (const vtq::LogLine& line : vtq::WriteCommands(*p).refusal)
+                if (line.flag == 0) why = line.text;
         if (why.empty()) continue;
         const auto line = fileLines_.find(p->name);
         return Fail(Outcome::kUsage,
@@ -208,7 +206,7 @@ void VerbRun::Set() {
         }
         if (!changed) {
             ++unchanged;
-        } else if (vtq::WriteParameter(host_, record, false, nullptr, &lost)) {
+        } else if (vtq::WriteRecord(host_, record, vtq::RecordReport::Each, &lost)) {
             ++written;
         } else {
             ++failed;
@@ -233,10 +231,9 @@ void VerbRun::Set() {
 void VerbRun::DryRun(const std::string& path, const std::vector<std::string>& groups) {
     Result().shows = TextShows::kCommands;
     std::vector<std::string>& shown = Result().commands;
-    std::vector<std::string> commands;
     int count = 0;
     for (const vtq::NVMParameter* p : Items().View()) {
-        vtq::WriteCommands(*p, commands, [](const std::string&, uint8_t) {});
+        const std::vector<std::string> commands = vtq::WriteCommands(*p).commands;
         shown.insert(shown.end(), commands.begin(), commands.end());
         count += static_cast<int>(commands.size());
     }

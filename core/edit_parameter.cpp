@@ -4,9 +4,9 @@
 #include "channel/command_exchange.h"
 #include "channel/target_commands.h"
 #include "core/editor_session.h"
+#include "core/write_groups.h"
 #include "model/group_items.h"
 #include "model/value_types.h"
-#include "model/write_commands.h"
 
 namespace vtq {
 
@@ -37,7 +37,7 @@ EditOutcome ApplyEditedValue(Host& host, NVMParameter& record, const std::string
     record.value = value;
     record.state = ParameterState::NotStored;
     outcome.changed = true;
-    if (write) outcome.written = WriteParameter(host, record);
+    if (write) outcome.written = WriteRecord(host, record, RecordReport::Each);
     return outcome;
 }
 

@@ -1,9 +1,9 @@
 #include "core/write_groups.h"
 
 #include <algorithm>
-#include <streambuf>
 
 #include "base/file_io.h"
+#include "channel/command_exchange.h"
 #include "channel/long_operation.h"
 #include "core/editor_session.h"
 #include "model/group_items.h"
@@ -13,49 +13,12 @@ namespace vtq {
 
 namespace {
 
-// The host as the writes see it: once the window is closing, the per-record
-// lines of a write still in flight are dropped, so nothing is logged after the
-// exchange during which the host closed the window.
-class SilentWhenClosing : public Host {
-public:
-    SilentWhenClosing(Host& host, UserSide& user) : host_(host), user_(user) {}
-    bool SendReceive(const std::string& command, std::string& answer, bool echo, uint8_t* targetLost) override {
-        return host_.SendReceive(command, answer, echo, targetLost);
-    }
-    bool CheckConnection() override { return host_.CheckConnection(); }
-    bool GetInfo(int infoId, int bufferSize, std::string& text) override {
-        return host_.GetInfo(infoId, bufferSize, text);
-    }
-    void ShowLine(const std::string& text, uint8_t flag) override {
-        if (!user_.Closing()) host_.ShowLine(text, flag);
-    }
-
-private:
-    Host& host_;
-    UserSide& user_;
-};
-
-// A stream buffer that hands every write to an AtomicFileWriter, so the write
-// commands can print to the stream and a failed write fails the stream.
-class WriterBuffer : public std::streambuf {
-public:
-    explicit WriterBuffer(AtomicFileWriter& writer) : writer_(writer) {}
-
-protected:
-    int_type overflow(int_type ch) override {
-        if (traits_type::eq_int_type(ch, traits_type::eof())) return traits_type::not_eof(ch);
-        const char c = traits_type::to_char_type(ch);
-        writer_.Write(std::string_view(&c, 1));
-        return writer_.Ok() ? ch : traits_type::eof();
-    }
-    std::streamsize xsputn(const char* text, std::streamsize count) override {
-        writer_.Write(std::string_view(text, static_cast<size_t>(count)));
-        return writer_.Ok() ? count : 0;
-    }
-
-private:
-    AtomicFileWriter& writer_;
-};
+// After a failed write, the likely cause the record's own value gives, unless a lost target is the cause.
+void LogLikelyCause(const NVMParameter& record, const uint8_t* targetLost, const WriteLog& log) {
+    if (targetLost && *targetLost) return;
+    const std::string cause = LikelyRefusal(record);
+    if (!cause.empty()) log(cause, 0);
+}
 
 std::string CannotOpenMessage(const std::string& path) {
     return "Cannot open file\n\n\"" + path + "\"\n\nfor writing.";
@@ -63,7 +26,37 @@ std::string CannotOpenMessage(const std::string& path) {
 
 }  // namespace
 
-WriteGroupsResult WriteGroups(EditorSession& session, UserSide& user, std::ostream* file) {
+bool WriteRecord(Host& host, NVMParameter& record, RecordReport report, uint8_t* targetLost, const WriteLog& log) {
+    const WriteLog show = log ? log : [&host](const std::string& text, uint8_t flag) { host.ShowLine(text, flag); };
+    if (targetLost) *targetLost = 0;
+    const WriteCommandList list = WriteCommands(record);
+    for (const LogLine& line : list.refusal) show(line.text, line.flag);
+    if (!list.Ok()) return false;
+    const bool pieces = list.commands.size() > 1;
+    for (const std::string& command : list.commands) {
+        std::string answer;
+        if (Exchange(host, command, answer, false, targetLost)) continue;
+        if (report == RecordReport::Each) {
+            show(pieces ? "Error writing \"" + record.name + "\" to target!"
+                        : std::string("Error writing to target! Check connection and that parameters are valid."),
+                 0);
+            LogLikelyCause(record, targetLost, show);
+        }
+        return false;
+    }
+    if (report == RecordReport::Each && !pieces) show("Store OK", 1);
+    record.state = ParameterState::InTargetRAM;
+    return true;
+}
+
+namespace {
+
+// Write Groups, to the target or (with `file`) printed into a command file:
+// the commands of every record of the view, each followed by a line feed (a
+// command ends in CR, so the file gets CR LF line ends). Printing needs no
+// target, shows no progress and changes no record's state. Per-record lines go
+// through the operation's log, silent once the window is closing.
+WriteGroupsResult WriteView(EditorSession& session, UserSide& user, AtomicFileWriter* file) {
     GroupItems& items = session.Items();
     WriteGroupsResult result;
     const int count = items.ViewCount();
@@ -77,7 +70,7 @@ WriteGroupsResult WriteGroups(EditorSession& session, UserSide& user, std::ostre
     if (!op.Begin()) return result;
     result.started = true;
 
-    SilentWhenClosing host(session.host(), user);
+    const WriteLog log = [&op](const std::string& text, uint8_t flag) { op.Log(text, flag); };
     if (!file) op.OpenProgress(count);
     // A lost target or a closing window ends the run after the record in flight.
     for (int i = 0; i < count && !op.ShouldStop(); ++i) {
@@ -90,15 +83,28 @@ WriteGroupsResult WriteGroups(EditorSession& session, UserSide& user, std::ostre
         if (!record) break;
         op.SetStatus("Writing \"" + record->name + "...");
         ++result.attempted;
-        if (!file) result.reached.push_back(record);
-        if (!WriteParameter(host, *record, true, file, op.LostFlag())) {
+        bool written = false;
+        if (file) {
+            const WriteCommandList list = WriteCommands(*record);
+            for (const LogLine& line : list.refusal) log(line.text, line.flag);
+            for (const std::string& command : list.commands) {
+                file->Write(command);
+                file->Write("\n");
+            }
+            // A full disk or a closed file is a failed write, not a printed command.
+            written = list.Ok() && file->Ok();
+        } else {
+            result.reached.push_back(record);
+            written = WriteRecord(session.host(), *record, RecordReport::Quiet, op.LostFlag(), log);
+        }
+        if (!written) {
             ++result.errors;
             op.Log("Error writing \"" + record->name + "\" to target.", 0);
-            if (!file) ExplainRefusal(host, *record, op.LostFlag());
+            if (!file) LogLikelyCause(*record, op.LostFlag(), log);
         }
         if (!file) items.RecordChanged(*record);
         // A file that can no longer be written takes no further command.
-        if (file && !*file) break;
+        if (file && !file->Ok()) break;
     }
     // The window going away: no further step and no message.
     if (!op.Conclude(result, kWriteCancelledLine)) return result;
@@ -115,6 +121,10 @@ WriteGroupsResult WriteGroups(EditorSession& session, UserSide& user, std::ostre
     return result;
 }
 
+}  // namespace
+
+WriteGroupsResult WriteGroups(EditorSession& session, UserSide& user) { return WriteView(session, user, nullptr); }
+
 WriteGroupsResult WriteSelected(EditorSession& session, UserSide& user, std::vector<NVMParameter*> records) {
     GroupItems& items = session.Items();
     WriteGroupsResult result;
@@ -130,12 +140,12 @@ WriteGroupsResult WriteSelected(EditorSession& session, UserSide& user, std::vec
     LongOperation op(session.host(), user, options);
     op.Begin();
     result.started = true;
-    SilentWhenClosing host(session.host(), user);
+    const WriteLog log = [&op](const std::string& text, uint8_t flag) { op.Log(text, flag); };
     for (NVMParameter* record : records) {
         if (op.ShouldStop()) break;
         ++result.attempted;
         result.reached.push_back(record);
-        if (!WriteParameter(host, *record, false, nullptr, op.LostFlag())) ++result.errors;
+        if (!WriteRecord(session.host(), *record, RecordReport::Each, op.LostFlag(), log)) ++result.errors;
         items.RecordChanged(*record);
     }
     result.targetLost = op.TargetLost();
@@ -153,12 +163,10 @@ RedirectResult RedirectWriteGroups(EditorSession& session, UserSide& user) {
         user.Message(CannotOpenMessage(path));
         return result;
     }
-    WriterBuffer buffer(writer);
-    std::ostream out(&buffer);
-    result.write = WriteGroups(session, user, &out);
+    result.write = WriteView(session, user, &writer);
     // Nothing to write, or the window went away: whatever file was there stays.
     if (!result.write.started || result.write.closing) return result;
-    if (!out || !writer.Commit()) {
+    if (!writer.Commit()) {
         user.Message(CannotOpenMessage(path));
         return result;
     }

@@ -3,10 +3,12 @@
 // (Write Groups), the selected grid rows, and the same commands as Write
 // Groups redirected into a text file instead of the target.
 
-#include <ostream>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "channel/host.h"
 #include "channel/long_operation.h"
 #include "channel/user_side.h"
 
@@ -32,11 +34,24 @@ struct WriteGroupsResult : OperationEnding {
     bool RepaintGrid() const { return !closing; }
 };
 
+// Where a write logs its lines (text, show-line flag).
+using WriteLog = std::function<void(const std::string&, uint8_t)>;
+
+// What a write of one record logs besides why its commands cannot be built:
+// nothing (a run that sums up at its end), or its own error or "Store OK" line.
+enum class RecordReport { Quiet, Each };
+
+// Writes one record to the target's RAM mirror: the commands WriteCommands
+// builds, sent in order through the command exchange (a failed one ends the
+// record; the pieces before it stay written). When every command was answered
+// with success the record moves to InTargetRAM. `targetLost` is cleared first
+// and passed to every exchange. Without `log` the lines go to the host's show line.
+bool WriteRecord(Host& host, NVMParameter& record, RecordReport report, uint8_t* targetLost = nullptr,
+                 const WriteLog& log = {});
+
 // "Write Groups": every record of the view, in view order, quietly, with a
 // progress window that can cancel between records, then one summary line.
-// With `file` the commands are printed to it instead (no connection check, no
-// progress window, no record changes state).
-WriteGroupsResult WriteGroups(EditorSession& session, UserSide& user, std::ostream* file = nullptr);
+WriteGroupsResult WriteGroups(EditorSession& session, UserSide& user);
 
 // "Write Selected Parameters to target": exactly the given records, top-down
 // in view order whatever order or shape the selection had (rows between two

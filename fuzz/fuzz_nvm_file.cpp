@@ -15,7 +15,6 @@
 #include <map>
 #include <memory>
 #include <set>
-#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -24,6 +23,7 @@
 #include "files/nvm_file.h"
 #include "fuzz_checks.h"
 #include "model/group_items.h"
+#include "core/write_groups.h"
 #include "model/write_commands.h"
 #include "support/host_model_link.h"
 #include "support/scripted_host.h"
@@ -42,24 +42,20 @@ std::string BigValue() {
     return value;
 }
 
-// Writes every record of the container, once as the dry run prints it and
-// once through a target that answers OK, and checks each command against the
+// Builds every record's commands as a dry run prints them, writes the record
+// through a target that answers OK, and checks each command against the
 // arrays the container knows from the target.
 void CheckWrites(vtq::GroupItems& items, const std::map<std::string, int, std::less<>>& arrays) {
     for (int g = 0; g < items.GroupCount(); ++g) {
         for (vtq::NVMParameter* p : items.Group(g)->params) {
             fuzzcheck::RecordingHost target;
             vtq::NVMParameter sent = *p;
-            const bool written = vtq::WriteParameter(target, sent, true);
-            std::ostringstream printed;
-            vtq::NVMParameter dry = *p;
-            const bool listed = vtq::WriteParameter(target, dry, true, &printed);
-            std::string expected;
-            for (const std::string& command : target.commands) {
+            const bool written = vtq::WriteRecord(target, sent, vtq::RecordReport::Quiet);
+            for (const std::string& command : target.commands)
                 fuzzcheck::CheckWriteCommand(command, arrays, p->elementCount);
-                expected += command + "\n";
-            }
-            Check(written == listed && printed.str() == expected, "the dry run differs from the write", p->name);
+            const vtq::WriteCommandList dry = vtq::WriteCommands(*p);
+            Check(written == dry.Ok() && target.commands == dry.commands, "the dry run differs from the write",
+                  p->name);
         }
     }
 }

@@ -1,7 +1,7 @@
 #include "model/write_commands.h"
 
+#include "base/number_text.h"
 #include "base/text.h"
-#include "channel/command_exchange.h"
 #include "channel/target_commands.h"
 #include "model/value_codec.h"
 #include "model/value_types.h"
@@ -10,15 +10,13 @@ namespace vtq {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Reads decimal digits at `pos` (saturating); false when there are none.
+// Reads decimal digits at `pos`, saturating at 10^12 (no array comes near it,
+// and sums of two such indexes stay far from overflowing); false when there are none.
 bool ReadNumber(std::string_view text, size_t& pos, long long& n) {
-    const size_t start = pos;
-    n = 0;
-    for (; pos < text.size() && IsDigit(text[pos]); ++pos)
-        if (n < 1000000000000LL) n = n * 10 + (text[pos] - '0');
-    return pos > start;
+    const NumberText read = ReadNumberText(text, pos, {.sign = false});
+    pos = read.end;
+    n = read.Clamped(0, 1000000000000LL);
+    return read.digits > 0;
 }
 
 // Reads "[a]" or "[a,b]" (blanks allowed round the numbers) at `pos`, which
@@ -134,43 +132,41 @@ bool IsArrayValue(const NVMParameter& record) {
 
 }  // namespace
 
-bool WriteCommands(const NVMParameter& record, std::vector<std::string>& commands, const WriteLog& log) {
-    commands.clear();
+WriteCommandList WriteCommands(const NVMParameter& record) {
+    WriteCommandList list;
+    const auto refuse = [&list](std::string text, uint8_t flag = 0) { list.refusal.push_back({std::move(text), flag}); };
     // The exchange never sends a command holding a control character; refusing
     // it here too makes a dry run show what a real run sends.
     if (HasControlByte(record.name) || HasControlByte(record.value)) {
-        log("\"" + ShowControlBytes(record.name) + "\" is not written: its name or value holds a line break or control "
-            "character.",
-            0);
-        return false;
+        refuse("\"" + ShowControlBytes(record.name) +
+               "\" is not written: its name or value holds a line break or control character.");
+        return list;
     }
     if (!IsArrayValue(record)) {
         std::string single = cmd::Write(record.name, record.value);
-        if (single.size() > kMaxCommandLength) {
-            log(SkippedLarge(single.size()), 0);
-            return false;
-        }
-        commands.push_back(std::move(single));
-        return true;
+        if (single.size() > kMaxCommandLength)
+            refuse(SkippedLarge(single.size()));
+        else
+            list.commands.push_back(std::move(single));
+        return list;
     }
     // A range of n elements carrying another number of values is not a command the target can take.
     if (const int given = ElementCount(record.value); given != record.elementCount) {
-        log("\"" + record.name + "\" has " + std::to_string(record.elementCount) + " elements; the value gives " +
-                std::to_string(given) + ".",
-            0);
-        return false;
+        refuse("\"" + record.name + "\" has " + std::to_string(record.elementCount) + " elements; the value gives " +
+               std::to_string(given) + ".");
+        return list;
     }
     std::string whole = cmd::Write(IndexedName(record.name, 0, record.elementCount - 1), "{" + record.value + "}");
     if (whole.size() <= kMaxCommandLength) {
-        commands.push_back(std::move(whole));
-        return true;
+        list.commands.push_back(std::move(whole));
+        return list;
     }
     const int limit = static_cast<int>(kMaxCommandLength) - static_cast<int>(record.name.size()) - 25;
     const std::vector<std::string> pieces = SplitValue(record.value, limit);
     if (pieces.empty()) {
-        log("WARNING: Could not split VTQ command up into smaller parts for \"" + record.name + "\".", 1);
-        log(SkippedLarge(whole.size()), 0);
-        return false;
+        refuse("WARNING: Could not split VTQ command up into smaller parts for \"" + record.name + "\".", 1);
+        refuse(SkippedLarge(whole.size()));
+        return list;
     }
     int start = 0;
     for (const std::string& piece : pieces) {
@@ -179,13 +175,13 @@ bool WriteCommands(const NVMParameter& record, std::vector<std::string>& command
         start += n;
         // Very long index texts could still push a piece past the limit: none of the record is sent then.
         if (command.size() > kMaxCommandLength) {
-            log(SkippedLarge(command.size()), 0);
-            commands.clear();
-            return false;
+            list.commands.clear();
+            refuse(SkippedLarge(command.size()));
+            return list;
         }
-        commands.push_back(std::move(command));
+        list.commands.push_back(std::move(command));
     }
-    return true;
+    return list;
 }
 
 std::string LikelyRefusal(const NVMParameter& record) {
@@ -203,38 +199,6 @@ std::string LikelyRefusal(const NVMParameter& record) {
     const ScalarLimits limits = LimitsOf(code);
     return "The value " + value + " is out of range for " + type + " (" + std::to_string(limits.low) + " to " +
            std::to_string(limits.high) + "): the target refuses it.";
-}
-
-void ExplainRefusal(Host& host, const NVMParameter& record, const uint8_t* targetLost) {
-    if (targetLost && *targetLost) return;  // a lost target is the cause
-    const std::string cause = LikelyRefusal(record);
-    if (!cause.empty()) host.ShowLine(cause, 0);
-}
-
-bool WriteParameter(Host& host, NVMParameter& record, bool quiet, std::ostream* file, uint8_t* targetLost) {
-    if (targetLost) *targetLost = 0;
-    std::vector<std::string> commands;
-    if (!WriteCommands(record, commands, [&host](const std::string& text, uint8_t flag) { host.ShowLine(text, flag); }))
-        return false;
-    const bool pieces = commands.size() > 1;
-    for (const std::string& command : commands) {
-        std::string answer;
-        // A full disk or a closed file is a failed write, not a printed command.
-        const bool sent = file ? static_cast<bool>(*file << command << '\n')
-                               : Exchange(host, command, answer, false, targetLost);
-        if (sent) continue;
-        if (!quiet && !file) {
-            host.ShowLine(pieces ? "Error writing \"" + record.name + "\" to target!"
-                                 : std::string("Error writing to target! Check connection and that parameters are valid."),
-                          0);
-            ExplainRefusal(host, record, targetLost);
-        }
-        return false;
-    }
-    if (file) return true;
-    if (!quiet && !pieces) host.ShowLine("Store OK", 1);
-    record.state = ParameterState::InTargetRAM;
-    return true;
 }
 
 }  // namespace vtq

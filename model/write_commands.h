@@ -1,16 +1,13 @@
 #pragma once
 // Write commands: one record becomes "at@nvm:name=value" (arrays in element
-// ranges of at most 1000 characters per command), sent to the target or
-// printed to an open file.
+// ranges of at most 1000 characters per command). Building them is a pure
+// step; the write operations send or print what it gives.
 
 #include <cstdint>
-#include <functional>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "channel/host.h"
 #include "model/nvm_parameter.h"
 
 namespace vtq {
@@ -18,33 +15,30 @@ namespace vtq {
 // The most characters the target accepts in one command, final CR included.
 inline constexpr size_t kMaxCommandLength = 1000;
 
-// Where the command builder says why a record cannot be written (text, show-line flag).
-using WriteLog = std::function<void(const std::string&, uint8_t)>;
+// One line for the show line: its text and flag (0 errors and warnings, 1 information).
+struct LogLine {
+    std::string text;
+    uint8_t flag = 1;
+    bool operator==(const LogLine&) const = default;
+};
 
-// The commands that write the record, in sending order: one command, or the
-// element ranges of a long array. False when the record cannot be written
-// (an array value whose element count is not the record's, a command the
-// target cannot take); `log` then gets the lines that say why and `commands`
-// is empty. Writing to the target and printing a dry run both build here, so
-// what a dry run shows is what a real run sends.
-bool WriteCommands(const NVMParameter& record, std::vector<std::string>& commands, const WriteLog& log);
+// The commands that write one record, or why it cannot be written.
+struct WriteCommandList {
+    std::vector<std::string> commands;  // in sending order: one command, or the element ranges of a long array
+    std::vector<LogLine> refusal;       // the lines that say why the record cannot be written; no commands then
+    bool Ok() const { return refusal.empty(); }
+};
 
-// Writes the record. With `file` set, each command is printed followed by a
-// line feed (the command ends in CR, so the stream, opened in binary mode, gets
-// CR LF line ends) and nothing is sent; otherwise each command goes through the
-// command exchange and a full success moves the record to InTargetRAM.
-// `quiet` suppresses the per-record success and error lines. `targetLost` is
-// cleared first and passed to every exchange. Answers true when every command
-// was answered with success, or printed.
-bool WriteParameter(Host& host, NVMParameter& record, bool quiet = false, std::ostream* file = nullptr,
-                    uint8_t* targetLost = nullptr);
+// The commands that write the record. Refused: a name or value holding a
+// control character, an array value whose element count is not the record's,
+// a command the target cannot take. Writing to the target and printing a dry
+// run both build here, so what a dry run shows is what a real run sends.
+WriteCommandList WriteCommands(const NVMParameter& record);
 
 // Why the target would refuse the record's value, as a log line; empty when
 // nothing speaks against it or the type is not known: a scalar outside its
 // type's range (the scalar editor flags it), a string without its quotes.
 std::string LikelyRefusal(const NVMParameter& record);
-// Logs LikelyRefusal after a failed write (flag 0), unless the target was lost.
-void ExplainRefusal(Host& host, const NVMParameter& record, const uint8_t* targetLost);
 
 // The name with an element range: "[a]" or "[a,b]" appended, or put in place of
 // the bracket run that ends in the last "[0," group (tab[0,63] -> tab[16,31]).

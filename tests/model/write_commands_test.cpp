@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "core/write_groups.h"
 #include "model/value_types.h"
 #include "support/scripted_host.h"
 
@@ -67,30 +68,42 @@ TEST(WriteCommandTexts, ElementRangesAndCounts) {
             << name;
         EXPECT_EQ(HasReversedRange(name), reversed) << name;
     }
-    // The element count must match the range: such a record is never sent.
-    std::vector<std::string> commands;
-    std::vector<std::string> said;
-    const WriteLog log = [&said](const std::string& text, uint8_t) { said.push_back(text); };
-    EXPECT_TRUE(WriteCommands(Record("g.tab[2,3]", "7,8", 2), commands, log));
-    EXPECT_EQ(commands, std::vector<std::string>{"at@nvm:g.tab[2,3]={7,8}\r"});
-    EXPECT_FALSE(WriteCommands(Record("g.tab", "1,2,3", 16), commands, log));
-    EXPECT_TRUE(commands.empty());
-    EXPECT_EQ(said, std::vector<std::string>{"\"g.tab\" has 16 elements; the value gives 3."});
-    // A control character the exchange would refuse is refused here, so that a dry run shows no command either.
-    for (const NVMParameter& record : {Record("g.a", "1\x1b", 0), Record("g.n\x01m", "2", 0), Record("g.t", "1,\x7f", 2)}) {
-        said.clear();
-        EXPECT_FALSE(WriteCommands(record, commands, log)) << record.name;
-        EXPECT_TRUE(commands.empty());
-        EXPECT_EQ(said.size(), 1u);
+}
+
+// The limit counts the whole command, "at@nvm:" and the final CR included.
+TEST(WriteCommandTexts, CommandsOrWhyNone) {
+    const std::string head(600, '7');  // a 2-element array command costs 7 + 10 + 2 + 2 = 21 beside its value
+    const std::string fitting(1000 - 21 - 601, '8'), tail(1000 - 21 - 600, '8'), scalar(1000 - 14, '9');
+    const std::string skipped = "Skipped large command (target cannot accept ";
+    const std::tuple<NVMParameter, std::vector<std::string>, std::vector<LogLine>> cases[] = {
+        {Record("g.tab[2,3]", "7,8", 2), {"at@nvm:g.tab[2,3]={7,8}\r"}, {}},
+        {Record("g.tab", "1,2,3", 16), {}, {{"\"g.tab\" has 16 elements; the value gives 3.", 0}}},
+        // A control character the exchange would refuse is refused here, so that a dry run shows no command either.
+        {Record("g.a", "1\x1b"), {}, {{"\"g.a\" is not written: its name or value holds a line break or control character.", 0}}},
+        {Record("g.n\x01m", "2"), {}, {{"\"g.n<0x01>m\" is not written: its name or value holds a line break or control character.", 0}}},
+        {Record("g.t", "1,\x7f", 2), {}, {{"\"g.t\" is not written: its name or value holds a line break or control character.", 0}}},
+        {Record("grp.t", head + "," + fitting, 2), {"at@nvm:grp.t[0,1]={" + head + "," + fitting + "}\r"}, {}},
+        {Record("grp.t", head + "," + tail, 2), {"at@nvm:grp.t[0]={" + head + "}\r", "at@nvm:grp.t[1]={" + tail + "}\r"}, {}},
+        {Record("grp.t", scalar), {"at@nvm:grp.t=" + scalar + "\r"}, {}},
+        {Record("grp.t", scalar + "9"), {}, {{skipped + "1001 bytes in one go.", 0}}},
+        {Record("grp.t", "\"" + scalar + "\"", 1), {}, {{skipped + "1002 bytes in one go.", 0}}},
+        {Record("grp.t", scalar + "99,2", 2), {},
+         {{"WARNING: Could not split VTQ command up into smaller parts for \"grp.t\".", 1},
+          {skipped + "1011 bytes in one go.", 0}}},
+    };
+    for (const auto& [record, commands, refusal] : cases) {
+        const WriteCommandList list = WriteCommands(record);
+        EXPECT_EQ(list.commands, commands) << record.name;
+        EXPECT_EQ(list.refusal, refusal) << record.name;
     }
 }
 
-TEST(WriteParameter, FailuresKeepTheStateAndAreReportedUnlessQuiet) {
+TEST(WriteRecord, FailuresKeepTheStateAndAreReportedUnlessQuiet) {
     ScriptedHost host;  // answers ERROR to everything
     NVMParameter p = Record("grp.gain", "12");
     p.state = ParameterState::NotStored;
-    EXPECT_FALSE(WriteParameter(host, p));
-    EXPECT_FALSE(WriteParameter(host, p, true));
+    EXPECT_FALSE(WriteRecord(host, p, RecordReport::Each));
+    EXPECT_FALSE(WriteRecord(host, p, RecordReport::Quiet));
     EXPECT_EQ(p.state, ParameterState::NotStored);
     EXPECT_EQ(host.Texts(), (std::vector<std::string>{
                                 "Error writing to target! Check connection and that parameters are valid."}));
@@ -107,7 +120,7 @@ TEST(WriteParameter, FailuresKeepTheStateAndAreReportedUnlessQuiet) {
         ScriptedHost refusing;
         NVMParameter r = Record("grp.x", value);
         r.type = type;
-        EXPECT_FALSE(WriteParameter(refusing, r));
+        EXPECT_FALSE(WriteRecord(refusing, r, RecordReport::Each));
         EXPECT_EQ(refusing.Texts(), lines) << type << " " << value;
     }
 
@@ -117,53 +130,22 @@ TEST(WriteParameter, FailuresKeepTheStateAndAreReportedUnlessQuiet) {
     std::string value = "1";
     for (int i = 0; i < 900; ++i) value += ",22";
     NVMParameter array = Record("grp.t", value, 901);
-    EXPECT_FALSE(WriteParameter(pieces, array));
+    EXPECT_FALSE(WriteRecord(pieces, array, RecordReport::Each));
     EXPECT_EQ(pieces.commands.size(), 2u);
     EXPECT_EQ(array.state, ParameterState::Unchanged);
     EXPECT_THAT(pieces.lines, ElementsAre(LoggedLine{"Error writing \"grp.t\" to target!", 0}));
 }
 
-// The limit counts the whole command, "at@nvm:" and the final CR included.
-TEST(WriteParameter, LongCommandsAreSplitOrSkipped) {
-    ScriptedHost host;
-    Answer(host);
-    const std::string head(600, '7');  // a 2-element array command costs 7 + 10 + 2 + 2 = 21 beside its value
-    NVMParameter exact = Record("grp.t", head + "," + std::string(1000 - 21 - 601, '8'), 2);
-    EXPECT_TRUE(WriteParameter(host, exact, true));
-    EXPECT_THAT(host.commands, ElementsAre(::testing::SizeIs(1000u)));
-
-    host.commands.clear();
-    const std::string tail(1000 - 21 - 600, '8');
-    NVMParameter over = Record("grp.t", head + "," + tail, 2);
-    EXPECT_TRUE(WriteParameter(host, over, true));
-    EXPECT_THAT(host.commands, ElementsAre("at@nvm:grp.t[0]={" + head + "}\r", "at@nvm:grp.t[1]={" + tail + "}\r"));
-
-    host.commands.clear();
-    const std::string scalar(1000 - 14, '9');
-    NVMParameter fits = Record("grp.t", scalar), bigScalar = Record("grp.t", scalar + "9"),
-                 bigString = Record("grp.t", "\"" + scalar + "\"", 1), uncuttable = Record("grp.t", scalar + "99,2", 2);
-    EXPECT_TRUE(WriteParameter(host, fits, true));
-    for (NVMParameter* p : {&bigScalar, &bigString, &uncuttable}) EXPECT_FALSE(WriteParameter(host, *p, true));
-    EXPECT_EQ(host.commands.size(), 1u);
-    EXPECT_THAT(host.lines,
-                ElementsAre(LoggedLine{"Skipped large command (target cannot accept 1001 bytes in one go.", 0},
-                            LoggedLine{"Skipped large command (target cannot accept 1002 bytes in one go.", 0},
-                            LoggedLine{"WARNING: Could not split VTQ command up into smaller parts for \"grp.t\".", 1},
-                            LoggedLine{"Skipped large command (target cannot accept 1011 bytes in one go.", 0}));
-}
-
-TEST(WriteParameter, ThreeThousandCharactersGoInContiguousRanges) {
+TEST(WriteCommandTexts, ThreeThousandCharactersGoInContiguousRanges) {
     const std::string name = "grp.tab_10";  // 10 characters: pieces of at most 965
     std::string value;
     int count = 0;
     for (; value.size() < 3000; ++count) value += (count ? "," : "") + std::to_string(100 + count % 900);
-    ScriptedHost host;
-    Answer(host);
-    NVMParameter p = Record(name, value, count);
-    ASSERT_TRUE(WriteParameter(host, p));
+    const WriteCommandList list = WriteCommands(Record(name, value, count));
+    ASSERT_TRUE(list.Ok());
     int next = 0;
     std::string joined;
-    for (const std::string& command : host.commands) {
+    for (const std::string& command : list.commands) {
         const size_t open = command.find("={");
         const std::string piece = command.substr(open + 2, command.size() - open - 4);
         EXPECT_LE(piece.size(), 965u);
@@ -173,7 +155,6 @@ TEST(WriteParameter, ThreeThousandCharactersGoInContiguousRanges) {
         joined += (joined.empty() ? "" : ",") + piece;
     }
     EXPECT_EQ(joined, value);
-    EXPECT_EQ(p.state, ParameterState::InTargetRAM);
 }
 
 }  // namespace
