@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "base/number_text.h"
 #include "channel/command_exchange.h"
 #include "channel/target_commands.h"
 #include "model/group_items.h"
@@ -28,16 +29,7 @@ namespace {
 int ReadGroupNumber(std::string_view text) {
     size_t i = 0;
     while (i < text.size() && (text[i] == '\t' || text[i] == '\n' || text[i] == '\r' || text[i] == ' ')) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    long long n = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        n = n * 10 + (text[i] - '0');
-        if (n > 2147483648LL) n = 2147483648LL;  // saturate instead of overflowing
-    }
-    if (negative) n = -n;
-    if (n > 2147483647LL) n = 2147483647LL;
-    return static_cast<int>(n);
+    return static_cast<int>(ReadNumberText(text, i).Clamped(INT32_MIN, INT32_MAX));
 }
 
 }  // namespace

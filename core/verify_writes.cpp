@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "base/number_text.h"
 #include "base/text.h"
 #include "channel/command_exchange.h"
 #include "channel/long_operation.h"
@@ -17,43 +18,13 @@ namespace {
 
 std::string Parameters(int n) { return CountText(n, "parameter", "parameters"); }
 
-// A C integer: optional sign, then decimal digits or "0x" and hexadecimal digits.
-bool ReadInteger(std::string_view text, bool& negative, uint64_t& magnitude) {
-    negative = false;
-    if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
-        negative = text[0] == '-';
-        text.remove_prefix(1);
-    }
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        text.remove_prefix(2);
-    }
-    if (text.empty()) return false;
-    magnitude = 0;
-    for (char c : text) {
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
-            return false;
-        if (magnitude > (UINT64_MAX - static_cast<uint64_t>(digit)) / static_cast<uint64_t>(base)) return false;
-        magnitude = magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
-    }
-    if (magnitude == 0) negative = false;
-    return true;
-}
-
 bool SameElement(std::string_view a, std::string_view b) {
     if (a == b) return true;
-    bool negativeA, negativeB;
-    uint64_t magnitudeA, magnitudeB;
-    return ReadInteger(a, negativeA, magnitudeA) && ReadInteger(b, negativeB, magnitudeB) && negativeA == negativeB &&
-           magnitudeA == magnitudeB;
+    // Two C integers (a sign, then decimal or "0x" hexadecimal digits) of the same value; -0 is 0.
+    constexpr NumberSyntax kC{.sign = true, .hex = true};
+    NumberText x, y;
+    return IsWholeNumber(a, x, kC) && IsWholeNumber(b, y, kC) && x.magnitude == y.magnitude &&
+           (x.negative == y.negative || x.magnitude == 0);
 }
 
 // The elements of a value: split at commas outside double quotes.

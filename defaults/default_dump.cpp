@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "base/number_text.h"
 #include "base/text.h"
 #include "channel/command_exchange.h"
 #include "channel/long_operation.h"
@@ -43,17 +44,7 @@ std::string_view WordBefore(std::string_view text, size_t end) {
 int32_t ReadDecimal(std::string_view text) {
     size_t i = 0;
     while (i < text.size() && (IsSpaceBlank(text[i]) || text[i] == '\v' || text[i] == '\f')) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    long long value = 0;
-    for (; i < text.size() && IsDigit(text[i]); ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > 1LL + INT32_MAX) value = 1LL + INT32_MAX;  // saturate, never overflow
-    }
-    if (negative) value = -value;
-    if (value > INT32_MAX) value = INT32_MAX;
-    if (value < INT32_MIN) value = INT32_MIN;
-    return static_cast<int32_t>(value);
+    return static_cast<int32_t>(ReadNumberText(text, i).Clamped(INT32_MIN, INT32_MAX));
 }
 
 // ---- Probe and variant identifier

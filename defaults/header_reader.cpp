@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/file_io.h"
+#include "base/number_text.h"
 #include "base/text.h"
 #include "channel/command_exchange.h"
 #include "channel/long_operation.h"
@@ -26,13 +27,6 @@ constexpr size_t kProblemLinesShown = 20;
 
 // The highest version number an index entry may give.
 constexpr uint64_t kMaxHeaderVersion = 65535;
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 // The value of `key` in an index entry: from after the key to the next "," or "]", trimmed.
 std::optional<std::string> EntryValue(std::string_view entry, std::string_view key) {
@@ -80,12 +74,9 @@ std::string Hex4(uint32_t value) {
 }
 
 uint32_t ConstantValue(std::string_view text) {
-    if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        uint32_t value = 0;
-        for (size_t i = 2; i < text.size() && i < 10 && HexDigit(text[i]) >= 0; ++i)
-            value = value * 16 + static_cast<uint32_t>(HexDigit(text[i]));
-        return value;
-    }
+    // At most 8 hexadecimal digits count: the value is 32 bits wide.
+    if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        return static_cast<uint32_t>(ReadNumberText(text.substr(0, 10), 0, {.sign = false, .hex = true}).magnitude);
     return static_cast<uint32_t>(ReadDecimal(text));
 }
 
@@ -125,22 +116,10 @@ private:
 
 // A number as C writes it, with a sign: decimal or "0x" hexadecimal; false for anything else or above 64 bits.
 bool ReadNumber(std::string_view text, bool& negative, uint64_t& magnitude) {
-    negative = false;
-    size_t i = 0;
-    if (!text.empty() && (text[0] == '-' || text[0] == '+')) negative = text[i++] == '-';
-    int base = 10;
-    if (text.size() - i > 2 && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-        base = 16;
-        i += 2;
-    }
-    if (i == text.size()) return false;
-    magnitude = 0;
-    for (; i < text.size(); ++i) {
-        const int digit = base == 16 ? HexDigit(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
-        if (digit < 0 || magnitude > (UINT64_MAX - static_cast<uint64_t>(digit)) / static_cast<uint64_t>(base))
-            return false;
-        magnitude = magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
-    }
+    NumberText number;
+    if (!IsWholeNumber(text, number, {.sign = true, .hex = true})) return false;
+    negative = number.negative;
+    magnitude = number.magnitude;
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "base/number_text.h"
 #include "base/text.h"
 #include "model/value_types.h"
 
@@ -46,30 +47,12 @@ std::string JoinElements(const std::vector<std::string>& elements, long long lim
 }
 
 int64_t ReadElementNumber(std::string_view element) {
-    element = TrimView(element);
-    const bool hex = element.size() > 2 && element[0] == '0' && (element[1] == 'x' || element[1] == 'X');
-    size_t i = hex ? 2 : 0;
-    bool negative = false;
-    if (!hex && i < element.size() && (element[i] == '-' || element[i] == '+')) negative = element[i++] == '-';
-    if (i == element.size()) return 0;
-    const uint64_t base = hex ? 16 : 10;
-    uint64_t number = 0;
-    for (; i < element.size(); ++i) {
-        const char c = element[i];
-        uint64_t digit;
-        if (c >= '0' && c <= '9') {
-            digit = static_cast<uint64_t>(c - '0');
-        } else if (hex && c >= 'a' && c <= 'f') {
-            digit = static_cast<uint64_t>(c - 'a' + 10);
-        } else if (hex && c >= 'A' && c <= 'F') {
-            digit = static_cast<uint64_t>(c - 'A' + 10);
-        } else {
-            return 0;
-        }
-        if (number > (uint64_t(INT64_MAX) - digit) / base) return 0;
-        number = number * base + digit;
-    }
-    return negative ? -static_cast<int64_t>(number) : static_cast<int64_t>(number);
+    // Decimal with a sign, or "0x" hexadecimal without one; anything else, or beyond 2^63 - 1, reads as 0.
+    NumberText read;
+    if (!IsWholeNumber(TrimView(element), read, {.sign = true, .hex = true}) || read.magnitude > uint64_t(INT64_MAX) ||
+        (read.signGiven && read.base == 16))
+        return 0;
+    return read.Clamped(-INT64_MAX, INT64_MAX);
 }
 
 std::string ArrayToString(std::string_view value) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "base/number_text.h"
 #include "base/text.h"
 #include "channel/target_commands.h"
 #include "model/value_types.h"
@@ -15,12 +16,9 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Reads the decimal digits at `pos` (saturating) and moves past them; 0 when there are none.
 long long ReadNumber(std::string_view text, size_t& pos) {
-    long long n = 0;
-    while (pos < text.size() && IsDigit(text[pos])) {
-        if (n < LLONG_MAX / 10 - 10) n = n * 10 + (text[pos] - '0');
-        ++pos;
-    }
-    return n;
+    const NumberText n = ReadNumberText(text, pos, {.sign = false});
+    pos = n.end;
+    return n.Clamped(0, LLONG_MAX);
 }
 
 // Does the name, folded to lower case, contain the (already lower-case) filter?

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "base/number_text.h"
 #include "base/text.h"
 
 namespace vtq {
@@ -39,19 +40,10 @@ ScalarLimits LimitsOf(NVMValueType type) {
 int64_t ReadDecimal(std::string_view text, NVMValueType type) {
     size_t i = 0;
     while (i < text.size() && IsBlank(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-
     // The magnitude stops at 2^64 - 1; every end of the reading's range lies below it.
-    uint64_t magnitude = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        const auto digit = static_cast<uint64_t>(text[i] - '0');
-        if (magnitude > (UINT64_MAX - digit) / 10) {
-            magnitude = UINT64_MAX;
-            break;
-        }
-        magnitude = magnitude * 10 + digit;
-    }
+    const NumberText read = ReadNumberText(text, i);
+    const bool negative = read.negative;
+    const uint64_t magnitude = read.magnitude;
 
     const bool wide = type == NVMValueType::Int64 || type == NVMValueType::UInt64 || type == NVMValueType::Unknown;
     // Largest magnitudes below and above zero.

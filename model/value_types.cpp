@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "base/number_text.h"
 #include "base/text.h"
 
 namespace vtq {
@@ -51,21 +52,10 @@ int ParseDimensions(std::string_view text, std::vector<int>* list) {
         std::string_view piece = text.substr(start, i - start);
         if (piece.empty()) continue;
         // A decimal integer with an optional sign; anything else reads as 0 and is ignored.
-        size_t k = 0;
-        bool negative = false;
-        if (piece[0] == '+' || piece[0] == '-') negative = piece[k++] == '-';
-        if (k == piece.size()) continue;
-        long long number = 0;
-        bool valid = true;
-        for (; k < piece.size(); ++k) {
-            if (piece[k] < '0' || piece[k] > '9') {
-                valid = false;
-                break;
-            }
-            number = number * 10 + (piece[k] - '0');
-            if (number > INT_MAX) number = INT_MAX;
-        }
-        if (!valid || negative || number <= 0) continue;
+        const NumberText read = ReadNumberText(piece);
+        if (read.digits == 0 || read.end != piece.size() || read.negative) continue;
+        const long long number = read.Clamped(0, INT_MAX);
+        if (number <= 0) continue;
         if (list) list->push_back(static_cast<int>(number));
         product *= number;
         if (product > INT_MAX) product = INT_MAX;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/file_io.h"
+#include "base/number_text.h"
 #include "base/text.h"
 #include "support/temp_dir.h"
 
@@ -48,6 +49,53 @@ TEST(TextHelpers, BracesLinesSplitLinesAndGroupNames) {
     EXPECT_EQ(lines, (std::vector<std::string>{"one\r", "two", "", "last"}));
     EXPECT_EQ(SplitLines(""), std::vector<std::string>{});
     EXPECT_EQ(SplitLines("a\r\nb\n\nc\r\r\n"), (std::vector<std::string>{"a", "b", "", "c\r"}));
+}
+
+// Each row: the text, where the reading starts, whether "0x" counts; then what was read, shown as
+// sign magnitude/base, "!" for an overflow, the digits and where the reading stopped; then the value held in the
+// int32 range, and whether the whole text is one number.
+TEST(NumberText, BasesSignsLimitsAndJunk) {
+    constexpr NumberSyntax dec{}, hex{.sign = true, .hex = true}, bare{.sign = false};
+    const std::tuple<const char*, size_t, NumberSyntax, const char*, int64_t, bool> rows[] = {
+        {"42", 0, dec, "+42/10 d2 e2", 42, true},
+        {"-17x", 0, dec, "-17/10 d2 e3", -17, false},
+        {"+0", 0, dec, "+0/10 d1 e2", 0, true},
+        {"-", 0, dec, "-0/10 d0 e1", 0, false},
+        {"", 0, dec, "+0/10 d0 e0", 0, false},
+        {"ab12c", 2, dec, "+12/10 d2 e4", 12, false},
+        {"-5", 0, bare, "+0/10 d0 e0", 0, false},
+        {"0x1fG", 0, hex, "+31/16 d2 e4", 31, false},
+        {"-0XFF", 0, hex, "-255/16 d2 e5", -255, true},
+        {"0x", 0, hex, "+0/10 d1 e1", 0, false},  // "0x" alone is a 0 and a letter
+        {"0xg", 0, hex, "+0/16 d0 e2", 0, false},
+        {"0x10", 0, dec, "+0/10 d1 e1", 0, false},
+        {"99999999999", 0, dec, "+99999999999/10 d11 e11", INT32_MAX, true},
+        {"-2147483649", 0, dec, "-2147483649/10 d10 e11", INT32_MIN, true},
+        {"18446744073709551615", 0, dec, "+18446744073709551615/10 d20 e20", INT32_MAX, true},
+        {"-18446744073709551616", 0, dec, "-18446744073709551615/10! d20 e21", INT32_MIN, false},
+        {"0x10000000000000000", 0, hex, "+18446744073709551615/16! d17 e19", INT32_MAX, false},
+    };
+    for (const auto& [text, pos, syntax, read, clamped, whole] : rows) {
+        const NumberText n = ReadNumberText(text, pos, syntax);
+        EXPECT_EQ(std::string(n.negative ? "-" : "+") + std::to_string(n.magnitude) + "/" + std::to_string(n.base) +
+                      (n.overflow ? "!" : "") + " d" + std::to_string(n.digits) + " e" + std::to_string(n.end),
+                  read)
+            << text;
+        EXPECT_EQ(n.Clamped(INT32_MIN, INT32_MAX), clamped) << text;
+        NumberText again;
+        EXPECT_EQ(IsWholeNumber(text, again, syntax), whole) << text;
+    }
+    // The ends of the 64-bit range, and a range that lies on one side of zero.
+    EXPECT_EQ(ReadNumberText("-9223372036854775808").Clamped(INT64_MIN, INT64_MAX), INT64_MIN);
+    EXPECT_EQ(ReadNumberText("-9223372036854775809").Clamped(INT64_MIN, INT64_MAX), INT64_MIN);
+    EXPECT_EQ(ReadNumberText("9223372036854775808").Clamped(INT64_MIN, INT64_MAX), INT64_MAX);
+    EXPECT_EQ(ReadNumberText("-3").Clamped(1, 9), 1);
+    EXPECT_EQ(ReadNumberText("3").Clamped(-9, -1), -1);
+    int value = 7;
+    for (const char* refused : {"", "70000", "-1", "1.5", " 5", "99999999999999999999"})
+        EXPECT_FALSE(ParseIntIn(refused, 0, 65535, value)) << refused;
+    EXPECT_TRUE(ParseIntIn("+65535", 0, 65535, value));
+    EXPECT_EQ(value, 65535);
 }
 
 TEST(AtomicFileWriter, AFailedWriteLeavesTheOldFileWholeAndNothingBehind) {

@@ -338,9 +338,7 @@ TEST(IdentifiersFileNamesAndComments, Table) {
     EXPECT_EQ(BlankComments("a/*b*/c//d\r\ne/*f"), "a     c   \r\ne   ");
     EXPECT_EQ(BlankComments("/*/ x */y"), "        y");
     EXPECT_EQ(BlankComments("a / b * c /"), "a / b * c /");
-    EXPECT_EQ(ReadDecimal(" \t\v\f+42x"), 42);
-    EXPECT_EQ(ReadDecimal("-99999999999"), INT32_MIN);
-    EXPECT_EQ(ReadDecimal("2147483647"), INT32_MAX);
+    EXPECT_EQ(ReadDecimal(" \t\v\f+42x"), 42);  // the number reader's own table has the limits
 }
 
 TEST(VariantIdFromAnswer, Table) {
