@@ -6,14 +6,15 @@
 
 #include "base/text.h"
 #include "channel/command_exchange.h"
+#include "dialogs/qt_text.h"
 #include "files/nvm_file.h"
 
 namespace nvmtool {
 
 namespace {
 
-// Latin-1: every byte of a target's text survives as one character.
-QString Text(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+// Every byte of a target's text survives as one character: the widget edge's one Latin-1 conversion.
+QString Text(const std::string& text) { return vtq::ToQ(text); }
 
 QJsonArray TextList(const std::vector<std::string>& texts) {
     QJsonArray list;

@@ -12,6 +12,8 @@
 #include <QTextCursor>
 #include <algorithm>
 
+#include "dialogs/qt_text.h"
+
 namespace nvmhost {
 
 LogPane::LogPane(QWidget* parent) : QPlainTextEdit(parent) {
@@ -32,7 +34,7 @@ void LogPane::SetLineLimit(int lines) {
 
 void LogPane::AddLine(const std::string& text, uint8_t flag) {
     const QString stamp = QDateTime::currentDateTime().toString("hh:mm:ss.zzz");
-    QString body = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    QString body = vtq::ToQ(text);
     // Lines from the target end in CR LF; the pane shows them as plain line breaks.
     body.replace("\r\n", "\n");
     body.replace('\r', '\n');
