@@ -143,6 +143,11 @@ private:
 };
 
 // True when `at` lies inside a "//" comment of the text (one that no block comment holds).
+// A name the header reader takes as an array's: letters, digits and "_", not starting with a digit.
+bool IsCIdentifier(std::string_view name) {
+    return !name.empty() && !IsDigit(name[0]) && std::all_of(name.begin(), name.end(), IsCIdentChar);
+}
+
 bool InLineComment(std::string_view text, size_t at) {
     size_t i = 0;
     while (i <= at && i + 1 < text.size()) {
@@ -159,6 +164,37 @@ bool InLineComment(std::string_view text, size_t at) {
         }
     }
     return false;
+}
+
+// Removes the code between `from` and `to` (the old entries and their commas)
+// with the blanks before each piece of it, keeping comments and line ends; a
+// line left with nothing but blanks goes entirely.
+void DropCode(std::string& buffer, size_t from, size_t to) {
+    const std::string code = BlankComments(buffer);
+    std::string kept, line, blanks;
+    bool first = true, dropped = false;
+    const auto endLine = [&](bool last) {
+        if (first || last || !dropped || !line.empty()) kept += line + blanks + (last ? "" : "\n");
+        first = dropped = false;
+        line.clear();
+        blanks.clear();
+    };
+    for (size_t i = from; i < to; ++i) {
+        const char c = buffer[i];
+        if (c == '\n') {
+            endLine(false);
+        } else if (IsSpaceBlank(c)) {
+            blanks += c;
+        } else if (code[i] == ' ') {  // inside a comment
+            line += blanks + c;
+            blanks.clear();
+        } else {
+            blanks.clear();
+            dropped = true;
+        }
+    }
+    endLine(true);
+    buffer.replace(from, to - from, kept);
 }
 
 struct MergeCounts {
@@ -219,9 +255,13 @@ MergeCounts MergeValues(Host& host, std::string& buffer, size_t open, const std:
         insertAt += text.size();
         ++counts.added;
     }
-    Token rest;
-    if (insertAt == std::string::npos)
+    if (insertAt == std::string::npos) {
+        // Entries beyond the target's array would make the array longer than the target takes.
+        const size_t from = old.Position();
+        Token rest;
         while (old.Next(rest)) ++counts.left;
+        if (counts.left > 0) DropCode(buffer, from, old.Position());
+    }
     return counts;
 }
 
@@ -274,7 +314,8 @@ void ReplaceIndex(std::string& buffer, const std::string& block) {
         else if (firstClose != std::string::npos)
             place = firstClose + 2;
     }
-    if (place != std::string::npos) buffer.insert(place, block);
+    // A header with no comment and no include line gets the index at its start.
+    buffer.insert(place == std::string::npos ? 0 : place, block);
 }
 
 bool Invalid(UserSide& user, const std::string& oldPath, const std::string& reason) {
@@ -300,7 +341,7 @@ std::vector<std::string> ListDataArrays(std::string_view text, const NamingPrese
     std::vector<std::string> names;
     for (CArrayFind found = FindCArray(code); found.Found(); found = FindCArray(code, found.brace + 1)) {
         const std::string type = ToLower(found.type);
-        if (type == tableType || type == kDefaultTableType) continue;
+        if (type == tableType || type == kDefaultTableType || !IsCIdentifier(found.name)) continue;
         if (std::any_of(std::begin(kDataTypeWords), std::end(kDataTypeWords),
                         [&](const char* w) { return ContainsWord(type, w); }))
             names.push_back(found.name);
@@ -337,53 +378,83 @@ std::optional<std::string> PickArray(UserSide& user, const std::string& wanted, 
     return name;
 }
 
+namespace {
+
+using ArrayIndex = std::map<std::string, std::string, TextLess>;
+
+// Where the array that stands for `r` is named in `code` before `tableStart`:
+// under its table name, under the name the old header's own index gives its
+// group, or under a candidate picked for it. Sets `name` to the name used.
+size_t LocateArray(UserSide& user, const DefaultGroupData& r, const std::string& code, size_t tableStart,
+                   const ArrayIndex& ownIndex, std::vector<std::string>& candidates, std::string& name) {
+    name = r.TableName;
+    size_t at = FindWord(code, name, tableStart);
+    const auto own = ownIndex.find(r.GroupName);
+    if (at == std::string::npos && own != ownIndex.end() &&
+        (at = FindWord(code, own->second, tableStart)) != std::string::npos) {
+        name = own->second;
+        candidates.erase(std::remove(candidates.begin(), candidates.end(), name), candidates.end());
+    }
+    if (at == std::string::npos) {
+        if (auto picked = PickArray(user, r.TableName, candidates)) {
+            name = *picked;
+            at = FindWord(code, name, tableStart);
+        }
+    }
+    return at;
+}
+
+// The first place of the descriptor table type: arrays are looked for before it.
+size_t TableStart(const std::string& code, const NamingPreset& preset) {
+    size_t tableStart = preset.TableTypeName.empty() ? std::string::npos : code.find(preset.TableTypeName);
+    if (tableStart == std::string::npos) tableStart = code.find(kDefaultTableType);
+    return tableStart == std::string::npos ? code.size() : tableStart;
+}
+
+void ReportCounts(Host& host, UserSide& user, const MergeCounts& counts, const std::string& name) {
+    if (counts.added > 0)
+        user.Message(std::to_string(counts.added) +
+                     " extra array entries were added with values from target for the array \"" + name + "\"." +
+                     kWrongOriginalSentence);
+    if (counts.left > 0) {
+        user.Message(std::to_string(counts.left) +
+                     " extra array entries were not replaced with values from target for the array \"" + name +
+                     "\"." + kWrongOriginalSentence);
+        host.ShowLine("Removed " + std::to_string(counts.left) + " array entries beyond the target's values from \"" +
+                          name + "\".",
+                      1);
+    }
+}
+
+}  // namespace
+
 bool MergeDefaultsIntoText(Host& host, UserSide& user, const NamingPreset& preset, const std::string& oldPath,
                            std::string& buffer, DefaultGroupList& records) {
     std::vector<std::string> candidates = ListDataArrays(buffer, preset);
     std::map<std::string, uint32_t> constants;
     // A header this program wrote names each group's array in its own index.
-    std::map<std::string, std::string, TextLess> ownIndex;
+    ArrayIndex ownIndex;
     for (const DefaultGroupData& entry : ReadDefaultHeader(buffer).records)
         ownIndex.emplace(entry.GroupName, entry.ArrayName);
     for (DefaultGroupData& r : records) {
         const std::string code = BlankComments(buffer);
-        size_t tableStart = preset.TableTypeName.empty() ? std::string::npos : code.find(preset.TableTypeName);
-        if (tableStart == std::string::npos) tableStart = code.find(kDefaultTableType);
-        if (tableStart == std::string::npos) tableStart = code.size();
-
-        std::string name = r.TableName;
-        size_t at = FindWord(code, name, tableStart);
-        const auto own = ownIndex.find(r.GroupName);
-        if (at == std::string::npos && own != ownIndex.end() &&
-            (at = FindWord(code, own->second, tableStart)) != std::string::npos) {
-            name = r.ArrayName = own->second;
-            candidates.erase(std::remove(candidates.begin(), candidates.end(), name), candidates.end());
-        }
-        if (at == std::string::npos) {
-            if (auto picked = PickArray(user, r.TableName, candidates)) {
-                r.ArrayName = *picked;
-                name = *picked;
-                at = FindWord(code, name, tableStart);
-            }
-        }
+        std::string name;
+        const size_t at = LocateArray(user, r, code, TableStart(code, preset), ownIndex, candidates, name);
         if (at == std::string::npos) return Invalid(user, oldPath, "Cannot find the array \"" + name + "\".");
         const size_t open = code.find('{', at + name.size());
         if (open == std::string::npos)
             return Invalid(user, oldPath, "Cannot find the array beginning '{' after \"" + name + "\".");
         if (code.find('}', open + 1) == std::string::npos)
             return Invalid(user, oldPath, "Cannot find the array ending '}' after \"" + name + "\".");
-
-        const MergeCounts counts = MergeValues(host, buffer, open, r.DataText, constants);
-        if (counts.added > 0)
-            user.Message(std::to_string(counts.added) +
-                         " extra array entries were added with values from target for the array \"" + name + "\"." +
-                         kWrongOriginalSentence);
-        if (counts.left > 0)
-            user.Message(std::to_string(counts.left) +
-                         " extra array entries were not replaced with values from target for the array \"" + name +
-                         "\"." + kWrongOriginalSentence);
+        // The index names the array as the merged file has it, so that the file loads back.
+        r.ArrayName = name;
+        ReportCounts(host, user, MergeValues(host, buffer, open, r.DataText, constants), name);
     }
     ReplaceIndex(buffer, IndexBlock(records, constants));
+    // What the header reader would not load is not saved.
+    const HeaderRead back = ReadDefaultHeader(buffer);
+    if (!back.problems.empty()) return Invalid(user, oldPath, back.problems.front().text + ".");
+    if (back.records.size() != records.size()) return Invalid(user, oldPath, "No valid groups found in file.");
     return true;
 }
 

@@ -49,19 +49,22 @@ TEST(MergeDefaultsIntoText, IndexPlacementAndAddedValues) {
     for (const char* g : {"a", "b", "c"}) three.push_back(DefaultGroupData{2, g, std::string(g) + "_x", "U16", g, "9"});
     const std::string arrays = "U16 a[] = {9};\nU16 b[] = {9};\nU16 c[] = {9};\n";
     const std::string block = "\n/*" + std::string(76, '-') +
-                              "\nNVM Groups in this file (do not delete):\n[GROUP=a,ARRAYNAME=a_x,VERSION=2]\n"
-                              "[GROUP=b,ARRAYNAME=b_x,VERSION=2]\n[GROUP=c,ARRAYNAME=c_x,VERSION=2]\n" +
+                              "\nNVM Groups in this file (do not delete):\n[GROUP=a,ARRAYNAME=a,VERSION=2]\n"
+                              "[GROUP=b,ARRAYNAME=b,VERSION=2]\n[GROUP=c,ARRAYNAME=c,VERSION=2]\n" +
                               std::string(76, '-') + "*/\n";
     const std::string bigIndex = "/* [GROUP=a,ARRAYNAME=a,VERSION=1]" + std::string(5000, ' ') + "*/";
-    const std::vector<std::pair<std::string, std::string>> cases = {  // old text, merged text
+    const std::vector<std::pair<std::string, std::string>> cases = {  // old text, merged text or "" for none
         {"/* top */\n" + arrays, "/* top */" + block + "\n" + arrays},
         {"// x\n#include \"t.h\"\n/* late */\n" + arrays, "// x\n" + block + "#include \"t.h\"\n/* late */\n" + arrays},
         {"x\n" + arrays, "x\n" + block + arrays},
         {"u16 a[] = {9};\n" + arrays.substr(15), "u16 a[] = {9};\n" + block + arrays.substr(15)},
-        {"u16 a[] = {9};\nu16 b[] = {9};\nu16 c[] = {9};", "u16 a[] = {9};\nu16 b[] = {9};\nu16 c[] = {9};"},
+        // No comment and no include line: the index goes first.
+        {"u16 a[] = {9};\nu16 b[] = {9};\nu16 c[] = {9};", block + "u16 a[] = {9};\nu16 b[] = {9};\nu16 c[] = {9};"},
         {"/*1*/ /* [GROUP=a,ARRAYNAME=a,VERSION=1] */\n" + arrays, "/*1*/ " + block + "\n" + arrays},
-        {bigIndex + "\n" + arrays, bigIndex + block + "\n" + arrays},
-        {"/* [GROUP=a] */\n" + arrays, "/* [GROUP=a] */" + block + "\n" + arrays},
+        // An old index too big to replace, or an entry without its keys before the new index: the merged
+        // file would not load back, so there is none.
+        {bigIndex + "\n" + arrays, ""},
+        {"/* [GROUP=a] */\n" + arrays, ""},
         // An index outside a comment stays where it is.
         {"x [GROUP=a,ARRAYNAME=a,VERSION=1]\n" + arrays, "x [GROUP=a,ARRAYNAME=a,VERSION=1]\n" + block + arrays},
     };
@@ -69,8 +72,8 @@ TEST(MergeDefaultsIntoText, IndexPlacementAndAddedValues) {
         SCOPED_TRACE(old.substr(0, 40));
         std::string buffer = old;
         DefaultGroupList records = three;
-        ASSERT_TRUE(MergeDefaultsIntoText(host, user, NamingPreset(), "old", buffer, records));
-        EXPECT_EQ(buffer, merged);
+        ASSERT_EQ(MergeDefaultsIntoText(host, user, NamingPreset(), "old", buffer, records), !merged.empty());
+        if (!merged.empty()) EXPECT_EQ(buffer, merged);
     }
     // Values the old array lacks stand eight to a line.
     std::string data;
@@ -88,6 +91,48 @@ TEST(MergeDefaultsIntoText, IndexPlacementAndAddedValues) {
               std::string::npos)
         << buffer;
     EXPECT_NE(buffer.find("\n[CONSTANTS=ZERO=0x0000]\n"), std::string::npos) << buffer;
+}
+
+// Whatever the old header holds, a merge either refuses it or gives a header
+// the strict reader loads back with exactly the target's values.
+TEST(MergeDefaultsIntoText, MergedHeaderLoadsBackOrIsRefused) {
+    const std::string why = "The given header file:\nold\nis not valid.\n";
+    const std::vector<std::tuple<std::string, std::string, std::string, std::string>> cases = {
+        // old text, merged array, message, show line
+        {"U16 t_calib_x[] = {1, 2};", "{0x0007, 0x0008}", "", ""},
+        // Entries beyond the target's array go, a define and a comment among them too; the comments between
+        // the kept entries and the end stay.
+        {"/* top */\nU16 t_calib_x[] = {1, G, 3 /* c */, KEEP};", "{0x0007, G /* c */}",
+         "2 extra array entries were not replaced", "Removed 2 array entries"},
+        {"/* top */\nU16 t_calib_x[] = {\n  7, 8, // note\n  3, 4,\n  5\n};", "{\n  7, 8 // note\n};",
+         "3 extra array entries were not replaced", "Removed 3 array entries"},
+        // A name that is no C identifier is no candidate; one the strict reader does not take as an array
+        // definition is refused.
+        {"U16 a_calib_\x01[] = {1, 2};", "", why + "Cannot find the array \"t_calib_x\".\nNothing saved.", ""},
+        {"U16 t_calib_x\x01[] = {1, 2};", "",
+         why + "Cannot find the array definition of \"t_calib_x\" for group g.\nNothing saved.", ""},
+    };
+    for (const auto& [old, array, message, line] : cases) {
+        SCOPED_TRACE(old);
+        test::ScriptedHost host;
+        test::ScriptedUser user;
+        std::string buffer = old;
+        DefaultGroupList records = {{1, "g", "", "U16", "t_calib_x", "7, 8"}};
+        const bool merged = MergeDefaultsIntoText(host, user, NamingPreset(), "old", buffer, records);
+        EXPECT_EQ(merged, !array.empty());
+        EXPECT_EQ(user.messages.empty() ? "" : user.messages.back().substr(0, message.size()), message);
+        const Texts lines = host.Texts();
+        EXPECT_EQ(lines.empty() ? "" : lines.back().substr(0, line.size()), line);
+        if (!merged) continue;
+        EXPECT_NE(buffer.find(array), std::string::npos) << buffer;
+        const HeaderRead back = ReadDefaultHeader(buffer);
+        EXPECT_TRUE(back.problems.empty()) << back.problems.at(0).text;
+        ASSERT_EQ(back.records.size(), 1u);
+        std::vector<uint32_t> values;
+        for (const std::string& v : SplitCommaText(ReplaceConstants(back.records[0].DataText, back.constants)))
+            values.push_back(ConstantValue(Trim(v)));
+        EXPECT_EQ(values, (std::vector<uint32_t>{7, 8}));
+    }
 }
 
 TEST(ListDataArraysAndPickArray, Table) {

@@ -37,13 +37,14 @@ TEST_F(RfExport, MergeKeepsNotationCommentsAndDefinesAndLoadsBack) {
                      "Saved to\n\"" + newPath + "\""}));
     EXPECT_EQ(host->lines,
               (Lines{{"Keeping the define \"GAIN_MAX\" (it was read from target as 0x0030).", 1},
-                                       {"Default data written to \"" + newPath + "\".", 1}}));
+                     {"Removed 2 array entries beyond the target's values from \"rf_t8x_setcal_data\".", 1},
+                     {"Default data written to \"" + newPath + "\".", 1}}));
     EXPECT_EQ(user.questions.at(0).rfind("Do you have the original header file for this target with comments (to "
                                          "extract the comments from)?\n\nConnected Target Details:\r\n", 0), 0u);
     EXPECT_EQ(user.questionCaptions, Texts{"Import comments from old file"});
 
-    // The merged header loads back; its define is sent as the kept value.
-    EXPECT_EQ(LoadDefaultHeaderToTarget(*session, user, newPath).committed, 2);
+    // The merged header loads back whole; its define is sent as the kept value.
+    EXPECT_EQ(LoadDefaultHeaderToTarget(*session, user, newPath).committed, 3);
     EXPECT_EQ(Sent("at@nvm:write_to_mirror(1,"),
               Texts{"at@nvm:write_to_mirror(1,6,0,\"%hu\",{16,0x0020,0x0030,0x0040})\r"});
 }

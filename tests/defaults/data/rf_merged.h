@@ -15,6 +15,6 @@ U16 rf_t8x_calib_data[] = {
 u16 rf_t8x_fixed_data[] = { 5, /* five */ 6, // six
   0x0007
 };
-U16 rf_t8x_setcal_data[] = {1, 2, 3, 4};
+U16 rf_t8x_setcal_data[] = {1, 2};
 vtq_nvm_default_data_binary_type rf_nvm_t8x_calib_binary_data_table_cust_c22_7[] = {
   {(void*)&rf_t8x_calib_data[0], 0, sizeof(rf_t8x_calib_data)}, {NULL, 0, 0}};
