@@ -7,6 +7,7 @@
 #include <iostream>
 #include <regex>
 #include <string>
+#include <utility>
 
 #include "sim/faults.h"
 #include "sim/generator.h"
@@ -57,133 +58,190 @@ bool ToInt(const char* text, int& value) {
     return true;
 }
 
-}  // namespace
+// The command line, one option after the other; an option takes its values from the words after it.
+struct Words {
+    int argc;
+    char** argv;
+    int i = 1;
+    const char* Value() { return i + 1 < argc ? argv[++i] : nullptr; }
+    bool Number(int& out) {
+        const char* v = Value();
+        return v && ToInt(v, out);
+    }
+    bool NextIs(const char* word) const { return i + 1 < argc && std::strcmp(argv[i + 1], word) == 0; }
+};
 
-int main(int argc, char** argv) {
+struct Settings {
     std::string mode, modeArg, imagePath = nvmsim::Modem::DefaultImagePath(), naming;
     nvmsim::Faults faults;
     nvmsim::ServerOptions server;
-    for (int i = 1; i < argc; ++i) {
-        const std::string opt = argv[i];
-        auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-        auto number = [&](int& out) {
-            const char* v = value();
-            return v && ToInt(v, out);
-        };
-        if (opt == "--help" || opt == "-h") {
-            std::cout << kUsage;
-            return 0;
-        } else if (opt == "--pty") {
-            mode = opt;
-        } else if (opt == "--tcp" || opt == "--answer") {
-            mode = opt;
-            const char* v = value();
-            if (!v) return Fail(opt + " needs an argument");
-            modeArg = v;
-        } else if (opt == "--generate") {
-            int groups, params, seed;
-            if (!number(groups) || !number(params) || !number(seed) || groups < 1 || params < 1)
-                return Fail("--generate needs GROUPS PARAMS SEED");
-            std::cout << nvmsim::GenerateScaleImage(groups, params, static_cast<uint32_t>(seed));
-            return 0;
-        } else if (opt == "--generate-default") {
-            const bool suffixed = i + 1 < argc && std::strcmp(argv[i + 1], "suffixed") == 0;
-            std::cout << nvmsim::GenerateDefaultImage(suffixed);
-            return 0;
-        } else if (opt == "--generate-rf-t71") {
-            std::cout << nvmsim::GenerateRfT71Image();
-            return 0;
-        } else if (opt == "--image") {
-            const char* v = value();
-            if (!v) return Fail("--image needs a file");
-            imagePath = v;
-        } else if (opt == "--naming") {
-            const char* v = value();
-            naming = v ? v : "";
-            if (naming != "indexed" && naming != "suffixed") return Fail("--naming needs indexed or suffixed");
-        } else if (opt == "--lose-after") {
-            if (!number(faults.loseAfter)) return Fail("--lose-after needs a number");
-        } else if (opt == "--error-pattern" || opt == "--forget-writes") {
-            const char* v = value();
-            if (!v) return Fail(opt + " needs a regular expression");
-            try {
-                std::regex check(v);
-            } catch (const std::regex_error&) {
-                return Fail(std::string("bad regular expression \"") + v + "\"");
-            }
-            (opt == "--error-pattern" ? faults.errorPattern : faults.forgetWritesPattern) = v;
-        } else if (opt == "--cme-error") {
-            if (!number(faults.cmeError) || faults.cmeError < 0) return Fail("--cme-error needs a number");
-        } else if (opt == "--corrupt-piece") {
-            if (!number(faults.corruptPiece)) return Fail("--corrupt-piece needs a number");
-        } else if (opt == "--corrupt-mode") {
-            const char* v = value();
-            if (v && std::strcmp(v, "bad") == 0)
-                faults.damage = nvmsim::PieceDamage::BadCharacter;
-            else if (v && std::strcmp(v, "truncate") == 0)
-                faults.damage = nvmsim::PieceDamage::Truncated;
-            else
-                return Fail("--corrupt-mode needs bad or truncate");
-        } else if (opt == "--delay-ms") {
-            if (!number(faults.delayMs)) return Fail("--delay-ms needs a number");
-        } else if (opt == "--echo") {
-            int echo;
-            if (!number(echo) || (echo != 0 && echo != 1)) return Fail("--echo needs 0 or 1");
-            faults.echo = echo == 1;
-        } else if (opt == "--urc") {
-            const char* v = value();
-            if (!v) return Fail("--urc needs a text");
-            faults.urc = v;
-        } else if (opt == "--extra-final") {
-            const char* v = value();
-            if (!v) return Fail("--extra-final needs a text");
-            faults.extraFinal = v;
-        } else if (opt == "--urc-place") {
-            const char* v = value();
-            const std::string place = v ? v : "";
-            if (place == "before")
-                faults.urcPlace = nvmsim::UrcPlace::Before;
-            else if (place == "inside")
-                faults.urcPlace = nvmsim::UrcPlace::Inside;
-            else if (place == "after")
-                faults.urcPlace = nvmsim::UrcPlace::After;
-            else
-                return Fail("--urc-place needs before, inside or after");
-        } else if (opt == "--no-mirror-version") {
-            faults.mirrorVersion = false;
-        } else if (opt == "--no-hyb-crash") {
-            faults.crashOnHybTracking = false;
-        } else if (opt == "--chunk-bytes") {
-            if (!number(server.chunkBytes)) return Fail("--chunk-bytes needs a number");
-        } else if (opt == "--chunk-delay-ms") {
-            if (!number(server.chunkDelayMs)) return Fail("--chunk-delay-ms needs a number");
-        } else if (opt == "--hangup-after") {
-            if (!number(server.hangupAfter)) return Fail("--hangup-after needs a number");
-        } else if (opt == "--journal") {
-            const char* v = value();
-            if (!v) return Fail("--journal needs a file");
-            server.journal = v;
-        } else {
-            return Fail("unknown option \"" + opt + "\"");
-        }
-    }
-    if (mode.empty()) return Fail("choose --pty, --tcp, --answer or --generate");
+};
 
+// What reading one option gave: not this kind of option, read, or wrong (`error` says why).
+enum class Read { NotMine, Done, Wrong };
+
+Read Check(bool ok, std::string& error, const std::string& why) {
+    if (!ok) error = why;
+    return ok ? Read::Done : Read::Wrong;
+}
+
+// The options that print something and end the program; -1 when `opt` is none of them.
+int PrintingOption(const std::string& opt, Words& words, std::string& error) {
+    if (opt == "--help" || opt == "-h") {
+        std::cout << kUsage;
+    } else if (opt == "--generate") {
+        int groups, params, seed;
+        if (!words.Number(groups) || !words.Number(params) || !words.Number(seed) || groups < 1 || params < 1) {
+            error = "--generate needs GROUPS PARAMS SEED";
+            return 2;
+        }
+        std::cout << nvmsim::GenerateScaleImage(groups, params, static_cast<uint32_t>(seed));
+    } else if (opt == "--generate-default") {
+        std::cout << nvmsim::GenerateDefaultImage(words.NextIs("suffixed"));
+    } else if (opt == "--generate-rf-t71") {
+        std::cout << nvmsim::GenerateRfT71Image();
+    } else {
+        return -1;
+    }
+    return 0;
+}
+
+// How the modem is served, on which image.
+Read ModeOption(const std::string& opt, Words& words, Settings& settings, std::string& error) {
+    if (opt == "--pty") {
+        settings.mode = opt;
+        return Read::Done;
+    }
+    if (opt == "--tcp" || opt == "--answer") {
+        settings.mode = opt;
+        const char* v = words.Value();
+        if (v) settings.modeArg = v;
+        return Check(v, error, opt + " needs an argument");
+    }
+    if (opt == "--image") {
+        const char* v = words.Value();
+        if (v) settings.imagePath = v;
+        return Check(v, error, "--image needs a file");
+    }
+    if (opt == "--naming") {
+        const char* v = words.Value();
+        settings.naming = v ? v : "";
+        return Check(settings.naming == "indexed" || settings.naming == "suffixed", error,
+                     "--naming needs indexed or suffixed");
+    }
+    return Read::NotMine;
+}
+
+// The fault options that take a text.
+Read TextFaultOption(const std::string& opt, Words& words, nvmsim::Faults& faults, std::string& error) {
+    if (opt == "--error-pattern" || opt == "--forget-writes") {
+        const char* v = words.Value();
+        if (!v) return Check(false, error, opt + " needs a regular expression");
+        try {
+            std::regex check(v);
+        } catch (const std::regex_error&) {
+            return Check(false, error, std::string("bad regular expression \"") + v + "\"");
+        }
+        (opt == "--error-pattern" ? faults.errorPattern : faults.forgetWritesPattern) = v;
+        return Read::Done;
+    }
+    std::string* text = opt == "--urc" ? &faults.urc : opt == "--extra-final" ? &faults.extraFinal : nullptr;
+    if (!text) return Read::NotMine;
+    const char* v = words.Value();
+    if (v) *text = v;
+    return Check(v, error, opt + " needs a text");
+}
+
+// The fault options that choose one of a few words.
+Read ChoiceFaultOption(const std::string& opt, Words& words, nvmsim::Faults& faults, std::string& error) {
+    if (opt == "--corrupt-mode") {
+        const char* v = words.Value();
+        const std::string mode = v ? v : "";
+        if (mode == "bad") faults.damage = nvmsim::PieceDamage::BadCharacter;
+        if (mode == "truncate") faults.damage = nvmsim::PieceDamage::Truncated;
+        return Check(mode == "bad" || mode == "truncate", error, "--corrupt-mode needs bad or truncate");
+    }
+    if (opt == "--urc-place") {
+        const char* v = words.Value();
+        const std::string place = v ? v : "";
+        if (place == "before") faults.urcPlace = nvmsim::UrcPlace::Before;
+        if (place == "inside") faults.urcPlace = nvmsim::UrcPlace::Inside;
+        if (place == "after") faults.urcPlace = nvmsim::UrcPlace::After;
+        return Check(place == "before" || place == "inside" || place == "after", error,
+                     "--urc-place needs before, inside or after");
+    }
+    if (opt == "--echo") {
+        int echo;
+        const bool ok = words.Number(echo) && (echo == 0 || echo == 1);
+        if (ok) faults.echo = echo == 1;
+        return Check(ok, error, "--echo needs 0 or 1");
+    }
+    if (opt == "--no-mirror-version" || opt == "--no-hyb-crash") {
+        (opt == "--no-mirror-version" ? faults.mirrorVersion : faults.crashOnHybTracking) = false;
+        return Read::Done;
+    }
+    return Read::NotMine;
+}
+
+// The options that take a number: faults of the modem and of the server's line.
+Read NumberOption(const std::string& opt, Words& words, Settings& settings, std::string& error) {
+    const std::pair<const char*, int*> numbers[] = {
+        {"--lose-after", &settings.faults.loseAfter},       {"--cme-error", &settings.faults.cmeError},
+        {"--corrupt-piece", &settings.faults.corruptPiece}, {"--delay-ms", &settings.faults.delayMs},
+        {"--chunk-bytes", &settings.server.chunkBytes},     {"--chunk-delay-ms", &settings.server.chunkDelayMs},
+        {"--hangup-after", &settings.server.hangupAfter},
+    };
+    for (const auto& [name, target] : numbers) {
+        if (opt != name) continue;
+        const bool ok = words.Number(*target) && (opt != "--cme-error" || *target >= 0);
+        return Check(ok, error, opt + " needs a number");
+    }
+    if (opt == "--journal") {
+        const char* v = words.Value();
+        if (v) settings.server.journal = v;
+        return Check(v, error, "--journal needs a file");
+    }
+    return Read::NotMine;
+}
+
+// Runs the modem as the settings say.
+int Serve(const Settings& settings) {
     std::string error;
-    auto image = nvmsim::Image::Load(imagePath, error);
+    auto image = nvmsim::Image::Load(settings.imagePath, error);
     if (!image) {
         std::cerr << "nvmsim: " << error << "\n";
         return 1;
     }
-    if (naming == "indexed") image->naming = nvmsim::Naming::Indexed;
-    if (naming == "suffixed") image->naming = nvmsim::Naming::Suffixed;
+    if (settings.naming == "indexed") image->naming = nvmsim::Naming::Indexed;
+    if (settings.naming == "suffixed") image->naming = nvmsim::Naming::Suffixed;
     nvmsim::Modem modem(image);
-    modem.faults() = faults;
+    modem.faults() = settings.faults;
 
-    if (mode == "--answer") {
-        std::cout << modem.Execute(modeArg);
+    if (settings.mode == "--answer") {
+        std::cout << modem.Execute(settings.modeArg);
         return modem.lost() ? 1 : 0;
     }
-    if (mode == "--pty") return nvmsim::ServePty(modem, server);
-    return nvmsim::ServeTcp(modem, modeArg, server);
+    if (settings.mode == "--pty") return nvmsim::ServePty(modem, settings.server);
+    return nvmsim::ServeTcp(modem, settings.modeArg, settings.server);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Settings settings;
+    Words words{argc, argv};
+    for (; words.i < argc; ++words.i) {
+        const std::string opt = argv[words.i];
+        std::string error;
+        const int printed = PrintingOption(opt, words, error);
+        if (printed >= 0) return error.empty() ? printed : Fail(error);
+        Read read = ModeOption(opt, words, settings, error);
+        if (read == Read::NotMine) read = TextFaultOption(opt, words, settings.faults, error);
+        if (read == Read::NotMine) read = ChoiceFaultOption(opt, words, settings.faults, error);
+        if (read == Read::NotMine) read = NumberOption(opt, words, settings, error);
+        if (read == Read::NotMine) return Fail("unknown option \"" + opt + "\"");
+        if (read == Read::Wrong) return Fail(error);
+    }
+    if (settings.mode.empty()) return Fail("choose --pty, --tcp, --answer or --generate");
+    return Serve(settings);
 }
