@@ -1,14 +1,16 @@
 #include "core/array_history.h"
 
+#include <utility>
+
 namespace vtq {
 
-bool ArrayHistory::Apply(std::vector<std::string>& elements, const BlockResult& result) {
+bool ArrayHistory::Apply(std::vector<std::string>& elements, BlockResult result) {
     if (!result.done || result.changes.empty()) return false;
     for (const CellChange& change : result.changes) {
         if (change.index >= elements.size()) return false;
     }
     for (const CellChange& change : result.changes) elements[change.index] = change.after;
-    undo_.push_back(result.changes);
+    undo_.push_back(std::move(result.changes));
     redo_.clear();
     return true;
 }

@@ -15,8 +15,9 @@ class ArrayHistory {
 public:
     // Applies the result's changes to `elements` and keeps them as one step,
     // dropping the steps that could be redone. False, with nothing changed,
-    // for a refused result or one that changes no cell.
-    bool Apply(std::vector<std::string>& elements, const BlockResult& result);
+    // for a refused result or one that changes no cell. (Hand the result over
+    // with std::move: a whole table's changes are not copied then.)
+    bool Apply(std::vector<std::string>& elements, BlockResult result);
 
     // The last step undone (its cells get their texts before it back) or the
     // last undone step applied again. False when there is none, or when a cell
