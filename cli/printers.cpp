@@ -6,6 +6,7 @@
 
 #include "base/text.h"
 #include "channel/command_exchange.h"
+#include "core/block_paste.h"
 #include "dialogs/qt_text.h"
 #include "files/nvm_file.h"
 
@@ -29,6 +30,25 @@ QJsonArray RecordList(const std::vector<Record>& records) {
     return list;
 }
 
+// Each table's cells row by row, with its name and shape.
+QJsonArray TableList(const std::vector<TableEntry>& tables) {
+    QJsonArray list;
+    for (const TableEntry& entry : tables) {
+        const vtq::TableShape& shape = entry.table.shape;
+        QJsonArray rows, row;
+        for (size_t i = 0; i < shape.count; ++i) {
+            row.append(Text(entry.table.elements[i]));
+            if ((i + 1) % static_cast<size_t>(shape.columns) == 0 || i + 1 == shape.count) rows.append(std::exchange(row, {}));
+        }
+        list.append(QJsonObject{{"name", Text(entry.name)},
+                                {"tables", shape.tables},
+                                {"rows", shape.rows},
+                                {"columns", shape.columns},
+                                {"cells", rows}});
+    }
+    return list;
+}
+
 // The verb's own results: counters, lists and the file it wrote.
 QJsonObject ResultFields(const VerbResult& r) {
     QJsonObject json;
@@ -39,6 +59,7 @@ QJsonObject ResultFields(const VerbResult& r) {
         json["groups"] = list;
     }
     if (r.parameters) json["parameters"] = RecordList(*r.parameters);
+    if (r.tables) json["tables"] = TableList(*r.tables);
     if (r.differences) {
         QJsonArray list;
         for (const vtq::Difference& d : *r.differences)
@@ -98,6 +119,13 @@ std::string TextOutput(const VerbResult& r) {
             break;
         case TextShows::kParameters:
             for (const Record& p : *r.parameters) text += vtq::NvmParameterLine(p.name, p.value, {}) + "\n";
+            break;
+        case TextShows::kTables:
+            // Several tables: each under its name, with an empty line between them.
+            for (const TableEntry& entry : *r.tables) {
+                if (r.tables->size() > 1) text += (text.empty() ? "" : "\n") + entry.name + "\n";
+                text += vtq::TableText(entry.table, r.csv);
+            }
             break;
         case TextShows::kFileLines:
             return Lines(r.fileLines, "\r\n");

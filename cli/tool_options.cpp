@@ -53,6 +53,17 @@ bool CheckVerbArguments(const VerbRow& verb, const ToolOptions& o, unsigned give
         }
     }
     const std::string name = verb.name;
+    // set NAME --csv FILE: a parameter name and a path instead of the assignments.
+    const bool csvFile = (verb.rules & kCsvFile) && o.csv;
+    if (csvFile && (o.args.size() != 2 || o.args[0].find('.') == std::string::npos ||
+                    o.args[0].find('=') != std::string::npos)) {
+        error = "Usage: nvmtool " + name + " NAME --csv FILE [--commit]";
+        return false;
+    }
+    if (o.table && o.csv) {
+        error = "--table and --csv: give one of them.";
+        return false;
+    }
     if ((verb.rules & kGroupsOrAll) && o.all == !o.args.empty()) {
         error = o.all ? name + " takes group names or --all, not both." : name + " needs group names or --all.";
         return false;
@@ -71,7 +82,8 @@ bool CheckVerbArguments(const VerbRow& verb, const ToolOptions& o, unsigned give
     }
     // Names, values and commands go to the target: a control character in one
     // would end its command line early and start another. Paths may hold anything.
-    for (size_t i = (verb.rules & kFileFirst) ? 1 : 0; i < o.args.size(); ++i) {
+    const size_t names = csvFile ? 1 : o.args.size();
+    for (size_t i = (verb.rules & kFileFirst) ? 1 : 0; i < names; ++i) {
         if (vtq::HasControlByte(o.args[i])) {
             error = "The argument \"" + vtq::ShowControlBytes(o.args[i]) + "\" holds a control character.";
             return false;
@@ -79,7 +91,7 @@ bool CheckVerbArguments(const VerbRow& verb, const ToolOptions& o, unsigned give
     }
     for (const std::string& arg : o.args) {
         vtq::NvmLine line;
-        if ((verb.rules & kAssignments) && !vtq::ParseNvmLine(arg, line)) {
+        if ((verb.rules & kAssignments) && !csvFile && !vtq::ParseNvmLine(arg, line)) {
             error = line.refused ? "The argument \"" + arg + "\" cannot be written: " + line.refused + "."
                                  : "The argument \"" + arg + "\" is not NAME=VALUE (NAME as group.name).";
             return false;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/array_block.h"
 #include "core/verify_writes.h"
 #include "files/nvm_compare.h"
 
@@ -34,7 +35,13 @@ struct GroupEntry {
 };
 
 // What the text printer puts on standard output.
-enum class TextShows { kNothing, kGroups, kParameters, kFileLines, kDifferences, kCommands, kAnswer };
+enum class TextShows { kNothing, kGroups, kParameters, kTables, kFileLines, kDifferences, kCommands, kAnswer };
+
+// An array shown as a table (get --table, --csv).
+struct TableEntry {
+    std::string name;
+    vtq::ArrayTable table;
+};
 
 struct VerbResult {
     Outcome outcome = Outcome::kDone;
@@ -43,6 +50,8 @@ struct VerbResult {
     std::map<std::string, long long> counters;
     std::optional<std::vector<GroupEntry>> groups;
     std::optional<std::vector<Record>> parameters;
+    std::optional<std::vector<TableEntry>> tables;
+    bool csv = false;  // the tables' text is comma-separated
     std::optional<vtq::DifferenceList> differences;
     std::optional<std::vector<vtq::VerifyFailure>> verifyFailures;
     std::optional<std::vector<std::string>> commitGroups;

@@ -69,6 +69,10 @@ private:
     std::vector<Record> ViewRecords();
     bool CompareWithFile(const std::string& path, const std::vector<std::string>& groups);
 
+    // Arrays as tables (verbs_table.cpp): get --table and --csv; set NAME --csv FILE.
+    void GetTables();
+    bool TableFromFile(std::vector<std::pair<std::string, std::string>>& values, std::vector<std::string>& names);
+
     // Writing files and values (verbs_write.cpp).
     bool CheckParameterFile(const std::string& path, FileGroups& groups);
     int ArraySize(const std::string& name);

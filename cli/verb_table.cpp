@@ -18,16 +18,25 @@ const VerbRow kVerbs[] = {
      "parameter-file format to FILE, or to standard output. --filter keeps the parameters whose name\n"
      "contains TEXT (without regard to case). A target lost during the read writes no file. Parameters\n"
      "whose pieces the target damaged are skipped: the last line counts them and the status is 1."},
-    {"get", &VerbRun::Get, "print parameters as name=value lines", "NAME...", 0, kParameterNames, 1, kMany,
-     "Reads the groups of the named parameters (group.name) and prints \"name=value\" for each."},
-    {"set", &VerbRun::Set, "write values to the target's RAM mirror", "NAME=VALUE... [--commit]", kCommit, kAssignments,
-     1, kMany,
+    {"get", &VerbRun::Get, "print parameters as name=value lines, or arrays as tables", "NAME... [--table|--csv]",
+     kTable | kCsv, kParameterNames, 1, kMany,
+     "Reads the groups of the named parameters (group.name) and prints \"name=value\" for each.\n"
+     "--table prints each array as a table of aligned rows (a two-dimensional array as its rows and\n"
+     "columns, a three-dimensional one as one table per first index, a one-dimensional one in rows\n"
+     "of 16); --csv prints the same rows with the values separated by commas. An array's name may\n"
+     "leave out its index ranges (cal_rx_gain.gain_tab for cal_rx_gain.gain_tab[0,6][0,6])."},
+    {"set", &VerbRun::Set, "write values to the target's RAM mirror",
+     "NAME=VALUE... [--commit] | NAME --csv FILE [--commit]", kCommit | kCsv, kAssignments | kCsvFile, 1, kMany,
      "Writes values to the target's RAM mirror (arrays as 1,2,3 or {1,2,3}, elements of an array as\n"
      "NAME[2,3]=7,8); every name, element range and element count is checked against the target before\n"
-     "anything is written. --commit then stores their groups in NVM, but not a group a write to which\n"
-     "failed."},
-    {"write", &VerbRun::Write, "write a parameter file to the target", "FILE [--dry-run] [--commit] [--verify] [--all]",
-     kDryRun | kCommit | kVerify | kAll, kFileFirst, 1, 1,
+     "anything is written. With --csv the array NAME is written from FILE, comma-separated rows as\n"
+     "get --csv prints them (tab or semicolon separated rows are taken too): a file whose rows and\n"
+     "columns differ from the array's stops the verb, naming both shapes, before anything is sent;\n"
+     "values beyond the element type's range are clamped to it and counted; an element written in\n"
+     "hexadecimal stays hexadecimal. --commit then stores their groups in NVM, but not a group a write\n"
+     "to which failed."},
+    {"write", &VerbRun::Write, "write a parameter file to the target",
+     "FILE [--dry-run] [--commit] [--verify] [--all]", kDryRun | kCommit | kVerify | kAll, kFileFirst, 1, 1,
      "Writes the parameters of a parameter file to the target's RAM mirror: those whose values differ\n"
      "from the target's, or --all of them without reading the target first. --dry-run prints the\n"
      "target commands instead of sending them; --verify reads the written values back and compares\n"
@@ -76,6 +85,8 @@ const OptionRow kOptions[] = {
     {"--verify", nullptr, kVerify, nullptr, &ToolOptions::verify, nullptr},
     {"--preset", nullptr, kPreset, "NAME", nullptr, &ToolOptions::preset},
     {"--merge", nullptr, kMerge, "OLD.h", nullptr, &ToolOptions::merge},
+    {"--table", nullptr, kTable, nullptr, &ToolOptions::table, nullptr},
+    {"--csv", nullptr, kCsv, nullptr, &ToolOptions::csv, nullptr},
     {"--target", nullptr, 0, "T", nullptr, nullptr},
     {"--timeout", nullptr, 0, "MS", nullptr, nullptr},
     {"--variant", nullptr, 0, "ID", nullptr, &ToolOptions::variant},

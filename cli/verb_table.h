@@ -23,6 +23,8 @@ enum VerbOption : unsigned {
     kVerify = 32,
     kPreset = 64,
     kMerge = 128,
+    kTable = 256,
+    kCsv = 512,
 };
 
 // What the checks before any target is asked know of a verb's arguments.
@@ -34,6 +36,7 @@ enum VerbRule : unsigned {
     kParameterNames = 16,  // every argument is group.name
     kNoGroupList = 32,     // runs without asking the target for its group list
     kPresetsHelp = 64,     // the help says where the naming presets live
+    kCsvFile = 128,        // with --csv the arguments are NAME FILE instead
 };
 
 constexpr size_t kMany = size_t(-1);

@@ -53,6 +53,7 @@ void VerbRun::Read() {
 
 void VerbRun::Get() {
     if (!SelectGroups(GroupsOf(o_.args)) || !ReadSelected()) return;
+    if (o_.table || o_.csv) return GetTables();
     Result().shows = TextShows::kParameters;
     Result().parameters.emplace();
     for (const std::string& name : o_.args) {

@@ -150,15 +150,16 @@ std::string VerbRun::Slice(std::string_view value, long long first, long long la
 void VerbRun::Set() {
     std::vector<std::pair<std::string, std::string>> values;
     std::vector<std::string> names;
-    for (const std::string& arg : o_.args) {
+    // With --csv the one value comes from the file, once the array's group is read.
+    for (size_t i = 0; i < o_.args.size() && !o_.csv; ++i) {
         vtq::NvmLine line;
-        vtq::ParseNvmLine(arg, line);
+        vtq::ParseNvmLine(o_.args[i], line);
         std::string value(line.value);
         vtq::RemoveBlanksOutsideQuotes(value);
         values.emplace_back(std::string(line.name), value);
         names.emplace_back(line.name);
     }
-    if (!SelectGroups(GroupsOf(names)) || !ReadSelected()) return;
+    if (o_.csv ? !TableFromFile(values, names) : !SelectGroups(GroupsOf(names)) || !ReadSelected()) return;
     // Every name, element range and element count is checked before the first write.
     std::vector<vtq::NVMParameter*> records;
     std::vector<vtq::NVMParameter> ranges(values.size());

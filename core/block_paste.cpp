@@ -151,25 +151,40 @@ std::string TableText(const ArrayTable& table, bool csv) {
     return text;
 }
 
+namespace {
+
+// Why the file's rows do not make the array's shape (each row as many cells as
+// the array's row), or empty when they do. A rectangular file, or one with
+// another number of rows, is named by its shape, a ragged one by its first
+// row that differs.
+std::string ShapeMismatch(const std::vector<std::vector<std::string>>& cells, size_t rows, size_t columns,
+                          size_t count, const std::string& where) {
+    const auto rowLength = [&](size_t r) { return std::min(columns, count - r * columns); };
+    size_t bad = 0;
+    while (bad < rows && bad < cells.size() && cells[bad].size() == rowLength(bad)) ++bad;
+    if (bad == rows && cells.size() == rows) return {};
+    size_t widest = 0;
+    bool rectangular = true;
+    for (const auto& line : cells) widest = std::max(widest, line.size());
+    for (const auto& line : cells) rectangular = rectangular && line.size() == widest;
+    const std::string shape = ShapeText(rows, columns);
+    if (rectangular || cells.size() != rows)
+        return where + " holds a table of " + ShapeText(cells.size(), widest) + " values; the array is " + shape + ".";
+    return where + ", row " + std::to_string(bad + 1) + " holds " + std::to_string(cells[bad].size()) +
+           " values; the array's row holds " + std::to_string(rowLength(bad)) + " (the array is " + shape + ").";
+}
+
+}  // namespace
+
 BlockResult ReadTableText(const ArrayTable& table, std::string_view text, std::string_view source) {
     const TableShape& shape = table.shape;
-    const auto cells = ParseBlockText(text);
-    const size_t columns = static_cast<size_t>(shape.columns);
+    const size_t columns = static_cast<size_t>(std::max(shape.columns, 0));
     const size_t rows = columns ? (shape.count + columns - 1) / columns : 0;
-    size_t widest = 0;
-    for (const auto& line : cells) widest = std::max(widest, line.size());
+    if (shape.count > table.elements.size()) return Refused("The array holds fewer elements than its shape.");
+    const auto cells = ParseBlockText(text);
     const std::string where = "\"" + std::string(source) + "\"";
-    const std::string shapeText = ShapeText(rows, columns);
-    if (cells.size() != rows || shape.count > table.elements.size())
-        return Refused(where + " holds a table of " + ShapeText(cells.size(), widest) + " values; the array is " +
-                       shapeText + ".");
-    for (size_t r = 0; r < rows; ++r) {
-        const size_t wanted = std::min(columns, shape.count - r * columns);
-        if (cells[r].size() != wanted)
-            return Refused(where + ", row " + std::to_string(r + 1) + " holds " + std::to_string(cells[r].size()) +
-                           " values; the array's row holds " + std::to_string(wanted) + " (the array is " + shapeText +
-                           ").");
-    }
+    if (std::string why = ShapeMismatch(cells, rows, columns, shape.count, where); !why.empty())
+        return Refused(std::move(why));
     // The rows of every table follow each other: one table of all rows.
     TableShape whole = shape;
     whole.tables = 1;

@@ -167,6 +167,8 @@ TEST(BlockPaste, WholeTablesPrintedAndReadBack) {
     EXPECT_EQ(TableText(table, true), "1,-200,3\n0x4,5,66\n");
     EXPECT_EQ(Applied(table, ReadTableText(table, "9,8,7\r\n6,5,40000\r\n", "t.csv")), Words("9 8 7 0x6 5 32767"));
     EXPECT_EQ(ReadTableText(table, "1,2,3\n", "t.csv").message, "\"t.csv\" holds a table of 1 x 3 values; the array is 2 x 3.");
+    EXPECT_EQ(ReadTableText(table, "1,2\n4,5\n", "t.csv").message,
+              "\"t.csv\" holds a table of 2 x 2 values; the array is 2 x 3.");
     EXPECT_EQ(ReadTableText(table, "1,2,3\n4,5\n", "t.csv").message,
               "\"t.csv\", row 2 holds 2 values; the array's row holds 3 (the array is 2 x 3).");
 
