@@ -117,6 +117,8 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
         {{"set", "fix_small.gain"}, "\"fix_small.gain\" is not NAME=VALUE"},
         {{"set", "fix_small.lut[3,2]=1,2"}, "its element range counts down"},
         {{"get", "gain"}, "\"gain\" is not a parameter name"},
+        {{"set", "fix_small.tab", "--csv"}, "Usage: nvmtool set NAME --csv FILE"},
+        {{"get", "fix_small.tab", "--table", "--csv"}, "--table and --csv: give one of them"},
         {{"export-header", "fix_small"}, "export-header needs -o FILE"},
         {{"send"}, "Usage: nvmtool send COMMAND"},
         {{"groups", "--bogus"}, "Unknown option --bogus"},
@@ -233,6 +235,13 @@ TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
     EXPECT_EQ(r.Target()["committed"].toInt(), 1);
     EXPECT_EQ(Run({"get", "fix_small.gain"}).out, "fix_small.gain=10\n") << "the default value";
     EXPECT_EQ(Run({"rf-export", "-o", File("rf.h")}).status, 1) << "the small image has no RF groups";
+
+    // An array as a table: written from a file of its shape (clamped to its type), then printed.
+    ASSERT_TRUE(vtq::WriteFileAtomically(dir.File("tab.csv"), "6;5;4\r\n3;2;300\r\n"));
+    r = Run({"set", "fix_small.tab", "--csv", File("tab.csv")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("6 cells changed; 1 value clamped to 0 to 255"), std::string::npos) << r.err;
+    EXPECT_EQ(Run({"get", "fix_small.tab", "--table"}).out, "  6    5    4\n  3    2  255\n");
 }
 
 TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
@@ -275,6 +284,9 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
         {{"set", "fix_small.gain=99999", "--commit", "--yes"}, 1, "Not committed: group fix_small, since a write"},
         {{"set", "fix_small.gain=99999"}, 1, "Error writing to target! Check connection"},
         {{"set", "fix_small.nope[0,1]=1,2"}, 2, "The target has no array \"fix_small.nope\""},
+        {{"set", "fix_small.tab", "--csv", QString::fromStdString(twice)}, 2,
+         "\"" + twice + "\" holds a table of 2 x 1 values; the array is 2 x 3."},
+        {{"get", "fix_small.gain", "--csv"}, 2, "\"fix_small.gain\" is not an array"},
     };
     for (const auto& [args, status, says] : cases) {
         const ToolResult r = Run(args);
