@@ -4,52 +4,32 @@
 #include <cmath>
 #include <cstdint>
 
+#include "base/number_text.h"
 #include "base/text.h"
 
 namespace vtq {
 
-namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
-
 ElementNumber ReadElement(std::string_view text, NVMValueType type) {
     text = TrimView(text);
+    NumberText read;
+    if (!IsWholeNumber(text, read, {true, true}) && !(read.overflow && read.end == text.size() && read.digits))
+        return {};
     ElementNumber number;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    number.ok = true;
+    // Digits beyond 64 bits make a number beyond every type's range.
+    number.value = read.overflow ? std::ldexp(1.0L, 64) : static_cast<long double>(read.magnitude);
+    if (read.base == 16) {
+        if (read.signGiven) return {};
         number.hex = true;
         number.prefix = text[1];
-        number.digits = text.size() - 2;
-        uint64_t bits = 0;
-        for (size_t i = 2; i < text.size(); ++i) {
-            const int digit = HexValue(text[i]);
-            if (digit < 0) return {};
-            number.lower = number.lower || (text[i] >= 'a' && text[i] <= 'f');
-            number.value = number.value * 16 + digit;
-            bits = bits << 4 | static_cast<uint64_t>(digit);
-        }
+        number.digits = read.digits;
+        number.lower = text.find_first_of("abcdef", 2) != std::string_view::npos;
+        // A signed type's pattern with its top bit set is the negative number of that width.
         const int width = SizeOf(type) * 8;
-        if (IsSignedType(type) && number.value < std::ldexp(1.0L, width) && (bits >> (width - 1) & 1))
+        if (IsSignedType(type) && number.value < std::ldexp(1.0L, width) && (read.magnitude >> (width - 1) & 1))
             number.value -= std::ldexp(1.0L, width);
-        number.ok = true;
-        return number;
     }
-    size_t i = 0;
-    const bool negative = !text.empty() && text[0] == '-';
-    if (!text.empty() && (text[0] == '-' || text[0] == '+')) ++i;
-    if (i == text.size()) return {};
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return {};
-        number.value = number.value * 10 + (text[i] - '0');
-    }
-    if (negative) number.value = -number.value;
-    number.ok = true;
+    if (read.negative) number.value = -number.value;
     return number;
 }
 
