@@ -418,8 +418,8 @@ void ReportCounts(Host& host, UserSide& user, const MergeCounts& counts, const s
                      kWrongOriginalSentence);
     if (counts.left > 0) {
         user.Message(std::to_string(counts.left) +
-                     " extra array entries were not replaced with values from target for the array \"" + name +
-                     "\"." + kWrongOriginalSentence);
+                     " extra array entries were not replaced with values from target for the array \"" + name + "\"." +
+                     kWrongOriginalSentence);
         host.ShowLine("Removed " + std::to_string(counts.left) + " array entries beyond the target's values from \"" +
                           name + "\".",
                       1);

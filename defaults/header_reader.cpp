@@ -248,27 +248,33 @@ std::map<std::string, ArrayDefinition, std::less<>> FindArrayDefinitions(std::st
     return found;
 }
 
-HeaderRead ReadDefaultHeader(std::string_view text) {
-    HeaderRead read;
-    const HeaderTexts texts = SplitHeaderText(text);
-    const std::string& comments = texts.comments;
-    const LineIndex lines(text);
+namespace {
+
+// A header's text as the reader sees it, with the file lines of its places.
+struct HeaderSource {
+    explicit HeaderSource(std::string_view text) : texts(SplitHeaderText(text)), lines(text) {}
     // The file line of a place in the comment text.
-    auto commentLine = [&](size_t at) {
+    int CommentLine(size_t at) const {
         auto origin = std::upper_bound(texts.origins.begin(), texts.origins.end(), std::pair(at, SIZE_MAX));
         if (origin == texts.origins.begin()) return 0;
         --origin;
         return lines.LineOf(origin->second + (at - origin->first));
-    };
-    auto problem = [&](int line, std::string problemText) { read.problems.push_back({line, std::move(problemText)}); };
+    }
+    HeaderTexts texts;
+    LineIndex lines;
+};
 
-    // The group index: entries up to the first one that lacks a key.
-    struct Entry {
-        DefaultGroupData record;
-        int line = 0;
-    };
-    std::vector<Entry> entries;
-    size_t firstEnd = std::string::npos;
+struct IndexEntry {
+    DefaultGroupData record;
+    int line = 0;
+};
+
+// The group index: entries up to the first one that lacks a key. `firstEnd`
+// is the end of the first entry, npos when there is none.
+std::vector<IndexEntry> ReadIndex(const HeaderSource& source, HeaderRead& read, size_t& firstEnd) {
+    const std::string& comments = source.texts.comments;
+    std::vector<IndexEntry> entries;
+    firstEnd = std::string::npos;
     std::set<std::string, TextLess> seen;
     for (size_t at = comments.find("[GROUP="); at != std::string::npos; at = comments.find("[GROUP=", at)) {
         const size_t close = comments.find(']', at);
@@ -279,8 +285,8 @@ HeaderRead ReadDefaultHeader(std::string_view text) {
         const auto version = EntryValue(entry, "VERSION=");
         if (!group || !array || !version) break;
         if (firstEnd == std::string::npos) firstEnd = close;
-        Entry e;
-        e.line = commentLine(at);
+        IndexEntry e;
+        e.line = source.CommentLine(at);
         at = close + 1;
         e.record.GroupName = *group;
         e.record.ArrayName = *array;
@@ -288,68 +294,87 @@ HeaderRead ReadDefaultHeader(std::string_view text) {
         uint64_t number = 0;
         const bool digits = std::all_of(version->begin(), version->end(), [](char c) { return c >= '0' && c <= '9'; });
         if (!digits || !ReadNumber(*version, negative, number) || number > kMaxHeaderVersion) {
-            problem(e.line,
-                    "The version of group " + *group + " is not a small non-negative number: \"" + *version + "\"");
+            read.problems.push_back({e.line, "The version of group " + *group +
+                                                 " is not a small non-negative number: \"" + *version + "\""});
         }
         e.record.Version = static_cast<int32_t>(std::min<uint64_t>(number, kMaxHeaderVersion));
         if (!seen.insert(*group).second) {
-            problem(e.line, "The group " + *group + " is in the index more than once");
+            read.problems.push_back({e.line, "The group " + *group + " is in the index more than once"});
             continue;
         }
         entries.push_back(std::move(e));
     }
+    return entries;
+}
+
+// The "[CONSTANTS=" entry after the first index entry.
+void ReadConstantsEntry(const std::string& comments, size_t firstEnd, HeaderConstants& constants) {
+    const size_t list = comments.find("[CONSTANTS=", firstEnd);
+    if (list == std::string::npos) return;
+    const size_t close = comments.find(']', list);
+    const std::string_view body = std::string_view(comments).substr(
+        list + 11, close == std::string::npos ? std::string::npos : close - list - 11);
+    if (close != std::string::npos && body.find('=') != std::string_view::npos) ReadConstants(body, constants);
+}
+
+// The array of an index entry's record, each of its values checked as it will
+// be sent: false (with the problem) when the array cannot be read at all.
+bool ReadArray(const HeaderSource& source, const ArrayDefinition& d, HeaderRead& read, DefaultGroupData& r) {
+    const std::string& code = source.texts.code;
+    const size_t close = code.find('}', d.brace + 1);
+    size_t from = d.brace + 1, to = close == std::string::npos ? from : close;
+    while (from < to && IsBlank(code[from])) ++from;
+    while (to > from && IsBlank(code[to - 1])) --to;
+    if (from == to) {
+        read.problems.push_back({source.lines.LineOf(d.nameAt), "Cannot locate valid data for the array \"" +
+                                                                    r.ArrayName + "\" for group " + r.GroupName});
+        return false;
+    }
+    r.ElementType = d.type;
+    r.DataText = code.substr(from, to - from);
+    const ElementFormatInfo format = ElementFormat(r.ElementType);
+    size_t cursor = 0;
+    for (ValueToken t = NextValue(r.DataText, cursor); t.found; t = NextValue(r.DataText, cursor)) {
+        const std::string_view token = std::string_view(r.DataText).substr(t.start, t.length);
+        const TokenCheck check = CheckToken(token, read.constants, format);
+        if (check == TokenCheck::Fits) continue;
+        const std::string why = check == TokenCheck::NotANumber ? " is not a number or a known constant"
+                                : check == TokenCheck::TooLong
+                                    ? " is longer than one write command can carry"
+                                    : " does not fit the element type " + Trim(r.ElementType);
+        read.problems.push_back({source.lines.LineOf(from + t.start),
+                                 "The value \"" + std::string(token) + "\" for group " + r.GroupName + why});
+    }
+    return true;
+}
+
+}  // namespace
+
+HeaderRead ReadDefaultHeader(std::string_view text) {
+    HeaderRead read;
+    const HeaderSource source(text);
+    size_t firstEnd = std::string::npos;
+    std::vector<IndexEntry> entries = ReadIndex(source, read, firstEnd);
     read.indexed = firstEnd != std::string::npos;
     if (!read.indexed) return read;
+    ReadConstantsEntry(source.texts.comments, firstEnd, read.constants);
 
-    const size_t list = comments.find("[CONSTANTS=", firstEnd);
-    if (list != std::string::npos) {
-        const size_t close = comments.find(']', list);
-        const std::string_view body = std::string_view(comments).substr(
-            list + 11, close == std::string::npos ? std::string::npos : close - list - 11);
-        if (close != std::string::npos && body.find('=') != std::string_view::npos) ReadConstants(body, read.constants);
-    }
-
-    // Each array from the code text, and each of its values checked as it will be sent.
-    const std::string& code = texts.code;
-    const auto definitions = FindArrayDefinitions(code);
+    const auto definitions = FindArrayDefinitions(source.texts.code);
     std::set<std::string> arraysUsed;
-    for (Entry& e : entries) {
+    for (IndexEntry& e : entries) {
         DefaultGroupData& r = e.record;
         const auto definition = definitions.find(r.ArrayName);
         if (definition == definitions.end()) {
-            problem(e.line, "Cannot find the array definition of \"" + r.ArrayName + "\" for group " + r.GroupName);
+            read.problems.push_back(
+                {e.line, "Cannot find the array definition of \"" + r.ArrayName + "\" for group " + r.GroupName});
             continue;
         }
         if (!arraysUsed.insert(r.ArrayName).second) {
-            problem(e.line,
-                    "The array \"" + r.ArrayName + "\" of group " + r.GroupName + " belongs to another group too");
+            read.problems.push_back({e.line, "The array \"" + r.ArrayName + "\" of group " + r.GroupName +
+                                                 " belongs to another group too"});
             continue;
         }
-        const ArrayDefinition& d = definition->second;
-        const size_t close = code.find('}', d.brace + 1);
-        size_t from = d.brace + 1, to = close == std::string::npos ? from : close;
-        while (from < to && IsBlank(code[from])) ++from;
-        while (to > from && IsBlank(code[to - 1])) --to;
-        if (from == to) {
-            problem(lines.LineOf(d.nameAt),
-                    "Cannot locate valid data for the array \"" + r.ArrayName + "\" for group " + r.GroupName);
-            continue;
-        }
-        r.ElementType = d.type;
-        r.DataText = code.substr(from, to - from);
-        const ElementFormatInfo format = ElementFormat(r.ElementType);
-        size_t cursor = 0;
-        for (ValueToken t = NextValue(r.DataText, cursor); t.found; t = NextValue(r.DataText, cursor)) {
-            const std::string_view token = std::string_view(r.DataText).substr(t.start, t.length);
-            const TokenCheck check = CheckToken(token, read.constants, format);
-            if (check == TokenCheck::Fits) continue;
-            const std::string why = check == TokenCheck::NotANumber ? " is not a number or a known constant"
-                                    : check == TokenCheck::TooLong
-                                        ? " is longer than one write command can carry"
-                                        : " does not fit the element type " + Trim(r.ElementType);
-            problem(lines.LineOf(from + t.start),
-                    "The value \"" + std::string(token) + "\" for group " + r.GroupName + why);
-        }
+        if (!ReadArray(source, definition->second, read, r)) continue;
         read.records.push_back(std::move(r));
         read.indexLines.push_back(e.line);
     }
@@ -421,80 +446,71 @@ std::string ReplaceConstants(std::string_view chunk, const HeaderConstants& cons
     return text;
 }
 
-LoadHeaderResult LoadDefaultHeaderToTarget(EditorSession& session, UserSide& user, const std::string& givenPath) {
-    LoadHeaderResult result;
-    Host& host = session.host();
-    std::string probe;
-    if (!ProbeFeature(host, user, cmd::kWriteToMirrorProbe, kMirrorUnsupportedMessage, &probe)) return result;
-    const bool withVersion = ToLower(probe).find("version") != std::string::npos;
+namespace {
 
-    std::string path = givenPath;
-    if (path.empty() && !user.OpenFileName(kOpenHeaderTitle, kOpenHeaderFilter, path)) return result;
-    std::string data;
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec) || !ReadWholeFile(path, data)) {
-        user.Message("File does not exist (\"" + path + "\"). Nothing read.");
-        return result;
-    }
-    HeaderRead read = ReadDefaultHeader(data);
-    if (!read.indexed) {
-        user.Message(kNoValidGroupsMessage);
-        return result;
-    }
-    // Every group must be on the target; only a file without any problem is sent.
+// Every group must be on the target, and only a file without any problem is
+// sent: true when the file is refused (its problems shown, the user told).
+bool RefuseProblems(EditorSession& session, UserSide& user, const std::string& path, HeaderRead& read,
+                    LoadHeaderResult& result) {
+    Host& host = session.host();
     for (size_t i = 0; i < read.records.size(); ++i)
         if (session.GroupTable().Number(read.records[i].GroupName) < 0)
             read.problems.push_back(
                 {read.indexLines[i], "The target has no group \"" + read.records[i].GroupName + "\""});
-    if (!read.problems.empty()) {
-        std::stable_sort(read.problems.begin(), read.problems.end(),
-                         [](const HeaderProblem& a, const HeaderProblem& b) { return a.line < b.line; });
-        for (const HeaderProblem& p : read.problems) {
-            result.problems.push_back(path + ":" + std::to_string(p.line) + ": " + p.text);
-            if (result.problems.size() <= kProblemLinesShown) host.ShowLine(result.problems.back(), 0);
-        }
-        if (result.problems.size() > kProblemLinesShown)
-            host.ShowLine(std::to_string(result.problems.size() - kProblemLinesShown) + " more problems in " + path, 0);
-        user.Message(HeaderRefusedMessage(path));
-        return result;
+    if (read.problems.empty()) return false;
+    std::stable_sort(read.problems.begin(), read.problems.end(),
+                     [](const HeaderProblem& a, const HeaderProblem& b) { return a.line < b.line; });
+    for (const HeaderProblem& p : read.problems) {
+        result.problems.push_back(path + ":" + std::to_string(p.line) + ": " + p.text);
+        if (result.problems.size() <= kProblemLinesShown) host.ShowLine(result.problems.back(), 0);
     }
-    const DefaultGroupList& records = read.records;
-    const HeaderConstants& constants = read.constants;
-    result.loaded = true;
+    if (result.problems.size() > kProblemLinesShown)
+        host.ShowLine(std::to_string(result.problems.size() - kProblemLinesShown) + " more problems in " + path, 0);
+    user.Message(HeaderRefusedMessage(path));
+    return true;
+}
 
-    host.ShowLine(kWritingDataLine, 1);
-    // No progress window and no event processing: the load runs in one go.
-    LongOperation op(host, user, LongOperationOptions{false, false});
-    op.Begin();
-    for (const DefaultGroupData& r : records) {
-        const ElementFormatInfo format = ElementFormat(r.ElementType);
-        if (!format.known) host.ShowLine("Unknown format \"" + Trim(r.ElementType) + "\" of array. Assuming U16.", 0);
-        const int number = session.GroupTable().Number(r.GroupName);
-        size_t cursor = 0;
-        long long sent = 0;
-        bool complete = true;
-        for (bool stop = false; !stop;) {
-            const ValueChunk chunk = NextValueChunk(r.DataText, cursor);
-            if (!chunk.text.empty()) {
-                std::string command = std::string(cmd::kWriteToMirrorStart) + std::to_string(number) + ",";
-                if (withVersion) command += std::to_string(r.Version) + ",";
-                command += std::to_string(sent * format.size) + ",\"" + format.format + "\",{" +
-                           ReplaceConstants(chunk.text, constants) + "})\r";
-                std::string answer;
-                if (!Exchange(host, command, answer, false, op.LostFlag())) {
-                    host.ShowLine(kWriteErrorLine, 0);
-                    complete = false;
-                    stop = true;
-                }
-                sent += chunk.count;
-                if (op.TargetLost()) {
-                    host.ShowLine(kWriteLostLine, 0);
-                    stop = true;
-                }
+// Writes one group's values into its RAM mirror, chunk by chunk: true when
+// every value went through.
+bool SendGroupDefaults(Host& host, LongOperation& op, int number, const DefaultGroupData& r, bool withVersion,
+                       const HeaderConstants& constants) {
+    const ElementFormatInfo format = ElementFormat(r.ElementType);
+    if (!format.known) host.ShowLine("Unknown format \"" + Trim(r.ElementType) + "\" of array. Assuming U16.", 0);
+    size_t cursor = 0;
+    long long sent = 0;
+    bool complete = true;
+    for (bool stop = false; !stop;) {
+        const ValueChunk chunk = NextValueChunk(r.DataText, cursor);
+        if (!chunk.text.empty()) {
+            std::string command = std::string(cmd::kWriteToMirrorStart) + std::to_string(number) + ",";
+            if (withVersion) command += std::to_string(r.Version) + ",";
+            command += std::to_string(sent * format.size) + ",\"" + format.format + "\",{" +
+                       ReplaceConstants(chunk.text, constants) + "})\r";
+            std::string answer;
+            if (!Exchange(host, command, answer, false, op.LostFlag())) {
+                host.ShowLine(kWriteErrorLine, 0);
+                complete = false;
+                stop = true;
             }
-            if (chunk.tooLong) complete = false;
-            if (chunk.exhausted) stop = true;
+            sent += chunk.count;
+            if (op.TargetLost()) {
+                host.ShowLine(kWriteLostLine, 0);
+                stop = true;
+            }
         }
+        if (chunk.tooLong) complete = false;
+        if (chunk.exhausted) stop = true;
+    }
+    return complete;
+}
+
+// Sends each group's values and commits the groups written whole.
+void LoadGroups(EditorSession& session, LongOperation& op, const HeaderRead& read, bool withVersion,
+                LoadHeaderResult& result) {
+    Host& host = session.host();
+    for (const DefaultGroupData& r : read.records) {
+        const int number = session.GroupTable().Number(r.GroupName);
+        const bool complete = SendGroupDefaults(host, op, number, r, withVersion, read.constants);
         // A target that stopped responding gets no further command.
         if (op.TargetLost()) {
             ++result.failed;
@@ -518,6 +534,38 @@ LoadHeaderResult LoadDefaultHeaderToTarget(EditorSession& session, UserSide& use
             if (op.TargetLost()) break;
         }
     }
+}
+
+}  // namespace
+
+LoadHeaderResult LoadDefaultHeaderToTarget(EditorSession& session, UserSide& user, const std::string& givenPath) {
+    LoadHeaderResult result;
+    Host& host = session.host();
+    std::string probe;
+    if (!ProbeFeature(host, user, cmd::kWriteToMirrorProbe, kMirrorUnsupportedMessage, &probe)) return result;
+    const bool withVersion = ToLower(probe).find("version") != std::string::npos;
+
+    std::string path = givenPath;
+    if (path.empty() && !user.OpenFileName(kOpenHeaderTitle, kOpenHeaderFilter, path)) return result;
+    std::string data;
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec) || !ReadWholeFile(path, data)) {
+        user.Message("File does not exist (\"" + path + "\"). Nothing read.");
+        return result;
+    }
+    HeaderRead read = ReadDefaultHeader(data);
+    if (!read.indexed) {
+        user.Message(kNoValidGroupsMessage);
+        return result;
+    }
+    if (RefuseProblems(session, user, path, read, result)) return result;
+    result.loaded = true;
+
+    host.ShowLine(kWritingDataLine, 1);
+    // No progress window and no event processing: the load runs in one go.
+    LongOperation op(host, user, LongOperationOptions{false, false});
+    op.Begin();
+    LoadGroups(session, op, read, withVersion, result);
     result.targetLost = op.TargetLost();
     op.End();
     if (result.committed > 0)
