@@ -21,6 +21,44 @@ std::string WithNvmExtension(const std::string& path) {
     return path + ".nvm";
 }
 
+namespace {
+
+// The end of a run: the file written (beside, when `missing` groups are not in
+// it), and what happened told.
+void Finish(LongOperation& op, UserSide& user, const std::string& path, const std::string& text, int missing,
+            ChangedDefaultsResult& result) {
+    result.cancelled = op.Cancelled();
+    result.targetLost = op.TargetLost();
+    // Without the groups the target refused, or those a lost target or a cancel left out, the file
+    // is incomplete: what was gathered goes beside, and a complete file at `path` stays. An
+    // incomplete run that gathered nothing writes nothing.
+    const bool incomplete = missing > 0;
+    if (incomplete) {
+        result.path = PartialFilePath(path);
+        if (result.changedGroups > 0) op.Log(IncompleteFileLine(path, result.path, missing), 0);
+    }
+    if (!incomplete || result.changedGroups > 0) {
+        result.written = WriteFileAtomically(result.path, text);
+        result.fileError = !result.written;
+    }
+    if (op.Closing()) return;
+    if (result.fileError)
+        op.Log("Error while writing to file \"" + result.path + "\". Please inspect output file.", 0);
+    if (result.targetLost)
+        op.Log(result.written ? kChangedLostLine : kChangedLostNothingLine, 0);
+    else if (result.cancelled)
+        op.Log(kReadCancelledLine);
+    op.CloseProgress();
+    if (result.changedGroups == 0 && !incomplete)
+        user.Message(kNoChangesMessage);
+    else if (result.written)
+        op.Log(CountText(result.changedGroups, "group had", "groups had") + " changes and was written to the file: \"" +
+               result.path + "\"");
+    op.End();
+}
+
+}  // namespace
+
 ChangedDefaultsResult ExportChangedDefaults(EditorSession& session, UserSide& user,
                                             const std::vector<std::string>& groups, const std::string& givenPath) {
     ChangedDefaultsResult result;
@@ -80,35 +118,7 @@ ChangedDefaultsResult ExportChangedDefaults(EditorSession& session, UserSide& us
         std::string_view rest = changes;
         while (!rest.empty()) text.append(NextLine(rest)).append("\r\n");
     }
-    result.cancelled = op.Cancelled();
-    result.targetLost = op.TargetLost();
-    // Without the groups the target refused, or those a lost target or a cancel left out, the file
-    // is incomplete: what was gathered goes beside, and a complete file at `path` stays. An
-    // incomplete run that gathered nothing writes nothing.
-    const int missing = count - answered;
-    const bool incomplete = missing > 0;
-    if (incomplete) {
-        result.path = PartialFilePath(path);
-        if (result.changedGroups > 0) op.Log(IncompleteFileLine(path, result.path, missing), 0);
-    }
-    if (!incomplete || result.changedGroups > 0) {
-        result.written = WriteFileAtomically(result.path, text);
-        result.fileError = !result.written;
-    }
-    if (op.Closing()) return result;
-    if (result.fileError)
-        op.Log("Error while writing to file \"" + result.path + "\". Please inspect output file.", 0);
-    if (result.targetLost)
-        op.Log(result.written ? kChangedLostLine : kChangedLostNothingLine, 0);
-    else if (result.cancelled)
-        op.Log(kReadCancelledLine);
-    op.CloseProgress();
-    if (result.changedGroups == 0 && !incomplete)
-        user.Message(kNoChangesMessage);
-    else if (result.written)
-        op.Log(CountText(result.changedGroups, "group had", "groups had") + " changes and was written to the file: \"" +
-               result.path + "\"");
-    op.End();
+    Finish(op, user, path, text, count - answered, result);
     return result;
 }
 
