@@ -6,13 +6,14 @@
 #include <rapidcheck/gtest.h>
 
 #include <QCoreApplication>
-#include <QProcess>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/file_io.h"
 #include "support/sim_server.h"
 #include "support/temp_dir.h"
+#include "tool_run.h"
 
 namespace {
 
@@ -51,35 +52,14 @@ std::string Line(int kind, int n) {
     return kind < 56 ? lines[static_cast<size_t>(kind) % lines.size()] : odd[static_cast<size_t>(kind) % odd.size()];
 }
 
-struct Run {
-    int status = -1;
-    std::string out;
-};
-
-Run Tool(const QStringList& args, const std::string& config) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString(config));
-    env.remove("APPDATA");
-    p.setProcessEnvironment(env);
-    p.start(QString(VTQ_BINARY_DIR) + "/bin/nvmtool", args);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(60000)) return {};
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, p.readAllStandardOutput().toStdString()};
-}
-
 // The write commands among `lines` (the stores and every query left out), without carriage returns.
 std::vector<std::string> Writes(const std::string& text) {
     std::vector<std::string> writes;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
         if (line.ends_with('\r')) line.pop_back();
         if (line.starts_with("at@nvm:") && line.find('=') != std::string::npos && line[7] != '$')
             writes.push_back(line);
-        start = end + 1;
     }
     return writes;
 }
@@ -105,14 +85,14 @@ RC_GTEST_PROP(NvmtoolModelTest, TheDryRunPrintsWhatTheRealRunSends, ()) {
     QStringList write = {"write", QString::fromStdString(dir.File("in.nvm"))};
     if (options & 1) write << "--all";
 
-    const Run dry = Tool(write + QStringList{"--dry-run"} + target, dir.File("config"));
+    const vtq::test::ToolResult dry = vtq::test::RunTool(write + QStringList{"--dry-run"} + target, dir.File("config"));
     std::string sent;
     vtq::ReadWholeFile(journal, sent);
     RC_ASSERT(Writes(sent).empty());
     const size_t before = sent.size();
     if (options & 2) write << "--commit";
     if (options & 4) write << "--verify";
-    const Run real = Tool(write + target, dir.File("config"));
+    const vtq::test::ToolResult real = vtq::test::RunTool(write + target, dir.File("config"));
     vtq::ReadWholeFile(journal, sent);
     RC_CLASSIFY(dry.status == 2, "bad input");
     RC_CLASSIFY(!Writes(dry.out).empty(), "writes");
