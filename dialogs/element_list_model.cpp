@@ -55,6 +55,11 @@ bool ElementListModel::ColumnsAdjustable() const {
     return dimensions_.size() < 2 || product != array_.elements.size();
 }
 
+void ElementListModel::SetTableDimensions(std::vector<int> dimensions) {
+    dimensions_ = std::move(dimensions);
+    Reshape();
+}
+
 void ElementListModel::SetColumns(int columns) {
     if (columns < 1 || columns == columns_) return;
     columns_ = columns;

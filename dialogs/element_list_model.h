@@ -47,6 +47,8 @@ public:
     // count and, for an array without a table shape of its own, the columns chosen.
     const ArrayTable& Array() const { return array_; }
     bool ColumnsAdjustable() const;
+    // The dimensions the table is laid out by, when they are not those the labels come from.
+    void SetTableDimensions(std::vector<int> dimensions);
     void SetColumns(int columns);
     // Applies a block operation's or a paste's result as one undo step; false when it changed nothing.
     bool Apply(const BlockResult& result);

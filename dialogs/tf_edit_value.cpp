@@ -17,6 +17,7 @@
 
 #include "base/text.h"
 #include "channel/user_side.h"
+#include "core/array_block.h"
 #include "dialogs/array_views.h"
 #include "dialogs/dialog_driver.h"
 #include "dialogs/element_list_model.h"
@@ -38,6 +39,8 @@ TFEditValue::TFEditValue(QWidget* owner, bool writeOnTheFlyIn, const std::vector
       initialValue_(value),
       messages_(messages),
       elements_(new ElementListModel(dimensions, type, this)) {
+    // A table read by index ranges ("tab[0,6][0,6]") has its shape in its name.
+    if (std::vector<int> ranges = RangeDimensions(name); ranges.size() >= 2) elements_->SetTableDimensions(ranges);
     setWindowTitle(QStringLiteral("Edit Values"));
 
     const ParameterBox parameter = MakeParameterBox(this);

@@ -33,8 +33,9 @@ struct TableEditor {
     TFEditValue dialog;
     ArrayViews& views;
 
-    TableEditor(const std::vector<int>& dimensions, const std::string& type, const std::string& value)
-        : dialog(nullptr, false, dimensions, 0, type, value, "grp.tab", &user), views(*dialog.Views) {
+    TableEditor(const std::vector<int>& dimensions, const std::string& type, const std::string& value,
+                const std::string& name = "grp.tab")
+        : dialog(nullptr, false, dimensions, 0, type, value, name, &user), views(*dialog.Views) {
         dialog.show();
         QApplication::setActiveWindow(&dialog);  // shortcuts only reach the active window
         views.PCViews->setCurrentWidget(views.SGTable);
@@ -118,6 +119,13 @@ TEST(ArrayViewsTest, ShapeControlsFollowTheDimensions) {
     QAbstractItemModel& table = *line.views.SGTable->model();
     EXPECT_EQ(std::tuple(table.rowCount(), table.headerData(2, Qt::Vertical).toString()), std::tuple(3, "16"));
     EXPECT_FALSE(table.flags(table.index(2, 5)) & Qt::ItemIsSelectable) << "no element 21";
+
+    // A table read by index ranges has one dimension of 6 elements, and its shape in its name.
+    TableEditor ranges({6}, "uint8", "1,2,3,4,5,6", "grp.tab[0,1][0,2]");
+    EXPECT_EQ(std::tuple(ranges.views.SGTable->model()->rowCount(), ranges.views.SGTable->model()->columnCount()),
+              std::tuple(2, 3));
+    EXPECT_EQ(ranges.dialog.Elements()->index(4).data(ElementListModel::LabelRole).toString(), "[4]")
+        << "the list keeps the labels of the dimensions given";
 }
 
 TEST(ArrayViewsTest, CellsDifferingFromTheValueReadAreMarked) {
