@@ -102,6 +102,11 @@ ArrayViews::ArrayViews(ElementListModel* elements, QListView* list, UserSide* us
     layout->addWidget(PCViews, 1);
     layout->addWidget(LStatus);
     BuildMenu();
+    const std::pair<QObject*, const char*> named[] = {
+        {SETable, "SETable"},     {SEColumns, "SEColumns"}, {CBColourScale, "CBColourScale"}, {CBHeatMap, "CBHeatMap"},
+        {PCViews, "PCViews"},     {SGTable, "SGTable"},     {PlotView, "PlotView"},           {LStatus, "LStatus"},
+        {PMTable, "PMTable"}};
+    for (const auto& [object, objectName] : named) object->setObjectName(QString::fromLatin1(objectName));
 
     SGTable->installEventFilter(this);
     connect(SETable, &QSpinBox::valueChanged, this, &ArrayViews::SETableChange);
@@ -210,8 +215,14 @@ void ArrayViews::RunOperation(BlockOperation operation) {
     }
     std::string argument;
     const QPointer<ArrayViews> self(this);
-    if (!AskArgument(operation, argument) || !self) return;
-    ShowResult(ApplyBlock(elements_->Array(), block, operation, argument));
+    const bool asked = AskArgument(operation, argument);
+    if (!self) return;
+    if (RowOf(operation).prompt) {
+        // The input box has gone: the keys go to the table again.
+        window()->activateWindow();
+        SGTable->setFocus();
+    }
+    if (asked) ShowResult(ApplyBlock(elements_->Array(), block, operation, argument));
 }
 
 bool ArrayViews::AskArgument(BlockOperation operation, std::string& argument) {

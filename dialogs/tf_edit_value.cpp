@@ -92,6 +92,13 @@ TFEditValue::TFEditValue(QWidget* owner, bool writeOnTheFlyIn, const std::vector
     Timer1->setInterval(kFollowDelayMs);
     Timer1->setSingleShot(true);
 
+    // Named as the system names them, so the dialog can be found and driven from outside the plug-in.
+    setObjectName(QStringLiteral("FEditValue"));
+    const std::pair<QObject*, const char*> controls[] = {
+        {EAsString, "EAsString"}, {ETextString, "ETextString"}, {ListBox, "ListBox"},
+        {BOK, "BOK"},             {BCancel, "BCancel"},         {CWriteonthefly, "CWriteonthefly"}};
+    for (const auto& [object, objectName] : controls) object->setObjectName(QString::fromLatin1(objectName));
+
     LName->setText(ToQ(name_));
     LType->setText(ToQ(ArrayTypeLabel(type_, dimensions)));
     CWriteonthefly->setChecked(writeOnTheFly);
