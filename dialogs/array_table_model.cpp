@@ -88,6 +88,19 @@ QColor ScaleColour(double position) {
     return QColor::fromHsv(static_cast<int>(240 * (1 - std::clamp(position, 0.0, 1.0))), 110, 255);
 }
 
+void ArrayCellDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QVariant background = index.data(Qt::BackgroundRole);
+    if (!(option->state & QStyle::State_Selected) || !background.isValid()) return;
+    const QColor scale = background.value<QColor>();
+    const QColor highlight = option->palette.color(QPalette::Highlight);
+    option->backgroundBrush = QColor((scale.red() * 3 + highlight.red() * 2) / 5,
+                                     (scale.green() * 3 + highlight.green() * 2) / 5,
+                                     (scale.blue() * 3 + highlight.blue() * 2) / 5);
+    option->state &= ~QStyle::State_Selected;
+    option->font.setBold(true);
+}
+
 void ArrayCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
     QStyledItemDelegate::paint(painter, option, index);
     if (!index.data(ArrayTableModel::ChangedRole).toBool()) return;

@@ -48,13 +48,18 @@ private:
     bool colourScale_ = true;
 };
 
-// Draws a cell as usual plus a small corner mark when it differs from the value read.
+// Draws a cell as usual plus a small corner mark when it differs from the
+// value read. A selected cell on the colour scale keeps its colour, mixed
+// with the highlight, so the selection does not hide the values' shape.
 class ArrayCellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 };
 
 // The colour of a position on the colour scale, 0 (low, blue) to 1 (high, red), pale enough for text.

@@ -9,6 +9,9 @@
 #   diff-view-toggle.png    the same window with the "Missing" kind hidden
 #   scalar-editor.png       the scalar value editor, a decimal text outside the type's range
 #   array-editor.png        the array value editor on a 7 x 7 byte table
+#   array-table.png         the array editor's table: a 7 x 7 gain table, a raised block selected, the colour scale
+#   array-plot.png          the array editor's plot: a 1,500-point curve with an edited stretch beside the values read
+#   array-heat-map.png      the array editor's plot of a 16 x 32 table as a heat map
 #   pending-counts.png      the pending counts in the editor's status bar, the grid narrowed to the rows not committed
 #   close-question.png      the question before the user closes the editor with changes not stored
 #   review-load.png         the review of a file's changes before Load File merges the checked ones
@@ -34,7 +37,7 @@ APPDATA=$settings "$dir/bin/nvmhost" --screenshot "$out/nvmhost-start.png"
 # The end-to-end tests read from the simulated modem, edit, write, save and
 # compare, and save their views when asked to.
 VTQ_SCREENSHOT_DIR=$out "$dir/bin/editor_host_tests" --gtest_filter='HostEditorTest.AValueEdited*' >/dev/null
-VTQ_SCREENSHOT_DIR=$out "$dir/bin/dialogs_tests" --gtest_filter='ValueEditorsScreenshots.*' >/dev/null
+VTQ_SCREENSHOT_DIR=$out "$dir/bin/dialogs_tests" --gtest_filter='ValueEditorsScreenshots.*:ArrayViewsScreenshots.*' >/dev/null
 VTQ_SCREENSHOT_DIR=$out "$dir/bin/editor_safety_tests" >/dev/null
 
 # Every picture the README shows must come from this run.

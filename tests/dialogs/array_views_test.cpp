@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QGroupBox>
 #include <QLabel>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -143,8 +142,8 @@ TEST(ArrayViewsTest, CellsDifferingFromTheValueReadAreMarked) {
     EXPECT_FALSE(editor.Cell(0, 0).data(Qt::BackgroundRole).isValid());
 }
 
-// Renders the views for docs/screenshots: a 7 x 7 gain table with a selection
-// and the colour scale, a 1,500-point curve with an edited stretch beside the
+// Renders the views for docs/screenshots: the simulated modem's 7 x 7 gain table
+// with a selection and the colour scale, a 1,500-point curve with an edited stretch beside the
 // values read, and a 16 x 32 power table as a heat map.
 TEST(ArrayViewsScreenshots, RenderTablePlotAndHeatMap) {
     if (!std::getenv("VTQ_SCREENSHOT_DIR")) GTEST_SKIP() << "VTQ_SCREENSHOT_DIR not set";
@@ -153,11 +152,12 @@ TEST(ArrayViewsScreenshots, RenderTablePlotAndHeatMap) {
         for (size_t i = 0; i < count; ++i) text += (i ? "," : "") + std::to_string(element(i));
         return text;
     };
-    const auto gain = [](size_t i) { return 18 + 4 * (i / 7) + 3 * (i % 7) + (i * 7 % 5); };
-    TableEditor table({7, 7}, "uint8", values(49, gain));
-    table.dialog.setWindowTitle(QStringLiteral("Edit Values"));
-    table.dialog.LName->setText(QStringLiteral("cal_t71_lut.rx_gain_table"));
-    table.dialog.SetReadValue(values(49, gain));
+    // The simulated modem's gain table, a 3 x 3 block of it raised by 2.
+    const std::string gain =
+        "40,36,32,28,24,20,16,52,49,46,43,40,37,34,64,62,60,58,56,54,52,76,75,74,73,72,71,70,88,88,88,88,88,88,88,"
+        "100,101,102,103,104,105,106,112,114,116,118,120,122,124";
+    TableEditor table({49}, "sint16", gain, "cal_rx_gain.gain_tab[0,6][0,6]");
+    table.dialog.SetReadValue(gain);
     table.user.inputAnswers = {"2"};
     table.Select(2, 1, 4, 3);
     QTest::keyClick(table.views.SGTable, Qt::Key_Plus);
@@ -166,9 +166,8 @@ TEST(ArrayViewsScreenshots, RenderTablePlotAndHeatMap) {
     test::Shot(&table.dialog, "array-table.png");
 
     const auto curve = [](size_t i) { return static_cast<int>(4000 * std::sin(i / 240.0) + 1.5 * i); };
-    TableEditor plot({}, "int16", values(1500, curve));
+    TableEditor plot({1500}, "int16", values(1500, curve), "cal_t8x_lut.phase_lut");
     plot.dialog.SetReadValue(values(1500, curve));
-    plot.dialog.LName->setText(QStringLiteral("cal_t8x_lut.phase_lut"));
     plot.user.inputAnswers = {"600"};
     plot.views.SEColumns->setValue(50);
     plot.Select(12, 0, 17, 49);
@@ -179,8 +178,7 @@ TEST(ArrayViewsScreenshots, RenderTablePlotAndHeatMap) {
     test::Shot(&plot.dialog, "array-plot.png");
 
     const auto power = [](size_t i) { return 900 + 40 * (i / 32) + static_cast<int>(300 * std::cos((i % 32) / 6.0)); };
-    TableEditor map({16, 32}, "uint16", values(512, power));
-    map.dialog.LName->setText(QStringLiteral("cal_t8x_lut.pwr_tab"));
+    TableEditor map({16, 32}, "uint16", values(512, power), "cal_t8x_lut.pwr_tab");
     map.dialog.SetReadValue(values(512, power));
     map.Select(5, 10, 8, 14);
     QTest::keyClick(map.views.SGTable, Qt::Key_B);
