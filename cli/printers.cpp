@@ -127,8 +127,8 @@ std::string TextOutput(const VerbResult& r) {
                 text += vtq::TableText(entry.table, r.csv);
             }
             break;
-        case TextShows::kFileLines:
-            return Lines(r.fileLines, "\r\n");
+        case TextShows::kFileText:
+            return r.fileText;
         case TextShows::kDifferences:
             for (const vtq::Difference& d : *r.differences) text += d.text + "\n";
             break;

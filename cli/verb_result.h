@@ -35,7 +35,7 @@ struct GroupEntry {
 };
 
 // What the text printer puts on standard output.
-enum class TextShows { kNothing, kGroups, kParameters, kTables, kFileLines, kDifferences, kCommands, kAnswer };
+enum class TextShows { kNothing, kGroups, kParameters, kTables, kFileText, kDifferences, kCommands, kAnswer };
 
 // An array shown as a table (get --table, --csv).
 struct TableEntry {
@@ -55,7 +55,7 @@ struct VerbResult {
     std::optional<vtq::DifferenceList> differences;
     std::optional<std::vector<vtq::VerifyFailure>> verifyFailures;
     std::optional<std::vector<std::string>> commitGroups;
-    std::vector<std::string> fileLines;  // a parameter file for standard output (read without -o)
+    std::string fileText;                // a parameter file for standard output (read without -o)
     std::vector<std::string> commands;   // the commands a dry run would send
     std::optional<std::string> answer;   // the raw answer of a command sent as given
     std::optional<std::string> file;     // the file written, or that would have been

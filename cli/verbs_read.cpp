@@ -29,8 +29,8 @@ void VerbRun::Read() {
     if (!o_.filter.empty()) Items().SetFilter(o_.filter);
     Result().parameters = ViewRecords();
     if (o_.output.empty()) {
-        Result().shows = TextShows::kFileLines;
-        Result().fileLines = vtq::ParameterFileLines(Items());
+        Result().shows = TextShows::kFileText;
+        Result().fileText = vtq::ParameterFileText(Items());
         return;
     }
     if (Interrupted() != 0) return;  // an interrupted run saves nothing

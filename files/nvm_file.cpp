@@ -188,6 +188,12 @@ std::vector<std::string> ParameterFileLines(const GroupItems& items) {
     return lines;
 }
 
+std::string ParameterFileText(const GroupItems& items) {
+    std::string text;
+    for (const std::string& line : ParameterFileLines(items)) text.append(line).append("\r\n");
+    return text;
+}
+
 bool WriteParameters(const GroupItems& items, const std::string& path, UserSide* user) {
     if (items.ViewCount() == 0) {
         if (user) user->Message(kNothingToSaveMessage);

@@ -62,6 +62,8 @@ void AssignParameterLine(std::string& line, std::string_view name, std::string_v
 // included, without line ends; records whose line would not load back are
 // left out and named in the log.
 std::vector<std::string> ParameterFileLines(const GroupItems& items);
+// The whole parameter file, byte for byte as WriteParameters writes it (for standard output).
+std::string ParameterFileText(const GroupItems& items);
 
 // Writes the view of `items` to `path`, atomically. `user` (may be null: no
 // messages) is told why nothing was written. A record whose line would not

@@ -105,6 +105,7 @@ TEST_F(NvmFileTest, SaveWritesTheFilteredViewOrRefuses) {
     AtomicFileWriter::FailWriteAfter(-1);
     EXPECT_EQ(FileBytes(path), "// NVM Parameter file saved from Brevant\r\n// Item Count=4:\r\ngrp.a=1\r\n"
                                "grp.b=2 (uint8)\r\ngrp.tab=1,2,3 (int16)\r\noth.x=\xe9\xff\r\n");
+    EXPECT_EQ(ParameterFileText(items), FileBytes(path));
 }
 
 // Every record saved loads back as it was: a one-element array stays an array, and a record whose line could
