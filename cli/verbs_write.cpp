@@ -10,6 +10,7 @@
 #include "core/write_groups.h"
 #include "files/file_operations.h"
 #include "files/nvm_file.h"
+#include "files/nvm_file_check.h"
 #include "model/value_types.h"
 #include "model/write_commands.h"
 
@@ -21,30 +22,11 @@ namespace nvmtool {
 bool VerbRun::CheckParameterFile(const std::string& path, FileGroups& groups) {
     std::string data;
     if (!vtq::ReadWholeFile(path, data)) return Fail(Outcome::kFileError, "Cannot read the file " + path + ".");
-    std::string_view rest = data;
-    for (int number = 1; !rest.empty(); ++number) {
-        const std::string_view line = vtq::TrimView(vtq::NextNvmFileLine(rest));
-        if (line.empty() || line.starts_with("//")) continue;
-        const std::string where = path + ":" + std::to_string(number) + ": ";
-        if (vtq::HasControlByte(line))
-            return Fail(Outcome::kUsage, where + "a control character in \"" + vtq::ShowControlBytes(line) + "\".");
-        vtq::NvmLine parsed;
-        if (!vtq::ParseNvmLine(line, parsed)) {
-            if (parsed.refused)
-                return Fail(Outcome::kUsage,
-                            where + "not a well-formed assignment (" + parsed.refused + "): " + std::string(line));
-            return Fail(Outcome::kUsage, where + "not a parameter assignment: " + std::string(line));
-        }
-        groups.emplace(vtq::Trim(parsed.group), number);
-        const auto [it, first] = fileLines_.emplace(std::string(parsed.name), number);
-        if (!first) {
-            user_.Log(where + "\"" + it->first + "\" is given on line " + std::to_string(it->second) +
-                          " too; the last value counts.",
-                      0);
-            it->second = number;
-        }
-    }
-    if (groups.empty()) return Fail(Outcome::kUsage, path + ": no parameter assignment in the file.");
+    vtq::NvmFileCheck check = vtq::CheckNvmFileText(data, path);
+    for (const std::string& warning : check.warnings) user_.Log(warning, 0);
+    if (!check.fault.empty()) return Fail(Outcome::kUsage, check.fault);
+    groups = std::move(check.groups);
+    fileLines_ = std::move(check.names);
     return true;
 }
 

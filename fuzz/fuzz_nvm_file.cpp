@@ -21,6 +21,7 @@
 #include "base/text.h"
 #include "files/nvm_compare.h"
 #include "files/nvm_file.h"
+#include "files/nvm_file_check.h"
 #include "fuzz_checks.h"
 #include "model/group_items.h"
 #include "core/write_groups.h"
@@ -108,6 +109,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A copy of exactly the input's size, so ASan sees any read past its end.
     const std::string input(reinterpret_cast<const char*>(data), size);
     if (fuzzcheck::SkipKnownControlBytes(input)) return 0;
+    // The check before a write: a file it passes names a group for every parameter it names.
+    const vtq::NvmFileCheck check = vtq::CheckNvmFileText(input, "f");
+    if (check.fault.empty() && (check.groups.empty() || check.names.size() < check.groups.size())) __builtin_trap();
     vtq::test::ScriptedHost host;
     vtq::test::HostModelLink link(host, false);  // every target query fails
     vtq::GroupItems editor(&link);

@@ -1,6 +1,7 @@
 // The parameter file: the line parser, the writer and its faults, the merge, Save File and Load File.
 
 #include "files/nvm_file.h"
+#include "files/nvm_file_check.h"
 
 #include <filesystem>
 #include <tuple>
@@ -203,6 +204,27 @@ TEST_F(NvmFileTest, LoadFileReportsOrChangesNothing) {
     EXPECT_EQ(Record(items, "x.y")->value, "\"s p\"");
     EXPECT_EQ(user.messages.size(), 4u);
     EXPECT_EQ(items.UpdateLock(), 0);
+}
+
+// A file is checked whole before anything of it is sent: the first fault names
+// its line, a name given twice is warned about and its last line counts.
+TEST(NvmFileCheck, FaultsNameTheLineAndTheLastValueCounts) {
+    const std::tuple<std::string, std::string, std::string> cases[] = {  // file, fault, warnings
+        {"// c\r\ng.a=1\r\ng.b 5\r\n", "f:3: not a parameter assignment: g.b 5", ""},
+        {"g.a=1\x1b" "2\r\n", "f:1: a control character in \"g.a=1<0x1B>2\".", ""},
+        {"g.a=4\ng.t={1,2\n", "f:2: not a well-formed assignment (its braces", ""},
+        {"// only\n\n", "f: no parameter assignment in the file.", ""},
+        {"g.a=4\nh.b=1\ng.a=5\nx y\n", "f:4: ", "f:3: \"g.a\" is given on line 1 too; the last value counts."},
+    };
+    for (const auto& [file, fault, warnings] : cases) {
+        const NvmFileCheck check = CheckNvmFileText(file, "f");
+        EXPECT_EQ(check.fault.substr(0, fault.size()), fault) << file;
+        EXPECT_EQ(check.warnings.empty() ? "" : check.warnings[0], warnings) << file;
+    }
+    const NvmFileCheck good = CheckNvmFileText("g.a=4\nh.b=1\nG.a=5\n", "f");
+    EXPECT_EQ(good.fault, "");
+    EXPECT_EQ(good.groups, (std::map<std::string, int, TextLess>{{"g", 1}, {"h", 2}}));
+    EXPECT_EQ(good.names, (std::map<std::string, int, TextLess>{{"g.a", 3}, {"h.b", 2}}));
 }
 
 }  // namespace
