@@ -48,6 +48,8 @@ public:
 private:
     // The groups of a parameter file, each with the line that names it first.
     using FileGroups = std::map<std::string, int, vtq::TextLess>;
+    // The names and values `set` writes, in the order given.
+    using SetValues = std::vector<std::pair<std::string, std::string>>;
 
     bool Fail(Outcome kind, const std::string& error) { return Result().Fail(kind, error); }
     void Count(const char* key, long long value) { Result().counters[key] = value; }
@@ -71,7 +73,11 @@ private:
 
     // Arrays as tables (verbs_table.cpp): get --table and --csv; set NAME --csv FILE.
     void GetTables();
-    bool TableFromFile(std::vector<std::pair<std::string, std::string>>& values, std::vector<std::string>& names);
+    bool TableFromFile(SetValues& values, std::vector<std::string>& names);
+    bool FindSetRecords(const SetValues& values, std::vector<vtq::NVMParameter*>& records,
+                        std::vector<vtq::NVMParameter>& ranges);
+    void WriteSetValues(const SetValues& values, const std::vector<vtq::NVMParameter*>& records,
+                        std::vector<vtq::NVMParameter>& ranges);
 
     // Writing files and values (verbs_write.cpp).
     bool CheckParameterFile(const std::string& path, FileGroups& groups);

@@ -130,7 +130,7 @@ std::string VerbRun::Slice(std::string_view value, long long first, long long la
 }
 
 void VerbRun::Set() {
-    std::vector<std::pair<std::string, std::string>> values;
+    SetValues values;
     std::vector<std::string> names;
     // With --csv the one value comes from the file, once the array's group is read.
     for (size_t i = 0; i < o_.args.size() && !o_.csv; ++i) {
@@ -142,9 +142,20 @@ void VerbRun::Set() {
         names.emplace_back(line.name);
     }
     if (o_.csv ? !TableFromFile(values, names) : !SelectGroups(GroupsOf(names)) || !ReadSelected()) return;
-    // Every name, element range and element count is checked before the first write.
     std::vector<vtq::NVMParameter*> records;
     std::vector<vtq::NVMParameter> ranges(values.size());
+    if (!FindSetRecords(values, records, ranges) || Result().outcome != Outcome::kDone) return;
+    WriteSetValues(values, records, ranges);
+    if (!o_.commit || Result().outcome == Outcome::kTargetLost || Interrupted() != 0) return;
+    const std::vector<std::string> commit = GroupsToCommit(GroupsOf(names));
+    if (!commit.empty() && SelectGroups(commit)) CommitChecked();
+}
+
+// The record each value of `set` goes to, a record of its own for an element
+// range; every name, element range and element count is checked before the
+// first write. False when the target stopped answering.
+bool VerbRun::FindSetRecords(const SetValues& values, std::vector<vtq::NVMParameter*>& records,
+                             std::vector<vtq::NVMParameter>& ranges) {
     for (size_t i = 0; i < values.size(); ++i) {
         const auto& [name, value] = values[i];
         vtq::NVMParameter* record = vtq::FindRecord(Items(), name);
@@ -152,7 +163,7 @@ void VerbRun::Set() {
         std::string why;
         if (record == nullptr && vtq::ParseElementRange(name, range)) {
             const Outcome status = CheckElementRange(name, why);
-            if (status == Outcome::kTargetLost) return (void)Fail(Outcome::kTargetLost, "The target is not answering.");
+            if (status == Outcome::kTargetLost) return Fail(Outcome::kTargetLost, "The target is not answering.");
             if (status != Outcome::kDone) {
                 Fail(Outcome::kUsage, why);
                 continue;
@@ -171,10 +182,16 @@ void VerbRun::Set() {
                                       vtq::CountText(vtq::ElementCount(value), "value is", "values are") + " given.");
         }
     }
-    if (Result().outcome != Outcome::kDone) return;
+    return true;
+}
+
+// Writes the values that differ from what the target holds, one by one.
+void VerbRun::WriteSetValues(const SetValues& values, const std::vector<vtq::NVMParameter*>& records,
+                             std::vector<vtq::NVMParameter>& ranges) {
     int written = 0, unchanged = 0, failed = 0;
     uint8_t lost = 0;
-    for (size_t i = 0; i < records.size() && !lost; ++i) {
+    // An interrupt stops the writes as Cancel stops a long operation: before the next one.
+    for (size_t i = 0; i < records.size() && !lost && Interrupted() == 0; ++i) {
         vtq::NVMParameter& record = *records[i];
         bool changed = true;
         if (&record == &ranges[i]) {
@@ -201,12 +218,9 @@ void VerbRun::Set() {
     Count("failed", failed);
     if (lost) {
         Fail(Outcome::kTargetLost, "The target was lost during the write.");
-        return;
+    } else if (failed > 0) {
+        Fail(Outcome::kDifferences, vtq::CountText(failed, "write", "writes") + " failed.");
     }
-    if (failed > 0) Fail(Outcome::kDifferences, vtq::CountText(failed, "write", "writes") + " failed.");
-    if (!o_.commit) return;
-    const std::vector<std::string> commit = GroupsToCommit(GroupsOf(names));
-    if (!commit.empty() && SelectGroups(commit)) CommitChecked();
 }
 
 // The commands the write would send, printed instead: the same builder as

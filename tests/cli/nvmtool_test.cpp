@@ -284,6 +284,20 @@ TEST_F(NvmtoolTest, VerifyReportsAValueTheTargetDoesNotKeep) {
     EXPECT_EQ(Target(r)["verifyFailures"].toArray(), QJsonArray{failure}) << r.out;
 }
 
+// Ctrl+C stops a run of single writes before the next one, as it cancels the long operations.
+TEST_F(NvmtoolTest, AnInterruptedSetSendsNoFurtherWrite) {
+    SimServer server;
+    ASSERT_TRUE(Serve(server, false, {"--delay-ms", "100", "--journal", File("journal.txt")}));
+    QStringList values = {"set"};
+    for (int i = 0; i < 20; ++i) values << QString("fix_small.gain=%1").arg(i % 2);
+    signal = SIGINT;
+    EXPECT_EQ(Run(values).status, 130);
+    const std::string journal = ReadFile(dir.File("journal.txt"));
+    size_t writes = 0;
+    for (size_t at = journal.find("gain="); at != std::string::npos; at = journal.find("gain=", at + 1)) ++writes;
+    EXPECT_LT(writes, 12u) << journal;
+}
+
 // Where a row of the table below writes: nowhere, a file, a folder in the way, standard output.
 enum class Out { None, File, Folder, StandardOutput };
 
