@@ -160,6 +160,7 @@ TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
     EXPECT_NE(r.err.find("2 parameters of " + saved.toStdString() + " would be written (2 commands); nothing was sent"),
               std::string::npos)
         << r.err;
+    EXPECT_EQ(Target(Run({"write", saved, "--dry-run", "--json"}))["commands"].toInt(), 2);
     EXPECT_EQ(Run({"get", "fix_small.gain"}).out, "fix_small.gain=34\n") << "a dry run sends nothing";
 
     r = Run({"write", saved, "--verify", "--commit", "--json"});
@@ -233,7 +234,7 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
         {{"write", QString::fromStdString(range), "--all", "--dry-run"}, 2, range + ":2: The element range"},
         {{"write", QString::fromStdString(twice), "--dry-run"}, 0, twice + ":2: \"fix_small.gain\" is given on line 1"},
         // A group is not committed after a write to it failed.
-        {{"set", "fix_small.gain=99999", "--commit", "--yes"}, 1, "Not committed: group fix_small, since a write"},
+        {{"set", "fix_small.gain=99999", "--commit", "--yes"}, 1, "The group fix_small was not committed: a write"},
         {{"set", "fix_small.nope[0,1]=1,2"}, 2, "The target has no array \"fix_small.nope\""},
         {{"set", "fix_small.tab", "--csv", QString::fromStdString(twice)}, 2,
          "\"" + twice + "\" holds a table of 2 x 1 values; the array is 2 x 3."},
