@@ -34,10 +34,10 @@ mkdir -p "$settings/Korvale/Brevant"
 printf '[Mode]\r\nNVMSelGroups=cal_t8x_lut,fix_t8x_lut,hyb_cust\r\n' >"$settings/Korvale/Brevant/Brevant.ini"
 APPDATA=$settings "$dir/bin/nvmhost" --screenshot "$out/nvmhost-start.png"
 
-# The end-to-end tests read from the simulated modem, edit, write, save and
-# compare, and save their views when asked to.
-VTQ_SCREENSHOT_DIR=$out "$dir/bin/editor_host_tests" --gtest_filter='HostEditorTest.AValueEdited*' >/dev/null
-VTQ_SCREENSHOT_DIR=$out "$dir/bin/dialogs_tests" --gtest_filter='ValueEditorsScreenshots.*:ArrayViewsScreenshots.*' >/dev/null
+# The end-to-end tests read from the simulated modem, edit and write; the
+# dialog tests show the editors and a comparison; each saves its views when asked to.
+VTQ_SCREENSHOT_DIR=$out "$dir/bin/editor_host_tests" --gtest_filter='HostEditorTest.ValuesEdited*' >/dev/null
+VTQ_SCREENSHOT_DIR=$out "$dir/bin/dialogs_tests" --gtest_filter='ValueEditorsScreenshots.*:ArrayViewsScreenshots.*:TFormDiffView.*' >/dev/null
 VTQ_SCREENSHOT_DIR=$out "$dir/bin/editor_safety_tests" >/dev/null
 
 # Every picture the README shows must come from this run.
