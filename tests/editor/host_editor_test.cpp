@@ -1,6 +1,6 @@
 // The editor end to end: the stand-in host loads the plug-in over the simulated modem; values are edited in the real
-// scalar editor and one is written; every close the user can reach asks; the host closes the editor in the middle of
-// a read. With VTQ_SCREENSHOT_DIR set, the views on the way are saved there.
+// scalar editor and one is written; every close the user can reach asks; a table shaped in the array editor reaches
+// the target; the host closes the editor in the middle of a read. With VTQ_SCREENSHOT_DIR set, the views on the way are saved there.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
