@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <QProcess>
 #include <string>
 
 #include "base/file_io.h"
@@ -14,15 +14,12 @@ namespace {
 
 // What bash completes for the last word of `line`, with the completion script loaded.
 std::string Complete(const std::string& script, const std::string& line) {
-    const std::string command = "bash -c 'source " + script + "; COMP_WORDS=(" + line +
-                                "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _nvmtool; echo \"${COMPREPLY[*]}\"'";
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
-        ::pclose(p);
-    }
-    return " " + out.substr(0, out.find('\n')) + " ";
+    QProcess bash;
+    bash.start("bash", {"-c", QString::fromStdString("source " + script + "; COMP_WORDS=(" + line +
+                                                     "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _nvmtool; "
+                                                     "echo \"${COMPREPLY[*]}\"")});
+    bash.waitForFinished();
+    return " " + bash.readAllStandardOutput().trimmed().toStdString() + " ";
 }
 
 // Every verb of the table has its section in the manual page, is completed
