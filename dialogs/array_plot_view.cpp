@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 #include <span>
 
 #include "core/array_plot.h"
@@ -15,8 +16,6 @@ namespace vtq {
 namespace {
 
 constexpr int kLeft = 64, kTop = 24, kRight = 12, kBottom = 22, kColourBar = 64;
-const QColor kEdited(0x1F, 0x5F, 0xBF);
-const QColor kRead(0xA8, 0xA8, 0xA8);
 
 QString Number(double value) { return QString::number(value, 'g', 10); }
 
@@ -34,18 +33,26 @@ struct YScale {
     }
 };
 
-// One series: point to point while the plot has room for every point, else
-// one stroke per pixel column.
+// One series: point to point while the plot has room for every point (a
+// text that is no number leaves a gap), else one stroke per pixel column.
 void DrawSeries(QPainter& painter, const QRect& plot, std::span<const double> series, const YScale& y) {
     const int width = plot.width();
     if (series.empty() || width < 2) return;
     if (series.size() <= static_cast<size_t>(width)) {
-        QPolygonF line;
-        line.reserve(static_cast<qsizetype>(series.size()));
         const double step = series.size() > 1 ? double(width - 1) / double(series.size() - 1) : 0;
-        for (size_t i = 0; i < series.size(); ++i) line.append(QPointF(plot.left() + step * double(i), y(series[i])));
-        if (line.size() == 1) painter.drawPoint(line.first());
-        painter.drawPolyline(line);
+        QPolygonF line;
+        const auto draw = [&] {
+            if (line.size() == 1) painter.drawPoint(line.first());
+            painter.drawPolyline(line);
+            line.clear();
+        };
+        for (size_t i = 0; i < series.size(); ++i) {
+            if (std::isnan(series[i]))
+                draw();
+            else
+                line.append(QPointF(plot.left() + step * double(i), y(series[i])));
+        }
+        draw();
         return;
     }
     const std::vector<ValueSpan> columns = PixelColumns(series, width);
@@ -124,10 +131,10 @@ void ArrayPlotView::DrawCurves(QPainter& painter, const QRect& plot, double low,
     painter.save();
     painter.setClipRect(plot);
     painter.setRenderHint(QPainter::Antialiasing, columns <= static_cast<size_t>(plot.width()));
-    painter.setPen(QPen(kRead, 3));
+    painter.setPen(QPen(ArrayPlotView::ReadColour(), 3));
     for (int r = 0; r < rows_; ++r) DrawSeries(painter, plot, Slice(read, first_ + r * columns, columns), y);
     for (int r = 0; r < rows_; ++r) {
-        const QColor colour = rows_ == 1 ? kEdited : QColor::fromHsv(r * 300 / rows_, 200, 190);
+        const QColor colour = rows_ == 1 ? ArrayPlotView::EditedColour() : QColor::fromHsv(r * 300 / rows_, 200, 190);
         painter.setPen(QPen(colour, 1.5));
         DrawSeries(painter, plot, Slice(values, first_ + r * columns, columns), y);
     }
@@ -145,7 +152,8 @@ void ArrayPlotView::DrawHeatMap(QPainter& painter, const QRect& plot) const {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(r));
         for (size_t c = 0; c < columns; ++c) {
             const size_t i = static_cast<size_t>(r) * columns + c;
-            if (i < values.size()) line[c] = colours[static_cast<size_t>(ScalePosition(values[i], span) * 255 + 0.5)];
+            if (i < values.size() && !std::isnan(values[i]))
+                line[c] = colours[static_cast<size_t>(ScalePosition(values[i], span) * 255 + 0.5)];
         }
     }
     painter.drawImage(plot, image);
@@ -205,8 +213,8 @@ void ArrayPlotView::DrawFrame(QPainter& painter, const QRect& plot, double low, 
     if (elements_->ReadValues().empty()) return;
     // The legend: a short stroke of each kind before its name.
     int x = plot.left();
-    for (const auto& [colour, name] : {std::pair{kEdited, QStringLiteral("Edited")},
-                                      std::pair{kRead, QStringLiteral("Read from the target")}}) {
+    for (const auto& [colour, name] : {std::pair{ArrayPlotView::EditedColour(), QStringLiteral("Edited")},
+                                      std::pair{ArrayPlotView::ReadColour(), QStringLiteral("Read from the target")}}) {
         painter.setPen(QPen(colour, 3));
         painter.drawLine(x, legend.center().y(), x + 18, legend.center().y());
         painter.setPen(text);

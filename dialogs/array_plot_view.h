@@ -28,6 +28,9 @@ public:
 
     // Draws the plot into `area` of any paint device (the widget, an image).
     void Render(QPainter& painter, const QRect& area) const;
+    // The line of a one-row plot, and that of the values read under it.
+    static QColor EditedColour() { return QColor(0x1F, 0x5F, 0xBF); }
+    static QColor ReadColour() { return QColor(0xA8, 0xA8, 0xA8); }
 
     QSize sizeHint() const override { return QSize(480, 300); }
 

@@ -10,7 +10,9 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
+#include <QPainter>
 #include <QTest>
+#include <climits>
 #include <cmath>
 
 #include "dialogs/array_plot_view.h"
@@ -137,9 +139,55 @@ TEST(ArrayViewsTest, CellsDifferingFromTheValueReadAreMarked) {
     EXPECT_EQ(marks(), "....") << "nothing is known of the target";
     editor.dialog.SetReadValue("1,0x02,9,4");
     EXPECT_EQ(marks(), "..x.");
+    editor.user.inputAnswers = {"9"};
+    editor.Select(1, 0, 1, 0);
+    QTest::keyClick(editor.views.SGTable, Qt::Key_Equal);
+    EXPECT_EQ(marks(), "....") << "an operation's result is compared, not the numbers before it";
+    QTest::keyClick(editor.views.SGTable, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(marks(), "..x.");
     EXPECT_TRUE(editor.Cell(0, 0).data(Qt::BackgroundRole).isValid());
     editor.views.CBColourScale->click();
     EXPECT_FALSE(editor.Cell(0, 0).data(Qt::BackgroundRole).isValid());
+}
+
+// Pixels of `image` within `distance` of `colour` in each of red, green and blue, in the rows from `top` to `bottom`.
+int Pixels(const QImage& image, const QColor& colour, int distance, int top = 0, int bottom = INT_MAX) {
+    int count = 0;
+    for (int y = std::max(top, 0); y < std::min(bottom, image.height()); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            count += std::abs(pixel.red() - colour.red()) <= distance &&
+                     std::abs(pixel.green() - colour.green()) <= distance &&
+                     std::abs(pixel.blue() - colour.blue()) <= distance;
+        }
+    return count;
+}
+
+TEST(ArrayViewsTest, PlotKeepsEverySpikeDrawsTheValuesReadAndHeatMapCellsOnTheScale) {
+    const auto render = [](ElementListModel& elements, int rows, ArrayPlotView::Mode mode) {
+        ArrayPlotView plot(&elements);
+        plot.SetRange(0, elements.Elements().size(), rows);
+        plot.SetMode(mode);
+        QImage image(400, 240, QImage::Format_RGB32);
+        QPainter painter(&image);
+        plot.Render(painter, image.rect());
+        return image;
+    };
+    // Ten thousand points over a few hundred pixel columns: the one high element still reaches the top.
+    std::string zeros;
+    for (int i = 0; i < 10000; ++i) zeros += "0,";
+    ElementListModel line({}, "uint8");
+    line.Fill(zeros.substr(0, 10000) + "255," + zeros.substr(10004));
+    line.SetReadValue(zeros);
+    const QImage curve = render(line, 1, ArrayPlotView::Mode::Curves);
+    EXPECT_GT(Pixels(curve, ArrayPlotView::EditedColour(), 0, 26, 60), 0) << "the spike, below the legend";
+    EXPECT_GT(Pixels(curve, ArrayPlotView::ReadColour(), 0), 200) << "the values read, under the edited ones";
+
+    ElementListModel table({2, 2}, "uint8");
+    table.Fill("0,85,x,255");
+    const QImage map = render(table, 2, ArrayPlotView::Mode::HeatMap);
+    for (const double position : {0.0, 1 / 3.0, 1.0}) EXPECT_GT(Pixels(map, ScaleColour(position), 1), 2000) << position;
+    EXPECT_LT(Pixels(map, ScaleColour(128 / 255.0), 0), 100) << "a text that is no number has no colour";
 }
 
 // Renders the views for docs/screenshots: the simulated modem's 7 x 7 gain table
