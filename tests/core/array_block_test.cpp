@@ -6,6 +6,11 @@
 
 #include "core/array_history.h"
 #include "core/block_paste.h"
+#include "core/commit_groups.h"
+#include "core/edit_parameter.h"
+#include "core/table_record.h"
+#include "model/array_value.h"
+#include "session_fixture.h"
 
 namespace vtq {
 namespace {
@@ -98,6 +103,9 @@ TEST(ArrayBlock, RefusalsChangeNothing) {
     const std::tuple<CellBlock, Op, const char*, const char*> rows[] = {
         {{0, 1, 1, 2, 1}, Op::Set, "1", "The selection lies outside the table."},
         {{1, 0, 0, 1, 1}, Op::Set, "1", "The selection lies outside the table."},
+        {{0, 0, 1, 1, 2}, Op::Set, "1", "The selection lies outside the table."},
+        {{0, 0, 0, 0, 1}, Op::Set, "1", "The selection lies outside the table."},
+        {{0, 0, 0, 2, 2}, Op::Add, "5%", "\"5%\" is not a number."},  // a percent sign only with a factor
         {{0, 0, 0, 2, 2}, Op::InterpolateCorners, "", "The corners of the selection must hold numbers."},
         {{0, 0, 0, 2, 2}, Op::Add, " 1,5 ", "\"1,5\" is not a number."},
         {{0, 0, 0, 2, 2}, Op::Percent, "", "\"\" is not a number."},
@@ -136,6 +144,7 @@ TEST(BlockPaste, SeparatorsLineEndsAndQuotes) {
         {"1, 2\n3 ,4\n\n", {{"1", "2"}, {"3", "4"}}},
         {"\"1;5\"\t\"a\"\"b\"\n\"x\ny\";7", {{"1;5", "a\"b"}, {"x\ny;7"}}},
         {"5\n6\n7\n", {{"5"}, {"6"}, {"7"}}},
+        {"1\r2\n\n3", {{"1"}, {"2"}, {""}, {"3"}}},  // a lone CR ends a row; an empty line inside is a row
         {"", {}},
     };
     for (const auto& [text, cells] : rows) EXPECT_EQ(ParseBlockText(text), cells) << text;
@@ -202,6 +211,33 @@ TEST(ArrayHistory, EachOperationIsOneStep) {
     table.elements[0] = "2";
     EXPECT_TRUE(history.Apply(table.elements, ApplyBlock(table, {0, 0, 0, 1, 1}, Op::Set, "0")));
     EXPECT_FALSE(history.CanRedo());
+}
+
+// A new user's round: a 7 x 7 gain table of the simulated modem read, a 3 x 3
+// block raised by 2, a row interpolated, a column pasted from a text editor,
+// the paste undone, the table written and committed, and read again.
+class TableRoundTrip : public test::SessionTest {};
+
+TEST_F(TableRoundTrip, TheTargetHoldsExactlyTheEditedTable) {
+    Open("group cal_t 4\n  sint16 gain_tab[7][7] = 7*10, 7*20, 7*30, 7*40, 7*50, 7*60, 7*70\nend\n");
+    ASSERT_GT(Read("cal_t").total, 0);
+    NVMParameter* record = FindTableRecord(Items(), "cal_t.gain_tab");
+    ASSERT_NE(record, nullptr);
+    ASSERT_TRUE(QueryType(*host, *record));
+    ArrayTable table = TableOf(*record);
+    ASSERT_EQ(std::tie(table.shape.rows, table.shape.columns), std::tuple(7, 7));
+    ArrayHistory history;
+    EXPECT_TRUE(history.Apply(table.elements, ApplyBlock(table, {0, 1, 1, 3, 3}, Op::Add, "2")));
+    EXPECT_TRUE(history.Apply(table.elements, ApplyBlock(table, {0, 1, 0, 1, 4}, Op::InterpolateRows)));
+    EXPECT_TRUE(history.Apply(table.elements, PasteBlock(table, 0, 0, 6, "1\r\n2\r\n3\r\n")));
+    EXPECT_TRUE(history.Undo(table.elements));
+    EXPECT_TRUE(ApplyEditedValue(*host, *record, JoinElements(table.elements), true).written);
+    EXPECT_EQ(CommitGroups(*session, user).committed, 1);
+
+    ASSERT_GT(Read("cal_t").total, 0);
+    EXPECT_EQ(FindTableRecord(Items(), "cal_t.gain_tab")->value,
+              "10,10,10,10,10,10,10,20,21,21,22,20,20,20,30,32,32,32,30,30,30,40,42,42,42,40,40,40,"
+              "50,50,50,50,50,50,50,60,60,60,60,60,60,60,70,70,70,70,70,70,70");
 }
 
 }  // namespace
