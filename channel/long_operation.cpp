@@ -53,6 +53,13 @@ bool LongOperation::Poll() {
     return !cancelled_;
 }
 
+bool LongOperation::GroupStep(int index, int count, const std::string& doing, const std::string& group) {
+    SetPosition(index);
+    const std::string place = count > 1 ? " (" + std::to_string(index + 1) + "/" + std::to_string(count) + ")" : "";
+    SetStatus(doing + " \"" + group + "\" group" + place + "...");
+    return Poll();
+}
+
 void LongOperation::CloseProgress() {
     if (!progressOpen_) return;
     progressOpen_ = false;

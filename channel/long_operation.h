@@ -47,6 +47,10 @@ public:
     void SetPosition(int position);
     // Lets pending messages through, then tests Cancel. False once cancelled.
     bool Poll();
+    // The step to group `index` of a run over `count` groups: the progress
+    // position, the status text (`doing` + " \"group\" group..." with "(i/n)"
+    // before the dots when there are several), then Poll. False once cancelled.
+    bool GroupStep(int index, int count, const std::string& doing, const std::string& group);
     void CloseProgress();
     // Records how the run ended. False when the window is closing: the caller
     // returns at once and shows nothing more; otherwise a cancelled run logs

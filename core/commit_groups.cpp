@@ -45,14 +45,9 @@ CommitGroupsResult CommitGroups(EditorSession& session, UserSide& user) {
 
     const int count = static_cast<int>(names.size());
     op.OpenProgress(count);
-    if (count == 1) op.SetStatus("Commiting \"" + names[0] + "\" group...");
     // A lost target or a closing window ends the run after the group in flight.
     for (int i = 0; i < count && !op.ShouldStop(); ++i) {
-        op.SetPosition(i);
-        if (count > 1)
-            op.SetStatus("Commiting \"" + names[i] + "\" group (" + std::to_string(i + 1) + "/" +
-                         std::to_string(count) + ")...");
-        if (!op.Poll() || op.Closing()) break;
+        if (!op.GroupStep(i, count, "Commiting", names[i]) || op.Closing()) break;
         const int number = session.GroupTable().Number(names[i]);
         std::string answer;
         if (number < 0) {

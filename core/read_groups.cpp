@@ -53,15 +53,10 @@ ReadGroupsResult ReadGroups(EditorSession& session, UserSide& user) {
         // lost target too: a target lost during the last group's queries must
         // not end in a read reported as complete.
         WatchLost watch(session, op.LostFlag());
-        if (count == 1) op.SetStatus("Reading \"" + names[0] + "\" group...");
         for (int i = 0; i < count; ++i) {
-            op.SetPosition(i);
             const int group = items.GroupIndex(names[i]);
             items.ClearGroup(group);
-            if (count > 1)
-                op.SetStatus("Reading \"" + names[i] + "\" group (" + std::to_string(i + 1) + "/" +
-                             std::to_string(count) + ")...");
-            if (!op.Poll()) break;
+            if (!op.GroupStep(i, count, "Reading", names[i])) break;
             std::string answer;
             if (Exchange(host, cmd::Dump(names[i]), answer, session.Debug(), op.LostFlag())) {
                 ++result.groupsRead;

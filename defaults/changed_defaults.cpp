@@ -88,14 +88,9 @@ ChangedDefaultsResult ExportChangedDefaults(EditorSession& session, UserSide& us
     int answered = 0;  // groups asked with an answer, or skipped on purpose
     const int count = static_cast<int>(groups.size());
     op.OpenProgress(count);
-    if (count == 1) op.SetStatus("Reading \"" + groups[0] + "\" group...");
     for (int i = 0; i < count && !op.ShouldStop(); ++i) {
         const std::string& group = groups[static_cast<size_t>(i)];
-        op.SetPosition(i);
-        if (count > 1)
-            op.SetStatus("Reading \"" + group + "\" group (" + std::to_string(i + 1) + "/" + std::to_string(count) +
-                         ")...");
-        if (!op.Poll()) break;
+        if (!op.GroupStep(i, count, "Reading", group)) break;
         // Asking for these two groups crashes the target.
         if (group == "hyb_cust" || group == "hyb_stackinfo") {
             op.Log("Skipping the group \"" + group + "\" because it causes target to crash to ask on this group.");

@@ -227,14 +227,9 @@ DefaultDumpResult DumpDefaultValues(Host& host, UserSide& user, const std::vecto
     op.Begin();
     const int count = static_cast<int>(groups.size());
     op.OpenProgress(count);
-    if (count == 1) op.SetStatus("Reading \"" + groups[0] + "\" group...");
     for (int i = 0; i < count && !op.TargetLost(); ++i) {
         const std::string& group = groups[static_cast<size_t>(i)];
-        op.SetPosition(i);
-        if (count > 1)
-            op.SetStatus("Reading \"" + group + "\" group (" + std::to_string(i + 1) + "/" + std::to_string(count) +
-                         ")...");
-        if (!op.Poll()) {
+        if (!op.GroupStep(i, count, "Reading", group)) {
             op.Log(kDumpCancelledLine, 1);
             break;
         }
