@@ -175,6 +175,10 @@ void AtomicFileWriter::Line(std::string_view text) {
     Write("\r\n");
 }
 
+void AtomicFileWriter::Lines(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) Line(line);
+}
+
 bool AtomicFileWriter::Commit() {
     if (!ok_ || committed_) return committed_;
     const bool good = inPlace_ ? CommitInPlace() : CommitByRename();

@@ -45,6 +45,8 @@ public:
     void Write(std::string_view text);
     // The text and a carriage return and line feed.
     void Line(std::string_view text);
+    // Each text as a Line.
+    void Lines(const std::vector<std::string>& lines);
 
     // Flushes, syncs and renames the temporary file over the file saved (or
     // writes the device or FIFO). False (and the old file untouched) when

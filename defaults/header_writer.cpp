@@ -47,28 +47,52 @@ std::string TargetDetailsText(Host& host, int bufferSize) {
     return details;
 }
 
-std::string DefaultHeaderText(Host& host, const DefaultGroupList& records, const std::string& guardName) {
-    std::string t = "#ifndef " + guardName + "\n#define " + guardName + "\n\n";
-    t += "/*" + kHyphens + "\n";
-    std::string probe;
-    if (host.GetInfo(kInfoGenerator, 2000, probe)) {
-        t += "Generated with " + (probe.empty() ? std::string("Brevant") : probe) + "\n\n";
-        t += "Connected Target Details:\n";
-        t += TargetDetailsText(host, 2000) + "\n\n";
+HeaderOrigin AskHeaderOrigin(Host& host) {
+    HeaderOrigin origin;
+    origin.known = host.GetInfo(kInfoGenerator, 2000, origin.generator);
+    if (!origin.known) return origin;
+    if (origin.generator.empty()) origin.generator = "Brevant";
+    origin.targetDetails = TargetDetailsText(host, 2000);
+    return origin;
+}
+
+namespace {
+
+// A text of the target's with its line feeds (data, details) as lines of the header.
+void AddTextLines(std::vector<std::string>& lines, std::string_view text) {
+    for (size_t end; (end = text.find('\n')) != std::string_view::npos; text.remove_prefix(end + 1))
+        lines.emplace_back(text.substr(0, end));
+    lines.emplace_back(text);
+}
+
+}  // namespace
+
+std::vector<std::string> DefaultHeaderLines(const HeaderOrigin& origin, const DefaultGroupList& records,
+                                            const std::string& guardName) {
+    std::vector<std::string> t = {"#ifndef " + guardName, "#define " + guardName, "", "/*" + kHyphens};
+    if (origin.known) {
+        t.insert(t.end(), {"Generated with " + origin.generator, "", "Connected Target Details:"});
+        AddTextLines(t, origin.targetDetails);
+        t.emplace_back();
     }
-    t += "NVM Groups in this file (do not delete):\n";
+    t.emplace_back("NVM Groups in this file (do not delete):");
     for (const auto& r : records)
-        t += "[GROUP=" + r.GroupName + ",ARRAYNAME=" + r.ArrayName + ",VERSION=" + std::to_string(r.Version) + "]\n";
-    t += kHyphens + "*/\n\n";
-    for (const auto& r : records) t += r.ElementType + " " + r.ArrayName + "[] =\n{\n" + r.DataText + "\n};\n\n";
+        t.push_back("[GROUP=" + r.GroupName + ",ARRAYNAME=" + r.ArrayName + ",VERSION=" + std::to_string(r.Version) +
+                    "]");
+    t.insert(t.end(), {kHyphens + "*/", ""});
     for (const auto& r : records) {
-        t += std::string(kDefaultTableType) + " " + r.TableName + "[] =\n{\n";
-        t += "    {\n      (void*)&" + r.ArrayName + "[0],\n";
-        t += "      0, // Should always be zero as this starts from the start address of mirror\n";
-        t += "      sizeof(" + r.ArrayName + ") // Same as mirror size\n";
-        t += "    },\n    { NULL, 0, 0 }     //End mark\n};\n\n";
+        t.insert(t.end(), {r.ElementType + " " + r.ArrayName + "[] =", "{"});
+        AddTextLines(t, r.DataText);
+        t.insert(t.end(), {"};", ""});
     }
-    t += "#endif\n";
+    for (const auto& r : records) {
+        t.insert(t.end(), {std::string(kDefaultTableType) + " " + r.TableName + "[] =", "{", "    {",
+                           "      (void*)&" + r.ArrayName + "[0],",
+                           "      0, // Should always be zero as this starts from the start address of mirror",
+                           "      sizeof(" + r.ArrayName + ") // Same as mirror size", "    },",
+                           "    { NULL, 0, 0 }     //End mark", "};", ""});
+    }
+    t.emplace_back("#endif");
     return t;
 }
 
@@ -78,7 +102,7 @@ bool WriteDefaultHeader(Host& host, UserSide& user, const std::string& path, con
         host.ShowLine(kNothingSavedLine, 1);
         return false;
     }
-    const std::string text = DefaultHeaderText(host, records, MakeGuardName(path));
+    const HeaderOrigin origin = AskHeaderOrigin(host);
     // A target that stopped answering while its identity was asked left those lines empty.
     if (targetLost && !host.CheckConnection()) {
         *targetLost = true;
@@ -86,8 +110,7 @@ bool WriteDefaultHeader(Host& host, UserSide& user, const std::string& path, con
         return false;
     }
     AtomicFileWriter out(path);
-    std::string_view rest = text;
-    while (out.Ok() && !rest.empty()) out.Line(NextLine(rest));
+    out.Lines(DefaultHeaderLines(origin, records, MakeGuardName(path)));
     // Any failed write counts, not only the last: a header cut short must not replace the old one.
     if (!out.Commit()) {
         user.Message(CouldNotWriteMessage(path));

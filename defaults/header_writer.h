@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "channel/host.h"
 #include "channel/user_side.h"
@@ -52,8 +53,17 @@ std::string DefaultHeaderFileName(const NamingPreset& preset, const std::string&
 // `bufferSize` - 1 bytes by the host.
 std::string TargetDetailsText(Host& host, int bufferSize);
 
-// The whole header, lines ended by LF.
-std::string DefaultHeaderText(Host& host, const DefaultGroupList& records, const std::string& guardName);
+// Where a header came from, as the host tells it: asked before the header is built.
+struct HeaderOrigin {
+    bool known = false;         // the host gave the generating tool (an empty name stands for "Brevant")
+    std::string generator;
+    std::string targetDetails;  // TargetDetailsText
+};
+HeaderOrigin AskHeaderOrigin(Host& host);
+
+// The whole header, one text per line.
+std::vector<std::string> DefaultHeaderLines(const HeaderOrigin& origin, const DefaultGroupList& records,
+                                            const std::string& guardName);
 
 // Writes the header of `records` to `path` atomically, with CR LF line ends. An
 // empty list or path logs "Nothing saved."; a file that cannot be written shows

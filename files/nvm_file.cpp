@@ -204,7 +204,7 @@ bool WriteParameters(const GroupItems& items, const std::string& path, UserSide*
         if (user) user->Message(CannotOpenMessage(path));
         return false;
     }
-    for (const std::string& line : ParameterFileLines(items)) out.Line(line);
+    out.Lines(ParameterFileLines(items));
     if (!out.Commit()) {
         if (user) user->Message(CannotWriteMessage(path));
         return false;

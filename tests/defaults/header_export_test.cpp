@@ -151,8 +151,9 @@ TEST(DefaultHeaderText, HostInformationAndGuardName) {
     test::ScriptedHost host;
     const DefaultGroupList one = {DefaultGroupData{1, "g", "a", "U8", "t", "1"}};
     const std::string hyphens(76, '-');
-    auto block = [&] {
-        const std::string text = DefaultHeaderText(host, one, "G");
+    auto block = [&] {  // the lines between the comment's first line and the group index, each ended by LF
+        std::string text;
+        for (const std::string& line : DefaultHeaderLines(AskHeaderOrigin(host), one, "G")) text += line + "\n";
         const size_t b = text.find("/*" + hyphens + "\n") + 79;
         return text.substr(b, text.find("NVM Groups in this file") - b);
     };
