@@ -84,8 +84,8 @@ void BM_BlockOperationAll1000x1000(benchmark::State& state) {
 BENCHMARK(BM_BlockOperationAll1000x1000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // One plot drawn into an image of 800 x 400 pixels; `fresh` reads the elements' numbers first, as after an edit.
-void DrawPlot(benchmark::State& state, const std::vector<int>& dimensions, size_t count,
-              vtq::ArrayPlotView::Mode mode, bool fresh) {
+void DrawPlot(benchmark::State& state, const std::vector<int>& dimensions, size_t count, vtq::ArrayPlotView::Mode mode,
+              bool fresh) {
     BenchApp();
     auto elements = Elements(dimensions, count);
     elements->SetReadValue(CurveValue(count));
@@ -114,9 +114,7 @@ void BM_PlotFirstDraw1M(benchmark::State& state) {
 }
 BENCHMARK(BM_PlotFirstDraw1M)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-void BM_PlotDraw7x7(benchmark::State& state) {
-    DrawPlot(state, {7, 7}, 49, vtq::ArrayPlotView::Mode::Curves, true);
-}
+void BM_PlotDraw7x7(benchmark::State& state) { DrawPlot(state, {7, 7}, 49, vtq::ArrayPlotView::Mode::Curves, true); }
 BENCHMARK(BM_PlotDraw7x7)->Unit(benchmark::kMillisecond);
 
 void BM_HeatMapDraw7x7(benchmark::State& state) {

@@ -189,8 +189,8 @@ void ArrayPlotView::DrawFrame(QPainter& painter, const QRect& plot, double low, 
     const QString top = heatMap ? QStringLiteral("0") : Number(high);
     const QString bottom = heatMap ? QString::number(rows_ - 1) : Number(low);
     painter.drawText(leftLabels.translated(plot.left() - kLeft, plot.top()), Qt::AlignRight | Qt::AlignTop, top);
-    painter.drawText(leftLabels.translated(plot.left() - kLeft, plot.bottom() - lineHeight), Qt::AlignRight | Qt::AlignBottom,
-                     bottom);
+    painter.drawText(leftLabels.translated(plot.left() - kLeft, plot.bottom() - lineHeight),
+                     Qt::AlignRight | Qt::AlignBottom, bottom);
     const QRect below(plot.left(), plot.bottom() + 2, plot.width(), lineHeight);
     painter.drawText(below, Qt::AlignLeft | Qt::AlignTop, QStringLiteral("0"));
     painter.drawText(below, Qt::AlignRight | Qt::AlignTop, QString::number(static_cast<qulonglong>(columns - 1)));
@@ -213,8 +213,9 @@ void ArrayPlotView::DrawFrame(QPainter& painter, const QRect& plot, double low, 
     if (elements_->ReadValues().empty()) return;
     // The legend: a short stroke of each kind before its name.
     int x = plot.left();
-    for (const auto& [colour, name] : {std::pair{ArrayPlotView::EditedColour(), QStringLiteral("Edited")},
-                                      std::pair{ArrayPlotView::ReadColour(), QStringLiteral("Read from the target")}}) {
+    for (const auto& [colour, name] :
+         {std::pair{ArrayPlotView::EditedColour(), QStringLiteral("Edited")},
+          std::pair{ArrayPlotView::ReadColour(), QStringLiteral("Read from the target")}}) {
         painter.setPen(QPen(colour, 3));
         painter.drawLine(x, legend.center().y(), x + 18, legend.center().y());
         painter.setPen(text);

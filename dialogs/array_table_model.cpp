@@ -94,9 +94,9 @@ void ArrayCellDelegate::initStyleOption(QStyleOptionViewItem* option, const QMod
     if (!(option->state & QStyle::State_Selected) || !background.isValid()) return;
     const QColor scale = background.value<QColor>();
     const QColor highlight = option->palette.color(QPalette::Highlight);
-    option->backgroundBrush = QColor((scale.red() * 3 + highlight.red() * 2) / 5,
-                                     (scale.green() * 3 + highlight.green() * 2) / 5,
-                                     (scale.blue() * 3 + highlight.blue() * 2) / 5);
+    option->backgroundBrush =
+        QColor((scale.red() * 3 + highlight.red() * 2) / 5, (scale.green() * 3 + highlight.green() * 2) / 5,
+               (scale.blue() * 3 + highlight.blue() * 2) / 5);
     option->state &= ~QStyle::State_Selected;
     option->font.setBold(true);
 }

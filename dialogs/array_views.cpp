@@ -73,7 +73,8 @@ ArrayViews::ArrayViews(ElementListModel* elements, QListView* list, UserSide* us
     CBColourScale->setChecked(table_->ColourScale());
     CBHeatMap = new QCheckBox(QStringLiteral("Heat Map"), this);
     auto* controls = new QHBoxLayout;
-    for (QWidget* control : std::initializer_list<QWidget*>{LTable, SETable, LColumns, SEColumns, CBColourScale, CBHeatMap})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{LTable, SETable, LColumns, SEColumns, CBColourScale, CBHeatMap})
         controls->addWidget(control);
     controls->addStretch(1);
 
@@ -103,9 +104,9 @@ ArrayViews::ArrayViews(ElementListModel* elements, QListView* list, UserSide* us
     layout->addWidget(LStatus);
     BuildMenu();
     const std::pair<QObject*, const char*> named[] = {
-        {SETable, "SETable"},     {SEColumns, "SEColumns"}, {CBColourScale, "CBColourScale"}, {CBHeatMap, "CBHeatMap"},
-        {PCViews, "PCViews"},     {SGTable, "SGTable"},     {PlotView, "PlotView"},           {LStatus, "LStatus"},
-        {PMTable, "PMTable"}};
+        {SETable, "SETable"},     {SEColumns, "SEColumns"}, {CBColourScale, "CBColourScale"},
+        {CBHeatMap, "CBHeatMap"}, {PCViews, "PCViews"},     {SGTable, "SGTable"},
+        {PlotView, "PlotView"},   {LStatus, "LStatus"},     {PMTable, "PMTable"}};
     for (const auto& [object, objectName] : named) object->setObjectName(QString::fromLatin1(objectName));
 
     SGTable->installEventFilter(this);
@@ -145,10 +146,10 @@ void ArrayViews::BuildMenu() {
             &ArrayViews::PasteClick);
     PMTable->addSeparator();
     // Undo and redo also reach the list's and the plot's edits.
-    connect(AddAction(QStringLiteral("Undo"), QKeySequence(QStringLiteral("Ctrl+Z")), this), &QAction::triggered,
-            this, &ArrayViews::UndoClick);
-    connect(AddAction(QStringLiteral("Redo"), QKeySequence(QStringLiteral("Ctrl+Y")), this), &QAction::triggered,
-            this, &ArrayViews::RedoClick);
+    connect(AddAction(QStringLiteral("Undo"), QKeySequence(QStringLiteral("Ctrl+Z")), this), &QAction::triggered, this,
+            &ArrayViews::UndoClick);
+    connect(AddAction(QStringLiteral("Redo"), QKeySequence(QStringLiteral("Ctrl+Y")), this), &QAction::triggered, this,
+            &ArrayViews::RedoClick);
 }
 
 void ArrayViews::ShapeChanged() {
@@ -232,8 +233,8 @@ bool ArrayViews::AskArgument(BlockOperation operation, std::string& argument) {
     caption.erase(caption.find("..."));
     if (user_) return user_->InputBox(caption, row.prompt, argument);
     bool ok = false;
-    const QString answer = QInputDialog::getText(this, ToQ(caption), QString::fromLatin1(row.prompt),
-                                                 QLineEdit::Normal, QString(), &ok);
+    const QString answer =
+        QInputDialog::getText(this, ToQ(caption), QString::fromLatin1(row.prompt), QLineEdit::Normal, QString(), &ok);
     argument = FromQ(answer);
     return ok;
 }
@@ -294,7 +295,8 @@ bool ArrayViews::eventFilter(QObject* watched, QEvent* event) {
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             size_t index = 0;
             const QModelIndex cell = SGTable->currentIndex();
-            if (table_->ElementIndex(cell.row(), cell.column(), index)) emit EditElementRequested(static_cast<int>(index));
+            if (table_->ElementIndex(cell.row(), cell.column(), index))
+                emit EditElementRequested(static_cast<int>(index));
             return true;
         }
     }

@@ -25,8 +25,8 @@ TEST(ArrayPlot, ElementsReadAsTheBlockOperationsReadThem) {
 
 TEST(ArrayPlot, ScalePositionsAndMarks) {
     const ValueSpan span{10, 20, false};
-    for (const auto& [value, position] : std::vector<std::pair<double, double>>{
-             {10, 0}, {15, 0.5}, {20, 1}, {-5, 0}, {99, 1}, {kNaN, 0.5}})
+    for (const auto& [value, position] :
+         std::vector<std::pair<double, double>>{{10, 0}, {15, 0.5}, {20, 1}, {-5, 0}, {99, 1}, {kNaN, 0.5}})
         EXPECT_EQ(ScalePosition(value, span), position) << value;
     EXPECT_EQ(ScalePosition(4, ValueSpan{4, 4, false}), 0.5);
 
