@@ -92,17 +92,23 @@ TFEditValue::TFEditValue(QWidget* owner, bool writeOnTheFlyIn, const std::vector
     Timer1->setInterval(kFollowDelayMs);
     Timer1->setSingleShot(true);
 
+    LName->setText(ToQ(name_));
+    LType->setText(ToQ(ArrayTypeLabel(type_, dimensions)));
+    CWriteonthefly->setChecked(writeOnTheFly);
+    GBEditAsASCII->setVisible(HasStringView(type_));
+
+    WireControls();
+}
+
+TFEditValue::~TFEditValue() = default;
+
+void TFEditValue::WireControls() {
     // Named as the system names them, so the dialog can be found and driven from outside the plug-in.
     setObjectName(QStringLiteral("FEditValue"));
     const std::pair<QObject*, const char*> controls[] = {
         {EAsString, "EAsString"}, {ETextString, "ETextString"}, {ListBox, "ListBox"},
         {BOK, "BOK"},             {BCancel, "BCancel"},         {CWriteonthefly, "CWriteonthefly"}};
     for (const auto& [object, objectName] : controls) object->setObjectName(QString::fromLatin1(objectName));
-
-    LName->setText(ToQ(name_));
-    LType->setText(ToQ(ArrayTypeLabel(type_, dimensions)));
-    CWriteonthefly->setChecked(writeOnTheFly);
-    GBEditAsASCII->setVisible(HasStringView(type_));
 
     EAsString->installEventFilter(this);
     ETextString->installEventFilter(this);
@@ -118,8 +124,6 @@ TFEditValue::TFEditValue(QWidget* owner, bool writeOnTheFlyIn, const std::vector
     connect(BCopy, &QPushButton::clicked, this, &TFEditValue::BCopyClick);
     connect(CWriteonthefly, &QCheckBox::toggled, this, &TFEditValue::CWriteontheflyClick);
 }
-
-TFEditValue::~TFEditValue() = default;
 
 bool TFEditValue::Execute(QWidget* parent, bool& writeOnTheFly, const std::vector<int>& dimensions, int elementCount,
                           const std::string& type, const std::string& value, const std::string& name,

@@ -94,6 +94,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Names the controls and connects their handlers.
+    void WireControls();
     void FillList(const std::string& value);
 
     std::string name_;
