@@ -93,6 +93,7 @@ TEST(ArrayBlock, LinesAndCornersOnAThreeByFourTable) {
     // The one row whose end holds no number is left alone and counted.
     EXPECT_EQ(ApplyBlock(Table(T::Int16, 3, 4, "0 9 9 30  10 0 0 0x0d  5 x x x"), {0, 0, 0, 3, 4},
                          Op::InterpolateRows).skipped, 2u);
+    EXPECT_EQ(ApplyBlock(Table(T::Int16, 1, 2, "x 1"), {0, 0, 0, 1, 1}, Op::InterpolateRows).skipped, 0u);
     // Interpolation rounds each cell to the nearest whole number and clamps in the element type.
     const ArrayTable bytes = Table(T::UInt8, 1, 4, "0 0 0 255");
     EXPECT_EQ(Applied(bytes, ApplyBlock(bytes, {0, 0, 0, 1, 4}, Op::InterpolateRows)), Words("0 85 170 255"));
@@ -129,6 +130,7 @@ TEST(ArrayBlock, ShapesOfOneTwoAndThreeDimensions) {
     }
     size_t index = 0;
     EXPECT_FALSE(ShapeOf({40}, 40).Index(0, 2, 8, index));  // beyond the short last row
+    EXPECT_FALSE(ShapeOf({2, 3, 4}, 24).Index(0, 0, 4, index));
     EXPECT_TRUE(ShapeOf({2, 3, 4}, 24).Index(1, 2, 3, index));
     EXPECT_EQ(index, 23u);
 
@@ -159,6 +161,7 @@ TEST(BlockPaste, BlocksThatFitAndBlocksThatDoNot) {
         {0, 0, "1\n2\n3\n4", "", "The pasted block of 4 x 1 does not fit the 3 x 3 table at [0][0]."},
         {0, 0, "1,2\n3", "", "The pasted rows differ in length: row 2 holds 1 of 2 cells."},
         {0, 0, "1\tx", "", "The pasted block, row 1, column 2: \"x\" is not a number."},
+        {0, 0, "50%", "", "The pasted block, row 1, column 1: \"50%\" is not a number."},
         {0, 0, "\n", "", "There is nothing to paste."},
     };
     for (const auto& [row, column, text, after, message] : rows) {
@@ -219,8 +222,9 @@ TEST(ArrayHistory, EachOperationIsOneStep) {
 class TableRoundTrip : public test::SessionTest {};
 
 TEST_F(TableRoundTrip, TheTargetHoldsExactlyTheEditedTable) {
-    Open("group cal_t 4\n  sint16 gain_tab[7][7] = 7*10, 7*20, 7*30, 7*40, 7*50, 7*60, 7*70\nend\n");
+    Open("group cal_t 4\n  uint8 alpha_gain = 1\n  sint16 gain_tab[7][7] = 7*10, 7*20, 7*30, 7*40, 7*50, 7*60, 7*70\nend\n");
     ASSERT_GT(Read("cal_t").total, 0);
+    EXPECT_EQ(FindTableRecord(Items(), "cal_t.gain"), nullptr);
     NVMParameter* record = FindTableRecord(Items(), "cal_t.gain_tab");
     ASSERT_NE(record, nullptr);
     ASSERT_TRUE(QueryType(*host, *record));
