@@ -44,5 +44,8 @@ inline constexpr const char* kTrackChangesProbe = "at@nvm:track_changes()??\r";
 // Hardware identifiers: the variant identifier and the RF chip's identifier.
 inline constexpr const char* kVariantId = "at@hwid:ver_hwid_get(RF_ENGINE_ID)\r";
 inline constexpr const char* kTravuId = "at@hwid:ver_hwid_get(TRAVU_ID)\r";
+// The standard identification commands: maker, model and revision; serial number.
+inline constexpr const char* kIdentity = "ATI\r";
+inline constexpr const char* kSerialNumber = "AT+CGSN\r";
 
 }  // namespace vtq::cmd

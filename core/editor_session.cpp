@@ -49,7 +49,10 @@ EditorSession::~EditorSession() { Close(); }
 
 bool EditorSession::Start() {
     closing_ = false;
-    return FetchGroupList(host_, *items_, groupTable_, settings_.storedSelection);
+    unit_ = {};
+    if (!FetchGroupList(host_, *items_, groupTable_, settings_.storedSelection)) return false;
+    unit_ = ReadUnitIdentity(host_);
+    return true;
 }
 
 void EditorSession::Close() {

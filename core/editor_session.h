@@ -11,6 +11,7 @@
 #include "channel/host.h"
 #include "core/group_list.h"
 #include "core/settings.h"
+#include "core/unit_identity.h"
 #include "model/group_items.h"
 
 namespace vtq {
@@ -28,8 +29,9 @@ public:
     EditorSession& operator=(const EditorSession&) = delete;
 
     // The start step: closing flag cleared, the group list fetched and the
-    // stored selection applied (write-on-the-fly stays as stored). False when the target gave no
-    // usable group list (the caller tells the user: kGroupListStartMessage).
+    // stored selection applied (write-on-the-fly stays as stored), then the
+    // unit's identity asked. False when the target gave no usable group list
+    // (the caller tells the user: kGroupListStartMessage); nothing more is asked then.
     bool Start();
     // The close step: closing flag set, the checked groups saved, records,
     // group table and decoder freed. Runs once.
@@ -52,6 +54,10 @@ public:
     bool Debug() const { return debug_; }
     void SetDebug(bool on);
 
+    // The connected unit, as it answered at the start; empty parts when it did not say.
+    const UnitIdentity& Unit() const { return unit_; }
+    void SetUnit(UnitIdentity unit) { unit_ = std::move(unit); }
+
     // Refresh of the group list, keeping the current selection.
     bool RefreshGroups();
     // Stores write-on-the-fly when it changed since it was last stored.
@@ -71,6 +77,7 @@ private:
     std::unique_ptr<GroupItems> items_;
     TargetGroupTable groupTable_;
     EditorSettings settings_;
+    UnitIdentity unit_;
     bool closing_ = false;
     bool closed_ = false;
     bool debug_ = false;

@@ -168,9 +168,12 @@ bool LoadsBack(const std::string& line, const NVMParameter& record, std::string&
 
 }  // namespace
 
-std::vector<std::string> ParameterFileLines(const GroupItems& items) {
+std::vector<std::string> ParameterFileLines(const GroupItems& items, const UnitIdentity& unit) {
     std::vector<std::string> lines(2);
-    lines.reserve(static_cast<size_t>(items.ViewCount()) + 2);
+    const std::vector<std::string> unitLines = UnitIdentityLines(unit);
+    lines.insert(lines.end(), unitLines.begin(), unitLines.end());
+    const size_t headerLines = lines.size();
+    lines.reserve(static_cast<size_t>(items.ViewCount()) + headerLines);
     std::string line, value;
     for (const NVMParameter* p : items.View()) {
         AssignRecordLine(line, *p);
@@ -184,17 +187,17 @@ std::vector<std::string> ParameterFileLines(const GroupItems& items) {
         }
     }
     lines[0] = kNvmFileHeaderLine;
-    lines[1] = "// Item Count=" + std::to_string(lines.size() - 2) + ":";
+    lines[1] = "// Item Count=" + std::to_string(lines.size() - headerLines) + ":";
     return lines;
 }
 
-std::string ParameterFileText(const GroupItems& items) {
+std::string ParameterFileText(const GroupItems& items, const UnitIdentity& unit) {
     std::string text;
-    for (const std::string& line : ParameterFileLines(items)) text.append(line).append("\r\n");
+    for (const std::string& line : ParameterFileLines(items, unit)) text.append(line).append("\r\n");
     return text;
 }
 
-bool WriteParameters(const GroupItems& items, const std::string& path, UserSide* user) {
+bool WriteParameters(const GroupItems& items, const std::string& path, UserSide* user, const UnitIdentity& unit) {
     if (items.ViewCount() == 0) {
         if (user) user->Message(kNothingToSaveMessage);
         return false;
@@ -204,7 +207,7 @@ bool WriteParameters(const GroupItems& items, const std::string& path, UserSide*
         if (user) user->Message(CannotOpenMessage(path));
         return false;
     }
-    out.Lines(ParameterFileLines(items));
+    out.Lines(ParameterFileLines(items, unit));
     if (!out.Commit()) {
         if (user) user->Message(CannotWriteMessage(path));
         return false;

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/unit_identity.h"
+
 namespace vtq {
 
 class GroupItems;
@@ -59,17 +61,18 @@ std::string NvmParameterLine(std::string_view name, std::string_view value, std:
 void AssignParameterLine(std::string& line, std::string_view name, std::string_view value, std::string_view type);
 
 // The lines of the parameter file of the view of `items`, header lines
-// included, without line ends; records whose line would not load back are
-// left out and named in the log.
-std::vector<std::string> ParameterFileLines(const GroupItems& items);
+// included (and the identity lines of `unit` after them, when it is known),
+// without line ends; records whose line would not load back are left out and
+// named in the log.
+std::vector<std::string> ParameterFileLines(const GroupItems& items, const UnitIdentity& unit = {});
 // The whole parameter file, byte for byte as WriteParameters writes it (for standard output).
-std::string ParameterFileText(const GroupItems& items);
+std::string ParameterFileText(const GroupItems& items, const UnitIdentity& unit = {});
 
 // Writes the view of `items` to `path`, atomically. `user` (may be null: no
 // messages) is told why nothing was written. A record whose line would not
 // load back (no group before a point, an empty value ...) stays out of the
 // file, with a line in the log. True when the file was written.
-bool WriteParameters(const GroupItems& items, const std::string& path, UserSide* user);
+bool WriteParameters(const GroupItems& items, const std::string& path, UserSide* user, const UnitIdentity& unit = {});
 
 struct LoadCounts {
     int added = 0;

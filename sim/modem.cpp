@@ -512,7 +512,8 @@ struct Modem::Impl {
             r.Line(Identity("model"));
         else if (EqualsNoCase(rest, "+CGMR"))
             r.Line(Identity("revision"));
-        else if (EqualsNoCase(rest, "+CGSN"))
+        // A unit without a serial number in its image answers ERROR, as one that does not know it.
+        else if (EqualsNoCase(rest, "+CGSN") && image->identity.contains("serial") && !Identity("serial").empty())
             r.Line(Identity("serial"));
         else
             return Error();

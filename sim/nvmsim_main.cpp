@@ -27,6 +27,7 @@ const char kUsage[] =
     "Options:\n"
     "  --image FILE            target image (default: the repository's default image)\n"
     "  --naming indexed|suffixed   override the image's dump naming\n"
+    "  --serial TEXT           the serial number AT+CGSN answers (overrides the image's; \"\" for none)\n"
     "  --lose-after K          no answer from the K-th command on\n"
     "  --error-pattern RE      answer ERROR to commands matching RE\n"
     "  --cme-error N           answer \"+CME ERROR: N\" instead of ERROR\n"
@@ -73,6 +74,7 @@ struct Words {
 
 struct Settings {
     std::string mode, modeArg, imagePath = nvmsim::Modem::DefaultImagePath(), naming;
+    const char* serial = nullptr;
     nvmsim::Faults faults;
     nvmsim::ServerOptions server;
 };
@@ -122,6 +124,10 @@ Read ModeOption(const std::string& opt, Words& words, Settings& settings, std::s
         const char* v = words.Value();
         if (v) settings.imagePath = v;
         return Check(v, error, "--image needs a file");
+    }
+    if (opt == "--serial") {
+        settings.serial = words.Value();
+        return Check(settings.serial, error, "--serial needs a text");
     }
     if (opt == "--naming") {
         const char* v = words.Value();
@@ -214,6 +220,7 @@ int Serve(const Settings& settings) {
     }
     if (settings.naming == "indexed") image->naming = nvmsim::Naming::Indexed;
     if (settings.naming == "suffixed") image->naming = nvmsim::Naming::Suffixed;
+    if (settings.serial) image->identity["serial"] = settings.serial;
     nvmsim::Modem modem(image);
     modem.faults() = settings.faults;
 

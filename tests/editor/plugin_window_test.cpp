@@ -61,7 +61,8 @@ TEST(PluginWindowTest, ExportsCanRunAndOneWindowWithOrWithoutAnArea) {
     EXPECT_TRUE(own->isWindow());
     show(&noArea);
     EXPECT_EQ(Window(), own.data()) << "the same window brought forward";
-    EXPECT_EQ(commands, std::vector<std::string>{"at@nvm:$nvm_groups??\r"}) << "fetched once per window";
+    EXPECT_EQ(commands, (std::vector<std::string>{"at@nvm:$nvm_groups??\r", "ATI\r", "AT+CGSN\r"}))
+        << "the group list and the unit fetched once per window";
     close(&noArea);
     EXPECT_EQ(std::tuple(own.data(), Window()), std::tuple(nullptr, nullptr));
     close(&noArea);

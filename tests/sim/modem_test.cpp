@@ -61,6 +61,8 @@ TEST_F(ModemTest, AnswersQueries) {
         {"at@hwid:ver_hwid_get(OTHER_ID)", "ERROR\r\n"},
     };
     for (const auto& [command, answer] : cases) EXPECT_EQ(Run(command), answer) << command;
+    modem->image().identity.erase("serial");
+    EXPECT_EQ(Run("AT+CGSN"), "ERROR\r\n") << "a unit without a serial number in its image";
 }
 
 TEST_F(ModemTest, WritesChangeTheRamMirrorUntilTheGroupIsCommitted) {
