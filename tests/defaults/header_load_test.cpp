@@ -159,11 +159,7 @@ TEST_F(HeaderLoad, TargetLostAtEveryCommand) {
     }
 }
 
-TEST_F(HeaderLoad, ProbeOpenDialogAndMissingFile) {
-    host->emptyProbe = "at@nvm:write_to_mirror()??\r";
-    EXPECT_FALSE(LoadDefaultHeaderToTarget(*session, user, dir.File("x.h")).loaded);
-    EXPECT_EQ(user.messages, Texts{kMirrorUnsupportedMessage});
-    Reset();
+TEST_F(HeaderLoad, OpenDialogAndMissingFile) {
     EXPECT_FALSE(LoadDefaultHeaderToTarget(*session, user).loaded);
     user.fileNames = {dir.File("missing.h")};
     EXPECT_FALSE(LoadDefaultHeaderToTarget(*session, user).loaded);

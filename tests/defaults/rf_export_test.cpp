@@ -94,7 +94,6 @@ TEST_F(RfExport, TargetLostAtTheIdentityQueriesWritesNoFile) {
 TEST_F(RfExport, MergeFailuresWriteNothing) {
     const std::string table = "rf_nvm_t8x_calib_binary_data_table_cust_k1", quoted = "\"" + table + "\".";
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"/* nothing */", "Cannot find the array " + quoted},
         {" U16 a_calib_x[] = {1}; " + table + " /* { */", "Cannot find the array beginning '{' after " + quoted},
         {" U16 " + table + "[] = { 1, 2 // }", "Cannot find the array ending '}' after " + quoted},
     };
