@@ -155,7 +155,8 @@ TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
 
     r = Run({"write", saved, "--dry-run"});
     EXPECT_EQ(r.out, "at@nvm:fix_small.gain=12\r\nat@nvm:fix_small.lut[0,3]={1,2,3,4}\r\n");
-    EXPECT_NE(r.err.find("2 parameters of " + saved.toStdString() + " would be written (2 commands); nothing was sent"),
+    EXPECT_NE(r.err.find("\nDry run: 2 parameters of " + saved.toStdString() +
+                         " would be written (2 commands); nothing was sent"),
               std::string::npos)
         << r.err;
     EXPECT_EQ(Target(Run({"write", saved, "--dry-run", "--json"}))["commands"].toInt(), 2);
