@@ -245,10 +245,8 @@ NVMParameter* FindInGroup(const ParamMap& params, std::string_view name) {
 void LoadParametersFromText(GroupItems& items, std::string_view text, LoadCounts& counts, FileNames names) {
     counts = LoadCounts();
     UpdateBracket bracket(items);
-    // The container reads dimension suffixes in names only while this flag is
-    // clear; a name ending in "[0]" sets it.
-    bool indexed = false;
-    items.SetIndexedNames(names == FileNames::AsGiven);
+    // A name ending in "[0]" sets the flag again: the names are the target's indexed ones.
+    items.SetIndexedNames(false);
     // Consecutive lines mostly share their group: its index is looked up once
     // per run (indexes move only when a group is created).
     std::string lastGroup;
@@ -277,11 +275,13 @@ void LoadParametersFromText(GroupItems& items, std::string_view text, LoadCounts
             Replace(*record, line, value, counts);
             continue;
         }
+        std::optional<ParameterDraft> draft = items.DraftParameter(line.name, line.value, line.type, false, names);
+        if (!draft) continue;
+        // A suffixed or range name may need the target's answer (a container without a link asks nothing).
+        items.AskTarget(*draft);
         const size_t before = group->params.size();
-        NVMParameter* record = items.AddParameter(groupIndex, line.name, line.value, line.type, false);
+        NVMParameter* record = items.InsertParameter(groupIndex, std::move(*draft));
         const bool firstIndex = EndsWithText(line.name, "[0]");
-        indexed |= firstIndex;
-        if (!record) continue;
         if (group->params.size() != before) {
             // "x={5}": an array of one element, as the writer saves it.
             if (line.braced && record->elementCount == 0 && !record->value.starts_with('"')) {
@@ -308,7 +308,6 @@ void LoadParametersFromText(GroupItems& items, std::string_view text, LoadCounts
             ++counts.added;
         }
     }
-    if (names == FileNames::AsGiven) items.SetIndexedNames(indexed);
     items.RemoveExtraLutFill(true);
 }
 

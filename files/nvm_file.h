@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "core/unit_identity.h"
+#include "model/group_items.h"
 
 namespace vtq {
 
-class GroupItems;
 class UserSide;
 struct NVMParameter;
 
@@ -81,17 +81,9 @@ struct LoadCounts {
     bool Empty() const { return added == 0 && replaced == 0 && unchanged == 0; }
 };
 
-// How the names of a file's lines become record names.
-enum class FileNames {
-    // As the container takes names from the target: "[0]" and dimension
-    // suffixes ("tbl_4x8") become array sizes, confirmed with the target where
-    // the container may ask it.
-    AsTarget,
-    // As the file gives them ("[0]" is still cut): for a container that cannot
-    // ask the target, where a plain name such as "gain_2" would otherwise be
-    // taken for an array of 2 and renamed "gain".
-    AsGiven,
-};
+// How the names of a file's lines become record names: as the target gives
+// them, or as the file gives them for a container that cannot ask the target.
+using FileNames = NameRule;
 
 // Merges the file at `path` into `items`: groups are created as needed (marked
 // not on target) and checked, known parameters take the file's value and type,

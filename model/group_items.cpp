@@ -14,6 +14,12 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// A ".fill_" entry: padding of the target's, never a parameter.
+bool IsFillName(std::string_view name) {
+    const size_t dot = name.rfind('.');
+    return dot != std::string_view::npos && StartsWithText(name.substr(dot), ".fill_");
+}
+
 // Reads the decimal digits at `pos` (saturating) and moves past them; 0 when there are none.
 long long ReadNumber(std::string_view text, size_t& pos) {
     const NumberText n = ReadNumberText(text, pos, {.sign = false});
@@ -250,21 +256,14 @@ void GroupItems::QueryElements(NVMParameter& record, int count) {
     }
 }
 
-NVMParameter* GroupItems::AddParameter(int groupIndex, std::string_view name, std::string_view value,
-                                       std::string_view type, bool requery) {
-    if (const size_t dot = name.rfind('.'); dot != std::string_view::npos && StartsWithText(name.substr(dot), ".fill_"))
-        return nullptr;
-    GroupItem* group = Group(groupIndex);
-    if (!group) {
-        Log("Ignored adding \"" + std::string(name) + "\" because the group does not exist.", 1);
-        return nullptr;
-    }
-
-    NVMParameter record;
+std::optional<ParameterDraft> GroupItems::DraftParameter(std::string_view name, std::string_view value,
+                                                        std::string_view type, bool requery, NameRule rule) {
+    if (IsFillName(name)) return std::nullopt;
+    ParameterDraft draft;
+    NVMParameter& record = draft.record;
     record.name = std::string(name);
     record.value = std::string(value);
     record.type = std::string(type);
-
     if (EndsWithText(name, "[0]")) {
         // Arrays named with their first index: the dump gives the values, the
         // target gives the size when the dump is incomplete or very long.
@@ -276,65 +275,98 @@ NVMParameter* GroupItems::AddParameter(int groupIndex, std::string_view name, st
             if (record.elementCount < 1) requery = true;
         }
         if (record.elementCount > 800) requery = true;
-        if (requery) {
+        if (requery) draft.ask = ParameterDraft::Ask::ArraySize;
+        return draft;
+    }
+    if (rule == NameRule::AsGiven || indexedNames_ || name.size() < 2 || !IsDigit(name.back())) return draft;
+    // A dimension suffix such as tbl_4x8: the array's shape is in its name.
+    size_t i = name.size() - 1;
+    while (i > 0 && (IsDigit(name[i]) || name[i] == 'x')) --i;
+    if (i == 0 || name[i] != '_') return draft;
+    const std::string_view suffix = name.substr(i + 1);
+    draft.stripped = std::string(name.substr(0, i));
+    record.dimensionText = std::string(suffix);
+    record.elementCount = ParseDimensions(suffix);
+    if (record.elementCount == 1) {
+        draft.ask = ParameterDraft::Ask::SuffixScalar;
+    } else if (ElementCount(record.value) == record.elementCount) {
+        record.name = draft.stripped;
+        record.dimensionText = std::to_string(record.elementCount);
+    } else {
+        draft.ask = ParameterDraft::Ask::SuffixArray;
+    }
+    return draft;
+}
+
+void GroupItems::AskTarget(ParameterDraft& draft) {
+    NVMParameter& record = draft.record;
+    std::string answer;
+    switch (draft.ask) {
+        case ParameterDraft::Ask::ArraySize:
             record.elementCount = QueryArraySize(record.name);
             record.dimensionText = std::to_string(record.elementCount);
             QueryElements(record, record.elementCount);
-        }
-    } else if (!indexedNames_ && name.size() >= 2 && IsDigit(name.back())) {
-        // A dimension suffix such as tbl_4x8: the array's shape is in its name.
-        size_t i = name.size() - 1;
-        while (i > 0 && (IsDigit(name[i]) || name[i] == 'x')) --i;
-        if (i > 0 && name[i] == '_') {
-            const std::string_view suffix = name.substr(i + 1);
-            const std::string stripped(name.substr(0, i));
-            record.dimensionText = std::string(suffix);
-            record.elementCount = ParseDimensions(suffix);
-            if (record.elementCount == 1) {
-                std::string answer;
-                if (Query(cmd::Value(name), answer)) {
-                    record.elementCount = 0;
-                    record.dimensionText.clear();
-                } else {
-                    record.name = stripped;
-                }
+            break;
+        case ParameterDraft::Ask::SuffixScalar:
+            // The full name answers as a scalar of its own, or the record is a one-element array.
+            if (Query(cmd::Value(record.name), answer)) {
+                record.elementCount = 0;
+                record.dimensionText.clear();
             } else {
-                int count = ElementCount(record.value);
-                if (count == record.elementCount) {
-                    record.name = stripped;
-                } else {
-                    int size = QueryArraySize(name);
-                    if (size < 0) {
-                        record.name = stripped;
-                        size = QueryArraySize(stripped);
-                    }
-                    if (size >= 0) count = size;
-                    if (count != 0) QueryElements(record, count);
-                }
-                record.elementCount = count;
-                record.dimensionText = std::to_string(count);
+                record.name = draft.stripped;
             }
-        }
-    }
-
-    if (record.elementCount == 0) {
-        if (record.value.find(',') != std::string::npos) {
-            record.elementCount = ElementCount(record.value);
-            record.dimensionText = std::to_string(record.elementCount);
-        } else if (const size_t open = record.name.find('[');
-                   open != std::string::npos && record.name.find(',', open + 1) != std::string::npos) {
-            // A range name such as tab[0,15]: ask for the values of the whole range.
-            std::string answer;
-            if (Query(cmd::Size(record.name), answer) && ExtractBraces(answer, true)) {
-                record.value = std::move(answer);
-                record.elementCount = ElementCount(record.value);
-                record.dimensionText = std::to_string(record.elementCount);
+            break;
+        case ParameterDraft::Ask::SuffixArray: {
+            int count = ElementCount(record.value);
+            int size = QueryArraySize(record.name);
+            if (size < 0) {
+                record.name = draft.stripped;
+                size = QueryArraySize(draft.stripped);
             }
+            if (size >= 0) count = size;
+            if (count != 0) QueryElements(record, count);
+            record.elementCount = count;
+            record.dimensionText = std::to_string(count);
+            break;
         }
+        case ParameterDraft::Ask::Nothing:
+            break;
     }
+    draft.ask = ParameterDraft::Ask::Nothing;
+    if (record.elementCount != 0 || record.value.find(',') != std::string::npos) return;
+    // A range name such as tab[0,15]: ask for the values of the whole range.
+    const size_t open = record.name.find('[');
+    if (open != std::string::npos && record.name.find(',', open + 1) != std::string::npos &&
+        Query(cmd::Size(record.name), answer) && ExtractBraces(answer, true)) {
+        record.value = std::move(answer);
+        record.elementCount = ElementCount(record.value);
+        record.dimensionText = std::to_string(record.elementCount);
+    }
+}
 
+NVMParameter* GroupItems::InsertParameter(int groupIndex, ParameterDraft&& draft) {
+    GroupItem* group = Group(groupIndex);
+    if (!group) return nullptr;
+    NVMParameter& record = draft.record;
+    // A comma list without a size: its elements count.
+    if (record.elementCount == 0 && record.value.find(',') != std::string::npos) {
+        record.elementCount = ElementCount(record.value);
+        record.dimensionText = std::to_string(record.elementCount);
+    }
     RemoveBlanksOutsideQuotes(record.value);
     return group->params.Insert(std::move(record)).first;
+}
+
+NVMParameter* GroupItems::AddParameter(int groupIndex, std::string_view name, std::string_view value,
+                                       std::string_view type, bool requery, NameRule rule) {
+    if (IsFillName(name)) return nullptr;
+    if (!Group(groupIndex)) {
+        Log("Ignored adding \"" + std::string(name) + "\" because the group does not exist.", 1);
+        return nullptr;
+    }
+    std::optional<ParameterDraft> draft = DraftParameter(name, value, type, requery, rule);
+    AskTarget(*draft);
+    return InsertParameter(groupIndex, std::move(*draft));
 }
 
 bool GroupItems::DeleteParameter(int groupIndex, int position) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -20,6 +21,24 @@ namespace vtq {
 // Display order inside a group: bracketed indexes compare as numbers, so
 // tbl[2] < tbl[10] and rec[1].b < rec[1].c. Negative, zero or positive.
 int NaturalNameCompare(std::string_view a, std::string_view b);
+
+// How a name becomes a record name: as the target gives names (a dimension
+// suffix such as tbl_4x8 is the array's shape, confirmed with the target), or
+// as a file gives them, for a container that cannot ask the target (a plain
+// name such as "gain_2" would otherwise be taken for an array of 2 called "gain").
+enum class NameRule { AsTarget, AsGiven };
+
+// A record as its name and value give it, and what is left to ask the target.
+struct ParameterDraft {
+    NVMParameter record;
+    enum class Ask {
+        Nothing,
+        ArraySize,     // "tab[0]" whose value is empty or very long: the size and the values
+        SuffixScalar,  // "mode_1": whether the full name is a scalar of its own
+        SuffixArray,   // "tbl_4x8" with another number of values: the size under either name, then the values
+    } ask = Ask::Nothing;
+    std::string stripped;  // the name without its dimension suffix
+};
 
 // Listens to a container: the grid and the group list follow it through this.
 class GroupItemsListener {
@@ -84,14 +103,27 @@ public:
 
     // ---- Parameters.
 
-    // Adds a parameter as the target or a file gave it: drops ".fill_" entries,
-    // strips "[0]" and dimension suffixes into array sizes, asks the target for
-    // sizes and values where the text is not enough, removes blanks from the
-    // value. Answers the record now in the group under that name (an existing
-    // record of the same name is kept and answered), or null when refused.
-    // No view rebuild: callers bracket bulk additions with BeginUpdate/EndUpdate.
+    // Adds a parameter as the target or a file gave it, in three steps:
+    // DraftParameter, AskTarget and InsertParameter. Answers the record now in
+    // the group under that name (an existing record of the same name is kept
+    // and answered), or null for a ".fill_" entry or a group that is not there
+    // (logged). No view rebuild: callers bracket bulk additions with BeginUpdate/EndUpdate.
     NVMParameter* AddParameter(int groupIndex, std::string_view name, std::string_view value, std::string_view type,
-                               bool requery);
+                               bool requery, NameRule rule = NameRule::AsTarget);
+    // 1. The record as its name and value give it: "[0]" and (with the
+    // target's rule, until a "[0]" name was seen) a dimension suffix such as
+    // tbl_4x8 become an array size, and what is left to ask the target is
+    // noted. Nothing for a ".fill_" entry. Sets IndexedNames on a "[0]" name.
+    std::optional<ParameterDraft> DraftParameter(std::string_view name, std::string_view value, std::string_view type,
+                                                 bool requery, NameRule rule);
+    // 2. The target's answers: the size and values of an array the text does
+    // not hold whole, whether a suffixed name is a scalar of its own, the
+    // values of a range name. A container without a link asks nothing, and
+    // the record keeps what its text gave.
+    void AskTarget(ParameterDraft& draft);
+    // 3. The record into the group: a comma list counts its elements, blanks
+    // outside quotes go. Null when there is no such group.
+    NVMParameter* InsertParameter(int groupIndex, ParameterDraft&& draft);
     // Frees the record at a position of the group's name order; no rebuild.
     bool DeleteParameter(int groupIndex, int position);
     // Removes the base entries of tables that also came element by element
