@@ -106,9 +106,9 @@ bool CheckVerbArguments(const VerbRow& verb, const ToolOptions& o, unsigned give
 }
 
 bool SetTarget(ToolOptions& o, const std::string& text, std::string& error) {
-    nvmhost::TargetAddress target;
+    targetlink::TargetAddress target;
     std::string why;
-    if (!nvmhost::ParseTargetAddress(text, target, why)) {
+    if (!targetlink::ParseTargetAddress(text, target, why)) {
         error = "--target " + text + ": " + why;
         return false;
     }

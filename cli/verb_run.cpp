@@ -164,17 +164,17 @@ TargetRun RunOnTarget(const ToolOptions& options, const std::string& target, int
     run.target = target;
     ConsoleUser user(console);
     try {
-        nvmhost::TargetSession link;
+        targetlink::TargetSession link;
         link.SetTimeoutMs(options.timeoutMs);
         link.SetLog([&user](const std::string& text, uint8_t flag) { user.Log(text, flag); });
-        nvmhost::TargetAddress address;
+        targetlink::TargetAddress address;
         std::string error;
-        std::unique_ptr<nvmhost::ByteLink> byteLink;
-        if (nvmhost::ParseTargetAddress(target, address, error)) byteLink = nvmhost::MakeLink(address, error);
+        std::unique_ptr<targetlink::ByteLink> byteLink;
+        if (targetlink::ParseTargetAddress(target, address, error)) byteLink = targetlink::MakeLink(address, error);
         if (!byteLink || !link.Attach(std::move(byteLink), error)) {
             run.result.Fail(Outcome::kTargetLost, "Cannot connect to " + target + ": " + error);
         } else {
-            nvmhost::LinkHost host(link, "nvmtool " NVMTOOL_VERSION,
+            targetlink::LinkHost host(link, "nvmtool " NVMTOOL_VERSION,
                                    [&user](const std::string& text, uint8_t flag) { user.Log(text, flag); });
             SessionHolder session(host, user, settingsPath);
             VerbRun(options, run, user, host, *session.session, index, count).Run();

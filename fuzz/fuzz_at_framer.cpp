@@ -27,7 +27,7 @@ struct Outcome {
 };
 
 Outcome Run(std::string_view command, std::string_view bytes, size_t chunk) {
-    nvmhost::AtFramer framer;
+    targetlink::AtFramer framer;
     framer.Begin(command);
     for (size_t at = 0; at < bytes.size(); at += chunk) framer.Feed(bytes.substr(at, chunk));
     if (bytes.empty()) framer.Feed({});
@@ -78,14 +78,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         rest.remove_prefix(end + 2);
     }
     if (whole.complete) {
-        Check(nvmhost::IsFinalResultCode(whole.final), "the final line is no final result code", whole.final);
+        Check(targetlink::IsFinalResultCode(whole.final), "the final line is no final result code", whole.final);
         Check(!answerLines.empty() && answerLines.back() == whole.final, "the answer does not end in its final line");
         answerLines.pop_back();
     } else {
         Check(whole.final.empty(), "a final line in an answer that is not complete");
     }
     for (std::string_view line : answerLines)
-        Check(!nvmhost::IsFinalResultCode(line), "a final result code inside the answer", line);
+        Check(!targetlink::IsFinalResultCode(line), "a final result code inside the answer", line);
 
     // Every line read went somewhere: the echo at most once, the others kept.
     Check(bytes.size() >= whole.pending.size() &&
@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The next command on the same link: its answer is never made of leftovers
     // alone once the target showed that it echoes.
-    nvmhost::AtFramer link;
+    targetlink::AtFramer link;
     link.Begin(command);
     link.Feed(bytes);
     if (link.EchoSeen()) {

@@ -4,6 +4,10 @@
 
 namespace nvmhost {
 
+using targetlink::InfoText;
+using targetlink::TargetSession;
+
+
 HostServices& Services() {
     static HostServices services;
     return services;

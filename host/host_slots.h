@@ -16,7 +16,7 @@
 namespace nvmhost {
 
 struct HostServices {
-    TargetSession* session = nullptr;
+    targetlink::TargetSession* session = nullptr;
     // The log pane: flag 0 errors and warnings, 1 information.
     std::function<void(const std::string&, uint8_t)> log;
     // Item 20 of the information function.

@@ -18,6 +18,14 @@
 
 namespace nvmhost {
 
+using targetlink::ByteLink;
+using targetlink::FormatTargetAddress;
+using targetlink::LinkState;
+using targetlink::MakeLink;
+using targetlink::ParseTargetAddress;
+using targetlink::TargetAddress;
+
+
 namespace {
 
 // Objects the plug-in handed to deleteLater must go while its code is still mapped.

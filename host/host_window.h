@@ -25,7 +25,7 @@ public:
     ~HostWindow() override;
 
     // Opens the target; failures go to the log and the status bar.
-    bool ConnectTarget(const TargetAddress& target);
+    bool ConnectTarget(const targetlink::TargetAddress& target);
     // Loads the plug-in, hands over the host functions and opens the editor
     // window when the plug-in can run. Failures are logged, never fatal. A
     // plug-in already loaded is replaced only when it can be unloaded.
@@ -36,7 +36,7 @@ public:
     bool UnloadPlugin();
     bool PluginMayBeRunning() const;
 
-    TargetSession& session() { return session_; }
+    targetlink::TargetSession& session() { return session_; }
     LogPane* logPane() const { return log_; }
     QMdiArea* mdiArea() const { return mdi_; }
     PluginLoader& plugin() { return plugin_; }
@@ -67,8 +67,8 @@ private:
     QLabel* pluginLabel_;
     QAction* openEditor_ = nullptr;
     QAction* closeEditor_ = nullptr;
-    TargetSession session_;
-    TargetAddress target_;
+    targetlink::TargetSession session_;
+    targetlink::TargetAddress target_;
     PluginLoader plugin_;
     std::vector<vtq_host_fn> table_;
     vtq_host_app app_{};

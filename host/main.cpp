@@ -72,9 +72,9 @@ int main(int argc, char** argv) {
     parser.addOptions({pluginOpt, targetOpt, timeoutOpt, shotOpt});
     parser.process(app);
 
-    nvmhost::TargetAddress target;
+    targetlink::TargetAddress target;
     std::string error;
-    if (!nvmhost::ParseTargetAddress(parser.value(targetOpt).toStdString(), target, error)) {
+    if (!targetlink::ParseTargetAddress(parser.value(targetOpt).toStdString(), target, error)) {
         std::fprintf(stderr, "nvmhost: %s\n", error.c_str());
         return 2;
     }

@@ -4,7 +4,7 @@
 #include <array>
 #include <utility>
 
-namespace nvmhost {
+namespace targetlink {
 
 namespace {
 
@@ -177,4 +177,4 @@ std::vector<std::string> AtFramer::TakeUnsolicited() {
     return out;
 }
 
-}  // namespace nvmhost
+}  // namespace targetlink

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace nvmhost {
+namespace targetlink {
 
 // True for the lines that end an answer: "OK", "ERROR", "+CME ERROR: n",
 // "+CMS ERROR: n", "NO CARRIER", "BUSY", "NO ANSWER", "NO DIALTONE".
@@ -72,4 +72,4 @@ private:
     std::vector<std::string> unsolicited_;
 };
 
-}  // namespace nvmhost
+}  // namespace targetlink

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-namespace nvmhost {
+namespace targetlink {
 
 enum class WaitResult { Data, Timeout, Lost };
 
@@ -35,4 +35,4 @@ public:
     }
 };
 
-}  // namespace nvmhost
+}  // namespace targetlink

@@ -4,7 +4,7 @@
 
 #include "vtq/host_api.h"
 
-namespace nvmhost {
+namespace targetlink {
 
 const char* const kTargetDetailsCommand9 = "ATI";
 const char* const kTargetDetailsCommand10 = "AT+CGSN";
@@ -61,4 +61,4 @@ void LinkHost::ShowLine(const std::string& text, uint8_t flag) {
     if (showLine_) showLine_(text, flag);
 }
 
-}  // namespace nvmhost
+}  // namespace targetlink

@@ -9,7 +9,7 @@
 #include "channel/host.h"
 #include "link/target_session.h"
 
-namespace nvmhost {
+namespace targetlink {
 
 // The identity commands behind information items 9 (manufacturer, model and
 // revision) and 10 (serial number).
@@ -48,4 +48,4 @@ private:
     TargetSession::LogFn showLine_;
 };
 
-}  // namespace nvmhost
+}  // namespace targetlink

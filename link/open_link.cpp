@@ -5,7 +5,7 @@
 #include "link/sim_link.h"
 #endif
 
-namespace nvmhost {
+namespace targetlink {
 
 std::unique_ptr<ByteLink> MakeLink(const TargetAddress& target, std::string& error) {
     switch (target.kind) {
@@ -25,4 +25,4 @@ std::unique_ptr<ByteLink> MakeLink(const TargetAddress& target, std::string& err
     return nullptr;
 }
 
-}  // namespace nvmhost
+}  // namespace targetlink

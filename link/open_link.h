@@ -8,9 +8,9 @@
 #include "link/byte_link.h"
 #include "link/target_address.h"
 
-namespace nvmhost {
+namespace targetlink {
 
 // Null with `error` set when this build cannot reach such a target.
 std::unique_ptr<ByteLink> MakeLink(const TargetAddress& target, std::string& error);
 
-}  // namespace nvmhost
+}  // namespace targetlink

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <chrono>
 
-namespace nvmhost {
+namespace targetlink {
 
 QtLinkBase::QtLinkBase(QIODevice* device) : device_(device) {}
 
@@ -173,4 +173,4 @@ int TcpLink::Handle() const { return static_cast<int>(socket_.socketDescriptor()
 
 bool TcpLink::DeviceBroken() const { return socket_.state() != QAbstractSocket::ConnectedState; }
 
-}  // namespace nvmhost
+}  // namespace targetlink

@@ -9,7 +9,7 @@
 
 #include "link/byte_link.h"
 
-namespace nvmhost {
+namespace targetlink {
 
 // Shared reading of a QIODevice link: blocking waits during a command, signals otherwise.
 class QtLinkBase : public QObject, public ByteLink {
@@ -75,4 +75,4 @@ private:
     QTcpSocket socket_;
 };
 
-}  // namespace nvmhost
+}  // namespace targetlink

@@ -2,7 +2,7 @@
 
 #include "sim/modem.h"
 
-namespace nvmhost {
+namespace targetlink {
 
 SimLink::SimLink(std::string imagePath) : imagePath_(std::move(imagePath)) {}
 
@@ -42,4 +42,4 @@ WaitResult SimLink::Receive(std::string& out, int) {
     return WaitResult::Data;
 }
 
-}  // namespace nvmhost
+}  // namespace targetlink

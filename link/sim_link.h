@@ -11,7 +11,7 @@ namespace nvmsim {
 class Modem;
 }
 
-namespace nvmhost {
+namespace targetlink {
 
 class SimLink : public ByteLink {
 public:
@@ -34,4 +34,4 @@ private:
     std::string answer_;
 };
 
-}  // namespace nvmhost
+}  // namespace targetlink

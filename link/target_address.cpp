@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-namespace nvmhost {
+namespace targetlink {
 
 namespace {
 bool ParseNumber(const std::string& text, int low, int high, int& value) {
@@ -71,4 +71,4 @@ std::string FormatTargetAddress(const TargetAddress& target) {
     return {};
 }
 
-}  // namespace nvmhost
+}  // namespace targetlink

@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace nvmhost {
+namespace targetlink {
 
 struct TargetAddress {
     enum class Kind { Sim, Serial, Tcp };
@@ -21,4 +21,4 @@ bool ParseTargetAddress(const std::string& text, TargetAddress& target, std::str
 // The text form that ParseTargetAddress reads back.
 std::string FormatTargetAddress(const TargetAddress& target);
 
-}  // namespace nvmhost
+}  // namespace targetlink

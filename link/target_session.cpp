@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
-namespace nvmhost {
+namespace targetlink {
 
 namespace {
 // The connection check only needs a short "AT": it gives up sooner than a command.
@@ -178,4 +178,4 @@ std::string TargetSession::Query(const std::string& command) {
     return out;
 }
 
-}  // namespace nvmhost
+}  // namespace targetlink

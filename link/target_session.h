@@ -11,7 +11,7 @@
 #include "link/at_framer.h"
 #include "link/byte_link.h"
 
-namespace nvmhost {
+namespace targetlink {
 
 enum class LinkState { Down, Up, NotAnswering };
 
@@ -82,4 +82,4 @@ private:
     bool resync_ = false;
 };
 
-}  // namespace nvmhost
+}  // namespace targetlink

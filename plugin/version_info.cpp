@@ -1,4 +1,4 @@
-#include "editor/version_info.h"
+#include "plugin/version_info.h"
 
 #include <dlfcn.h>
 #include <elf.h>

@@ -11,8 +11,8 @@
 #include <new>
 
 #include "editor/tf_nvmvtq.h"
-#include "editor/version_info.h"
 #include "plugin/host_table.h"
+#include "plugin/version_info.h"
 
 extern "C" VTQ_EXPORT void* FNVMVTQ;
 

@@ -48,7 +48,7 @@ struct HostEditorTest : ::testing::Test {
         host = std::make_unique<nvmhost::HostWindow>();
         host->resize(1280, 800);
         host->show();
-        ASSERT_TRUE(host->ConnectTarget(nvmhost::TargetAddress()));
+        ASSERT_TRUE(host->ConnectTarget(targetlink::TargetAddress()));
         ASSERT_TRUE(host->LoadPlugin(std::string(VTQ_BINARY_DIR) + "/bin/libvtqnvm.so"));
         ASSERT_NO_FATAL_FAILURE(Attach());
         EXPECT_TRUE(editor->parentWidget()->isMaximized());

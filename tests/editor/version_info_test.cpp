@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "base/file_io.h"
-#include "editor/version_info.h"
+#include "plugin/version_info.h"
 
 namespace vtq {
 namespace {

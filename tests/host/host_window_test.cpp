@@ -15,6 +15,13 @@
 #include "sim/modem.h"
 
 namespace nvmhost {
+
+using targetlink::ByteLink;
+using targetlink::SimLink;
+using targetlink::TargetAddress;
+using targetlink::TargetSession;
+using targetlink::WaitResult;
+
 namespace {
 
 const std::string kBin = std::string(VTQ_BINARY_DIR) + "/bin/";

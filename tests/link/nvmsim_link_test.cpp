@@ -16,7 +16,7 @@
 #include "sim/modem.h"
 #include "support/sim_server.h"
 
-namespace nvmhost {
+namespace targetlink {
 namespace {
 
 // The modem's answer in-process, without its empty lines.
@@ -130,4 +130,4 @@ INSTANTIATE_TEST_SUITE_P(Framings, NvmsimFaultTest,
                          ::testing::Values(Framing{true, "0", "none"}, Framing{false, "1", "none"}), FramingName);
 
 }  // namespace
-}  // namespace nvmhost
+}  // namespace targetlink

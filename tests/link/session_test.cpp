@@ -13,7 +13,7 @@
 #include "link/target_session.h"
 #include "vtq/host_api.h"
 
-namespace nvmhost {
+namespace targetlink {
 namespace {
 
 // Hands out scripted receive results once a command went out; every Receive
@@ -298,4 +298,4 @@ TEST(AtFramer, LinesOutsideACommandAreUnsolicited) {
 }
 
 }  // namespace
-}  // namespace nvmhost
+}  // namespace targetlink
