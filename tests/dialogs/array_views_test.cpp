@@ -176,6 +176,9 @@ TEST(ArrayViewsTest, PlotKeepsEverySpikeDrawsTheValuesReadAndHeatMapCellsOnTheSc
     const QImage curve = render(line, 1, ArrayPlotView::Mode::Curves);
     EXPECT_GT(Pixels(curve, ArrayPlotView::EditedColour(), 0, 26, 60), 0) << "the spike, below the legend";
     EXPECT_GT(Pixels(curve, ArrayPlotView::ReadColour(), 0), 200) << "the values read, under the edited ones";
+    ElementListModel few({}, "uint8");  // point to point
+    few.Fill("5,5,5,5,5,5,9");
+    EXPECT_GT(Pixels(render(few, 1, ArrayPlotView::Mode::Curves), ArrayPlotView::EditedColour(), 24, 30), 100);
 
     ElementListModel table({2, 2}, "uint8");
     table.Fill("0,85,x,255");
