@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "model/nvm_line.h"
+
 #include "core/unit_identity.h"
 #include "model/group_items.h"
 
@@ -16,7 +18,6 @@ namespace vtq {
 class UserSide;
 struct NVMParameter;
 
-inline constexpr const char* kNvmFileHeaderLine = "// NVM Parameter file saved from Brevant";
 inline constexpr const char* kNothingToSaveMessage = "Nothing in the list to save.";
 inline constexpr const char* kNothingToLoadMessage = "Nothing to load in file.";
 
@@ -27,38 +28,6 @@ std::string CannotOpenMessage(const std::string& path);
 std::string CannotWriteMessage(const std::string& path);
 // "Could not load file: \"<path>\""
 std::string CouldNotLoadMessage(const std::string& path);
-
-// One assignment of a parameter file. The views point into the parsed line.
-struct NvmLine {
-    std::string_view group;  // text before the first ".", not trimmed
-    std::string_view name;
-    std::string_view value;  // without enclosing braces
-    std::string_view type;   // empty when the line gives none
-    bool braced = false;     // the value was given in braces: an array, even of one element
-    // Set (with a false answer) when the line has the shape of an assignment
-    // but cannot become a well-formed command: why, for the user.
-    const char* refused = nullptr;
-};
-
-// The reason ParseNvmLine gives for a name, value or type holding a control character.
-inline constexpr const char* kControlCharacterReason = "it holds a control character";
-
-// Parses one line (without its line end); false when it is not an assignment.
-bool ParseNvmLine(std::string_view line, NvmLine& out);
-
-// The next line of a parameter file, advancing `rest` past it: lines end in
-// LF, CR LF or a lone CR (so a comment ended by a CR does not take the next
-// line with it). A UTF-8 byte order mark before a line (editors put one before
-// the first) is not part of it.
-std::string_view NextNvmFileLine(std::string_view& rest);
-
-// The line a record is saved as; a one-element array keeps its braces so
-// that it loads back as an array.
-void AssignRecordLine(std::string& line, const NVMParameter& record);
-
-// "name=value" or "name=value (type)"; the second form reuses the buffer of `line`.
-std::string NvmParameterLine(std::string_view name, std::string_view value, std::string_view type);
-void AssignParameterLine(std::string& line, std::string_view name, std::string_view value, std::string_view type);
 
 // The lines of the parameter file of the view of `items`, header lines
 // included (and the identity lines of `unit` after them, when it is known),

@@ -1,0 +1,146 @@
+#include "model/nvm_line.h"
+
+#include <utility>
+
+#include "base/text.h"
+#include "model/value_types.h"
+#include "model/write_commands.h"
+
+namespace vtq {
+
+namespace {
+
+// The first `c` that is not between double quotes: a string value such as
+// "Model (rev A)" or "{x}" keeps its parentheses and braces.
+size_t FindOutsideQuotes(std::string_view text, char c) {
+    bool quoted = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '"')
+            quoted = !quoted;
+        else if (text[i] == c && !quoted)
+            return i;
+    }
+    return std::string_view::npos;
+}
+
+// False when braces outside quotes do not pair up: "{1,2,3" or "1,2}".
+bool BracesBalanced(std::string_view text) {
+    bool quoted = false;
+    int depth = 0;
+    for (const char c : text) {
+        if (c == '"') {
+            quoted = !quoted;
+        } else if (!quoted && c == '{') {
+            ++depth;
+        } else if (!quoted && c == '}' && --depth < 0) {
+            return false;
+        }
+    }
+    return depth == 0;
+}
+
+}  // namespace
+
+bool ParseNvmLine(std::string_view line, NvmLine& out) {
+    out.refused = nullptr;
+    if (line.starts_with("nvm:")) {
+        line = TrimView(line.substr(4));
+    } else if (line.size() >= 7 && SameText(line.substr(0, 7), "at@nvm:")) {
+        line = TrimView(line.substr(7));
+    }
+    if (line.starts_with("//")) return false;
+    const size_t dot = line.find('.');
+    if (dot == std::string_view::npos) return false;
+    const size_t equals = line.find('=');
+    if (equals == std::string_view::npos) return false;
+    std::string_view value = TrimView(line.substr(equals + 1));
+    if (value.empty()) return false;
+
+    std::string_view type;
+    if (const size_t open = FindOutsideQuotes(value, '('); open != std::string_view::npos) {
+        type = TrimView(value.substr(open + 1));
+        const size_t close = type.find(')');
+        type = close == std::string_view::npos ? std::string_view() : TrimView(type.substr(0, close));
+        value = TrimView(value.substr(0, open));
+    }
+    const std::string_view name = TrimView(line.substr(0, equals));
+    if (!BracesBalanced(value)) {
+        out.refused = "its braces do not pair up";
+        return false;
+    }
+    if (!BracketsPairUp(name)) {
+        out.refused = "its square brackets do not pair up";
+        return false;
+    }
+    if (HasReversedRange(name)) {
+        out.refused = "its element range counts down";
+        return false;
+    }
+    // An array loads alike with or without its enclosing braces.
+    bool braced = false;
+    if (const size_t open = FindOutsideQuotes(value, '{'); open != std::string_view::npos) {
+        const size_t close = value.rfind('}');
+        if (close != std::string_view::npos && close > open) {
+            value = TrimView(value.substr(open + 1, close - open - 1));
+            braced = true;
+        }
+    }
+    // "=(uint8)" or "={}" gives no value to load: loading it would wipe the record's value.
+    if (value.empty()) return false;
+    // A control character would reach the target inside a command: a carriage
+    // return there ends the command and starts one that no line asked for.
+    if (HasControlByte(name) || HasControlByte(value) || HasControlByte(type)) {
+        out.refused = kControlCharacterReason;
+        return false;
+    }
+    out.group = line.substr(0, dot);
+    out.name = name;
+    out.braced = braced;
+    out.value = value;
+    out.type = type;
+    return true;
+}
+
+std::string_view NextNvmFileLine(std::string_view& rest) {
+    if (rest.starts_with("\xEF\xBB\xBF")) rest.remove_prefix(3);
+    const size_t end = rest.find_first_of("\r\n");
+    if (end == std::string_view::npos) return std::exchange(rest, std::string_view());
+    const std::string_view line = rest.substr(0, end);
+    const bool crlf = rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n';
+    rest.remove_prefix(end + (crlf ? 2 : 1));
+    return line;
+}
+
+void AssignParameterLine(std::string& line, std::string_view name, std::string_view value, std::string_view type) {
+    line.assign(name).append(1, '=').append(value);
+    if (!type.empty()) line.append(" (").append(type).append(1, ')');
+}
+
+std::string NvmParameterLine(std::string_view name, std::string_view value, std::string_view type) {
+    std::string line;
+    AssignParameterLine(line, name, value, type);
+    return line;
+}
+
+void AssignRecordLine(std::string& line, const NVMParameter& record) {
+    if (record.elementCount == 1 && !record.value.empty() && record.value.front() != '"') {
+        const std::string braced = "{" + record.value + "}";
+        AssignParameterLine(line, record.name, braced, record.type);
+    } else {
+        AssignParameterLine(line, record.name, record.value, record.type);
+    }
+}
+
+// Does the line load back into the record's name and value? (A type the line
+// cannot carry whole is learnt again from the target; the value is not.)
+bool RecordLineLoadsBack(const std::string& line, const NVMParameter& record, std::string& value) {
+    NvmLine parsed;
+    if (!ParseNvmLine(line, parsed) || parsed.name != record.name) return false;
+    value.assign(parsed.value);
+    RemoveBlanksOutsideQuotes(value);
+    std::string held = record.value;
+    RemoveBlanksOutsideQuotes(held);
+    return value == held;
+}
+
+}  // namespace vtq
