@@ -228,6 +228,15 @@ bool AtomicFileWriter::CommitByRename() {
     } else if (good) {
         good = std::rename(temp_.c_str(), target_.c_str()) == 0;
     }
+    // The rename itself reaches the disk only with its folder: a file that must
+    // exist before the next step (a restore point before a write) needs both.
+    // The file is in place by now, so a folder that cannot be synced fails nothing.
+    if (good) {
+        if (const int folder = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); folder >= 0) {
+            ::fsync(folder);
+            ::close(folder);
+        }
+    }
     good = std::fclose(file_) == 0 && good;
     file_ = nullptr;
     return good;

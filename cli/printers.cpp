@@ -6,6 +6,7 @@
 
 #include "base/text.h"
 #include "channel/command_exchange.h"
+#include "channel/long_operation.h"
 #include "core/block_paste.h"
 #include "dialogs/qt_text.h"
 #include "files/nvm_file.h"
@@ -79,6 +80,18 @@ QJsonObject ResultFields(const VerbResult& r) {
         json["verifyFailures"] = list;
     }
     if (r.commitGroups) json["commitGroups"] = TextList(*r.commitGroups);
+    if (r.restorePoints) {
+        QJsonArray list;
+        for (const vtq::RestorePointInfo& p : *r.restorePoints)
+            list.append(QJsonObject{{"id", Text(p.id)},
+                                    {"time", Text(p.time)},
+                                    {"unit", Text(p.unit)},
+                                    {"operation", Text(p.operation)},
+                                    {"parameters", p.parameters},
+                                    {"groups", TextList(p.groups)},
+                                    {"path", Text(p.path)}});
+        json["restorePoints"] = list;
+    }
     if (r.answer) {
         json["answer"] = Text(*r.answer);
         json["ok"] = vtq::IsGoodAnswer(*r.answer);
@@ -136,6 +149,12 @@ std::string TextOutput(const VerbResult& r) {
             return Lines(r.commands, "\n");
         case TextShows::kAnswer:
             return *r.answer;
+        case TextShows::kRestorePoints:
+            for (const vtq::RestorePointInfo& p : *r.restorePoints)
+                text += p.id + "  " + p.time + "  " + p.unit + "  " + p.operation + "  " +
+                        vtq::CountText(p.parameters, "parameter", "parameters") + "  " + vtq::JoinCommaText(p.groups) +
+                        "\n";
+            break;
     }
     return text;
 }

@@ -21,6 +21,8 @@ struct ToolOptions {
     bool commit = false;
     bool dryRun = false;
     bool verify = false;
+    bool list = false;            // restore --list
+    bool noRestorePoint = false;  // --no-restore-point
     bool table = false;  // get: arrays as aligned rows
     bool csv = false;    // get: arrays as comma-separated rows; set: NAME FILE, the array from that file
     bool yes = false;

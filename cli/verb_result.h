@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/array_block.h"
+#include "core/restore_points.h"
 #include "core/verify_writes.h"
 #include "files/nvm_compare.h"
 
@@ -35,7 +36,7 @@ struct GroupEntry {
 };
 
 // What the text printer puts on standard output.
-enum class TextShows { kNothing, kGroups, kParameters, kTables, kFileText, kDifferences, kCommands, kAnswer };
+enum class TextShows { kNothing, kGroups, kParameters, kTables, kFileText, kDifferences, kCommands, kAnswer, kRestorePoints };
 
 // An array shown as a table (get --table, --csv).
 struct TableEntry {
@@ -55,6 +56,7 @@ struct VerbResult {
     std::optional<vtq::DifferenceList> differences;
     std::optional<std::vector<vtq::VerifyFailure>> verifyFailures;
     std::optional<std::vector<std::string>> commitGroups;
+    std::optional<std::vector<vtq::RestorePointInfo>> restorePoints;
     std::string fileText;                // a parameter file for standard output (read without -o)
     std::vector<std::string> commands;   // the commands a dry run would send
     std::optional<std::string> answer;   // the raw answer of a command sent as given

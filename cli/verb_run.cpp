@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 
+#include "base/settings_folder.h"
 #include "channel/long_operation.h"
 #include "cli/verb_table.h"
 #include "core/commit_groups.h"
@@ -53,6 +54,9 @@ struct SessionHolder {
 
 void VerbRun::Run() {
     const VerbRow& verb = *FindVerb(o_.verb);
+    // The settings of a run are its own, but its restore points go where the window's do.
+    session_.Restore().folder = vtq::SettingsFolder() + "restore/";
+    session_.Restore().enabled = !o_.noRestorePoint;
     if (!(verb.rules & kNoGroupList) && !Start()) return;
     (this->*verb.handler)();
 }

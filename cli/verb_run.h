@@ -22,6 +22,8 @@ class NamingPresets;
 
 namespace nvmtool {
 
+inline constexpr const char* kNoRestorePointError = "The restore point could not be saved; nothing was written.";
+
 class VerbRun {
 public:
     VerbRun(const ToolOptions& o, TargetRun& run, ConsoleUser& user, vtq::Host& host, vtq::EditorSession& session,
@@ -44,6 +46,7 @@ public:
     void RfExport();
     void ChangedDefaults();
     void Send();
+    void Restore();
 
 private:
     // The groups of a parameter file, each with the line that names it first.
@@ -89,6 +92,7 @@ private:
     void KeepOnlyChanged();
     static std::string Slice(std::string_view value, long long first, long long last);
     void DryRun(const std::string& path, const std::vector<std::string>& groups);
+    void WriteFile(const std::string& path);
     bool GroupsOnTarget(const std::string& path, const FileGroups& fileGroups, std::vector<std::string>& groups);
 
     const ToolOptions& o_;

@@ -9,6 +9,11 @@ namespace {
 // To add a verb: write its handler as a member of VerbRun (verb_run.h, defined in a verbs_*.cpp file), then add
 // a row here. The row's options and rules are all the argument checks need; the help, the manual page and the
 // shell completion pick the new verb up from the row.
+// The writing verbs save the values they replace first.
+#define RESTORE_POINT_HELP                                                                                   \
+    "\nThe values the target held for every parameter about to change are saved first as a restore\n"      \
+    "point (see restore); --no-restore-point skips it."
+
 const VerbRow kVerbs[] = {
     {"groups", &VerbRun::Groups, "list the target's NVM groups and their numbers", "", 0, 0, 0, 0,
      "Lists the target's NVM groups with their numbers, one \"name=number\" line each."},
@@ -26,7 +31,8 @@ const VerbRow kVerbs[] = {
      "of 16); --csv prints the same rows with the values separated by commas. An array's name may\n"
      "leave out its index ranges (cal_rx_gain.gain_tab for cal_rx_gain.gain_tab[0,6][0,6])."},
     {"set", &VerbRun::Set, "write values to the target's RAM mirror",
-     "NAME=VALUE... [--commit] | NAME --csv FILE [--commit]", kCommit | kCsv, kAssignments | kCsvFile, 1, kMany,
+     "NAME=VALUE... [--commit] | NAME --csv FILE [--commit]", kCommit | kCsv | kNoRestorePoint,
+     kAssignments | kCsvFile, 1, kMany,
      "Writes values to the target's RAM mirror (arrays as 1,2,3 or {1,2,3}, elements of an array as\n"
      "NAME[2,3]=7,8); every name, element range and element count is checked against the target before\n"
      "anything is written. With --csv the array NAME is written from FILE, comma-separated rows as\n"
@@ -34,9 +40,10 @@ const VerbRow kVerbs[] = {
      "columns differ from the array's stops the verb, naming both shapes, before anything is sent;\n"
      "values beyond the element type's range are clamped to it and counted; an element written in\n"
      "hexadecimal stays hexadecimal. --commit then stores their groups in NVM, but not a group a write\n"
-     "to which failed."},
+     "to which failed." RESTORE_POINT_HELP},
     {"write", &VerbRun::Write, "write a parameter file to the target",
-     "FILE [--dry-run] [--commit] [--verify] [--all]", kDryRun | kCommit | kVerify | kAll, kFileFirst, 1, 1,
+     "FILE [--dry-run] [--commit] [--verify] [--all] [--no-restore-point]",
+     kDryRun | kCommit | kVerify | kAll | kNoRestorePoint, kFileFirst, 1, 1,
      "Writes the parameters of a parameter file to the target's RAM mirror: those whose values differ\n"
      "from the target's, or --all of them without reading the target first. --dry-run prints the\n"
      "target commands instead of sending them; --verify reads the written values back and compares\n"
@@ -44,7 +51,7 @@ const VerbRow kVerbs[] = {
      "wrote may still be only in the RAM mirror), except a group a write to which failed. A file line\n"
      "that is not an assignment, an element range outside its array, a value of the wrong element\n"
      "count or a group the target does not have stops the verb before anything is written; a name\n"
-     "given twice is warned about, and its last value counts."},
+     "given twice is warned about, and its last value counts." RESTORE_POINT_HELP},
     {"diff", &VerbRun::Diff, "compare the target with a parameter file", "FILE [GROUP...]", 0, kFileFirst, 1, kMany,
      "Compares the target with a parameter file (the file's groups, or only the named ones) and prints\n"
      "one line per difference. Exit status 1 when there are differences."},
@@ -56,11 +63,18 @@ const VerbRow kVerbs[] = {
      "Reads the default values of the groups from the target and writes them as a C source header.\n"
      "The naming preset is the one that fits the target's groups, or --preset NAME; the RF variant\n"
      "identifier comes from the target, or from --variant ID."},
-    {"load-header", &VerbRun::LoadHeader, "load a C header's default values and commit them", "FILE.h", 0, kFileFirst,
-     1, 1,
+    {"load-header", &VerbRun::LoadHeader, "load a C header's default values and commit them", "FILE.h [--no-restore-point]",
+     kNoRestorePoint, kFileFirst, 1, 1,
      "Loads the default values of a C source header (as export-header or rf-export write it) into the\n"
      "target's RAM mirror and commits each group that was written completely. A file without a group\n"
-     "index stops the verb before anything is sent."},
+     "index stops the verb before anything is sent." RESTORE_POINT_HELP},
+    {"restore", &VerbRun::Restore, "list restore points or write one back", "--list | ID [--commit]",
+     kList | kCommit, kNoGroupList, 0, 1,
+     "--list prints the restore points, newest first: ID, time, unit, the operation it was saved\n"
+     "before, the number of parameters and the groups. With an ID (or the path of a point) the point's\n"
+     "values are written to the target where they differ, as write does (saving a restore point of\n"
+     "their own first); --commit then stores their groups in NVM. The points are in the folder\n"
+     "restore beside the settings; the last 200 (or 100 MB) are kept, and the newest of each unit."},
     {"rf-export", &VerbRun::RfExport, "write the RF groups' default values as a C header",
      "-o FILE.h [--merge OLD.h] [--preset NAME]", kOutput | kPreset | kMerge, kNeedsOutput | kPresetsHelp, 0, 0,
      "Reads the default values of the RF groups from the target and writes them as a C source header;\n"
@@ -75,6 +89,8 @@ const VerbRow kVerbs[] = {
      "the answer does not end in OK."},
 };
 
+#undef RESTORE_POINT_HELP
+
 // Options of single verbs first, in the order their misuse is reported.
 const OptionRow kOptions[] = {
     {"--all", nullptr, kAll, nullptr, &ToolOptions::all, nullptr},
@@ -85,6 +101,8 @@ const OptionRow kOptions[] = {
     {"--verify", nullptr, kVerify, nullptr, &ToolOptions::verify, nullptr},
     {"--preset", nullptr, kPreset, "NAME", nullptr, &ToolOptions::preset},
     {"--merge", nullptr, kMerge, "OLD.h", nullptr, &ToolOptions::merge},
+    {"--list", nullptr, kList, nullptr, &ToolOptions::list, nullptr},
+    {"--no-restore-point", nullptr, kNoRestorePoint, nullptr, &ToolOptions::noRestorePoint, nullptr},
     {"--table", nullptr, kTable, nullptr, &ToolOptions::table, nullptr},
     {"--csv", nullptr, kCsv, nullptr, &ToolOptions::csv, nullptr},
     {"--target", nullptr, 0, "T", nullptr, nullptr},

@@ -25,6 +25,8 @@ enum VerbOption : unsigned {
     kMerge = 128,
     kTable = 256,
     kCsv = 512,
+    kList = 1024,
+    kNoRestorePoint = 2048,
 };
 
 // What the checks before any target is asked know of a verb's arguments.

@@ -72,6 +72,7 @@ void VerbRun::LoadHeader() {
     Count("committed", r.committed);
     Count("failed", r.failed);
     if (r.targetLost) return (void)Fail(Outcome::kTargetLost, "The target was lost while the header was loaded.");
+    if (r.noRestorePoint) return (void)Fail(Outcome::kFileError, kNoRestorePointError);
     if (!r.loaded) return (void)NotWritten(path, false);
     if (r.failed > 0)
         Fail(Outcome::kDifferences, vtq::CountText(r.failed, "group was", "groups were") + " not loaded.");

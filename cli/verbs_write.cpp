@@ -6,6 +6,7 @@
 #include "channel/long_operation.h"
 #include "channel/target_commands.h"
 #include "core/edit_parameter.h"
+#include "core/restore_points.h"
 #include "core/verify_writes.h"
 #include "core/write_groups.h"
 #include "files/file_operations.h"
@@ -188,23 +189,32 @@ bool VerbRun::FindSetRecords(const SetValues& values, std::vector<vtq::NVMParame
 // Writes the values that differ from what the target holds, one by one.
 void VerbRun::WriteSetValues(const SetValues& values, const std::vector<vtq::NVMParameter*>& records,
                              std::vector<vtq::NVMParameter>& ranges) {
-    int written = 0, unchanged = 0, failed = 0;
-    uint8_t lost = 0;
-    // An interrupt stops the writes as Cancel stops a long operation: before the next one.
-    for (size_t i = 0; i < records.size() && !lost && Interrupted() == 0; ++i) {
+    // What each value changes is known before anything is sent: the restore point holds exactly those.
+    std::vector<bool> changes(records.size());
+    std::vector<vtq::NVMParameter*> changed;
+    for (size_t i = 0; i < records.size(); ++i) {
         vtq::NVMParameter& record = *records[i];
-        bool changed = true;
         if (&record == &ranges[i]) {
             // A range of an array the read holds: written when its elements differ.
             vtq::ElementRange range;
             vtq::ParseElementRange(record.name, range);
             const vtq::NVMParameter* array = vtq::FindRecord(Items(), std::string(range.array));
-            changed = !array || Slice(array->value, range.first, range.last) != values[i].second;
+            changes[i] = !array || Slice(array->value, range.first, range.last) != values[i].second;
             record.value = values[i].second;
         } else {
-            changed = vtq::ApplyEditedValue(host_, record, values[i].second, false).changed;
+            changes[i] = vtq::ApplyEditedValue(host_, record, values[i].second, false).changed;
         }
-        if (!changed) {
+        if (changes[i]) changed.push_back(&record);
+    }
+    uint8_t lost = 0;
+    if (!changed.empty() && !vtq::SaveRestorePoint(session_, user_, "set", changed, &lost))
+        return (void)Fail(lost ? Outcome::kTargetLost : Outcome::kFileError, kNoRestorePointError);
+    int written = 0, unchanged = 0, failed = 0;
+    // An interrupt stops the writes as Cancel stops a long operation: before the next one.
+    for (size_t i = 0; i < records.size() && !lost && Interrupted() == 0; ++i) {
+        vtq::NVMParameter& record = *records[i];
+        record.value = values[i].second;  // a name given twice is written with each of its values in turn
+        if (!changes[i]) {
             ++unchanged;
         } else if (vtq::WriteRecord(host_, record, vtq::RecordReport::Each, &lost)) {
             ++written;
@@ -258,8 +268,25 @@ bool VerbRun::GroupsOnTarget(const std::string& path, const FileGroups& fileGrou
     return true;
 }
 
-void VerbRun::Write() {
-    const std::string& path = o_.args[0];
+void VerbRun::Write() { WriteFile(o_.args[0]); }
+
+void VerbRun::Restore() {
+    const std::string& folder = session_.Restore().folder;
+    if (o_.list) {
+        if (!o_.args.empty()) return (void)Fail(Outcome::kUsage, "restore --list takes no restore point.");
+        Result().restorePoints = vtq::ListRestorePoints(folder);
+        Result().shows = TextShows::kRestorePoints;
+        return;
+    }
+    if (o_.args.empty()) return (void)Fail(Outcome::kUsage, "restore needs --list or the ID of a restore point.");
+    const std::string path = vtq::FindRestorePoint(folder, o_.args[0]);
+    if (path.empty())
+        return (void)Fail(Outcome::kUsage,
+                          "There is no restore point \"" + o_.args[0] + "\" (restore --list shows them).");
+    if (Start()) WriteFile(path);
+}
+
+void VerbRun::WriteFile(const std::string& path) {
     FileGroups fileGroups;
     if (!CheckParameterFile(path, fileGroups)) return;
     std::vector<std::string> groups;
@@ -279,6 +306,7 @@ void VerbRun::Write() {
         Count("attempted", r.attempted);
         Count("failed", r.errors);
         if (r.targetLost) return (void)Fail(Outcome::kTargetLost, "The target was lost during the write.");
+        if (r.noRestorePoint) return (void)Fail(Outcome::kFileError, kNoRestorePointError);
         if (!r.started) return (void)Fail(Outcome::kTargetLost, "The target is not answering.");
         if (r.errors > 0) Fail(Outcome::kDifferences, vtq::CountText(r.errors, "write", "writes") + " failed.");
     }

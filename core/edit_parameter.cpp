@@ -4,6 +4,7 @@
 #include "channel/command_exchange.h"
 #include "channel/target_commands.h"
 #include "core/editor_session.h"
+#include "core/restore_points.h"
 #include "core/write_groups.h"
 #include "model/group_items.h"
 #include "model/value_types.h"
@@ -41,6 +42,21 @@ EditOutcome ApplyEditedValue(Host& host, NVMParameter& record, const std::string
     return outcome;
 }
 
+namespace {
+
+// The edited value taken, and written when `write`: the restore point first.
+// When it could not be saved, the value stays in the editor, not written.
+EditOutcome Apply(EditorSession& session, UserSide& user, NVMParameter& record, const std::string& value, bool write) {
+    write = write && (value == record.value ||
+                      SaveRestorePoint(session, user, kWriteOnTheFlyOperation, std::vector<NVMParameter*>{&record}));
+    const EditOutcome outcome = ApplyEditedValue(session.host(), record, value, write);
+    if (outcome.changed && write) session.Restore().values.Wrote(record, outcome.written);
+    if (outcome.changed) session.Items().RecordChanged(record);
+    return outcome;
+}
+
+}  // namespace
+
 EditOutcome EditParameter(EditorSession& session, UserSide& user, int row, const OpenValueEditor& open) {
     NVMParameter* record = session.Items().ViewItem(row);
     if (!record) return {};
@@ -54,9 +70,7 @@ EditOutcome EditParameter(EditorSession& session, UserSide& user, int row, const
         std::string text = record->value;
         // The host may close the window while the box is open: then nothing more happens.
         if (!user.InputBox(kEditStringCaption, record->name + ":", text) || user.Closing()) return {};
-        const EditOutcome outcome = ApplyEditedValue(host, *record, text, true);
-        if (outcome.changed) session.Items().RecordChanged(*record);
-        return outcome;
+        return Apply(session, user, *record, text, true);
     }
     if (!open) return {};
     EditorSettings& settings = session.Settings();
@@ -72,9 +86,7 @@ EditOutcome EditParameter(EditorSession& session, UserSide& user, int row, const
     settings.writeOnTheFly = answer.writeOnTheFly;
     session.SaveMode();
     if (!answer.confirmed) return {};
-    const EditOutcome outcome = ApplyEditedValue(host, *record, answer.value, settings.writeOnTheFly);
-    if (outcome.changed) session.Items().RecordChanged(*record);
-    return outcome;
+    return Apply(session, user, *record, answer.value, settings.writeOnTheFly);
 }
 
 }  // namespace vtq

@@ -43,6 +43,9 @@ EditorSession::EditorSession(Host& host, std::function<void(const std::string&)>
     link_ = std::make_unique<Link>(host_);
     items_ = std::make_unique<GroupItems>(link_.get());
     settings_ = LoadSettings(settingsPath_);
+    // Beside the settings file: the window's points go to the settings folder.
+    const size_t slash = settingsPath_.rfind('/');
+    restore_.folder = (slash == std::string::npos ? std::string() : settingsPath_.substr(0, slash + 1)) + "restore/";
 }
 
 EditorSession::~EditorSession() { Close(); }

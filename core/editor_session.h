@@ -10,6 +10,7 @@
 
 #include "channel/host.h"
 #include "core/group_list.h"
+#include "core/restore_points.h"
 #include "core/settings.h"
 #include "core/unit_identity.h"
 #include "model/group_items.h"
@@ -57,6 +58,8 @@ public:
     // The connected unit, as it answered at the start; empty parts when it did not say.
     const UnitIdentity& Unit() const { return unit_; }
     void SetUnit(UnitIdentity unit) { unit_ = std::move(unit); }
+    // The restore points made before writes, and the target's values they are made of.
+    RestorePoints& Restore() { return restore_; }
 
     // Refresh of the group list, keeping the current selection.
     bool RefreshGroups();
@@ -78,6 +81,7 @@ private:
     TargetGroupTable groupTable_;
     EditorSettings settings_;
     UnitIdentity unit_;
+    RestorePoints restore_;
     bool closing_ = false;
     bool closed_ = false;
     bool debug_ = false;

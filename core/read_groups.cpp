@@ -61,6 +61,7 @@ ReadGroupsResult ReadGroups(EditorSession& session, UserSide& user) {
             if (Exchange(host, cmd::Dump(names[i]), answer, session.Debug(), op.LostFlag())) {
                 ++result.groupsRead;
                 result.total += ParseDumpAnswer(items, answer, group, &result.skipped);
+                session.Restore().values.TakeGroup(items, group);
             }
             // The window going away: no further step and no message. The
             // operation's end closes the progress window and the cursor.

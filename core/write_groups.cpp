@@ -6,6 +6,7 @@
 #include "channel/command_exchange.h"
 #include "channel/long_operation.h"
 #include "core/editor_session.h"
+#include "core/restore_points.h"
 #include "model/group_items.h"
 #include "model/write_commands.h"
 
@@ -68,6 +69,12 @@ WriteGroupsResult WriteView(EditorSession& session, UserSide& user, AtomicFileWr
     options.checkConnection = file == nullptr;  // a redirection needs no target
     LongOperation op(session.host(), user, options);
     if (!op.Begin()) return result;
+    // The values the target holds now are on disk before the first one is replaced.
+    if (!file && !SaveRestorePoint(session, user, kWriteGroupsOperation, items.View(), op.LostFlag())) {
+        result.noRestorePoint = true;
+        result.targetLost = op.TargetLost();
+        return result;
+    }
     result.started = true;
 
     const WriteLog log = [&op](const std::string& text, uint8_t flag) { op.Log(text, flag); };
@@ -96,6 +103,7 @@ WriteGroupsResult WriteView(EditorSession& session, UserSide& user, AtomicFileWr
         } else {
             result.reached.push_back(record);
             written = WriteRecord(session.host(), *record, RecordReport::Quiet, op.LostFlag(), log);
+            session.Restore().values.Wrote(*record, written);
         }
         if (!written) {
             ++result.errors;
@@ -139,13 +147,20 @@ WriteGroupsResult WriteSelected(EditorSession& session, UserSide& user, std::vec
     options.checkConnection = false;
     LongOperation op(session.host(), user, options);
     op.Begin();
+    if (!SaveRestorePoint(session, user, kWriteSelectedOperation, records, op.LostFlag())) {
+        result.noRestorePoint = true;
+        result.targetLost = op.TargetLost();
+        return result;
+    }
     result.started = true;
     const WriteLog log = [&op](const std::string& text, uint8_t flag) { op.Log(text, flag); };
     for (NVMParameter* record : records) {
         if (op.ShouldStop()) break;
         ++result.attempted;
         result.reached.push_back(record);
-        if (!WriteRecord(session.host(), *record, RecordReport::Each, op.LostFlag(), log)) ++result.errors;
+        const bool written = WriteRecord(session.host(), *record, RecordReport::Each, op.LostFlag(), log);
+        session.Restore().values.Wrote(*record, written);
+        if (!written) ++result.errors;
         items.RecordChanged(*record);
     }
     result.targetLost = op.TargetLost();

@@ -30,6 +30,7 @@ struct WriteGroupsResult : OperationEnding {
     int attempted = 0;     // records handed to the write, in order
     std::vector<NVMParameter*> reached;  // those records (for a read-back of what the target took)
     int errors = 0;        // records whose write failed
+    bool noRestorePoint = false;  // the restore point could not be saved: nothing was sent
     // Record states may have changed: the grid repaints unless the window is going away.
     bool RepaintGrid() const { return !closing; }
 };

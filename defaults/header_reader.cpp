@@ -16,6 +16,7 @@
 #include "channel/target_commands.h"
 #include "core/commit_groups.h"
 #include "core/editor_session.h"
+#include "core/restore_points.h"
 #include "model/group_items.h"
 
 namespace vtq {
@@ -511,6 +512,8 @@ void LoadGroups(EditorSession& session, LongOperation& op, const HeaderRead& rea
     for (const DefaultGroupData& r : read.records) {
         const int number = session.GroupTable().Number(r.GroupName);
         const bool complete = SendGroupDefaults(host, op, number, r, withVersion, read.constants);
+        // Whatever reached the mirror, the group must be read again before the next restore point.
+        session.Restore().values.ForgetGroup(r.GroupName);
         // A target that stopped responding gets no further command.
         if (op.TargetLost()) {
             ++result.failed;
@@ -559,12 +562,20 @@ LoadHeaderResult LoadDefaultHeaderToTarget(EditorSession& session, UserSide& use
         return result;
     }
     if (RefuseProblems(session, user, path, read, result)) return result;
-    result.loaded = true;
 
-    host.ShowLine(kWritingDataLine, 1);
     // No progress window and no event processing: the load runs in one go.
     LongOperation op(host, user, LongOperationOptions{false, false});
     op.Begin();
+    // Every group the header loads is replaced whole: its values go to disk first.
+    std::vector<std::string> groups;
+    for (const DefaultGroupData& r : read.records) groups.push_back(r.GroupName);
+    if (!SaveRestorePoint(session, user, kLoadHeaderOperation, {}, groups, op.LostFlag())) {
+        result.noRestorePoint = true;
+        result.targetLost = op.TargetLost();
+        return result;
+    }
+    result.loaded = true;
+    host.ShowLine(kWritingDataLine, 1);
     LoadGroups(session, op, read, withVersion, result);
     result.targetLost = op.TargetLost();
     op.End();

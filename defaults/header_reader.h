@@ -131,6 +131,7 @@ struct LoadHeaderResult {
     int committed = 0;
     int failed = 0;  // groups not written completely or not committed
     bool targetLost = false;
+    bool noRestorePoint = false;  // the restore point could not be saved: nothing was sent
 };
 
 // "Load Default Values Source Code File To Target...": `path` empty asks with

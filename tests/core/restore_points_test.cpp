@@ -1,0 +1,189 @@
+// Restore points against the in-process simulated modem: on disk before the
+// first value goes out, holding exactly the prior values, and undoing a wrong
+// write and commit after a restart; retention.
+
+#include <filesystem>
+#include <fstream>
+
+#include "base/file_io.h"
+#include "core/commit_groups.h"
+#include "core/edit_parameter.h"
+#include "core/restore_points.h"
+#include "core/write_groups.h"
+#include "files/nvm_file.h"
+#include "session_fixture.h"
+
+namespace vtq {
+namespace {
+
+namespace fs = std::filesystem;
+using Texts = std::vector<std::string>;
+
+constexpr const char* kImage = R"(naming indexed
+group fix_a 1
+  uint16 gain = 12
+  uint16 lut[4] = 1, 2, 3, 4
+end
+group cal_b 2
+  uint8 mode = 2
+  uint16 trim[3] = 7, 8, 9
+end
+)";
+
+// The simulated modem that, at the first value written, takes down what the
+// restore folder holds and refuses the command.
+class FirstWriteHost : public test::TapHost {
+public:
+    using TapHost::TapHost;
+    std::string folder;
+    bool seen = false;
+    std::vector<std::string> onDisk;  // the assignment lines of every point in the folder at that moment
+    bool SendReceive(const std::string& command, std::string& answer, bool echo, uint8_t* lost) override {
+        const bool write = command.find('=') != std::string::npos || command.find("write_to_mirror(") != std::string::npos;
+        if (!write || seen) return TapHost::SendReceive(command, answer, echo, lost);
+        seen = true;
+        commands.push_back(command);
+        for (const RestorePointInfo& p : ListRestorePoints(folder)) {
+            std::string data;
+            ReadWholeFile(p.path, data);
+            for (const std::string& line : SplitLines(data))
+                if (!line.starts_with("//")) onDisk.push_back(line);
+        }
+        return false;
+    }
+};
+
+class RestorePointTest : public test::SessionTest {
+protected:
+    void OpenFirstWrite() {
+        std::string error;
+        auto image = nvmsim::Image::Parse(kImage, error);
+        session.reset();
+        auto tap = std::make_unique<FirstWriteHost>(image);
+        first = tap.get();
+        host = std::move(tap);
+        session = std::make_unique<EditorSession>(*host, nullptr, dir.File("Brevant.ini"));
+        ASSERT_TRUE(session->Start());
+        first->folder = session->Restore().folder;
+    }
+    FirstWriteHost* first = nullptr;
+};
+
+TEST_F(RestorePointTest, OnDiskBeforeTheFirstWriteWithExactlyThePriorValues) {
+    struct Row {
+        const char* what;
+        const char* read;  // groups read before the edit
+        std::function<void()> run;
+        Texts saved;       // the point's lines at the first write
+        bool dumpFirst;    // a group was read for the point
+    };
+    const Row rows[] = {
+        {"Write Groups: every record of the view", "cal_b,fix_a",
+         [this] {
+             Rec("fix_a.gain")->value = "99";
+             WriteGroups(*session, user);
+         },
+         {"cal_b.mode=2", "cal_b.trim=7,8,9", "fix_a.gain=12", "fix_a.lut=1,2,3,4"}, false},
+        {"Write Selected: the rows chosen, a value written before kept up to date", "fix_a",
+         [this] {
+             first->seen = true;  // the first write goes through
+             ApplyEditedValue(session->host(), *Rec("fix_a.gain"), "40", false);
+             WriteSelected(*session, user, {Rec("fix_a.gain")});
+             first->seen = false;
+             ApplyEditedValue(session->host(), *Rec("fix_a.gain"), "41", false);
+             WriteSelected(*session, user, {Rec("fix_a.gain"), Rec("fix_a.lut")});
+         },
+         {"fix_a.gain=12", "fix_a.gain=40", "fix_a.lut=1,2,3,4"}, false},
+        {"write on the fly of a group never read: read first", "",
+         [this] {
+             Items().FindOrAddGroup("cal_b");
+             SelectExactGroups(Items(), "cal_b");
+             Items().AddParameter(Items().GroupIndex("cal_b"), "cal_b.trim", "1,1,1", "", false);
+             Items().RebuildView();
+             EditParameter(*session, user, 0, [](const ValueEditRequest&) {
+                 return ValueEditAnswer{true, "5,5,5", true};
+             });
+         },
+         {"cal_b.trim=7,8,9"}, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        OpenFirstWrite();
+        if (*row.read) Read(row.read);
+        host->commands.clear();
+        row.run();
+        EXPECT_TRUE(first->seen);
+        Texts sorted = first->onDisk;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(sorted, row.saved);
+        EXPECT_EQ(std::any_of(host->commands.begin(), host->commands.end(),
+                              [](const std::string& c) { return c.find("dump_csv_add") != std::string::npos; }),
+                  row.dumpFirst);
+        fs::remove_all(first->folder);
+    }
+}
+
+// A wrong file written and committed over the calibration, then the point
+// loaded, written and committed by a new session: RAM and NVM as before.
+TEST_F(RestorePointTest, RestoringUndoesAWrongWriteAndCommitAfterARestart) {
+    Open(kImage);
+    nvmsim::Modem& modem = host->modem();
+    std::vector<std::vector<uint8_t>> ram, nvm;
+    for (size_t g = 0; g < 2; ++g) {
+        ram.push_back(modem.ram(g));
+        nvm.push_back(modem.nvm(g));
+    }
+    const auto writeAndCommit = [&](EditorSession& s) {
+        EXPECT_EQ(WriteGroups(s, user).errors, 0);
+        EXPECT_EQ(CommitGroups(s, user).committed, 2);
+    };
+    const std::string wrong = dir.File("wrong.nvm");
+    ASSERT_TRUE(WriteFileAtomically(wrong, "cal_b.mode=77\ncal_b.trim=1,2,3\nfix_a.gain=5\n"));
+    LoadCounts counts;
+    ASSERT_TRUE(LoadParameters(Items(), wrong, counts));
+    writeAndCommit(*session);
+    EXPECT_EQ(modem.ValueOf("cal_b.trim", true), "{1,2,3}");
+
+    session = std::make_unique<EditorSession>(*host, nullptr, dir.File("Brevant.ini"));
+    ASSERT_TRUE(session->Start());
+    const std::vector<RestorePointInfo> points = ListRestorePoints(session->Restore().folder);
+    ASSERT_EQ(points.size(), 1u);
+    EXPECT_EQ(std::tuple(points[0].operation, points[0].groups, points[0].parameters, points[0].unit),
+              std::tuple(std::string("Write Groups"), Texts{"cal_b", "fix_a"}, 3, std::string("unknown")));
+    ASSERT_TRUE(LoadParameters(Items(), FindRestorePoint(session->Restore().folder, points[0].id), counts));
+    writeAndCommit(*session);
+    for (size_t g = 0; g < 2; ++g) EXPECT_EQ(std::tuple(modem.ram(g), modem.nvm(g)), std::tuple(ram[g], nvm[g]));
+    EXPECT_EQ(ListRestorePoints(session->Restore().folder).size(), 2u);  // the restore made its own
+}
+
+TEST(RestorePointRetention, OldestGoFirstButNeverTheNewestOfAUnit) {
+    struct Row {
+        const char* what;
+        size_t keepCount;
+        uintmax_t keepBytes;
+        Texts left;
+    };
+    // Oldest first: three points of unit A, one of B, each 10 bytes.
+    const Texts ids = {"20260101-000000-000_A", "20260102-000000-000_B", "20260103-000000-000_A",
+                       "20260104-000000-000_A"};
+    const Row rows[] = {
+        {"within both limits", 4, 40, {ids.rbegin(), ids.rend()}},
+        {"by count", 2, 1000, {"20260104-000000-000_A", "20260102-000000-000_B"}},
+        {"by size", 10, 25, {"20260104-000000-000_A", "20260102-000000-000_B"}},
+        {"the newest of each unit even beyond the limits", 0, 0, {"20260104-000000-000_A", "20260102-000000-000_B"}},
+        {"by count, the next oldest", 3, 1000,
+         {"20260104-000000-000_A", "20260103-000000-000_A", "20260102-000000-000_B"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        test::TempDir dir;
+        for (const std::string& id : ids) std::ofstream(dir.File(id + ".nvm")) << "x.y=12345\n";
+        PruneRestorePoints(dir.Path().string(), row.keepCount, row.keepBytes);
+        Texts left;
+        for (const RestorePointInfo& p : ListRestorePoints(dir.Path().string(), false)) left.push_back(p.id);
+        EXPECT_EQ(left, row.left);
+    }
+}
+
+}  // namespace
+}  // namespace vtq
