@@ -145,6 +145,8 @@ public:
                 Expect(r.errors >= FailedWrites(), "a write the target refused counted as written");
                 auto next = topDown.begin();
                 for (const auto& [command, ok] : host->journal) {
+                    // The restore point may read a group first: a read changes nothing on the target.
+                    if (command.starts_with("at@nvm:dump_csv_add(")) continue;
                     const std::string name = command.substr(7, command.find_first_of("=[", 7) - 7);
                     next = std::find(next, topDown.end(), name);
                     Expect(next != topDown.end(), "Write Selected sent " + command + " out of order or unselected");
