@@ -28,6 +28,8 @@ inline constexpr const char* kWriteGroupsOperation = "Write Groups";
 inline constexpr const char* kWriteSelectedOperation = "Write Selected";
 inline constexpr const char* kWriteOnTheFlyOperation = "Write on the fly";
 inline constexpr const char* kLoadHeaderOperation = "Load Header";
+inline constexpr const char* kNoRestorePointsMessage =
+    "There is no restore point yet: one is saved before each write to the target.";
 // The comment line that names the operation a point was made before.
 inline constexpr const char* kRestorePointLine = "// Restore point before: ";
 

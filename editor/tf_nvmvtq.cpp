@@ -36,6 +36,7 @@
 #include "dialogs/tf_edit_value.h"
 #include "dialogs/tf_form_diff_view.h"
 #include "dialogs/tf_modify.h"
+#include "dialogs/tf_restore.h"
 #include "dialogs/tf_review_load.h"
 #include "editor/group_check_list.h"
 #include "editor/parameter_grid_model.h"
@@ -203,17 +204,30 @@ void TFNVMVTQ::BSaveClick() {
     SaveFileClick(*session_, *user_);
 }
 
+ReviewLoadChanges TFNVMVTQ::ReviewWindow() {
+    return [this](std::vector<LoadChange>& changes) {
+        bool accepted = false;
+        user_->RunModal([&] { accepted = TFReviewLoad::Execute(this, changes); });
+        return accepted && !Closing();
+    };
+}
+
 void TFNVMVTQ::BLoadClick() {
     if (user_->Busy()) return;
-    ReviewLoadChanges review;
-    if (options_.reviewLoad) {
-        review = [this](std::vector<LoadChange>& changes) {
-            bool accepted = false;
-            user_->RunModal([&] { accepted = TFReviewLoad::Execute(this, changes); });
-            return accepted && !Closing();
-        };
-    }
-    LoadFileReviewedClick(*session_, *user_, review, undo_.get());
+    LoadFileReviewedClick(*session_, *user_, options_.reviewLoad ? ReviewWindow() : ReviewLoadChanges(), undo_.get());
+    if (!Closing()) UpdatePendingDisplay();
+}
+
+// A restore point loads as a file does, always through the review: only the checked rows load.
+void TFNVMVTQ::Restore1Click() {
+    if (user_->Busy()) return;
+    const std::vector<RestorePointInfo> points = ListRestorePoints(session_->Restore().folder);
+    if (points.empty()) return user_->Message(kNoRestorePointsMessage);
+    int chosen = -1;
+    user_->RunModal([&] { chosen = TFRestore::Execute(this, points); });
+    if (chosen < 0 || Closing()) return;
+    LoadFileReviewed(session_->Items(), session_->host(), points[size_t(chosen)].path, *user_, ReviewWindow(),
+                     undo_.get());
     if (!Closing()) UpdatePendingDisplay();
 }
 

@@ -13,6 +13,7 @@
 
 #include "core/editor_session.h"
 #include "core/safety_options.h"
+#include "files/load_review.h"
 
 class QAction;
 class QCheckBox;
@@ -145,6 +146,7 @@ public:
     QAction* SaveRFDefaults1;
     QAction* RedirectWriteGroups1;
     QAction* ReviewLoad1;
+    QAction* Restore1;
     QAction* VerifyWrites1;
 
 public slots:
@@ -185,6 +187,7 @@ public slots:
     void BNotStoredCountClick();
     void BInTargetRAMCountClick();
     void ReviewLoad1Click();
+    void Restore1Click();
     void VerifyWrites1Click();
 
 protected:
@@ -214,6 +217,8 @@ private:
     // The selected grid rows the user can see, top-down: a narrowed grid
     // keeps hidden rows in a select-all, and they are neither written nor copied.
     std::vector<int> SelectedShownRows() const;
+    // The review window before a load, answering whether it was accepted.
+    ReviewLoadChanges ReviewWindow();
 
     std::unique_ptr<QtUserSide> user_;
     std::unique_ptr<EditorSession> session_;

@@ -378,9 +378,13 @@ void TFNVMVTQ::BuildExtraMenu() {
     VerifyWrites1 = Action(PopupMenuExtra, "VerifyWrites1", QStringLiteral("Verify Writes by Reading Back"),
                            QStringLiteral("\"Write Groups\" and \"Write Selected\" read every written value back "
                                           "and log each one the target did not keep"));
+    PopupMenuExtra->addSeparator();
+    Restore1 = Action(PopupMenuExtra, "Restore1", QStringLiteral("Restore..."),
+                      QStringLiteral("Lists the values saved before each write and loads the chosen ones"));
     ReviewLoad1->setCheckable(true);
     VerifyWrites1->setCheckable(true);
     connect(ReviewLoad1, &QAction::triggered, this, &TFNVMVTQ::ReviewLoad1Click);
+    connect(Restore1, &QAction::triggered, this, &TFNVMVTQ::Restore1Click);
     connect(VerifyWrites1, &QAction::triggered, this, &TFNVMVTQ::VerifyWrites1Click);
     connect(RedirectWriteGroups1, &QAction::triggered, this, &TFNVMVTQ::RedirectWriteGroups1Click);
     connect(ReadDefault, &QAction::triggered, this, &TFNVMVTQ::ReadDefaultClick);
