@@ -15,6 +15,7 @@
 #   pending-counts.png      the pending counts in the editor's status bar, the grid narrowed to the rows not committed
 #   close-question.png      the question before the user closes the editor with changes not stored
 #   review-load.png         the review of a file's changes before Load File merges the checked ones
+#   restore-list.png        "Restore...": the restore points saved before writes, the newest first
 # Usage: scripts/screenshots.sh [build directory, default build]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -18,7 +18,9 @@
 #include "channel/target_commands.h"
 #include "core/pending_changes.h"
 #include "dialogs/dialog_driver.h"
+#include "dialogs/tf_restore.h"
 #include "dialogs/tf_review_load.h"
+#include <QTreeWidget>
 #include "editor/group_check_list.h"
 #include "editor/parameter_grid_model.h"
 #include "editor/qt_user_side.h"
@@ -285,6 +287,17 @@ TEST_F(WindowTest, ReviewWindowMergesTheCheckedRowsAndVerifyReadsBack) {
         for (const char* name : {"cal_b.mode", "fix_a.gain", "fix_a.label", "fix_a.lut"})
             expected << QString("%1 \"%2...").arg(verb, name);
     EXPECT_EQ(shownDuringSend, expected);
+
+    // The write saved what the target held first: "Restore..." loads it back through the review.
+    DialogDriver<TFRestore>::Set([&](TFRestore& list) {
+        EXPECT_EQ(list.LVPoints->topLevelItem(0)->text(2), "Write Groups");
+        test::Shot(&list, "restore-list.png");
+        Click(list.BOK);
+    });
+    DialogDriver<TFReviewLoad>::Set([&](TFReviewLoad& review) { Click(review.BOK); });
+    w->Restore1->trigger();
+    DialogDriver<TFRestore>::Set(nullptr);
+    EXPECT_EQ(Rec("cal_b.mode")->value, "2");
 }
 
 TEST_F(WindowTest, GroupListFailureAtStartIsShownAndTheWindowStays) {
