@@ -97,6 +97,7 @@ bool ReadMissingGroups(EditorSession& session, UserSide& user, const std::set<st
 std::vector<std::string> PointLines(EditorSession& session, const std::string& operation,
                                     const std::vector<const NVMParameter*>& records) {
     std::vector<std::string> lines{kNvmFileHeaderLine, ""};
+    for (const std::string& line : UnitIdentityLines(session.Unit())) lines.push_back(line);
     lines.push_back(kRestorePointLine + operation);
     std::string line, value;
     int count = 0;
@@ -170,7 +171,9 @@ std::vector<const NVMParameter*> TargetValues::Group(std::string_view group) con
     return records;
 }
 
-std::string RestoreUnitName(const EditorSession&) { return "unknown"; }
+std::string RestoreUnitName(const EditorSession& session) {
+    return session.Unit().serial.empty() ? "unknown" : session.Unit().serial;
+}
 
 bool SaveRestorePoint(EditorSession& session, UserSide& user, const std::string& operation,
                       const std::vector<std::string>& names, const std::vector<std::string>& groups,
