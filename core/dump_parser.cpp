@@ -5,6 +5,7 @@
 #include "base/text.h"
 #include "channel/command_exchange.h"
 #include "channel/piece_decoder.h"
+#include "model/value_types.h"
 #include "model/write_commands.h"
 
 namespace vtq {
@@ -45,13 +46,18 @@ LineOutcome ParseRecord(GroupItems& items, std::string_view line, int groupIndex
     }
     // A name that cannot stand in a command as it is (a damaged piece can decode to one) would make every later
     // write or query of it a command nobody asked for.
-    if (name.find_first_of("={}\";") != std::string_view::npos || HasControlByte(name) || !BracketsPairUp(name)) {
+    if (name.find_first_of("={}\";") != std::string_view::npos || HasControlByte(name) ||
+        !BracketsHoldElementNumbers(name)) {
         Log(items, "Skipping parameter: name not usable in a command: \"" + std::string(text) + "\"");
+        return LineOutcome::Skipped;
+    }
+    const std::string_view value = TrimView(text.substr(open + 1, close - open - 1));
+    if (HasEmptyElement(value)) {
+        Log(items, "Skipping parameter: value holds an empty element: \"" + std::string(text) + "\"");
         return LineOutcome::Skipped;
     }
     // The target marks a value it could not give in full; the sizes and values are then asked for.
     const bool requery = text.find("WARNING", close + 1) != std::string_view::npos;
-    const std::string_view value = TrimView(text.substr(open + 1, close - open - 1));
     NVMParameter* record = items.AddParameter(groupIndex, name, value, {}, requery);
     if (!record) return LineOutcome::Ignored;
     record->state = ParameterState::Unchanged;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <unordered_set>
 #include <utility>
 
 #include "base/file_io.h"
@@ -107,6 +108,41 @@ NVMParameter* FindInGroup(const ParamMap& params, std::string_view name) {
 
 }  // namespace
 
+namespace {
+
+// A record the load has just added takes its shape from the file's line.
+void ShapeAddedRecord(NVMParameter& record, const NvmLine& line) {
+    // "x={5}": an array of one element, as the writer saves it.
+    if (line.braced && record.elementCount == 0 && !record.value.starts_with('"')) {
+        record.elementCount = ElementCount(record.value);
+        record.dimensionText = std::to_string(record.elementCount);
+    }
+    // "tab[2,3]=7,8": elements of an array, written as that range with the file's values.
+    if (ElementRange range; ParseElementRange(record.name, range) && !line.value.starts_with('"')) {
+        record.value.assign(line.value);
+        RemoveBlanksOutsideQuotes(record.value);
+        record.elementCount = static_cast<int32_t>(std::min<long long>(range.last - range.first + 1, INT32_MAX));
+        record.dimensionText = std::to_string(record.elementCount);
+    }
+    record.state = ParameterState::NotStored;
+}
+
+// A name the file gave before in this load: the later line wins whole (its
+// size too), so the record the earlier line added goes. "tab[0]" names the
+// array "tab". Records the container held before keep their size.
+void DropEarlierLine(GroupItems& items, int groupIndex, GroupItem& group, std::string_view name,
+                     std::unordered_set<const NVMParameter*>& added, LoadCounts& counts) {
+    if (EndsWithText(name, "[0]")) name.remove_suffix(3);
+    const NVMParameter* earlier = FindInGroup(group.params, name);
+    if (!earlier || added.erase(earlier) == 0) return;
+    int position = 0;
+    for (auto it = group.params.begin(); *it != earlier; ++it) ++position;
+    items.DeleteParameter(groupIndex, position);
+    --counts.added;
+}
+
+}  // namespace
+
 void LoadParametersFromText(GroupItems& items, std::string_view text, LoadCounts& counts, FileNames names) {
     counts = LoadCounts();
     UpdateBracket bracket(items);
@@ -118,6 +154,7 @@ void LoadParametersFromText(GroupItems& items, std::string_view text, LoadCounts
     bool haveLast = false;
     int groupIndex = -1;
     GroupItem* group = nullptr;
+    std::unordered_set<const NVMParameter*> added;
     NvmLine line;
     std::string value;
     while (!text.empty()) {
@@ -136,6 +173,7 @@ void LoadParametersFromText(GroupItems& items, std::string_view text, LoadCounts
             haveLast = true;
         }
         items.SetChecked(groupIndex, true);
+        if (!added.empty()) DropEarlierLine(items, groupIndex, *group, line.name, added, counts);
         if (NVMParameter* record = FindInGroup(group->params, line.name)) {
             Replace(*record, line, value, counts);
             continue;
@@ -148,19 +186,8 @@ void LoadParametersFromText(GroupItems& items, std::string_view text, LoadCounts
         NVMParameter* record = items.InsertParameter(groupIndex, std::move(*draft));
         const bool firstIndex = EndsWithText(line.name, "[0]");
         if (group->params.size() != before) {
-            // "x={5}": an array of one element, as the writer saves it.
-            if (line.braced && record->elementCount == 0 && !record->value.starts_with('"')) {
-                record->elementCount = ElementCount(record->value);
-                record->dimensionText = std::to_string(record->elementCount);
-            }
-            // "tab[2,3]=7,8": elements of an array, written as that range with the file's values.
-            if (ElementRange range; ParseElementRange(record->name, range) && !line.value.starts_with('"')) {
-                record->value.assign(line.value);
-                RemoveBlanksOutsideQuotes(record->value);
-                record->elementCount = static_cast<int32_t>(std::min<long long>(range.last - range.first + 1, INT32_MAX));
-                record->dimensionText = std::to_string(record->elementCount);
-            }
-            record->state = ParameterState::NotStored;
+            ShapeAddedRecord(*record, line);
+            added.insert(record);
             ++counts.added;
         } else if (firstIndex) {
             // "tab[0]" names the array "tab" the container already holds: the

@@ -101,8 +101,10 @@ inline int CountValues(std::string_view list) {
     return count;
 }
 
-// A decimal number without sign: -1 when the text is not one (or too long).
+// A decimal number without sign, blanks round it allowed: -1 when the text is not one (or too long).
 inline long ReadIndex(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
     if (text.empty() || text.size() > 9) return -1;
     long n = 0;
     for (char c : text) {

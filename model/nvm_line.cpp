@@ -68,8 +68,8 @@ bool ParseNvmLine(std::string_view line, NvmLine& out) {
         out.refused = "its braces do not pair up";
         return false;
     }
-    if (!BracketsPairUp(name)) {
-        out.refused = "its square brackets do not pair up";
+    if (!BracketsHoldElementNumbers(name)) {
+        out.refused = "its square brackets do not hold element numbers";
         return false;
     }
     if (HasReversedRange(name)) {

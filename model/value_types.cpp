@@ -42,6 +42,22 @@ int ElementCount(std::string_view text) {
     return commas + 1;
 }
 
+bool HasEmptyElement(std::string_view text) {
+    if (TrimView(text).empty()) return false;
+    bool quoted = false;
+    bool filled = false;
+    for (const char c : text) {
+        if (c == '"') quoted = !quoted;
+        if (c == ',' && !quoted) {
+            if (!filled) return true;
+            filled = false;
+        } else if (!IsBlank(c)) {
+            filled = true;
+        }
+    }
+    return !filled;
+}
+
 int ParseDimensions(std::string_view text, std::vector<int>* list) {
     long long product = 1;
     size_t i = 0;

@@ -39,6 +39,10 @@ enum class ScalarView : int { Decimal = 0, Hexadecimal = 1, Binary = 2, Characte
 // Number of elements of a comma list: 0 for a blank text; one trailing and one
 // leading comma are ignored ("1,2,3," and ",1,2,3" have 3 elements).
 int ElementCount(std::string_view text);
+// True when a comma list that is not blank has an element that is: "1,", ",",
+// "1,,2" (commas between double quotes do not cut). Such a value fills fewer
+// elements than its commas say.
+bool HasEmptyElement(std::string_view text);
 
 // Product of the positive decimal pieces of a dimension text such as "4x8"
 // (split at "x" and blanks), 1 when there is none; appends each positive piece

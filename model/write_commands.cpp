@@ -62,15 +62,17 @@ bool HasReversedRange(std::string_view name) {
     return false;
 }
 
-bool BracketsPairUp(std::string_view name) {
-    bool open = false;
-    for (const char c : name) {
-        if (c == '[' || c == ']') {
-            if (open == (c == '[')) return false;
-            open = !open;
+bool BracketsHoldElementNumbers(std::string_view name) {
+    for (size_t pos = 0; pos < name.size();) {
+        if (name[pos] == ']') return false;
+        if (name[pos] != '[') {
+            ++pos;
+            continue;
         }
+        long long first = 0, last = 0;
+        if (!ReadRange(name, pos, first, last)) return false;
     }
-    return !open;
+    return true;
 }
 
 std::string IndexedName(std::string_view name, int first, int last) {

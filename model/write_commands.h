@@ -59,9 +59,9 @@ bool ParseElementRange(std::string_view name, ElementRange& range);
 // True when a bracket group "[a,b]" of the name counts down (x[5,2]).
 bool HasReversedRange(std::string_view name);
 
-// False when a name's square brackets do not pair up ("a[1", "a]1[", "a[[1]]"): such a name would go out as a
-// command the target reads some other way.
-bool BracketsPairUp(std::string_view name);
+// False when a name's square brackets do not pair up ("a[1", "a]1[", "a[[1]]") or hold anything but an element
+// number or range ("a[]", "a[x]", "a[1,]"): such a name would go out as a command the target reads some other way.
+bool BracketsHoldElementNumbers(std::string_view name);
 
 // Cuts a comma list into pieces of at most `limit` characters, each cut at a
 // comma. Empty when the value is empty, the limit below 1, or a stretch longer

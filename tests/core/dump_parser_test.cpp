@@ -40,6 +40,12 @@ TEST_F(DumpParsing, LinesAreSplitIntoNameAndValueOrReported) {
         {"grp.a=1;{5}", nullptr, "Skipping parameter: name not usable in a command: \"grp.a=1;{5}\""},
         {"grp.t[1;{5}", nullptr, "Skipping parameter: name not usable in a command: \"grp.t[1;{5}\""},
         {"grp.\x01x;{5}", nullptr, "Skipping parameter: name not usable in a command: \"grp.\x01x;{5}\""},
+        {"grp.t.[]x;{5}", nullptr, "Skipping parameter: name not usable in a command: \"grp.t.[]x;{5}\""},
+        // An empty element would go out as a write whose values do not fill its element range.
+        {"grp.t[0];{1,}", nullptr, "Skipping parameter: value holds an empty element: \"grp.t[0];{1,}\""},
+        {"grp.u;{ , }", nullptr, "Skipping parameter: value holds an empty element: \"grp.u;{ , }\""},
+        {"grp.v;{1,,2}", nullptr, "Skipping parameter: value holds an empty element: \"grp.v;{1,,2}\""},
+        {"grp.w;{\"a,,b\",\"\"}", "grp.w", "\"a,,b\",\"\""},
     };
     for (const auto& [line, name, text] : cases) {
         host.lines.clear();

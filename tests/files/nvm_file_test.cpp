@@ -33,6 +33,7 @@ TEST(NvmFileParse, RulesInOrder) {
         // Unbalanced braces and element ranges that count down would make a malformed command.
         {"grp.a={1,2,3", "-"}, {"grp.a=1,2,3}", "-"}, {"grp.a={{1,2},{3}", "-"}, {"grp.s=\"{x\"", "grp|grp.s|\"{x\"|"},
         {"grp.a[5,2]=1,2,3,4", "-"}, {"grp.a[1=5", "-"}, {"grp.a]1[=5", "-"}, {"grp.a[[1]]=5", "-"}, {"grp.a[2,5]=1,2,3,4", "grp|grp.a[2,5]|1,2,3,4|"},
+        {"grp.a.[]b=5", "-"}, {"grp.a[1,]=5", "-"}, {"grp.a[x].b=5", "-"}, {"grp.r[ 1 ].b=5", "grp|grp.r[ 1 ].b|5|"},
         // A control character inside a name, value or type would end the command early; a tab is a blank.
         {"grp.d\rat@nvm:grp.a=77", "-"}, {"grp.a=5\rat@nvm:grp.b=9", "-"}, {"grp.s=\"a\x01\"", "-"},
         {"grp.a=1 (u\x7f)", "-"}, {"grp.a={1,\t2}\x1b", "grp|grp.a|1,\t2|"},
@@ -128,6 +129,21 @@ TEST_F(NvmFileTest, WhatIsSavedLoadsBackAlike) {
     ASSERT_TRUE(LoadParameters(fresh, path, counts, FileNames::AsGiven));
     EXPECT_EQ(counts.added, 3);
     EXPECT_EQ(Record(fresh, "grp.one")->elementCount, 1);
+
+    // A name given twice: the later line wins whole, its element count too, and the save loads back alike.
+    GroupItems twice;
+    LoadParametersFromText(twice, "grp.d={1,2}\ngrp.d={1,2,3}\ngrp.e=1,2\ngrp.e={5}\ngrp.f[0]=1,2\ngrp.f=7\n", counts,
+                           FileNames::AsGiven);
+    EXPECT_EQ(counts.added, 3);
+    const auto shape = [](const GroupItems& in, const char* name) {
+        const NVMParameter* r = Record(in, name);
+        return r ? r->value + "/" + std::to_string(r->elementCount) : "<missing>";
+    };
+    EXPECT_EQ(shape(twice, "grp.d") + " " + shape(twice, "grp.e") + " " + shape(twice, "grp.f"), "1,2,3/3 5/1 7/0");
+    ASSERT_TRUE(WriteParameters(twice, path, &user));
+    GroupItems back;
+    ASSERT_TRUE(LoadParameters(back, path, counts, FileNames::AsGiven));
+    EXPECT_EQ(shape(back, "grp.d") + " " + shape(back, "grp.e") + " " + shape(back, "grp.f"), "1,2,3/3 5/1 7/0");
 }
 
 // Files from other editors: a byte order mark, lines ended by a lone CR, the prefix in capitals.
