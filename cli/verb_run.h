@@ -86,6 +86,7 @@ private:
     bool CheckParameterFile(const std::string& path, FileGroups& groups);
     int ArraySize(const std::string& name);
     Outcome CheckElementRange(const std::string& name, std::string& why);
+    Outcome CheckOnTarget(const std::string& name, std::string& why);
     bool CheckWrites(const std::string& path);
     void KeepArraysOfRanges();
     bool RangeAsRead(const vtq::NVMParameter& record) const;
@@ -100,6 +101,8 @@ private:
     std::map<std::string, int, vtq::TextLess> fileLines_;
     // The arrays the file's element ranges write into, as read before the load.
     std::map<std::string, vtq::NVMParameter, vtq::TextLess> readArrays_;
+    // The names the read gave, before the load; without a read (--all) the target is asked.
+    std::set<std::string, vtq::TextLess> readNames_;
     // Array sizes the target gave for element ranges.
     std::map<std::string, int, vtq::TextLess> arraySizes_;
     // Groups a write failed in, this run.

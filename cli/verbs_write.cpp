@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/file_io.h"
+#include "channel/command_exchange.h"
 #include "channel/long_operation.h"
 #include "channel/target_commands.h"
 #include "core/edit_parameter.h"
@@ -61,14 +62,30 @@ Outcome VerbRun::CheckElementRange(const std::string& name, std::string& why) {
     return why.empty() ? Outcome::kDone : Outcome::kUsage;
 }
 
+// A parameter the target lacks would be refused at its write, after the
+// writes before it went out: the read tells (with --all the target is asked).
+Outcome VerbRun::CheckOnTarget(const std::string& name, std::string& why) {
+    if (vtq::ElementRange range; vtq::ParseElementRange(name, range)) return Outcome::kDone;
+    bool has = readNames_.count(name) != 0;
+    if (o_.all) {
+        std::string answer;
+        has = vtq::Exchange(host_, vtq::cmd::Size(name), answer);
+        if (!has && !host_.CheckConnection()) return Outcome::kTargetLost;
+    }
+    if (has) return Outcome::kDone;
+    why = "The target has no parameter \"" + name + "\".";
+    return Outcome::kUsage;
+}
+
 // Every record the write would send, checked as it builds them (the dry
-// run and the real run alike): element ranges inside their arrays, values
+// run and the real run alike): parameters the target has, element ranges inside their arrays, values
 // of the right element count, commands the target can take. The first
 // fault stops the verb before anything is written.
 bool VerbRun::CheckWrites(const std::string& path) {
     for (const vtq::NVMParameter* p : Items().View()) {
         std::string why;
-        const Outcome status = CheckElementRange(p->name, why);
+        Outcome status = CheckOnTarget(p->name, why);
+        if (status == Outcome::kDone) status = CheckElementRange(p->name, why);
         if (status == Outcome::kTargetLost) return Fail(Outcome::kTargetLost, "The target is not answering.");
         if (status == Outcome::kDone)
             for (const vtq::LogLine& line : vtq::WriteCommands(*p).refusal)
@@ -292,6 +309,7 @@ void VerbRun::WriteFile(const std::string& path) {
     std::vector<std::string> groups;
     if (!GroupsOnTarget(path, fileGroups, groups)) return;
     if (!o_.all && (!SelectGroups(groups) || !ReadSelected())) return;
+    for (const vtq::NVMParameter* p : Items().View()) readNames_.insert(p->name);
     KeepArraysOfRanges();
     if (!vtq::LoadFile(Items(), host_, path, user_))
         return (void)Fail(Outcome::kFileError, "Cannot load " + path + ".");

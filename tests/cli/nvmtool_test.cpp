@@ -210,6 +210,8 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
     const std::string range = dir.File("range.nvm"), twice = dir.File("twice.nvm");
     ASSERT_TRUE(vtq::WriteFileAtomically(range, "fix_small.lut[2,3]=7,8\nfix_small.lut[3,4]=7,8\n"));
     ASSERT_TRUE(vtq::WriteFileAtomically(twice, "fix_small.gain=4\nfix_small.gain=5\n"));
+    const std::string lacking = dir.File("lacking.nvm");
+    ASSERT_TRUE(vtq::WriteFileAtomically(lacking, "fix_small.gain=4\nfix_small.nothing=0\n"));
     const std::string badHeader = dir.File("bad.h");
     ASSERT_TRUE(vtq::WriteFileAtomically(badHeader, "/*\n[GROUP=fix_small,ARRAYNAME=a,VERSION=1]\n*/\na[];\n"));
     ASSERT_TRUE(vtq::WriteFileAtomically(bad, "// comment\r\nfix_small.gain=40\r\nfix_small.offset 5\r\n"));
@@ -232,6 +234,10 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
         {{"set", "fix_small.lut[2,4]=1,2,3"}, 2, "outside \"fix_small.lut\", which has 4 elements"},
         {{"write", QString::fromStdString(range), "--all", "--dry-run"}, 2, range + ":2: The element range"},
         {{"write", QString::fromStdString(twice), "--dry-run"}, 0, twice + ":2: \"fix_small.gain\" is given on line 1"},
+        {{"write", QString::fromStdString(lacking), "--dry-run"}, 2, lacking + ":2: The target has no parameter"},
+        {{"write", QString::fromStdString(lacking)}, 2, lacking + ":2: The target has no parameter"},
+        {{"write", QString::fromStdString(lacking), "--all", "--dry-run"}, 2, lacking + ":2: The target has no"},
+        {{"write", QString::fromStdString(lacking), "--all"}, 2, lacking + ":2: The target has no parameter"},
         // A group is not committed after a write to it failed.
         {{"set", "fix_small.gain=99999", "--commit", "--yes"}, 1, "The group fix_small was not committed: a write"},
         {{"set", "fix_small.nope[0,1]=1,2"}, 2, "The target has no array \"fix_small.nope\""},
