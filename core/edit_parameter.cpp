@@ -35,6 +35,13 @@ ValueEditor EditorFor(const NVMParameter& record) {
 EditOutcome ApplyEditedValue(Host& host, NVMParameter& record, const std::string& value, bool write) {
     EditOutcome outcome;
     if (value == record.value) return outcome;
+    // A control character would end the command early and start one nobody asked for.
+    if (HasControlByte(value)) {
+        host.ShowLine("Value of \"" + record.name + "\" not changed: it holds a control character: \"" +
+                          ShowControlBytes(value) + "\"",
+                      0);
+        return outcome;
+    }
     record.value = value;
     record.state = ParameterState::NotStored;
     outcome.changed = true;

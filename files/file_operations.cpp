@@ -1,6 +1,7 @@
 #include "files/file_operations.h"
 
 #include "base/file_io.h"
+#include "channel/long_operation.h"
 #include "channel/host.h"
 #include "channel/user_side.h"
 #include "core/editor_session.h"
@@ -35,8 +36,15 @@ bool SaveFileClick(GroupItems& items, UserSide& user) {
     std::string path;
     if (!user.SaveFileName(kSaveNvmTitle, kSaveNvmFilter, path)) return false;
     path = NvmFileName(path);
-    if (!WriteParameters(items, path, &user)) return false;
-    user.Message(SavedMessage(path));
+    std::vector<std::string> leftOut;
+    if (!WriteParameters(items, path, &user, {}, &leftOut)) return false;
+    if (leftOut.empty()) {
+        user.Message(SavedMessage(path));
+    } else {
+        const long long saved = items.ViewCount() - static_cast<long long>(leftOut.size());
+        user.Message(SavedMessage(path) + "\n" + CountText(saved, "parameter", "parameters") + " saved; " +
+                     LeftOutText(leftOut));
+    }
     return true;
 }
 

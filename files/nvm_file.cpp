@@ -34,7 +34,8 @@ std::string CannotOpenMessage(const std::string& path) { return "Cannot open fil
 std::string CannotWriteMessage(const std::string& path) { return "Cannot write file:\n\"" + path + "\""; }
 std::string CouldNotLoadMessage(const std::string& path) { return "Could not load file: \"" + path + "\""; }
 
-std::vector<std::string> ParameterFileLines(const GroupItems& items, const UnitIdentity& unit) {
+std::vector<std::string> ParameterFileLines(const GroupItems& items, const UnitIdentity& unit,
+                                            std::vector<std::string>* leftOut) {
     std::vector<std::string> lines(2);
     const std::vector<std::string> unitLines = UnitIdentityLines(unit);
     lines.insert(lines.end(), unitLines.begin(), unitLines.end());
@@ -45,7 +46,10 @@ std::vector<std::string> ParameterFileLines(const GroupItems& items, const UnitI
         AssignRecordLine(line, *p);
         if (RecordLineLoadsBack(line, *p, value)) {
             lines.push_back(line);
-        } else if (p->name.find('.') == std::string::npos) {
+            continue;
+        }
+        if (leftOut) leftOut->push_back(p->name);
+        if (p->name.find('.') == std::string::npos) {
             items.Log("Not saved: \"" + p->name + "\" has no group name before a point; the file could not load it back.",
                       0);
         } else {
@@ -63,9 +67,22 @@ std::string ParameterFileText(const GroupItems& items, const UnitIdentity& unit)
     return text;
 }
 
-bool WriteParameters(const GroupItems& items, const std::string& path, UserSide* user, const UnitIdentity& unit) {
-    if (items.ViewCount() == 0) {
-        if (user) user->Message(kNothingToSaveMessage);
+std::string LeftOutText(const std::vector<std::string>& leftOut) {
+    constexpr size_t kNamed = 5;
+    std::string text = std::to_string(leftOut.size()) + " left out (see the log): ";
+    for (size_t i = 0; i < leftOut.size() && i < kNamed; ++i) text += (i ? ", " : "") + leftOut[i];
+    if (leftOut.size() > kNamed) text += ", ...";
+    return text;
+}
+
+bool WriteParameters(const GroupItems& items, const std::string& path, UserSide* user, const UnitIdentity& unit,
+                     std::vector<std::string>* leftOut) {
+    std::vector<std::string> left;
+    const std::vector<std::string> lines = ParameterFileLines(items, unit, &left);
+    if (leftOut) *leftOut = left;
+    if (left.size() == static_cast<size_t>(items.ViewCount())) {
+        if (user) user->Message(left.empty() ? std::string(kNothingToSaveMessage)
+                                             : kNothingToSaveMessage + ("\n" + LeftOutText(left)));
         return false;
     }
     AtomicFileWriter out(path);
@@ -73,7 +90,7 @@ bool WriteParameters(const GroupItems& items, const std::string& path, UserSide*
         if (user) user->Message(CannotOpenMessage(path));
         return false;
     }
-    out.Lines(ParameterFileLines(items, unit));
+    out.Lines(lines);
     if (!out.Commit()) {
         if (user) user->Message(CannotWriteMessage(path));
         return false;

@@ -32,8 +32,9 @@ std::string CouldNotLoadMessage(const std::string& path);
 // The lines of the parameter file of the view of `items`, header lines
 // included (and the identity lines of `unit` after them, when it is known),
 // without line ends; records whose line would not load back are left out and
-// named in the log.
-std::vector<std::string> ParameterFileLines(const GroupItems& items, const UnitIdentity& unit = {});
+// named in the log. `leftOut`, when given, gets the names of the records left out.
+std::vector<std::string> ParameterFileLines(const GroupItems& items, const UnitIdentity& unit = {},
+                                            std::vector<std::string>* leftOut = nullptr);
 // The whole parameter file, byte for byte as WriteParameters writes it (for standard output).
 std::string ParameterFileText(const GroupItems& items, const UnitIdentity& unit = {});
 
@@ -41,7 +42,11 @@ std::string ParameterFileText(const GroupItems& items, const UnitIdentity& unit 
 // messages) is told why nothing was written. A record whose line would not
 // load back (no group before a point, an empty value ...) stays out of the
 // file, with a line in the log. True when the file was written.
-bool WriteParameters(const GroupItems& items, const std::string& path, UserSide* user, const UnitIdentity& unit = {});
+// A view whose every record is left out writes no file (the message names them).
+bool WriteParameters(const GroupItems& items, const std::string& path, UserSide* user, const UnitIdentity& unit = {},
+                     std::vector<std::string>* leftOut = nullptr);
+// "n left out (see the log): a, b, c" for the names a save left out (the first few named).
+std::string LeftOutText(const std::vector<std::string>& leftOut);
 
 struct LoadCounts {
     int added = 0;

@@ -40,15 +40,6 @@ inline bool KnownFailure(std::string_view what) {
     return false;
 }
 
-// During a campaign that knows control bytes reach commands, inputs holding a
-// CR that ends no line, or a NUL, would only find that fault again: skipped.
-inline bool SkipKnownControlBytes(std::string_view input) {
-    if (!KnownFailure("command holds CR, LF or NUL")) return false;
-    for (size_t i = 0; i < input.size(); ++i)
-        if (input[i] == '\0' || (input[i] == '\r' && (i + 1 == input.size() || input[i + 1] != '\n'))) return true;
-    return false;
-}
-
 inline void Check(bool good, const char* what, std::string_view detail = {}) {
     if (good || KnownFailure(what)) return;
     std::fprintf(stderr, "fuzz check failed: %s\n", what);

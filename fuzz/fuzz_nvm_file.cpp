@@ -80,6 +80,8 @@ void CheckSaveLoadsBack(vtq::GroupItems& items, vtq::ModelLink& link) {
     const std::vector<std::string> lines = vtq::ParameterFileLines(items);
     const std::set<std::string> saved(lines.begin(), lines.end());
     const std::string path = SaveFolder() + "/saved.nvm";
+    // A view whose every record is left out writes no file.
+    if (lines.size() <= 2) return Check(!vtq::WriteParameters(items, path, nullptr), "a save wrote no record");
     Check(vtq::WriteParameters(items, path, nullptr), "the save failed");
     vtq::GroupItems loaded(&link);
     vtq::LoadCounts counts;
@@ -108,7 +110,6 @@ void CheckSaveLoadsBack(vtq::GroupItems& items, vtq::ModelLink& link) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A copy of exactly the input's size, so ASan sees any read past its end.
     const std::string input(reinterpret_cast<const char*>(data), size);
-    if (fuzzcheck::SkipKnownControlBytes(input)) return 0;
     // The check before a write: a file it passes names a group for every parameter it names.
     const vtq::NvmFileCheck check = vtq::CheckNvmFileText(input, "f");
     if (check.fault.empty() && (check.groups.empty() || check.names.size() < check.groups.size())) __builtin_trap();

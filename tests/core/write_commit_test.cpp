@@ -340,6 +340,8 @@ TEST_F(WriteCommitTest, EditingFromTheGridAndTheDebugLine) {
         {2, false, "1,1,1,1", true, {}, NotStored},
         {1, true, "\"yo\"", true, {"at@nvm:fix_a.label???\r", "at@nvm:fix_a.label=\"yo\"\r"}, InTargetRAM},
         {3, true, "1", true, {}, Unchanged},  // no such row
+        // A control character would end the command early: such a value is refused, whichever editor gave it.
+        {1, true, "\"x\ry\"", true, {}, InTargetRAM}, {2, true, "1,\x1b,3,4", true, {}, NotStored},
     };
     for (const auto& [row, confirmed, value, onTheFly, commands, state] : cases) {
         SCOPED_TRACE(row);
@@ -357,7 +359,7 @@ TEST_F(WriteCommitTest, EditingFromTheGridAndTheDebugLine) {
             EXPECT_EQ(Items().ViewItem(row)->state, state);
         }
     }
-    ASSERT_EQ(requests.size(), 4u);
+    ASSERT_EQ(requests.size(), 5u);
     EXPECT_EQ(std::tuple(requests[0].editor, requests[0].type), std::tuple(ValueEditor::Scalar, "uint16"));
     EXPECT_EQ(std::tuple(requests[2].editor, requests[2].dimensions), std::tuple(ValueEditor::Array, std::vector{4}));
     EXPECT_FALSE(requests[3].writeOnTheFly);  // the box as the previous editor left it

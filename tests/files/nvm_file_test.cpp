@@ -124,6 +124,16 @@ TEST_F(NvmFileTest, WhatIsSavedLoadsBackAlike) {
                                "grp.one={5}\r\ngrp.s=\"x\" (string)\r\ngrp.tab=1,2\r\n");
     EXPECT_EQ(host.Texts(), Texts{"Not saved: \"no_dot_name\" has no group name before a point; the file could "
                                   "not load it back."});
+    // Save File counts what it wrote and names what it left out; with nothing left to write, no file.
+    user.fileNames = {path, dir.File("none.nvm")};
+    ASSERT_TRUE(SaveFileClick(items, user));
+    EXPECT_EQ(user.messages.back(), "The Parameters in view have been save to:\n\"" + path +
+                                        "\"\n3 parameters saved; 1 left out (see the log): no_dot_name");
+    items.SetFilter("no_dot");
+    EXPECT_FALSE(SaveFileClick(items, user));
+    EXPECT_EQ(user.messages.back(), "Nothing in the list to save.\n1 left out (see the log): no_dot_name");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("none.nvm")));
+    items.SetFilter("");
     GroupItems fresh;
     LoadCounts counts;
     ASSERT_TRUE(LoadParameters(fresh, path, counts, FileNames::AsGiven));

@@ -95,21 +95,6 @@ TEST(Values, StringsStayCodable) {
     EXPECT_EQ(FormatString(raw, 4), "\"x???\"");
 }
 
-TEST(Images, CarryTheGroupsTheEditorTreatsSpecially) {
-    const std::tuple<const char*, int, std::vector<const char*>> cases[] = {
-        {"default.img", 5, {"hyb_cust", "hyb_stackinfo", "cal_t8x_lut", "fix_t8x_lut", "fix_t8x_lut_setcal"}},
-        {"rf_t71.img", 6, {"cal_t71_lut", "cal_t71_lut_aux", "fix_t71_lut", "fix_t71_lut_aux", "fix_t71_lut_setcal",
-                           "fix_t71_lut_setcal_aux"}},
-    };
-    for (const auto& [file, travuId, groups] : cases) {
-        std::string error;
-        auto image = Image::Load(VTQ_SOURCE_DIR "/sim/images/" + std::string(file), error);
-        ASSERT_TRUE(image) << error;
-        EXPECT_EQ(image->travuId, travuId) << file;
-        for (const char* name : groups) EXPECT_TRUE(image->FindGroup(name)) << file << " " << name;
-    }
-}
-
 TEST(Generator, ScaleImagesAreReproducibleAndLoad) {
     const std::string text = GenerateScaleImage(12, 40, 99);
     EXPECT_EQ(text, GenerateScaleImage(12, 40, 99));

@@ -65,43 +65,12 @@ TEST_F(ModemTest, AnswersQueries) {
     EXPECT_EQ(Run("AT+CGSN"), "ERROR\r\n") << "a unit without a serial number in its image";
 }
 
-TEST_F(ModemTest, WritesChangeTheRamMirrorUntilTheGroupIsCommitted) {
-    const std::tuple<const char*, const char*, const char*> writes[] = {  // name, assignment, whole value afterwards
-        {"fix_small.gain", "=65535", "65535"}, {"fix_small.label", "=\"new text\"", "\"new text\""},
-        {"fix_small.lut", "[0,3]={9, 8, 7, 6}", "{9,8,7,6}"}, {"fix_small.lut", "[1,2]={50,51}", "{9,50,51,6}"},
-        {"fix_small.tab", "[1,1][0,1]={40,41}", "{1,2,3,40,41,6}"},
-        {"fix_small.rec[1].b", "[0,1]={100,101}", "{100,101}"}, {"cal_small.one", "[0]={9}", "{9}"},
-    };
-    for (const auto& [name, assignment, value] : writes) {
-        SCOPED_TRACE(std::string(name) + assignment);
-        EXPECT_EQ(Run(std::string("at@nvm:") + name + assignment), "OK\r\n");
-        EXPECT_EQ(modem->ValueOf(name), value);
-        EXPECT_NE(modem->ValueOf(name, true), value) << "must not reach NVM";
-    }
-    Run("at@nvm:cal_small.mode_1=9");
-    EXPECT_EQ(Run("at@nvm:store_nvm_sync(3)"), "OK\r\n");
-    EXPECT_EQ(modem->ValueOf("fix_small.gain", true), "65535");
-    EXPECT_EQ(modem->ValueOf("cal_small.mode_1", true), "2");
-    EXPECT_EQ(Run("at@nvm:store_nvm_sync(4)"), "ERROR\r\n");
-}
-
 TEST_F(ModemTest, RefusesBadWritesWithoutChangingAnything) {
     const char* bad[] = {"gain=65536", "label=unquoted", "label=\"sixteen chars!!!\"", "label=\"a}b\"",
                          "lut[0,3]={1,2,3}", "lut[0,3]={1,2,3,70000}", "lut=5", "lut[4]={1}", "gain[0]={1}"};
     for (const char* command : bad) EXPECT_EQ(Run(std::string("at@nvm:fix_small.") + command), "ERROR\r\n") << command;
     for (size_t g = 0; g < modem->image().groups.size(); ++g)
         EXPECT_EQ(modem->ram(g), modem->image().groups[g].initial) << g;
-}
-
-TEST_F(ModemTest, DumpListsEveryParameterOnePiecePerRecord) {
-    const std::vector<std::string> expected = {
-        "fix_small.gain;{12}",     "fix_small.offset;{-3}",        "fix_small.enabled;{1}",
-        "fix_small.mask;{4294901760}", "fix_small.big;{-5000000000}", "fix_small.lut[0];{1,2,3,4}",
-        "fix_small.tab[0,1][0,2];{1,2,3,4,5,6}", "fix_small.label;{\"small\"}",
-        "fix_small.rec;{7,8,0,9,0,10,11,0,12,0}", "fix_small.rec[0].a;{7}", "fix_small.rec[0].b[0];{8,9}",
-        "fix_small.rec[1].a;{10}", "fix_small.rec[1].b[0];{11,12}", "fix_small.fill_0[0];{0}"};
-    EXPECT_EQ(Records(Run("at@nvm:dump_csv_add(\"fix_small\")")), expected);
-    EXPECT_EQ(Run("at@nvm:dump_csv_add(\"nogroup\")"), "ERROR\r\n");
 }
 
 TEST_F(ModemTest, DumpWithSuffixedNamesAndCutArrays) {
@@ -122,81 +91,6 @@ TEST_F(ModemTest, DumpWithSuffixedNamesAndCutArrays) {
     EXPECT_EQ(std::count(records.begin(), records.end(), "cal_small.big_1200"), 1);
 }
 
-TEST_F(ModemTest, DefaultsMirrorWritesAndChangeTracking) {
-    const std::string dump = Run("at@nvm:dump_default(\"fix_small\")");
-    EXPECT_EQ(dump.find("VERSION=2\r\n"), 0u);
-    EXPECT_NE(dump.find("const U8 fix_small_default[] = {\r\n    10, 0,"), std::string::npos);
-    EXPECT_NE(dump.find("};\r\nOK\r\n"), std::string::npos);
-    EXPECT_EQ(Run("at@nvm:dump_default(\"cal_small\")"), "ERROR\r\n");
-
-    // The image's gain (12) differs from its default (10).
-    EXPECT_EQ(Run("at@nvm:track_changes(fix_small)"), "at@nvm:fix_small.gain=12\r\nOK\r\n");
-    EXPECT_EQ(Run("at@nvm:track_changes(cal_small)"), "OK\r\n");
-
-    // Writing the default bytes of gain and a new lut through the mirror, then committing: tracking follows NVM.
-    EXPECT_EQ(Run("at@nvm:write_to_mirror()??"),
-              "write_to_mirror(<group number>,<version>,<byte offset>,\"<format>\",{<values>})\r\nOK\r\n");
-    EXPECT_EQ(Run("at@nvm:write_to_mirror(3,2,0,\"%hu\",{10})"), "OK\r\n");
-    EXPECT_EQ(Run("at@nvm:write_to_mirror(3,2,16,\"%hu\",{0x0102,3,4,5})"), "OK\r\n");
-    EXPECT_EQ(modem->ValueOf("fix_small.lut"), "{258,3,4,5}");
-    EXPECT_EQ(Run("at@nvm:track_changes(fix_small)"), "at@nvm:fix_small.gain=12\r\nOK\r\n");
-    Run("at@nvm:store_nvm_sync(3)");
-    EXPECT_EQ(Run("at@nvm:track_changes(fix_small)"), "at@nvm:fix_small.lut[0,3]={258,3,4,5}\r\nOK\r\n");
-
-    // Wrong or missing version, unlisted group, unknown format, values that do not fit, beyond the mirror, no ")".
-    for (const char* args : {"3,1,0,\"%hu\",{1})", "3,0,\"%hu\",{1})", "-1,2,0,\"%hu\",{1})", "3,2,0,\"%f\",{1})",
-                             "3,2,0,\"%qd\",{200})", "3,2,60,\"%u\",{1})", "3,2,0,\"%hu\",{1}"})
-        EXPECT_EQ(Run(std::string("at@nvm:write_to_mirror(") + args), "ERROR\r\n") << args;
-}
-
-TEST_F(ModemTest, Faults) {
-    Faults& f = modem->faults();
-    f.errorPattern = "gain";
-    EXPECT_EQ(Run("at@nvm:fix_small.gain?"), "ERROR\r\n");
-    f.cmeError = 100;
-    EXPECT_EQ(Run("at@nvm:fix_small.gain=1"), "+CME ERROR: 100\r\n");
-    EXPECT_EQ(modem->ValueOf("fix_small.gain"), "12");
-    f.errorPattern = "([";  // a broken expression matches nothing
-    EXPECT_EQ(Run("at@nvm:fix_small.offset?"), "-3\r\nOK\r\n");
-    f.errorPattern.clear();
-
-    for (auto damage : {PieceDamage::BadCharacter, PieceDamage::Truncated}) {
-        f.corruptPiece = 2;
-        f.damage = damage;
-        const auto records = Records(Run("at@nvm:dump_csv_add(\"fix_small\")"));
-        ASSERT_EQ(records.size(), 14u);
-        EXPECT_EQ(records[0], "fix_small.gain;{12}");
-        EXPECT_NE(records[1], "fix_small.offset;{-3}");
-        EXPECT_EQ(records[2], "fix_small.enabled;{1}");
-    }
-
-    // Asking for changes of hyb_cust crashes the target for good.
-    std::string error;
-    auto image = Image::Parse("group hyb_cust 1 track=yes\n uint8 a = 1\nend\ngroup hyb_stackinfo 2\n uint8 b = 1\nend\n", error);
-    ASSERT_TRUE(image) << error;
-    Modem crashing(image);
-    EXPECT_EQ(crashing.Execute("at@nvm:track_changes(hyb_cust)"), "");
-    EXPECT_TRUE(crashing.lost());
-    EXPECT_EQ(crashing.Execute("AT"), "");
-    crashing.Reset();
-    crashing.faults().crashOnHybTracking = false;
-    EXPECT_EQ(crashing.Execute("at@nvm:track_changes(hyb_stackinfo)"), "OK\r\n");
-}
-
-TEST_F(ModemTest, TargetLostFromTheKthCommandUntilReset) {
-    modem->faults().loseAfter = 3;
-    EXPECT_EQ(Run("ATE0"), "OK\r\n");
-    EXPECT_EQ(Run("ate1"), "OK\r\n");
-    EXPECT_TRUE(modem->faults().echo);
-    EXPECT_FALSE(modem->lost());
-    EXPECT_EQ(Run("AT") + Run("AT"), "") << "from the third command on";
-    EXPECT_TRUE(modem->lost());
-    modem->Reset();
-    EXPECT_EQ(modem->commandCount(), 0);
-    EXPECT_EQ(Run("ATE0"), "OK\r\n");
-    EXPECT_FALSE(modem->faults().echo);
-}
-
 TEST(Wire, FramingPlacesTheUnsolicitedCode) {
     Faults f;
     f.urc = "+CREG: 1";
@@ -211,15 +105,6 @@ TEST(Wire, FramingPlacesTheUnsolicitedCode) {
     EXPECT_EQ(FrameAnswer("X", "", true, f), "");
     f.urc.clear();
     EXPECT_EQ(FrameAnswer("X", answer, false, f), "\r\n" + answer);
-}
-
-TEST(Wire, LinesEndAtCarriageReturn) {
-    LineAssembler a;
-    std::vector<std::string> lines;
-    a.Feed("AT", lines);
-    EXPECT_TRUE(lines.empty());
-    a.Feed("I\r\nAT\r\r", lines);
-    EXPECT_EQ(lines, (std::vector<std::string>{"ATI", "AT", ""}));
 }
 
 TEST(PrefixCode, ReproducesEveryVectorPiece) {
