@@ -177,7 +177,8 @@ void LoadParametersFromText(GroupItems& items, std::string_view text, LoadCounts
     while (!text.empty()) {
         const std::string_view raw = NextNvmFileLine(text);
         if (!ParseNvmLine(raw, line)) {
-            if (line.refused == kControlCharacterReason)
+            // Compared by text: the reason is a literal of another file, whose address may differ here.
+            if (line.refused != nullptr && std::string_view(line.refused) == kControlCharacterReason)
                 items.Log("Line not loaded: " + std::string(kControlCharacterReason) + ": \"" +
                               ShowControlBytes(TrimView(raw)) + "\"",
                           0);
