@@ -52,11 +52,18 @@ bool IsPieceLine(std::string_view line) { return TrimBlanks(line).starts_with("%
 // A command line as an echo shows it: "AT" in any case at the start.
 bool LooksLikeCommand(std::string_view line) { return line.size() >= 2 && SameTextAscii(line.substr(0, 2), "AT"); }
 
-// A basic command other than a bare "AT" ("ATE0", "ATZ", "AT&F", ...) may switch the echo.
+// A run of basic commands that sets or restores the echo ("ATE0", "ATZ", "AT&F", or one of them
+// chained, "ATE1V1") may switch it; others ("ATI", extended commands such as "AT+CGSN") keep it.
 bool MaySwitchEcho(std::string_view command) {
     if (command.size() < 3 || !LooksLikeCommand(command)) return false;
-    const char c = FoldAscii(command[2]);
-    return (c >= 'A' && c <= 'Z') || c == '&';
+    for (size_t i = 2; i < command.size(); ++i) {
+        const char c = FoldAscii(command[i]);
+        if (c == 'E' || c == 'Z' || (c == '&' && i + 1 < command.size() && FoldAscii(command[i + 1]) == 'F'))
+            return true;
+        // The basic commands end where an extended one starts.
+        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '&' || c == '=' || c == '?')) return false;
+    }
+    return false;
 }
 
 }  // namespace

@@ -191,8 +191,8 @@ TEST_F(LinkHostFixture, InformationItems) {
     const std::tuple<int, int, const char*, const char*, const char*> cases[] = {
         {VTQ_INFO_TOOL_NAME, 5, nullptr, "nvmh", nullptr},  // at most the buffer size, terminator included
         {VTQ_INFO_TARGET_DETAILS_1, 99, "ATI\r\r\nMaker\r\nX 1\r\n\r\nOK\r\n", "Maker\nX 1", kTargetDetailsCommand9},
-        {VTQ_INFO_TARGET_DETAILS_2, 2000, "12345\r\nOK\r\n", "Serial number: 12345", kTargetDetailsCommand10},
-        {VTQ_INFO_TARGET_DETAILS_2, 2000, "+CME ERROR: 4\r\n", "", kTargetDetailsCommand10},
+        {VTQ_INFO_TARGET_DETAILS_2, 2000, "AT+CGSN\r\r\n12345\r\nOK\r\n", "Serial number: 12345", kTargetDetailsCommand10},
+        {VTQ_INFO_TARGET_DETAILS_2, 2000, "AT+CGSN\r\r\n+CME ERROR: 4\r\n", "", kTargetDetailsCommand10},
     };
     for (const auto& [id, size, reply, text, command] : cases) {
         link->sent.clear();
