@@ -96,11 +96,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(kept == read || kept + 1 == read, "lines were lost");
 
     // The next command on the same link: its answer is never made of leftovers
-    // alone once the target showed that it echoes.
+    // alone once the target showed that it echoes (and the command did not
+    // ask it to switch the echo, after which nobody can tell).
     targetlink::AtFramer link;
     link.Begin(command);
     link.Feed(bytes);
-    if (link.EchoSeen()) {
+    if (link.EchoSeen() && !targetlink::MaySwitchEcho(command)) {
         link.Begin(command);
         link.Feed({});
         // The framer takes the command without its final CR or LF, as the echo line shows it.

@@ -52,8 +52,8 @@ bool IsPieceLine(std::string_view line) { return TrimBlanks(line).starts_with("%
 // A command line as an echo shows it: "AT" in any case at the start.
 bool LooksLikeCommand(std::string_view line) { return line.size() >= 2 && SameTextAscii(line.substr(0, 2), "AT"); }
 
-// A run of basic commands that sets or restores the echo ("ATE0", "ATZ", "AT&F", or one of them
-// chained, "ATE1V1") may switch it; others ("ATI", extended commands such as "AT+CGSN") keep it.
+}  // namespace
+
 bool MaySwitchEcho(std::string_view command) {
     if (command.size() < 3 || !LooksLikeCommand(command)) return false;
     for (size_t i = 2; i < command.size(); ++i) {
@@ -65,8 +65,6 @@ bool MaySwitchEcho(std::string_view command) {
     }
     return false;
 }
-
-}  // namespace
 
 bool IsFinalResultCode(std::string_view line) {
     line = TrimBlanks(line);

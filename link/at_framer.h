@@ -20,6 +20,10 @@ bool IsFinalResultCode(std::string_view line);
 // "+CREG" gets its "+CREG: ..." lines as answer lines.
 bool IsUnsolicited(std::string_view line, std::string_view command);
 
+// True for a run of basic commands that sets or restores the echo ("ATE0", "ATZ", "AT&F", or one of
+// them chained, "ATE1V1"); others ("ATI", extended commands such as "AT+CGSN") keep it.
+bool MaySwitchEcho(std::string_view command);
+
 class AtFramer {
 public:
     // Starts a new answer for `command` (with or without its final CR). Bytes
