@@ -38,7 +38,9 @@ protected:
             GTEST_SKIP() << "nvmtool or nvmsim is not built";
     }
     // Runs nvmtool with `args`, then the target options of the last server started by Serve.
-    ToolResult Run(const QStringList& args) { return vtq::test::RunTool(args + target, dir.File("config"), signal); }
+    ToolResult Run(const QStringList& args) {
+        return vtq::test::RunTool(args + target, dir.File("config"), signal, ready);
+    }
     bool Serve(SimServer& server, bool pty, QStringList args = {}) {
         const bool up = server.Start(pty, QStringList{"--image", kSmallImage} + args);
         target = {"--target", QString::fromStdString(server.Target()), "--timeout", "3000"};
@@ -61,7 +63,8 @@ protected:
     QCoreApplication app{argc, argv};
     vtq::test::TempDir dir;
     QStringList target;
-    int signal = 0;  // sent to the next run once it is under way
+    int signal = 0;                // sent to the next run once it is under way
+    std::function<bool()> ready;  // when set, the signal waits until it answers true
 };
 
 TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
@@ -297,6 +300,8 @@ TEST_F(NvmtoolTest, AnInterruptedSetSendsNoFurtherWrite) {
     QStringList values = {"set"};
     for (int i = 0; i < 20; ++i) values << QString("fix_small.gain=%1").arg(i % 2);
     signal = SIGINT;
+    // The interrupt comes once the first value went out, however slowly the tool starts.
+    ready = [&] { return ReadFile(dir.File("journal.txt")).find("gain=") != std::string::npos; };
     EXPECT_EQ(Run(values).status, 130);
     const std::string journal = ReadFile(dir.File("journal.txt"));
     size_t writes = 0;

@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <csignal>
+#include <functional>
 #include <string>
 
 #include <QJsonDocument>
@@ -19,8 +20,10 @@ struct ToolResult {
     QJsonObject json;  // standard output, parsed when --json was given
 };
 
-// `signal`, when not 0, is sent once the run is under way.
-inline ToolResult RunTool(const QStringList& args, const std::string& config, int signal = 0) {
+// `signal`, when not 0, is sent once the run is under way: when `ready` answers true (polled), or else
+// after 700 ms.
+inline ToolResult RunTool(const QStringList& args, const std::string& config, int signal = 0,
+                          const std::function<bool()>& ready = {}) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", QString::fromStdString(config));
@@ -29,7 +32,10 @@ inline ToolResult RunTool(const QStringList& args, const std::string& config, in
     p.start(QString(VTQ_BINARY_DIR) + "/bin/nvmtool", args);
     p.closeWriteChannel();
     if (signal != 0 && p.waitForStarted()) {
-        QThread::msleep(700);
+        if (ready)
+            for (int waited = 0; waited < 30000 && !ready(); waited += 10) QThread::msleep(10);
+        else
+            QThread::msleep(700);
         ::kill(static_cast<pid_t>(p.processId()), signal);
     }
     ToolResult r;
