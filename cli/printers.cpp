@@ -15,19 +15,16 @@ namespace nvmtool {
 
 namespace {
 
-// Every byte of a target's text survives as one character: the widget edge's one Latin-1 conversion.
-QString Text(const std::string& text) { return vtq::ToQ(text); }
-
 QJsonArray TextList(const std::vector<std::string>& texts) {
     QJsonArray list;
-    for (const std::string& text : texts) list.append(Text(text));
+    for (const std::string& text : texts) list.append(vtq::ToQ(text));
     return list;
 }
 
 QJsonArray RecordList(const std::vector<Record>& records) {
     QJsonArray list;
     for (const Record& r : records)
-        list.append(QJsonObject{{"name", Text(r.name)}, {"value", Text(r.value)}, {"type", Text(r.type)}});
+        list.append(QJsonObject{{"name", vtq::ToQ(r.name)}, {"value", vtq::ToQ(r.value)}, {"type", vtq::ToQ(r.type)}});
     return list;
 }
 
@@ -38,10 +35,10 @@ QJsonArray TableList(const std::vector<TableEntry>& tables) {
         const vtq::TableShape& shape = entry.table.shape;
         QJsonArray rows, row;
         for (size_t i = 0; i < shape.count; ++i) {
-            row.append(Text(entry.table.elements[i]));
+            row.append(vtq::ToQ(entry.table.elements[i]));
             if ((i + 1) % static_cast<size_t>(shape.columns) == 0 || i + 1 == shape.count) rows.append(std::exchange(row, {}));
         }
-        list.append(QJsonObject{{"name", Text(entry.name)},
+        list.append(QJsonObject{{"name", vtq::ToQ(entry.name)},
                                 {"tables", shape.tables},
                                 {"rows", shape.rows},
                                 {"columns", shape.columns},
@@ -56,7 +53,7 @@ QJsonObject ResultFields(const VerbResult& r) {
     for (const auto& [key, value] : r.counters) json[QString::fromStdString(key)] = static_cast<qint64>(value);
     if (r.groups) {
         QJsonArray list;
-        for (const GroupEntry& g : *r.groups) list.append(QJsonObject{{"name", Text(g.name)}, {"number", g.number}});
+        for (const GroupEntry& g : *r.groups) list.append(QJsonObject{{"name", vtq::ToQ(g.name)}, {"number", g.number}});
         json["groups"] = list;
     }
     if (r.parameters) json["parameters"] = RecordList(*r.parameters);
@@ -65,17 +62,17 @@ QJsonObject ResultFields(const VerbResult& r) {
         QJsonArray list;
         for (const vtq::Difference& d : *r.differences)
             list.append(QJsonObject{{"kind", vtq::DiffLabel(d.kind)},
-                                    {"group", Text(vtq::GroupOfName(d.name))},
-                                    {"name", Text(d.name)},
-                                    {"text", Text(d.text)}});
+                                    {"group", vtq::ToQ(vtq::GroupOfName(d.name))},
+                                    {"name", vtq::ToQ(d.name)},
+                                    {"text", vtq::ToQ(d.text)}});
         json["differences"] = list;
     }
     if (r.verifyFailures) {
         QJsonArray list;
         for (const vtq::VerifyFailure& f : *r.verifyFailures)
-            list.append(QJsonObject{{"name", Text(f.name)},
-                                    {"written", Text(f.written)},
-                                    {"readBack", Text(f.readBack)},
+            list.append(QJsonObject{{"name", vtq::ToQ(f.name)},
+                                    {"written", vtq::ToQ(f.written)},
+                                    {"readBack", vtq::ToQ(f.readBack)},
                                     {"answered", f.answered}});
         json["verifyFailures"] = list;
     }
@@ -83,20 +80,20 @@ QJsonObject ResultFields(const VerbResult& r) {
     if (r.restorePoints) {
         QJsonArray list;
         for (const vtq::RestorePointInfo& p : *r.restorePoints)
-            list.append(QJsonObject{{"id", Text(p.id)},
-                                    {"time", Text(p.time)},
-                                    {"unit", Text(p.unit)},
-                                    {"operation", Text(p.operation)},
+            list.append(QJsonObject{{"id", vtq::ToQ(p.id)},
+                                    {"time", vtq::ToQ(p.time)},
+                                    {"unit", vtq::ToQ(p.unit)},
+                                    {"operation", vtq::ToQ(p.operation)},
                                     {"parameters", p.parameters},
                                     {"groups", TextList(p.groups)},
-                                    {"path", Text(p.path)}});
+                                    {"path", vtq::ToQ(p.path)}});
         json["restorePoints"] = list;
     }
     if (r.answer) {
-        json["answer"] = Text(*r.answer);
+        json["answer"] = vtq::ToQ(*r.answer);
         json["ok"] = vtq::IsGoodAnswer(*r.answer);
     }
-    if (r.file) json["file"] = Text(*r.file);
+    if (r.file) json["file"] = vtq::ToQ(*r.file);
     if (r.written) json["written"] = *r.written;
     if (r.merged) json["merged"] = *r.merged;
     return json;
@@ -104,12 +101,12 @@ QJsonObject ResultFields(const VerbResult& r) {
 
 QJsonObject RunJson(const TargetRun& run) {
     QJsonObject json = ResultFields(run.result);
-    json["target"] = Text(run.target);
+    json["target"] = vtq::ToQ(run.target);
     json["status"] = ExitStatus(run.result.outcome);
     json["errors"] = TextList(run.result.errors);
     json["messages"] = TextList(run.messages);
     QJsonArray log;
-    for (const auto& [text, flag] : run.log) log.append(QJsonObject{{"flag", flag}, {"text", Text(text)}});
+    for (const auto& [text, flag] : run.log) log.append(QJsonObject{{"flag", flag}, {"text", vtq::ToQ(text)}});
     json["log"] = log;
     return json;
 }
@@ -162,14 +159,14 @@ std::string TextOutput(const VerbResult& r) {
 std::string JsonOutput(const std::string& verb, int status, const std::vector<TargetRun>& runs) {
     QJsonArray targets;
     for (const TargetRun& run : runs) targets.append(RunJson(run));
-    const QJsonObject doc{{"verb", Text(verb)}, {"status", status}, {"targets", targets}};
+    const QJsonObject doc{{"verb", vtq::ToQ(verb)}, {"status", status}, {"targets", targets}};
     return QJsonDocument(doc).toJson().toStdString();
 }
 
 std::string JsonUsageError(const std::string& verb, const std::string& error) {
-    const QJsonObject doc{{"verb", Text(verb)},
+    const QJsonObject doc{{"verb", vtq::ToQ(verb)},
                           {"status", ExitStatus(Outcome::kUsage)},
-                          {"error", Text(error)},
+                          {"error", vtq::ToQ(error)},
                           {"targets", QJsonArray()}};
     return QJsonDocument(doc).toJson().toStdString();
 }
