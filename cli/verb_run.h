@@ -14,6 +14,7 @@
 #include "cli/verb_result.h"
 #include "cli/verbs.h"
 #include "core/editor_session.h"
+#include "core/set_values.h"
 #include "model/nvm_parameter.h"
 
 namespace vtq {
@@ -52,7 +53,7 @@ private:
     // The groups of a parameter file, each with the line that names it first.
     using FileGroups = std::map<std::string, int, vtq::TextLess>;
     // The names and values `set` writes, in the order given.
-    using SetValues = std::vector<std::pair<std::string, std::string>>;
+    using SetValues = vtq::NamedValues;
 
     bool Fail(Outcome kind, const std::string& error) { return Result().Fail(kind, error); }
     void Count(const char* key, long long value) { Result().counters[key] = value; }
@@ -77,21 +78,11 @@ private:
     // Arrays as tables (verbs_table.cpp): get --table and --csv; set NAME --csv FILE.
     void GetTables();
     bool TableFromFile(SetValues& values, std::vector<std::string>& names);
-    bool FindSetRecords(const SetValues& values, std::vector<vtq::NVMParameter*>& records,
-                        std::vector<vtq::NVMParameter>& ranges);
-    void WriteSetValues(const SetValues& values, const std::vector<vtq::NVMParameter*>& records,
-                        std::vector<vtq::NVMParameter>& ranges);
 
     // Writing files and values (verbs_write.cpp).
     bool CheckParameterFile(const std::string& path, FileGroups& groups);
-    int ArraySize(const std::string& name);
-    Outcome CheckElementRange(const std::string& name, std::string& why);
-    Outcome CheckOnTarget(const std::string& name, std::string& why);
     bool CheckWrites(const std::string& path);
-    void KeepArraysOfRanges();
-    bool RangeAsRead(const vtq::NVMParameter& record) const;
-    void KeepOnlyChanged();
-    static std::string Slice(std::string_view value, long long first, long long last);
+    void WriteSetValues(const SetValues& values, vtq::SetPlan& plan);
     void DryRun(const std::string& path, const std::vector<std::string>& groups);
     void WriteFile(const std::string& path);
     bool GroupsOnTarget(const std::string& path, const FileGroups& fileGroups, std::vector<std::string>& groups);
@@ -99,12 +90,6 @@ private:
     const ToolOptions& o_;
     // Parameter names of the file with the line that gives their value.
     std::map<std::string, int, vtq::TextLess> fileLines_;
-    // The arrays the file's element ranges write into, as read before the load.
-    std::map<std::string, vtq::NVMParameter, vtq::TextLess> readArrays_;
-    // The names the read gave, before the load; without a read (--all) the target is asked.
-    std::set<std::string, vtq::TextLess> readNames_;
-    // Array sizes the target gave for element ranges.
-    std::map<std::string, int, vtq::TextLess> arraySizes_;
     // Groups a write failed in, this run.
     std::set<std::string, vtq::TextLess> failedGroups_;
     TargetRun& run_;
@@ -113,6 +98,8 @@ private:
     vtq::EditorSession& session_;
     int index_;
     int count_;
+    // What the writes of this run are checked against before anything is sent.
+    vtq::ValueChecks checks_{session_};
 };
 
 }  // namespace nvmtool

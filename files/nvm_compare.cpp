@@ -75,11 +75,6 @@ void AppendDifference(const NVMParameter* e, const NVMParameter& fileRecord, Dif
 
 }  // namespace
 
-NVMParameter* FindRecord(const GroupItems& items, std::string_view name) {
-    const GroupItem* g = items.FindGroup(GroupPart(name));
-    return g ? g->params.Find(name) : nullptr;
-}
-
 void CompareOne(const GroupItems& editorList, const NVMParameter& fileRecord, DifferenceList& result) {
     AppendDifference(FindRecord(editorList, fileRecord.name), fileRecord, result);
 }

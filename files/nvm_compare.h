@@ -30,10 +30,6 @@ const char* DiffLabel(DiffKind kind);
 inline constexpr const char* kNoDifferencesText = "No differences.";
 inline constexpr const char* kEmptyDiffRow = "(empty)";
 
-// The record of that full name: the group is the trimmed text before the first
-// "."; group and name are found without regard to case. Null when absent.
-NVMParameter* FindRecord(const GroupItems& items, std::string_view name);
-
 // Appends at most one difference for the file's record `fileRecord`.
 void CompareOne(const GroupItems& editorList, const NVMParameter& fileRecord, DifferenceList& result);
 

@@ -515,4 +515,9 @@ NVMParameter* GroupItems::ViewItem(int position) const {
     return view_[static_cast<size_t>(position)];
 }
 
+NVMParameter* FindRecord(const GroupItems& items, std::string_view name) {
+    const GroupItem* g = items.FindGroup(GroupOfName(name));
+    return g ? g->params.Find(name) : nullptr;
+}
+
 }  // namespace vtq

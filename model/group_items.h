@@ -201,4 +201,8 @@ private:
     GroupItems& items_;
 };
 
+// The record of that full name: the group is the trimmed text before the first
+// "."; group and name are found without regard to case. Null when absent.
+NVMParameter* FindRecord(const GroupItems& items, std::string_view name);
+
 }  // namespace vtq
