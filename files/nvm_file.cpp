@@ -177,10 +177,10 @@ void LoadParametersFromText(GroupItems& items, std::string_view text, LoadCounts
     while (!text.empty()) {
         const std::string_view raw = NextNvmFileLine(text);
         if (!ParseNvmLine(raw, line)) {
-            // Compared by text: the reason is a literal of another file, whose address may differ here.
-            if (line.refused != nullptr && std::string_view(line.refused) == kControlCharacterReason)
-                items.Log("Line not loaded: " + std::string(kControlCharacterReason) + ": \"" +
-                              ShowControlBytes(TrimView(raw)) + "\"",
+            // A line that looks like an assignment but would make a malformed command is named in the log.
+            if (line.refused != nullptr)
+                items.Log("Line not loaded: " + std::string(line.refused) + ": \"" + ShowControlBytes(TrimView(raw)) +
+                              "\"",
                           0);
             continue;
         }

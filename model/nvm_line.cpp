@@ -93,6 +93,19 @@ bool ParseNvmLine(std::string_view line, NvmLine& out) {
         out.refused = kControlCharacterReason;
         return false;
     }
+    // An element range goes out as one command with exactly its values; a run
+    // of ranges, as a table read by index ranges, only as the whole table.
+    if (!value.starts_with('"')) {
+        const long long ranged = RangedElementCount(name);
+        if (ranged == 0) {
+            out.refused = "its element ranges name part of a table";
+            return false;
+        }
+        if (ranged > 0 && ranged != ElementCount(value)) {
+            out.refused = "its element range and value count differ";
+            return false;
+        }
+    }
     out.group = line.substr(0, dot);
     out.name = name;
     out.braced = braced;

@@ -53,6 +53,30 @@ bool ParseElementRange(std::string_view name, ElementRange& range) {
     return true;
 }
 
+long long RangedElementCount(std::string_view name) {
+    size_t start = name.size();
+    while (start > 0 && name[start - 1] == ']') {
+        const size_t open = name.rfind('[', start - 1);
+        if (open == std::string_view::npos) break;
+        start = open;
+    }
+    constexpr long long kMany = 1LL << 40;  // more elements than any value holds
+    long long count = 1;
+    bool ranged = false, whole = true;
+    int groups = 0;
+    for (size_t pos = start; pos < name.size(); ++groups) {
+        long long first = 0, last = 0;
+        const size_t at = pos;
+        if (!ReadRange(name, pos, first, last)) return -1;
+        ranged = ranged || name.substr(at, pos - at).find(',') != std::string_view::npos;
+        whole = whole && first == 0;
+        const long long length = last < first ? 0 : last - first + 1;  // a range counting down is refused apart
+        count = length != 0 && count > kMany / length ? kMany : count * length;
+    }
+    if (!ranged) return -1;
+    return groups > 1 && !whole ? 0 : count;
+}
+
 bool HasReversedRange(std::string_view name) {
     for (size_t open = name.find('['); open != std::string_view::npos; open = name.find('[', open + 1)) {
         size_t pos = open;

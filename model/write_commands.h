@@ -56,6 +56,14 @@ struct ElementRange {
 };
 bool ParseElementRange(std::string_view name, ElementRange& range);
 
+// The number of elements the bracket groups at the end of a name name when
+// one of them is a range: "tab[2,3]" 2, "tab[0,4][0,7]" (a table read by
+// index ranges) 40. -1 when the name ends in no range ("tab", "tab[5]", or
+// "tab[0]", the whole array as indexed names give it); 0 for a run of groups
+// that is not a whole table (a group that does not start at 0), which no one
+// range of the array can write.
+long long RangedElementCount(std::string_view name);
+
 // True when a bracket group "[a,b]" of the name counts down (x[5,2]).
 bool HasReversedRange(std::string_view name);
 

@@ -33,6 +33,9 @@ TEST(NvmFileParse, RulesInOrder) {
         // Unbalanced braces and element ranges that count down would make a malformed command.
         {"grp.a={1,2,3", "-"}, {"grp.a=1,2,3}", "-"}, {"grp.a={{1,2},{3}", "-"}, {"grp.s=\"{x\"", "grp|grp.s|\"{x\"|"},
         {"grp.a[5,2]=1,2,3,4", "-"}, {"grp.a[1=5", "-"}, {"grp.a]1[=5", "-"}, {"grp.a[[1]]=5", "-"}, {"grp.a[2,5]=1,2,3,4", "grp|grp.a[2,5]|1,2,3,4|"},
+        // An element range is written with exactly its values; a run of ranges names a whole table from 0.
+        {"grp.a[1,2]=1,2,3", "-"}, {"grp.t[0,1][0,2]={1,2,3}", "-"}, {"grp.t[0,1][1,2]=1,2,3,4", "-"},
+        {"grp.t[0,1][0,2]={1,2,3,4,5,6}", "grp|grp.t[0,1][0,2]|1,2,3,4,5,6|"}, {"grp.s[0,7]=\"x,y\"", "grp|grp.s[0,7]|\"x,y\"|"},
         {"grp.a.[]b=5", "-"}, {"grp.a[1,]=5", "-"}, {"grp.a[x].b=5", "-"}, {"grp.r[ 1 ].b=5", "grp|grp.r[ 1 ].b|5|"},
         // A control character inside a name, value or type would end the command early; a tab is a blank.
         {"grp.d\rat@nvm:grp.a=77", "-"}, {"grp.a=5\rat@nvm:grp.b=9", "-"}, {"grp.s=\"a\x01\"", "-"},
@@ -181,6 +184,7 @@ TEST_F(NvmFileTest, MergeCountsReplacedAddedAndUnchanged) {
                                    "grp.tbl[0]={3, 4}\r\n"     // the array grp.tbl: replaced
                                    "grp.new=7\r\n"             // added
                                    "grp.s=\"a\x01\"\n"           // refused: a control character inside
+                                   "grp.r[0,1]=5\r\n"          // refused: a range of two, one value
                                    "grp.gone.fill_0=0\r\n"     // declined by the container
                                    "off.x=0\r\n"               // its group becomes checked: unchanged
                                    "new_grp.a=1\r\n"           // added, then removed as a table base
@@ -189,6 +193,7 @@ TEST_F(NvmFileTest, MergeCountsReplacedAddedAndUnchanged) {
     ASSERT_TRUE(LoadParameters(items, path, counts));
     EXPECT_EQ(std::tuple(counts.added, counts.replaced, counts.unchanged), std::tuple(4, 3, 2));
     EXPECT_EQ(host.Texts(), (Texts{"Line not loaded: it holds a control character: \"grp.s=\"a<0x01>\"\"",
+                                   "Line not loaded: its element range and value count differ: \"grp.r[0,1]=5\"",
                                    "Removed 1 extra LUT/fill parameters"}));
     EXPECT_TRUE(items.IndexedNames());  // cleared at the start (grp.slope_3), set by grp.tbl[0]
     EXPECT_EQ(Record(items, "grp.val")->value + Record(items, "grp.typ")->type + "|" + Record(items, "grp.tbl")->value +
