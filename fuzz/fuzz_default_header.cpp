@@ -2,8 +2,8 @@
 // arrays, each array cut into value chunks with constants replaced, loaded
 // into a target, and the whole text used as an old header for the RF merge.
 // What must hold: each group's values are the initialiser of the array its
-// index entry names (a definition "name[...] = {...}", not a declaration or
-// a longer name); every command of the load is one line, for a group the
+// index entry names (a definition "name[...] = {...}", of one or more bracket
+// groups, not a declaration or a longer name); every command of the load is one line, for a group the
 // target listed, with a plain version and values that are numbers fitting the
 // element width; a merged header reads back to the target's values (and
 // numbers only). Campaigns run with -max_len=131072: thousands of index
@@ -78,8 +78,9 @@ bool IsIdentChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
-// True when the code (comments blanked) defines `name` as an array, "name[...] = {",
-// with `data` as its trimmed initialiser up to the first "}".
+// True when the code (comments blanked) defines `name` as an array, "name[...] = {"
+// with one or more bracket groups (as C's arrays of arrays), with `data` as its
+// trimmed initialiser up to the first "}".
 bool DefinesArrayWith(const std::string& code, const std::string& name, const std::string& data) {
     for (size_t at = code.find(name); at != std::string::npos; at = code.find(name, at + 1)) {
         if ((at > 0 && IsIdentChar(code[at - 1])) || (at + name.size() < code.size() && IsIdentChar(code[at + name.size()])))
@@ -90,10 +91,12 @@ bool DefinesArrayWith(const std::string& code, const std::string& name, const st
         };
         blanks();
         if (i >= code.size() || code[i] != '[') continue;
-        const size_t close = code.find(']', i);
-        if (close == std::string::npos) continue;
-        i = close + 1;
-        blanks();
+        while (i < code.size() && code[i] == '[') {
+            const size_t close = code.find(']', i);
+            if (close == std::string::npos) break;
+            i = close + 1;
+            blanks();
+        }
         if (i >= code.size() || code[i] != '=') continue;
         ++i;
         blanks();
