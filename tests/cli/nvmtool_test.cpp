@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "base/file_io.h"
@@ -306,8 +307,8 @@ enum class Out { None, File, Folder, StandardOutput };
 
 struct FaultRow {
     const char* name;
-    QStringList args;    // OUT stands for the output path, GAIN for a file of the small image with a changed gain
-    QStringList faults;  // the simulated modem's options
+    const char* args;    // split at blanks; OUT stands for the output path, GAIN for a file with a changed gain
+    const char* faults;  // the simulated modem's options, split at blanks
     Out out;
     int status;             // the exit status: 0 writes what a clean run writes, any other keeps the old file
     const char* says = "";  // a text on standard error
@@ -325,7 +326,7 @@ class ExitStatusTable : public NvmtoolTest, public ::testing::WithParamInterface
 TEST_P(ExitStatusTable, StatusAndOldFile) {
     const FaultRow& row = GetParam();
     const std::string old = "old\r\n", out = dir.File("real.nvm");
-    QStringList args = row.args;
+    QStringList args = QString(row.args).split(' ');
     if (args.contains("GAIN")) args.replaceInStrings(QRegularExpression("^GAIN$"), ChangedGainFile());
     auto RunTo = [&](const QString& path, const QStringList& faults) {
         SimServer server;
@@ -349,78 +350,45 @@ TEST_P(ExitStatusTable, StatusAndOldFile) {
         clean = ReadFile(dir.File("clean.nvm"));
     }
     if (row.out == Out::Folder) std::filesystem::create_directory(out);
-    if (row.out == Out::File) ASSERT_TRUE(vtq::WriteFileAtomically(out, old));
+    ASSERT_TRUE(row.out != Out::File || vtq::WriteFileAtomically(out, old));
     signal = row.signal;
-    const ToolResult r = RunTo(row.out == Out::StandardOutput ? "-" : File("real.nvm"), row.faults);
+    const ToolResult r = RunTo(row.out == Out::StandardOutput ? "-" : File("real.nvm"),
+                               QString(row.faults).split(' ', Qt::SkipEmptyParts));
     EXPECT_EQ(r.status, row.status) << r.err;
     EXPECT_NE(r.err.find(row.says), std::string::npos) << r.err;
-    if (row.out == Out::Folder) EXPECT_TRUE(std::filesystem::is_directory(out));
-    if (row.out == Out::File) EXPECT_TRUE(ReadFile(out) == (row.status == 0 ? clean : old));
-    if (row.out == Out::StandardOutput) EXPECT_TRUE(r.out == clean);
-    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
-        const std::string name = entry.path().filename().string();
-        EXPECT_TRUE(name == "config" || name == "clean.nvm" || name == "small.nvm" ||
-                    name == "real.nvm" || name == "real.partial.nvm")
-            << name;
-    }
+    EXPECT_TRUE(row.out != Out::Folder || std::filesystem::is_directory(out));
+    EXPECT_TRUE(row.out != Out::File || ReadFile(out) == (row.status == 0 ? clean : old));
+    EXPECT_TRUE(row.out != Out::StandardOutput || r.out == clean);
+    const std::set<std::string> expected = {"config", "clean.nvm", "small.nvm", "real.nvm", "real.partial.nvm"};
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        EXPECT_TRUE(expected.contains(entry.path().filename().string())) << entry.path();
 }
 
 const FaultRow kFaultRows[] = {
     // A damaged piece makes the read incomplete, its skipped parameters counted on the last line.
-    {"DamagedPiece",
-     {"read", "--all", "-o", "OUT"},
-     {"--corrupt-piece", "1"},
-     Out::File,
-     1,
+    {"DamagedPiece", "read --all -o OUT", "--corrupt-piece 1", Out::File, 1,
      "nvmtool: The read is incomplete: 2 parameters were skipped.\n"},
-    {"GroupReadError",
-     {"read", "--all", "-o", "OUT"},
-     {"--error-pattern", "dump_csv_add\\(\"cal"},
-     Out::File,
-     1,
-     "real.partial.nvm"},
-    {"TrackChangesError",
-     {"changed-defaults", "-o", "OUT"},
-     {"--error-pattern", "track_changes\\(fix"},
-     Out::File,
-     1,
+    {"GroupReadError", "read --all -o OUT", "--error-pattern dump_csv_add\\(\"cal", Out::File, 1, "real.partial.nvm"},
+    {"TrackChangesError", "changed-defaults -o OUT", "--error-pattern track_changes\\(fix", Out::File, 1,
      "Could not read the changes of group \"fix_small\"."},
-    {"DumpDefaultError",
-     {"export-header", "fix_small", "-o", "OUT"},
-     {"--error-pattern", "dump_default\\(\"fix"},
-     Out::File,
-     1,
+    {"DumpDefaultError", "export-header fix_small -o OUT", "--error-pattern dump_default\\(\"fix", Out::File, 1,
      "Nothing written to"},
     // The target lost part way (the core tests lose it at every command in turn).
-    {"ReadLost", {"read", "--all", "-o", "OUT"}, {"--lose-after", "2"}, Out::File, 3},
-    {"ExportHeaderLost", {"export-header", "fix_small", "-o", "OUT"}, {"--lose-after", "3"}, Out::File, 3},
-    {"ChangedDefaultsLost", {"changed-defaults", "-o", "OUT"}, {"--lose-after", "3"}, Out::File, 3},
-    {"RfExportLost", {"rf-export", "-o", "OUT"}, {"--lose-after", "4"}, Out::File, 3, "", "rf_t71"},
-    {"WriteLost", {"write", "GAIN", "--commit", "--yes"}, {"--lose-after", "4"}, Out::None, 3},
-    {"SetLost", {"set", "fix_small.gain=5", "fix_small.lut=9,9,9,9", "--commit"}, {"--lose-after", "3"}, Out::None, 3},
+    {"ReadLost", "read --all -o OUT", "--lose-after 2", Out::File, 3},
+    {"ExportHeaderLost", "export-header fix_small -o OUT", "--lose-after 3", Out::File, 3},
+    {"ChangedDefaultsLost", "changed-defaults -o OUT", "--lose-after 3", Out::File, 3},
+    {"RfExportLost", "rf-export -o OUT", "--lose-after 4", Out::File, 3, "", "rf_t71"},
+    {"WriteLost", "write GAIN --commit --yes", "--lose-after 4", Out::None, 3},
+    {"SetLost", "set fix_small.gain=5 fix_small.lut=9,9,9,9 --commit", "--lose-after 3", Out::None, 3},
     // Where the output goes.
-    {"ChangedDefaultsToStandardOutput", {"changed-defaults", "-o", "OUT"}, {}, Out::StandardOutput, 0},
-    {"ReadToAFolder", {"read", "--all", "-o", "OUT"}, {}, Out::Folder, 4, "Cannot write"},
-    {"ChangedDefaultsToAFolder", {"changed-defaults", "-o", "OUT"}, {}, Out::Folder, 4, "Cannot write"},
-    {"SerialPortHeldByAnother",
-     {"groups"},
-     {"--delay-ms", "200"},
-     Out::None,
-     3,
-     "is busy: another program has it open",
-     "small",
-     0,
-     true},
+    {"ChangedDefaultsToStandardOutput", "changed-defaults -o OUT", "", Out::StandardOutput, 0},
+    {"ReadToAFolder", "read --all -o OUT", "", Out::Folder, 4, "Cannot write"},
+    {"ChangedDefaultsToAFolder", "changed-defaults -o OUT", "", Out::Folder, 4, "Cannot write"},
+    {"SerialPortHeldByAnother", "groups", "--delay-ms 200", Out::None, 3, "is busy: another program has it open",
+     "small", 0, true},
     // Interrupted over a slow link.
-    {"ReadInterrupted", {"read", "--all", "-o", "OUT"}, {"--delay-ms", "300"}, Out::File, 130, "", "small", SIGINT},
-    {"ChangedDefaultsTerminated",
-     {"changed-defaults", "-o", "OUT"},
-     {"--delay-ms", "300"},
-     Out::File,
-     143,
-     "",
-     "small",
-     SIGTERM},
+    {"ReadInterrupted", "read --all -o OUT", "--delay-ms 300", Out::File, 130, "", "small", SIGINT},
+    {"ChangedDefaultsTerminated", "changed-defaults -o OUT", "--delay-ms 300", Out::File, 143, "", "small", SIGTERM},
 };
 
 INSTANTIATE_TEST_SUITE_P(Faults, ExitStatusTable, ::testing::ValuesIn(kFaultRows),
