@@ -263,9 +263,9 @@ TEST_F(NvmtoolTest, ThreeTargetsAtOnceOneLost) {
     ASSERT_TRUE(Serve(b, false, {"--lose-after", "3"}));
     ASSERT_TRUE(Serve(c, true));
     target.clear();
-    const ToolResult r = Run({"read", "--all", "-o", File("out.nvm"), "--json", "--timeout", "300", "--target",
-                              QString::fromStdString(a.Target()), "--target", QString::fromStdString(b.Target()),
-                              "--target", QString::fromStdString(c.Target())});
+    const QString ta = QString::fromStdString(a.Target()), tc = QString::fromStdString(c.Target());
+    const ToolResult r = Run({"read", "--all", "-o", File("out.nvm"), "--json", "--timeout", "300", "--target", ta,
+                              "--target", QString::fromStdString(b.Target()), "--target", tc});
     EXPECT_EQ(r.status, 3);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(Target(r, i)["status"].toInt(), i == 1 ? 3 : 0) << i;
@@ -274,6 +274,10 @@ TEST_F(NvmtoolTest, ThreeTargetsAtOnceOneLost) {
     EXPECT_EQ(ReadFile(dir.File("out-1.nvm")), ReadFile(dir.File("out-3.nvm")));
     EXPECT_NE(ReadFile(dir.File("out-1.nvm")).find("fix_small.gain=12"), std::string::npos);
     EXPECT_EQ(ReadFile(dir.File("out-2.nvm")), "(missing)");
+    // As text, each target's part comes under a line naming it.
+    EXPECT_EQ(Run({"groups", "--target", ta, "--target", tc}).out,
+              "== " + a.Target() + " ==\ncal_small=7\nfix_small=3\n== " + c.Target() +
+                  " ==\ncal_small=7\nfix_small=3\n");
 }
 
 TEST_F(NvmtoolTest, VerifyReportsAValueTheTargetDoesNotKeep) {
