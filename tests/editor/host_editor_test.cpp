@@ -1,18 +1,16 @@
 // The editor end to end: the stand-in host loads the plug-in over the simulated modem; values are edited in the real
-// scalar editor and one is written; every close the user can reach asks; a table shaped in the array editor reaches
-// the target; the host closes the editor in the middle of a read. With VTQ_SCREENSHOT_DIR set, the views on the way are saved there.
+// scalar editor and one is written; every close the user can reach asks; the host closes the editor in the middle of a
+// read. With VTQ_SCREENSHOT_DIR set, the views on the way are saved there. (A table shaped in the array editor until
+// the target holds it: the core's TableRoundTrip; the window's way into that editor: window_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QClipboard>
-#include <QInputDialog>
 #include <QLineEdit>
 #include <QListView>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -183,8 +181,7 @@ TEST_F(HostEditorTest, ValuesEditedAndWrittenThenEveryCloseAsksFirst) {
             if (shoot) {  // the host with the question over it, as the user sees them
                 QPixmap shot = host->grab();
                 QPainter(&shot).drawPixmap(box->geometry().topLeft() - host->geometry().topLeft(), box->grab());
-                if (const char* dir = std::getenv("VTQ_SCREENSHOT_DIR"))
-                    EXPECT_TRUE(shot.save(QString::fromLocal8Bit(dir) + "/close-question.png", "PNG"));
+                Shot(shot, "close-question.png");
             }
             qobject_cast<QMessageBox*>(box)->button(QMessageBox::No)->click();
         });
@@ -207,70 +204,6 @@ TEST_F(HostEditorTest, ValuesEditedAndWrittenThenEveryCloseAsksFirst) {
     host->CloseEditor();
     EXPECT_TRUE(Log(0).back().endsWith(" E Editor closed with 1 parameter not stored and 0 parameters not committed."))
         << Log(0).back().toStdString();
-}
-
-// As a new user would: a 7 x 7 gain table shaped in the array editor's table (a 3 x 3 block raised by 2, a row
-// interpolated, a column pasted and that paste undone), written, committed and read again.
-TEST_F(HostEditorTest, ACalibrationTableShapedInTheTableReachesTheTargetExactly) {
-    for (int i = 0; i < groups->model()->rowCount(); ++i)
-        if (Name(i) == "cal_rx_gain")
-            groups->model()->setData(groups->model()->index(i, 0), Qt::Checked, Qt::CheckStateRole);
-    Click("BReadGroups");
-    const QString name = "cal_rx_gain.gain_tab[0,6][0,6]";
-    const int row = Row(name);
-    ASSERT_EQ(
-        grid->model()->index(row, 1).data().toString(),
-        "40,36,32,28,24,20,16,52,49,46,43,40,37,34,64,62,60,58,56,54,52,76,75,74,73,72,71,70,88,88,88,88,88,88,88,"
-        "100,101,102,103,104,105,106,112,114,116,118,120,122,124");
-    Answer([](QWidget* dialog) {
-        ASSERT_EQ(dialog->objectName(), "FEditValue");
-        if (auto* onTheFly = dialog->findChild<QCheckBox*>("CWriteonthefly"); onTheFly->isChecked()) onTheFly->click();
-        auto* table = dialog->findChild<QTableView*>("SGTable");
-        dialog->findChild<QTabWidget*>("PCViews")->setCurrentWidget(table);
-        QApplication::setActiveWindow(dialog);
-        table->setFocus();
-        const auto select = [table](int top, int left, int bottom, int right) {
-            table->setCurrentIndex(table->model()->index(top, left));
-            table->selectionModel()->select(
-                QItemSelection(table->model()->index(top, left), table->model()->index(bottom, right)),
-                QItemSelectionModel::ClearAndSelect);
-        };
-        QTimer::singleShot(0, [] {  // the number asked for the addition
-            auto* input = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(input, nullptr);
-            input->setTextValue("2");
-            input->accept();
-        });
-        select(0, 0, 2, 2);
-        QTest::keyClick(table, Qt::Key_Plus);
-        QApplication::setActiveWindow(dialog);  // as the window system does when the input box closes
-        select(1, 0, 1, 6);
-        QTest::keyClick(table, Qt::Key_H);
-        QApplication::clipboard()->setText("7\r\n8\r\n9\r\n");
-        table->setCurrentIndex(table->model()->index(4, 6));
-        QTest::keyClick(table, Qt::Key_V, Qt::ControlModifier);
-        // Undoes the paste; had the paste done nothing, the interpolated row would go instead.
-        QTest::keyClick(table, Qt::Key_Z, Qt::ControlModifier);
-        dialog->findChild<QPushButton*>("BOK")->click();
-    });
-    grid->scrollTo(grid->model()->index(row, 0));
-    const QPoint at = grid->visualRect(grid->model()->index(row, 0)).center();
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, at);
-    EXPECT_TRUE(answers.empty()) << "the array editor did not open";
-    const QString expected =
-        "42,38,34,28,24,20,16,54,51,47,44,41,37,34,66,64,62,58,56,54,52,76,75,74,73,72,71,70,88,88,88,88,88,88,88,"
-        "100,101,102,103,104,105,106,112,114,116,118,120,122,124";
-    ASSERT_EQ(grid->model()->index(row, 1).data().toString(), expected);
-    ASSERT_EQ(State(row), ParameterState::NotStored);
-
-    grid->selectRow(row);
-    editor->findChild<QAction*>("Writetotarget1")->trigger();
-    Click("BCommit");
-    Click("BReadGroups");
-    EXPECT_EQ(grid->model()->index(Row(name), 1).data().toString(), expected);
-    EXPECT_EQ(State(Row(name)), ParameterState::Unchanged);
 }
 
 TEST_F(HostEditorTest, HostClosesTheEditorDuringAReadAndTheNextStartChecksTheSameGroups) {

@@ -18,6 +18,8 @@
 #include "channel/target_commands.h"
 #include "core/pending_changes.h"
 #include "dialogs/dialog_driver.h"
+#include "dialogs/long_line_edit.h"
+#include "dialogs/tf_edit_value.h"
 #include "dialogs/tf_restore.h"
 #include "dialogs/tf_review_load.h"
 #include <QTreeWidget>
@@ -230,33 +232,36 @@ TEST_F(WindowTest, UserCloseClearAndRereadAskFirstTheHostNever) {
     w->User().SetBusy(true);
     EXPECT_FALSE(w->close()) << "not under a running operation";
     w->User().SetBusy(false);
-    EXPECT_EQ(userCloses, 0);
     ReadAll();
     Load();
-    // The real box: No keeps the window and its records.
-    QtUserSide::SetAutoAnswer(false);
-    QString asked;
-    QTimer::singleShot(0, w, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        asked = box->text();
-        Click(box->button(QMessageBox::No));
-    });
+    // Each question answered No (the real box: the host editor test) keeps the window and its records.
     EXPECT_FALSE(w->close());
-    QtUserSide::SetAutoAnswer(true);
-    EXPECT_EQ(asked, QString::fromStdString(PendingLossQuestion({2, 0}, PendingLoss::Close)));
-    EXPECT_EQ(userCloses, 0);
-
     Click(w->BClear);
     Click(w->BReadGroups);
-    EXPECT_EQ(QtUserSide::ShownTexts().mid(QtUserSide::ShownTexts().size() - 2),
-              (QStringList{QString::fromStdString(PendingLossQuestion({2, 0}, PendingLoss::Clear)),
-                           QString::fromStdString(PendingLossQuestion({2, 0}, PendingLoss::Reread))}));
-    EXPECT_EQ(Rec("fix_a.gain")->value, "99");
+    QStringList asked;
+    for (PendingLoss loss : {PendingLoss::Close, PendingLoss::Clear, PendingLoss::Reread})
+        asked << QString::fromStdString(PendingLossQuestion({2, 0}, loss));
+    EXPECT_EQ(QtUserSide::ShownTexts().mid(QtUserSide::ShownTexts().size() - 3), asked);
+    EXPECT_EQ(std::tuple(Rec("fix_a.gain")->value, userCloses), std::tuple("99", 0));
 
     QtUserSide::SetNextAnswer(true);
     EXPECT_FALSE(w->close());  // the close handler destroys the window later
     EXPECT_EQ(userCloses, 1);
+}
+
+// A double-clicked array opens the array editor with its shape; what it gives back is the record's new value.
+TEST_F(WindowTest, ADoubleClickedArrayGoesThroughTheArrayEditor) {
+    ReadAll();
+    DialogDriver<TFEditValue>::Set([](TFEditValue& d) {
+        EXPECT_EQ(std::tuple(d.GBArray->title(), d.EAsString->Text()), std::tuple("Edit as array (4 items)", "1,2,3,4"));
+        if (d.CWriteonthefly->isChecked()) Click(d.CWriteonthefly);
+        d.EAsString->SetText("5,6,7,8");
+        Click(d.BOK);
+    });
+    w->StringGridNVMDblClick(w->GridModel().index(Rec("fix_a.lut")->viewIndex, 0));
+    DialogDriver<TFEditValue>::Set({});
+    EXPECT_EQ(std::tuple(Rec("fix_a.lut")->value, Rec("fix_a.lut")->state),
+              std::tuple("5,6,7,8", ParameterState::NotStored));
 }
 
 TEST_F(WindowTest, ReviewWindowMergesTheCheckedRowsAndVerifyReadsBack) {
