@@ -208,7 +208,7 @@ TEST_F(WindowTest, CountsNarrowTheGridAndUndoRedoFollowTheShortcuts) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "cal_b.mode=7\r\nfix_a.lut=5,6,7,8");
     Click(w->BNotStoredCount);
     EXPECT_EQ(Shown(), QStringList{"fix_a.gain"});
-    EXPECT_FALSE(w->BInTargetRAMCount->isChecked());
+    EXPECT_TRUE(w->BNotStoredCount->isChecked() && !w->BInTargetRAMCount->isChecked());
     // Write Selected in a narrowed grid writes the rows shown, not those hidden between them.
     w->StringGridNVM->selectAll();
     w->Writetotarget1->trigger();
@@ -293,16 +293,19 @@ TEST_F(WindowTest, ReviewWindowMergesTheCheckedRowsAndVerifyReadsBack) {
             expected << QString("%1 \"%2...").arg(verb, name);
     EXPECT_EQ(shownDuringSend, expected);
 
-    // The write saved what the target held first: "Restore..." loads it back through the review.
-    DialogDriver<TFRestore>::Set([&](TFRestore& list) {
-        EXPECT_EQ(list.LVPoints->topLevelItem(0)->text(2), "Write Groups");
-        test::Shot(&list, "restore-list.png");
-        Click(list.BOK);
-    });
+    // The write saved what the target held first: "Restore..." loads it back through the review; Cancel loads nothing.
     DialogDriver<TFReviewLoad>::Set([&](TFReviewLoad& review) { Click(review.BOK); });
-    w->Restore1->trigger();
+    for (bool ok : {false, true}) {
+        DialogDriver<TFRestore>::Set([&](TFRestore& list) {
+            EXPECT_EQ(list.LVPoints->topLevelItem(0)->text(2), "Write Groups");
+            list.LVPoints->setCurrentItem(list.LVPoints->topLevelItem(0));
+            if (ok) test::Shot(&list, "restore-list.png");
+            Click(ok ? list.BOK : list.BCancel);
+        });
+        w->Restore1->trigger();
+        EXPECT_EQ(Rec("cal_b.mode")->value, ok ? "2" : "7");
+    }
     DialogDriver<TFRestore>::Set(nullptr);
-    EXPECT_EQ(Rec("cal_b.mode")->value, "2");
 }
 
 TEST_F(WindowTest, GroupListFailureAtStartIsShownAndTheWindowStays) {

@@ -90,7 +90,7 @@ TEST_F(HostWindowTest, WhatIsNotAPluginIsRejectedAPluginReachesTheModem) {
 TEST_F(HostWindowTest, LogKeepsTheSameLinesItShowsPastItsLimit) {
     LogPane pane;
     pane.SetLineLimit(3);
-    for (const char* text : {"one", "two", "> at@nvm:x?\r\n< 5\r\nOK\r\n", "four", "five"}) pane.AddLine(text, 1);
+    for (const char* text : {"one", "two", "> at@nvm:x?\r\n< 5\rOK\r\n", "four", "five"}) pane.AddLine(text, 1);
 
     const QStringList& lines = pane.Lines();
     ASSERT_EQ(lines.size(), 3);
