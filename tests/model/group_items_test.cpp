@@ -34,22 +34,18 @@ void Add(GroupItems& items, std::initializer_list<const char*> names) {
 TEST(GroupItemsGroups, CaseInsensitiveGroupsFlagsAndStates) {
     GroupItems items;
     GroupItem* g = nullptr;
-    EXPECT_TRUE(items.FindOrAddGroup("fix_b"));
-    EXPECT_TRUE(items.FindOrAddGroup("CAL_A"));
-    EXPECT_FALSE(items.FindOrAddGroup("FIX_B", &g));
+    EXPECT_TRUE(items.FindOrAddGroup("fix_b") && items.FindOrAddGroup("CAL_A") && !items.FindOrAddGroup("FIX_B", &g));
     EXPECT_EQ(g->name, "fix_b");
     EXPECT_THAT(items.AllGroupNames(), ElementsAre("CAL_A", "fix_b"));
     EXPECT_EQ(std::pair(items.GroupIndex("Fix_B"), items.GroupIndex("none")), std::pair(1, -1));
-    EXPECT_FALSE(items.SetChecked(-1, true));
-    EXPECT_TRUE(items.SetChecked(1, true));
-    EXPECT_FALSE(items.SetChecked(1, true));
+    // Each setter tells whether anything changed (braces keep the calls in order).
+    EXPECT_EQ((std::tuple{items.SetChecked(-1, true), items.SetChecked(1, true), items.SetChecked(1, true)}),
+              std::tuple(false, true, false));
     EXPECT_THAT(items.CheckedGroupNames(), ElementsAre("fix_b"));
-    EXPECT_TRUE(items.CheckAllGroups());
-    EXPECT_FALSE(items.CheckAllGroups());
+    EXPECT_EQ((std::pair{items.CheckAllGroups(), items.CheckAllGroups()}), std::pair(true, false));
     EXPECT_EQ(items.CheckedCount(), 2);
     items.MarkAllNotOnTarget();
-    EXPECT_TRUE(items.SetNotOnTarget(0, false));
-    EXPECT_FALSE(items.SetNotOnTarget(0, false));
+    EXPECT_EQ((std::pair{items.SetNotOnTarget(0, false), items.SetNotOnTarget(0, false)}), std::pair(true, false));
     EXPECT_TRUE(items.IsNotOnTarget(1));
 
     items.AddParameter(0, "CAL_A.a[0]", "1,2", "", false);
@@ -103,10 +99,8 @@ struct GroupItemsQueries : ::testing::Test {
 };
 
 TEST_F(GroupItemsQueries, RefusesFillersAndUnknownGroupsAndKeepsTheFirstOfAName) {
-    EXPECT_EQ(items.AddParameter(0, "grp.pad.fill_3", "0", "", false), nullptr);
-    EXPECT_EQ(items.AddParameter(0, "grp.FILL_3", "0", "", false), nullptr);
-    EXPECT_TRUE(host.lines.empty());
-    EXPECT_EQ(items.AddParameter(1, "other.x", "0", "", false), nullptr);
+    for (const char* declined : {"grp.pad.fill_3", "grp.FILL_3", "other.x"})  // fillers silently, the other loudly
+        EXPECT_EQ(items.AddParameter(*declined == 'o', declined, "0", "", false), nullptr);
     EXPECT_THAT(host.lines, ElementsAre(test::LoggedLine{"Ignored adding \"other.x\" because the group does not exist.", 1}));
 
     NVMParameter* first = items.AddParameter(0, "grp.x", "1", "", false);
@@ -173,19 +167,15 @@ TEST(GroupItemsView, NaturalOrderComparesIndexesAsNumbers) {
     // Prefixes of different length compare as text.
     const std::pair<const char*, const char*> ordered[] = {
         {"tbl[2]", "tbl[10]"}, {"rec[1].b", "rec[1].c"}, {"m[2][10]", "m[10][2]"}, {"a[5]", "bb[1]"}, {"t", "t[0]"}};
-    for (const auto& [a, b] : ordered) {
-        EXPECT_LT(NaturalNameCompare(a, b), 0) << a;
-        EXPECT_GT(NaturalNameCompare(b, a), 0) << a;
-    }
+    for (const auto& [a, b] : ordered) EXPECT_TRUE(NaturalNameCompare(a, b) < 0 && NaturalNameCompare(b, a) > 0) << a;
     EXPECT_EQ(NaturalNameCompare("t[01]", "t[1]"), 0);
 
     GroupItems items;
     Add(items, {"b.tbl[9]", "b.tbl[10]", "b.tbl[1]", "a.z"});
     items.CheckAllGroups();
     EXPECT_THAT(ViewNames(items), ElementsAre("a.z", "b.tbl[1]", "b.tbl[9]", "b.tbl[10]"));
-    EXPECT_EQ(items.FirstViewIndex(1), 1);
-    EXPECT_EQ(items.ViewItem(3)->viewIndex, 3);
-    EXPECT_EQ(items.ViewItem(4), nullptr);
+    EXPECT_EQ(std::tuple(items.FirstViewIndex(1), items.ViewItem(3)->viewIndex, items.ViewItem(4)),
+              std::tuple(1, 3, nullptr));
 }
 
 TEST(GroupItemsView, FilterSelectsRecordsOfCheckedGroups) {
@@ -199,26 +189,21 @@ TEST(GroupItemsView, FilterSelectsRecordsOfCheckedGroups) {
     items.AddListener(&counter);
 
     // With no checked group a filter that matches nothing hides nothing.
-    EXPECT_TRUE(items.SetFilter("  NOTHING "));
+    EXPECT_TRUE(items.SetFilter("  NOTHING ") && !items.FilterHidesAll() && !items.SetFilter("nothing"));
     EXPECT_EQ(items.Filter(), "nothing");
-    EXPECT_FALSE(items.FilterHidesAll());
-    EXPECT_FALSE(items.SetFilter("nothing"));
-
     items.SetChecked(0, true);
-    EXPECT_TRUE(items.FilterHidesAll());
-    EXPECT_EQ(items.FirstViewIndex(0), -1);
+    EXPECT_TRUE(items.FilterHidesAll() && items.FirstViewIndex(0) == -1);
 
     items.SetFilter("GAIN");
     EXPECT_THAT(ViewNames(items), ElementsAre("cal.Gain"));
-    EXPECT_EQ(items.Group(0)->params.Find("cal.offset")->viewIndex, -1);
-    EXPECT_FALSE(items.Group(0)->params.Find("cal.offset")->filterMatch);
+    const NVMParameter* offset = items.Group(0)->params.Find("cal.offset");
+    EXPECT_TRUE(offset->viewIndex == -1 && !offset->filterMatch);
     EXPECT_EQ(items.Group(1)->params.Find("fix.gain")->viewIndex, -1);  // unchecked group
 
     items.SetFilter("");
     EXPECT_THAT(ViewNames(items), ElementsAre("cal.Gain", "cal.offset"));
     items.SetNotOnTarget(1, true);
-    EXPECT_EQ(counter.views, 4);
-    EXPECT_EQ(counter.groups, 5) << "a group greyed out is a change of the group list only";
+    EXPECT_EQ(std::pair(counter.views, counter.groups), std::pair(4, 5)) << "a group greyed out changes the group list only";
 
     {
         UpdateBracket bracket(items);
