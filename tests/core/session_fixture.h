@@ -6,6 +6,7 @@
 #include <functional>
 #include <ostream>
 
+#include "base/file_io.h"
 #include "channel/long_operation.h"
 #include "core/editor_session.h"
 #include "core/group_list.h"
@@ -16,6 +17,12 @@
 #include "support/temp_dir.h"
 
 namespace vtq::test {
+
+// A file's bytes, or "<unreadable>".
+inline std::string FileText(const std::string& path) {
+    std::string data;
+    return ReadWholeFile(path, data) ? data : "<unreadable>";
+}
 
 inline void PrintTo(const LoggedLine& l, std::ostream* os) { *os << "{\"" << l.text << "\", " << int(l.flag) << "}"; }
 

@@ -75,8 +75,7 @@ TEST_F(WriteCommitTest, EditedValuesReachRamThenNvmAndReadBackUnchanged) {
     const WriteGroupsResult selected = WriteSelected(*session, user, {Rec("fix_a.lut"), Rec("fix_a.gain"), Rec("fix_a.lut")});
     EXPECT_EQ(std::tuple(selected.attempted, selected.errors, user.busyCalls), std::tuple(2, 0, 2));
     EXPECT_EQ(host->commands, (Texts{"at@nvm:fix_a.gain=345\r", "at@nvm:fix_a.lut[0,3]={9,8,7,6}\r"}));
-    EXPECT_EQ(host->lines, (Lines(2, {"Store OK", 1})));
-    EXPECT_EQ(Rec("fix_a.label")->state, NotStored);
+    EXPECT_EQ(std::tuple(host->lines, Rec("fix_a.label")->state), std::tuple(Lines(2, {"Store OK", 1}), NotStored));
     WriteSelected(*session, user, {Rec("fix_a.label")});
     for (const auto& [name, value, shown] : edits)
         EXPECT_EQ(std::tuple(modem.ValueOf(name), modem.ValueOf(name, true) == shown, Rec(name)->state),
@@ -92,15 +91,14 @@ TEST_F(WriteCommitTest, EditedValuesReachRamThenNvmAndReadBackUnchanged) {
     Fresh();
     const CommitGroupsResult commit = CommitGroups(*session, user);
     EXPECT_EQ(std::tuple(commit.started, commit.committed, user.questions.size()), std::tuple(true, 1, 0u));
-    EXPECT_EQ(host->commands, Texts{"at@nvm:store_nvm_sync(1)\r"});
-    EXPECT_EQ(user.statuses, Texts{"Commiting \"fix_a\" group..."});
-    EXPECT_EQ(host->lines, (Lines{{"fix_a committed in target.", 1}}));
+    EXPECT_EQ(std::tuple(host->commands, user.statuses, host->lines),
+              std::tuple(Texts{"at@nvm:store_nvm_sync(1)\r"}, Texts{"Commiting \"fix_a\" group..."},
+                         Lines{{"fix_a committed in target.", 1}}));
     EXPECT_EQ(std::tuple(CountState(Unchanged), changes.count), std::tuple(3, 9));
     Items().RemoveListener(&changes);
-    for (const auto& [name, value, shown] : edits) EXPECT_EQ(modem.ValueOf(name, true), shown);
-
     ReadOnly("fix_a");
-    for (const auto& [name, value, shown] : edits) EXPECT_EQ(Rec(name)->value, value);
+    for (const auto& [name, value, shown] : edits)
+        EXPECT_EQ(modem.ValueOf(name, true) + " " + Rec(name)->value, shown + (" " + std::string(value)));
 }
 
 TEST_F(WriteCommitTest, FailedWritesAndStoresNothingToDoAndNoTarget) {
@@ -127,10 +125,11 @@ TEST_F(WriteCommitTest, FailedWritesAndStoresNothingToDoAndNoTarget) {
     EXPECT_EQ(host->lines, (Lines{{"cal_b committed in target.", 1},
                                   {"fix_a committed in target.", 1},
                                   {"Skipping unknown group: zz_file", 1}}));
-    EXPECT_EQ(user.statuses.back(), "Commiting \"zz_file\" group (4/4)...");
-    EXPECT_EQ(user.positions, (std::vector<int>{0, 0, 1, 2, 3}));
-    EXPECT_EQ(CountState(Unchanged), 3);  // cal_b.big, fix_a.label, fix_a.lut
-    EXPECT_EQ(std::tuple(Rec("cal_b.mode")->state, Rec("dyn_c.mask")->state), std::tuple(NotStored, InTargetRAM));
+    EXPECT_EQ(std::tuple(user.statuses.back(), user.positions),
+              std::tuple("Commiting \"zz_file\" group (4/4)...", std::vector{0, 0, 1, 2, 3}));
+    // Unchanged: cal_b.big, fix_a.label, fix_a.lut.
+    EXPECT_EQ(std::tuple(CountState(Unchanged), Rec("cal_b.mode")->state, Rec("dyn_c.mask")->state),
+              std::tuple(3, NotStored, InTargetRAM));
     ExpectCleanEnd();
 
     // Not connected: Write Groups and Commit do nothing; Write Selected does not ask.
@@ -139,8 +138,8 @@ TEST_F(WriteCommitTest, FailedWritesAndStoresNothingToDoAndNoTarget) {
     EXPECT_FALSE(WriteGroups(*session, user).started);
     EXPECT_FALSE(CommitGroups(*session, user).started);
     EXPECT_TRUE(host->commands.empty() && host->lines.empty());
-    EXPECT_EQ(WriteSelected(*session, user, {Rec("cal_b.mode")}).attempted, 1);
-    EXPECT_EQ(host->commands, Texts{"at@nvm:cal_b.mode=2\r"});
+    EXPECT_EQ((std::pair{WriteSelected(*session, user, {Rec("cal_b.mode")}).attempted, host->commands}),
+              std::pair(1, Texts{"at@nvm:cal_b.mode=2\r"}));
 
     Fresh();
     SelectExactGroups(Items(), "");
@@ -183,9 +182,10 @@ TEST_F(WriteCommitTest, TargetLostCancelAndCloseAtEveryStep) {
         run(*session, user);
         const Texts reference = host->commands;
         ASSERT_EQ(static_cast<int>(reference.size()), steps) << what;
-        auto committedLines = [&](int k) {
+        auto committedLines = [&](int k, const LoggedLine& last) {  // the groups stored before step k, then `last`
             Lines lines;
             for (int g = 0; commit && g + 1 < k; ++g) lines.push_back({groups[g] + " committed in target.", 1});
+            lines.push_back(last);
             return lines;
         };
         // After each run: only a prefix of the full run was sent, and nothing is left open.
@@ -203,18 +203,11 @@ TEST_F(WriteCommitTest, TargetLostCancelAndCloseAtEveryStep) {
             ASSERT_FALSE(host->lines.empty());
             EXPECT_EQ(host->lines.back(), (LoggedLine{kTargetLostMessage, 0}));
             const int records = RecordsIn(host->commands);
-            if (commit) {
-                Lines expected = committedLines(k);
-                expected.push_back({kTargetLostMessage, 0});
-                EXPECT_EQ(host->lines, expected);
-                EXPECT_EQ(CountState(InTargetRAM), kRecords - committedBefore[k]);
-            } else {
-                EXPECT_EQ(CountState(InTargetRAM), records - 1);
-            }
-            if (what == "write") {
+            EXPECT_EQ(CountState(InTargetRAM), commit ? kRecords - committedBefore[k] : records - 1);
+            if (commit) EXPECT_EQ(host->lines, committedLines(k, {kTargetLostMessage, 0}));
+            if (what == "write")
                 EXPECT_EQ(host->lines.end()[-2].text,
                           "Write Done (1 errors out of a total of " + std::to_string(records) + " parameters).");
-            }
             check(lost, {false, true, false});
 
             // The host closes the window during command k, which also loses the target: nothing after it.
@@ -225,8 +218,7 @@ TEST_F(WriteCommitTest, TargetLostCancelAndCloseAtEveryStep) {
             };
             host->faults().loseAfter = k;
             check(run(*session, user), {false, true, true});
-            EXPECT_EQ(static_cast<int>(host->commands.size()), k);
-            EXPECT_EQ(host->lines.size(), shown);
+            EXPECT_EQ(std::pair(static_cast<int>(host->commands.size()), host->lines.size()), std::pair(k, shown));
         }
         if (what == "selected") continue;  // no progress window, no events
         for (int k = 1; k <= (commit ? 3 : kRecords); ++k) {
@@ -234,12 +226,10 @@ TEST_F(WriteCommitTest, TargetLostCancelAndCloseAtEveryStep) {
             prepare();
             user.onProcessEvents = [&](int call) { user.cancelled = call >= k; };
             const Ending cancelled = run(*session, user);
-            Lines expected = committedLines(k);
-            expected.push_back({commit ? kCommitCancelledLine : kWriteCancelledLine, 1});
+            Lines expected = committedLines(k, {commit ? kCommitCancelledLine : kWriteCancelledLine, 1});
             if (!commit)
                 expected.push_back({"Write OK (" + std::to_string(k - 1) + " parameters written) to target.", 1});
-            EXPECT_EQ(host->lines, expected);
-            EXPECT_EQ(RecordsIn(host->commands), k - 1);
+            EXPECT_EQ(std::pair(host->lines, RecordsIn(host->commands)), std::pair(expected, k - 1));
             check(cancelled, {true, false, false});
 
             // Closed while turn k lets events through: nothing more is sent or shown.
@@ -249,8 +239,7 @@ TEST_F(WriteCommitTest, TargetLostCancelAndCloseAtEveryStep) {
                 if (call == k) user.closing = true, shown = host->lines.size();
             };
             check(run(*session, user), {false, false, true});
-            EXPECT_EQ(RecordsIn(host->commands), k - 1);
-            EXPECT_EQ(host->lines.size(), shown);
+            EXPECT_EQ(std::pair(RecordsIn(host->commands), host->lines.size()), std::pair(k - 1, shown));
         }
     }
 }
@@ -261,18 +250,15 @@ TEST_F(WriteCommitTest, RedirectWritesTheCommandsWriteGroupsSends) {
     const std::string path = dir.File("CommandDump.txt");
     user.fileNames = {path};
     EXPECT_TRUE(RedirectWriteGroups(*session, user).saved);
-    EXPECT_EQ(user.messages, Texts{"Commands have been saved to\n\"" + path + "\""});
-    EXPECT_EQ(host->lines, (Lines{{"Write OK (6 parameters written) to target.", 1}}));
-    EXPECT_EQ(CountState(NotStored), kRecords);
-    EXPECT_EQ(user.progressOpened, 0);
+    EXPECT_EQ(std::tuple(user.messages, host->lines, CountState(NotStored), user.progressOpened),
+              std::tuple(Texts{"Commands have been saved to\n\"" + path + "\""},
+                         Lines{{"Write OK (6 parameters written) to target.", 1}}, kRecords, 0));
 
     host->connected = true;
     WriteGroups(*session, user);
-    std::string sent, written;
+    std::string sent;
     for (const auto& c : host->commands) sent += c + "\n";
-    ASSERT_TRUE(ReadWholeFile(path, written));
-    EXPECT_EQ(written, sent);
-    EXPECT_EQ(host->commands.size(), kRecords + 1u);
+    EXPECT_EQ(std::pair(test::FileText(path), host->commands.size()), std::pair(sent, size_t{kRecords + 1}));
 
     // A write that fails at any point (first line, the split record, the last line) leaves the file that was there.
     ASSERT_TRUE(WriteFileAtomically(path, "old"));
@@ -282,11 +268,9 @@ TEST_F(WriteCommitTest, RedirectWritesTheCommandsWriteGroupsSends) {
         AtomicFileWriter::FailWriteAfter(k);
         const RedirectResult failed = RedirectWriteGroups(*session, user);
         AtomicFileWriter::FailWriteAfter(-1);
-        EXPECT_FALSE(failed.saved);
-        EXPECT_EQ(std::tuple(failed.write.attempted, failed.write.errors), std::tuple(k < 2 ? 1 : k / 2, 1));
+        EXPECT_EQ(std::tuple(failed.saved, failed.write.attempted, failed.write.errors, test::FileText(path)),
+                  std::tuple(false, k < 2 ? 1 : k / 2, 1, "old"));
         EXPECT_EQ(user.messages, Texts{kCannotOpen + path + "\"\n\nfor writing."});
-        ASSERT_TRUE(ReadWholeFile(path, written));
-        EXPECT_EQ(written, "old");
     }
     // Cancelled dialog, a folder that is not there, nothing to write: no success message, the file stays.
     Fresh();
@@ -302,9 +286,7 @@ TEST_F(WriteCommitTest, RedirectWritesTheCommandsWriteGroupsSends) {
     user.fileNames = {path};
     user.closing = true;
     const RedirectResult closing = RedirectWriteGroups(*session, user);
-    EXPECT_TRUE(closing.write.started && !closing.saved && user.messages.size() == 2);
-    ASSERT_TRUE(ReadWholeFile(path, written));
-    EXPECT_EQ(written, "old");
+    EXPECT_TRUE(closing.write.started && !closing.saved && user.messages.size() == 2 && test::FileText(path) == "old");
 }
 
 TEST(QueryTypeTest, CommandFormsAndAnswers) {
@@ -319,8 +301,7 @@ TEST(QueryTypeTest, CommandFormsAndAnswers) {
         record.name = "g.p";
         record.elementCount = elements;
         EXPECT_EQ(QueryType(host, record), *type != 0) << answer;
-        EXPECT_EQ(host.commands, Texts{command});
-        EXPECT_EQ(record.type, type) << answer;
+        EXPECT_EQ(std::pair(host.commands, record.type), std::pair(Texts{command}, std::string(type))) << answer;
     }
 }
 
@@ -352,34 +333,28 @@ TEST_F(WriteCommitTest, EditingFromTheGridAndTheDebugLine) {
         Items().AddListener(&changes);
         const EditOutcome outcome = EditParameter(*session, user, row, open);
         Items().RemoveListener(&changes);
-        EXPECT_EQ(changes.count, outcome.changed ? 1 : 0);
-        EXPECT_EQ(outcome.changed, confirmed && !commands.empty());
-        EXPECT_EQ(host->commands, commands);
-        if (row < 3) {
-            EXPECT_EQ(Items().ViewItem(row)->state, state);
-        }
+        EXPECT_EQ(std::tuple(changes.count, outcome.changed, host->commands),
+                  std::tuple(outcome.changed ? 1 : 0, confirmed && !commands.empty(), commands));
+        if (row < 3) EXPECT_EQ(Items().ViewItem(row)->state, state);
     }
     ASSERT_EQ(requests.size(), 5u);
     EXPECT_EQ(std::tuple(requests[0].editor, requests[0].type), std::tuple(ValueEditor::Scalar, "uint16"));
     EXPECT_EQ(std::tuple(requests[2].editor, requests[2].dimensions), std::tuple(ValueEditor::Array, std::vector{4}));
-    EXPECT_FALSE(requests[3].writeOnTheFly);  // the box as the previous editor left it
-    EXPECT_TRUE(session->Settings().writeOnTheFly);
+    EXPECT_TRUE(!requests[3].writeOnTheFly && session->Settings().writeOnTheFly);  // the box as the last editor left it
     EXPECT_EQ(ReadProfileString(session->SettingsPath(), kSettingsSection, kWriteOnTheFlyKey, ""), "1");
     // The stored choice holds in the next session.
     ASSERT_TRUE(WriteProfileString(session->SettingsPath(), kSettingsSection, kWriteOnTheFlyKey, "0"));
     EditorSession next(*host, {}, session->SettingsPath());
     next.Start();
-    EXPECT_FALSE(next.Settings().writeOnTheFly);
-    EXPECT_EQ(host->modem().ValueOf("fix_a.gain"), "77");
-    EXPECT_EQ(Rec("fix_a.lut")->value, "5,6,7,8");
+    EXPECT_EQ(std::tuple(next.Settings().writeOnTheFly, host->modem().ValueOf("fix_a.gain"), Rec("fix_a.lut")->value),
+              std::tuple(false, "77", "5,6,7,8"));
 
     // A string whose write fails is NotStored: the target does not hold it.
     Fresh();
     host->faults().errorPattern = "label=";
     user.inputAnswers = {"\"no\""};
     EXPECT_FALSE(EditParameter(*session, user, 1, open).written);
-    EXPECT_EQ(Rec("fix_a.label")->state, NotStored);
-    EXPECT_EQ(user.questions, Texts{"fix_a.label:"});
+    EXPECT_EQ(std::pair(Rec("fix_a.label")->state, user.questions), std::pair(NotStored, Texts{"fix_a.label:"}));
 
     // The debug line sends the trimmed command and shows the answer, or that nothing came.
     for (const auto& [typed, command, line] : {std::tuple("  at@nvm:fix_a.gain?\t", "at@nvm:fix_a.gain?\r",
@@ -388,8 +363,7 @@ TEST_F(WriteCommitTest, EditingFromTheGridAndTheDebugLine) {
                                                std::tuple("at", "at\r", LoggedLine{"", 1})}) {
         Fresh();
         EXPECT_EQ(SendDebugCommand(*host, typed), line.flag == 1);
-        EXPECT_EQ(host->commands, Texts{command});
-        EXPECT_EQ(host->lines, Lines{line});
+        EXPECT_EQ(std::pair(host->commands, host->lines), std::pair(Texts{command}, Lines{line}));
     }
 }
 
