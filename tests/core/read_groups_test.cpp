@@ -44,10 +44,9 @@ protected:
 
 TEST_F(ReadGroupsTest, OneGroupShowsNoBarThreeGroupsCountUpAndQueryLongArrays) {
     EXPECT_EQ(Read("fix_a").total, 3);
-    EXPECT_EQ(user.statuses, Texts{"Reading \"fix_a\" group..."});
-    EXPECT_FALSE(user.barVisible);
-    EXPECT_EQ(host->commands, Texts{"at@nvm:dump_csv_add(\"fix_a\")\r"});
-    EXPECT_EQ(Value("fix_a.offset") + Value("fix_a.lut"), "-31,2,3,4");
+    EXPECT_EQ(std::tuple(user.statuses, user.barVisible, host->commands, Value("fix_a.offset") + Value("fix_a.lut")),
+              std::tuple(Texts{"Reading \"fix_a\" group..."}, false, Texts{"at@nvm:dump_csv_add(\"fix_a\")\r"},
+                         "-31,2,3,4"));
 
     Fresh();
     const ReadGroupsResult r = Read("fix_a,cal_b,dyn_c");
@@ -55,16 +54,13 @@ TEST_F(ReadGroupsTest, OneGroupShowsNoBarThreeGroupsCountUpAndQueryLongArrays) {
     // Read order is the sorted checked names: cal_b (2 records), dyn_c (2), fix_a (3).
     EXPECT_EQ(user.statuses, (Texts{"Reading \"cal_b\" group (1/3)...", "Reading \"dyn_c\" group (2/3)...",
                                     "Reading \"fix_a\" group (3/3)..."}));
-    EXPECT_EQ(std::tuple(user.barVisible, user.range), std::tuple(true, 3));
-    EXPECT_EQ(user.positions, (std::vector<int>{0, 0, 1, 2}));
-    EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{"7 NVM items read in total.", 1}}));
-    EXPECT_EQ(Count("fix_a"), 3) << "a second read replaces the values instead of adding to them";
-    EXPECT_EQ(Count("dyn_c"), 2) << "the fill entry is dropped";
-    EXPECT_EQ(Value("dyn_c.label"), "\"hi\"");
+    EXPECT_EQ(std::tuple(user.barVisible, user.range, user.positions, host->lines),
+              std::tuple(true, 3, std::vector{0, 0, 1, 2}, std::vector<LoggedLine>{{"7 NVM items read in total.", 1}}));
+    // A second read replaces the values instead of adding to them; the fill entry is dropped.
+    EXPECT_EQ(std::tuple(Count("fix_a"), Count("dyn_c"), Value("dyn_c.label")), std::tuple(3, 2, "\"hi\""));
     const std::string big = Value("cal_b.big");
-    EXPECT_EQ(std::count(big.begin(), big.end(), ','), 1199);  // beyond the dump's cut: fetched by queries
-    EXPECT_TRUE(big.ends_with(",2,2"));
-    EXPECT_EQ(Items().ViewCount(), 7);
+    // Beyond the dump's cut: fetched by queries.
+    EXPECT_TRUE(std::count(big.begin(), big.end(), ',') == 1199 && big.ends_with(",2,2") && Items().ViewCount() == 7);
     ExpectCleanEnd();
 }
 
@@ -86,11 +82,9 @@ TEST_F(ReadGroupsTest, CancelOrCloseDuringAThreeGroupRead) {
         };
         const ReadGroupsResult r = Read("fix_a,cal_b,dyn_c");
         EXPECT_EQ(std::tuple(r.cancelled, r.closing, r.RebuildGrid()), std::tuple(!closing, closing, !closing));
-        EXPECT_EQ(Dumps(host->commands), 2);
-        EXPECT_EQ(host->lines, lines);
-        if (!closing) {  // fix_a was emptied before the cancel was seen, and not read
+        EXPECT_EQ(std::pair(Dumps(host->commands), host->lines), std::pair(2, lines));
+        if (!closing)  // fix_a was emptied before the cancel was seen, and not read
             EXPECT_EQ(std::tuple(r.total, Count("cal_b"), Count("dyn_c"), Count("fix_a")), std::tuple(4, 2, 2, 0));
-        }
         ExpectCleanEnd();
     }
 }
@@ -113,13 +107,8 @@ TEST_F(ReadGroupsTest, TargetLostAtEveryCommandOfAThreeGroupRead) {
         const std::string totals = r.total ? std::to_string(r.total) + " NVM items read in total." : kNoItemsReadLine;
         EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{totals, 1}, {kTargetLostMessage, 0}}));
         for (const NVMParameter* p : Items().View()) EXPECT_NE(p->value, "") << p->name;  // no answer is no value
-        if (dumpsBeforeLoss >= 2) {
-            EXPECT_EQ(Count("cal_b"), 2);
-        }
-        if (dumpsBeforeLoss == 3) {
-            EXPECT_EQ(Count("dyn_c"), 2);
-        }
-        EXPECT_EQ(Count("fix_a"), 0);
+        EXPECT_EQ(std::tuple(Count("cal_b"), Count("dyn_c"), Count("fix_a")),
+                  std::tuple(dumpsBeforeLoss >= 2 ? 2 : Count("cal_b"), dumpsBeforeLoss == 3 ? 2 : Count("dyn_c"), 0));
         ExpectCleanEnd();
         TearDown();
     }
@@ -127,8 +116,7 @@ TEST_F(ReadGroupsTest, TargetLostAtEveryCommandOfAThreeGroupRead) {
 
 TEST_F(ReadGroupsTest, NothingToRead) {
     EXPECT_FALSE(Read("").started);
-    EXPECT_EQ(user.messages, Texts{kNoGroupsToReadMessage});
-    EXPECT_EQ(user.busyCalls, 0);
+    EXPECT_EQ(std::pair(user.messages, user.busyCalls), std::pair(Texts{kNoGroupsToReadMessage}, 0));
     user.messages.clear();
     host->connected = false;
     EXPECT_FALSE(Read("fix_a").started);
@@ -140,8 +128,8 @@ TEST_F(ReadGroupsTest, NothingToRead) {
     host->lines.clear();
     host->faults().errorPattern = "dump_csv_add";
     const ReadGroupsResult r = Read("fix_a,dyn_c");
-    EXPECT_EQ(std::tuple(r.total, r.RebuildGrid(), Count("fix_a")), std::tuple(0, false, 0));
-    EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{kNoItemsReadLine, 1}}));
+    EXPECT_EQ(std::tuple(r.total, r.RebuildGrid(), Count("fix_a"), host->lines),
+              std::tuple(0, false, 0, std::vector<LoggedLine>{{kNoItemsReadLine, 1}}));
     ExpectCleanEnd();
 }
 
@@ -152,8 +140,7 @@ TEST_F(ReadGroupsTest, DamagedPiecesAreCountedAsSkipped) {
         host->faults().corruptPiece = 2;
         host->faults().damage = damage;
         const ReadGroupsResult r = Read("fix_a,cal_b");
-        EXPECT_EQ(std::tuple(r.total, r.skipped), std::tuple(3, 2));
-        EXPECT_EQ(Rec("fix_a.offset"), nullptr);
+        EXPECT_EQ(std::tuple(r.total, r.skipped, Rec("fix_a.offset")), std::tuple(3, 2, nullptr));
         ASSERT_FALSE(host->lines.empty());
         EXPECT_EQ(host->lines.back(),
                   (LoggedLine{"The read is incomplete: 2 parameters were skipped (see the lines above).", 0}));
@@ -172,15 +159,12 @@ TEST_F(ReadGroupsTest, StartAppliesTheStoredSelectionRefreshKeepsItCloseStoresIt
     SelectExactGroups(Items(), "cal_b,fix_a");
     EXPECT_EQ(ReadGroups(*session, user).total, 5);
     ASSERT_TRUE(session->RefreshGroups());
-    EXPECT_EQ(Items().CheckedGroupNames(), (Texts{"cal_b", "fix_a"}));
-    EXPECT_EQ(Value("fix_a.gain"), "12");
-    EXPECT_EQ(session->GroupTable().Number("dyn_c"), 3);
+    EXPECT_EQ(std::tuple(Items().CheckedGroupNames(), Value("fix_a.gain"), session->GroupTable().Number("dyn_c")),
+              std::tuple(Texts{"cal_b", "fix_a"}, "12", 3));
 
     session->Close();
     session.reset();  // a second close stores nothing
-    std::string text;
-    ASSERT_TRUE(ReadWholeFile(ini, text));
-    EXPECT_EQ(text, "[Host]\r\nLastPort=COM3\r\n[Mode]\r\nNVMSelGroups=cal_b,fix_a\r\n");
+    EXPECT_EQ(test::FileText(ini), "[Host]\r\nLastPort=COM3\r\n[Mode]\r\nNVMSelGroups=cal_b,fix_a\r\n");
 }
 
 }  // namespace
