@@ -128,11 +128,9 @@ TEST(ArrayBlock, ShapesOfOneTwoAndThreeDimensions) {
         const TableShape shape = ShapeOf(dimensions, count, columns);
         EXPECT_EQ(std::tie(shape.tables, shape.rows, shape.columns), std::tie(tables, rowCount, columnCount)) << count;
     }
-    size_t index = 0;
-    EXPECT_FALSE(ShapeOf({40}, 40).Index(0, 2, 8, index));  // beyond the short last row
-    EXPECT_FALSE(ShapeOf({2, 3, 4}, 24).Index(0, 0, 4, index));
-    EXPECT_TRUE(ShapeOf({2, 3, 4}, 24).Index(1, 2, 3, index));
-    EXPECT_EQ(index, 23u);
+    size_t index = 0;  // the first lies beyond the short last row
+    EXPECT_TRUE(!ShapeOf({40}, 40).Index(0, 2, 8, index) && !ShapeOf({2, 3, 4}, 24).Index(0, 0, 4, index) &&
+                ShapeOf({2, 3, 4}, 24).Index(1, 2, 3, index) && index == 23u);
 
     const std::pair<const char*, std::vector<int>> names[] = {
         {"cal.tab[0,6][0,9]", {7, 10}}, {"cal.lut[0,15]", {16}}, {"cal.rec[2].b", {}}, {"cal.t[3,1]", {}}, {"x", {}}};
@@ -178,11 +176,11 @@ TEST(BlockPaste, WholeTablesPrintedAndReadBack) {
     EXPECT_EQ(TableText(table, false), "   1  -200     3\n 0x4     5    66\n");
     EXPECT_EQ(TableText(table, true), "1,-200,3\n0x4,5,66\n");
     EXPECT_EQ(Applied(table, ReadTableText(table, "9,8,7\r\n6,5,40000\r\n", "t.csv")), Words("9 8 7 0x6 5 32767"));
-    EXPECT_EQ(ReadTableText(table, "1,2,3\n", "t.csv").message, "\"t.csv\" holds a table of 1 x 3 values; the array is 2 x 3.");
-    EXPECT_EQ(ReadTableText(table, "1,2\n4,5\n", "t.csv").message,
-              "\"t.csv\" holds a table of 2 x 2 values; the array is 2 x 3.");
-    EXPECT_EQ(ReadTableText(table, "1,2,3\n4,5\n", "t.csv").message,
-              "\"t.csv\", row 2 holds 2 values; the array's row holds 3 (the array is 2 x 3).");
+    for (const auto& [text, message] :
+         {std::pair("1,2,3\n", "\"t.csv\" holds a table of 1 x 3 values; the array is 2 x 3."),
+          {"1,2\n4,5\n", "\"t.csv\" holds a table of 2 x 2 values; the array is 2 x 3."},
+          {"1,2,3\n4,5\n", "\"t.csv\", row 2 holds 2 values; the array's row holds 3 (the array is 2 x 3)."}})
+        EXPECT_EQ(ReadTableText(table, text, "t.csv").message, message);
 
     table = ArrayTable{Words("1 2 3 4 5"), ShapeOf({5}, 5, 2), T::UInt8};  // a short last row
     EXPECT_EQ(TableText(table, true), "1,2\n3,4\n5\n");
@@ -195,20 +193,18 @@ TEST(BlockPaste, WholeTablesPrintedAndReadBack) {
 TEST(ArrayHistory, EachOperationIsOneStep) {
     ArrayTable table = Table(T::Int8, 1, 3, "1 2 3");
     ArrayHistory history;
-    EXPECT_TRUE(history.Apply(table.elements, ApplyBlock(table, {0, 0, 0, 1, 3}, Op::Add, "1")));
-    EXPECT_TRUE(history.Apply(table.elements, PasteBlock(table, 0, 0, 0, "9")));
-    EXPECT_FALSE(history.Apply(table.elements, PasteBlock(table, 0, 0, 0, "9")));  // changes nothing: no step
+    // The third changes nothing: no step.
+    EXPECT_TRUE(history.Apply(table.elements, ApplyBlock(table, {0, 0, 0, 1, 3}, Op::Add, "1")) &&
+                history.Apply(table.elements, PasteBlock(table, 0, 0, 0, "9")) &&
+                !history.Apply(table.elements, PasteBlock(table, 0, 0, 0, "9")));
     EXPECT_EQ(table.elements, Words("9 3 4"));
-    EXPECT_TRUE(history.Undo(table.elements));
-    EXPECT_TRUE(history.Undo(table.elements));
+    EXPECT_TRUE(history.Undo(table.elements) && history.Undo(table.elements) && !history.Undo(table.elements));
     EXPECT_EQ(table.elements, Words("1 2 3"));
-    EXPECT_FALSE(history.Undo(table.elements));
     EXPECT_TRUE(history.Redo(table.elements));
     EXPECT_EQ(table.elements, Words("2 3 4"));
     // A cell changed behind the history's back stops the step instead of being overwritten.
     table.elements[0] = "50";
-    EXPECT_FALSE(history.Redo(table.elements));
-    EXPECT_FALSE(history.Undo(table.elements));
+    EXPECT_FALSE(history.Redo(table.elements) || history.Undo(table.elements));
     EXPECT_EQ(table.elements, Words("50 3 4"));
     // A new step drops what could be redone.
     table.elements[0] = "2";
@@ -231,10 +227,9 @@ TEST_F(TableRoundTrip, TheTargetHoldsExactlyTheEditedTable) {
     ArrayTable table = TableOf(*record);
     ASSERT_EQ(std::tie(table.shape.rows, table.shape.columns), std::tuple(7, 7));
     ArrayHistory history;
-    EXPECT_TRUE(history.Apply(table.elements, ApplyBlock(table, {0, 1, 1, 3, 3}, Op::Add, "2")));
-    EXPECT_TRUE(history.Apply(table.elements, ApplyBlock(table, {0, 1, 0, 1, 4}, Op::InterpolateRows)));
-    EXPECT_TRUE(history.Apply(table.elements, PasteBlock(table, 0, 0, 6, "1\r\n2\r\n3\r\n")));
-    EXPECT_TRUE(history.Undo(table.elements));
+    EXPECT_TRUE(history.Apply(table.elements, ApplyBlock(table, {0, 1, 1, 3, 3}, Op::Add, "2")) &&
+                history.Apply(table.elements, ApplyBlock(table, {0, 1, 0, 1, 4}, Op::InterpolateRows)) &&
+                history.Apply(table.elements, PasteBlock(table, 0, 0, 6, "1\r\n2\r\n3\r\n")) && history.Undo(table.elements));
     EXPECT_TRUE(ApplyEditedValue(*host, *record, JoinElements(table.elements), true).written);
     EXPECT_EQ(CommitGroups(*session, user).committed, 1);
 
