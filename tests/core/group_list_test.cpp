@@ -32,6 +32,8 @@ TEST(GroupTableTest, ParsesTheGroupListAnswer) {
     EXPECT_EQ(std::tuple(t.Number("Fix_A"), t.Number("fix"), t.Number("big")), std::tuple(1, -1, 2147483647));
 }
 
+using Names = std::vector<std::string>;
+
 class GroupListTest : public ::testing::Test {
 protected:
     std::vector<bool> Flags(bool (GroupItems::*flag)(int) const) const {
@@ -50,12 +52,10 @@ TEST_F(GroupListTest, FetchAddsListedGroupsAndMarksTheOthers) {
     items.FindOrAddGroup("CAL_B");
     host.answers[cmd::kGroupList] = "$nvm_groups:\r\nfix_a=1\r\ncal_b=2\r\nOK\r\n";
     EXPECT_TRUE(FetchGroupList(host, items, table, "fix_a"));
-    EXPECT_EQ(host.commands, std::vector<std::string>{"at@nvm:$nvm_groups??\r"});
-    EXPECT_EQ(items.AllGroupNames(), (std::vector<std::string>{"CAL_B", "file_only", "fix_a"}));
-    EXPECT_EQ(Flags(&GroupItems::IsNotOnTarget), (std::vector<bool>{false, true, false}));
-    EXPECT_EQ(Flags(&GroupItems::IsChecked), (std::vector<bool>{false, false, true}));
-    EXPECT_EQ(table.Number("cal_b"), 2);
-    EXPECT_TRUE(host.lines.empty());
+    EXPECT_EQ(std::tuple(host.commands, items.AllGroupNames(), table.Number("cal_b"), host.lines.size()),
+              std::tuple(Names{"at@nvm:$nvm_groups??\r"}, Names{"CAL_B", "file_only", "fix_a"}, 2, 0u));
+    EXPECT_EQ(std::pair(Flags(&GroupItems::IsNotOnTarget), Flags(&GroupItems::IsChecked)),
+              std::pair(std::vector{false, true, false}, std::vector{false, false, true}));
 }
 
 TEST_F(GroupListTest, FailedFetchLeavesTheGroupsAndLogs) {
@@ -73,11 +73,11 @@ TEST_F(GroupListTest, FailedFetchLeavesTheGroupsAndLogs) {
             return r;
         };
         EXPECT_FALSE(FetchGroupList(host, items, table, "other")) << answer;
-        EXPECT_TRUE(table.Empty());
-        EXPECT_EQ(items.AllGroupNames(), (std::vector<std::string>{"keep", "other"}));
-        EXPECT_TRUE(!items.IsNotOnTarget(0) && items.IsNotOnTarget(1));
-        EXPECT_EQ(host.lines, (std::vector<test::LoggedLine>{{kGroupListFailedLine, 0}}));
-        EXPECT_EQ(items.CheckedGroupNames(), std::vector<std::string>{"other"});  // the stored selection still applies
+        EXPECT_TRUE(table.Empty() && !items.IsNotOnTarget(0) && items.IsNotOnTarget(1));
+        // The stored selection still applies.
+        EXPECT_EQ(std::tuple(items.AllGroupNames(), host.lines, items.CheckedGroupNames()),
+                  std::tuple(Names{"keep", "other"}, std::vector<test::LoggedLine>{{kGroupListFailedLine, 0}},
+                             Names{"other"}));
     }
 }
 
@@ -85,17 +85,15 @@ TEST_F(GroupListTest, SelectionCommands) {
     // In name order: cal_a, dyn_c, fix_b, other, xCAL_y.
     for (const char* name : {"cal_a", "xCAL_y", "fix_b", "dyn_c", "other"}) items.FindOrAddGroup(name);
     items.SetChecked(3, true);
-    EXPECT_TRUE(SelectGroupsContaining(items, "Cal_"));  // adds, by containment
-    EXPECT_FALSE(SelectGroupsContaining(items, "nothing"));
+    EXPECT_TRUE(SelectGroupsContaining(items, "Cal_") && !SelectGroupsContaining(items, "nothing"));  // adds
     EXPECT_EQ(Flags(&GroupItems::IsChecked), (std::vector<bool>{true, false, false, true, true}));
 
     EXPECT_TRUE(SelectExactGroups(items, "FIX_B,dyn_c,absent"));
     EXPECT_EQ(Flags(&GroupItems::IsChecked), (std::vector<bool>{false, true, true, false, false}));
-    EXPECT_FALSE(SelectExactGroups(items, "dyn_c,fix_b"));  // nothing changes
-
-    EXPECT_FALSE(ApplyStoredSelection(items, " , "));  // names no group: changes nothing
-    EXPECT_TRUE(ApplyStoredSelection(items, "\"OTHER\""));
-    EXPECT_EQ(items.CheckedGroupNames(), std::vector<std::string>{"other"});
+    // Changing nothing, or naming no group, reports no change.
+    EXPECT_TRUE(!SelectExactGroups(items, "dyn_c,fix_b") && !ApplyStoredSelection(items, " , ") &&
+                ApplyStoredSelection(items, "\"OTHER\""));
+    EXPECT_EQ(items.CheckedGroupNames(), Names{"other"});
 
     EXPECT_TRUE(SetCheckStates(items, {true, false, true}));
     EXPECT_EQ(Flags(&GroupItems::IsChecked), (std::vector<bool>{true, false, true, true, false}));
