@@ -229,7 +229,8 @@ TEST_F(TableRoundTrip, TheTargetHoldsExactlyTheEditedTable) {
     ArrayHistory history;
     EXPECT_TRUE(history.Apply(table.elements, ApplyBlock(table, {0, 1, 1, 3, 3}, Op::Add, "2")) &&
                 history.Apply(table.elements, ApplyBlock(table, {0, 1, 0, 1, 4}, Op::InterpolateRows)) &&
-                history.Apply(table.elements, PasteBlock(table, 0, 0, 6, "1\r\n2\r\n3\r\n")) && history.Undo(table.elements));
+                history.Apply(table.elements, PasteBlock(table, 0, 0, 6, "1\r\n2\r\n3\r\n")) &&
+                history.Undo(table.elements));
     EXPECT_TRUE(ApplyEditedValue(*host, *record, JoinElements(table.elements), true).written);
     EXPECT_EQ(CommitGroups(*session, user).committed, 1);
 

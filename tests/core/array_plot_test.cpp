@@ -13,8 +13,8 @@ const double kNaN = std::nan("");
 TEST(ArrayPlot, ElementsReadAsTheBlockOperationsReadThem) {
     const std::vector<double> values = ElementValues({"7", "0xFF", "-3", "abc", ""}, NVMValueType::Int8);
     ASSERT_EQ(values.size(), 5u);
-    EXPECT_EQ(std::vector<double>(values.begin(), values.begin() + 3), (std::vector<double>{7, -1, -3}));
-    EXPECT_TRUE(std::isnan(values[3]) && std::isnan(values[4]));
+    EXPECT_TRUE(std::vector<double>(values.begin(), values.begin() + 3) == (std::vector<double>{7, -1, -3}) &&
+                std::isnan(values[3]) && std::isnan(values[4]));
     EXPECT_EQ(SpanOf(values), (ValueSpan{-3, 7, false})) << "what is no number is skipped";
     EXPECT_TRUE(SpanOf(std::vector<double>{kNaN}).empty);
 

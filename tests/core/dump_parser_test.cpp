@@ -61,7 +61,8 @@ TEST_F(DumpParsing, WarningsRefetchAndDebugModeLogs) {
     host.answers = {{"at@nvm:grp.big??\r", "grp.big[0,3]\r\nOK"}, {"at@nvm:grp.big[0,3]?\r", "{1,2,3,4}\r\nOK"}};
     EXPECT_TRUE(ParseDumpLine(items, "grp.big[0];{1,2,3} WARNING: truncated", 0));
     EXPECT_EQ(std::pair(Find("grp.big")->value, host.commands.size()), std::pair(std::string("1,2,3,4"), size_t{2}));
-    EXPECT_TRUE(ParseDumpLine(items, "grp.b2[0];{1,WARNING} x", 0) && ParseDumpLine(items, "grp.b3[0];{1,2} warning", 0));
+    EXPECT_TRUE(ParseDumpLine(items, "grp.b2[0];{1,WARNING} x", 0) &&
+                ParseDumpLine(items, "grp.b3[0];{1,2} warning", 0));
     EXPECT_EQ(host.commands.size(), 2u);
 
     items.AddParameter(0, "grp.a", "1", "", false)->state = ParameterState::NotStored;
@@ -88,8 +89,10 @@ TEST_F(DumpParsing, AnswersAreCutAtMarkersNotAtLineEnds) {
         {"%b64:", true}, {"%b64:!!!!", true}, {EncodePiece("grp.q;{1}") + "\r\nnot a piece", true}};
     for (const auto& [none, reported] : nones) {
         host.lines.clear();
-        EXPECT_EQ((std::pair{ParseDumpAnswer(items, none, 0), host.lines.size()}), std::pair(0, size_t{reported})) << none;
-        if (reported) EXPECT_THAT(host.lines[0].text, StartsWith("Skipping parameter: piece could not be decoded: \"%b64:"));
+        EXPECT_EQ((std::pair{ParseDumpAnswer(items, none, 0), host.lines.size()}), std::pair(0, size_t{reported}))
+            << none;
+        if (reported)
+            EXPECT_THAT(host.lines[0].text, StartsWith("Skipping parameter: piece could not be decoded: \"%b64:"));
     }
     EXPECT_EQ(Find("grp.q"), nullptr);
 }

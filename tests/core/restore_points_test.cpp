@@ -114,8 +114,9 @@ TEST_F(RestorePointTest, OnDiskBeforeTheFirstWriteWithExactlyThePriorValues) {
         row.run();
         Texts sorted = first->onDisk;
         std::sort(sorted.begin(), sorted.end());
-        const bool dumped = std::any_of(host->commands.begin(), host->commands.end(),
-                                        [](const std::string& c) { return c.find("dump_csv_add") != std::string::npos; });
+        const bool dumped = std::any_of(host->commands.begin(), host->commands.end(), [](const std::string& c) {
+            return c.find("dump_csv_add") != std::string::npos;
+        });
         EXPECT_EQ(std::tuple(first->seen, sorted, dumped), std::tuple(true, row.saved, row.dumpFirst));
         fs::remove_all(first->folder);
     }

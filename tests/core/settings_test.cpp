@@ -44,20 +44,19 @@ TEST_F(SettingsTest, FolderComesFromAppDataThenXdgThenHomeAndIsCreated) {
     ::setenv("APPDATA", (root_ / "app/").c_str(), 1);
     ResetSettingsFolder();
     EXPECT_EQ(SettingsFilePath(), (root_ / "app/Korvale/Brevant/Brevant.ini").string());
-    EXPECT_TRUE(fs::is_directory(root_ / "app/Korvale/Brevant"));
     ::setenv("APPDATA", (root_ / "other").c_str(), 1);  // seen only after a reset
     EXPECT_EQ(SettingsFolder(), (root_ / "app/Korvale/Brevant/").string());
-
+    // Then XDG_CONFIG_HOME when absolute, then HOME; each folder is created.
     ::unsetenv("APPDATA");
-    ::setenv("XDG_CONFIG_HOME", (root_ / "xdg").c_str(), 1);
-    ResetSettingsFolder();
-    EXPECT_EQ(SettingsFolder(), (root_ / "xdg/Korvale/Brevant/").string());
-
-    ::setenv("XDG_CONFIG_HOME", "relative/is/ignored", 1);
-    ::setenv("HOME", (root_ / "home").c_str(), 1);
-    ResetSettingsFolder();
-    EXPECT_EQ(SettingsFolder(), (root_ / "home/.config/Korvale/Brevant/").string());
-    EXPECT_TRUE(fs::is_directory(root_ / "home/.config/Korvale/Brevant"));
+    for (const auto& [xdg, folder] : {std::pair("xdg", "xdg/Korvale/Brevant/"),
+                                      {"relative/is/ignored", "home/.config/Korvale/Brevant/"}}) {
+        ::setenv("XDG_CONFIG_HOME", *xdg == 'x' ? (root_ / xdg).c_str() : xdg, 1);
+        ::setenv("HOME", (root_ / "home").c_str(), 1);
+        ResetSettingsFolder();
+        EXPECT_EQ(SettingsFolder(), (root_ / folder).string());
+        EXPECT_TRUE(fs::is_directory(root_ / folder));
+    }
+    EXPECT_TRUE(fs::is_directory(root_ / "app/Korvale/Brevant"));
 }
 
 TEST_F(SettingsTest, ReadsLikeTheProfileFunctions) {
@@ -77,8 +76,8 @@ TEST_F(SettingsTest, ReadsLikeTheProfileFunctions) {
 TEST_F(SettingsTest, WritingKeepsEveryOtherLineAndLeavesNoTemporaryFile) {
     ASSERT_TRUE(WriteFileAtomically(ini_, "; host\r\n[Host]\r\nWriteOnTheFly=5\r\n\r\n[mode]\r\nwriteonthefly = 1\r\n"
                                           "HostKey=kept\r\n\r\n[Last]\r\nX=1"));
-    ASSERT_TRUE(WriteProfileString(ini_, "Mode", "WriteOnTheFly", "0"));
-    ASSERT_TRUE(WriteProfileString(ini_, "Mode", "NVMSelGroups", "a,b"));
+    ASSERT_TRUE(WriteProfileString(ini_, "Mode", "WriteOnTheFly", "0") &&
+                WriteProfileString(ini_, "Mode", "NVMSelGroups", "a,b"));
     EXPECT_EQ(Ini(), "; host\r\n[Host]\r\nWriteOnTheFly=5\r\n\r\n[mode]\r\nwriteonthefly=0\r\nHostKey=kept\r\n"
                      "NVMSelGroups=a,b\r\n\r\n[Last]\r\nX=1\r\n");
     ASSERT_TRUE(WriteProfileString(ini_, "New", "K", "v"));
@@ -92,10 +91,10 @@ TEST_F(SettingsTest, ValuesSurviveTheRoundTripAndLineBreaksAreRefused) {
         EXPECT_EQ(ReadProfileString(ini_, "Mode", "V", "default"), value);
     }
     ASSERT_TRUE(WriteFileAtomically(ini_, "[Mode]\r\nV=1\r\n"));
-    EXPECT_FALSE(WriteProfileString(ini_, "Mode", "V", "a\r\n[Evil]"));
-    EXPECT_FALSE(WriteProfileString(ini_, "Mode", "A=B", "1") || WriteProfileString(ini_, "Mode", " ", "1"));
+    EXPECT_FALSE(WriteProfileString(ini_, "Mode", "V", "a\r\n[Evil]") || WriteProfileString(ini_, "Mode", "A=B", "1") ||
+                 WriteProfileString(ini_, "Mode", " ", "1") ||
+                 WriteProfileString(dir_.File("no/such/folder/x.ini"), "Mode", "V", "1"));
     EXPECT_EQ(Ini(), "[Mode]\r\nV=1\r\n");
-    EXPECT_FALSE(WriteProfileString(dir_.File("no/such/folder/x.ini"), "Mode", "V", "1"));
 }
 
 TEST_F(SettingsTest, WriteOnTheFlyIsWrittenOnlyWhenChanged) {
@@ -111,9 +110,7 @@ TEST_F(SettingsTest, WriteOnTheFlyIsWrittenOnlyWhenChanged) {
     EXPECT_FALSE(SaveModeIfChanged(s, ini_));
     EXPECT_EQ(Ini(), "[Host]\r\nA=1\r\n");
     s.writeOnTheFly = false;
-    EXPECT_TRUE(SaveModeIfChanged(s, ini_));
-    EXPECT_FALSE(SaveModeIfChanged(s, ini_));
-    EXPECT_FALSE(LoadSettings(ini_).writeOnTheFly);
+    EXPECT_TRUE(SaveModeIfChanged(s, ini_) && !SaveModeIfChanged(s, ini_) && !LoadSettings(ini_).writeOnTheFly);
 }
 
 }  // namespace

@@ -24,25 +24,26 @@ TEST(UnitIdentityTest, AskedWithTheIdentificationCommandsAndAnErrorLeavesAPartEm
     for (const Case& c : cases) {
         test::ScriptedHost host;
         host.answers = {{"ATI\r", c.ati}, {"AT+CGSN\r", c.cgsn}};
-        EXPECT_EQ(ReadUnitIdentity(host), c.expected) << c.ati;
-        EXPECT_EQ(host.commands, (std::vector<std::string>{"ATI\r", "AT+CGSN\r"}));
+        EXPECT_EQ((std::pair{ReadUnitIdentity(host), host.commands}),
+                  std::pair(c.expected, std::vector<std::string>{"ATI\r", "AT+CGSN\r"})) << c.ati;
     }
     test::ScriptedHost lostHost;
     lostHost.loseTargetAt = 1;
     uint8_t lost = 0;
-    EXPECT_EQ(ReadUnitIdentity(lostHost, &lost), UnitIdentity{});
-    EXPECT_EQ(lostHost.commands.size(), 1u) << "nothing more is asked of a lost target";
+    EXPECT_EQ((std::pair{ReadUnitIdentity(lostHost, &lost), lostHost.commands.size()}),
+              std::pair(UnitIdentity{}, size_t{1}))
+        << "nothing more is asked of a lost target";
 }
 
 TEST(UnitIdentityTest, IdentityLinesRoundTripAmongTheCommentsAtTheTop) {
     const UnitIdentity unit{"Maker / Model 2", "3569"};
     std::string text = "\xEF\xBB\xBF// NVM Parameter file saved from Brevant\r\n// Item Count=1:\r\n";
     for (const std::string& line : UnitIdentityLines(unit)) text += line + "\r\n";
-    EXPECT_EQ(FileUnitIdentity(text + "fix_a.b=1\r\n// Unit serial number: 999\r\n"), unit);
-    EXPECT_EQ(FileUnitIdentity(text), unit);
+    EXPECT_EQ(std::tuple(FileUnitIdentity(text + "fix_a.b=1\r\n// Unit serial number: 999\r\n"), FileUnitIdentity(text),
+                         FileUnitIdentity("// NVM Parameter file saved from Brevant\nfix_a.b=1\n")),
+              std::tuple(unit, unit, UnitIdentity{}));
     EXPECT_EQ(UnitIdentityLines(UnitIdentity{"", "12"}), std::vector<std::string>{"// Unit serial number: 12"});
     EXPECT_TRUE(UnitIdentityLines({}).empty());
-    EXPECT_EQ(FileUnitIdentity("// NVM Parameter file saved from Brevant\nfix_a.b=1\n"), UnitIdentity{});
 }
 
 TEST(UnitIdentityTest, LoadCrossesUnitsOnlyWithCalibrationValuesBetweenTwoKnownSerials) {
