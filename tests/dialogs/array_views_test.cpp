@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QClipboard>
 #include <QLabel>
 #include <QPainter>
@@ -112,6 +113,7 @@ TEST(ArrayViewsTest, ShapeControlsFollowTheDimensions) {
     line.views.SEColumns->setValue(8);
     QAbstractItemModel& table = *line.views.SGTable->model();
     EXPECT_EQ(std::tuple(table.rowCount(), table.headerData(2, Qt::Vertical).toString()), std::tuple(3, "16"));
+    EXPECT_EQ(line.views.SGTable->verticalHeader()->count(), 3) << "the view follows the new shape";
     EXPECT_FALSE(table.flags(table.index(2, 5)) & Qt::ItemIsSelectable) << "no element 21";
 
     // A table read by index ranges has one dimension of 6 elements, and its shape in its name.
