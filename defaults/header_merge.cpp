@@ -382,23 +382,33 @@ namespace {
 
 using ArrayIndex = std::map<std::string, std::string, TextLess>;
 
+// Where `name` is defined as an array before `tableStart` (the definition the
+// header reader takes), else where it is first named there: a declaration or
+// other mention before the definition would lead on to another array's "{".
+size_t FindArray(const std::string& code, const std::string& name, size_t tableStart) {
+    const auto definitions = FindArrayDefinitions(code);
+    const auto defined = definitions.find(name);
+    if (defined != definitions.end() && defined->second.nameAt < tableStart) return defined->second.nameAt;
+    return FindWord(code, name, tableStart);
+}
+
 // Where the array that stands for `r` is named in `code` before `tableStart`:
 // under its table name, under the name the old header's own index gives its
 // group, or under a candidate picked for it. Sets `name` to the name used.
 size_t LocateArray(UserSide& user, const DefaultGroupData& r, const std::string& code, size_t tableStart,
                    const ArrayIndex& ownIndex, std::vector<std::string>& candidates, std::string& name) {
     name = r.TableName;
-    size_t at = FindWord(code, name, tableStart);
+    size_t at = FindArray(code, name, tableStart);
     const auto own = ownIndex.find(r.GroupName);
     if (at == std::string::npos && own != ownIndex.end() &&
-        (at = FindWord(code, own->second, tableStart)) != std::string::npos) {
+        (at = FindArray(code, own->second, tableStart)) != std::string::npos) {
         name = own->second;
         candidates.erase(std::remove(candidates.begin(), candidates.end(), name), candidates.end());
     }
     if (at == std::string::npos) {
         if (auto picked = PickArray(user, r.TableName, candidates)) {
             name = *picked;
-            at = FindWord(code, name, tableStart);
+            at = FindArray(code, name, tableStart);
         }
     }
     return at;

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <unistd.h>
 #include <map>
 #include <string>
@@ -47,12 +48,23 @@ inline void Check(bool good, const char* what, std::string_view detail = {}) {
     std::abort();
 }
 
-// A new folder of this process for files every run writes, in memory where the system has it.
+// A new folder of this process for files every run writes, in memory where the
+// system has it; removed with its files when the process exits (a crash leaves
+// it for the finding's reproduction).
 inline std::string MakeWorkFolder(const char* target) {
+    static std::vector<std::string> folders;
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : tmp && *tmp ? tmp : "/tmp") + "/" +
                           target + ".XXXXXX";
     Check(mkdtemp(pattern.data()) != nullptr, "no work folder");
+    if (folders.empty())
+        std::atexit([] {
+            for (const std::string& folder : folders) {
+                std::error_code ignored;
+                std::filesystem::remove_all(folder, ignored);
+            }
+        });
+    folders.push_back(pattern);
     return pattern;
 }
 

@@ -85,8 +85,8 @@ bool ParseNvmLine(std::string_view line, NvmLine& out) {
             braced = true;
         }
     }
-    // "=(uint8)" or "={}" gives no value to load: loading it would wipe the record's value.
-    if (value.empty()) return false;
+    // "=(uint8)", "={}" or "=," gives no value to load: loading it would wipe the record's value.
+    if (value.find_first_not_of(", \t") == std::string_view::npos) return false;
     // A control character would reach the target inside a command: a carriage
     // return there ends the command and starts one that no line asked for.
     if (HasControlByte(name) || HasControlByte(value) || HasControlByte(type)) {

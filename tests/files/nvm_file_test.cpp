@@ -30,6 +30,7 @@ TEST(NvmFileParse, RulesInOrder) {
         // Quoted strings keep their parentheses and braces; nothing left after the type or braces: no assignment.
         {"grp.s=\"Model (rev A)\" (string)", "grp|grp.s|\"Model (rev A)\"|string"},
         {"grp.s=\"{x}\"", "grp|grp.s|\"{x}\"|"}, {"grp.a=(uint8)", "-"}, {"grp.a={ }", "-"},
+        {"grp.a=,", "-"}, {"grp.a={ , }", "-"},
         // Unbalanced braces and element ranges that count down would make a malformed command.
         {"grp.a={1,2,3", "-"}, {"grp.a=1,2,3}", "-"}, {"grp.a={{1,2},{3}", "-"}, {"grp.s=\"{x\"", "grp|grp.s|\"{x\"|"},
         {"grp.a[5,2]=1,2,3,4", "-"}, {"grp.a[1=5", "-"}, {"grp.a]1[=5", "-"}, {"grp.a[[1]]=5", "-"}, {"grp.a[2,5]=1,2,3,4", "grp|grp.a[2,5]|1,2,3,4|"},
