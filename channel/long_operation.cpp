@@ -53,6 +53,11 @@ bool LongOperation::Poll() {
     return !cancelled_;
 }
 
+bool LongOperation::CancelCheck() {
+    if (user_.ProgressCancelled()) cancelled_ = true;
+    return !cancelled_;
+}
+
 bool LongOperation::GroupStep(int index, int count, const std::string& doing, const std::string& group) {
     SetPosition(index);
     const std::string place = count > 1 ? " (" + std::to_string(index + 1) + "/" + std::to_string(count) + ")" : "";

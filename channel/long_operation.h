@@ -47,6 +47,10 @@ public:
     void SetPosition(int position);
     // Lets pending messages through, then tests Cancel. False once cancelled.
     bool Poll();
+    // Tests Cancel without letting messages through and whether or not a
+    // progress window is open: a run in one go that the user side can still
+    // stop (Ctrl+C on the command line). False once cancelled.
+    bool CancelCheck();
     // The step to group `index` of a run over `count` groups: the progress
     // position, the status text (`doing` + " \"group\" group..." with "(i/n)"
     // before the dots when there are several), then Poll. False once cancelled.

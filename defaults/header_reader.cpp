@@ -510,6 +510,7 @@ void LoadGroups(EditorSession& session, LongOperation& op, const HeaderRead& rea
                 LoadHeaderResult& result) {
     Host& host = session.host();
     for (const DefaultGroupData& r : read.records) {
+        if (!op.CancelCheck()) break;
         const int number = session.GroupTable().Number(r.GroupName);
         const bool complete = SendGroupDefaults(host, op, number, r, withVersion, read.constants);
         // Whatever reached the mirror, the group must be read again before the next restore point.
@@ -563,7 +564,7 @@ LoadHeaderResult LoadDefaultHeaderToTarget(EditorSession& session, UserSide& use
     }
     if (RefuseProblems(session, user, path, read, result)) return result;
 
-    // No progress window and no event processing: the load runs in one go.
+    // No progress window and no event processing: the load runs in one go, stopped only between groups.
     LongOperation op(host, user, LongOperationOptions{false, false});
     op.Begin();
     // Every group the header loads is replaced whole: its values go to disk first.
@@ -577,7 +578,7 @@ LoadHeaderResult LoadDefaultHeaderToTarget(EditorSession& session, UserSide& use
     result.loaded = true;
     host.ShowLine(kWritingDataLine, 1);
     LoadGroups(session, op, read, withVersion, result);
-    result.targetLost = op.TargetLost();
+    op.Conclude(result, kLoadHeaderCancelledLine);
     op.End();
     if (result.committed > 0)
         user.Message(kLoadDoneMessage);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "channel/host.h"
+#include "channel/long_operation.h"
 #include "channel/user_side.h"
 #include "defaults/default_dump.h"
 
@@ -32,6 +33,7 @@ inline constexpr const char* kOpenHeaderFilter = "Header File (*.h);;Any File (*
 inline constexpr const char* kWritingDataLine = "Writing data to target...";
 inline constexpr const char* kWriteErrorLine = "ERROR: Write aborted due to write error.";
 inline constexpr const char* kWriteLostLine = "ERROR: Write aborted due to loss of contact with target.";
+inline constexpr const char* kLoadHeaderCancelledLine = "The load was canceled by user.";
 inline constexpr const char* kLoadDoneMessage =
     "Done.\nIt is recommended that you re-read committed groups from target,\nas changing the default values may "
     "change the values of some parameters.";
@@ -124,13 +126,13 @@ std::string HeaderRefusedMessage(const std::string& path);
 // "Group \"g\" was not committed, because its default values were not completely written."
 std::string NotCommittedLine(const std::string& group);
 
-struct LoadHeaderResult {
+// Cancelled and target lost as the other long operations tell them.
+struct LoadHeaderResult : OperationEnding {
     bool loaded = false;  // the file was read and the groups sent
     // What is wrong in the file, each as "path:line: text"; nothing was sent when there is any.
     std::vector<std::string> problems;
     int committed = 0;
     int failed = 0;  // groups not written completely or not committed
-    bool targetLost = false;
     bool noRestorePoint = false;  // the restore point could not be saved: nothing was sent
 };
 
