@@ -22,14 +22,14 @@ TEST_F(HeaderExport, ThreeGroupsMatchTheGoldenFile) {
     user.fileNames = {path};
     const HeaderExportResult r = Export(kThree);
     ASSERT_TRUE(r.written && r.groupsWritten == 3);
-    EXPECT_EQ(user.offered, Texts{"rf_nvm_fix_ant_tuner_default_binary_cust_c22_7.h"});
-    EXPECT_EQ(host->commands.size(), 5u);  // probe, variant query, three dumps
-    EXPECT_EQ(host->lines, (Lines{{"Default data written to \"" + path + "\".", 1}}));
-    EXPECT_TRUE(user.messages.empty());
+    // Probe, variant query, three dumps; the bar and positions: the read's tests.
+    EXPECT_EQ(std::tuple(user.offered, host->commands.size(), host->lines, user.messages),
+              std::tuple(Texts{"rf_nvm_fix_ant_tuner_default_binary_cust_c22_7.h"}, 5u,
+                         Lines{{"Default data written to \"" + path + "\".", 1}}, Texts{}));
     EXPECT_EQ(user.statuses, (Texts{"Reading \"fix_ant_tuner\" group (1/3)...",
                                     "Reading \"fix_radio_cfg\" group (2/3)...",
                                     "Reading \"fix_thermal\" group (3/3)..."}));
-    EXPECT_TRUE(user.progressClosed == 1 && user.busyDepth == 0);  // the bar and positions: the read's tests
+    EXPECT_TRUE(user.progressClosed == 1 && user.busyDepth == 0);
     test::ExpectGolden(path, "three_groups.h");
 }
 
@@ -40,10 +40,9 @@ TEST_F(HeaderExport, OneGroupWithTheVariantAskedFromTheUser) {
     user.inputAnswers = {" __ ", "k22-7", " _9k_ "};
     user.fileNames = {dir.File("one.h")};
     ASSERT_TRUE(Export({"fix_thermal"}).written);
-    EXPECT_EQ(user.questions, Texts(3, "RF variant ID e.g. k22_7:"));
-    EXPECT_EQ(user.messages, Texts(2, kInvalidVariantMessage));
-    EXPECT_EQ(user.offered, Texts{"rf_nvm_heat_def_9k.h"});
-    EXPECT_EQ(user.statuses, Texts{"Reading \"fix_thermal\" group..."});
+    EXPECT_EQ(std::tuple(user.questions, user.messages, user.offered, user.statuses),
+              std::tuple(Texts(3, "RF variant ID e.g. k22_7:"), Texts(2, kInvalidVariantMessage),
+                         Texts{"rf_nvm_heat_def_9k.h"}, Texts{"Reading \"fix_thermal\" group..."}));
     test::ExpectGolden(dir.File("one.h"), "one_group.h");
 
     // Cancelling the input box, or the save dialog: one line, nothing dumped.
@@ -51,10 +50,9 @@ TEST_F(HeaderExport, OneGroupWithTheVariantAskedFromTheUser) {
         Reset();
         if (inputCancelled) host->faults().errorPattern = "RF_ENGINE_ID";
         const HeaderExportResult r = Export({"fix_thermal"});
-        EXPECT_TRUE(!r.written && r.cancelled);
-        EXPECT_EQ(host->lines, (Lines{{"Operation canceled.", 1}}));
-        EXPECT_EQ(user.offered.size(), inputCancelled ? 0u : 1u);
-        EXPECT_TRUE(Sent().empty());
+        EXPECT_TRUE(!r.written && r.cancelled && Sent().empty());
+        EXPECT_EQ(std::tuple(host->lines, user.offered.size()),
+                  std::tuple(Lines{{"Operation canceled.", 1}}, inputCancelled ? 0u : 1u));
     }
 }
 
@@ -68,15 +66,10 @@ TEST_F(HeaderExport, CancelOrCloseInTheSecondGroupWritesNothing) {
         user.fileNames = {path};
         user.onProcessEvents = [&](int call) { (close ? user.closing : user.cancelled) = call == 2; };
         const HeaderExportResult r = Export(kThree);
-        EXPECT_TRUE(!r.written && r.cancelled);
-        EXPECT_EQ(Sent().size(), 1u);
-        EXPECT_EQ(host->lines.size() + user.messages.size(), close ? 0u : 2u);
-        if (!close) {
-            EXPECT_TRUE(host->lines[0] == (LoggedLine{"Operation Canceled.", 1}) &&
-                        user.messages[0] == kExportFailedMessage);
-        }
-        EXPECT_EQ(Slurp(path), "old");
-        EXPECT_TRUE(user.busyDepth == 0 && !user.progressOpen);
+        EXPECT_TRUE(!r.written && r.cancelled && Sent().size() == 1 && user.busyDepth == 0 && !user.progressOpen);
+        EXPECT_EQ(std::tuple(host->lines, user.messages, Slurp(path)),
+                  std::tuple(close ? Lines{} : Lines{{"Operation Canceled.", 1}},
+                             close ? Texts{} : Texts{kExportFailedMessage}, "old"));
     }
 }
 
@@ -94,8 +87,8 @@ TEST_F(HeaderExport, ProbeFailingEachWay) {
         user.fileNames = {dir.File("p.h")};
         c.fault();
         EXPECT_FALSE(Export(c.groups).written);
-        EXPECT_EQ(user.messages, Texts{c.message});
-        EXPECT_EQ(host->commands, Texts{"at@nvm:dump_default()??\r"});
+        EXPECT_EQ(std::tuple(user.messages, host->commands),
+                  std::tuple(Texts{c.message}, Texts{"at@nvm:dump_default()??\r"}));
         EXPECT_TRUE(host->lines.empty() && user.offered.empty());
     }
 }
@@ -106,10 +99,9 @@ TEST_F(HeaderExport, CommandLineOptionsSkipTheQuestions) {
     const std::string path = dir.File("cli.h");
     HeaderExportResult r = Export({"fix_thermal"}, {path, "B", "v7"});
     ASSERT_TRUE(r.written);
-    EXPECT_EQ(r.path, path);
-    EXPECT_EQ(presets.CurrentIndex(), 1);
-    EXPECT_TRUE(user.offered.empty());
-    EXPECT_EQ(host->commands.size(), 2u);  // probe and one dump: no variant query
+    // Probe and one dump: no variant query, no save dialog.
+    EXPECT_EQ(std::tuple(r.path, presets.CurrentIndex(), user.offered.size(), host->commands.size()),
+              std::tuple(path, 1, 0u, 2u));
     EXPECT_NE(Slurp(path).find("fix_thermal_default_v7[]"), std::string::npos);
     EXPECT_TRUE(Export({"fix_thermal"}, {path, "A", "v7"}).written);  // the first preset by name
     EXPECT_FALSE(Export({"fix_thermal"}, {path, "", "v-7"}).written);
@@ -137,9 +129,8 @@ TEST_F(HeaderExport, FailedWriteKeepsTheOldFile) {
     AtomicFileWriter::FailWriteAfter(5);
     EXPECT_FALSE(Export(kThree).written);
     AtomicFileWriter::FailWriteAfter(-1);
-    EXPECT_EQ(user.messages, Texts{"Could not write to file: \"" + path + "\"."});
-    EXPECT_TRUE(host->lines.empty());
-    EXPECT_EQ(Slurp(path), "old");
+    EXPECT_EQ(std::tuple(user.messages, host->lines.size(), Slurp(path)),
+              std::tuple(Texts{"Could not write to file: \"" + path + "\"."}, 0u, "old"));
     EXPECT_FALSE(WriteDefaultHeader(*host, user, path, {}));
     EXPECT_FALSE(WriteDefaultHeader(*host, user, "", {DefaultGroupData{}}));
     EXPECT_EQ(host->lines, (Lines{{"Nothing saved.", 1}, {"Nothing saved.", 1}}));
@@ -182,15 +173,15 @@ TEST_F(ChangedDefaults, OneChangedGroupAmongSeveral) {
     ASSERT_TRUE(WriteFileAtomically(dir.File("changes.TXT.nvm"), "complete"));
     const ChangedDefaultsResult r = ExportChangedDefaults(*session, user, {"dyn_cell_info", "fix_thermal", "Hyb_Cust"});
     const std::string path = dir.File("changes.TXT.partial.nvm");
-    EXPECT_EQ(std::tuple(r.path, r.changedGroups, r.failedGroups), std::tuple(path, 1, 1));
+    EXPECT_EQ(std::tuple(r.path, r.changedGroups, r.failedGroups, Slurp(dir.File("changes.TXT.nvm"))),
+              std::tuple(path, 1, 1, "complete"));
     EXPECT_EQ(Slurp(path), "at@nvm:fix_thermal.ramp_drx=61\r\nat@nvm:fix_thermal.path[2].ramp=52\r\n");
-    EXPECT_EQ(Slurp(dir.File("changes.TXT.nvm")), "complete");
     EXPECT_EQ(host->lines, (Lines{{"Could not read the changes of group \"Hyb_Cust\".", 0},
                                   {IncompleteFileLine(dir.File("changes.TXT.nvm"), path, 1), 0},
                                   {"1 group had changes and was written to the file: \"" + path + "\"", 1}}));
-    EXPECT_EQ(std::tuple(user.offered, user.filters),
-              std::tuple(Texts{"ChangedParameters.nvm"}, Texts{"NVM parameter file (*.NVM)"}));
-    EXPECT_EQ(host->commands.back(), "at@nvm:track_changes(Hyb_Cust)\r");
+    EXPECT_EQ(std::tuple(user.offered, user.filters, host->commands.back()),
+              std::tuple(Texts{"ChangedParameters.nvm"}, Texts{"NVM parameter file (*.NVM)"},
+                         "at@nvm:track_changes(Hyb_Cust)\r"));
 
     // A group the target refuses is named; the others are still asked.
     Reset();
@@ -213,26 +204,23 @@ TEST_F(ChangedDefaults, AllGroupsSkipTheCrashingOnes) {
     Reset();
     ASSERT_TRUE(WriteFileAtomically(dir.File("hyb.nvm"), "old"));
     EXPECT_TRUE(Save("hyb_cust", dir.File("hyb.nvm")).written);
-    EXPECT_EQ(Slurp(dir.File("hyb.nvm")), "");
-    EXPECT_EQ(Sent("at@nvm:track_changes(").size(), 1u);
-    EXPECT_EQ(user.statuses, Texts{"Reading \"hyb_cust\" group..."});
-    EXPECT_EQ(user.messages, Texts{kNoChangesMessage});
+    EXPECT_EQ(std::tuple(Slurp(dir.File("hyb.nvm")), Sent("at@nvm:track_changes(").size(), user.statuses,
+                         user.messages),
+              std::tuple("", 1u, Texts{"Reading \"hyb_cust\" group..."}, Texts{kNoChangesMessage}));
 }
 
 TEST_F(ChangedDefaults, EmptySetsProbeAndDialog) {
-    EXPECT_EQ(Save("", "x").changedGroups, 0);
-    EXPECT_EQ(user.messages, Texts{"Please select the wanted groups to read first."});
-    EXPECT_TRUE(host->commands.empty());
+    EXPECT_EQ(std::tuple(Save("", "x").changedGroups, user.messages, host->commands.size()),
+              std::tuple(0, Texts{"Please select the wanted groups to read first."}, 0u));
     EXPECT_FALSE(Save("fix_thermal", "").written);  // the save dialog cancelled
-    EXPECT_EQ(host->commands.back(), "at@nvm:track_changes()??\r");
-    EXPECT_TRUE(host->lines.empty());
+    EXPECT_EQ(std::tuple(host->commands.back(), host->lines.size()), std::tuple("at@nvm:track_changes()??\r", 0u));
     host->connected = false;  // the connection check fails: nothing more, cursor restored
     EXPECT_FALSE(Save("fix_thermal", dir.File("c.nvm")).written);
     EXPECT_EQ(Slurp(dir.File("c.nvm")), "<missing>");
     host->connected = true;
     EXPECT_FALSE(Save("fix_thermal", dir.File("missing/c.nvm")).written);
-    EXPECT_EQ(user.messages.back(), "Cannot open file \"" + dir.File("missing/c.nvm") + "\" for writing.");
-    EXPECT_EQ(user.busyDepth, 0);
+    EXPECT_EQ(std::tuple(user.messages.back(), user.busyDepth),
+              std::tuple("Cannot open file \"" + dir.File("missing/c.nvm") + "\" for writing.", 0));
     session->GroupTable().Clear();
     EXPECT_EQ(SaveAllChangedDefaults(*session, user, "x").changedGroups, 0);
     EXPECT_EQ(user.messages.back(), "No groups to read.");
@@ -246,24 +234,23 @@ TEST_F(ChangedDefaults, TargetLostAtEveryCommandAndCancel) {
         Reset();
         LoseAt(k);
         const ChangedDefaultsResult r = Save(three, dir.File("lost.nvm"));
-        EXPECT_EQ(host->commands.size(), static_cast<size_t>(std::min(k, 4)));
-        EXPECT_EQ(r.targetLost, k <= 4);
-        EXPECT_EQ(r.changedGroups, std::min(k, 5) - 2);
+        EXPECT_EQ(std::tuple(host->commands.size(), r.targetLost, r.changedGroups),
+                  std::tuple(size_t(std::min(k, 4)), k <= 4, std::min(k, 5) - 2));
         // Only a complete run writes the file asked for; a lost one puts what it read beside.
         EXPECT_EQ(std::filesystem::exists(dir.File("lost.nvm")), k == 5);
         EXPECT_EQ(Slurp(dir.File(k == 5 ? "lost.nvm" : "lost.partial.nvm")).find("fix_radio_cfg") != std::string::npos,
                   k >= 4);
-        EXPECT_EQ(std::count(host->lines.begin(), host->lines.end(), LoggedLine{kChangedLostLine, 0}), k == 3 || k == 4);
-        EXPECT_EQ(std::count(host->lines.begin(), host->lines.end(), LoggedLine{kChangedLostNothingLine, 0}), k == 2);
-        if (k <= 4) {
-            EXPECT_EQ(host->lines.back(), (LoggedLine{kTargetLostMessage, 0}));
-        }
+        const auto count = [&](const std::string& text) {
+            return std::count(host->lines.begin(), host->lines.end(), LoggedLine{text, 0});
+        };
+        EXPECT_EQ(std::tuple(count(kChangedLostLine), count(kChangedLostNothingLine)),
+                  std::tuple(k == 3 || k == 4, k == 2));
+        EXPECT_TRUE(k == 5 || host->lines.back() == (LoggedLine{kTargetLostMessage, 0}));
     }
     Reset();
     user.onProcessEvents = [&](int call) { user.cancelled = call == 3; };
     const ChangedDefaultsResult r = Save(three, dir.File("c.nvm"));
-    EXPECT_TRUE(r.cancelled);
-    EXPECT_EQ(r.changedGroups, 2);
+    EXPECT_TRUE(r.cancelled && r.changedGroups == 2);
     EXPECT_EQ(host->lines, (Lines{{IncompleteFileLine(dir.File("c.nvm"), dir.File("c.partial.nvm"), 1), 0},
                                   {"The read was canceled by user.", 1},
                                   {Written(dir.File("c.partial.nvm"), 2), 1}}));

@@ -253,7 +253,8 @@ TEST_F(WindowTest, UserCloseClearAndRereadAskFirstTheHostNever) {
 TEST_F(WindowTest, ADoubleClickedArrayGoesThroughTheArrayEditor) {
     ReadAll();
     DialogDriver<TFEditValue>::Set([](TFEditValue& d) {
-        EXPECT_EQ(std::tuple(d.GBArray->title(), d.EAsString->Text()), std::tuple("Edit as array (4 items)", "1,2,3,4"));
+        EXPECT_EQ(std::tuple(d.GBArray->title(), d.EAsString->Text()),
+                  std::tuple("Edit as array (4 items)", "1,2,3,4"));
         if (d.CWriteonthefly->isChecked()) Click(d.CWriteonthefly);
         d.EAsString->SetText("5,6,7,8");
         Click(d.BOK);
