@@ -23,13 +23,12 @@ TEST(MergeDefaultsIntoHeader, SixGroupsAskForThree) {
     user.picks = {{0, 2, 4}, {0, 1, 2, 3, 4, 5}};
     // The three without "_aux" are preselected; confirming them goes on to the merge.
     EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), six));
-    EXPECT_EQ(user.captions[0], "Select 3 groups (many): " + JoinCommaText(RfGroupSetB()));
-    EXPECT_EQ(user.preselected[0], (std::vector<int>{0, 2, 4}));
+    EXPECT_EQ(std::tuple(user.captions[0], user.preselected[0]),
+              std::tuple("Select 3 groups (many): " + JoinCommaText(RfGroupSetB()), std::vector<int>{0, 2, 4}));
     EXPECT_EQ(user.messages.back(), "The given header file:\n" + dir.File("none.h") +
                                         "\nis not valid.\nCannot find the array \"cal_t71_lut_t\".\nNothing saved.");
     EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), six));
-    EXPECT_EQ(user.messages.back(), kThreeGroupsMessage);
-    EXPECT_EQ(user.busyDepth, 0);
+    EXPECT_EQ(std::tuple(user.messages.back(), user.busyDepth), std::tuple(kThreeGroupsMessage, 0));
     EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), {}));
     EXPECT_EQ(host.Texts(), Texts{"Nothing saved."});
     // The picker's own rule: "_aux" in any case; without any such name nothing is preselected.
@@ -73,7 +72,7 @@ TEST(MergeDefaultsIntoText, IndexPlacementAndAddedValues) {
         std::string buffer = old;
         DefaultGroupList records = three;
         ASSERT_EQ(MergeDefaultsIntoText(host, user, NamingPreset(), "old", buffer, records), !merged.empty());
-        if (!merged.empty()) EXPECT_EQ(buffer, merged);
+        EXPECT_EQ(merged.empty() ? merged : buffer, merged);
     }
     // Values the old array lacks stand eight to a line.
     std::string data;
@@ -121,10 +120,10 @@ TEST(MergeDefaultsIntoText, MergedHeaderLoadsBackOrIsRefused) {
         std::string buffer = old;
         DefaultGroupList records = {{1, "g", "", "U16", "t_calib_x", "7, 8"}};
         const bool merged = MergeDefaultsIntoText(host, user, NamingPreset(), "old", buffer, records);
-        EXPECT_EQ(merged, !array.empty());
-        EXPECT_EQ(user.messages.empty() ? "" : user.messages.back().substr(0, message.size()), message);
         const Texts lines = host.Texts();
-        EXPECT_EQ(lines.empty() ? "" : lines.back().substr(0, line.size()), line);
+        EXPECT_EQ(std::tuple(merged, user.messages.empty() ? "" : user.messages.back().substr(0, message.size()),
+                             lines.empty() ? "" : lines.back().substr(0, line.size())),
+                  std::tuple(!array.empty(), message, line));
         if (!merged) continue;
         EXPECT_NE(buffer.find(array), std::string::npos) << buffer;
         const HeaderRead back = ReadDefaultHeader(buffer);
