@@ -210,7 +210,7 @@ TEST_F(ChangedDefaults, AllGroupsSkipTheCrashingOnes) {
 }
 
 TEST_F(ChangedDefaults, EmptySetsProbeAndDialog) {
-    EXPECT_EQ(std::tuple(Save("", "x").changedGroups, user.messages, host->commands.size()),
+    EXPECT_EQ((std::tuple{Save("", "x").changedGroups, user.messages, host->commands.size()}),
               std::tuple(0, Texts{"Please select the wanted groups to read first."}, 0u));
     EXPECT_FALSE(Save("fix_thermal", "").written);  // the save dialog cancelled
     EXPECT_EQ(std::tuple(host->commands.back(), host->lines.size()), std::tuple("at@nvm:track_changes()??\r", 0u));
