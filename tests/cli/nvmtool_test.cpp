@@ -105,9 +105,9 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
     EXPECT_EQ(json.json["status"].toInt(), 2);
     EXPECT_TRUE(json.json["error"].toString().contains("frob"));
 
-    const ToolResult help = Run({"changed-defaults", "--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: nvmtool changed-defaults", 0), 0u) << help.out;
+    const ToolResult help = Run({"changed-defaults", "--help"}), version = Run({"--version"});
+    EXPECT_EQ(std::pair(help.status, help.out.rfind("Usage: nvmtool changed-defaults", 0)), std::pair(0, size_t{0}));
+    EXPECT_EQ(std::pair(version.status, version.out), std::pair(0, std::string("nvmtool " NVMTOOL_VERSION "\n")));
     EXPECT_NE(Run({"help"}).out.find("4 a file could not be read or written (nothing\nwritten in its place)"),
               std::string::npos);
     // Where the naming presets live on this system.
