@@ -38,8 +38,7 @@ protected:
 };
 
 TEST_F(PendingUndoTest, QuestionsBeforeDroppingAndTheHostCloseLine) {
-    EXPECT_TRUE(ConfirmDropAll(Items(), user, PendingLoss::Close));
-    EXPECT_FALSE(ReportPendingOnHostClose(*session));
+    EXPECT_TRUE(ConfirmDropAll(Items(), user, PendingLoss::Close) && !ReportPendingOnHostClose(*session));
     EXPECT_TRUE(user.questions.empty() && host->lines.empty());
 
     Edit("fix_a.gain", "99");
@@ -74,13 +73,9 @@ TEST_F(PendingUndoTest, UndoAndRedoOverEditsAndALoadRestoreValuesAndStatesExactl
     SelectExactGroups(Items(), "fix_a");
     Load("fix_a.gain=5\nfix_a.gain.hi=1\nfix_a.extra=3 (uint8)\ncal_b.mode=7\n");
     const Held afterLoad = All();
-    EXPECT_EQ(Rec("fix_a.gain"), nullptr);
-    ASSERT_EQ(undo->UndoCount(), 3);
+    ASSERT_EQ(std::pair(Rec("fix_a.gain"), undo->UndoCount()), std::pair(static_cast<NVMParameter*>(nullptr), 3));
 
-    for (const Held* expected : {&afterLut, &afterGain, &start}) {
-        EXPECT_TRUE(undo->Undo());
-        EXPECT_EQ(All(), *expected);
-    }
+    for (const Held* expected : {&afterLut, &afterGain, &start}) EXPECT_TRUE(undo->Undo() && All() == *expected);
     EXPECT_FALSE(undo->Undo());
     EXPECT_EQ(Items().CheckedGroupNames(), std::vector<std::string>{"fix_a"});
     {
@@ -88,20 +83,16 @@ TEST_F(PendingUndoTest, UndoAndRedoOverEditsAndALoadRestoreValuesAndStatesExactl
         UpdateBracket bracket(Items());
         EXPECT_FALSE(undo->Redo());
     }
-    for (const Held* expected : {&afterGain, &afterLut, &afterLoad}) {
-        EXPECT_TRUE(undo->Redo());
-        EXPECT_EQ(All(), *expected);
-    }
+    for (const Held* expected : {&afterGain, &afterLut, &afterLoad}) EXPECT_TRUE(undo->Redo() && All() == *expected);
     EXPECT_FALSE(undo->Redo());
     EXPECT_EQ(Items().ViewCount(), 5);  // the view follows records coming and going
 
     // Writing lut ends its history: its own step goes, the load's step no longer touches it.
     WriteSelected(*session, user, {Rec("fix_a.lut")});
-    EXPECT_EQ(undo->UndoCount(), 2);
-    EXPECT_TRUE(undo->Undo());
-    EXPECT_EQ(std::tuple(Rec("fix_a.gain")->value, Rec("fix_a.extra"), Rec("cal_b.mode")->state),
-              std::tuple("99", nullptr, Unchanged));
-    EXPECT_EQ(std::tuple(Rec("fix_a.lut")->value, Rec("fix_a.lut")->state), std::tuple("9,9,9,9", InTargetRAM));
+    EXPECT_TRUE(undo->UndoCount() == 2 && undo->Undo());
+    EXPECT_EQ(std::tuple(Rec("fix_a.gain")->value, Rec("fix_a.extra"), Rec("cal_b.mode")->state, Rec("fix_a.lut")->value,
+                         Rec("fix_a.lut")->state),
+              std::tuple("99", nullptr, Unchanged, "9,9,9,9", InTargetRAM));
     EXPECT_TRUE(undo->Undo());
     EXPECT_EQ(std::tuple(Rec("fix_a.gain")->value, Rec("fix_a.gain")->state), std::tuple("12", Unchanged));
     SelectExactGroups(Items(), "cal_b,fix_a");
@@ -109,9 +100,7 @@ TEST_F(PendingUndoTest, UndoAndRedoOverEditsAndALoadRestoreValuesAndStatesExactl
     EXPECT_FALSE(undo->CanRedo());
     Load("fix_a.more=1\n");
     EXPECT_EQ(Items().ViewCount(), 5);
-    EXPECT_TRUE(undo->Undo());
-    EXPECT_EQ(Items().ViewCount(), 4);
-    EXPECT_EQ(Rec("fix_a.more"), nullptr);
+    EXPECT_TRUE(undo->Undo() && Items().ViewCount() == 4 && !Rec("fix_a.more"));
 }
 
 TEST_F(PendingUndoTest, TheValueEditorIsToldWhatTheTargetHoldsWhileItIsKnown) {

@@ -55,11 +55,10 @@ TEST_F(VerifyReviewTest, VerifyCatchesWhatTheTargetDoesNotKeepAndPassesOtherwise
         Items().AddListener(&changes);
         const VerifyResult verify = VerifyAfterWrite(*session, user, write);
         Items().RemoveListener(&changes);
-        EXPECT_EQ(changes.count, static_cast<int>(notKept.size()));
         std::vector<std::string> failed, expectedLines;
         for (const VerifyFailure& f : verify.failures) failed.push_back(f.name);
-        EXPECT_EQ(failed, notKept) << forget;
-        EXPECT_EQ(verify.checked, selectedOnly ? 1 : 4) << forget;
+        EXPECT_EQ(std::tuple(failed, verify.checked, changes.count),
+                  std::tuple(notKept, selectedOnly ? 1 : 4, static_cast<int>(notKept.size()))) << forget;
         for (const std::string& name : notKept) {
             EXPECT_EQ(Rec(name)->state, ParameterState::NotStored) << name;
             // Array answers lose their braces in the line, as the editor holds arrays.
@@ -73,8 +72,7 @@ TEST_F(VerifyReviewTest, VerifyCatchesWhatTheTargetDoesNotKeepAndPassesOtherwise
         for (const auto& line : host->lines)
             if (line.flag == 0) errors.push_back(line.text);
         if (!notKept.empty()) errors.pop_back();  // the summary
-        EXPECT_EQ(errors, expectedLines) << forget;
-        EXPECT_EQ(user.busyDepth, 0);
+        EXPECT_TRUE(errors == expectedLines && user.busyDepth == 0) << forget;
     }
     EXPECT_EQ(Rec("cal_b.mode")->state, ParameterState::InTargetRAM);
 }
@@ -86,8 +84,8 @@ TEST_F(VerifyReviewTest, VerifyStopsOnCancelOrALostTarget) {
     user = test::ScriptedUser();
     user.onProcessEvents = [this](int call) { user.cancelled = call == 2; };
     VerifyResult verify = VerifyWrittenRecords(*session, user, records);
-    EXPECT_EQ(std::tuple(user.busyCalls, verify.cancelled, verify.checked), std::tuple(2, true, 1));
-    EXPECT_EQ(host->Texts().end()[-2], kVerifyCancelledLine);
+    EXPECT_EQ(std::tuple(user.busyCalls, verify.cancelled, verify.checked, host->Texts().end()[-2]),
+              std::tuple(2, true, 1, kVerifyCancelledLine));
 
     user.onProcessEvents = nullptr;
     host->faults().loseAfter = host->modem().commandCount() + 2;
@@ -103,8 +101,7 @@ TEST_F(VerifyReviewTest, VerifyStopsOnCancelOrALostTarget) {
     host->faults().loseAfter = 2;
     host->lines.clear();
     const WriteGroupsResult lostWrite = WriteGroups(*session, user);
-    EXPECT_FALSE(VerifyAfterWrite(*session, user, lostWrite).started);
-    EXPECT_EQ(host->Texts().back(), kTargetLostMessage);
+    EXPECT_TRUE(!VerifyAfterWrite(*session, user, lostWrite).started && host->Texts().back() == kTargetLostMessage);
 
     // The host closes the window during a read-back that differs: nothing more is shown or changed.
     host->faults() = nvmsim::Faults();
@@ -112,8 +109,8 @@ TEST_F(VerifyReviewTest, VerifyStopsOnCancelOrALostTarget) {
     Fresh();
     host->afterExchange = [&] { user.closing = true; };
     const VerifyResult closed = VerifyWrittenRecords(*session, user, records);
-    EXPECT_EQ(std::tuple(closed.checked, closed.failures.size(), closed.closing), std::tuple(1, 0u, true));
-    EXPECT_TRUE(host->lines.empty());
+    EXPECT_EQ(std::tuple(closed.checked, closed.failures.size(), closed.closing, host->lines.size()),
+              std::tuple(1, 0u, true, 0u));
 }
 
 TEST_F(VerifyReviewTest, ReviewMergesExactlyTheCheckedRows) {
@@ -128,9 +125,8 @@ TEST_F(VerifyReviewTest, ReviewMergesExactlyTheCheckedRows) {
     const std::vector<LoadChange> changes = FindLoadChanges(Items(), text);
     ASSERT_EQ(changes.size(), 3u);
     EXPECT_EQ(changes[0].name + ": " + changes[0].oldValue + " -> " + changes[0].newValue, "fix_a.gain: 12 -> 14");
-    EXPECT_EQ(changes[0].lines, (std::vector<size_t>{1, 6}));
-    EXPECT_EQ(changes[1].newValue, "\"yo\" (string)");
-    EXPECT_EQ(std::tuple(changes[2].isNew, changes[2].oldValue), std::tuple(true, ""));
+    EXPECT_EQ(std::tuple(changes[0].lines, changes[1].newValue, changes[2].isNew, changes[2].oldValue),
+              std::tuple(std::vector<size_t>{1, 6}, "\"yo\" (string)", true, ""));
 
     using Review = std::function<bool(std::vector<LoadChange>&)>;
     const auto uncheck = [](std::vector<size_t> rows) -> Review {
@@ -154,8 +150,7 @@ TEST_F(VerifyReviewTest, ReviewMergesExactlyTheCheckedRows) {
         std::vector<std::string> changed;
         for (const char* name : {"fix_a.gain", "fix_a.label", "cal_b.mode2"})
             if (Rec(name) && Rec(name)->state == ParameterState::NotStored) changed.push_back(name);
-        EXPECT_EQ(changed, expected) << what;
-        EXPECT_TRUE(user.messages.empty()) << what;
+        EXPECT_TRUE(changed == expected && user.messages.empty()) << what;
         EXPECT_EQ(host->Texts(), loaded ? std::vector<std::string>{LoadReport(counts)} : std::vector<std::string>{})
             << what;
     }
@@ -175,8 +170,8 @@ TEST_F(VerifyReviewTest, OptionsAreOffByDefaultAndStoredBesideTheOthers) {
     EXPECT_FALSE(LoadSafetyOptions(path).reviewLoad || LoadSafetyOptions(path).verifyWrites);
     ASSERT_TRUE(SaveSafetyOption(path, kReviewLoadKey, true) && SaveSafetyOption(path, kVerifyWritesKey, false));
     EXPECT_TRUE(LoadSafetyOptions(path).reviewLoad && !LoadSafetyOptions(path).verifyWrites);
-    EXPECT_EQ(ReadProfileString(path, kSettingsSection, kSelectedGroupsKey, ""), "fix_a");
-    EXPECT_EQ(ReadProfileString(path, kSettingsSection, kReviewLoadKey, ""), "1");
+    EXPECT_EQ(ReadProfileString(path, kSettingsSection, kSelectedGroupsKey, "") +
+                  ReadProfileString(path, kSettingsSection, kReviewLoadKey, ""), "fix_a1");
 }
 
 }  // namespace
