@@ -55,10 +55,8 @@ TEST(NvmFileNames, NvmAndTextRules) {
     for (const auto& [in, nvm, txt] : std::vector<std::tuple<const char*, const char*, const char*>>{
              {"/d/a.txt", "/d/a.txt.nvm", "/d/a.txt"}, {"/d/a", "/d/a.nvm", "/d/a.txt"},
              {"/d/a.NVM", "/d/a.NVM", "/d/a.txt"},     {"/d.x/a", "/d.x/a.nvm", "/d.x/a.txt"},
-             {"/d/.nvm", "/d/.nvm.nvm", "/d/.nvm.txt"}, {"/d/a.b.c", "/d/a.b.c.nvm", "/d/a.b.txt"}}) {
-        EXPECT_EQ(NvmFileName(in), nvm);
-        EXPECT_EQ(TextFileName(in), txt);
-    }
+             {"/d/.nvm", "/d/.nvm.nvm", "/d/.nvm.txt"}, {"/d/a.b.c", "/d/a.b.c.nvm", "/d/a.b.txt"}})
+        EXPECT_EQ(NvmFileName(in) + " " + TextFileName(in), nvm + (" " + std::string(txt)));
 }
 
 class NvmFileTest : public ::testing::Test {
@@ -83,9 +81,7 @@ TEST_F(NvmFileTest, SaveWritesTheFilteredViewOrRefuses) {
     items.SetChecked(items.GroupIndex("oth"), false);
     items.SetFilter("A");  // grp.a and grp.tab
     user.fileNames = {dir.File("out.txt"), dir.File("none/x.nvm")};
-    ASSERT_TRUE(SaveFileClick(items, user));
-    EXPECT_FALSE(SaveFileClick(items, user));
-    EXPECT_FALSE(SaveFileClick(items, user));  // cancelled
+    EXPECT_TRUE(SaveFileClick(items, user) && !SaveFileClick(items, user) && !SaveFileClick(items, user));  // cancelled
     const std::string path = dir.File("out.txt.nvm");
     EXPECT_EQ(FileBytes(path),
               "// NVM Parameter file saved from Brevant\r\n// Item Count=2:\r\ngrp.a=1\r\ngrp.tab=1,2,3 (int16)\r\n");
@@ -102,9 +98,8 @@ TEST_F(NvmFileTest, SaveWritesTheFilteredViewOrRefuses) {
         AtomicFileWriter::FailWriteAfter(k);
         EXPECT_FALSE(WriteParameters(items, path, &user));
         AtomicFileWriter::FailWriteAfter(-1);
-        EXPECT_EQ(FileBytes(path), old);
-        EXPECT_EQ(user.messages, Texts{"Cannot write file:\n\"" + path + "\""});
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);  // no temporary file
+        EXPECT_EQ(std::tuple(FileBytes(path), user.messages, std::distance(std::filesystem::directory_iterator(dir.Path()), {})),
+                  std::tuple(old, Texts{"Cannot write file:\n\"" + path + "\""}, 1));  // no temporary file
     }
     AtomicFileWriter::FailWriteAfter(12);
     EXPECT_TRUE(WriteParameters(items, path, nullptr));
@@ -134,15 +129,13 @@ TEST_F(NvmFileTest, WhatIsSavedLoadsBackAlike) {
     EXPECT_EQ(user.messages.back(), "The Parameters in view have been save to:\n\"" + path +
                                         "\"\n3 parameters saved; 1 left out (see the log): no_dot_name");
     items.SetFilter("no_dot");
-    EXPECT_FALSE(SaveFileClick(items, user));
+    EXPECT_FALSE(SaveFileClick(items, user) || std::filesystem::exists(dir.File("none.nvm")));
     EXPECT_EQ(user.messages.back(), "Nothing in the list to save.\n1 left out (see the log): no_dot_name");
-    EXPECT_FALSE(std::filesystem::exists(dir.File("none.nvm")));
     items.SetFilter("");
     GroupItems fresh;
     LoadCounts counts;
     ASSERT_TRUE(LoadParameters(fresh, path, counts, FileNames::AsGiven));
-    EXPECT_EQ(counts.added, 3);
-    EXPECT_EQ(Record(fresh, "grp.one")->elementCount, 1);
+    EXPECT_EQ(std::pair(counts.added, Record(fresh, "grp.one")->elementCount), std::pair(3, 1));
 
     // A name given twice: the later line wins whole, its element count too, and the save loads back alike.
     GroupItems twice;
@@ -166,9 +159,7 @@ TEST_F(NvmFileTest, LinesOfOtherEditorsLoad) {
     LoadCounts counts;
     LoadParametersFromText(fresh, "\xEF\xBB\xBFgrp.a=1\r// note\rgrp.b=2\r\nAT@NVM:grp.c=3\n", counts,
                            FileNames::AsGiven);
-    EXPECT_EQ(fresh.AllGroupNames(), Texts{"grp"});
-    EXPECT_EQ(counts.added, 3);
-    EXPECT_NE(Record(fresh, "grp.b"), nullptr);
+    EXPECT_TRUE(fresh.AllGroupNames() == Texts{"grp"} && counts.added == 3 && Record(fresh, "grp.b"));
 }
 
 TEST_F(NvmFileTest, MergeCountsReplacedAddedAndUnchanged) {
@@ -204,14 +195,12 @@ TEST_F(NvmFileTest, MergeCountsReplacedAddedAndUnchanged) {
     EXPECT_EQ(std::tuple(Record(items, "grp.val")->state, Record(items, "grp.same")->state,
                          Record(items, "grp.new")->state),
               std::tuple(NotStored, Unchanged, NotStored));
-    EXPECT_TRUE(items.FindGroup("new_grp")->notOnTarget && !items.FindGroup("grp")->notOnTarget);
-    EXPECT_EQ(items.ViewCount(), 8);
+    EXPECT_TRUE(items.FindGroup("new_grp")->notOnTarget && !items.FindGroup("grp")->notOnTarget && items.ViewCount() == 8);
 
     // A container that cannot ask the target keeps the file's names.
     GroupItems fresh;
     LoadParametersFromText(fresh, "grp.slope_3=16\ngrp.t[0]=1,2\n", counts, FileNames::AsGiven);
-    EXPECT_EQ(Record(fresh, "grp.slope_3")->value + "|" + Record(fresh, "grp.t")->value, "16|1,2");
-    EXPECT_TRUE(fresh.IndexedNames());
+    EXPECT_TRUE(Record(fresh, "grp.slope_3")->value + "|" + Record(fresh, "grp.t")->value == "16|1,2" && fresh.IndexedNames());
     LoadParametersFromText(fresh, "grp.x_2=1\n", counts, FileNames::AsGiven);
     EXPECT_FALSE(fresh.IndexedNames());
 }
@@ -228,14 +217,11 @@ TEST_F(NvmFileTest, LoadFileReportsOrChangesNothing) {
     EXPECT_EQ(items.AllGroupNames(), Texts{"grp"});
 
     const std::string path = Write("in.nvm", "grp.a=2\ngrp.b=3 (int8)\nnvm:grp.c={1, 2}\nat@nvm:x.y=\"s p\"\r\n");
-    ASSERT_TRUE(LoadFile(items, host, path, user));
-    ASSERT_TRUE(LoadFile(items, host, path, user));
+    ASSERT_TRUE(LoadFile(items, host, path, user) && LoadFile(items, host, path, user));
     EXPECT_EQ(host.Texts(), (Texts{"File Loaded. Added 3 items, Replaced 1 item.",
                                    "File Loaded. Replaced 0 items. (4 unchanged values.)"}));
-    EXPECT_EQ(host.lines[0].flag, 1);
-    EXPECT_EQ(Record(items, "x.y")->value, "\"s p\"");
-    EXPECT_EQ(user.messages.size(), 4u);
-    EXPECT_EQ(items.UpdateLock(), 0);
+    EXPECT_EQ(std::tuple(host.lines[0].flag, Record(items, "x.y")->value, user.messages.size(), items.UpdateLock()),
+              std::tuple(1, "\"s p\"", 4u, 0));
 }
 
 // A file is checked whole before anything of it is sent: the first fault names
@@ -250,13 +236,13 @@ TEST(NvmFileCheck, FaultsNameTheLineAndTheLastValueCounts) {
     };
     for (const auto& [file, fault, warnings] : cases) {
         const NvmFileCheck check = CheckNvmFileText(file, "f");
-        EXPECT_EQ(check.fault.substr(0, fault.size()), fault) << file;
-        EXPECT_EQ(check.warnings.empty() ? "" : check.warnings[0], warnings) << file;
+        EXPECT_EQ(check.fault.substr(0, fault.size()) + "|" + (check.warnings.empty() ? "" : check.warnings[0]),
+                  fault + "|" + warnings) << file;
     }
     const NvmFileCheck good = CheckNvmFileText("g.a=4\nh.b=1\nG.a=5\n", "f");
-    EXPECT_EQ(good.fault, "");
-    EXPECT_EQ(good.groups, (std::map<std::string, int, TextLess>{{"g", 1}, {"h", 2}}));
-    EXPECT_EQ(good.names, (std::map<std::string, int, TextLess>{{"g.a", 3}, {"h.b", 2}}));
+    using Lines = std::map<std::string, int, TextLess>;
+    EXPECT_EQ(std::tuple(good.fault, good.groups, good.names),
+              std::tuple("", Lines{{"g", 1}, {"h", 2}}, Lines{{"g.a", 3}, {"h.b", 2}}));
 }
 
 }  // namespace
