@@ -42,8 +42,7 @@ TEST(ArrayValue, StringViewOfAnArray) {
     };
     for (const auto& [array, text] : cases) EXPECT_EQ(ArrayToString(array), text) << array;
 
-    EXPECT_EQ(StringToArray("AB"), "65,66,0");
-    EXPECT_EQ(StringToArray(""), "0");
+    EXPECT_EQ(StringToArray("AB") + "|" + StringToArray(""), "65,66,0|0");
     // Every character the string view shows comes back unchanged.
     std::string all = "\t";
     for (int c = 32; c < 256; ++c) all += static_cast<char>(c);
@@ -59,8 +58,7 @@ TEST(ArrayValue, ElementLabelsFromDimensions) {
     };
     for (const auto& [dimensions, index, label] : cases)
         EXPECT_EQ(ElementLabel(index, StrideList(dimensions)), label) << DimensionText(dimensions) << " " << index;
-    EXPECT_EQ(ArrayTypeLabel("UInt8", {16}), "uint8 [16]");
-    EXPECT_EQ(ArrayTypeLabel("", {16}), "(unknown type)");
+    EXPECT_EQ(ArrayTypeLabel("UInt8", {16}) + "|" + ArrayTypeLabel("", {16}), "uint8 [16]|(unknown type)");
     for (const char* type : {"sint8", "UINT8", "int8", "CString32"}) EXPECT_TRUE(HasStringView(type)) << type;
     for (const char* type : {"uint16", "int16", "", "bool"}) EXPECT_FALSE(HasStringView(type)) << type;
 }
@@ -87,15 +85,14 @@ TEST(ArrayValue, FittingToTheElementCount) {
 
 TEST(PickList, PreselectionAndResult) {
     const Strings groups = {"cal_t71_lut", "cal_t71_lut_aux", "fix_t71_lut"};
-    EXPECT_EQ(PreselectExcept(groups, "_AUX"), (std::vector<bool>{true, false, true}));
-    EXPECT_EQ(PreselectExcept(groups, "zzz"), (std::vector<bool>{false, false, false}));
-    EXPECT_EQ(PreselectExcept(groups, "LUT"), (std::vector<bool>{false, false, false}));
+    EXPECT_EQ(std::tuple(PreselectExcept(groups, "_AUX"), PreselectExcept(groups, "zzz"), PreselectExcept(groups, "LUT")),
+              std::tuple(std::vector{true, false, true}, std::vector(3, false), std::vector(3, false)));
 
     const Strings items = {"a b", "c", "d\"e", "f,g"};
     EXPECT_EQ(PickedText(items, {true, true, true, true}), "\"a b\",c,\"d\"\"e\",\"f,g\"");
-    EXPECT_EQ(PickedText(items, {false, true, false, false}), "c");
-    EXPECT_EQ(PickedText(items, {true}), "\"a b\"");
-    EXPECT_EQ(PickedText({"a"}, {true, true}), "a");
+    EXPECT_EQ(PickedText(items, {false, true, false, false}) + "|" + PickedText(items, {true}) + "|" +
+                  PickedText({"a"}, {true, true}),
+              "c|\"a b\"|a");
 }
 
 }  // namespace

@@ -36,10 +36,10 @@ TEST(ScalarConverter, DecimalTextDrivesTheOtherViews) {
     for (const auto& [type, dec, value, flagged] : cases) {
         SCOPED_TRACE(std::string(type) + " " + dec);
         ScalarConverter converter(type, dec);
-        EXPECT_EQ(converter.value(), value);
-        EXPECT_EQ(converter.text(Decimal), dec) << "the decimal text stays as typed";
+        // The decimal text stays as typed.
+        EXPECT_EQ(std::tuple(converter.value(), converter.text(Decimal), converter.outOfRange()),
+                  std::tuple(value, dec, flagged));
         ExpectViewsFollowValue(converter, Decimal);
-        EXPECT_EQ(converter.outOfRange(), flagged);
     }
 }
 
@@ -63,17 +63,15 @@ TEST(ScalarConverter, OtherViewsDriveTheDecimalView) {
         SCOPED_TRACE(std::string(type) + " view " + std::to_string(static_cast<int>(view)) + " " + text);
         ScalarConverter converter(type, "300");
         converter.SetText(view, text);
-        EXPECT_EQ(converter.text(view), text);
-        EXPECT_EQ(converter.text(Decimal), dec);
-        EXPECT_EQ(converter.value(), ReadDecimal(dec, converter.type()));
-        EXPECT_EQ(converter.outOfRange(), DecimalOutOfRange(converter.value(), converter.type()));
+        EXPECT_EQ(std::tuple(converter.text(view), converter.text(Decimal), converter.value(), converter.outOfRange()),
+                  std::tuple(text, dec, ReadDecimal(dec, converter.type()),
+                             DecimalOutOfRange(converter.value(), converter.type())));
         ExpectViewsFollowValue(converter, view);
     }
     ScalarConverter converter("uint8", "300");
     converter.SetText(Hexadecimal, "");
-    EXPECT_EQ(converter.value(), 0);
+    EXPECT_TRUE(converter.value() == 0 && converter.outOfRange());
     EXPECT_EQ(converter.text(Decimal) + converter.text(Binary), "30000101100");
-    EXPECT_TRUE(converter.outOfRange());
     const std::pair<const char*, const char*> results[] = {{"", "0"}, {" \t", "0"}, {" 300 ", "300"}};
     for (const auto& [typed, result] : results) {
         converter.SetText(Decimal, typed);
@@ -113,9 +111,7 @@ TEST(ValueCodec, KeysTheCodecsAcceptAndDrop) {
     const auto dec = MakeValueCodec(Decimal, NVMValueType::UInt8);
     // A longer text given at the start is kept; typing over a selection still fits.
     std::string text = "123456";
-    EXPECT_FALSE(dec->insertDigit(text, 0, 1, '9'));
-    EXPECT_TRUE(dec->insertDigit(text, 1, 3, '9'));
-    EXPECT_EQ(text, "1956");
+    EXPECT_TRUE(!dec->insertDigit(text, 0, 1, '9') && dec->insertDigit(text, 1, 3, '9') && text == "1956");
 }
 
 // Keys typed into the dialog's fields one at a time, through the converter: the cursor after the key, the edited
@@ -143,11 +139,9 @@ TEST(ScalarConverter, TypingKeyByKey) {
         SCOPED_TRACE(std::string(dec) + " key " + std::to_string(int(key)));
         size_t cursor = pos;
         EXPECT_EQ(converter.TypeKey(view, cursor, count, key), action);
-        EXPECT_EQ(cursor, after);
-        EXPECT_EQ(converter.text(view), text);
-        EXPECT_EQ(converter.text(Decimal), dec);
+        EXPECT_EQ(std::tuple(cursor, converter.text(view), converter.text(Decimal), converter.outOfRange()),
+                  std::tuple(after, text, dec, converter.value() < 0));
         ExpectViewsFollowValue(converter, view);
-        EXPECT_EQ(converter.outOfRange(), converter.value() < 0);
         EXPECT_TRUE(action != Accept || converter.ResultText() == "-50");
     }
     // Pasting keeps what the view takes, the cursor after it; nothing taken leaves the text.
@@ -155,20 +149,17 @@ TEST(ScalarConverter, TypingKeyByKey) {
          {std::tuple(size_t{0}, "12abc", Edited, size_t{3}, "812"), std::tuple(size_t{2}, "\tx", Dropped, size_t{1}, "812")}) {
         size_t cursor = 1;
         EXPECT_EQ(converter.PasteText(Decimal, cursor, count, pasted), action);
-        EXPECT_EQ(std::tuple(cursor, converter.text(Decimal)), std::tuple(after, std::string(text)));
+        EXPECT_EQ(std::tuple(cursor, converter.text(Decimal)), std::tuple(after, text));
     }
 }
 
 TEST(ValueTypes, TypeTextsSizesAndCounts) {
-    for (const auto& entry : kNVMValueTypes) {
-        EXPECT_EQ(TypeOf(entry.text), entry.code) << entry.text;
-        EXPECT_EQ(SizeOf(entry.code), entry.size) << entry.text;
-    }
+    for (const auto& entry : kNVMValueTypes)
+        EXPECT_EQ(std::pair(TypeOf(entry.text), SizeOf(entry.code)), std::pair(entry.code, entry.size)) << entry.text;
     EXPECT_EQ(TypeOf(" UInt16 "), NVMValueType::UInt16);
     for (const char* other : {"", "float", "uint16_t", "string"}) EXPECT_EQ(TypeOf(other), NVMValueType::Unknown);
     for (int code : {9, -1, 10}) EXPECT_EQ(SizeOf(code), 8);
-    EXPECT_TRUE(IsStringType("CString32"));
-    EXPECT_FALSE(IsStringType("strin g"));
+    EXPECT_TRUE(IsStringType("CString32") && !IsStringType("strin g"));
 
     const std::pair<const char*, int> counts[] = {{"", 0}, {" \t\r\n", 0}, {"5", 1}, {"1,2,3,", 3},
                                                   {",1,2", 2}, {"1,,2", 3}, {",", 1}};
