@@ -39,18 +39,15 @@ TEST(Exchange, CleansGoodAnswersLeavesBadOnesAloneAndPassesTargetLost) {
     test::ScriptedHost host;
     host.answers["a\r"] = "a\r\r\n12\r\nOK\r\n";
     host.answers["b\r"] = "12\r\nERROR\r\n";
-    std::string answer;
-    EXPECT_TRUE(Exchange(host, "a\r", answer));
-    EXPECT_EQ(answer, "12");
-    EXPECT_FALSE(Exchange(host, "b\r", answer));
-    EXPECT_EQ(answer, "12\r\nERROR\r\n");
+    std::string answer, bad;
+    EXPECT_TRUE(Exchange(host, "a\r", answer) && !Exchange(host, "b\r", bad));
+    EXPECT_EQ(std::pair(answer, bad), std::pair(std::string("12"), std::string("12\r\nERROR\r\n")));
 
     host.responder = [](const std::string&, std::string& a) {
         a = "partial";
         return false;
     };
-    EXPECT_FALSE(Exchange(host, "c\r", answer));
-    EXPECT_EQ(answer, "partial");
+    EXPECT_TRUE(!Exchange(host, "c\r", answer) && answer == "partial");
 
     // A line break or NUL inside a command would have the target run a second command: nothing goes out.
     const size_t sent = host.commands.size();
@@ -58,8 +55,7 @@ TEST(Exchange, CleansGoodAnswersLeavesBadOnesAloneAndPassesTargetLost) {
                                    std::string("a\r\r")}) {
         host.lines.clear();
         answer = "untouched";
-        EXPECT_FALSE(Exchange(host, bad, answer)) << bad;
-        EXPECT_EQ(answer, "untouched");
+        EXPECT_TRUE(!Exchange(host, bad, answer) && answer == "untouched") << bad;
         ASSERT_EQ(host.lines.size(), 1u) << bad;
         EXPECT_EQ(host.lines[0].flag, 0);
     }
@@ -70,8 +66,7 @@ TEST(Exchange, CleansGoodAnswersLeavesBadOnesAloneAndPassesTargetLost) {
     uint8_t lost = 0;
     Exchange(host, "x\r", answer, false, &lost);
     EXPECT_EQ(lost, 0);
-    EXPECT_FALSE(Exchange(host, "y\r", answer, false, &lost));
-    EXPECT_EQ(lost, 1);
+    EXPECT_TRUE(!Exchange(host, "y\r", answer, false, &lost) && lost == 1);
 }
 
 // The steps of a long operation are tested through the operations that use them (read, write, commit, the
@@ -86,9 +81,8 @@ TEST(LongOperation, DestructorRestoresEverythingOnAnEarlyExit) {
         op.OpenProgress(5);
         *op.LostFlag() = 1;
     }
-    EXPECT_EQ(user.busyDepth, 0);
-    EXPECT_FALSE(user.progressOpen);
-    EXPECT_EQ(host.Texts(), (std::vector<std::string>{kTargetLostMessage}));
+    EXPECT_EQ(std::tuple(user.busyDepth, user.progressOpen, host.Texts()),
+              std::tuple(0, false, std::vector<std::string>{kTargetLostMessage}));
 }
 
 }  // namespace
