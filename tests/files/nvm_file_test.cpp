@@ -98,7 +98,8 @@ TEST_F(NvmFileTest, SaveWritesTheFilteredViewOrRefuses) {
         AtomicFileWriter::FailWriteAfter(k);
         EXPECT_FALSE(WriteParameters(items, path, &user));
         AtomicFileWriter::FailWriteAfter(-1);
-        EXPECT_EQ(std::tuple(FileBytes(path), user.messages, std::distance(std::filesystem::directory_iterator(dir.Path()), {})),
+        const auto files = std::distance(std::filesystem::directory_iterator(dir.Path()), {});
+        EXPECT_EQ(std::tuple(FileBytes(path), user.messages, files),
                   std::tuple(old, Texts{"Cannot write file:\n\"" + path + "\""}, 1));  // no temporary file
     }
     AtomicFileWriter::FailWriteAfter(12);
@@ -195,12 +196,14 @@ TEST_F(NvmFileTest, MergeCountsReplacedAddedAndUnchanged) {
     EXPECT_EQ(std::tuple(Record(items, "grp.val")->state, Record(items, "grp.same")->state,
                          Record(items, "grp.new")->state),
               std::tuple(NotStored, Unchanged, NotStored));
-    EXPECT_TRUE(items.FindGroup("new_grp")->notOnTarget && !items.FindGroup("grp")->notOnTarget && items.ViewCount() == 8);
+    EXPECT_TRUE(items.FindGroup("new_grp")->notOnTarget && !items.FindGroup("grp")->notOnTarget &&
+                items.ViewCount() == 8);
 
     // A container that cannot ask the target keeps the file's names.
     GroupItems fresh;
     LoadParametersFromText(fresh, "grp.slope_3=16\ngrp.t[0]=1,2\n", counts, FileNames::AsGiven);
-    EXPECT_TRUE(Record(fresh, "grp.slope_3")->value + "|" + Record(fresh, "grp.t")->value == "16|1,2" && fresh.IndexedNames());
+    EXPECT_TRUE(Record(fresh, "grp.slope_3")->value + "|" + Record(fresh, "grp.t")->value == "16|1,2" &&
+                fresh.IndexedNames());
     LoadParametersFromText(fresh, "grp.x_2=1\n", counts, FileNames::AsGiven);
     EXPECT_FALSE(fresh.IndexedNames());
 }

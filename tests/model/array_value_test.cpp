@@ -85,7 +85,8 @@ TEST(ArrayValue, FittingToTheElementCount) {
 
 TEST(PickList, PreselectionAndResult) {
     const Strings groups = {"cal_t71_lut", "cal_t71_lut_aux", "fix_t71_lut"};
-    EXPECT_EQ(std::tuple(PreselectExcept(groups, "_AUX"), PreselectExcept(groups, "zzz"), PreselectExcept(groups, "LUT")),
+    EXPECT_EQ(std::tuple(PreselectExcept(groups, "_AUX"), PreselectExcept(groups, "zzz"),
+                         PreselectExcept(groups, "LUT")),
               std::tuple(std::vector{true, false, true}, std::vector(3, false), std::vector(3, false)));
 
     const Strings items = {"a b", "c", "d\"e", "f,g"};

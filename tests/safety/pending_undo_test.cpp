@@ -90,8 +90,8 @@ TEST_F(PendingUndoTest, UndoAndRedoOverEditsAndALoadRestoreValuesAndStatesExactl
     // Writing lut ends its history: its own step goes, the load's step no longer touches it.
     WriteSelected(*session, user, {Rec("fix_a.lut")});
     EXPECT_TRUE(undo->UndoCount() == 2 && undo->Undo());
-    EXPECT_EQ(std::tuple(Rec("fix_a.gain")->value, Rec("fix_a.extra"), Rec("cal_b.mode")->state, Rec("fix_a.lut")->value,
-                         Rec("fix_a.lut")->state),
+    EXPECT_EQ(std::tuple(Rec("fix_a.gain")->value, Rec("fix_a.extra"), Rec("cal_b.mode")->state,
+                         Rec("fix_a.lut")->value, Rec("fix_a.lut")->state),
               std::tuple("99", nullptr, Unchanged, "9,9,9,9", InTargetRAM));
     EXPECT_TRUE(undo->Undo());
     EXPECT_EQ(std::tuple(Rec("fix_a.gain")->value, Rec("fix_a.gain")->state), std::tuple("12", Unchanged));
