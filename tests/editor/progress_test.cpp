@@ -41,19 +41,17 @@ TEST(QtUserSideTest, LongOperationDrivesTheProgressWindowAndTheBusyCursor) {
         op.OpenProgress(items);
         QPointer<TFProgress> progress = user.Progress();
         ASSERT_TRUE(progress);
-        EXPECT_FALSE(progress->isModal());
-        EXPECT_EQ(progress->ProgressBar1->isVisible(), items != 1);
+        EXPECT_EQ(std::pair(progress->isModal(), progress->ProgressBar1->isVisible()), std::pair(false, items != 1));
         op.SetPosition(items - 1);
         op.SetStatus("item");
         EXPECT_TRUE(op.Poll());
-        EXPECT_EQ(std::pair(progress->ProgressBar1->value(), progress->ProgressBar1->maximum()),
-                  std::pair(items - 1, items));
-        EXPECT_EQ(progress->LabelStatus->text(), "item");
+        EXPECT_EQ(std::tuple(progress->ProgressBar1->value(), progress->ProgressBar1->maximum(),
+                             progress->LabelStatus->text()),
+                  std::tuple(items - 1, items, "item"));
         QTest::mouseClick(progress->PCancel, Qt::LeftButton);
         EXPECT_FALSE(op.Poll());
         op.End();
-        EXPECT_FALSE(progress) << "closing the progress destroys the window";
-        EXPECT_FALSE(user.Busy());
+        EXPECT_TRUE(!progress && !user.Busy()) << "closing the progress destroys the window";
     }
 
     // Busy nests; the cursor is restored once, an unbalanced end is ignored.
