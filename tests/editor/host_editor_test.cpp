@@ -49,8 +49,8 @@ struct HostEditorTest : ::testing::Test {
         ASSERT_TRUE(host->ConnectTarget(targetlink::TargetAddress()));
         ASSERT_TRUE(host->LoadPlugin(std::string(VTQ_BINARY_DIR) + "/bin/libvtqnvm.so"));
         ASSERT_NO_FATAL_FAILURE(Attach());
-        EXPECT_TRUE(editor->parentWidget()->isMaximized());
-        EXPECT_EQ(editor->windowTitle(), "VTQ NVM Editor - Version: 1.19.0.0");
+        EXPECT_EQ(std::pair(editor->parentWidget()->isMaximized(), editor->windowTitle()),
+                  std::pair(true, QString("VTQ NVM Editor - Version: 1.19.0.0")));
         // The progress window's status whenever the read lets events through; each modal dialog goes to the next queued
         // answer, one that nobody expected fails.
         watch.setInterval(0);
@@ -155,8 +155,8 @@ TEST_F(HostEditorTest, ValuesEditedAndWrittenThenEveryCloseAsksFirst) {
     EditScalar(thresh1, "69");
     grid->selectRow(thresh0);
     editor->findChild<QAction*>("Writetotarget1")->trigger();
-    EXPECT_EQ(State(thresh0), ParameterState::InTargetRAM);
-    EXPECT_EQ(State(thresh1), ParameterState::NotStored);
+    EXPECT_EQ(std::pair(State(thresh0), State(thresh1)),
+              std::pair(ParameterState::InTargetRAM, ParameterState::NotStored));
     grid->clearSelection();
     QTest::qWait(100);  // displays that follow changes after a short delay catch up
     Shot(host.get(), "editor-states.png");
@@ -188,8 +188,7 @@ TEST_F(HostEditorTest, ValuesEditedAndWrittenThenEveryCloseAsksFirst) {
         close();
         EXPECT_TRUE(answers.empty());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_EQ(host->mdiArea()->subWindowList().size(), 1);
-        EXPECT_TRUE(host->isVisible());
+        EXPECT_TRUE(host->mdiArea()->subWindowList().size() == 1 && host->isVisible());
     }
     AnswerBox(QMessageBox::Yes, "Close the editor and lose these changes?");
     key(Qt::Key_W)();
@@ -220,8 +219,7 @@ TEST_F(HostEditorTest, HostClosesTheEditorDuringAReadAndTheNextStartChecksTheSam
     ASSERT_GE(linesAtClose, 0);
     EXPECT_EQ(Log(linesAtClose), QStringList{}) << "the read ends without further messages";
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(window);
-    EXPECT_TRUE(host->mdiArea()->subWindowList().isEmpty());
+    EXPECT_TRUE(!window && host->mdiArea()->subWindowList().isEmpty());
 
     host->OpenEditor();
     ASSERT_NO_FATAL_FAILURE(Attach());
