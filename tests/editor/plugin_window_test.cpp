@@ -57,8 +57,7 @@ TEST(PluginWindowTest, ExportsCanRunAndOneWindowWithOrWithoutAnArea) {
     EXPECT_EQ(Window(), nullptr);
     show(&noArea);
     QPointer<QWidget> own = Window();
-    ASSERT_TRUE(own);
-    EXPECT_TRUE(own->isWindow());
+    ASSERT_TRUE(own && own->isWindow());
     show(&noArea);
     EXPECT_EQ(Window(), own.data()) << "the same window brought forward";
     EXPECT_EQ(commands, (std::vector<std::string>{"at@nvm:$nvm_groups??\r", "ATI\r", "AT+CGSN\r"}))
