@@ -30,7 +30,7 @@ void VerbRun::Read() {
     Result().parameters = ViewRecords();
     if (o_.output.empty()) {
         Result().shows = TextShows::kFileText;
-        Result().fileText = vtq::ParameterFileText(Items());
+        Result().fileText = vtq::ParameterFileText(Items(), session_.Unit());
         return;
     }
     if (Interrupted() != 0) return;  // an interrupted run saves nothing
@@ -42,7 +42,7 @@ void VerbRun::Read() {
     Result().file = path;
     if (Items().ViewCount() == 0) {
         Fail(Outcome::kDifferences, "No parameters to save: " + path + " is not written.");
-    } else if (!vtq::WriteParameters(Items(), path, &user_)) {
+    } else if (!vtq::WriteParameters(Items(), path, &user_, session_.Unit())) {
         Fail(Outcome::kFileError, "Cannot write " + path + ".");
     } else if (incomplete) {
         user_.Log("The read is incomplete, so the parameters read were written to \"" + path + "\"; \"" + asked +

@@ -29,6 +29,7 @@ std::string UnwrittenRecordsQuestion(int notStored) {
 CommitGroupsResult CommitGroups(EditorSession& session, UserSide& user) {
     GroupItems& items = session.Items();
     CommitGroupsResult result;
+    if (session.RefuseWithoutTarget()) return result;
     const std::vector<std::string> names = items.CheckedGroupNames();
     if (names.empty()) {
         user.Message(kNoGroupsToCommitMessage);

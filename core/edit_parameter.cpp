@@ -68,7 +68,8 @@ EditOutcome EditParameter(EditorSession& session, UserSide& user, int row, const
     NVMParameter* record = session.Items().ViewItem(row);
     if (!record) return {};
     Host& host = session.host();
-    if (record->type.empty()) QueryType(host, *record);
+    // Without a target the value is edited by the file's type, or as text; it is written later.
+    if (record->type.empty() && !session.Offline()) QueryType(host, *record);
 
     ValueEditRequest request;
     request.editor = EditorFor(*record);
@@ -77,7 +78,7 @@ EditOutcome EditParameter(EditorSession& session, UserSide& user, int row, const
         std::string text = record->value;
         // The host may close the window while the box is open: then nothing more happens.
         if (!user.InputBox(kEditStringCaption, record->name + ":", text) || user.Closing()) return {};
-        return Apply(session, user, *record, text, true);
+        return Apply(session, user, *record, text, !session.Offline());
     }
     if (!open) return {};
     EditorSettings& settings = session.Settings();
@@ -93,7 +94,7 @@ EditOutcome EditParameter(EditorSession& session, UserSide& user, int row, const
     settings.writeOnTheFly = answer.writeOnTheFly;
     session.SaveMode();
     if (!answer.confirmed) return {};
-    return Apply(session, user, *record, answer.value, settings.writeOnTheFly);
+    return Apply(session, user, *record, answer.value, settings.writeOnTheFly && !session.Offline());
 }
 
 }  // namespace vtq

@@ -19,9 +19,10 @@ std::mutex liveSessionsLock;
 // queries through the command exchange with the running operation's lost flag.
 class EditorSession::Link : public ModelLink {
 public:
-    explicit Link(Host& host) : host_(host) {}
+    Link(Host& host, const EditorSession& session) : host_(host), session_(session) {}
     void Log(const std::string& text, uint8_t flag) override { host_.ShowLine(text, flag); }
     bool Query(const std::string& command, std::string& answer) override {
+        if (session_.Offline()) return false;
         // Once the target stopped responding, every further query would only wait for the host's time-out.
         if (lost_ && *lost_) return false;
         return Exchange(host_, command, answer, false, lost_);
@@ -30,6 +31,7 @@ public:
 
 private:
     Host& host_;
+    const EditorSession& session_;
 };
 
 EditorSession::EditorSession(Host& host, std::function<void(const std::string&)> decoderMessage,
@@ -40,7 +42,7 @@ EditorSession::EditorSession(Host& host, std::function<void(const std::string&)>
         const std::lock_guard<std::mutex> lock(liveSessionsLock);
         if (liveSessions++ == 0) BuildDecoder(decoderMessage_);
     }
-    link_ = std::make_unique<Link>(host_);
+    link_ = std::make_unique<Link>(host_, *this);
     items_ = std::make_unique<GroupItems>(link_.get());
     settings_ = LoadSettings(settingsPath_);
     // Beside the settings file: the window's points go to the settings folder.
@@ -52,10 +54,17 @@ EditorSession::~EditorSession() { Close(); }
 
 bool EditorSession::Start() {
     closing_ = false;
+    return Connected(FetchGroupList(host_, *items_, groupTable_, settings_.storedSelection));
+}
+
+bool EditorSession::Connected(bool groupListRead) {
     unit_ = {};
-    if (!FetchGroupList(host_, *items_, groupTable_, settings_.storedSelection)) return false;
-    unit_ = ReadUnitIdentity(host_);
-    return true;
+    // Without a group list, the host's connection check tells a missing target
+    // from one that did not answer; with none, nothing more is asked.
+    offline_ = !groupListRead && !host_.CheckConnection();
+    if (offline_) host_.ShowLine(kOfflineLine, 1);
+    if (groupListRead) unit_ = ReadUnitIdentity(host_);
+    return groupListRead;
 }
 
 void EditorSession::Close() {
@@ -76,7 +85,16 @@ void EditorSession::SetDebug(bool on) {
     SetDebugMode(on);
 }
 
-bool EditorSession::RefreshGroups() { return RefreshGroupList(host_, *items_, groupTable_, settings_.storedSelection); }
+bool EditorSession::RefreshGroups() {
+    // Still no target: nothing to ask.
+    if (offline_ && !host_.CheckConnection()) return !RefuseWithoutTarget();
+    return Connected(RefreshGroupList(host_, *items_, groupTable_, settings_.storedSelection));
+}
+
+bool EditorSession::RefuseWithoutTarget() {
+    if (offline_) host_.ShowLine(kNoTargetLine, 0);
+    return offline_;
+}
 
 void EditorSession::SaveMode() { SaveModeIfChanged(settings_, settingsPath_); }
 

@@ -17,6 +17,13 @@
 
 namespace vtq {
 
+// Logged (flag 1) when the session finds no target behind the host.
+inline constexpr const char* kOfflineLine =
+    "No target is connected: files can be loaded, edited, saved and compared; writes need a target.";
+// Logged (flag 0) when something that needs the target is asked for without one.
+inline constexpr const char* kNoTargetLine =
+    "No target is connected: nothing was sent. Connect one, then refresh the group list.";
+
 class EditorSession {
 public:
     // Builds the decoder (messages go to `decoderMessage`, may be empty),
@@ -32,7 +39,8 @@ public:
     // The start step: closing flag cleared, the group list fetched and the
     // stored selection applied (write-on-the-fly stays as stored), then the
     // unit's identity asked. False when the target gave no usable group list
-    // (the caller tells the user: kGroupListStartMessage); nothing more is asked then.
+    // (the caller tells the user kGroupListStartMessage, unless Offline():
+    // the log already says so); nothing more is asked then.
     bool Start();
     // The close step: closing flag set, the checked groups saved, records,
     // group table and decoder freed. Runs once.
@@ -55,13 +63,22 @@ public:
     bool Debug() const { return debug_; }
     void SetDebug(bool on);
 
+    // No target is connected: the start found no target behind the host (its
+    // connection check failed), and no refresh of the group list has found
+    // one since. The session then works on files alone: its container asks
+    // the target nothing, edits are not written, loads keep the file's names.
+    bool Offline() const { return offline_; }
+    // When Offline(): logs kNoTargetLine and returns true, and the caller sends nothing.
+    bool RefuseWithoutTarget();
+
     // The connected unit, as it answered at the start; empty parts when it did not say.
     const UnitIdentity& Unit() const { return unit_; }
     void SetUnit(UnitIdentity unit) { unit_ = std::move(unit); }
     // The restore points made before writes, and the target's values they are made of.
     RestorePoints& Restore() { return restore_; }
 
-    // Refresh of the group list, keeping the current selection.
+    // Refresh of the group list, keeping the current selection; finds out
+    // anew whether a target is connected, and which unit it is.
     bool RefreshGroups();
     // Stores write-on-the-fly when it changed since it was last stored.
     void SaveMode();
@@ -73,6 +90,8 @@ public:
 
 private:
     class Link;
+    // After the group list was fetched (or not): the offline state and the unit.
+    bool Connected(bool groupListRead);
     Host& host_;
     std::function<void(const std::string&)> decoderMessage_;
     std::string settingsPath_;
@@ -82,6 +101,7 @@ private:
     EditorSettings settings_;
     UnitIdentity unit_;
     RestorePoints restore_;
+    bool offline_ = false;
     bool closing_ = false;
     bool closed_ = false;
     bool debug_ = false;

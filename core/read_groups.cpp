@@ -35,6 +35,7 @@ ReadGroupsResult ReadGroups(EditorSession& session, UserSide& user) {
     Host& host = session.host();
     GroupItems& items = session.Items();
     ReadGroupsResult result;
+    if (session.RefuseWithoutTarget()) return result;
     const std::vector<std::string> names = items.CheckedGroupNames();
     if (names.empty()) {
         user.Message(kNoGroupsToReadMessage);

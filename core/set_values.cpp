@@ -115,6 +115,12 @@ void ValueChecks::KeepOnlyChanged() {
     }
 }
 
+std::string ElementCountRefusal(const NVMParameter& record, const std::string& name, const std::string& value) {
+    if (record.elementCount < 1 || value.starts_with('"') || ElementCount(value) == record.elementCount) return {};
+    return "\"" + name + "\" has " + CountText(record.elementCount, "element", "elements") + "; " +
+           CountText(ElementCount(value), "value is", "values are") + " given.";
+}
+
 SetPlan PlanSetValues(ValueChecks& checks, EditorSession& session, const NamedValues& values) {
     SetPlan plan;
     plan.ranges.resize(values.size());
@@ -139,10 +145,8 @@ SetPlan PlanSetValues(ValueChecks& checks, EditorSession& session, const NamedVa
         plan.records.push_back(record);
         if (record == nullptr) {
             plan.refusals.push_back("The target has no parameter \"" + name + "\".");
-        } else if (record->elementCount >= 1 && !value.starts_with('"') &&
-                   ElementCount(value) != record->elementCount) {
-            plan.refusals.push_back("\"" + name + "\" has " + CountText(record->elementCount, "element", "elements") +
-                                    "; " + CountText(ElementCount(value), "value is", "values are") + " given.");
+        } else if (std::string count = ElementCountRefusal(*record, name, value); !count.empty()) {
+            plan.refusals.push_back(count);
         }
     }
     return plan;

@@ -69,6 +69,10 @@ private:
     std::map<std::string, int, TextLess> arraySizes_;
 };
 
+// Why `value` cannot be given to `record` (named `name`): an array keeps its
+// element count, unless the value is a quoted string. Empty when it fits.
+std::string ElementCountRefusal(const NVMParameter& record, const std::string& name, const std::string& value);
+
 // The record each value of a set goes to (a record of its own for an element
 // range), and every refusal, in the order of the values.
 struct SetPlan {

@@ -131,11 +131,15 @@ WriteGroupsResult WriteView(EditorSession& session, UserSide& user, AtomicFileWr
 
 }  // namespace
 
-WriteGroupsResult WriteGroups(EditorSession& session, UserSide& user) { return WriteView(session, user, nullptr); }
+WriteGroupsResult WriteGroups(EditorSession& session, UserSide& user) {
+    if (session.RefuseWithoutTarget()) return {};
+    return WriteView(session, user, nullptr);
+}
 
 WriteGroupsResult WriteSelected(EditorSession& session, UserSide& user, std::vector<NVMParameter*> records) {
     GroupItems& items = session.Items();
     WriteGroupsResult result;
+    if (session.RefuseWithoutTarget()) return result;
     // Only records the grid shows, each once, in the grid's order.
     std::erase_if(records, [&](const NVMParameter* r) { return !r || items.ViewItem(r->viewIndex) != r; });
     std::sort(records.begin(), records.end(),

@@ -62,6 +62,7 @@ void Finish(LongOperation& op, UserSide& user, const std::string& path, const st
 ChangedDefaultsResult ExportChangedDefaults(EditorSession& session, UserSide& user,
                                             const std::vector<std::string>& groups, const std::string& givenPath) {
     ChangedDefaultsResult result;
+    if (session.RefuseWithoutTarget()) return result;
     Host& host = session.host();
     if (!ProbeFeature(host, user, cmd::kTrackChangesProbe, kFeatureUnsupportedMessage)) return result;
     if (groups.empty()) {
@@ -85,6 +86,7 @@ ChangedDefaultsResult ExportChangedDefaults(EditorSession& session, UserSide& us
         return result;
     }
     std::string text;
+    for (const std::string& line : UnitIdentityLines(session.Unit())) text.append(line).append("\r\n");
     int answered = 0;  // groups asked with an answer, or skipped on purpose
     const int count = static_cast<int>(groups.size());
     op.OpenProgress(count);

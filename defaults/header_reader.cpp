@@ -544,6 +544,7 @@ void LoadGroups(EditorSession& session, LongOperation& op, const HeaderRead& rea
 
 LoadHeaderResult LoadDefaultHeaderToTarget(EditorSession& session, UserSide& user, const std::string& givenPath) {
     LoadHeaderResult result;
+    if (session.RefuseWithoutTarget()) return result;
     Host& host = session.host();
     std::string probe;
     if (!ProbeFeature(host, user, cmd::kWriteToMirrorProbe, kMirrorUnsupportedMessage, &probe)) return result;

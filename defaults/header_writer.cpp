@@ -136,6 +136,7 @@ bool SelectExportPreset(EditorSession& session, UserSide& user, NamingPresets& p
 HeaderExportResult ExportDefaultHeader(EditorSession& session, UserSide& user, NamingPresets& presets,
                                        const HeaderExportOptions& options) {
     HeaderExportResult result;
+    if (session.RefuseWithoutTarget()) return result;
     Host& host = session.host();
     if (!SelectExportPreset(session, user, presets, options.presetName)) return result;
     const std::vector<std::string> groups = session.Items().CheckedGroupNames();

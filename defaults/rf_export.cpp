@@ -90,6 +90,7 @@ std::string BuildTargetDetails(Host& host) {
 RfExportResult ExportRfDefaults(EditorSession& session, UserSide& user, NamingPresets& presets,
                                 const RfExportOptions& options) {
     RfExportResult result;
+    if (session.RefuseWithoutTarget()) return result;
     Host& host = session.host();
     if (!SelectExportPreset(session, user, presets, options.presetName)) return result;
     NamingPreset& preset = presets.Current();

@@ -110,7 +110,7 @@ void TFNVMVTQ::Start(const std::string& caption) {
     const bool fetched = session_->Start();
     if (Closing()) return;
     presets_->ChooseForTarget(GroupTable());
-    if (!fetched) user_->Message(kGroupListStartMessage);
+    if (!fetched && !session_->Offline()) user_->Message(kGroupListStartMessage);
 }
 
 void TFNVMVTQ::DestroyWhenIdle(QObject* owner) {
@@ -226,8 +226,7 @@ void TFNVMVTQ::Restore1Click() {
     int chosen = -1;
     user_->RunModal([&] { chosen = TFRestore::Execute(this, points); });
     if (chosen < 0 || Closing()) return;
-    LoadFileReviewed(session_->Items(), session_->host(), points[size_t(chosen)].path, *user_, ReviewWindow(),
-                     undo_.get());
+    LoadFileReviewed(*session_, points[size_t(chosen)].path, *user_, ReviewWindow(), undo_.get());
     if (!Closing()) UpdatePendingDisplay();
 }
 

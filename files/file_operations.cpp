@@ -32,12 +32,12 @@ std::string SavedMessage(const std::string& path) {
 
 std::string TextSavedMessage(const std::string& path) { return "Text saved to file:\n" + path; }
 
-bool SaveFileClick(GroupItems& items, UserSide& user) {
+bool SaveFileClick(GroupItems& items, UserSide& user, const UnitIdentity& unit) {
     std::string path;
     if (!user.SaveFileName(kSaveNvmTitle, kSaveNvmFilter, path)) return false;
     path = NvmFileName(path);
     std::vector<std::string> leftOut;
-    if (!WriteParameters(items, path, &user, {}, &leftOut)) return false;
+    if (!WriteParameters(items, path, &user, unit, &leftOut)) return false;
     if (leftOut.empty()) {
         user.Message(SavedMessage(path));
     } else {
@@ -48,7 +48,9 @@ bool SaveFileClick(GroupItems& items, UserSide& user) {
     return true;
 }
 
-bool SaveFileClick(EditorSession& session, UserSide& user) { return SaveFileClick(session.Items(), user); }
+bool SaveFileClick(EditorSession& session, UserSide& user) {
+    return SaveFileClick(session.Items(), user, session.Unit());
+}
 
 bool LoadFile(GroupItems& items, Host& host, const std::string& path, UserSide& user) {
     LoadCounts counts;

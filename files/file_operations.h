@@ -32,7 +32,7 @@ std::string TextSavedMessage(const std::string& path);
 
 // Save File: asks for the name (".nvm" added unless present), writes the view
 // of `items` and tells the user where. True when the file was written.
-bool SaveFileClick(GroupItems& items, UserSide& user);
+bool SaveFileClick(GroupItems& items, UserSide& user, const UnitIdentity& unit = {});
 bool SaveFileClick(EditorSession& session, UserSide& user);
 
 // Load File after the dialog: merges `path` into `items`, then tells the user why nothing was loaded (message box) or

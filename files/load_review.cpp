@@ -11,6 +11,7 @@
 #include "core/undo_history.h"
 #include "files/file_operations.h"
 #include "files/nvm_file.h"
+#include "files/unit_guard.h"
 #include "model/group_items.h"
 #include "model/value_types.h"
 
@@ -87,12 +88,14 @@ std::string KeepCheckedLines(std::string_view text, const std::vector<LoadChange
 }
 
 bool LoadFileReviewed(GroupItems& items, Host& host, const std::string& path, UserSide& user,
-                      const ReviewLoadChanges& review, UndoHistory* undo) {
+                      const ReviewLoadChanges& review, UndoHistory* undo, const UnitIdentity& connected,
+                      FileNames names) {
     std::string data;
     if (!ReadWholeFile(path, data)) {
         user.Message(CouldNotLoadMessage(path));
         return false;
     }
+    if (!ConfirmFileUnit(data, connected, user)) return false;
     if (review) {
         std::vector<LoadChange> changes = FindLoadChanges(items, data);
         if (!changes.empty()) {
@@ -104,7 +107,7 @@ bool LoadFileReviewed(GroupItems& items, Host& host, const std::string& path, Us
     }
     LoadCounts counts;
     if (undo) undo->BeginAll();
-    LoadParametersFromText(items, data, counts);
+    LoadParametersFromText(items, data, counts, names);
     if (undo) undo->End();
     if (counts.Empty()) {
         user.Message(kNothingToLoadMessage);
@@ -114,10 +117,16 @@ bool LoadFileReviewed(GroupItems& items, Host& host, const std::string& path, Us
     return true;
 }
 
+bool LoadFileReviewed(EditorSession& session, const std::string& path, UserSide& user, const ReviewLoadChanges& review,
+                      UndoHistory* undo) {
+    return LoadFileReviewed(session.Items(), session.host(), path, user, review, undo, session.Unit(),
+                            session.Offline() ? FileNames::AsGiven : FileNames::AsTarget);
+}
+
 bool LoadFileReviewedClick(EditorSession& session, UserSide& user, const ReviewLoadChanges& review, UndoHistory* undo) {
     std::string path;
     if (!user.OpenFileName(kLoadNvmTitle, kLoadNvmFilter, path)) return false;
-    return LoadFileReviewed(session.Items(), session.host(), path, user, review, undo);
+    return LoadFileReviewed(session, path, user, review, undo);
 }
 
 }  // namespace vtq

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "files/nvm_file.h"
+
 namespace vtq {
 
 class EditorSession;
@@ -43,9 +45,16 @@ using ReviewLoadChanges = std::function<bool(std::vector<LoadChange>& changes)>;
 // first shown to it; a cancelled review, or one that leaves no row checked,
 // merges nothing and says nothing. With `undo`, the merge is one step of it.
 // Messages and the log line as for LoadFile. True when something was loaded.
+// A file of another unit that holds calibration values is loaded only after
+// the user agreed (ConfirmFileUnit with `connected`). `names` as for LoadParameters.
 bool LoadFileReviewed(GroupItems& items, Host& host, const std::string& path, UserSide& user,
-                      const ReviewLoadChanges& review, UndoHistory* undo);
-// Load File: asks for the file, then LoadFileReviewed.
+                      const ReviewLoadChanges& review, UndoHistory* undo, const UnitIdentity& connected = {},
+                      FileNames names = FileNames::AsTarget);
+// LoadFileReviewed into the session's records, guarded by its unit; without a
+// target the file's names are kept as given (the target is asked nothing).
+bool LoadFileReviewed(EditorSession& session, const std::string& path, UserSide& user, const ReviewLoadChanges& review,
+                      UndoHistory* undo);
+// Load File: asks for the file, then the above.
 bool LoadFileReviewedClick(EditorSession& session, UserSide& user, const ReviewLoadChanges& review, UndoHistory* undo);
 
 }  // namespace vtq

@@ -166,6 +166,10 @@ protected:
     }
 };
 
+// The identity lines every changed-defaults file of the simulated unit starts with.
+const char* const kUnitLines =
+    "// Unit: Simulated Modems / NVM-SIM 8x / Revision: 8.4.1-sim\r\n// Unit serial number: 356938035643809\r\n";
+
 TEST_F(ChangedDefaults, OneChangedGroupAmongSeveral) {
     user.fileNames = {dir.File("changes.TXT")};
     // Only the exact names are skipped: Hyb_Cust is asked like any other group.
@@ -175,7 +179,8 @@ TEST_F(ChangedDefaults, OneChangedGroupAmongSeveral) {
     const std::string path = dir.File("changes.TXT.partial.nvm");
     EXPECT_EQ(std::tuple(r.path, r.changedGroups, r.failedGroups, Slurp(dir.File("changes.TXT.nvm"))),
               std::tuple(path, 1, 1, "complete"));
-    EXPECT_EQ(Slurp(path), "at@nvm:fix_thermal.ramp_drx=61\r\nat@nvm:fix_thermal.path[2].ramp=52\r\n");
+    EXPECT_EQ(Slurp(path),
+              std::string(kUnitLines) + "at@nvm:fix_thermal.ramp_drx=61\r\nat@nvm:fix_thermal.path[2].ramp=52\r\n");
     EXPECT_EQ(host->lines, (Lines{{"Could not read the changes of group \"Hyb_Cust\".", 0},
                                   {IncompleteFileLine(dir.File("changes.TXT.nvm"), path, 1), 0},
                                   {"1 group had changes and was written to the file: \"" + path + "\"", 1}}));
@@ -200,13 +205,13 @@ TEST_F(ChangedDefaults, AllGroupsSkipTheCrashingOnes) {
                              1};
     EXPECT_EQ(std::count(host->lines.begin(), host->lines.end(), skipped), 1);
 
-    // Only a crashing group: an empty file replaces the old one.
+    // Only a crashing group: a file of the identity lines alone replaces the old one.
     Reset();
     ASSERT_TRUE(WriteFileAtomically(dir.File("hyb.nvm"), "old"));
     EXPECT_TRUE(Save("hyb_cust", dir.File("hyb.nvm")).written);
     EXPECT_EQ(std::tuple(Slurp(dir.File("hyb.nvm")), Sent("at@nvm:track_changes(").size(), user.statuses,
                          user.messages),
-              std::tuple("", 1u, Texts{"Reading \"hyb_cust\" group..."}, Texts{kNoChangesMessage}));
+              std::tuple(std::string(kUnitLines), 1u, Texts{"Reading \"hyb_cust\" group..."}, Texts{kNoChangesMessage}));
 }
 
 TEST_F(ChangedDefaults, EmptySetsProbeAndDialog) {

@@ -33,7 +33,7 @@ TEST(NvmFileRoundTrip, DefaultImageSavesLoadsAndComparesAlike) {
     ASSERT_TRUE(LoadParameters(fresh, first, counts, FileNames::AsGiven));
     const int records = items.ViewCount();
     EXPECT_EQ(counts.added, records);
-    ASSERT_TRUE(WriteParameters(fresh, second, &user));
+    ASSERT_TRUE(WriteParameters(fresh, second, &user, FileUnitIdentity(test::FileBytes(first))));
     EXPECT_TRUE(test::FileBytes(first) == test::FileBytes(second));
 
     user.fileNames = {first};

@@ -185,8 +185,9 @@ public:
                 std::string first, second;
                 RC_ASSERT(LoadParameters(again, path, counts, FileNames::AsGiven));
                 if (again.ViewCount() == 0) break;
-                RC_ASSERT(WriteParameters(again, path + ".again", nullptr));
-                RC_ASSERT(ReadWholeFile(path, first) && ReadWholeFile(path + ".again", second));
+                RC_ASSERT(ReadWholeFile(path, first));
+                RC_ASSERT(WriteParameters(again, path + ".again", nullptr, FileUnitIdentity(first)));
+                RC_ASSERT(ReadWholeFile(path + ".again", second));
                 Expect(first == second, "a saved file does not load back as it was:\n" + first + "\n---\n" + second);
                 break;
             }
