@@ -89,7 +89,8 @@ bool CheckVerbArguments(const VerbRow& verb, const ToolOptions& o, unsigned give
             return false;
         }
     }
-    for (const std::string& arg : o.args) {
+    for (size_t i = (verb.rules & kFileFirst) ? 1 : 0; i < o.args.size(); ++i) {
+        const std::string& arg = o.args[i];
         vtq::NvmLine line;
         if ((verb.rules & kAssignments) && !csvFile && !vtq::ParseNvmLine(arg, line)) {
             error = line.refused ? "The argument \"" + arg + "\" cannot be written: " + line.refused + "."
@@ -173,7 +174,8 @@ bool ParseArguments(const std::vector<std::string>& args, ToolOptions& o, std::s
         }
     }
     if (o.help || o.version) return true;
-    if (o.targets.empty()) o.targets.push_back("sim");
+    const bool targetGiven = !o.targets.empty();
+    if (!targetGiven) o.targets.push_back("sim");
     if (o.verb.empty()) {
         error = "No verb given; nvmtool --help lists them.";
         return false;
@@ -183,7 +185,14 @@ bool ParseArguments(const std::vector<std::string>& args, ToolOptions& o, std::s
         error = "Unknown verb " + o.verb + "; nvmtool --help lists the verbs.";
         return false;
     }
-    return CheckVerbArguments(*verb, o, given, error);
+    if (!CheckVerbArguments(*verb, o, given, error)) return false;
+    if (!RunsWithoutTarget(o)) return true;
+    if (targetGiven) {
+        error = o.verb + " works on files alone: it takes no --target.";
+        return false;
+    }
+    o.targets = {kNoTargetName};
+    return true;
 }
 
 // Where the naming presets of export-header and rf-export live on this system.

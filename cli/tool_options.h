@@ -7,6 +7,9 @@
 
 namespace nvmtool {
 
+// The target of a verb that works on files alone, as the output names it.
+inline constexpr const char* kNoTargetName = "no target";
+
 struct ToolOptions {
     std::string verb;
     std::vector<std::string> args;     // the verb's own arguments
@@ -23,6 +26,7 @@ struct ToolOptions {
     bool verify = false;
     bool list = false;            // restore --list
     bool noRestorePoint = false;  // --no-restore-point
+    bool otherUnit = false;       // --other-unit: calibration values of another unit may be written
     bool table = false;  // get: arrays as aligned rows
     bool csv = false;    // get: arrays as comma-separated rows; set: NAME FILE, the array from that file
     bool yes = false;

@@ -50,6 +50,19 @@ struct SessionHolder {
     SessionHolder& operator=(const SessionHolder&) = delete;
     std::unique_ptr<vtq::EditorSession> session;
 };
+
+// The host of a verb that works on files alone: there is no target, and nothing is sent.
+class FileHost : public vtq::Host {
+public:
+    explicit FileHost(ConsoleUser& user) : user_(user) {}
+    bool SendReceive(const std::string&, std::string&, bool, uint8_t*) override { return false; }
+    bool CheckConnection() override { return false; }
+    bool GetInfo(int, int, std::string&) override { return false; }
+    void ShowLine(const std::string& text, uint8_t flag) override { user_.Log(text, flag); }
+
+private:
+    ConsoleUser& user_;
+};
 }  // namespace
 
 void VerbRun::Run() {
@@ -57,7 +70,7 @@ void VerbRun::Run() {
     // The settings of a run are its own, but its restore points go where the window's do.
     session_.Restore().folder = vtq::SettingsFolder() + "restore/";
     session_.Restore().enabled = !o_.noRestorePoint;
-    if (!(verb.rules & kNoGroupList) && !Start()) return;
+    if (!(verb.rules & kNoGroupList) && !RunsWithoutTarget(o_) && !Start()) return;
     (this->*verb.handler)();
 }
 
@@ -162,26 +175,40 @@ std::string PathForTarget(const std::string& path, int index, int count) {
     return path.substr(0, cut) + "-" + std::to_string(index + 1) + path.substr(cut);
 }
 
+namespace {
+
+// The verb over a link to `target`; the run fails with the reason when it cannot be reached.
+void RunOverLink(const ToolOptions& options, const std::string& target, int index, int count, ConsoleUser& user,
+                 const std::string& settingsPath, TargetRun& run) {
+    targetlink::TargetSession link;
+    link.SetTimeoutMs(options.timeoutMs);
+    link.SetLog([&user](const std::string& text, uint8_t flag) { user.Log(text, flag); });
+    targetlink::TargetAddress address;
+    std::string error;
+    std::unique_ptr<targetlink::ByteLink> byteLink;
+    if (targetlink::ParseTargetAddress(target, address, error)) byteLink = targetlink::MakeLink(address, error);
+    if (!byteLink || !link.Attach(std::move(byteLink), error))
+        return (void)run.result.Fail(Outcome::kTargetLost, "Cannot connect to " + target + ": " + error);
+    targetlink::LinkHost host(link, "nvmtool " NVMTOOL_VERSION,
+                              [&user](const std::string& text, uint8_t flag) { user.Log(text, flag); });
+    SessionHolder session(host, user, settingsPath);
+    VerbRun(options, run, user, host, *session.session, index, count).Run();
+}
+
+}  // namespace
+
 TargetRun RunOnTarget(const ToolOptions& options, const std::string& target, int index, int count,
                       const ConsoleSettings& console, const std::string& settingsPath) {
     TargetRun run;
     run.target = target;
     ConsoleUser user(console);
     try {
-        targetlink::TargetSession link;
-        link.SetTimeoutMs(options.timeoutMs);
-        link.SetLog([&user](const std::string& text, uint8_t flag) { user.Log(text, flag); });
-        targetlink::TargetAddress address;
-        std::string error;
-        std::unique_ptr<targetlink::ByteLink> byteLink;
-        if (targetlink::ParseTargetAddress(target, address, error)) byteLink = targetlink::MakeLink(address, error);
-        if (!byteLink || !link.Attach(std::move(byteLink), error)) {
-            run.result.Fail(Outcome::kTargetLost, "Cannot connect to " + target + ": " + error);
-        } else {
-            targetlink::LinkHost host(link, "nvmtool " NVMTOOL_VERSION,
-                                   [&user](const std::string& text, uint8_t flag) { user.Log(text, flag); });
+        if (RunsWithoutTarget(options)) {
+            FileHost host(user);
             SessionHolder session(host, user, settingsPath);
             VerbRun(options, run, user, host, *session.session, index, count).Run();
+        } else {
+            RunOverLink(options, target, index, count, user, settingsPath, run);
         }
     } catch (const std::exception& e) {
         run.result.Fail(Outcome::kUsage, std::string("Stopped: ") + e.what());

@@ -48,6 +48,7 @@ public:
     void ChangedDefaults();
     void Send();
     void Restore();
+    void Edit();
 
 private:
     // The groups of a parameter file, each with the line that names it first.
@@ -81,6 +82,7 @@ private:
 
     // Writing files and values (verbs_write.cpp).
     bool CheckParameterFile(const std::string& path, FileGroups& groups);
+    bool CheckUnit(const std::string& path);
     bool CheckWrites(const std::string& path);
     void WriteSetValues(const SetValues& values, vtq::SetPlan& plan);
     void DryRun(const std::string& path, const std::vector<std::string>& groups);

@@ -10,6 +10,11 @@ namespace {
 // a row here. The row's options and rules are all the argument checks need; the help, the manual page and the
 // shell completion pick the new verb up from the row.
 // The writing verbs save the values they replace first.
+// A file of another unit is refused unless the user says it is meant for this one.
+#define OTHER_UNIT_HELP                                                                            \
+    "\nA file saved from another unit (its serial number differs from the target's) that holds\n"  \
+    "calibration values (groups cal_...) is written only with --other-unit; without it the verb\n" \
+    "stops with status 2, naming both serial numbers, and sends nothing."
 #define RESTORE_POINT_HELP                                                                                   \
     "\nThe values the target held for every parameter about to change are saved first as a restore\n"      \
     "point (see restore); --no-restore-point skips it."
@@ -31,8 +36,8 @@ const VerbRow kVerbs[] = {
      "of 16); --csv prints the same rows with the values separated by commas. An array's name may\n"
      "leave out its index ranges (cal_rx_gain.gain_tab for cal_rx_gain.gain_tab[0,6][0,6])."},
     {"set", &VerbRun::Set, "write values to the target's RAM mirror",
-     "NAME=VALUE... [--commit] | NAME --csv FILE [--commit]", kCommit | kCsv | kNoRestorePoint,
-     kAssignments | kCsvFile, 1, kMany,
+     "NAME=VALUE... [--commit] | NAME --csv FILE [--commit]", kCommit | kCsv | kNoRestorePoint, kAssignments | kCsvFile,
+     1, kMany,
      "Writes values to the target's RAM mirror (arrays as 1,2,3 or {1,2,3}, elements of an array as\n"
      "NAME[2,3]=7,8); every name, element range and element count is checked against the target before\n"
      "anything is written. With --csv the array NAME is written from FILE, comma-separated rows as\n"
@@ -42,8 +47,8 @@ const VerbRow kVerbs[] = {
      "hexadecimal stays hexadecimal. --commit then stores their groups in NVM, but not a group a write\n"
      "to which failed." RESTORE_POINT_HELP},
     {"write", &VerbRun::Write, "write a parameter file to the target",
-     "FILE [--dry-run] [--commit] [--verify] [--all] [--no-restore-point]",
-     kDryRun | kCommit | kVerify | kAll | kNoRestorePoint, kFileFirst, 1, 1,
+     "FILE [--dry-run] [--commit] [--verify] [--all] [--no-restore-point] [--other-unit]",
+     kDryRun | kCommit | kVerify | kAll | kNoRestorePoint | kOtherUnit, kFileFirst, 1, 1,
      "Writes the parameters of a parameter file to the target's RAM mirror: those whose values differ\n"
      "from the target's, or --all of them without reading the target first. --dry-run prints the\n"
      "target commands instead of sending them; --verify reads the written values back and compares\n"
@@ -51,10 +56,19 @@ const VerbRow kVerbs[] = {
      "wrote may still be only in the RAM mirror), except a group a write to which failed. A file line\n"
      "that is not an assignment, an element range outside its array, a value of the wrong element\n"
      "count or a group the target does not have stops the verb before anything is written; a name\n"
-     "given twice is warned about, and its last value counts." RESTORE_POINT_HELP},
-    {"diff", &VerbRun::Diff, "compare the target with a parameter file", "FILE [GROUP...]", 0, kFileFirst, 1, kMany,
+     "given twice is warned about, and its last value counts." OTHER_UNIT_HELP RESTORE_POINT_HELP},
+    {"diff", &VerbRun::Diff, "compare the target with a parameter file, or two files", "FILE [GROUP...] | A.nvm B.nvm",
+     0, kFileFirst, 1, kMany,
      "Compares the target with a parameter file (the file's groups, or only the named ones) and prints\n"
-     "one line per difference. Exit status 1 when there are differences."},
+     "one line per difference. Given two files (the second with a point or a slash in its name), compares\n"
+     "them without a target, A in the target's place: a parameter only in B is Extra, one only in A\n"
+     "Missing. Exit status 1 when there are differences."},
+    {"edit", &VerbRun::Edit, "change values in a parameter file, without a target", "FILE NAME=VALUE...", 0,
+     kFileFirst | kAssignments | kNoTarget, 2, kMany,
+     "Changes values in a parameter file, in place, with the checks set makes: every NAME must be in\n"
+     "the file, an array keeps its element count, a value holds no control character and fits the\n"
+     "type the file gives; otherwise nothing is written (status 2, the problem named). Other lines,\n"
+     "comments and the unit lines stay as they are; the file is replaced only by the complete new one."},
     {"commit", &VerbRun::Commit, "store groups' RAM mirror in NVM", "GROUP...|--all", kAll, kGroupsOrAll, 0, kMany,
      "Stores the RAM mirror of the named groups (or --all groups) in the target's NVM."},
     {"export-header", &VerbRun::ExportHeader, "write groups' default values as a C header",
@@ -63,18 +77,18 @@ const VerbRow kVerbs[] = {
      "Reads the default values of the groups from the target and writes them as a C source header.\n"
      "The naming preset is the one that fits the target's groups, or --preset NAME; the RF variant\n"
      "identifier comes from the target, or from --variant ID."},
-    {"load-header", &VerbRun::LoadHeader, "load a C header's default values and commit them", "FILE.h [--no-restore-point]",
-     kNoRestorePoint, kFileFirst, 1, 1,
+    {"load-header", &VerbRun::LoadHeader, "load a C header's default values and commit them",
+     "FILE.h [--no-restore-point]", kNoRestorePoint, kFileFirst, 1, 1,
      "Loads the default values of a C source header (as export-header or rf-export write it) into the\n"
      "target's RAM mirror and commits each group that was written completely. A file without a group\n"
      "index stops the verb before anything is sent." RESTORE_POINT_HELP},
-    {"restore", &VerbRun::Restore, "list restore points or write one back", "--list | ID [--commit]",
-     kList | kCommit, kNoGroupList, 0, 1,
+    {"restore", &VerbRun::Restore, "list restore points or write one back", "--list | ID [--commit] [--other-unit]",
+     kList | kCommit | kOtherUnit, kNoGroupList, 0, 1,
      "--list prints the restore points, newest first: ID, time, unit, the operation it was saved\n"
      "before, the number of parameters and the groups. With an ID (or the path of a point) the point's\n"
      "values are written to the target where they differ, as write does (saving a restore point of\n"
      "their own first); --commit then stores their groups in NVM. The points are in the folder\n"
-     "restore beside the settings; the last 200 (or 100 MB) are kept, and the newest of each unit."},
+     "restore beside the settings; the last 200 (or 100 MB) are kept, and the newest of each unit." OTHER_UNIT_HELP},
     {"rf-export", &VerbRun::RfExport, "write the RF groups' default values as a C header",
      "-o FILE.h [--merge OLD.h] [--preset NAME]", kOutput | kPreset | kMerge, kNeedsOutput | kPresetsHelp, 0, 0,
      "Reads the default values of the RF groups from the target and writes them as a C source header;\n"
@@ -90,6 +104,7 @@ const VerbRow kVerbs[] = {
 };
 
 #undef RESTORE_POINT_HELP
+#undef OTHER_UNIT_HELP
 
 // Options of single verbs first, in the order their misuse is reported.
 const OptionRow kOptions[] = {
@@ -103,6 +118,7 @@ const OptionRow kOptions[] = {
     {"--merge", nullptr, kMerge, "OLD.h", nullptr, &ToolOptions::merge},
     {"--list", nullptr, kList, nullptr, &ToolOptions::list, nullptr},
     {"--no-restore-point", nullptr, kNoRestorePoint, nullptr, &ToolOptions::noRestorePoint, nullptr},
+    {"--other-unit", nullptr, kOtherUnit, nullptr, &ToolOptions::otherUnit, nullptr},
     {"--table", nullptr, kTable, nullptr, &ToolOptions::table, nullptr},
     {"--csv", nullptr, kCsv, nullptr, &ToolOptions::csv, nullptr},
     {"--target", nullptr, 0, "T", nullptr, nullptr},
@@ -130,6 +146,13 @@ std::string Usage(const VerbRow& verb) {
 }
 
 std::span<const VerbRow> VerbTable() { return kVerbs; }
+
+bool RunsWithoutTarget(const ToolOptions& options) {
+    const VerbRow* verb = FindVerb(options.verb);
+    if (verb && (verb->rules & kNoTarget)) return true;
+    return options.verb == "diff" && options.args.size() == 2 &&
+           options.args[1].find_first_of("./") != std::string::npos;
+}
 
 const VerbRow* FindVerb(std::string_view name) {
     for (const VerbRow& verb : kVerbs)

@@ -27,6 +27,7 @@ enum VerbOption : unsigned {
     kCsv = 512,
     kList = 1024,
     kNoRestorePoint = 2048,
+    kOtherUnit = 4096,
 };
 
 // What the checks before any target is asked know of a verb's arguments.
@@ -39,6 +40,7 @@ enum VerbRule : unsigned {
     kNoGroupList = 32,     // runs without asking the target for its group list
     kPresetsHelp = 64,     // the help says where the naming presets live
     kCsvFile = 128,        // with --csv the arguments are NAME FILE instead
+    kNoTarget = 256,       // works on files alone: no target is connected or asked
 };
 
 constexpr size_t kMany = size_t(-1);
@@ -72,5 +74,8 @@ std::span<const OptionRow> OptionTable();
 const OptionRow* FindOption(std::string_view name);
 // The verb's name and its arguments, as "Usage: nvmtool " shows them.
 std::string Usage(const VerbRow& verb);
+// The verb works on files alone: its row says so, or diff is given two files
+// (a second argument with a point or a slash, which no group name holds).
+bool RunsWithoutTarget(const ToolOptions& options);
 
 }  // namespace nvmtool

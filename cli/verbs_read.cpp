@@ -5,6 +5,7 @@
 #include "base/file_io.h"
 #include "channel/command_exchange.h"
 #include "channel/long_operation.h"
+#include "cli/verb_table.h"
 #include "core/read_groups.h"
 #include "files/file_operations.h"
 #include "files/nvm_compare.h"
@@ -89,6 +90,13 @@ void VerbRun::Diff() {
     const std::string& path = o_.args[0];
     FileGroups fileGroups;
     if (!CheckParameterFile(path, fileGroups)) return;
+    if (RunsWithoutTarget(o_)) {
+        // Two files: the first stands where the target's values would.
+        vtq::LoadCounts counts;
+        if (!CheckParameterFile(o_.args[1], fileGroups)) return;
+        vtq::LoadParameters(Items(), path, counts, vtq::FileNames::AsGiven);
+        return (void)CompareWithFile(o_.args[1], {});
+    }
     const std::vector<std::string> only(o_.args.begin() + 1, o_.args.end());
     std::vector<std::string> groups = only;
     if (groups.empty() && !GroupsOnTarget(path, fileGroups, groups)) return;

@@ -8,9 +8,11 @@
 #include "core/restore_points.h"
 #include "core/verify_writes.h"
 #include "core/write_groups.h"
+#include "files/file_edit.h"
 #include "files/file_operations.h"
 #include "files/nvm_file.h"
 #include "files/nvm_file_check.h"
+#include "files/unit_guard.h"
 #include "model/write_commands.h"
 
 namespace nvmtool {
@@ -36,6 +38,35 @@ bool VerbRun::CheckWrites(const std::string& path) {
     const vtq::CheckStatus status = checks_.Writes(path, fileLines_, why);
     if (status == vtq::CheckStatus::TargetLost) return Fail(Outcome::kTargetLost, "The target is not answering.");
     return status == vtq::CheckStatus::Ok || Fail(Outcome::kUsage, why);
+}
+
+// Calibration values saved from another unit go to this one only with --other-unit.
+bool VerbRun::CheckUnit(const std::string& path) {
+    std::string data;
+    if (!vtq::ReadWholeFile(path, data)) return Fail(Outcome::kFileError, "Cannot read the file " + path + ".");
+    const vtq::FileUnit file = vtq::ReadFileUnit(data);
+    if (o_.otherUnit || !vtq::CrossesUnits(file.unit, session_.Unit(), file.calibrationValues)) return true;
+    return Fail(Outcome::kUsage, path + " was saved from the unit with serial number " + file.unit.serial +
+                                     ", the target's is " + session_.Unit().serial + "; it holds " +
+                                     vtq::CountText(file.calibrationValues, "calibration value", "calibration values") +
+                                     ". Nothing was sent: give --other-unit to write them to this unit.");
+}
+
+void VerbRun::Edit() {
+    vtq::NamedValues edits;
+    for (size_t i = 1; i < o_.args.size(); ++i) {
+        vtq::NvmLine line;
+        vtq::ParseNvmLine(o_.args[i], line);
+        edits.emplace_back(std::string(line.name), std::string(line.value));
+    }
+    const vtq::FileEditResult r = vtq::EditParameterFile(o_.args[0], edits);
+    Count("changed", r.changed);
+    Count("unchanged", r.unchanged);
+    for (const std::string& error : r.errors) Fail(r.fileError ? Outcome::kFileError : Outcome::kUsage, error);
+    if (r.errors.empty())
+        user_.Log(o_.args[0] + ": " + vtq::CountText(r.changed, "value", "values") + " changed, " +
+                      std::to_string(r.unchanged) + " already as given.",
+                  1);
 }
 
 void VerbRun::Set() {
@@ -131,7 +162,7 @@ void VerbRun::Restore() {
 
 void VerbRun::WriteFile(const std::string& path) {
     FileGroups fileGroups;
-    if (!CheckParameterFile(path, fileGroups)) return;
+    if (!CheckParameterFile(path, fileGroups) || !CheckUnit(path)) return;
     std::vector<std::string> groups;
     if (!GroupsOnTarget(path, fileGroups, groups)) return;
     if (!o_.all && (!SelectGroups(groups) || !ReadSelected())) return;

@@ -217,7 +217,12 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
     ASSERT_TRUE(vtq::WriteFileAtomically(bad, "// comment\r\nfix_small.gain=40\r\nfix_small.offset 5\r\n"));
     ASSERT_TRUE(vtq::WriteFileAtomically(other, "fix_small.gain=40\r\nfix_none.x=1\r\n"));
     ASSERT_TRUE(vtq::WriteFileAtomically(out, "old"));
-    const std::tuple<QStringList, int, std::string> cases[] = {  // arguments, exit status, what standard error says
+    // Saved from another unit, with a calibration value: refused unless --other-unit says it is meant for this one.
+    const std::string unit = dir.File("unit.nvm");
+    ASSERT_TRUE(
+        vtq::WriteFileAtomically(unit, "// Unit serial number: 42\r\nfix_small.gain=40\r\ncal_small.mode_1=3\r\n"));
+    const std::tuple<QStringList, int, std::string> cases[] = {
+        // arguments, exit status, what standard error says
         {{"write", QString::fromStdString(bad)}, 2, bad + ":3: not a parameter assignment"},
         {{"write", QString::fromStdString(other)}, 2, other + ":2: the target has no group \"fix_none\""},
         {{"write", File("missing.nvm")}, 4, "Cannot read the file"},
@@ -234,9 +239,15 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
         {{"write", QString::fromStdString(lacking)}, 2, lacking + ":2: The target has no parameter"},
         // A group is not committed after a write to it failed.
         {{"set", "fix_small.gain=99999", "--commit", "--yes"}, 1, "The group fix_small was not committed: a write"},
-        {{"set", "fix_small.tab", "--csv", QString::fromStdString(twice)}, 2,
+        {{"set", "fix_small.tab", "--csv", QString::fromStdString(twice)},
+         2,
          "\"" + twice + "\" holds a table of 2 x 1 values; the array is 2 x 3."},
         {{"get", "fix_small.gain", "--csv"}, 2, "\"fix_small.gain\" is not an array"},
+        {{"write", QString::fromStdString(unit)},
+         2,
+         "serial number 42, the target's is 000000000000001; it holds 1 calibration value. Nothing was sent"},
+        {{"write", QString::fromStdString(unit), "--other-unit", "--dry-run"}, 0, "nothing was sent"},
+        {{"edit", QString::fromStdString(out), "a.b=1"}, 2, "edit works on files alone: it takes no --target."},
     };
     for (const auto& [args, status, says] : cases) {
         const ToolResult r = Run(args);
@@ -245,6 +256,24 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
     }
     EXPECT_EQ(Run({"get", "fix_small.gain"}).out, "fix_small.gain=12\n");
     EXPECT_EQ(ReadFile(out), "old");
+}
+
+// edit and diff of two files need no target: nothing listens, and none is started.
+TEST_F(NvmtoolTest, FilesAreEditedAndComparedWithoutATarget) {
+    const std::string a = dir.File("a.nvm"), b = dir.File("b.nvm");
+    const std::string text = "// Unit serial number: 7\r\nfix_a.g=5 (uint8)\r\nfix_a.lut=1,2\r\n";
+    ASSERT_TRUE(vtq::WriteFileAtomically(a, text + "fix_a.only_a=1\r\n") && vtq::WriteFileAtomically(b, text));
+    ToolResult r = Run({"edit", QString::fromStdString(b), "fix_a.g=300"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("out of range for uint8"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(b), text);
+    r = Run({"edit", QString::fromStdString(b), "fix_a.g=6", "fix_a.lut={3,4}"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFile(b), "// Unit serial number: 7\r\nfix_a.g=6 (uint8)\r\nfix_a.lut=3,4\r\n");
+    r = Run({"diff", QString::fromStdString(a), QString::fromStdString(b)});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.out,
+              "\"fix_a.g\" value: \"5\" != \"6\"\n\"fix_a.lut\" value: \"1,2\" != \"3,4\"\n\"fix_a.only_a\" missing\n");
 }
 
 TEST(NvmtoolFiles, EachTargetGetsAFileOfItsOwn) {
