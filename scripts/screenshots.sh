@@ -16,6 +16,7 @@
 #   close-question.png      the question before the user closes the editor with changes not stored
 #   review-load.png         the review of a file's changes before Load File merges the checked ones
 #   restore-list.png        "Restore...": the restore points saved before writes, the newest first
+#   unit-question.png       the question before Load File brings calibration values saved from another unit
 # Usage: scripts/screenshots.sh [build directory, default build]
 set -euo pipefail
 cd "$(dirname "$0")/.."

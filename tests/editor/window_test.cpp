@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -17,8 +18,10 @@
 #include "channel/command_exchange.h"
 #include "channel/target_commands.h"
 #include "core/pending_changes.h"
+#include "core/unit_identity.h"
 #include "dialogs/dialog_driver.h"
 #include "dialogs/long_line_edit.h"
+#include "dialogs/qt_text.h"
 #include "dialogs/tf_edit_value.h"
 #include "dialogs/tf_restore.h"
 #include "dialogs/tf_review_load.h"
@@ -305,6 +308,37 @@ TEST_F(WindowTest, ReviewWindowMergesTheCheckedRowsAndVerifyReadsBack) {
         EXPECT_EQ(Rec("cal_b.mode")->value, ok ? "2" : "7");
     }
     DialogDriver<TFRestore>::Set(nullptr);
+}
+
+// A file saved from another unit with calibration values in it: Load File asks first, naming both units; No loads
+// nothing. The question is the real message box here, taken from the screen while it waits.
+TEST_F(WindowTest, LoadFileOfAnotherUnitAsksFirst) {
+    ReadAll();
+    const UnitIdentity unit{"Simulated Modems / NVM-SIM 8x / Revision: 8.4.1-sim", "356938035643809"};
+    w->Session().SetUnit(unit);
+    QtUserSide::SetAutoAnswer(false);
+    for (const bool yes : {false, true}) {
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            poll.stop();
+            EXPECT_EQ(box->text(), ToQ(OtherUnitQuestion({unit.model, "356938035643810"}, unit, 1)));
+            if (!yes) {  // the window with the question over it, as the user sees them
+                QPixmap shot = w->grab();
+                const QPixmap question = box->grab();
+                QPainter(&shot).drawPixmap((shot.width() - question.width()) / 2,
+                                           (shot.height() - question.height()) / 2, question);
+                test::Shot(shot, "unit-question.png");
+            }
+            box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+        });
+        poll.start(5);
+        Load("// Unit: " + unit.model +
+             "\r\n// Unit serial number: 356938035643810\r\ncal_b.mode=7\r\nfix_a.gain=99\r\n");
+        EXPECT_EQ(std::tuple(Rec("cal_b.mode")->value, Rec("fix_a.gain")->value),
+                  yes ? std::tuple("7", "99") : std::tuple("2", "12"));
+    }
 }
 
 TEST_F(WindowTest, GroupListFailureAtStartIsShownAndTheWindowStays) {
