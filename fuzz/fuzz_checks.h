@@ -49,8 +49,8 @@ inline void Check(bool good, const char* what, std::string_view detail = {}) {
 }
 
 // A new folder of this process for files every run writes, in memory where the
-// system has it; removed with its files when the process exits (a crash leaves
-// it for the finding's reproduction).
+// system has it; removed with its files when the process exits (a crash, which
+// ends the process at once, leaves it behind).
 inline std::string MakeWorkFolder(const char* target) {
     static std::vector<std::string> folders;
     const char* tmp = std::getenv("TMPDIR");
