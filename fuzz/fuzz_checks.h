@@ -104,15 +104,17 @@ inline int CountValues(std::string_view list) {
     return count;
 }
 
-// A decimal number without sign, blanks round it allowed: -1 when the text is not one (or too long).
+// A decimal number without sign, blanks round it allowed, that an element
+// number can be (at most 2^31-1): -1 when the text is not one.
 inline long ReadIndex(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    if (text.empty() || text.size() > 9) return -1;
+    if (text.empty()) return -1;
     long n = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return -1;
         n = n * 10 + (c - '0');
+        if (n > 2147483647L) return -1;
     }
     return n;
 }

@@ -1,5 +1,7 @@
 #include "model/write_commands.h"
 
+#include <cstdint>
+
 #include "base/number_text.h"
 #include "base/text.h"
 #include "channel/target_commands.h"
@@ -94,7 +96,8 @@ bool BracketsHoldElementNumbers(std::string_view name) {
             continue;
         }
         long long first = 0, last = 0;
-        if (!ReadRange(name, pos, first, last)) return false;
+        // No element lies beyond the model's largest count; a target could read a longer number as another.
+        if (!ReadRange(name, pos, first, last) || last > INT32_MAX || first > INT32_MAX) return false;
     }
     return true;
 }

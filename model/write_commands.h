@@ -68,7 +68,8 @@ long long RangedElementCount(std::string_view name);
 bool HasReversedRange(std::string_view name);
 
 // False when a name's square brackets do not pair up ("a[1", "a]1[", "a[[1]]") or hold anything but an element
-// number or range ("a[]", "a[x]", "a[1,]"): such a name would go out as a command the target reads some other way.
+// number or range ("a[]", "a[x]", "a[1,]", a number above 2^31-1): such a name would go out as a command the target
+// reads some other way.
 bool BracketsHoldElementNumbers(std::string_view name);
 
 // Cuts a comma list into pieces of at most `limit` characters, each cut at a

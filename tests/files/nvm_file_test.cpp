@@ -38,6 +38,7 @@ TEST(NvmFileParse, RulesInOrder) {
         {"grp.a[1,2]=1,2,3", "-"}, {"grp.t[0,1][0,2]={1,2,3}", "-"}, {"grp.t[0,1][1,2]=1,2,3,4", "-"},
         {"grp.t[0,1][0,2]={1,2,3,4,5,6}", "grp|grp.t[0,1][0,2]|1,2,3,4,5,6|"}, {"grp.s[0,7]=\"x,y\"", "grp|grp.s[0,7]|\"x,y\"|"},
         {"grp.a.[]b=5", "-"}, {"grp.a[1,]=5", "-"}, {"grp.a[x].b=5", "-"}, {"grp.r[ 1 ].b=5", "grp|grp.r[ 1 ].b|5|"},
+        {"grp.r[2147483648].b=5", "-"}, {"grp.r[2147483647].b=5", "grp|grp.r[2147483647].b|5|"},
         // A control character inside a name, value or type would end the command early; a tab is a blank.
         {"grp.d\rat@nvm:grp.a=77", "-"}, {"grp.a=5\rat@nvm:grp.b=9", "-"}, {"grp.s=\"a\x01\"", "-"},
         {"grp.a=1 (u\x7f)", "-"}, {"grp.a={1,\t2}\x1b", "grp|grp.a|1,\t2|"},
