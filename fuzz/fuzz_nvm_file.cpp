@@ -72,13 +72,7 @@ const std::string& SaveFolder() {
 void CheckSaveLoadsBack(vtq::GroupItems& items, vtq::ModelLink& link) {
     items.RebuildView();
     if (items.ViewCount() == 0) return;
-    // Blanks before a group name make a group of its own, which the saved lines
-    // do not keep: two such groups meet in one when the file loads back (a name
-    // held by both loads once; an array in one is folded into its range in the other).
-    std::set<std::string, vtq::TextLess> groups;
-    for (int g = 0; g < items.GroupCount(); ++g)
-        if (!groups.insert(vtq::Trim(items.Group(g)->name)).second) return;
-    // Records are compared by name.
+    // Records are compared by name; a name the view shows twice is saved twice and loads back once.
     std::map<std::string, const vtq::NVMParameter*> shown;
     for (const vtq::NVMParameter* p : items.View())
         if (!shown.emplace(p->name, p).second) return;

@@ -106,7 +106,9 @@ bool ParseNvmLine(std::string_view line, NvmLine& out) {
             return false;
         }
     }
-    out.group = line.substr(0, dot);
+    // Blanks before the group name are no part of it: a group of their own would hold the target's
+    // parameter names outside the target's group, with other element counts.
+    out.group = TrimView(line.substr(0, dot));
     out.name = name;
     out.braced = braced;
     out.value = value;

@@ -15,7 +15,7 @@ inline constexpr const char* kNvmFileHeaderLine = "// NVM Parameter file saved f
 
 // One assignment of a parameter file. The views point into the parsed line.
 struct NvmLine {
-    std::string_view group;  // text before the first ".", not trimmed
+    std::string_view group;  // text before the first ".", trimmed
     std::string_view name;
     std::string_view value;  // without enclosing braces
     std::string_view type;   // empty when the line gives none

@@ -25,7 +25,7 @@ TEST(NvmFileParse, RulesInOrder) {
         {"AT@NVM:grp.a=5", "grp|grp.a|5|"}, {"nvm:   grp.arr = {1, 2, 3}  ", "grp|grp.arr|1, 2, 3|"},
         {"grp.arr={ {1,2},{3,4} } (uint8)", "grp|grp.arr|{1,2},{3,4}|uint8"},
         {"grp.a=7 ( uint8 ) rest", "grp|grp.a|7|uint8"}, {"grp.a=7 (uint8", "grp|grp.a|7|"},
-        {"abc=1.5", "abc=1|abc|1.5|"}, {"  grp.a = 1=2", "  grp|grp.a|1=2|"},
+        {"abc=1.5", "abc=1|abc|1.5|"}, {"  grp.a = 1=2", "grp|grp.a|1=2|"},
         {"gr\xe9.n\xff=\x80\xfe (t\xa0y)", "gr\xe9|gr\xe9.n\xff|\x80\xfe|t\xa0y"},
         // Quoted strings keep their parentheses and braces; nothing left after the type or braces: no assignment.
         {"grp.s=\"Model (rev A)\" (string)", "grp|grp.s|\"Model (rev A)\"|string"},
