@@ -56,14 +56,8 @@ public:
 class RestorePointTest : public test::SessionTest {
 protected:
     void OpenFirstWrite() {
-        std::string error;
-        auto image = nvmsim::Image::Parse(kImage, error);
-        session.reset();
-        auto tap = std::make_unique<FirstWriteHost>(image);
-        first = tap.get();
-        host = std::move(tap);
-        session = std::make_unique<EditorSession>(*host, nullptr, dir.File("Brevant.ini"));
-        ASSERT_TRUE(session->Start());
+        Open<FirstWriteHost>(kImage);
+        first = static_cast<FirstWriteHost*>(host.get());
         first->folder = session->Restore().folder;
     }
     FirstWriteHost* first = nullptr;

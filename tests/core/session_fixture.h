@@ -46,12 +46,14 @@ struct Changes : GroupItemsListener {
 
 class SessionTest : public ::testing::Test {
 protected:
+    // A session over the image, through a TapHost or a host derived from it.
+    template <class TestHost = TapHost>
     void Open(const char* image) {
         std::string error;
         auto parsed = nvmsim::Image::Parse(image, error);
         ASSERT_TRUE(parsed) << error;
         session.reset();
-        host = std::make_unique<TapHost>(parsed);
+        host = std::make_unique<TestHost>(parsed);
         session = std::make_unique<EditorSession>(
             *host, [this](const std::string& m) { decoderMessages.push_back(m); }, dir.File("Brevant.ini"));
         ASSERT_TRUE(session->Start());
