@@ -182,6 +182,7 @@ TEST(BlockPaste, WholeTablesPrintedAndReadBack) {
 
     table = ArrayTable{Words("1 2 3 4 5"), ShapeOf({5}, 5, 2), T::UInt8};  // a short last row
     EXPECT_EQ(TableText(table, true), "1,2\n3,4\n5\n");
+    EXPECT_EQ(CopyBlock(table, {0, 1, 0, 2, 2}), "3\t4\n5\n");  // no cell beyond the last row's end
     EXPECT_TRUE(ReadTableText(table, "1,2\n3,4\n6\n", "f").done);
     table = ArrayTable{Words("1 2 3 4"), ShapeOf({2, 1, 2}, 4), T::UInt8};  // two tables
     EXPECT_EQ(TableText(table, false), "1  2\n\n3  4\n");

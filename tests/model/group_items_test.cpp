@@ -154,7 +154,8 @@ TEST_F(GroupItemsQueries, AsksTheTargetWhenTheDumpIsNotEnough) {
 
 TEST_F(GroupItemsQueries, QueryArraySizeReadsRangesAndBraces) {
     const std::pair<const char*, int> cases[] = {{"x[0,15]={...}", 16}, {"x[2, 5]", 4}, {"x[3]", 3},
-                                                 {"x={1,2,3}", 3},      {"plain", 0}};
+                                                 {"x={1,2,3}", 3},      {"plain", 0},
+                                                 {"x[+2,5]", 0}};  // a sign is no part of an element number
     for (const auto& [answer, size] : cases) {
         host.answers["at@nvm:x??\r"] = std::string(answer) + "\r\nOK";
         EXPECT_EQ(items.QueryArraySize("x"), size) << answer;
