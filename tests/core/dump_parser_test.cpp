@@ -97,5 +97,22 @@ TEST_F(DumpParsing, AnswersAreCutAtMarkersNotAtLineEnds) {
     EXPECT_EQ(Find("grp.q"), nullptr);
 }
 
+// Parsing prepares the group's display order and table-base check in advance;
+// the results must be those of doing the work later.
+TEST_F(DumpParsing, PreparedGroupsBehaveAsUnprepared) {
+    items.SetChecked(0, true);
+    const std::string answer = EncodePiece("grp.t[10];{1}") + EncodePiece("grp.t[9];{1}") + EncodePiece("grp.a;{1}") +
+                               EncodePiece("grp.a.b;{1}") + EncodePiece("grp.a.b.c;{1}");
+    UpdateBracket bracket(items);
+    EXPECT_EQ(ParseDumpAnswer(items, answer, 0), 5);
+    for (int removed : {1, 1, 0}) EXPECT_EQ(items.RemoveExtraLutFill(false), removed);
+    items.AddParameter(0, "grp.t", "1", "", false);
+    EXPECT_EQ(items.RemoveExtraLutFill(false), 1);
+    items.EndUpdate();
+    ASSERT_EQ(items.ViewCount(), 3);
+    EXPECT_EQ(items.ViewItem(1)->name + items.ViewItem(2)->name, "grp.t[9]grp.t[10]");
+    items.BeginUpdate();
+}
+
 }  // namespace
 }  // namespace vtq
