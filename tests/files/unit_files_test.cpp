@@ -92,6 +92,12 @@ TEST(UnitFilesTest, WithoutATargetFilesLoadEditSaveAndCompareAndNothingIsSent) {
     EXPECT_FALSE(WriteSelected(session, user, {session.Items().ViewItem(0)}).started);
     EXPECT_FALSE(CommitGroups(session, user).started);
     EXPECT_EQ(host.Texts(), std::vector<std::string>(3, kNoTargetLine));
+    // A target that answers again is found by the refresh of the group list.
+    host.responder = nullptr;
+    host.loseTargetAt = 0;
+    host.connected = true;
+    session.RefreshGroups();
+    EXPECT_FALSE(session.Offline());
 }
 
 TEST(UnitFilesTest, EditChangesOnlyTheNamedLinesAndRefusesWhatSetWouldRefuse) {
@@ -107,6 +113,9 @@ TEST(UnitFilesTest, EditChangesOnlyTheNamedLinesAndRefusesWhatSetWouldRefuse) {
         {{{"fix_a.none", "1"}}, "The file has no parameter \"fix_a.none\".", 0},
         {{{"fix_a.lut", "1,2,3"}}, "\"fix_a.lut\" has 2 elements; 3 values are given.", 0},
         {{{"fix_a.g", "\"6\x7f\""}}, "\"fix_a.g\": the value holds a control character: \"\"6<0x7F>\"\"", 0},
+        {{{"fix_a.g", std::string(1100, '7')}},
+         "\"fix_a.g\": Skipped large command (target cannot accept 1116 bytes in one go.",
+         0},
         {{{"fix_a.g", "300"}, {"fix_a.lut", "3,4"}},
          "\"fix_a.g\": The value 300 is out of range for uint8 (0 to 255): the target refuses it.",
          1},
