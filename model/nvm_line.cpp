@@ -49,12 +49,18 @@ bool ParseNvmLine(std::string_view line, NvmLine& out) {
         line = TrimView(line.substr(7));
     }
     if (line.starts_with("//")) return false;
-    const size_t dot = line.find('.');
-    if (dot == std::string_view::npos) return false;
     const size_t equals = line.find('=');
     if (equals == std::string_view::npos) return false;
     std::string_view value = TrimView(line.substr(equals + 1));
     if (value.empty()) return false;
+    // "=grp.a=1" or "abc=1.5": the name has no group before a point (a point in
+    // the value is no part of it); such a name would go to the target as a
+    // command it cannot take.
+    const size_t dot = line.find('.');
+    if (dot == std::string_view::npos || dot > equals) {
+        out.refused = "no group name and point before its \"=\"";
+        return false;
+    }
 
     std::string_view type;
     if (const size_t open = FindOutsideQuotes(value, '('); open != std::string_view::npos) {

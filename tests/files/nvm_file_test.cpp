@@ -25,7 +25,7 @@ TEST(NvmFileParse, RulesInOrder) {
         {"AT@NVM:grp.a=5", "grp|grp.a|5|"}, {"nvm:   grp.arr = {1, 2, 3}  ", "grp|grp.arr|1, 2, 3|"},
         {"grp.arr={ {1,2},{3,4} } (uint8)", "grp|grp.arr|{1,2},{3,4}|uint8"},
         {"grp.a=7 ( uint8 ) rest", "grp|grp.a|7|uint8"}, {"grp.a=7 (uint8", "grp|grp.a|7|"},
-        {"abc=1.5", "abc=1|abc|1.5|"}, {"  grp.a = 1=2", "grp|grp.a|1=2|"},
+        {"abc=1.5", "-"}, {"  grp.a = 1=2", "grp|grp.a|1=2|"},
         {"gr\xe9.n\xff=\x80\xfe (t\xa0y)", "gr\xe9|gr\xe9.n\xff|\x80\xfe|t\xa0y"},
         // Quoted strings keep their parentheses and braces; nothing left after the type or braces: no assignment.
         {"grp.s=\"Model (rev A)\" (string)", "grp|grp.s|\"Model (rev A)\"|string"},
@@ -240,6 +240,7 @@ TEST(NvmFileCheck, FaultsNameTheLineAndTheLastValueCounts) {
         {"g.a=1\x1b" "2\r\n", "f:1: a control character in \"g.a=1<0x1B>2\".", ""},
         {"g.a=4\ng.t={1,2\n", "f:2: not a well-formed assignment (its braces", ""},
         {"// only\n\n", "f: no parameter assignment in the file.", ""},
+        {"g.a=1\r\n=g.b=2\r\n", "f:2: not a well-formed assignment (no group name and point before its \"=\")", ""},
         {"g.a=4\nh.b=1\ng.a=5\nx y\n", "f:4: ", "f:3: \"g.a\" is given on line 1 too; the last value counts."},
     };
     for (const auto& [file, fault, warnings] : cases) {
