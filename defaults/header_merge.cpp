@@ -382,43 +382,56 @@ namespace {
 
 using ArrayIndex = std::map<std::string, std::string, TextLess>;
 
-// Where `name` is defined as an array before `tableStart` (the definition the
-// header reader takes), else where it is first named there: a declaration or
+// Where arrays are looked for: the first place of the descriptor table type
+// (a mention of a name from there on is the table's), and that type.
+struct ArraySearch {
+    size_t tableStart = 0;
+    std::string tableType;  // the preset's, lower-cased
+
+    ArraySearch(const std::string& code, const NamingPreset& preset) : tableType(ToLower(preset.TableTypeName)) {
+        tableStart = preset.TableTypeName.empty() ? std::string::npos : code.find(preset.TableTypeName);
+        if (tableStart == std::string::npos) tableStart = code.find(kDefaultTableType);
+        if (tableStart == std::string::npos) tableStart = code.size();
+    }
+    bool IsTable(const std::string& type) const {
+        const std::string lower = ToLower(type);
+        return lower == tableType || lower == kDefaultTableType;
+    }
+};
+
+// Where `name` is defined as a data array (the definition the header reader
+// takes, also one after the descriptor table, which then only declares it
+// before), else where it is first named before the table: a declaration or
 // other mention before the definition would lead on to another array's "{".
-size_t FindArray(const std::string& code, const std::string& name, size_t tableStart) {
+size_t FindArray(const std::string& code, const std::string& name, const ArraySearch& search) {
     const auto definitions = FindArrayDefinitions(code);
     const auto defined = definitions.find(name);
-    if (defined != definitions.end() && defined->second.nameAt < tableStart) return defined->second.nameAt;
-    return FindWord(code, name, tableStart);
+    if (defined != definitions.end() &&
+        (defined->second.nameAt < search.tableStart || !search.IsTable(defined->second.type)))
+        return defined->second.nameAt;
+    return FindWord(code, name, search.tableStart);
 }
 
-// Where the array that stands for `r` is named in `code` before `tableStart`:
-// under its table name, under the name the old header's own index gives its
-// group, or under a candidate picked for it. Sets `name` to the name used.
-size_t LocateArray(UserSide& user, const DefaultGroupData& r, const std::string& code, size_t tableStart,
+// Where the array that stands for `r` is defined or named in `code`: under its
+// table name, under the name the old header's own index gives its group, or
+// under a candidate picked for it. Sets `name` to the name used.
+size_t LocateArray(UserSide& user, const DefaultGroupData& r, const std::string& code, const ArraySearch& search,
                    const ArrayIndex& ownIndex, std::vector<std::string>& candidates, std::string& name) {
     name = r.TableName;
-    size_t at = FindArray(code, name, tableStart);
+    size_t at = FindArray(code, name, search);
     const auto own = ownIndex.find(r.GroupName);
     if (at == std::string::npos && own != ownIndex.end() &&
-        (at = FindArray(code, own->second, tableStart)) != std::string::npos) {
+        (at = FindArray(code, own->second, search)) != std::string::npos) {
         name = own->second;
         candidates.erase(std::remove(candidates.begin(), candidates.end(), name), candidates.end());
     }
     if (at == std::string::npos) {
         if (auto picked = PickArray(user, r.TableName, candidates)) {
             name = *picked;
-            at = FindArray(code, name, tableStart);
+            at = FindArray(code, name, search);
         }
     }
     return at;
-}
-
-// The first place of the descriptor table type: arrays are looked for before it.
-size_t TableStart(const std::string& code, const NamingPreset& preset) {
-    size_t tableStart = preset.TableTypeName.empty() ? std::string::npos : code.find(preset.TableTypeName);
-    if (tableStart == std::string::npos) tableStart = code.find(kDefaultTableType);
-    return tableStart == std::string::npos ? code.size() : tableStart;
 }
 
 void ReportCounts(Host& host, UserSide& user, const MergeCounts& counts, const std::string& name) {
@@ -449,7 +462,7 @@ bool MergeDefaultsIntoText(Host& host, UserSide& user, const NamingPreset& prese
     for (DefaultGroupData& r : records) {
         const std::string code = BlankComments(buffer);
         std::string name;
-        const size_t at = LocateArray(user, r, code, TableStart(code, preset), ownIndex, candidates, name);
+        const size_t at = LocateArray(user, r, code, ArraySearch(code, preset), ownIndex, candidates, name);
         if (at == std::string::npos) return Invalid(user, oldPath, "Cannot find the array \"" + name + "\".");
         const size_t open = code.find('{', at + name.size());
         if (open == std::string::npos)
