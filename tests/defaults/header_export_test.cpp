@@ -33,46 +33,6 @@ TEST_F(HeaderExport, ThreeGroupsMatchTheGoldenFile) {
     test::ExpectGolden(path, "three_groups.h");
 }
 
-TEST_F(HeaderExport, OneGroupWithTheVariantAskedFromTheUser) {
-    presets.Current().GroupRenames.Add("fix_thermal", "heat");
-    presets.Current().FilePostpend = "_def_";
-    host->faults().errorPattern = "RF_ENGINE_ID";
-    user.inputAnswers = {" __ ", "k22-7", " _9k_ "};
-    user.fileNames = {dir.File("one.h")};
-    ASSERT_TRUE(Export({"fix_thermal"}).written);
-    EXPECT_EQ(std::tuple(user.questions, user.messages, user.offered, user.statuses),
-              std::tuple(Texts(3, "RF variant ID e.g. k22_7:"), Texts(2, kInvalidVariantMessage),
-                         Texts{"rf_nvm_heat_def_9k.h"}, Texts{"Reading \"fix_thermal\" group..."}));
-    test::ExpectGolden(dir.File("one.h"), "one_group.h");
-
-    // Cancelling the input box, or the save dialog: one line, nothing dumped.
-    for (bool inputCancelled : {true, false}) {
-        Reset();
-        if (inputCancelled) host->faults().errorPattern = "RF_ENGINE_ID";
-        const HeaderExportResult r = Export({"fix_thermal"});
-        EXPECT_TRUE(!r.written && r.cancelled && Sent().empty());
-        EXPECT_EQ(std::tuple(host->lines, user.offered.size()),
-                  std::tuple(Lines{{"Operation canceled.", 1}}, inputCancelled ? 0u : 1u));
-    }
-}
-
-// Cancel logs and tells the export failed; closing the window ends quietly. Neither touches the file.
-TEST_F(HeaderExport, CancelOrCloseInTheSecondGroupWritesNothing) {
-    const std::string path = dir.File("old.h");
-    for (bool close : {false, true}) {
-        SCOPED_TRACE(close ? "close" : "cancel");
-        Reset();
-        ASSERT_TRUE(WriteFileAtomically(path, "old"));
-        user.fileNames = {path};
-        user.onProcessEvents = [&](int call) { (close ? user.closing : user.cancelled) = call == 2; };
-        const HeaderExportResult r = Export(kThree);
-        EXPECT_TRUE(!r.written && r.cancelled && Sent().size() == 1 && user.busyDepth == 0 && !user.progressOpen);
-        EXPECT_EQ(std::tuple(host->lines, user.messages, Slurp(path)),
-                  std::tuple(close ? Lines{} : Lines{{"Operation Canceled.", 1}},
-                             close ? Texts{} : Texts{kExportFailedMessage}, "old"));
-    }
-}
-
 TEST_F(HeaderExport, ProbeFailingEachWay) {
     struct Case { const char* what; std::function<void()> fault; std::string message; Texts groups = kThree; };
     const std::vector<Case> cases = {
@@ -91,21 +51,6 @@ TEST_F(HeaderExport, ProbeFailingEachWay) {
                   std::tuple(Texts{c.message}, Texts{"at@nvm:dump_default()??\r"}));
         EXPECT_TRUE(host->lines.empty() && user.offered.empty());
     }
-}
-
-TEST_F(HeaderExport, CommandLineOptionsSkipTheQuestions) {
-    ASSERT_TRUE(presets.LoadText("PresetName=A\nRF Force Groups=0\nPresetName=B\nFilePrepend=b_\nRF Force Groups=0\n",
-                                 nullptr));
-    const std::string path = dir.File("cli.h");
-    HeaderExportResult r = Export({"fix_thermal"}, {path, "B", "v7"});
-    ASSERT_TRUE(r.written);
-    // Probe and one dump: no variant query, no save dialog.
-    EXPECT_EQ(std::tuple(r.path, presets.CurrentIndex(), user.offered.size(), host->commands.size()),
-              std::tuple(path, 1, 0u, 2u));
-    EXPECT_NE(Slurp(path).find("fix_thermal_default_v7[]"), std::string::npos);
-    EXPECT_TRUE(Export({"fix_thermal"}, {path, "A", "v7"}).written);  // the first preset by name
-    EXPECT_FALSE(Export({"fix_thermal"}, {path, "", "v-7"}).written);
-    EXPECT_EQ(user.messages.back(), kInvalidVariantMessage);
 }
 
 TEST_F(HeaderExport, AFailedGroupIsLeftOutAndTheOthersWritten) {
@@ -134,25 +79,6 @@ TEST_F(HeaderExport, FailedWriteKeepsTheOldFile) {
     EXPECT_FALSE(WriteDefaultHeader(*host, user, path, {}));
     EXPECT_FALSE(WriteDefaultHeader(*host, user, "", {DefaultGroupData{}}));
     EXPECT_EQ(host->lines, (Lines{{"Nothing saved.", 1}, {"Nothing saved.", 1}}));
-}
-
-TEST(DefaultHeaderText, HostInformationAndGuardName) {
-    test::ScriptedHost host;
-    const DefaultGroupList one = {DefaultGroupData{1, "g", "a", "U8", "t", "1"}};
-    const std::string hyphens(76, '-');
-    auto block = [&] {  // the lines between the comment's first line and the group index, each ended by LF
-        std::string text;
-        for (const std::string& line : DefaultHeaderLines(AskHeaderOrigin(host), one, "G")) text += line + "\n";
-        const size_t b = text.find("/*" + hyphens + "\n") + 79;
-        return text.substr(b, text.find("NVM Groups in this file") - b);
-    };
-    EXPECT_EQ(block(), "");
-    host.info = {{20, ""}, {10, "\r\n rev\r\n\r\n2 "}};
-    EXPECT_EQ(block(), "Generated with Brevant\n\nConnected Target Details:\n\nrev\n2\n\n");
-    host.info = {{20, "T20"}, {9, "T9"}, {99, ""}};
-    EXPECT_EQ(block(), "Generated with T20\n\nConnected Target Details:\nT9\n\n");
-    EXPECT_EQ(MakeGuardName(" /x/y/7abc.h "), "_7ABC_H");
-    EXPECT_EQ(MakeGuardName("C:\\dir\\my file-1.h"), "MY_FILE_1_H");
 }
 
 class ChangedDefaults : public test::DefaultsTest {
@@ -187,14 +113,6 @@ TEST_F(ChangedDefaults, OneChangedGroupAmongSeveral) {
     EXPECT_EQ(std::tuple(user.offered, user.filters, host->commands.back()),
               std::tuple(Texts{"ChangedParameters.nvm"}, Texts{"NVM parameter file (*.NVM)"},
                          "at@nvm:track_changes(Hyb_Cust)\r"));
-
-    // A group the target refuses is named; the others are still asked.
-    Reset();
-    host->faults().errorPattern = "track_changes\\(fix_radio_cfg";
-    Save("fix_ant_tuner,fix_radio_cfg,fix_thermal", dir.File("c.nvm"));
-    EXPECT_EQ(host->lines, (Lines{{"Could not read the changes of group \"fix_radio_cfg\".", 0},
-                                  {IncompleteFileLine(dir.File("c.nvm"), dir.File("c.partial.nvm"), 1), 0},
-                                  {Written(dir.File("c.partial.nvm"), 2), 1}}));
 }
 
 TEST_F(ChangedDefaults, AllGroupsSkipTheCrashingOnes) {
@@ -212,23 +130,6 @@ TEST_F(ChangedDefaults, AllGroupsSkipTheCrashingOnes) {
     EXPECT_EQ(std::tuple(Slurp(dir.File("hyb.nvm")), Sent("at@nvm:track_changes(").size(), user.statuses,
                          user.messages),
               std::tuple(std::string(kUnitLines), 1u, Texts{"Reading \"hyb_cust\" group..."}, Texts{kNoChangesMessage}));
-}
-
-TEST_F(ChangedDefaults, EmptySetsProbeAndDialog) {
-    EXPECT_EQ((std::tuple{Save("", "x").changedGroups, user.messages, host->commands.size()}),
-              std::tuple(0, Texts{"Please select the wanted groups to read first."}, 0u));
-    EXPECT_FALSE(Save("fix_thermal", "").written);  // the save dialog cancelled
-    EXPECT_EQ(std::tuple(host->commands.back(), host->lines.size()), std::tuple("at@nvm:track_changes()??\r", 0u));
-    host->connected = false;  // the connection check fails: nothing more, cursor restored
-    EXPECT_FALSE(Save("fix_thermal", dir.File("c.nvm")).written);
-    EXPECT_EQ(Slurp(dir.File("c.nvm")), "<missing>");
-    host->connected = true;
-    EXPECT_FALSE(Save("fix_thermal", dir.File("missing/c.nvm")).written);
-    EXPECT_EQ(std::tuple(user.messages.back(), user.busyDepth),
-              std::tuple("Cannot open file \"" + dir.File("missing/c.nvm") + "\" for writing.", 0));
-    session->GroupTable().Clear();
-    EXPECT_EQ(SaveAllChangedDefaults(*session, user, "x").changedGroups, 0);
-    EXPECT_EQ(user.messages.back(), "No groups to read.");
 }
 
 // Commands: 1 probe, 2 fix_ant_tuner, 3 fix_radio_cfg, 4 fix_thermal (all three changed); 5 is never sent.
@@ -259,33 +160,6 @@ TEST_F(ChangedDefaults, TargetLostAtEveryCommandAndCancel) {
     EXPECT_EQ(host->lines, (Lines{{IncompleteFileLine(dir.File("c.nvm"), dir.File("c.partial.nvm"), 1), 0},
                                   {"The read was canceled by user.", 1},
                                   {Written(dir.File("c.partial.nvm"), 2), 1}}));
-}
-
-// Version, type, name and {data} of the answer, or the failure.
-std::string Parsed(const std::string& answer) {
-    DefaultGroupData r;
-    r.GroupName = "kept";
-    const DefaultDumpFailure failure = ParseDefaultAnswer(answer, r);
-    if (failure != DefaultDumpFailure::None) return failure == DefaultDumpFailure::NoArray ? "no array" : "no brace";
-    return std::to_string(r.Version) + " " + r.ElementType + " " + r.ArrayName + " {" + r.DataText + "} " + r.GroupName;
-}
-
-TEST(ParseDefaultAnswer, Table) {
-    const Pairs cases = {
-        // The worked example: comment blanked, CR LF collapsed.
-        {"VERSION=3\r\n/* default values */\r\nconst U16 fix_t71_lut_default[] = { 0x0010, 0x0020, // gain\r\n0x0030 };",
-         "3 U16 fix_t71_lut_default {0x0010, 0x0020,        \n0x0030} kept"},
-        {" U8 a[4] = {1,\r\n\r\n\r\n2};", "0 U8 a {1,\n2} kept"},                  // no VERSION=: 0
-        {"/* VERSION= -12x */ S8 b[] = {-1}", "-12 S8 b {-1} kept"},               // counted inside a comment
-        {" U8 c[] = { 1, /* } */ 2 }", "0 U8 c {1,         2} kept"},              // a brace in a comment
-        {" U8 d[] = { {1}, 2 }", "0 U8 d {{1} kept"},                              // a nested brace ends the data
-        {"VERSION=99999999999 U8 f[]={}", "2147483647 U8 f {} kept"},               // saturated
-        {"VERSION=3\r\nnothing here", "no array"}, {"x /* U8 a[] = {1} */", "no array"},
-        {" U8 a[] = {1 /* }", "no brace"},  // an unterminated comment hides the rest
-    };
-    for (const auto& [answer, parsed] : cases) EXPECT_EQ(Parsed(answer), parsed) << answer;
-    EXPECT_EQ(DefaultDumpFailureLine(DefaultDumpFailure::NoArray, "g"),
-              "Could not find default data in answer from target for group g");
 }
 
 TEST(FindCArray, Table) {
@@ -323,17 +197,6 @@ TEST(IdentifiersFileNamesAndComments, Table) {
     EXPECT_EQ(BlankComments("/*/ x */y"), "        y");
     EXPECT_EQ(BlankComments("a / b * c /"), "a / b * c /");
     EXPECT_EQ(ReadDecimal(" \t\v\f+42x"), 42);  // the number reader's own table has the limits
-}
-
-TEST(VariantIdFromAnswer, Table) {
-    const Pairs cases = {
-        {"RF_ENGINE_ID: string = \"CUST_22_7\", length = 9", "c22_7"}, {"STRING = cust_7", "c7"},
-        {"x = 1, string = \"k22_7\"", "k22_7"},  // the first "=" whose word is not "string" is passed over
-        {"string = \"CUST_\"", ""},              // no digit left
-        {"strings = \"k1\"", ""}, {"= string", ""}, {"string = \"a-b 1\"", "a_b_1"},
-        {"string =   __k22__  , x", "k22"}, {"string = CUST_5x, string = k9", "c5x"},
-    };
-    for (const auto& [in, out] : cases) EXPECT_EQ(VariantIdFromAnswer(in), out) << in;
 }
 
 }  // namespace

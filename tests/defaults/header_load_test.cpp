@@ -5,7 +5,6 @@
 #include <gmock/gmock.h>
 
 #include "channel/command_exchange.h"
-#include "channel/long_operation.h"
 #include "channel/target_commands.h"
 #include "core/read_groups.h"
 #include "defaults/defaults_fixture.h"
@@ -135,46 +134,6 @@ TEST_F(HeaderLoad, AFileWithAnyErrorSendsNothing) {
     EXPECT_EQ(Sent("at@nvm:write_to_mirror(23"), Texts{"at@nvm:write_to_mirror(23,8,0,\"%hu\",{5})\r"});
 }
 
-// Commands: 1 probe, 2-3 fix_ant_tuner write and commit, 4-5 fix_radio_cfg, 6-7 fix_thermal.
-TEST_F(HeaderLoad, TargetLostAtEveryCommand) {
-    for (int k = 2; k <= 7; ++k) {  // lost at the probe: see HeaderExport.ProbeFailingEachWay
-        SCOPED_TRACE("lost at command " + std::to_string(k));
-        Reset();
-        LoseAt(k);
-        const LoadHeaderResult r = LoadDefaultHeaderToTarget(*session, user, DataFile("three_groups.h"));
-        // Nothing after the unanswered command.
-        EXPECT_EQ(std::tuple(host->commands.size(), r.targetLost, r.committed),
-                  std::tuple(size_t(k), true, (k - 2) / 2));
-        const std::string group = kGroups[static_cast<size_t>(std::max(0, k - 3) / 2)];
-        Lines tail = k % 2 == 0 ? Lines{{kWriteErrorLine, 0}, {kWriteLostLine, 0}}
-                                : Lines{{"There was an error while commiting default values on target for group \"" +
-                                             group + "\".", 0}};
-        tail.push_back({kTargetLostMessage, 0});
-        if (r.committed == 0) tail.push_back({"Done", 1});
-        ASSERT_GE(host->lines.size(), tail.size());
-        EXPECT_EQ(Lines(host->lines.end() - static_cast<long>(tail.size()), host->lines.end()), tail);
-        EXPECT_EQ(user.messages, r.committed ? Texts{kLoadDoneMessage} : Texts{});
-    }
-}
-
-// A cancel (Ctrl+C on the command line) stops the load before the next group, as it stops the other long operations.
-TEST_F(HeaderLoad, ACancelStopsBeforeTheNextGroup) {
-    struct CancelAtCommit : ProbeHost {
-        ScriptedUser* user = nullptr;
-        bool SendReceive(const std::string& command, std::string& answer, bool echo, uint8_t* lost) override {
-            if (command.starts_with("at@nvm:store_nvm_sync")) user->cancelled = true;
-            return ProbeHost::SendReceive(command, answer, echo, lost);
-        }
-    };
-    auto cancelling = std::make_unique<CancelAtCommit>();
-    cancelling->user = &user;
-    Open(std::move(cancelling));
-    const LoadHeaderResult r = LoadDefaultHeaderToTarget(*session, user, DataFile("three_groups.h"));
-    EXPECT_TRUE(r.cancelled && r.committed == 1 && r.failed == 0);
-    EXPECT_EQ(host->commands.size(), 3u) << "the probe, then the first group's values and commit";
-    EXPECT_EQ(host->lines.back(), (LoggedLine{kLoadHeaderCancelledLine, 1}));
-}
-
 TEST_F(HeaderLoad, OpenDialogAndMissingFile) {
     EXPECT_FALSE(LoadDefaultHeaderToTarget(*session, user).loaded);
     user.fileNames = {dir.File("missing.h")};
@@ -247,15 +206,6 @@ TEST(NextValueChunk, Table) {
     EXPECT_EQ(chunks("1, " + std::string(950, '9') + ", 2"), (std::vector<int>{1, 1, 1}));
     EXPECT_EQ(chunks("1, " + std::string(951, '9') + ", 2"), (std::vector<int>{1, -1}));
     EXPECT_EQ(chunks(" } 1"), std::vector<int>{});
-}
-
-TEST(ElementFormat, Table) {
-    std::string got;
-    for (const char* type : {"U8", " u16 ", "U32", "LONG", "S8", "s16", "S32", "U16_T", "U64", "char", "S"}) {
-        const ElementFormatInfo f = ElementFormat(type);
-        got += f.format + std::to_string(f.size) + (f.known ? " " : "? ");
-    }
-    EXPECT_EQ(got, "%qu1 %hu2 %u4 %u4 %qd1 %hd2 %d4 %hu2 %hu2? %hu2? %hu2? ");
 }
 
 TEST(ReplaceConstants, WholeIdentifiersOnlyAndCommentSplit) {

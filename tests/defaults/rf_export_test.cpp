@@ -172,40 +172,6 @@ TEST(NamingPresets, MissingFileIsCreatedWithTheDefaultContentAndReadsBack) {
     EXPECT_TRUE(again.Count() == 1 && again.Current() == NamingPreset() && user.messages.empty());
 }
 
-TEST(NamingPresets, RoundTripOfSeveralPresets) {
-    test::TempDir dir;
-    const std::string path = dir.File("n.config");
-    const std::string text =
-        "PresetName=Fast\nRF_NVM_Filename=r_\nFilePrepend=f_\nFilePostpend=_fp_\nArrayPrepend=a_\n"
-        "ArrayPostpend=_ap_\nTableTypeName=tt\nfix_x=x_fixed\nCAL_Y=y_cal\ncal_y=y_again\n"
-        "RF Groups= cal_y , fix_x,,\nRF Force Groups=TRUE\nfix_lost=dropped\n"
-        "  PresetName  =  Fast  \nRF Groups=\"q r\",s\nRF Force Groups=0\n";
-    NamingPresets presets, again;
-    test::ScriptedUser user;
-    ASSERT_TRUE(presets.LoadText(text, &user));
-    ASSERT_EQ(presets.Count(), 2);
-    const NamingPreset& fast = presets.Preset(0);
-    EXPECT_EQ(JoinCommaText({fast.Name, fast.RF_NVM_Filename, fast.FilePrepend, fast.FilePostpend, fast.ArrayPrepend,
-                             fast.ArrayPostpend, fast.TableTypeName}), "Fast,r_,f_,_fp_,a_,_ap_,tt");
-    EXPECT_EQ(JoinCommaText(fast.RFGroups) + (fast.RFForceGroups ? " forced" : ""), "cal_y,fix_x forced");
-    // Renames: case-insensitive keys, a repeated key replaces the value, defaults kept.
-    EXPECT_EQ(fast.GroupRenames.Count(), 7);
-    EXPECT_EQ(fast.ExportGroupName("Cal_Y") + fast.ExportGroupName("fix_t8x_lut") + fast.ExportGroupName("fix_unknown"),
-              "y_again" "t8x_fixed" "fix_unknown");
-    EXPECT_TRUE(fast.GroupRenames.Find("fix_lost") == nullptr &&
-                fast.GroupRenames.Key(99) + fast.GroupRenames.Value(-1) == "");
-    // The second is made unique; its quoted group keeps its quotes on reading.
-    EXPECT_EQ(std::tuple(presets.Preset(1).Name, presets.Preset(1).RFGroups, user.messages.size()),
-              std::tuple("Fast_1", Texts{"\"q r\"", "s"}, 0u));
-
-    ASSERT_TRUE(presets.Save(path) && again.Load(path, &user));
-    EXPECT_EQ(again.Preset(0), presets.Preset(0));
-    ASSERT_TRUE(again.Save(dir.File("second.config")));
-    const std::string first = test::Slurp(path), second = test::Slurp(dir.File("second.config"));
-    // The quoted group gains a pair of quotes at each round; everything else is stable.
-    EXPECT_EQ(first.substr(0, first.find("RF Groups=\"")), second.substr(0, second.find("RF Groups=\"")));
-}
-
 // The presets' names, then what differs from a default preset in the first one, then the messages.
 std::string ReadBack(const std::string& text) {
     NamingPresets presets;
