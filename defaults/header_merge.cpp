@@ -300,9 +300,11 @@ void ReplaceIndex(std::string& buffer, const std::string& block) {
     }
     if (place == std::string::npos) {
         const size_t firstClose = buffer.find("*/");
+        // Lines are looked for in the code alone: a block placed inside a comment would end it with its own "*/".
+        const std::string code = BlankComments(buffer);
         size_t lineFirst = std::string::npos;
-        for (size_t nl = buffer.find('\n'); nl != std::string::npos; nl = buffer.find('\n', nl + 1)) {
-            const std::string_view line = std::string_view(buffer).substr(nl + 1);
+        for (size_t nl = code.find('\n'); nl != std::string::npos; nl = code.find('\n', nl + 1)) {
+            const std::string_view line = std::string_view(code).substr(nl + 1);
             if (line.substr(0, 8) == "#include" ||
                 (line.size() > 3 && line.substr(0, 3) == "U16" && (line[3] == ' ' || line[3] == '\t'))) {
                 lineFirst = nl + 1;

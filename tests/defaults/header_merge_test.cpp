@@ -109,6 +109,8 @@ TEST(MergeDefaultsIntoText, MergedHeaderLoadsBackOrIsRefused) {
         {"U16 t_calib_x;\nU16 other[] = {1};\nU16 t_calib_x[] = {1, 2};", "t_calib_x[] = {0x0007, 0x0008}", "", ""},
         {"U16 t_calib_x;\nU16 other[] = {1};\nvtq_nvm_default_data_binary_type d[] = {{&t_calib_x[0]}};\n"
          "U16 t_calib_x[] = {1, 2};", "t_calib_x[] = {0x0007, 0x0008}", "", ""},
+        // The index goes where code is, not into a comment whose end its own "*/" would take.
+        {"/* top\nU16 t_calib_x[] = {1, 2};\n*/\nU16 t_calib_x[] = {3, 4};", "t_calib_x[] = {0x0007, 0x0008}", "", ""},
         // A name that is no C identifier is no candidate; one the strict reader does not take as an array
         // definition is refused.
         {"U16 a_calib_\x01[] = {1, 2};", "", why + "Cannot find the array \"t_calib_x\".\nNothing saved.", ""},
