@@ -33,6 +33,18 @@ TEST_F(HeaderExport, ThreeGroupsMatchTheGoldenFile) {
     test::ExpectGolden(path, "three_groups.h");
 }
 
+// Cancelling the variant question, or the save dialog: one line, nothing dumped.
+TEST_F(HeaderExport, CancelledVariantOrSaveDialogSendsNoDump) {
+    for (bool inputCancelled : {true, false}) {
+        Reset();
+        if (inputCancelled) host->faults().errorPattern = "RF_ENGINE_ID";
+        const HeaderExportResult r = Export({"fix_thermal"});
+        EXPECT_TRUE(!r.written && r.cancelled && Sent().empty());
+        EXPECT_EQ(std::tuple(host->lines, user.offered.size()),
+                  std::tuple(Lines{{"Operation canceled.", 1}}, inputCancelled ? 0u : 1u));
+    }
+}
+
 TEST_F(HeaderExport, ProbeFailingEachWay) {
     struct Case { const char* what; std::function<void()> fault; std::string message; Texts groups = kThree; };
     const std::vector<Case> cases = {

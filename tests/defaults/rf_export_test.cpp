@@ -146,19 +146,6 @@ TEST(DetermineRfGroups, Table) {
     }
 }
 
-TEST_F(RfExport, SelectRfGroupsChecksExactlyThem) {
-    SelectExactGroups(session->Items(), "cal_t8x_lut");
-    ASSERT_TRUE(SelectRfGroups(*session, user, presets));
-    EXPECT_EQ(session->Items().CheckedGroupNames(), RfGroupSetA());
-
-    ASSERT_TRUE(WriteFileAtomically(dir.File("other.txt"), "group other 1\n  uint8 a = 1\nend\n"));
-    Open(std::make_unique<test::ProbeHost>(dir.File("other.txt")));
-    EXPECT_FALSE(SelectRfGroups(*session, user, presets) || Run({}).written);
-    EXPECT_EQ(user.messages.at(0), kRfGroupsUnknownMessage);
-    EXPECT_EQ(user.messages.back().rfind("Could not find the RF NVM groups needed for this feature:\n\""
-                                         "cal_t8x_lut,fix_t8x_lut,fix_t8x_lut_setcal\"", 0), 0u);
-}
-
 TEST(NamingPresets, MissingFileIsCreatedWithTheDefaultContentAndReadsBack) {
     test::TempDir dir;
     const std::string path = dir.File("DefaultNVMNaming.config");
