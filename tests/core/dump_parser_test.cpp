@@ -50,7 +50,7 @@ TEST_F(DumpParsing, LinesAreSplitIntoNameAndValueOrReported) {
     for (const auto& [line, name, text] : cases) {
         host.lines.clear();
         EXPECT_EQ(ParseDumpLine(items, line, 0), name != nullptr) << line;
-        if (name) EXPECT_EQ(Find(name) ? Find(name)->value : "<missing>", text) << line;
+        if (name) { EXPECT_EQ(Find(name) ? Find(name)->value : "<missing>", text) << line; }
         const std::vector<LoggedLine> logged = {LoggedLine{text ? text : "", 0}};
         EXPECT_EQ(host.lines, !name && text ? logged : std::vector<LoggedLine>{}) << line;
     }
@@ -91,8 +91,9 @@ TEST_F(DumpParsing, AnswersAreCutAtMarkersNotAtLineEnds) {
         host.lines.clear();
         EXPECT_EQ((std::pair{ParseDumpAnswer(items, none, 0), host.lines.size()}), std::pair(0, size_t{reported}))
             << none;
-        if (reported)
+        if (reported) {
             EXPECT_THAT(host.lines[0].text, StartsWith("Skipping parameter: piece could not be decoded: \"%b64:"));
+        }
     }
     EXPECT_EQ(Find("grp.q"), nullptr);
 }

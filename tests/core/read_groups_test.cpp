@@ -83,8 +83,9 @@ TEST_F(ReadGroupsTest, CancelOrCloseDuringAThreeGroupRead) {
         const ReadGroupsResult r = Read("fix_a,cal_b,dyn_c");
         EXPECT_EQ(std::tuple(r.cancelled, r.closing, r.RebuildGrid()), std::tuple(!closing, closing, !closing));
         EXPECT_EQ(std::pair(Dumps(host->commands), host->lines), std::pair(2, lines));
-        if (!closing)  // fix_a was emptied before the cancel was seen, and not read
+        if (!closing) {  // fix_a was emptied before the cancel was seen, and not read
             EXPECT_EQ(std::tuple(r.total, Count("cal_b"), Count("dyn_c"), Count("fix_a")), std::tuple(4, 2, 2, 0));
+        }
         ExpectCleanEnd();
     }
 }

@@ -50,7 +50,7 @@ TEST_F(SetValuesTest, WhatSetAndFileWritesRefuse) {
             const std::string path = dir.File("F");
             ASSERT_TRUE(WriteFileAtomically(path, row.given));
             std::map<std::string, int, TextLess> lines{{"fix_s.nothing", 2}, {"fix_s.lut[3,4]", 2}};
-            if (row.kind == Row::File) ASSERT_GT(Read("fix_s").total, 0);
+            if (row.kind == Row::File) { ASSERT_GT(Read("fix_s").total, 0); }
             checks.NoteRead(lines);
             if (row.kind == Row::FileAll) checks.AskTarget();
             ASSERT_TRUE(LoadFile(Items(), *host, path, user));

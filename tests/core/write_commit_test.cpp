@@ -204,10 +204,11 @@ TEST_F(WriteCommitTest, TargetLostCancelAndCloseAtEveryStep) {
             EXPECT_EQ(host->lines.back(), (LoggedLine{kTargetLostMessage, 0}));
             const int records = RecordsIn(host->commands);
             EXPECT_EQ(CountState(InTargetRAM), commit ? kRecords - committedBefore[k] : records - 1);
-            if (commit) EXPECT_EQ(host->lines, committedLines(k, {kTargetLostMessage, 0}));
-            if (what == "write")
+            if (commit) { EXPECT_EQ(host->lines, committedLines(k, {kTargetLostMessage, 0})); }
+            if (what == "write") {
                 EXPECT_EQ(host->lines.end()[-2].text,
                           "Write Done (1 errors out of a total of " + std::to_string(records) + " parameters).");
+            }
             check(lost, {false, true, false});
 
             // The host closes the window during command k, which also loses the target: nothing after it.
@@ -335,7 +336,7 @@ TEST_F(WriteCommitTest, EditingFromTheGridAndTheDebugLine) {
         Items().RemoveListener(&changes);
         EXPECT_EQ(std::tuple(changes.count, outcome.changed, host->commands),
                   std::tuple(outcome.changed ? 1 : 0, confirmed && !commands.empty(), commands));
-        if (row < 3) EXPECT_EQ(Items().ViewItem(row)->state, state);
+        if (row < 3) { EXPECT_EQ(Items().ViewItem(row)->state, state); }
     }
     ASSERT_EQ(requests.size(), 5u);
     EXPECT_EQ(std::tuple(requests[0].editor, requests[0].type), std::tuple(ValueEditor::Scalar, "uint16"));
