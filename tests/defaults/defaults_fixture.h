@@ -91,9 +91,9 @@ protected:
         host->lines.clear();
     }
 
-    HeaderExportResult Export(const std::vector<std::string>& groups) {
+    HeaderExportResult Export(const std::vector<std::string>& groups, const HeaderExportOptions& options = {}) {
         SelectExactGroups(session->Items(), JoinCommaText(groups));
-        return ExportDefaultHeader(*session, user, presets, {});
+        return ExportDefaultHeader(*session, user, presets, options);
     }
     // Every further command counts from now; the k-th one (1-based) gets no answer.
     void LoseAt(int k) { host->faults().loseAfter = host->modem().commandCount() + k; }

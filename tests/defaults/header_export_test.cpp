@@ -65,6 +65,21 @@ TEST_F(HeaderExport, ProbeFailingEachWay) {
     }
 }
 
+TEST_F(HeaderExport, CommandLineOptionsSkipTheQuestions) {
+    ASSERT_TRUE(presets.LoadText("PresetName=A\nRF Force Groups=0\nPresetName=B\nFilePrepend=b_\nRF Force Groups=0\n",
+                                 nullptr));
+    const std::string path = dir.File("cli.h");
+    HeaderExportResult r = Export({"fix_thermal"}, {path, "B", "v7"});
+    ASSERT_TRUE(r.written);
+    // Probe and one dump: no variant query, no save dialog.
+    EXPECT_EQ(std::tuple(r.path, presets.CurrentIndex(), user.offered.size(), host->commands.size()),
+              std::tuple(path, 1, 0u, 2u));
+    EXPECT_NE(Slurp(path).find("fix_thermal_default_v7[]"), std::string::npos);
+    EXPECT_TRUE(Export({"fix_thermal"}, {path, "A", "v7"}).written);  // the first preset by name
+    EXPECT_FALSE(Export({"fix_thermal"}, {path, "", "v-7"}).written);
+    EXPECT_EQ(user.messages.back(), kInvalidVariantMessage);
+}
+
 TEST_F(HeaderExport, AFailedGroupIsLeftOutAndTheOthersWritten) {
     host->faults().errorPattern = "dump_default\\(\"fix_radio_cfg\"";
     user.fileNames = {dir.File("f.h")};

@@ -134,6 +134,24 @@ TEST_F(HeaderLoad, AFileWithAnyErrorSendsNothing) {
     EXPECT_EQ(Sent("at@nvm:write_to_mirror(23"), Texts{"at@nvm:write_to_mirror(23,8,0,\"%hu\",{5})\r"});
 }
 
+// A cancel (Ctrl+C on the command line) stops the load before the next group, as it stops the other long operations.
+TEST_F(HeaderLoad, ACancelStopsBeforeTheNextGroup) {
+    struct CancelAtCommit : ProbeHost {
+        ScriptedUser* user = nullptr;
+        bool SendReceive(const std::string& command, std::string& answer, bool echo, uint8_t* lost) override {
+            if (command.starts_with("at@nvm:store_nvm_sync")) user->cancelled = true;
+            return ProbeHost::SendReceive(command, answer, echo, lost);
+        }
+    };
+    auto cancelling = std::make_unique<CancelAtCommit>();
+    cancelling->user = &user;
+    Open(std::move(cancelling));
+    const LoadHeaderResult r = LoadDefaultHeaderToTarget(*session, user, DataFile("three_groups.h"));
+    EXPECT_TRUE(r.cancelled && r.committed == 1 && r.failed == 0);
+    EXPECT_EQ(host->commands.size(), 3u) << "the probe, then the first group's values and commit";
+    EXPECT_EQ(host->lines.back(), (LoggedLine{kLoadHeaderCancelledLine, 1}));
+}
+
 TEST_F(HeaderLoad, OpenDialogAndMissingFile) {
     EXPECT_FALSE(LoadDefaultHeaderToTarget(*session, user).loaded);
     user.fileNames = {dir.File("missing.h")};
