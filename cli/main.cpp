@@ -92,8 +92,10 @@ void WatchSignals(const RunFolder& folder) {
     std::thread([set = StopSignals(), &folder] {
         int signal = 0;
         if (sigwait(&set, &signal) != 0) return;
-        nvmtool::Interrupted() = signal;
+        // Saves stop before the runs see the cancel: once they see it, main may
+        // return and tear down the save registry this call walks.
         vtq::AtomicFileWriter::StopAllSaves();
+        nvmtool::Interrupted() = signal;
         const timespec grace{3, 0};
         siginfo_t info;
         sigtimedwait(&set, &info, &grace);
