@@ -16,11 +16,10 @@ namespace vtq {
 
 namespace {
 
-// Why the file's record of `name` cannot take `value`, as set would refuse it
+// Why the file's `record` (given as `name`) cannot take `value`, as set would refuse it
 // for the target's record; empty when it can, and `edited` is the record with the value.
-std::string CheckEdit(const GroupItems& items, const std::string& name, const std::string& value,
+std::string CheckEdit(const NVMParameter* record, const std::string& name, const std::string& value,
                       NVMParameter& edited) {
-    const NVMParameter* record = FindRecord(items, name);
     if (record == nullptr) return "The file has no parameter \"" + name + "\".";
     if (std::string why = ElementCountRefusal(*record, name, value); !why.empty()) return why;
     // A control character would end the command early and start one nobody asked for.
@@ -75,12 +74,12 @@ FileEditResult EditParameterFile(const std::string& path,
     for (const auto& [name, given] : edits) {
         std::string value = given;
         RemoveBlanksOutsideQuotes(value);
+        const NVMParameter* held = FindRecord(items, name);
         NVMParameter record;
-        if (std::string why = CheckEdit(items, name, value, record); !why.empty()) {
+        if (std::string why = CheckEdit(held, name, value, record); !why.empty()) {
             result.errors.push_back(why);
             continue;
         }
-        const NVMParameter* held = FindRecord(items, name);
         if (held->value == record.value)
             ++result.unchanged;
         else
