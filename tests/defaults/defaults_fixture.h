@@ -44,6 +44,10 @@ class User : public ScriptedUser {
 public:
     std::vector<std::string> offered, filters, captions;
     std::vector<std::vector<int>> preselected;
+    // A message shown over a progress window still open is marked as such.
+    void Message(const std::string& text) override {
+        ScriptedUser::Message(progressOpen ? "(over the progress window) " + text : text);
+    }
     bool SaveFileName(const std::string& title, const std::string& filter, std::string& path) override {
         offered.push_back(path);
         filters.push_back(filter);
