@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <unordered_set>
 #include <utility>
 
@@ -34,6 +35,42 @@ std::string CannotOpenMessage(const std::string& path) { return "Cannot open fil
 std::string CannotWriteMessage(const std::string& path) { return "Cannot write file:\n\"" + path + "\""; }
 std::string CouldNotLoadMessage(const std::string& path) { return "Could not load file: \"" + path + "\""; }
 
+namespace {
+
+// The records of a file that a load would remove as the bases of tables, each
+// with the name of its neighbour it is the base of. The load's walk compares
+// neighbours in a group's name order and, after a removal, skips the record
+// that slid into place, so a base can stay in one load and go in the next:
+// here neighbours are compared again until none is the base of the next, and
+// what stays loads back whole.
+std::map<const NVMParameter*, std::string> TableBases(const std::vector<const NVMParameter*>& records) {
+    std::map<std::string_view, std::vector<const NVMParameter*>, TextLess> groups;
+    for (const NVMParameter* p : records) {
+        const std::string_view name = p->name;
+        groups[TrimView(name.substr(0, name.find('.')))].push_back(p);
+    }
+    std::map<const NVMParameter*, std::string> bases;
+    for (auto& [group, members] : groups) {
+        std::stable_sort(members.begin(), members.end(), [](const NVMParameter* a, const NVMParameter* b) {
+            return ParamMap::NameLess(a->name, b->name);
+        });
+        for (size_t before = 0; before != members.size();) {
+            before = members.size();
+            std::vector<const NVMParameter*> kept;
+            for (size_t i = 0; i < members.size(); ++i) {
+                if (i + 1 < members.size() && IsTableBaseOf(members[i]->name, members[i + 1]->name))
+                    bases.emplace(members[i], members[i + 1]->name);
+                else
+                    kept.push_back(members[i]);
+            }
+            members.swap(kept);
+        }
+    }
+    return bases;
+}
+
+}  // namespace
+
 std::vector<std::string> ParameterFileLines(const GroupItems& items, const UnitIdentity& unit,
                                             std::vector<std::string>* leftOut) {
     std::vector<std::string> lines(2);
@@ -42,10 +79,13 @@ std::vector<std::string> ParameterFileLines(const GroupItems& items, const UnitI
     const size_t headerLines = lines.size();
     lines.reserve(static_cast<size_t>(items.ViewCount()) + headerLines);
     std::string line, value;
+    std::vector<const NVMParameter*> loading;
+    std::vector<std::string> loadingLines;
     for (const NVMParameter* p : items.View()) {
         AssignRecordLine(line, *p);
         if (RecordLineLoadsBack(line, *p, value)) {
-            lines.push_back(line);
+            loading.push_back(p);
+            loadingLines.push_back(line);
             continue;
         }
         if (leftOut) leftOut->push_back(p->name);
@@ -55,6 +95,18 @@ std::vector<std::string> ParameterFileLines(const GroupItems& items, const UnitI
         } else {
             items.Log("Not saved: \"" + p->name + "\": its line would not load back from the file.", 0);
         }
+    }
+    const std::map<const NVMParameter*, std::string> bases = TableBases(loading);
+    for (size_t i = 0; i < loading.size(); ++i) {
+        const NVMParameter* p = loading[i];
+        if (const auto base = bases.find(p); base != bases.end()) {
+            if (leftOut) leftOut->push_back(p->name);
+            items.Log("Not saved: \"" + p->name + "\": a load would remove it as an extra LUT/fill parameter of \"" +
+                          base->second + "\".",
+                      0);
+            continue;
+        }
+        lines.push_back(std::move(loadingLines[i]));
     }
     lines[0] = kNvmFileHeaderLine;
     lines[1] = "// Item Count=" + std::to_string(lines.size() - headerLines) + ":";

@@ -376,6 +376,11 @@ bool GroupItems::DeleteParameter(int groupIndex, int position) {
     return true;
 }
 
+bool IsTableBaseOf(std::string_view base, std::string_view name) {
+    return name.size() > base.size() && (name[base.size()] == '[' || name[base.size()] == '.') &&
+           name.compare(0, base.size(), base) == 0;
+}
+
 // Walks neighbours in name order: a record whose whole name (case matters)
 // begins the next one, followed by "[" or ".", is a table base. After a
 // deletion the walk still moves on by one, so the record that slid into place
@@ -390,8 +395,7 @@ int GroupItems::RemoveLutFillOf(GroupItem& group, bool remove) {
         if (next == params.end()) break;
         const std::string& base = (*it)->name;
         const std::string& name = (*next)->name;
-        if (name.size() > base.size() && (name[base.size()] == '[' || name[base.size()] == '.') &&
-            name.compare(0, base.size(), base) == 0) {
+        if (IsTableBaseOf(base, name)) {
             ++found;
             if (remove) {
                 params.Erase(it);

@@ -22,6 +22,11 @@ namespace vtq {
 // tbl[2] < tbl[10] and rec[1].b < rec[1].c. Negative, zero or positive.
 int NaturalNameCompare(std::string_view a, std::string_view b);
 
+// Is the record named `base` the base entry of a table whose elements or
+// members come as their own records (tab beside tab[0], rec beside rec.m)?
+// `name` begins with the whole of `base` (case matters), then "[" or ".".
+bool IsTableBaseOf(std::string_view base, std::string_view name);
+
 // How a name becomes a record name: as the target gives names (a dimension
 // suffix such as tbl_4x8 is the array's shape, confirmed with the target), or
 // as a file gives them, for a container that cannot ask the target (a plain

@@ -78,6 +78,10 @@ bool ParseNvmLine(std::string_view line, NvmLine& out) {
         out.refused = "its square brackets do not hold element numbers";
         return false;
     }
+    if (HasRangeInsideName(name)) {
+        out.refused = "its element range does not end its name";
+        return false;
+    }
     if (HasReversedRange(name)) {
         out.refused = "its element range counts down";
         return false;

@@ -55,13 +55,23 @@ bool ParseElementRange(std::string_view name, ElementRange& range) {
     return true;
 }
 
-long long RangedElementCount(std::string_view name) {
+namespace {
+
+// Where the run of bracket groups that ends the name starts (the name's size when it ends in none).
+size_t TrailingBracketRun(std::string_view name) {
     size_t start = name.size();
     while (start > 0 && name[start - 1] == ']') {
         const size_t open = name.rfind('[', start - 1);
         if (open == std::string_view::npos) break;
         start = open;
     }
+    return start;
+}
+
+}  // namespace
+
+long long RangedElementCount(std::string_view name) {
+    const size_t start = TrailingBracketRun(name);
     constexpr long long kMany = 1LL << 40;  // more elements than any value holds
     long long count = 1;
     bool ranged = false, whole = true;
@@ -77,6 +87,15 @@ long long RangedElementCount(std::string_view name) {
     }
     if (!ranged) return -1;
     return groups > 1 && !whole ? 0 : count;
+}
+
+bool HasRangeInsideName(std::string_view name) {
+    const std::string_view before = name.substr(0, TrailingBracketRun(name));
+    for (size_t open = before.find('['); open != std::string_view::npos; open = before.find('[', open + 1)) {
+        const size_t close = before.find(']', open);
+        if (before.substr(open, close - open).find(',') != std::string_view::npos) return true;
+    }
+    return false;
 }
 
 bool HasReversedRange(std::string_view name) {
@@ -116,12 +135,7 @@ std::string IndexedName(std::string_view name, int first, int last) {
     const size_t found = ranged ? std::string_view::npos : name.rfind("[0,");
     if (found == std::string_view::npos) return std::string(name) + range;
     // A run of bracket groups that ends in the "[0," group is replaced as a whole.
-    size_t start = found;
-    while (start > 0 && name[start - 1] == ']') {
-        const size_t open = name.rfind('[', start - 1);
-        if (open == std::string_view::npos) break;
-        start = open;
-    }
+    const size_t start = TrailingBracketRun(name.substr(0, found));
     const size_t close = name.find(']', found);
     std::string out(name.substr(0, start));
     out += range;

@@ -64,6 +64,10 @@ bool ParseElementRange(std::string_view name, ElementRange& range);
 // range of the array can write.
 long long RangedElementCount(std::string_view name);
 
+// True when an element range "[a,b]" is followed by more name text than bracket
+// groups (t[0,1]x, r[2,3].v): a write would send another range than the name gives.
+bool HasRangeInsideName(std::string_view name);
+
 // True when a bracket group "[a,b]" of the name counts down (x[5,2]).
 bool HasReversedRange(std::string_view name);
 
