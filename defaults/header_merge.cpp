@@ -436,6 +436,18 @@ size_t LocateArray(UserSide& user, const DefaultGroupData& r, const std::string&
     return at;
 }
 
+// Do two value lists hold the same numbers (as the element's bits), one for one? A name
+// left in a list (a constant without its value) is no number.
+bool SameValues(std::string_view a, std::string_view b) {
+    const std::vector<Token> x = TargetTokens(a);
+    const std::vector<Token> y = TargetTokens(b);
+    if (x.size() != y.size()) return false;
+    for (size_t i = 0; i < x.size(); ++i)
+        if (x[i].isName || y[i].isName || static_cast<uint32_t>(x[i].value) != static_cast<uint32_t>(y[i].value))
+            return false;
+    return true;
+}
+
 void ReportCounts(Host& host, UserSide& user, const MergeCounts& counts, const std::string& name) {
     if (counts.added > 0)
         user.Message(std::to_string(counts.added) +
@@ -480,6 +492,15 @@ bool MergeDefaultsIntoText(Host& host, UserSide& user, const NamingPreset& prese
     const HeaderRead back = ReadDefaultHeader(buffer);
     if (!back.problems.empty()) return Invalid(user, oldPath, back.problems.front().text + ".");
     if (back.records.size() != records.size()) return Invalid(user, oldPath, "No valid groups found in file.");
+    for (const DefaultGroupData& r : records) {
+        const auto found = std::find_if(back.records.begin(), back.records.end(),
+                                        [&](const DefaultGroupData& b) { return b.GroupName == r.GroupName; });
+        if (found == back.records.end() ||
+            !SameValues(r.DataText, ReplaceConstants(found->DataText, back.constants)))
+            return Invalid(user, oldPath,
+                           "The array \"" + r.ArrayName + "\" does not read back with the values of group " +
+                               r.GroupName + ".");
+    }
     return true;
 }
 

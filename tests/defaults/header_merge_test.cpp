@@ -64,6 +64,8 @@ TEST(MergeDefaultsIntoText, IndexPlacementAndAddedValues) {
         // file would not load back, so there is none.
         {bigIndex + "\n" + arrays, ""},
         {"/* [GROUP=a] */\n" + arrays, ""},
+        // c's unclosed braces hold a's first definition, which c's merge then drops: the later a would read back.
+        {"U16 c[] = {9 {\nU16 a[] = {1};\nU16 b[] = {9};\nU16 a[] = {7};\n", ""},
         // An index outside a comment stays where it is.
         {"x [GROUP=a,ARRAYNAME=a,VERSION=1]\n" + arrays, "x [GROUP=a,ARRAYNAME=a,VERSION=1]\n" + block + arrays},
     };
