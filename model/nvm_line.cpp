@@ -39,6 +39,14 @@ bool BracesBalanced(std::string_view text) {
     return depth == 0;
 }
 
+// Why the square brackets of a line's name cannot go to the target; null when they can.
+const char* ElementNumbersRefusal(std::string_view name) {
+    if (!BracketsHoldElementNumbers(name)) return "its square brackets do not hold element numbers";
+    if (HasRangeInsideName(name)) return "its element range does not end its name";
+    if (HasReversedRange(name)) return "its element range counts down";
+    return nullptr;
+}
+
 }  // namespace
 
 bool ParseNvmLine(std::string_view line, NvmLine& out) {
@@ -74,16 +82,8 @@ bool ParseNvmLine(std::string_view line, NvmLine& out) {
         out.refused = "its braces do not pair up";
         return false;
     }
-    if (!BracketsHoldElementNumbers(name)) {
-        out.refused = "its square brackets do not hold element numbers";
-        return false;
-    }
-    if (HasRangeInsideName(name)) {
-        out.refused = "its element range does not end its name";
-        return false;
-    }
-    if (HasReversedRange(name)) {
-        out.refused = "its element range counts down";
+    if (const char* why = ElementNumbersRefusal(name)) {
+        out.refused = why;
         return false;
     }
     // An array loads alike with or without its enclosing braces.
