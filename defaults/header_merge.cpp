@@ -142,28 +142,38 @@ private:
     size_t pos_;
 };
 
-// True when `at` lies inside a "//" comment of the text (one that no block comment holds).
 // A name the header reader takes as an array's: letters, digits and "_", not starting with a digit.
 bool IsCIdentifier(std::string_view name) {
     return !name.empty() && !IsDigit(name[0]) && std::all_of(name.begin(), name.end(), IsCIdentChar);
 }
 
-bool InLineComment(std::string_view text, size_t at) {
+// The comment that holds `at`, found as C finds comments, from the text's
+// start: a "/*" inside a comment or after "//" opens none. `start` is npos when
+// `at` is in code; `end` is after the "*/" or at the line end, npos when the
+// comment runs to the text's end.
+struct CommentSpan {
+    size_t start = std::string_view::npos;
+    size_t end = std::string_view::npos;
+    bool line = false;  // a "//" comment
+};
+
+CommentSpan CommentAround(std::string_view text, size_t at) {
     size_t i = 0;
     while (i <= at && i + 1 < text.size()) {
         if (text[i] == '/' && text[i + 1] == '*') {
-            const size_t end = text.find("*/", i + 2);
-            if (end == std::string_view::npos || at < end + 2) return false;
-            i = end + 2;
+            const size_t close = text.find("*/", i + 2);
+            const size_t end = close == std::string_view::npos ? close : close + 2;
+            if (at < end) return {i, end, false};
+            i = end;
         } else if (text[i] == '/' && text[i + 1] == '/') {
             const size_t end = text.find_first_of("\r\n", i);
-            if (end == std::string_view::npos || at < end) return true;
+            if (at < end) return {i, end, true};
             i = end;
         } else {
             ++i;
         }
     }
-    return false;
+    return {};
 }
 
 // Removes the code between `from` and `to` (the old entries and their commas)
@@ -242,7 +252,7 @@ MergeCounts MergeValues(Host& host, std::string& buffer, size_t open, const std:
             if (last > open + 1 && code[last - 1] != ',') {
                 // Where the new values go, unless a "//" comment ends the array's last line: a comma
                 // there would be commented out, so it goes right after the last value.
-                const size_t commaAt = InLineComment(before, insertAt - 1) ? last : insertAt;
+                const size_t commaAt = CommentAround(before, insertAt - 1).line ? last : insertAt;
                 buffer.insert(commaAt, ",");
                 ++insertAt;
             }
@@ -286,15 +296,11 @@ void ReplaceIndex(std::string& buffer, const std::string& block) {
         const size_t lineEnd = std::min(buffer.find('\n', entry), buffer.size());
         const std::string_view line = std::string_view(buffer).substr(lineStart, lineEnd - lineStart);
         if (line.find("ARRAYNAME=") != std::string_view::npos && line.find("VERSION=") != std::string_view::npos) {
-            const size_t open = buffer.rfind("/*", entry);
-            const size_t closeBefore = buffer.rfind("*/", entry);
-            const size_t close = buffer.find("*/", entry);
-            const size_t openAfter = buffer.find("/*", entry);
-            const bool inside = open != std::string::npos && (closeBefore == std::string::npos || closeBefore < open) &&
-                                close != std::string::npos && (openAfter == std::string::npos || close < openAfter);
-            if (inside && close + 2 - open < 5000) {
-                buffer.erase(open, close + 2 - open);
-                place = open;
+            const CommentSpan comment = CommentAround(buffer, entry);
+            if (comment.start != std::string::npos && !comment.line && comment.end != std::string::npos &&
+                comment.end - comment.start < 5000) {
+                buffer.erase(comment.start, comment.end - comment.start);
+                place = comment.start;
             }
         }
     }

@@ -60,6 +60,8 @@ TEST(MergeDefaultsIntoText, IndexPlacementAndAddedValues) {
         // No comment and no include line: the index goes first.
         {"u16 a[] = {9};\nu16 b[] = {9};\nu16 c[] = {9};", block + "u16 a[] = {9};\nu16 b[] = {9};\nu16 c[] = {9};"},
         {"/*1*/ /* [GROUP=a,ARRAYNAME=a,VERSION=1] */\n" + arrays, "/*1*/ " + block + "\n" + arrays},
+        // The old index's comment is replaced whole, stray "/*" inside it or not.
+        {"/* x /* [GROUP=a,ARRAYNAME=a,VERSION=1] /* y */\n" + arrays, block + "\n" + arrays},
         // An old index too big to replace, or an entry without its keys before the new index: the merged
         // file would not load back, so there is none.
         {bigIndex + "\n" + arrays, ""},
