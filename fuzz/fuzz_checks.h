@@ -1,8 +1,9 @@
 #pragma once
 // What the fuzz targets assert about their results, shared so that every
-// target checks a command the same way: a failed check names what broke and
-// aborts, which libFuzzer reports as a finding with the input that caused it.
+// target checks a command and a record's write the same way.
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,60 +13,58 @@
 #include <string_view>
 #include <vector>
 
+#include "core/write_groups.h"
+#include "model/write_commands.h"
 #include "support/scripted_host.h"
 
 namespace fuzzcheck {
 
-// During a campaign, FUZZ_KNOWN="what|what" names failures already reported:
-// they are printed the first time and then let pass, so the campaign goes on
-// to find the next fault. Runs over the corpus never set it.
-inline bool KnownFailure(std::string_view what) {
-    static const std::string known = [] {
-        const char* text = std::getenv("FUZZ_KNOWN");
-        return std::string(text ? text : "");
-    }();
-    static std::vector<std::string> seen;
-    for (size_t b = 0; b < known.size();) {
-        size_t e = known.find('|', b);
-        if (e == std::string::npos) e = known.size();
-        if (e > b && what.find(std::string_view(known).substr(b, e - b)) != std::string_view::npos) {
-            for (const std::string& s : seen)
-                if (s == what) return true;
-            seen.emplace_back(what);
-            std::fprintf(stderr, "fuzz check failed (known, going on): %.*s\n", static_cast<int>(what.size()),
-                         what.data());
-            return true;
-        }
-        b = e + 1;
-    }
-    return false;
+// The work folder of this process, empty until WorkFolder makes it.
+inline std::string& WorkFolderPath() {
+    static std::string path;
+    return path;
 }
 
+inline void RemoveWorkFolder() {
+    std::error_code ignored;
+    if (!WorkFolderPath().empty()) std::filesystem::remove_all(WorkFolderPath(), ignored);
+}
+
+// A failed check names what broke, removes the work folder and aborts: libFuzzer
+// reports a finding with the input that caused it (-fork=1 -ignore_crashes=1
+// lets a campaign go on past it).
 inline void Check(bool good, const char* what, std::string_view detail = {}) {
-    if (good || KnownFailure(what)) return;
+    if (good) return;
     std::fprintf(stderr, "fuzz check failed: %s\n", what);
     if (!detail.empty()) std::fprintf(stderr, "  in: %.*s\n", static_cast<int>(detail.size()), detail.data());
+    RemoveWorkFolder();
     std::abort();
 }
 
-// A new folder of this process for files every run writes, in memory where the
-// system has it; removed with its files when the process exits (a crash, which
-// ends the process at once, leaves it behind).
-inline std::string MakeWorkFolder(const char* target) {
-    static std::vector<std::string> folders;
+// The folder of this process for the files every run writes, in memory where
+// the system has it ("PROGRAM.PID.XXXXXX"), made on the first call; removed
+// with its files when the process exits or a check fails. A process ended
+// otherwise (a sanitizer's report, a signal) leaves it behind: the next process
+// of the program removes the folders of processes that no longer run.
+inline const std::string& WorkFolder() {
+    std::string& path = WorkFolderPath();
+    if (!path.empty()) return path;
     const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : tmp && *tmp ? tmp : "/tmp") + "/" +
-                          target + ".XXXXXX";
+    const std::string base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : tmp && *tmp ? tmp : "/tmp";
+    const std::string prefix = std::string(program_invocation_short_name) + ".";
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(base, ignored)) {
+        const std::string name = entry.path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+        if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            std::filesystem::remove_all(entry.path(), ignored);
+    }
+    std::string pattern = base + "/" + prefix + std::to_string(getpid()) + ".XXXXXX";
     Check(mkdtemp(pattern.data()) != nullptr, "no work folder");
-    if (folders.empty())
-        std::atexit([] {
-            for (const std::string& folder : folders) {
-                std::error_code ignored;
-                std::filesystem::remove_all(folder, ignored);
-            }
-        });
-    folders.push_back(pattern);
-    return pattern;
+    path = pattern;
+    std::atexit(RemoveWorkFolder);
+    return path;
 }
 
 // A command as it goes to the target is one line: its final CR, and no other
@@ -185,6 +184,20 @@ inline void CheckWriteCommand(std::string_view command, const std::map<std::stri
     const std::string_view values = value.substr(1, value.size() - 2);
     if (values.find('"') != std::string_view::npos) return;
     Check(CountValues(values) == range.last - range.first + 1, "element range and value count differ", command);
+}
+
+// Writes a copy of `record` through a target that answers OK, checks every
+// command sent (CheckWriteCommand, with the record's element count) and that
+// the dry run lists exactly what the write sent.
+inline void CheckRecordWrite(const vtq::NVMParameter& record, const std::map<std::string, int, std::less<>>& arrays,
+                             bool targetNames = false) {
+    RecordingHost target;
+    vtq::NVMParameter sent = record;
+    const bool written = vtq::WriteRecord(target, sent, vtq::RecordReport::Quiet);
+    for (const std::string& command : target.commands)
+        CheckWriteCommand(command, arrays, record.elementCount, targetNames);
+    const vtq::WriteCommandList dry = vtq::WriteCommands(record);
+    Check(written == dry.Ok() && target.commands == dry.commands, "the dry run differs from the write", record.name);
 }
 
 }  // namespace fuzzcheck

@@ -9,8 +9,6 @@
 // numbers only). Campaigns run with -max_len=131072: thousands of index
 // entries, where a search from the start for each entry shows.
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <map>
@@ -43,12 +41,6 @@ public:
     }
 };
 
-// A folder of this process, in memory where the system has it.
-const std::string& WorkFolder() {
-    static const std::string folder = fuzzcheck::MakeWorkFolder("fuzz_default_header");
-    return folder;
-}
-
 // The groups the target lists, with their numbers.
 const std::map<std::string, int> kTargetGroups = {
     {"fix_ant_tuner", 11}, {"fix_radio_cfg", 8}, {"fix_thermal", 23},
@@ -74,16 +66,12 @@ public:
     }
 };
 
-bool IsIdentChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
 // True when the code (comments blanked) defines `name` as an array, "name[...] = {"
 // with one or more bracket groups (as C's arrays of arrays), with `data` as its
 // trimmed initialiser up to the first "}".
 bool DefinesArrayWith(const std::string& code, const std::string& name, const std::string& data) {
     for (size_t at = code.find(name); at != std::string::npos; at = code.find(name, at + 1)) {
-        if ((at > 0 && IsIdentChar(code[at - 1])) || (at + name.size() < code.size() && IsIdentChar(code[at + name.size()])))
+        if ((at > 0 && vtq::IsCIdentChar(code[at - 1])) || (at + name.size() < code.size() && vtq::IsCIdentChar(code[at + name.size()])))
             continue;
         size_t i = at + name.size();
         auto blanks = [&] {
@@ -164,7 +152,7 @@ void CheckMirrorCommand(const std::string& command) {
 // The session the header is loaded through: one for all runs, over a target that answers.
 vtq::EditorSession& Session(LoadTarget& target) {
     static std::unique_ptr<vtq::EditorSession> session = [&] {
-        auto s = std::make_unique<vtq::EditorSession>(target, nullptr, WorkFolder() + "/Brevant.ini");
+        auto s = std::make_unique<vtq::EditorSession>(target, nullptr, fuzzcheck::WorkFolder() + "/Brevant.ini");
         s->Start();
         return s;
     }();
@@ -201,7 +189,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The whole load into a target that answers.
     static LoadTarget target;
     vtq::EditorSession& session = Session(target);
-    const std::string path = WorkFolder() + "/header.h";
+    const std::string path = fuzzcheck::WorkFolder() + "/header.h";
     Check(vtq::WriteFileAtomically(path, input), "the header cannot be written");
     target.commands.clear();
     vtq::test::ScriptedUser loadUser;

@@ -2,22 +2,13 @@
 // outside the input, and the table-driven decoder must give exactly what the bit-by-bit walk gives.
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "channel/piece_decoder.h"
+#include "fuzz_checks.h"
 
-namespace {
-
-void Check(bool good, const char* what) {
-  if (good) return;
-  std::fprintf(stderr, "piece decoder fuzz: %s\n", what);
-  std::abort();
-}
-
-}  // namespace
+using fuzzcheck::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Pieces are cut from a copy of exactly the input's size, so ASan sees any read past its end.

@@ -3,8 +3,6 @@
 // reads back exactly, a value that would break its line is refused, and
 // every line of the file that is not the written key survives in its order.
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -19,12 +17,6 @@ using fuzzcheck::Check;
 
 namespace {
 
-// A file of this process, in memory where the system has it: every run writes it.
-const std::string& SettingsPath() {
-    static const std::string path = fuzzcheck::MakeWorkFolder("fuzz_settings") + "/Brevant.ini";
-    return path;
-}
-
 // True when `sub` is `all` with some lines left out, the others in order.
 bool KeptInOrder(const std::vector<std::string>& sub, const std::vector<std::string>& all) {
     size_t i = 0;
@@ -37,7 +29,8 @@ bool KeptInOrder(const std::vector<std::string>& sub, const std::vector<std::str
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
-    const std::string& path = SettingsPath();
+    // A file of this process, in memory where the system has it: every run writes it.
+    const std::string path = fuzzcheck::WorkFolder() + "/Brevant.ini";
     Check(vtq::WriteFileAtomically(path, input), "the settings file cannot be written");
     vtq::EditorSettings settings = vtq::LoadSettings(path);
 
