@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text.h"
 #include "fuzz_checks.h"
 #include "link/at_framer.h"
 
@@ -44,14 +45,6 @@ std::vector<std::string_view> Lines(std::string_view text) {
         start = i + 1;
     }
     return lines;
-}
-
-bool SameAscii(std::string_view a, std::string_view b) {
-    auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (fold(a[i]) != fold(b[i])) return false;
-    return true;
 }
 
 }  // namespace
@@ -108,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::string_view echo = command;
         while (!echo.empty() && (echo.back() == '\r' || echo.back() == '\n')) echo.remove_suffix(1);
         bool echoLeft = false;
-        for (std::string_view line : Lines(whole.pending)) echoLeft |= SameAscii(line, echo);
+        for (std::string_view line : Lines(whole.pending)) echoLeft |= vtq::SameText(line, echo);
         Check(!link.Complete() || echoLeft, "a leftover final code completed the next answer");
     }
     return 0;

@@ -1,12 +1,12 @@
 // Any input as a parameter file: merged into a container that already holds
 // records (its target queries all fail), and into a fresh one that keeps the
 // file's names; then the two are compared (checked against a search of every
-// name), shown as the difference window shows them, and every line is parsed on its own and written back as a
-// parameter line. What must hold: every record the file yields writes as
-// well-formed commands (one line each, element ranges inside the target's
-// arrays), the dry run prints exactly what the real write sends, and the file
-// the editor saves loads back into the same records. Campaigns run with
-// -max_len=65536, a file of some thousand lines.
+// name) and shown as the difference window shows them. What must hold: the
+// file check names a group for every name it passes; every record the file
+// yields writes as well-formed commands (one line each, element ranges inside
+// the target's arrays), the dry run prints exactly what the real write sends,
+// and the file the editor saves loads back into the same records. Campaigns
+// run with -max_len=65536, a file of some thousand lines.
 
 #include <cstdint>
 #include <map>
@@ -138,14 +138,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     diff.SetShown(vtq::DiffKind::Missing, false);
     diff.SetSelectedOnly(true);
     (void)diff.StatusText();
-
-    std::string_view rest = input;
-    vtq::NvmLine line;
-    std::string text;
-    while (!rest.empty()) {
-        if (!vtq::ParseNvmLine(vtq::NextLine(rest), line)) continue;
-        vtq::AssignParameterLine(text, line.name, line.value, line.type);
-        vtq::ParseNvmLine(text, line);
-    }
     return 0;
 }
