@@ -40,9 +40,10 @@ namespace {
 // The records of a file that a load would remove as the bases of tables, each
 // with the name of its neighbour it is the base of. The load's walk compares
 // neighbours in a group's name order and, after a removal, skips the record
-// that slid into place, so a base can stay in one load and go in the next:
-// here neighbours are compared again until none is the base of the next, and
-// what stays loads back whole.
+// that slid into place, so a base can stay in one load and go in the next.
+// Here every record is compared with its neighbour: what stays holds no base
+// of its neighbour (a base of the record after a removed one would be a base
+// of the removed one too), so a load of it removes nothing.
 std::map<const NVMParameter*, std::string> TableBases(const std::vector<const NVMParameter*>& records) {
     std::map<std::string_view, std::vector<const NVMParameter*>, TextLess> groups;
     for (const NVMParameter* p : records) {
@@ -54,17 +55,8 @@ std::map<const NVMParameter*, std::string> TableBases(const std::vector<const NV
         std::stable_sort(members.begin(), members.end(), [](const NVMParameter* a, const NVMParameter* b) {
             return ParamMap::NameLess(a->name, b->name);
         });
-        for (size_t before = 0; before != members.size();) {
-            before = members.size();
-            std::vector<const NVMParameter*> kept;
-            for (size_t i = 0; i < members.size(); ++i) {
-                if (i + 1 < members.size() && IsTableBaseOf(members[i]->name, members[i + 1]->name))
-                    bases.emplace(members[i], members[i + 1]->name);
-                else
-                    kept.push_back(members[i]);
-            }
-            members.swap(kept);
-        }
+        for (size_t i = 0; i + 1 < members.size(); ++i)
+            if (IsTableBaseOf(members[i]->name, members[i + 1]->name)) bases.emplace(members[i], members[i + 1]->name);
     }
     return bases;
 }
