@@ -1,6 +1,5 @@
 #include "core/group_list.h"
 
-#include <algorithm>
 #include <set>
 
 #include "base/number_text.h"
@@ -117,14 +116,6 @@ bool SelectGroupsContaining(GroupItems& items, std::string_view text) {
     bool changed = false;
     for (int i = 0; i < items.GroupCount(); ++i)
         if (ToLower(items.GroupName(i)).find(wanted) != std::string::npos) changed |= items.SetChecked(i, true);
-    return changed;
-}
-
-bool SetCheckStates(GroupItems& items, const std::vector<bool>& checks) {
-    UpdateBracket bracket(items);
-    bool changed = false;
-    const int n = std::min(items.GroupCount(), static_cast<int>(checks.size()));
-    for (int i = 0; i < n; ++i) changed |= items.SetChecked(i, checks[i]);
     return changed;
 }
 

@@ -67,10 +67,6 @@ bool SelectGroupsContaining(GroupItems& items, std::string_view text);
 // True when a flag changed.
 bool SelectExactGroups(GroupItems& items, std::string_view commaText);
 
-// Sets each group's checked flag to checks[i] (groups beyond the vector are
-// left alone), in one update bracket. True when a flag changed.
-bool SetCheckStates(GroupItems& items, const std::vector<bool>& checks);
-
 // What the window shows for the selection, with S checked out of T groups.
 struct SelectionDisplay {
     std::string caption;             // "Selected NVM Groups (S/T)"

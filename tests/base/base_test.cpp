@@ -113,6 +113,15 @@ TEST(AtomicFileWriter, AFailedWriteLeavesTheOldFileWholeAndNothingBehind) {
         EXPECT_TRUE(ReadWholeFile(path, data) && data == (k < 4 ? "old\r\n" : "line 0\r\nline 1\r\nline 2\r\n")) << k;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
     }
+    // The new file keeps the old one's permissions; once saves are stopped (the tool's interrupt) none lands.
+    namespace fs = std::filesystem;
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_TRUE(WriteFileAtomically(path, "kept"));
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    AtomicFileWriter::StopAllSaves();
+    EXPECT_FALSE(WriteFileAtomically(path, "stopped"));
+    AtomicFileWriter::StopAllSaves(false);
+    EXPECT_TRUE(ReadWholeFile(path, data) && data == "kept");
     AtomicFileWriter nowhere(dir.File("no/such/folder/x.txt"));
     nowhere.Line("x");
     EXPECT_FALSE(nowhere.Ok() || nowhere.Commit());

@@ -95,8 +95,6 @@ TEST_F(GroupListTest, SelectionCommands) {
                 ApplyStoredSelection(items, "\"OTHER\""));
     EXPECT_EQ(items.CheckedGroupNames(), Names{"other"});
 
-    EXPECT_TRUE(SetCheckStates(items, {true, false, true}));
-    EXPECT_EQ(Flags(&GroupItems::IsChecked), (std::vector<bool>{true, false, true, true, false}));
     items.AddParameter(0, "cal_a.a", "1", "", false);
     items.AddParameter(0, "cal_a.b", "2", "", false);
     EXPECT_EQ(GroupLineText(items, 0) + "|" + GroupLineText(items, 1), "cal_a (2)|dyn_c");

@@ -58,6 +58,7 @@ TEST(WriteCommandTexts, ElementRangesAndCounts) {
         {"g.tab[2,3]", "g.tab|2|3", false}, {"g.tab[ 5 ]", "g.tab|5|5", false}, {"g.tab[5,2]", "g.tab|5|2", true},
         {"g.t[0,1][0,2]", "-", false},      {"g.rec[1].a", "-", false},          {"g.x[5,2].a", "-", true},
         {"[1]", "-", false},                {"g.t[1,]", "-", false},             {"g.t[a]", "-", false},
+        {"g.t[1]]", "-", false},
     };
     for (const auto& [name, range, reversed] : names) {
         ElementRange r;
