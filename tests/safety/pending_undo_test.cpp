@@ -110,7 +110,9 @@ TEST_F(PendingUndoTest, TheValueEditorIsToldWhatTheTargetHoldsWhileItIsKnown) {
         return ValueEditAnswer{true, std::to_string(90 + told.size()), false};
     };
     for (int i = 0; i < 2; ++i) EditParameterWithUndo(*session, user, Row("fix_a.gain"), open, *undo);
+    ASSERT_TRUE(undo->Undo());
     undo->Clear();
+    EXPECT_FALSE(undo->CanRedo());
     EditParameterWithUndo(*session, user, Row("fix_a.gain"), open, *undo);
     EXPECT_EQ(told, (std::vector<std::optional<std::string>>{"12", "12", std::nullopt}));
 }
