@@ -501,11 +501,10 @@ bool MergeDefaultsIntoText(Host& host, UserSide& user, const NamingPreset& prese
     for (const DefaultGroupData& r : records) {
         const auto found = std::find_if(back.records.begin(), back.records.end(),
                                         [&](const DefaultGroupData& b) { return b.GroupName == r.GroupName; });
-        if (found == back.records.end() ||
-            !SameValues(r.DataText, ReplaceConstants(found->DataText, back.constants)))
-            return Invalid(user, oldPath,
-                           "The array \"" + r.ArrayName + "\" does not read back with the values of group " +
-                               r.GroupName + ".");
+        if (found == back.records.end() || !SameValues(r.DataText, ReplaceConstants(found->DataText, back.constants)))
+            return Invalid(
+                user, oldPath,
+                "The array \"" + r.ArrayName + "\" does not read back with the values of group " + r.GroupName + ".");
     }
     return true;
 }

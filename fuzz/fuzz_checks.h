@@ -2,12 +2,13 @@
 // What the fuzz targets assert about their results, shared so that every
 // target checks a command and a record's write the same way.
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <unistd.h>
 #include <map>
 #include <string>
 #include <string_view>

@@ -71,7 +71,8 @@ public:
 // trimmed initialiser up to the first "}".
 bool DefinesArrayWith(const std::string& code, const std::string& name, const std::string& data) {
     for (size_t at = code.find(name); at != std::string::npos; at = code.find(name, at + 1)) {
-        if ((at > 0 && vtq::IsCIdentChar(code[at - 1])) || (at + name.size() < code.size() && vtq::IsCIdentChar(code[at + name.size()])))
+        if ((at > 0 && vtq::IsCIdentChar(code[at - 1])) ||
+            (at + name.size() < code.size() && vtq::IsCIdentChar(code[at + name.size()])))
             continue;
         size_t i = at + name.size();
         auto blanks = [&] {

@@ -68,8 +68,9 @@ TEST(MergeDefaultsIntoText, IndexPlacementAndAddedValues) {
         {"/* [GROUP=a] */\n" + arrays, ""},
         // c's unclosed braces hold a's first definition, which c's merge then drops: the later a would read back.
         {"U16 c[] = {9 {\nU16 a[] = {1};\nU16 b[] = {9};\nU16 a[] = {7};\n", ""},
-        // An index outside a comment stays where it is.
-        {"x [GROUP=a,ARRAYNAME=a,VERSION=1]\n" + arrays, "x [GROUP=a,ARRAYNAME=a,VERSION=1]\n" + block + arrays},
+        // An index outside a comment (also right after one) stays where it is.
+        {"/* c */[GROUP=a,ARRAYNAME=a,VERSION=1]\n" + arrays,
+         "/* c */" + block + "[GROUP=a,ARRAYNAME=a,VERSION=1]\n" + arrays},
     };
     for (const auto& [old, merged] : cases) {
         SCOPED_TRACE(old.substr(0, 40));
