@@ -373,13 +373,6 @@ TEST_F(WriteCommitTest, EditingFromTheGridAndTheDebugLine) {
 }
 
 // Values given by name are checked against the target before anything is sent.
-constexpr const char* kSetImage = R"(naming indexed
-group fix_s 3
-  uint16 gain = 12
-  uint16 lut[4] = 1, 2, 3, 4
-end
-)";
-
 class SetValuesTest : public test::SessionTest {};
 
 TEST_F(SetValuesTest, WhatSetAndFileWritesRefuse) {
@@ -389,23 +382,23 @@ TEST_F(SetValuesTest, WhatSetAndFileWritesRefuse) {
         const char* refusal;  // the file rows' refusals follow "F:"
     };
     const Row rows[] = {
-        {"fix_s.nope=1", Row::Set, "The target has no parameter \"fix_s.nope\"."},
-        {"fix_s.lut=1,2,3", Row::Set, "\"fix_s.lut\" has 4 elements; 3 values are given."},
-        {"fix_s.lut[2,4]=1,2,3", Row::Set,
-         "The element range \"fix_s.lut[2,4]\" is outside \"fix_s.lut\", which has 4 elements."},
-        {"fix_s.nope[0,1]=1,2", Row::Set,
-         "The target has no array \"fix_s.nope\" for the element range \"fix_s.nope[0,1]\"."},
-        {"fix_s.lut[2,3]=7,8\nfix_s.lut[3,4]=7,8\n", Row::FileAll,
-         "2: The element range \"fix_s.lut[3,4]\" is outside \"fix_s.lut\", which has 4 elements."},
-        {"fix_s.gain=4\nfix_s.nothing=0\n", Row::File, "2: The target has no parameter \"fix_s.nothing\"."},
-        {"fix_s.gain=4\nfix_s.nothing=0\n", Row::FileAll, "2: The target has no parameter \"fix_s.nothing\"."},
+        {"fix_a.nope=1", Row::Set, "The target has no parameter \"fix_a.nope\"."},
+        {"fix_a.lut=1,2,3", Row::Set, "\"fix_a.lut\" has 4 elements; 3 values are given."},
+        {"fix_a.lut[2,4]=1,2,3", Row::Set,
+         "The element range \"fix_a.lut[2,4]\" is outside \"fix_a.lut\", which has 4 elements."},
+        {"fix_a.nope[0,1]=1,2", Row::Set,
+         "The target has no array \"fix_a.nope\" for the element range \"fix_a.nope[0,1]\"."},
+        {"fix_a.lut[2,3]=7,8\nfix_a.lut[3,4]=7,8\n", Row::FileAll,
+         "2: The element range \"fix_a.lut[3,4]\" is outside \"fix_a.lut\", which has 4 elements."},
+        {"fix_a.gain=4\nfix_a.nothing=0\n", Row::File, "2: The target has no parameter \"fix_a.nothing\"."},
+        {"fix_a.gain=4\nfix_a.nothing=0\n", Row::FileAll, "2: The target has no parameter \"fix_a.nothing\"."},
     };
     for (const Row& row : rows) {
-        Open(kSetImage);
+        Open(kImage);
         ValueChecks checks(*session);
         std::string why;
         if (row.kind == Row::Set) {
-            ASSERT_GT(Read("fix_s").total, 0);
+            ASSERT_GT(Read("fix_a").total, 0);
             NvmLine line;
             ParseNvmLine(row.given, line);
             const SetPlan plan = PlanSetValues(checks, *session, {{std::string(line.name), std::string(line.value)}});
@@ -413,8 +406,8 @@ TEST_F(SetValuesTest, WhatSetAndFileWritesRefuse) {
         } else {
             const std::string path = dir.File("F");
             ASSERT_TRUE(WriteFileAtomically(path, row.given));
-            std::map<std::string, int, TextLess> lines{{"fix_s.nothing", 2}, {"fix_s.lut[3,4]", 2}};
-            if (row.kind == Row::File) { ASSERT_GT(Read("fix_s").total, 0); }
+            std::map<std::string, int, TextLess> lines{{"fix_a.nothing", 2}, {"fix_a.lut[3,4]", 2}};
+            if (row.kind == Row::File) { ASSERT_GT(Read("fix_a").total, 0); }
             checks.NoteRead(lines);
             if (row.kind == Row::FileAll) checks.AskTarget();
             ASSERT_TRUE(LoadFile(Items(), *host, path, user));
