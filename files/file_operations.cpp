@@ -66,12 +66,6 @@ bool LoadFile(GroupItems& items, Host& host, const std::string& path, UserSide& 
     return true;
 }
 
-bool LoadFileClick(EditorSession& session, UserSide& user) {
-    std::string path;
-    if (!user.OpenFileName(kLoadNvmTitle, kLoadNvmFilter, path)) return false;
-    return LoadFile(session.Items(), session.host(), path, user);
-}
-
 std::unique_ptr<NVMDiff> CompareWithFile(const GroupItems& editorList, Host& host, const std::string& path,
                                          UserSide& user) {
     LogOnlyLink link(host);

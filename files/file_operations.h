@@ -39,8 +39,6 @@ bool SaveFileClick(EditorSession& session, UserSide& user);
 // logs the counts (show line, flag 1). True when something was loaded: the group list and the grid must then be
 // refreshed.
 bool LoadFile(GroupItems& items, Host& host, const std::string& path, UserSide& user);
-// Load File: asks for the file, then LoadFile. False when cancelled too.
-bool LoadFileClick(EditorSession& session, UserSide& user);
 
 // Compare after the dialog: reads `path` into a new container of its own,
 // which never asks the target and so keeps the file's names as given, and

@@ -86,7 +86,7 @@ TEST(UnitFilesTest, WithoutATargetFilesLoadEditSaveAndCompareAndNothingIsSent) {
     ASSERT_TRUE(SaveFileClick(session, user));
     const std::unique_ptr<NVMDiff> diff = CompareClick(session, user);
     ASSERT_TRUE(diff);
-    EXPECT_EQ(diff->Result().size(), 1u);
+    EXPECT_EQ(diff->StatusText(), "1 difference.");
     host.lines.clear();
     EXPECT_FALSE(WriteGroups(session, user).started);
     EXPECT_FALSE(WriteSelected(session, user, {session.Items().ViewItem(0)}).started);
