@@ -59,14 +59,4 @@ bool IsWholeNumber(std::string_view text, NumberText& number, NumberSyntax synta
     return number.digits > 0 && !number.overflow && number.end == text.size();
 }
 
-bool ParseIntIn(std::string_view text, int low, int high, int& value) {
-    NumberText n;
-    if (!IsWholeNumber(text, n)) return false;
-    // One beyond either end stands for every value beyond it.
-    const int64_t v = n.Clamped(int64_t{low} - 1, int64_t{high} + 1);
-    if (v < low || v > high) return false;
-    value = static_cast<int>(v);
-    return true;
-}
-
 }  // namespace vtq

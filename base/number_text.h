@@ -35,8 +35,4 @@ NumberText ReadNumberText(std::string_view text, size_t pos = 0, NumberSyntax sy
 // more than 64 bits of magnitude.
 bool IsWholeNumber(std::string_view text, NumberText& number, NumberSyntax syntax = {});
 
-// The whole text as an int in [low, high] (a sign allowed, decimal only);
-// false and `value` untouched otherwise.
-bool ParseIntIn(std::string_view text, int low, int high, int& value);
-
 }  // namespace vtq

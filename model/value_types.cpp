@@ -1,6 +1,5 @@
 #include "model/value_types.h"
 
-#include <algorithm>
 #include <climits>
 
 #include "base/number_text.h"
@@ -115,18 +114,6 @@ std::string FormatScalar(int64_t value, int code, int view) {
         default:
             return {};
     }
-}
-
-std::string RemoveBlanks(std::string_view text) {
-    std::string out(text);
-    RemoveBlanksInPlace(out);
-    return out;
-}
-
-void RemoveBlanksInPlace(std::string& text) {
-    text.erase(std::remove_if(text.begin(), text.end(),
-                              [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }),
-               text.end());
 }
 
 void RemoveBlanksOutsideQuotes(std::string& text) {

@@ -69,11 +69,8 @@ inline std::string FormatScalar(int64_t value, NVMValueType code, ScalarView vie
     return FormatScalar(value, static_cast<int>(code), static_cast<int>(view));
 }
 
-// The text without blanks, tabs, carriage returns and line feeds.
-std::string RemoveBlanks(std::string_view text);
-void RemoveBlanksInPlace(std::string& text);
-// The same, but blanks and tabs between double quotes stay: a string value such
-// as "band 3/7/20" must read back and write back unchanged.
+// The text without blanks, tabs, carriage returns and line feeds, but blanks and tabs between double quotes stay:
+// a string value such as "band 3/7/20" must read back and write back unchanged.
 void RemoveBlanksOutsideQuotes(std::string& text);
 
 }  // namespace vtq

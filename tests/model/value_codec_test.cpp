@@ -167,8 +167,6 @@ TEST(ValueTypes, TypeTextsSizesAndCounts) {
     const std::pair<const char*, int> counts[] = {{"", 0}, {" \t\r\n", 0}, {"5", 1}, {"1,2,3,", 3},
                                                   {",1,2", 2}, {"1,,2", 3}, {",", 1}};
     for (const auto& [text, count] : counts) EXPECT_EQ(ElementCount(text), count) << '"' << text << '"';
-
-    EXPECT_EQ(RemoveBlanks(" \"a b\"\t1,\r\n2 \f\v"), "\"ab\"1,2\f\v");
 }
 
 TEST(ValueTypes, ParseDimensionsMultipliesPositivePieces) {
