@@ -101,6 +101,13 @@ TEST_F(RestorePointTest, OnDiskBeforeTheFirstWriteWithExactlyThePriorValues) {
              });
          },
          {"cal_b.trim=7,8,9"}, true},
+        {"a record the target lacks: nothing to keep, the write still goes", "fix_a",
+         [this] {
+             Items().AddParameter(Items().GroupIndex("fix_a"), "fix_a.extra", "5", "", false);
+             Items().RebuildView();
+             WriteSelected(*session, user, {Rec("fix_a.extra")});
+         },
+         {}, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);

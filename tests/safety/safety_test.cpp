@@ -272,6 +272,7 @@ TEST_F(VerifyReviewTest, ReviewMergesExactlyTheCheckedRows) {
     const std::tuple<const char*, Review, bool, LoadCounts, std::vector<std::string>> cases[] = {
         {"no review", nullptr, true, {1, 3, 2}, {"fix_a.gain", "fix_a.label", "cal_b.mode2"}},
         {"label unchecked", uncheck({1}), true, {1, 2, 2}, {"fix_a.gain", "cal_b.mode2"}},
+        {"gain and label unchecked", uncheck({0, 1}), true, {1, 0, 2}, {"cal_b.mode2"}},
         {"none checked", uncheck({0, 1, 2}), false, {}, {}},
         {"cancelled", [](std::vector<LoadChange>&) { return false; }, false, {}, {}},
     };
