@@ -127,7 +127,8 @@ inline long ReadIndex(std::string_view text) {
 // Every range of any name is a pair of plain numbers, first <= last. A
 // command for a record the target reported as an array of `elements` (when
 // above 0) holds its element range in the name's last bracket group, no longer
-// than the array, with as many values in braces as the range holds.
+// than the array, with as many values in braces as the range holds. A string
+// (one value in double quotes) goes to any name as it stands.
 // With `targetNames` the name is the target's own (sent back as it came) and
 // only its last bracket group, the one the editor builds, is checked.
 inline void CheckWriteCommand(std::string_view command, const std::map<std::string, int, std::less<>>& arrays,
@@ -162,6 +163,8 @@ inline void CheckWriteCommand(std::string_view command, const std::map<std::stri
         ranges.push_back({first, last});
     }
 
+    // A value in double quotes is one string, written to the name as it stands: a character array takes it whole.
+    if (value.size() >= 2 && value.front() == '"' && value.find('"', 1) == value.size() - 1) return;
     const auto known = arrays.find(base);
     if (known != arrays.end()) {
         if (known->second < 1) {

@@ -47,6 +47,19 @@ const char* ElementNumbersRefusal(std::string_view name) {
     return nullptr;
 }
 
+// Why the value cannot go out for the name as the line gives them; null when it can. A value that begins
+// with a double quote goes out as one string: a list or an open string after the quote would go out as the
+// values of an element range without braces. An element range goes out as one command with exactly its
+// values; a run of ranges, as a table read by index ranges, only as the whole table.
+const char* ValueRefusal(std::string_view name, std::string_view value) {
+    if (value.starts_with('"'))
+        return value.find('"', 1) == value.size() - 1 ? nullptr : "its value is not one string in double quotes";
+    const long long ranged = RangedElementCount(name);
+    if (ranged == 0) return "its element ranges name part of a table";
+    if (ranged > 0 && ranged != ElementCount(value)) return "its element range and value count differ";
+    return nullptr;
+}
+
 }  // namespace
 
 bool ParseNvmLine(std::string_view line, NvmLine& out) {
@@ -103,18 +116,9 @@ bool ParseNvmLine(std::string_view line, NvmLine& out) {
         out.refused = kControlCharacterReason;
         return false;
     }
-    // An element range goes out as one command with exactly its values; a run
-    // of ranges, as a table read by index ranges, only as the whole table.
-    if (!value.starts_with('"')) {
-        const long long ranged = RangedElementCount(name);
-        if (ranged == 0) {
-            out.refused = "its element ranges name part of a table";
-            return false;
-        }
-        if (ranged > 0 && ranged != ElementCount(value)) {
-            out.refused = "its element range and value count differ";
-            return false;
-        }
+    if (const char* why = ValueRefusal(name, value)) {
+        out.refused = why;
+        return false;
     }
     // Blanks before the group name are no part of it: a group of their own would hold the target's
     // parameter names outside the target's group, with other element counts.

@@ -37,6 +37,8 @@ TEST(NvmFileParse, RulesInOrder) {
         // An element range is written with exactly its values; a run of ranges names a whole table from 0.
         {"grp.a[1,2]=1,2,3", "-"}, {"grp.t[0,1][0,2]={1,2,3}", "-"}, {"grp.t[0,1][1,2]=1,2,3,4", "-"},
         {"grp.t[0,1][0,2]={1,2,3,4,5,6}", "grp|grp.t[0,1][0,2]|1,2,3,4,5,6|"}, {"grp.s[0,7]=\"x,y\"", "grp|grp.s[0,7]|\"x,y\"|"},
+        // A value that begins with a double quote is one string (written as it stands), not a list or an open string.
+        {"grp.s[0,1]=\"x\",3", "-"}, {"grp.s[0,1]=\"x,y", "-"}, {"grp.s=\"x\"\"y\"", "-"},
         // A range followed by more name text: the write would send some other range, or the values of another name.
         {"grp.t[0,1][0,2]x.y=1,2,3,4,5,6", "-"}, {"grp.r[0,3].v=1,2,3,4", "-"}, {"grp.t[0,1]+=1,2", "-"},
         {"grp.a.[]b=5", "-"}, {"grp.a[1,]=5", "-"}, {"grp.a[x].b=5", "-"}, {"grp.r[ 1 ].b=5", "grp|grp.r[ 1 ].b|5|"},
