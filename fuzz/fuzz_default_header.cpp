@@ -96,10 +96,11 @@ bool DefinesArrayWith(const std::string& code, const std::string& name, const st
     return false;
 }
 
-// A value as the merge and the load read it: "-" and a number in decimal or "0x" hexadecimal.
+// A value as the merge, the load and the target read it: a sign ("-" or "+") and a number in decimal or "0x"
+// hexadecimal.
 bool ReadNumber(std::string_view text, long long& value) {
     const bool negative = !text.empty() && text[0] == '-';
-    if (negative) text.remove_prefix(1);
+    if (negative || (!text.empty() && text[0] == '+')) text.remove_prefix(1);
     if (text.empty()) return false;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         if (text.size() > 10) return false;
