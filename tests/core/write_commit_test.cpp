@@ -389,6 +389,7 @@ TEST_F(SetValuesTest, WhatSetAndFileWritesRefuse) {
          "2: The element range \"fix_a.lut[3,4]\" is outside \"fix_a.lut\", which has 4 elements."},
         {"fix_a.gain=4\nfix_a.nothing=0\n", Row::File, "2: The target has no parameter \"fix_a.nothing\"."},
         {"fix_a.gain=4\nfix_a.nothing=0\n", Row::FileAll, "2: The target has no parameter \"fix_a.nothing\"."},
+        {"fix_a.gain=4\nfix_a.lut=1,2,3\n", Row::File, "2: \"fix_a.lut\" has 4 elements; the value gives 3."},
     };
     for (const Row& row : rows) {
         Open(kImage);
@@ -403,7 +404,7 @@ TEST_F(SetValuesTest, WhatSetAndFileWritesRefuse) {
         } else {
             const std::string path = dir.File("F");
             ASSERT_TRUE(WriteFileAtomically(path, row.given));
-            std::map<std::string, int, TextLess> lines{{"fix_a.nothing", 2}, {"fix_a.lut[3,4]", 2}};
+            std::map<std::string, int, TextLess> lines{{"fix_a.nothing", 2}, {"fix_a.lut[3,4]", 2}, {"fix_a.lut", 2}};
             if (row.kind == Row::File) { ASSERT_GT(Read("fix_a").total, 0); }
             checks.NoteRead(lines);
             if (row.kind == Row::FileAll) checks.AskTarget();
