@@ -107,6 +107,7 @@ TEST_F(PendingUndoTest, UndoAndRedoOverEditsAndALoadRestoreValuesAndStatesExactl
     Load("fix_a.more=1\n");
     EXPECT_EQ(Items().ViewCount(), 5);
     EXPECT_TRUE(undo->Undo() && Items().ViewCount() == 4 && !Rec("fix_a.more"));
+    EXPECT_TRUE(undo->Redo() && Items().ViewCount() == 5);
 }
 
 TEST_F(PendingUndoTest, TheValueEditorIsToldWhatTheTargetHoldsWhileItIsKnown) {
