@@ -157,6 +157,10 @@ TEST_F(ChangedDefaults, AllGroupsSkipTheCrashingOnes) {
     EXPECT_EQ(std::tuple(Slurp(dir.File("hyb.nvm")), Sent("at@nvm:track_changes(").size(), user.statuses,
                          user.messages),
               std::tuple(std::string(kUnitLines), 1u, Texts{"Reading \"hyb_cust\" group..."}, Texts{kNoChangesMessage}));
+    // No group chosen: one line says so and nothing is written.
+    Reset();
+    EXPECT_FALSE(ExportChangedDefaults(*session, user, {}, dir.File("none.nvm")).written);
+    EXPECT_EQ(host->lines, (Lines{{"No groups to read. Nothing done.", 1}}));
 }
 
 // Commands: 1 probe, 2 fix_ant_tuner, 3 fix_radio_cfg, 4 fix_thermal (all three changed); 5 is never sent.

@@ -114,6 +114,8 @@ TEST_F(HeaderLoad, AFileWithAnyErrorSendsNothing) {
         {thermal + " U16 t[] = {-1};\n", "4: The value \"-1\" for group fix_thermal does not fit the element type U16"},
         {thermal + " S8 t[] = {-128, 127,\n\n 128};\n",
          "6: The value \"128\" for group fix_thermal does not fit the element type S8"},
+        {thermal + " S32 t[] = {-2147483648, 2147483648};\n",
+         "4: The value \"2147483648\" for group fix_thermal does not fit the element type S32"},
         {"/*\n[GROUP=fix_thermal,ARRAYNAME=t,VERSION=8]\n[CONSTANTS=NMAX=0x12345]\n*/\n U16 t[] = {-NMAX};\n",
          "5: The value \"-NMAX\" for group fix_thermal does not fit the element type U16"},
     };
