@@ -40,7 +40,6 @@ public:
     // From the k-th exchange on (1-based; 0 = never) the target is lost: no answer, and the target-lost byte is set.
     int loseTargetAt = 0;
     std::vector<std::string> commands;
-    std::map<int, std::string> info;  // BVI_GetInfo answers; empty map = slot missing
     Responder responder;
     // Canned answers by exact command, used when no responder is set.
     std::map<std::string, std::string> answers;
@@ -57,12 +56,7 @@ public:
         return true;
     }
     bool CheckConnection() override { return connected; }
-    bool GetInfo(int id, int bufferSize, std::string& text) override {
-        if (info.empty()) return false;
-        auto it = info.find(id);
-        text = it == info.end() ? std::string() : it->second.substr(0, static_cast<size_t>(bufferSize) - 1);
-        return true;
-    }
+    bool GetInfo(int, int, std::string&) override { return false; }  // a host without the information slot
 };
 
 }  // namespace vtq::test
