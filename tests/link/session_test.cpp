@@ -278,14 +278,5 @@ TEST(AtFramer, BytesAfterTheFinalCodeWaitForTheNextAnswer) {
     }
 }
 
-TEST(AtFramer, LinesOutsideACommandAreUnsolicited) {
-    AtFramer f;
-    f.Feed("\r\n+CREG: 1\r\nOK\r\n+CM");
-    EXPECT_FALSE(f.Complete());
-    EXPECT_EQ(f.TakeUnsolicited(), (std::vector<std::string>{"+CREG: 1", "OK"}));
-    f.Feed("TI: \"SM\",3\r\n");
-    EXPECT_EQ(f.TakeUnsolicited(), (std::vector<std::string>{"+CMTI: \"SM\",3"}));
-}
-
 }  // namespace
 }  // namespace targetlink
