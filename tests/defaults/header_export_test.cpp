@@ -43,6 +43,9 @@ TEST_F(HeaderExport, CancelledVariantOrSaveDialogSendsNoDump) {
         EXPECT_EQ(std::tuple(host->lines, user.offered.size()),
                   std::tuple(Lines{{"Operation canceled.", 1}}, inputCancelled ? 0u : 1u));
     }
+    Reset();
+    LoseAt(2);  // the variant query
+    EXPECT_TRUE(Export({"fix_thermal"}).targetLost && Sent().empty());
 }
 
 TEST_F(HeaderExport, ProbeFailingEachWay) {

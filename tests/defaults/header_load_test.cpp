@@ -112,6 +112,8 @@ TEST_F(HeaderLoad, AFileWithAnyErrorSendsNothing) {
         {thermal + " U16 t[] = {0xFFFFFFFFFFFF};\n",
          "4: The value \"0xFFFFFFFFFFFF\" for group fix_thermal does not fit the element type U16"},
         {thermal + " U16 t[] = {-1};\n", "4: The value \"-1\" for group fix_thermal does not fit the element type U16"},
+        {thermal + " U16 t[] = {65536};\n",
+         "4: The value \"65536\" for group fix_thermal does not fit the element type U16"},
         {thermal + " S8 t[] = {-128, 127,\n\n 128};\n",
          "6: The value \"128\" for group fix_thermal does not fit the element type S8"},
         {thermal + " S32 t[] = {-2147483648, 2147483648};\n",

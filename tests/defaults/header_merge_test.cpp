@@ -155,13 +155,14 @@ TEST(ListDataArraysAndPickArray, Table) {
     Texts candidates = ListDataArrays(text, preset);
     EXPECT_EQ(candidates, (Texts{"a_calib_", "s", "rf_fixed_x", "x_setcal_y"}));
 
-    test::ScriptedUser user;
+    test::User user;
     EXPECT_EQ(PickArray(user, "t8x_fixed_table", candidates), "rf_fixed_x");
     EXPECT_EQ(PickArray(user, "A_CALIB_TABLE", candidates), "a_calib_");
     // No kind, or a kind no candidate has: the user picks; Cancel picks nothing.
     user.picks = {{2}, {0}};
     EXPECT_EQ(PickArray(user, "t8x_fixed_calib_", candidates), std::nullopt);  // a pick out of range
     EXPECT_EQ(PickArray(user, "t8x_fixed_calib_", candidates), "s");
+    EXPECT_EQ(user.captions[0].find(" (many)"), std::string::npos) << "one array is picked";
     EXPECT_EQ(PickArray(user, "none", candidates), "x_setcal_y");  // the last one is taken without asking
     EXPECT_EQ(PickArray(user, "none", candidates), std::nullopt);
     candidates = {"p_calib_1", "q_calib_2"};
