@@ -44,6 +44,10 @@ const char* ElementNumbersRefusal(std::string_view name) {
     if (!BracketsHoldElementNumbers(name)) return "its square brackets do not hold element numbers";
     if (HasRangeInsideName(name)) return "its element range does not end its name";
     if (HasReversedRange(name)) return "its element range counts down";
+    // tab[1]x is no element or member of tab, yet a target could take it for one.
+    for (size_t close = name.find(']'); close != std::string_view::npos; close = name.find(']', close + 1))
+        if (close + 1 < name.size() && name[close + 1] != '[' && name[close + 1] != '.')
+            return "its name goes on after a bracket group without a point";
     return nullptr;
 }
 

@@ -41,6 +41,7 @@ TEST(NvmFileParse, RulesInOrder) {
         {"grp.s[0,1]=\"x\",3", "-"}, {"grp.s[0,1]=\"x,y", "-"}, {"grp.s=\"x\"\"y\"", "-"},
         // A range followed by more name text: the write would send some other range, or the values of another name.
         {"grp.t[0,1][0,2]x.y=1,2,3,4,5,6", "-"}, {"grp.r[0,3].v=1,2,3,4", "-"}, {"grp.t[0,1]+=1,2", "-"},
+        {"grp.t[1]x.y=5", "-"},
         {"grp.a.[]b=5", "-"}, {"grp.a[1,]=5", "-"}, {"grp.a[x].b=5", "-"}, {"grp.r[ 1 ].b=5", "grp|grp.r[ 1 ].b|5|"},
         {"grp.r[2147483648].b=5", "-"}, {"grp.r[2147483647].b=5", "grp|grp.r[2147483647].b|5|"},
         // A control character inside a name, value or type would end the command early; a tab is a blank.
@@ -256,6 +257,8 @@ TEST(NvmFileCheck, FaultsNameTheLineAndTheLastValueCounts) {
         {"// only\n\n", "f: no parameter assignment in the file.", ""},
         {"g.a=1\r\n=g.b=2\r\n", "f:2: not a well-formed assignment (no group name and point before its \"=\")", ""},
         {"g.a=1\ng.t[0,1]x=1,2\n", "f:2: not a well-formed assignment (its element range does not end its name)", ""},
+        {"g.a=1\ng.t[1]x=1\n", "f:2: not a well-formed assignment (its name goes on after a bracket group without "
+                           "a point)", ""},
         {"g.a=4\nh.b=1\ng.a=5\nx y\n", "f:4: ", "f:3: \"g.a\" is given on line 1 too; the last value counts."},
     };
     for (const auto& [file, fault, warnings] : cases) {
