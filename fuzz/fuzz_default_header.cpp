@@ -97,21 +97,23 @@ bool DefinesArrayWith(const std::string& code, const std::string& name, const st
 }
 
 // A value as the merge, the load and the target read it: a sign ("-" or "+") and a number in decimal or "0x"
-// hexadecimal.
+// hexadecimal, leading zeros allowed, of at most 32 bits.
 bool ReadNumber(std::string_view text, long long& value) {
     const bool negative = !text.empty() && text[0] == '-';
     if (negative || (!text.empty() && text[0] == '+')) text.remove_prefix(1);
-    if (text.empty()) return false;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        if (text.size() > 10) return false;
-        for (char c : text.substr(2))
-            if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) return false;
-    } else {
-        if (text.size() > 10) return false;
-        for (char c : text)
-            if (c < '0' || c > '9') return false;
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    if (hex) text.remove_prefix(2);
+    while (text.size() > 1 && text[0] == '0') text.remove_prefix(1);
+    if (text.empty() || text.size() > (hex ? 8u : 10u)) return false;
+    value = 0;
+    for (char c : text) {
+        int digit = c >= '0' && c <= '9' ? c - '0' : -1;
+        if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        if (digit < 0) return false;
+        value = value * (hex ? 16 : 10) + digit;
     }
-    value = static_cast<long long>(vtq::ConstantValue(text));
+    if (value > 0xFFFFFFFFLL) return false;
     if (negative) value = -value;
     return true;
 }
