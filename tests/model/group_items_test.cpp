@@ -205,6 +205,8 @@ TEST(GroupItemsView, FilterSelectsRecordsOfCheckedGroups) {
     EXPECT_THAT(ViewNames(items), ElementsAre("cal.Gain", "cal.offset"));
     items.SetNotOnTarget(1, true);
     EXPECT_EQ(std::pair(counter.views, counter.groups), std::pair(4, 5)) << "a group greyed out changes the group list only";
+    items.MarkAllNotOnTarget();
+    EXPECT_EQ(std::pair(counter.views, counter.groups), std::pair(4, 6));
 
     {
         UpdateBracket bracket(items);
