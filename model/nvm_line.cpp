@@ -167,8 +167,11 @@ void AssignRecordLine(std::string& line, const NVMParameter& record) {
 // Does the line load back into the record's name and value? (A type the line
 // cannot carry whole is learnt again from the target; the value is not.)
 bool RecordLineLoadsBack(const std::string& line, const NVMParameter& record, std::string& value) {
+    // The line as the file reader takes it: a byte order mark before it is no part of it.
+    std::string_view rest = line;
+    const std::string_view read = NextNvmFileLine(rest);
     NvmLine parsed;
-    if (!ParseNvmLine(line, parsed) || parsed.name != record.name) return false;
+    if (!rest.empty() || !ParseNvmLine(read, parsed) || parsed.name != record.name) return false;
     value.assign(parsed.value);
     RemoveBlanksOutsideQuotes(value);
     std::string held = record.value;

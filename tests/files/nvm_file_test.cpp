@@ -172,6 +172,10 @@ TEST_F(NvmFileTest, WhatIsSavedLoadsBackAlike) {
     EXPECT_EQ(FileBytes(path), "// NVM Parameter file saved from Brevant\r\n// Item Count=1:\r\ngrp.c[0].x[0,1]=2,3\r\n");
     EXPECT_EQ(host.Texts(), Texts{"Not saved: \"grp.c[0].x\": a load would remove it as an extra LUT/fill parameter "
                                   "of \"grp.c[0].x[0,1]\"."});
+    // A name that begins with a byte order mark would load back without it.
+    GroupItems marked;
+    LoadParametersFromText(marked, "at@nvm:\xEF\xBB\xBFgrp.b=1\n", counts, FileNames::AsGiven);
+    EXPECT_FALSE(WriteParameters(marked, dir.File("marked.nvm"), nullptr));
 }
 
 // Files from other editors: a byte order mark, lines ended by a lone CR, the prefix in capitals.
