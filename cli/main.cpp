@@ -9,6 +9,7 @@
 #include <QThread>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -156,7 +157,11 @@ int main(int argc, char** argv) {
 
     if (const int signal = nvmtool::Interrupted(); signal != 0) {
         std::fprintf(stderr, "nvmtool: interrupted; the run was cancelled and nothing more was saved.\n");
-        return 128 + signal;
+        // The run ends here, as the watcher would end it: no teardown, which
+        // could race the watcher still waiting out its grace time.
+        std::fflush(stdout);
+        folder.Remove();
+        std::_Exit(128 + signal);
     }
     nvmtool::Outcome worst = nvmtool::Outcome::kDone;
     for (const nvmtool::TargetRun& run : runs) worst = std::max(worst, run.result.outcome);
