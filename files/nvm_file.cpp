@@ -45,11 +45,8 @@ namespace {
 // of its neighbour (a base of the record after a removed one would be a base
 // of the removed one too), so a load of it removes nothing.
 std::map<const NVMParameter*, std::string> TableBases(const std::vector<const NVMParameter*>& records) {
-    std::map<std::string_view, std::vector<const NVMParameter*>, TextLess> groups;
-    for (const NVMParameter* p : records) {
-        const std::string_view name = p->name;
-        groups[TrimView(name.substr(0, name.find('.')))].push_back(p);
-    }
+    std::map<std::string, std::vector<const NVMParameter*>, TextLess> groups;
+    for (const NVMParameter* p : records) groups[GroupOfName(p->name)].push_back(p);
     std::map<const NVMParameter*, std::string> bases;
     for (auto& [group, members] : groups) {
         std::stable_sort(members.begin(), members.end(), [](const NVMParameter* a, const NVMParameter* b) {
