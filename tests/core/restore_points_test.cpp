@@ -45,12 +45,9 @@ public:
         if (!write || seen) return TapHost::SendReceive(command, answer, echo, lost);
         seen = true;
         commands.push_back(command);
-        for (const RestorePointInfo& p : ListRestorePoints(folder)) {
-            std::string data;
-            ReadWholeFile(p.path, data);
-            for (const std::string& line : SplitLines(data))
+        for (const RestorePointInfo& p : ListRestorePoints(folder))
+            for (const std::string& line : SplitLines(test::FileText(p.path)))
                 if (!line.starts_with("//")) onDisk.push_back(line);
-        }
         return false;
     }
 };
@@ -156,31 +153,22 @@ TEST_F(RestorePointTest, RestoringUndoesAWrongWriteAndCommitAfterARestart) {
 }
 
 TEST(RestorePointRetention, OldestGoFirstButNeverTheNewestOfAUnit) {
-    struct Row {
-        const char* what;
-        size_t keepCount;
-        uintmax_t keepBytes;
-        Texts left;
-    };
-    // Oldest first: three points of unit A, one of B, each 10 bytes.
+    // Oldest first: three points of unit A, one of B, each 10 bytes. The newest of each unit stays even beyond
+    // the limits.
     const Texts ids = {"20260101-000000-000_A", "20260102-000000-000_B", "20260103-000000-000_A",
                        "20260104-000000-000_A"};
-    const Row rows[] = {
-        {"within both limits", 4, 40, {ids.rbegin(), ids.rend()}},
-        {"by count", 2, 1000, {"20260104-000000-000_A", "20260102-000000-000_B"}},
-        {"by size", 10, 25, {"20260104-000000-000_A", "20260102-000000-000_B"}},
-        {"the newest of each unit even beyond the limits", 0, 0, {"20260104-000000-000_A", "20260102-000000-000_B"}},
-        {"by count, the next oldest", 3, 1000,
-         {"20260104-000000-000_A", "20260103-000000-000_A", "20260102-000000-000_B"}},
+    const Texts newest = {ids[3], ids[1]};
+    const std::tuple<size_t, uintmax_t, Texts> rows[] = {  // count kept, bytes kept, left newest first
+        {4, 40, {ids.rbegin(), ids.rend()}}, {2, 1000, newest}, {10, 25, newest}, {0, 0, newest},
+        {3, 1000, {ids[3], ids[2], ids[1]}},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
+    for (const auto& [keepCount, keepBytes, expected] : rows) {
         test::TempDir dir;
         for (const std::string& id : ids) std::ofstream(dir.File(id + ".nvm")) << "x.y=12345\n";
-        PruneRestorePoints(dir.Path().string(), row.keepCount, row.keepBytes);
+        PruneRestorePoints(dir.Path().string(), keepCount, keepBytes);
         Texts left;
         for (const RestorePointInfo& p : ListRestorePoints(dir.Path().string(), false)) left.push_back(p.id);
-        EXPECT_EQ(left, row.left);
+        EXPECT_EQ(left, expected) << keepCount << "/" << keepBytes;
     }
 }
 
