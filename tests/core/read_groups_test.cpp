@@ -1,7 +1,5 @@
 // The group list and its selection; the dump answers' lines; Read Groups against the in-process simulated modem.
 
-#include <gmock/gmock.h>
-
 #include <algorithm>
 #include <tuple>
 
@@ -108,12 +106,10 @@ TEST_F(ReadGroupsTest, TargetLostAtEveryCommandOfAThreeGroupRead) {
         host->faults().loseAfter = host->modem().commandCount() + k;
         const ReadGroupsResult r = Read("fix_a,cal_b,dyn_c");
         EXPECT_TRUE(r.targetLost && !r.cancelled);
-
-        // No group is started after the one during which the target went away.
+        // No group is started after the loss; groups finished before it hold their values; the totals line comes
+        // before the lost message.
         EXPECT_EQ(host->commands, Texts(reference.begin(), reference.begin() + k));
         const int dumpsBeforeLoss = Dumps(host->commands);
-
-        // Groups finished before the loss hold their values; the totals line comes before the lost message.
         const std::string totals = r.total ? std::to_string(r.total) + " NVM items read in total." : kNoItemsReadLine;
         EXPECT_EQ(host->lines, (std::vector<LoggedLine>{{totals, 1}, {kTargetLostMessage, 0}}));
         for (const NVMParameter* p : Items().View()) EXPECT_NE(p->value, "") << p->name;  // no answer is no value
@@ -198,7 +194,9 @@ TEST(GroupTableTest, ParsesTheGroupListAnswer) {
 }
 
 using Names = std::vector<std::string>;
+using test::EncodePiece;
 
+// A group list over a scripted host, without a session.
 class GroupListTest : public ::testing::Test {
 protected:
     std::vector<bool> Flags(bool (GroupItems::*flag)(int) const) const {
@@ -206,6 +204,7 @@ protected:
         for (int i = 0; i < items.GroupCount(); ++i) c.push_back((items.*flag)(i));
         return c;
     }
+    NVMParameter* Find(const char* name) { return items.Group(0)->params.Find(name); }
     test::ScriptedHost host;
     test::HostModelLink link{host};
     GroupItems items{&link};
@@ -274,16 +273,8 @@ TEST_F(GroupListTest, SelectionCommands) {
     }
 }
 
-using ::testing::ElementsAre;
-using ::testing::StartsWith;
-using test::EncodePiece;
-
-struct DumpParsing : ::testing::Test {
-    test::ScriptedHost host;
-    test::HostModelLink link{host};
-    GroupItems items{&link};
+struct DumpParsing : GroupListTest {
     void SetUp() override { items.FindOrAddGroup("grp"); }
-    NVMParameter* Find(const char* name) { return items.Group(0)->params.Find(name); }
 };
 
 TEST_F(DumpParsing, LinesAreSplitIntoNameAndValueOrReported) {
@@ -330,7 +321,7 @@ TEST_F(DumpParsing, WarningsRefetchAndDebugModeLogs) {
     EXPECT_TRUE(ParseDumpLine(items, " grp.a;{2} ", 0));
     SetDebugMode(false);
     EXPECT_EQ(Find("grp.a")->state, ParameterState::Unchanged);
-    EXPECT_THAT(host.lines, ElementsAre(LoggedLine{"Adding: grp.a;{2}", 0}));
+    EXPECT_EQ(host.lines, (std::vector<LoggedLine>{{"Adding: grp.a;{2}", 0}}));
     EXPECT_FALSE(ParseDumpLine(items, "grp.pad.fill_1;{0}", 0) || ParseDumpLine(items, "other.x;{0}", 5));
 }
 
@@ -339,7 +330,7 @@ TEST_F(DumpParsing, AnswersAreCutAtMarkersNotAtLineEnds) {
                                EncodePiece("grp.x 5}") + EncodePiece("grp.f.fill_2;{0}") + "\r\n " +
                                EncodePiece("grp.e;{6}");
     EXPECT_EQ((std::pair{ParseDumpAnswer(items, answer, 0), Find("grp.b")->value}), std::pair(3, std::string("2,3")));
-    EXPECT_THAT(host.Texts(), ElementsAre("Skipping parameter: name not found in target answer: \"grp.x 5}\""));
+    EXPECT_EQ(host.Texts(), Texts{"Skipping parameter: name not found in target answer: \"grp.x 5}\""});
     EXPECT_EQ(ParseDumpAnswer(items, answer, 3), 0);
 
     // Nothing to add; a piece that decodes to nothing (damaged, or run into a
@@ -351,9 +342,8 @@ TEST_F(DumpParsing, AnswersAreCutAtMarkersNotAtLineEnds) {
         host.lines.clear();
         EXPECT_EQ((std::pair{ParseDumpAnswer(items, none, 0), host.lines.size()}), std::pair(0, size_t{reported}))
             << none;
-        if (reported) {
-            EXPECT_THAT(host.lines[0].text, StartsWith("Skipping parameter: piece could not be decoded: \"%b64:"));
-        }
+        if (reported)
+            EXPECT_TRUE(host.lines[0].text.starts_with("Skipping parameter: piece could not be decoded: \"%b64:"));
     }
     EXPECT_EQ(Find("grp.q"), nullptr);
 }
