@@ -10,7 +10,7 @@
 
 #include "base/file_io.h"
 #include "base/settings_folder.h"
-#include "support/temp_dir.h"
+#include "session_fixture.h"
 
 namespace fs = std::filesystem;
 
@@ -30,10 +30,7 @@ protected:
         for (const auto& [name, value] : saved_) value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
         ResetSettingsFolder();
     }
-    std::string Ini() const {
-        std::string text;
-        return ReadWholeFile(ini_, text) ? text : "<unreadable>";
-    }
+    std::string Ini() const { return test::FileText(ini_); }
     test::TempDir dir_;
     const fs::path root_ = dir_.Path();
     const std::string ini_ = dir_.File("Brevant.ini");
