@@ -38,10 +38,13 @@ public:
     }
 };
 
-// Counts the record changes the grid would repaint.
+// Counts the record changes the grid would repaint, while it lives.
 struct Changes : GroupItemsListener {
-    int count = 0;
+    explicit Changes(GroupItems& items) : items(items) { items.AddListener(this); }
+    ~Changes() override { items.RemoveListener(this); }
     void RecordChanged(const NVMParameter&) override { ++count; }
+    GroupItems& items;
+    int count = 0;
 };
 
 class SessionTest : public ::testing::Test {

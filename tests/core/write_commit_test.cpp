@@ -67,9 +67,8 @@ protected:
 };
 
 TEST_F(WriteCommitTest, EditedValuesAreWrittenTopDownThenCommitted) {
-    test::Changes changes;  // the grid hears of every record a write or commit touched
     ReadOnly("fix_a");
-    Items().AddListener(&changes);
+    test::Changes changes(Items());  // the grid hears of every record a write or commit touched
     for (const auto& [name, value] :
          {std::pair("fix_a.gain", "345"), {"fix_a.lut", "9,8,7,6"}, {"fix_a.label", "\"yo\""}})
         EXPECT_TRUE(ApplyEditedValue(*host, *Rec(name), value, false).changed);
@@ -86,7 +85,6 @@ TEST_F(WriteCommitTest, EditedValuesAreWrittenTopDownThenCommitted) {
     EXPECT_EQ(user.positions, (std::vector<int>{0, 0, 1, 2}));
     EXPECT_EQ(std::tuple(CommitGroups(*session, user).committed, user.questions.size()), std::tuple(1, 0u));
     EXPECT_EQ(std::tuple(CountState(Unchanged), changes.count), std::tuple(3, 8));
-    Items().RemoveListener(&changes);
 }
 
 TEST_F(WriteCommitTest, FailedWritesAndStoresNothingToDoAndNoTarget) {
@@ -314,10 +312,8 @@ TEST_F(WriteCommitTest, EditingFromTheGridAndTheDebugLine) {
         Fresh();
         answer = {confirmed, value, onTheFly};
         user.inputAnswers = {value};
-        test::Changes changes;
-        Items().AddListener(&changes);
+        test::Changes changes(Items());
         const EditOutcome outcome = EditParameter(*session, user, row, open);
-        Items().RemoveListener(&changes);
         EXPECT_EQ(std::tuple(changes.count, outcome.changed, host->commands),
                   std::tuple(outcome.changed ? 1 : 0, confirmed && !commands.empty(), commands));
         if (row < 3) { EXPECT_EQ(Items().ViewItem(row)->state, state); }

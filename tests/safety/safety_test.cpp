@@ -24,10 +24,6 @@ using enum ParameterState;
 class PendingUndoTest : public test::SafetyTest {
 protected:
     int Row(const std::string& name) { return Rec(name)->viewIndex; }
-    void Edit(const std::string& name, const std::string& value) {
-        ApplyEditedValue(*host, *Rec(name), value, false);
-        Items().RecordChanged(*Rec(name));
-    }
     // The grid's edit: the value editor confirms `value`, write on the fly as given.
     EditOutcome EditWithUndo(const std::string& name, const std::string& value, bool onTheFly = false) {
         const auto open = [&](const ValueEditRequest&) { return ValueEditAnswer{true, value, onTheFly}; };
@@ -35,6 +31,11 @@ protected:
     }
     void Load(const std::string& text) {
         ASSERT_TRUE(LoadFileReviewed(Items(), *host, File(text), user, nullptr, undo.get()));
+    }
+    void EditAll() {
+        const std::pair<const char*, const char*> edits[] = {
+            {"fix_a.gain", "0x63"}, {"fix_a.lut", "5, 6,7,8"}, {"fix_a.label", "\"yo\""}, {"cal_b.mode", "3"}};
+        for (const auto& [name, value] : edits) ApplyEditedValue(*host, *Rec(name), value, false);
     }
     void SetUp() override {
         SafetyTest::SetUp();
@@ -47,8 +48,8 @@ TEST_F(PendingUndoTest, QuestionsBeforeDroppingAndTheHostCloseLine) {
     EXPECT_TRUE(ConfirmDropAll(Items(), user, PendingLoss::Close) && !ReportPendingOnHostClose(*session));
     EXPECT_TRUE(user.questions.empty() && host->lines.empty());
 
-    Edit("fix_a.gain", "99");
-    Edit("cal_b.mode", "3");
+    for (const auto& [name, value] : {std::pair("fix_a.gain", "99"), {"cal_b.mode", "3"}})
+        ApplyEditedValue(*host, *Rec(name), value, false);
     WriteSelected(*session, user, {Rec("cal_b.mode")});
     host->lines.clear();
     Items().SetChecked(Items().GroupIndex("cal_b"), false);
@@ -149,14 +150,7 @@ TEST_F(PendingUndoTest, WritingRereadingOrClearingEndsTheHistory) {
     EXPECT_EQ(Rec("fix_a.gain")->value, "55");
 }
 
-class VerifyReviewTest : public test::SafetyTest {
-protected:
-    void EditAll() {
-        const std::pair<const char*, const char*> edits[] = {
-            {"fix_a.gain", "0x63"}, {"fix_a.lut", "5, 6,7,8"}, {"fix_a.label", "\"yo\""}, {"cal_b.mode", "3"}};
-        for (const auto& [name, value] : edits) ApplyEditedValue(*host, *Rec(name), value, false);
-    }
-};
+using VerifyReviewTest = PendingUndoTest;
 
 TEST(VerifyCompare, ValuesAsTheTargetAnswersThem) {
     const std::tuple<const char*, const char*, bool> cases[] = {  // written, read back, same
@@ -192,10 +186,8 @@ TEST_F(VerifyReviewTest, VerifyCatchesWhatTheTargetDoesNotKeepAndPassesOtherwise
         const WriteGroupsResult write =
             selectedOnly ? WriteSelected(*session, user, {Rec("cal_b.mode")}) : WriteGroups(*session, user);
         host->lines.clear();
-        test::Changes changes;  // the grid repaints every record found not kept
-        Items().AddListener(&changes);
+        test::Changes changes(Items());  // the grid repaints every record found not kept
         const VerifyResult verify = VerifyAfterWrite(*session, user, write);
-        Items().RemoveListener(&changes);
         const int failed = static_cast<int>(lines.size()) - 1;
         EXPECT_EQ(host->lines, lines) << forget;
         EXPECT_EQ(std::tuple(verify.failures.size(), verify.checked, changes.count, user.busyDepth),
