@@ -2,6 +2,7 @@
 // the prior values, and undoing a wrong write and commit after a restart; retention. The unit's identity, asked of
 // the target and kept in files.
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -71,12 +72,6 @@ TEST_F(RestorePointTest, OnDiskBeforeTheFirstWriteWithExactlyThePriorValues) {
         bool dumpFirst;    // a group was read for the point
     };
     const Row rows[] = {
-        {"Write Groups: every record of the view", "cal_b,fix_a",
-         [this] {
-             Rec("fix_a.gain")->value = "99";
-             WriteGroups(*session, user);
-         },
-         {"cal_b.mode=2", "cal_b.trim=7,8,9", "fix_a.gain=12", "fix_a.lut=1,2,3,4"}, false},
         {"Write Selected: the rows chosen, a value written before kept up to date", "fix_a",
          [this] {
              first->seen = true;  // the first write goes through
@@ -114,9 +109,7 @@ TEST_F(RestorePointTest, OnDiskBeforeTheFirstWriteWithExactlyThePriorValues) {
         row.run();
         Texts sorted = first->onDisk;
         std::sort(sorted.begin(), sorted.end());
-        const bool dumped = std::any_of(host->commands.begin(), host->commands.end(), [](const std::string& c) {
-            return c.find("dump_csv_add") != std::string::npos;
-        });
+        const bool dumped = std::ranges::any_of(host->commands, [](const auto& c) { return c.starts_with("at@nvm:dump"); });
         EXPECT_EQ(std::tuple(first->seen, sorted, dumped), std::tuple(true, row.saved, row.dumpFirst));
         fs::remove_all(first->folder);
     }
@@ -173,22 +166,17 @@ TEST(RestorePointRetention, OldestGoFirstButNeverTheNewestOfAUnit) {
 }
 
 TEST(UnitIdentityTest, AskedWithTheIdentificationCommandsAndAnErrorLeavesAPartEmpty) {
-    struct Case {
-        const char* ati;
-        const char* cgsn;
-        UnitIdentity expected;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, const char*, UnitIdentity> cases[] = {  // the answers to ATI and AT+CGSN, identity
         {"ATI\r\r\nMaker\r\nModel 2\r\n\r\nRevision: 1.0\r\nOK\r\n", "\r\n3569\r\nOK\r\n",
          {"Maker / Model 2 / Revision: 1.0", "3569"}},
         {"ERROR\r\n", "ERROR\r\n", {}},
         {"Maker\x1b\tX\r\nOK\r\n", "+CME ERROR: 4\r\n", {"Maker  X", ""}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [ati, cgsn, expected] : cases) {
         test::ScriptedHost host;
-        host.answers = {{"ATI\r", c.ati}, {"AT+CGSN\r", c.cgsn}};
+        host.answers = {{"ATI\r", ati}, {"AT+CGSN\r", cgsn}};
         EXPECT_EQ((std::pair{ReadUnitIdentity(host), host.commands}),
-                  std::pair(c.expected, std::vector<std::string>{"ATI\r", "AT+CGSN\r"})) << c.ati;
+                  std::pair(expected, std::vector<std::string>{"ATI\r", "AT+CGSN\r"})) << ati;
     }
     test::ScriptedHost lostHost;
     lostHost.loseTargetAt = 1;
