@@ -112,6 +112,7 @@ TEST_F(WriteCommitTest, FailedWritesAndStoresNothingToDoAndNoTarget) {
                                   {"Skipping unknown group: zz_file", 1}}));
     EXPECT_EQ(std::tuple(user.statuses.back(), user.positions),
               std::tuple("Commiting \"zz_file\" group (4/4)...", std::vector{0, 0, 1, 2, 3}));
+    EXPECT_EQ(Rec("cal_b.mode")->state, NotStored);  // never written: the commit leaves it
     ExpectCleanEnd();
 
     // Not connected: Write Groups and Commit do nothing; Write Selected does not ask.
