@@ -1,16 +1,7 @@
-// Any input as a modem's bytes: the first line is the command, the rest what
-// comes back, fed to the AT framer at once, byte by byte and in chunks of
-// seven. What must hold: the cut of the bytes changes nothing; the answer is
-// whole lines without CR or LF and ends at the first final result code; each
-// line read is the echo, an answer line, an unsolicited line or the final
-// code, so nothing is lost; and on a target that echoes, what was left over
-// (a second final code, say) never completes the next command's answer
-// before that command's echo.
-
-#include <cstdint>
-#include <string>
-#include <string_view>
-#include <vector>
+// Any input as a modem's bytes: the first line is the command, the rest what comes back, fed to the AT framer at
+// once, byte by byte and in chunks of seven. What must hold: the cut changes nothing; the answer is whole lines
+// ending at the first final result code; each line read is the echo, an answer line, an unsolicited line or the
+// final code; on a target that echoes, leftovers never complete the next answer before that command's echo.
 
 #include "base/text.h"
 #include "fuzz_checks.h"
@@ -88,9 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t kept = answerLines.size() + (whole.complete ? 1 : 0) + whole.unsolicited.size();
     Check(kept == read || kept + 1 == read, "lines were lost");
 
-    // The next command on the same link: its answer is never made of leftovers
-    // alone once the target showed that it echoes (and the command did not
-    // ask it to switch the echo, after which nobody can tell).
+    // The next command: its answer is never made of leftovers alone once the target echoed (unless the command
+    // may switch the echo, after which nobody can tell).
     targetlink::AtFramer link;
     link.Begin(command);
     link.Feed(bytes);

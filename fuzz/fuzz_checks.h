@@ -1,11 +1,13 @@
 #pragma once
-// What the fuzz targets assert about their results, shared so that every
-// target checks a command and a record's write the same way.
+// What the fuzz targets share: the standard headers they use, the work folder, the check, and the checks of a
+// command and a record's write.
 
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -31,9 +33,7 @@ inline void RemoveWorkFolder() {
     if (!WorkFolderPath().empty()) std::filesystem::remove_all(WorkFolderPath(), ignored);
 }
 
-// A failed check names what broke, removes the work folder and aborts: libFuzzer
-// reports a finding with the input that caused it (-fork=1 -ignore_crashes=1
-// lets a campaign go on past it).
+// A failed check names what broke, removes the work folder and aborts: libFuzzer reports the input.
 inline void Check(bool good, const char* what, std::string_view detail = {}) {
     if (good) return;
     std::fprintf(stderr, "fuzz check failed: %s\n", what);
@@ -42,11 +42,8 @@ inline void Check(bool good, const char* what, std::string_view detail = {}) {
     std::abort();
 }
 
-// The folder of this process for the files every run writes, in memory where
-// the system has it ("PROGRAM.PID.XXXXXX"), made on the first call; removed
-// with its files when the process exits or a check fails. A process ended
-// otherwise (a sanitizer's report, a signal) leaves it behind: the next process
-// of the program removes the folders of processes that no longer run.
+// The folder for the files every run writes ("PROGRAM.PID.XXXXXX", in memory where the system has it), removed
+// at exit or a failed check; folders left by processes that no longer run are removed on the first call.
 inline const std::string& WorkFolder() {
     std::string& path = WorkFolderPath();
     if (!path.empty()) return path;
@@ -68,9 +65,7 @@ inline const std::string& WorkFolder() {
     return path;
 }
 
-// A command as it goes to the target is one line: its final CR, and no other
-// CR, no LF and no NUL anywhere (the target would run the rest as a second
-// command, or cut the command short).
+// A command is one line: its final CR and no other CR, LF or NUL (the target would run a second command).
 inline void CheckOneLine(std::string_view command) {
     Check(!command.empty() && command.back() == '\r', "command does not end in CR", command);
     command.remove_suffix(1);
@@ -89,8 +84,7 @@ public:
     }
 };
 
-// Elements of a comma list, commas inside double quotes not counted; one
-// leading and one trailing comma are no element ("1,2," holds two).
+// Elements of a comma list, commas in double quotes not counted; one leading and one trailing comma are none.
 inline int CountValues(std::string_view list) {
     if (!list.empty() && list.back() == ',') list.remove_suffix(1);
     if (!list.empty() && list.front() == ',') list.remove_prefix(1);
@@ -104,33 +98,21 @@ inline int CountValues(std::string_view list) {
     return count;
 }
 
-// A decimal number without sign, blanks round it allowed, that an element
-// number can be (at most 2^31-1): -1 when the text is not one.
+// An element number: decimal digits without sign, blanks round them, at most 2^31-1; -1 when the text is none.
 inline long ReadIndex(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    if (text.empty()) return -1;
-    long n = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return -1;
-        n = n * 10 + (c - '0');
-        if (n > 2147483647L) return -1;
-    }
-    return n;
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return -1;
+    text = text.substr(first, text.find_last_not_of(' ') + 1 - first);
+    unsigned long n = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
+    return error == std::errc() && end == text.data() + text.size() && n <= 2147483647UL ? long(n) : -1;
 }
 
-// Checks a write command "at@nvm:NAME=VALUE\r" against the arrays of the
-// target: `arrays` maps a parameter name without brackets to its element
-// count (0 for a scalar). A command to a known array names one element range
-// inside it and carries as many values in braces as the range holds, or one
-// element and its bare value; a command to a known scalar names no range.
-// Every range of any name is a pair of plain numbers, first <= last. A
-// command for a record the target reported as an array of `elements` (when
-// above 0) holds its element range in the name's last bracket group, no longer
-// than the array, with as many values in braces as the range holds. A string
-// (one value in double quotes) goes to any name as it stands.
-// With `targetNames` the name is the target's own (sent back as it came) and
-// only its last bracket group, the one the editor builds, is checked.
+// Checks a write command "at@nvm:NAME=VALUE\r". Every range of the name is plain numbers, first <= last. `arrays`
+// maps the target's names (no brackets) to element counts (0: scalar): a scalar gets no range, an array one range
+// inside it. A record of `elements` (when above 0) names a range no longer than that. A range of several elements
+// carries as many values in braces; a string in double quotes goes to any name as it stands. With `targetNames`
+// the name is the target's own and only its last bracket group, the one the editor builds, is checked.
 inline void CheckWriteCommand(std::string_view command, const std::map<std::string, int, std::less<>>& arrays,
                               int elements = 0, bool targetNames = false) {
     CheckOneLine(command);
@@ -190,9 +172,7 @@ inline void CheckWriteCommand(std::string_view command, const std::map<std::stri
     Check(CountValues(values) == range.last - range.first + 1, "element range and value count differ", command);
 }
 
-// Writes a copy of `record` through a target that answers OK, checks every
-// command sent (CheckWriteCommand, with the record's element count) and that
-// the dry run lists exactly what the write sent.
+// Writes a copy of `record` to a target that answers OK, checks each command sent, and that the dry run matches.
 inline void CheckRecordWrite(const vtq::NVMParameter& record, const std::map<std::string, int, std::less<>>& arrays,
                              bool targetNames = false) {
     RecordingHost target;

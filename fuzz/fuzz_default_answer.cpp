@@ -1,11 +1,7 @@
-// Any input as the target's default-value dump answer, as a C text searched
-// for array definitions from several starting points, and as the answer of
-// the variant identifier query. The scanners must stay inside the text and
-// keep their promises about what they return.
+// Any input as the target's default-value dump answer, as a C text searched for arrays from several starting
+// points, and as the variant query's answer: the scanners stay inside the text and keep their promises.
 
 #include <algorithm>
-#include <cstdint>
-#include <string>
 
 #include "defaults/default_dump.h"
 #include "fuzz_checks.h"

@@ -1,20 +1,11 @@
-// Any input as a default-values header: read for its index, constants and
-// arrays, each array cut into value chunks with constants replaced, loaded
-// into a target, and the whole text used as an old header for the RF merge.
-// What must hold: each group's values are the initialiser of the array its
-// index entry names (a definition "name[...] = {...}", of one or more bracket
-// groups, not a declaration or a longer name); every command of the load is one line, for a group the
-// target listed, with a plain version and values that are numbers fitting the
-// element width; a merged header reads back to the target's values (and
-// numbers only). Campaigns run with -max_len=131072: thousands of index
-// entries, where a search from the start for each entry shows.
+// Any input as a default-values header: read, cut into value chunks, loaded into a target, and used as the old
+// header of the RF merge. What must hold: each group's values are the initialiser of the array its index entry
+// names; every command of the load is one line, for a group the target listed, with a plain version and numbers
+// that fit the element width; a merged header reads back to the target's values. Campaigns run with
+// -max_len=131072: thousands of index entries, where a search from the start for each entry shows.
 
-#include <cstdint>
-#include <cstdlib>
-#include <map>
+#include <algorithm>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "base/file_io.h"
 #include "base/text.h"
@@ -25,7 +16,6 @@
 #include "defaults/header_reader.h"
 #include "defaults/naming_presets.h"
 #include "fuzz_checks.h"
-#include "support/scripted_host.h"
 #include "support/scripted_user.h"
 
 using fuzzcheck::Check;
@@ -46,21 +36,18 @@ const std::map<std::string, int> kTargetGroups = {
     {"fix_ant_tuner", 11}, {"fix_radio_cfg", 8}, {"fix_thermal", 23},
     {"cal_t8x_lut", 34},   {"fix_t8x_lut", 3},   {"fix_t8x_lut_setcal", 6}};
 
-// A target that lists kTargetGroups, knows write_to_mirror with a version, and
-// answers OK to everything else.
+// A target that lists kTargetGroups, knows write_to_mirror with a version, and answers OK to everything else.
 class LoadTarget : public fuzzcheck::RecordingHost {
 public:
     LoadTarget() {
-        responder = [](const std::string& command, std::string& answer) {
-            if (command == vtq::cmd::kGroupList) {
-                answer = "$nvm_groups\r\n";
-                for (const auto& [name, number] : kTargetGroups) answer += name + "=" + std::to_string(number) + "\r\n";
-                answer += "OK";
-            } else if (command == vtq::cmd::kWriteToMirrorProbe) {
-                answer = "write_to_mirror(<group number>,<version>,<byte offset>,\"<format>\",{<values>})\r\nOK";
-            } else {
-                answer = "OK";
-            }
+        answers[vtq::cmd::kWriteToMirrorProbe] =
+            "write_to_mirror(<group number>,<version>,<byte offset>,\"<format>\",{<values>})\r\nOK";
+        answers[vtq::cmd::kGroupList] = "$nvm_groups\r\n";
+        for (const auto& [name, number] : kTargetGroups)
+            answers[vtq::cmd::kGroupList] += name + "=" + std::to_string(number) + "\r\n";
+        answers[vtq::cmd::kGroupList] += "OK";
+        responder = [this](const std::string& command, std::string& answer) {
+            answer = answers.count(command) ? answers[command] : "OK";
             return true;
         };
     }
@@ -99,22 +86,14 @@ bool DefinesArrayWith(const std::string& code, const std::string& name, const st
 // A value as the merge, the load and the target read it: a sign ("-" or "+") and a number in decimal or "0x"
 // hexadecimal, leading zeros allowed, of at most 32 bits.
 bool ReadNumber(std::string_view text, long long& value) {
-    const bool negative = !text.empty() && text[0] == '-';
-    if (negative || (!text.empty() && text[0] == '+')) text.remove_prefix(1);
-    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    if (hex) text.remove_prefix(2);
-    while (text.size() > 1 && text[0] == '0') text.remove_prefix(1);
-    if (text.empty() || text.size() > (hex ? 8u : 10u)) return false;
-    value = 0;
-    for (char c : text) {
-        int digit = c >= '0' && c <= '9' ? c - '0' : -1;
-        if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        if (digit < 0) return false;
-        value = value * (hex ? 16 : 10) + digit;
-    }
-    if (value > 0xFFFFFFFFLL) return false;
-    if (negative) value = -value;
+    const bool negative = text.starts_with('-');
+    if (negative || text.starts_with('+')) text.remove_prefix(1);
+    const int base = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') ? 16 : 10;
+    if (base == 16) text.remove_prefix(2);
+    unsigned long long magnitude = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
+    if (error != std::errc() || end != text.data() + text.size() || magnitude > 0xFFFFFFFFULL) return false;
+    value = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
     return true;
 }
 
@@ -213,13 +192,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     vtq::HeaderConstants backConstants;
     vtq::ParseDefaultHeaderText(buffer, host, back, backConstants);
     for (const auto& r : three) {
-        const vtq::DefaultGroupData* found = nullptr;
-        for (const auto& b : back)
-            if (b.GroupName == r.GroupName) found = &b;
-        if (!found) {
-            Check(false, "a merged group does not read back", r.GroupName);
-            continue;
-        }
+        const auto found =
+            std::find_if(back.rbegin(), back.rend(), [&](const auto& b) { return b.GroupName == r.GroupName; });
+        Check(found != back.rend(), "a merged group does not read back", r.GroupName);
         const std::vector<std::string> want = Values(r.DataText);
         const std::vector<std::string> got = Values(vtq::ReplaceConstants(found->DataText, backConstants));
         // Entries of an old array beyond the target's are gone: the array holds the target's values, no more.

@@ -1,20 +1,12 @@
-// Any input as a group dump answer, read into a container whose target queries
-// all fail, then shown, filtered, cleaned of table bases and written as
-// commands. Each input line is also parsed as a decoded record line, so that
-// bytes the prefix code cannot carry reach the parser too. What must hold:
-// every record's write commands are one line each, with element ranges inside
-// the array the target reported, and the dry run prints what the write sends.
+// Any input as a group dump answer (and each line as a decoded record line, so bytes the prefix code cannot carry
+// reach the parser), read into a container whose target queries fail, shown, filtered, cleaned of table bases and
+// written. What must hold: every record's write commands are well formed (CheckRecordWrite).
 // Campaigns run with -max_len=65536, the size of a large group's answer.
-
-#include <cstdint>
-#include <string>
-#include <string_view>
 
 #include "core/dump_parser.h"
 #include "fuzz_checks.h"
 #include "model/group_items.h"
 #include "support/host_model_link.h"
-#include "support/scripted_host.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A copy of exactly the input's size, so ASan sees any read past its end.

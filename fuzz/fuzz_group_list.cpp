@@ -1,11 +1,6 @@
-// Any input as the target's answer to the group-list query, fetched into an
-// editor container as at the start of a session. What must hold: every group
-// of the table has a usable name that the container lists, found again by
-// name, and the commands the editor builds from it (its dump, its commit) are
-// one line each, whatever the target put into the name.
-
-#include <cstdint>
-#include <string>
+// Any input as the target's answer to the group-list query, fetched as at the start of a session. What must hold:
+// every group of the table has a trimmed name the container lists, found again by name, and its dump and commit
+// commands are one line each, whatever the target put into the name.
 
 #include "channel/command_exchange.h"
 #include "channel/target_commands.h"

@@ -1,10 +1,6 @@
 // Any input as a dump answer (split into pieces, each decoded) and as a raw bit stream: nothing may crash or read
 // outside the input, and the table-driven decoder must give exactly what the bit-by-bit walk gives.
 
-#include <cstdint>
-#include <string>
-#include <string_view>
-
 #include "channel/piece_decoder.h"
 #include "fuzz_checks.h"
 

@@ -13,15 +13,13 @@ namespace {
 using namespace test;
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
-class HeaderExport : public test::DefaultsTest {};
-
+using HeaderExport = test::DefaultsTest;
 const Texts kThree = {"fix_ant_tuner", "fix_radio_cfg", "fix_thermal"};
 
 TEST_F(HeaderExport, ThreeGroupsMatchTheGoldenFile) {
     const std::string path = dir.File("out.h");
     user.fileNames = {path};
-    const HeaderExportResult r = Export(kThree);
-    ASSERT_TRUE(r.written && r.groupsWritten == 3);
+    ASSERT_EQ(Export(kThree).groupsWritten, 3);
     // Probe, variant query, three dumps; the bar and positions: the read's tests.
     EXPECT_EQ(std::tuple(user.offered, host->commands.size(), host->lines, user.messages),
               std::tuple(Texts{"rf_nvm_fix_ant_tuner_default_binary_cust_c22_7.h"}, 5u,
@@ -72,11 +70,9 @@ TEST_F(HeaderExport, CommandLineOptionsSkipTheQuestions) {
     ASSERT_TRUE(presets.LoadText("PresetName=A\nRF Force Groups=0\nPresetName=B\nFilePrepend=b_\nRF Force Groups=0\n",
                                  nullptr));
     const std::string path = dir.File("cli.h");
-    HeaderExportResult r = Export({"fix_thermal"}, {path, "B", "v7"});
-    ASSERT_TRUE(r.written);
+    ASSERT_EQ(Export({"fix_thermal"}, {path, "B", "v7"}).path, path);
     // Probe and one dump: no variant query, no save dialog.
-    EXPECT_EQ(std::tuple(r.path, presets.CurrentIndex(), user.offered.size(), host->commands.size()),
-              std::tuple(path, 1, 0u, 2u));
+    EXPECT_EQ(std::tuple(presets.CurrentIndex(), user.offered.size(), host->commands.size()), std::tuple(1, 0u, 2u));
     EXPECT_NE(Slurp(path).find("fix_thermal_default_v7[]"), std::string::npos);
     EXPECT_TRUE(Export({"fix_thermal"}, {path, "A", "v7"}).written);  // the first preset by name
     EXPECT_FALSE(Export({"fix_thermal"}, {path, "", "v-7"}).written);
@@ -128,8 +124,7 @@ const char* const kUnitLines =
 
 TEST_F(ChangedDefaults, OneChangedGroupAmongSeveral) {
     user.fileNames = {dir.File("changes.TXT")};
-    // Only the exact names are skipped: Hyb_Cust is asked like any other group.
-    // The target refuses Hyb_Cust: the file misses it and goes beside the one asked for.
+    // Only the exact names are skipped: Hyb_Cust is asked, refused, and the file goes beside the one asked for.
     ASSERT_TRUE(WriteFileAtomically(dir.File("changes.TXT.nvm"), "complete"));
     const ChangedDefaultsResult r = ExportChangedDefaults(*session, user, {"dyn_cell_info", "fix_thermal", "Hyb_Cust"});
     const std::string path = dir.File("changes.TXT.partial.nvm");

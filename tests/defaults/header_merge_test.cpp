@@ -1,6 +1,5 @@
-// The merge of target default values into an old commented header: which
-// array stands for which group, where the group index goes, how values the old
-// array lacks are added, and that the merged header loads back.
+// The merge of target default values into an old commented header: which array stands for which group, where the
+// group index goes, how values the old array lacks are added, and that the merged header loads back.
 
 #include "defaults/header_merge.h"
 
@@ -31,14 +30,6 @@ TEST(MergeDefaultsIntoHeader, SixGroupsAskForThree) {
     EXPECT_EQ(std::tuple(user.messages.back(), user.busyDepth), std::tuple(kThreeGroupsMessage, 0));
     EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), {}));
     EXPECT_EQ(host.Texts(), Texts{"Nothing saved."});
-    // The picker's own rule: "_aux" in any case; without any such name nothing is preselected.
-    for (const auto& [names, preselected] : {std::pair{Texts{"a", "b_AUX", "c", "d_Aux"}, std::vector<int>{0, 2}},
-                                             std::pair{Texts{"a", "b", "c", "d"}, std::vector<int>{}}}) {
-        DefaultGroupList four;
-        for (const auto& g : names) four.push_back(DefaultGroupData{1, g, g + "_a", "U16", g + "_t", "1"});
-        EXPECT_FALSE(MergeDefaultsIntoHeader(host, user, NamingPreset(), dir.File("none.h"), dir.File("o.h"), four));
-        EXPECT_EQ(user.preselected.back(), preselected);
-    }
 }
 
 TEST(MergeDefaultsIntoText, IndexPlacementAndAddedValues) {

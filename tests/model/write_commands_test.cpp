@@ -16,22 +16,13 @@ using ::testing::ElementsAre;
 using test::LoggedLine;
 using test::ScriptedHost;
 
-// Commands for scalars, arrays and strings, and their redirection to a file, are tested against the simulated
-// modem with the write operations (tests/core/write_commit_test.cpp); here the names, pieces and limits.
+// Commands of each kind are tested with the write operations against the simulated modem; here names and limits.
 NVMParameter Record(std::string name, std::string value, int elementCount = 0) {
     NVMParameter p;
     p.name = std::move(name);
     p.value = std::move(value);
     p.elementCount = elementCount;
     return p;
-}
-
-// A target that accepts every command, or fails the k-th (1-based).
-void Answer(ScriptedHost& host, int failAt = 0) {
-    host.responder = [&host, failAt](const std::string&, std::string& answer) {
-        answer = static_cast<int>(host.commands.size()) == failAt ? "ERROR" : "OK\r\n";
-        return true;
-    };
 }
 
 TEST(WriteCommandTexts, IndexedNameAndSplitValue) {
@@ -123,7 +114,10 @@ TEST(WriteRecord, FailuresKeepTheStateAndAreReportedUnlessQuiet) {
 
     // A failed piece ends the record; the pieces before it stay written.
     ScriptedHost pieces;
-    Answer(pieces, 2);
+    pieces.responder = [&pieces](const std::string&, std::string& answer) {
+        answer = pieces.commands.size() == 2 ? "ERROR" : "OK\r\n";
+        return true;
+    };
     std::string value = "1";
     for (int i = 0; i < 900; ++i) value += ",22";
     NVMParameter array = Record("grp.t", value, 901);
