@@ -130,10 +130,7 @@ inline void CheckWriteCommand(std::string_view command, const std::map<std::stri
     const std::string_view base = name.substr(0, open);
 
     // Every bracket group of the name: "[a]" or "[a,b]" with a <= b.
-    struct Range {
-        long first, last;
-    };
-    std::vector<Range> ranges;
+    std::vector<std::pair<long, long>> ranges;
     for (size_t at = open; at != std::string_view::npos; at = name.find('[', at + 1)) {
         const size_t close = name.find(']', at);
         if (close == std::string_view::npos) return Check(false, "element range without ']'", command);
@@ -149,27 +146,20 @@ inline void CheckWriteCommand(std::string_view command, const std::map<std::stri
     if (value.size() >= 2 && value.front() == '"' && value.find('"', 1) == value.size() - 1) return;
     const auto known = arrays.find(base);
     if (known != arrays.end()) {
-        if (known->second < 1) {
-            Check(ranges.empty(), "element range on a scalar", command);
-            return;
-        }
+        if (known->second < 1) return Check(ranges.empty(), "element range on a scalar", command);
         Check(ranges.size() == 1, "not one element range on an array", command);
         elements = known->second;
     }
     if (elements < 1 || ranges.empty()) return;
-    const Range range = ranges.back();
+    const auto [first, last] = ranges.back();
     // A record named with a range of its own (tab[4,7]) holds that many elements from its first.
-    Check(known != arrays.end() ? range.last < elements : range.last - range.first < elements,
-          "element range outside the array", command);
+    Check(known != arrays.end() ? last < elements : last - first < elements, "a range outside the array", command);
     const bool braced = value.size() >= 2 && value.front() == '{' && value.back() == '}';
-    if (!braced) {
-        Check(range.first == range.last, "values of several elements without braces", command);
-        return;
-    }
+    if (!braced) return Check(first == last, "values of several elements without braces", command);
     // Quotes inside an array value leave its count open (a comma may stand in a string): not checked then.
     const std::string_view values = value.substr(1, value.size() - 2);
     if (values.find('"') != std::string_view::npos) return;
-    Check(CountValues(values) == range.last - range.first + 1, "element range and value count differ", command);
+    Check(CountValues(values) == last - first + 1, "element range and value count differ", command);
 }
 
 // Writes a copy of `record` to a target that answers OK, checks each command sent, and that the dry run matches.

@@ -19,9 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
 
     vtq::DefaultGroupData record;
-    if (vtq::ParseDefaultAnswer(input, record) == vtq::DefaultDumpFailure::None) {
+    if (vtq::ParseDefaultAnswer(input, record) == vtq::DefaultDumpFailure::None)
         Check(record.DataText.find_first_of("\r}") == std::string::npos, "the values hold a CR or a '}'");
-    }
 
     const std::string blanked = vtq::BlankComments(input);
     Check(blanked.size() == input.size(), "blanking the comments changed the size");

@@ -51,9 +51,8 @@ TEST(TextHelpers, BracesLinesSplitLinesAndGroupNames) {
     EXPECT_EQ(SplitLines("a\r\nb\n\nc\r\r\n"), (std::vector<std::string>{"a", "b", "", "c\r"}));
 }
 
-// Each row: the text, where the reading starts, whether "0x" counts; then what was read, shown as
-// sign magnitude/base, "!" for an overflow, the digits and where the reading stopped; then the value held in the
-// int32 range, and whether the whole text is one number.
+// Each row: text, start, syntax; what was read (sign magnitude/base, "!" for overflow, digits, end); the value held
+// in the int32 range; whether the whole text is one number.
 TEST(NumberText, BasesSignsLimitsAndJunk) {
     constexpr NumberSyntax dec{}, hex{.sign = true, .hex = true}, bare{.sign = false};
     const std::tuple<const char*, size_t, NumberSyntax, const char*, int64_t, bool> rows[] = {
@@ -124,8 +123,8 @@ TEST(AtomicFileWriter, AFailedWriteLeavesTheOldFileWholeAndNothingBehind) {
     EXPECT_FALSE(ReadWholeFile(dir.File("missing"), data) || ReadWholeFile(dir.Path().string(), data));
 }
 
-// Where a save lands: a link's target (the link stays), a device written in place, and a name as long as the file
-// system allows; nothing but the files named is left in the folder. (FIFOs and folders: the nvmtool tests.)
+// Where a save lands: a link's target (the link stays), a device written in place, a name as long as the file
+// system allows; nothing else is left in the folder.
 TEST(AtomicFileWriter, LinksDevicesAndLongNames) {
     namespace fs = std::filesystem;
     test::TempDir dir;

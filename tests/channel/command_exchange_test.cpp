@@ -69,9 +69,7 @@ TEST(Exchange, CleansGoodAnswersLeavesBadOnesAloneAndPassesTargetLost) {
     EXPECT_TRUE(!Exchange(host, "y\r", answer, false, &lost) && lost == 1);
 }
 
-// The steps of a long operation are tested through the operations that use them (read, write, commit, the
-// default dumps) against the simulated modem: not connected, target lost at every command, cancel, closing.
-// Here only what no operation reaches: an operation left early restores the user side on its own.
+// The steps of a long operation are tested through the operations that use them; here only what none reaches.
 TEST(LongOperation, DestructorRestoresEverythingOnAnEarlyExit) {
     test::ScriptedHost host;
     test::ScriptedUser user;

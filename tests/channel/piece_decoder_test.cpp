@@ -90,8 +90,8 @@ TEST(PieceDecoder, TreeAndBufferLifeNodeCountGrowthAndLeakReport) {
   EXPECT_EQ(DecoderLiveNodes(), 0);
 }
 
-// Sessions on several threads share the tree; each thread decodes into buffers of its own, so a long piece on one
-// thread neither overwrites nor resizes what another thread is decoding.
+// Threads share the tree but decode into buffers of their own: a long piece on one neither overwrites nor resizes
+// what another is decoding.
 TEST(PieceDecoder, ThreadsDecodeAtOnceIntoBuffersOfTheirOwn) {
   BuildDecoder(nullptr);
   std::vector<std::string> texts, pieces;
@@ -121,8 +121,7 @@ TEST(PieceDecoder, CodesOfImpossibleLengthAreRefused) {
   }
 }
 
-// The lookup tables must give exactly the bit-by-bit walk for any bytes, on the fixed tree and on damaged ones
-// (missing children, final nodes with children below).
+// The lookup tables give exactly the bit-by-bit walk for any bytes, on the fixed tree and on damaged ones.
 TEST(PieceDecoder, FastPathMatchesTreeWalkOnGeneratedInput) {
   PrefixCodeTable sparse{}, clashing = FixedPrefixCodes(), longBrace = FixedPrefixCodes();
   std::swap(longBrace['}'], longBrace['A']);

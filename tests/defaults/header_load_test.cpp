@@ -82,8 +82,7 @@ TEST_F(HeaderLoad, FailedWritesAreNotCommittedAndTheNextGroupGoesOn) {
     EXPECT_EQ(Sent("at@nvm:store_nvm_sync"), (Texts{"at@nvm:store_nvm_sync(23)\r", "at@nvm:store_nvm_sync(11)\r"}));
 }
 
-// Every check runs before the first value goes out: a file with any error gets nothing sent but the probe, and each
-// error names the file and line.
+// A file with any error gets nothing sent but the probe; each error names the file and line.
 TEST_F(HeaderLoad, AFileWithAnyErrorSendsNothing) {
     auto index = [](const std::string& entry) { return "/*\n[GROUP=" + entry + "]\n*/\n"; };  // the entry on line 2
     const std::string thermal = index("fix_thermal,ARRAYNAME=t,VERSION=8");
@@ -163,8 +162,7 @@ TEST_F(HeaderLoad, OpenDialogAndMissingFile) {
     EXPECT_TRUE(host->lines.empty());  // nothing was written
 }
 
-// Each record left as group:type:data:version, then the lines shown ("!"), then the constants; "unindexed" first
-// when the text holds no index.
+// The records as group:type:data:version, the lines shown ("!"), the constants; "unindexed" for a text without index.
 std::string ReadHeader(const std::string& text) {
     test::ScriptedHost host;
     DefaultGroupList records(1);                // both cleared first

@@ -53,8 +53,7 @@ TEST(MergeDefaultsIntoText, IndexPlacementAndAddedValues) {
         {"/*1*/ /* [GROUP=a,ARRAYNAME=a,VERSION=1] */\n" + arrays, "/*1*/ " + block + "\n" + arrays},
         // The old index's comment is replaced whole, stray "/*" inside it or not.
         {"/* x /* [GROUP=a,ARRAYNAME=a,VERSION=1] /* y */\n" + arrays, block + "\n" + arrays},
-        // An old index too big to replace, or an entry without its keys before the new index: the merged
-        // file would not load back, so there is none.
+        // An old index too big to replace, or an entry without its keys: the merge would not load back.
         {bigIndex + "\n" + arrays, ""},
         {"/* [GROUP=a] */\n" + arrays, ""},
         // c's unclosed braces hold a's first definition, which c's merge then drops: the later a would read back.
@@ -88,15 +87,13 @@ TEST(MergeDefaultsIntoText, IndexPlacementAndAddedValues) {
     EXPECT_NE(buffer.find("\n[CONSTANTS=ZERO=0x0000]\n"), std::string::npos) << buffer;
 }
 
-// Whatever the old header holds, a merge either refuses it or gives a header
-// the strict reader loads back with exactly the target's values.
+// A merge either refuses the old header or gives one the strict reader loads back with the target's values.
 TEST(MergeDefaultsIntoText, MergedHeaderLoadsBackOrIsRefused) {
     const std::string why = "The given header file:\nold\nis not valid.\n";
     const std::vector<std::tuple<std::string, std::string, std::string, std::string>> cases = {
         // old text, merged array, message, show line
         {"U16 t_calib_x[] = {1, 2};", "{0x0007, 0x0008}", "", ""},
-        // Entries beyond the target's array go, a define and a comment among them too; the comments between
-        // the kept entries and the end stay.
+        // Entries beyond the target's array go, a define and a comment among them; comments after the kept ones stay.
         {"/* top */\nU16 t_calib_x[] = {1, G, 3 /* c */, KEEP};", "{0x0007, G /* c */}",
          "2 extra array entries were not replaced", "Removed 2 array entries"},
         {"/* top */\nU16 t_calib_x[] = {\n  7, 8, // note\n  3, 4,\n  5\n};", "{\n  7, 8 // note\n};",
@@ -107,8 +104,7 @@ TEST(MergeDefaultsIntoText, MergedHeaderLoadsBackOrIsRefused) {
          "U16 t_calib_x[] = {1, 2};", "t_calib_x[] = {0x0007, 0x0008}", "", ""},
         // The index goes where code is, not into a comment whose end its own "*/" would take.
         {"/* top\nU16 t_calib_x[] = {1, 2};\n*/\nU16 t_calib_x[] = {3, 4};", "t_calib_x[] = {0x0007, 0x0008}", "", ""},
-        // A name that is no C identifier is no candidate; one the strict reader does not take as an array
-        // definition is refused.
+        // A name that is no C identifier is no candidate; one the strict reader would not take is refused.
         {"U16 a_calib_\x01[] = {1, 2};", "", why + "Cannot find the array \"t_calib_x\".\nNothing saved.", ""},
         {"U16 t_calib_x\x01[] = {1, 2};", "",
          why + "Cannot find the array definition of \"t_calib_x\" for group g.\nNothing saved.", ""},

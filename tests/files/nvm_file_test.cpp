@@ -242,8 +242,7 @@ TEST_F(NvmFileTest, LoadFileReportsOrChangesNothing) {
               std::tuple(1, "\"s p\"", 4u, 0));
 }
 
-// A file is checked whole before anything of it is sent: the first fault names
-// its line, a name given twice is warned about and its last line counts.
+// A file is checked whole before it is sent: the first fault names its line; a name given twice is warned about.
 TEST(NvmFileCheck, FaultsNameTheLineAndTheLastValueCounts) {
     const std::tuple<std::string, std::string, std::string> cases[] = {  // file, fault, warnings
         {"// c\r\ng.a=1\r\ng.b 5\r\n", "f:3: not a parameter assignment: g.b 5", ""},

@@ -217,8 +217,7 @@ TEST(GroupItemsView, FilterSelectsRecordsOfCheckedGroups) {
     EXPECT_THAT(ViewNames(items), ElementsAre("cal.Gain", "cal.offset", "fix.gain", "fix.new"));
 }
 
-// Freed records never stay in the view, even inside an update bracket, where
-// the window may still repaint while a long operation lets events through.
+// Freed records leave the view at once, even in an update bracket (the window may repaint during a long operation).
 TEST(GroupItemsView, FreedRecordsLeaveTheViewAtOnce) {
     GroupItems items;
     Add(items, {"grp.a", "grp.b"});

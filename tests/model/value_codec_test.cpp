@@ -39,15 +39,13 @@ TEST(ScalarConverter, DecimalTextDrivesTheOtherViews) {
     for (const auto& [type, dec, value, flagged] : cases) {
         SCOPED_TRACE(std::string(type) + " " + dec);
         ScalarConverter converter(type, dec);
-        // The decimal text stays as typed.
         EXPECT_EQ(std::tuple(converter.value(), converter.text(Decimal), converter.outOfRange()),
                   std::tuple(value, dec, flagged));
         ExpectViewsFollowValue(converter, Decimal);
     }
 }
 
-// Hexadecimal, binary and character input: the value and the decimal view; an empty hexadecimal field zeroes
-// the value only.
+// Hexadecimal, binary and character input: the value and the decimal view; an empty hexadecimal field zeroes it.
 TEST(ScalarConverter, OtherViewsDriveTheDecimalView) {
     const std::tuple<const char*, ScalarView, const char*, const char*> cases[] = {
         {"uint8", Hexadecimal, "41", "65"},
@@ -117,8 +115,7 @@ TEST(ValueCodec, KeysTheCodecsAcceptAndDrop) {
     EXPECT_TRUE(!dec->insertDigit(text, 0, 1, '9') && dec->insertDigit(text, 1, 3, '9') && text == "1956");
 }
 
-// Keys typed into the dialog's fields one at a time, through the converter: the cursor after the key, the edited
-// field's text and the decimal text; the other views follow the value.
+// Keys typed one at a time: the cursor after the key, the field's text and the decimal text.
 TEST(ScalarConverter, TypingKeyByKey) {
     using enum ScalarConverter::KeyAction;
     const std::tuple<ScalarView, size_t, size_t, char, ScalarConverter::KeyAction, size_t, const char*, const char*>
@@ -181,9 +178,8 @@ TEST(ValueTypes, ParseDimensionsMultipliesPositivePieces) {
     }
 }
 
-// Every code (and the codes around the table) in every view over values at each width's edges: the digits must
-// show exactly the type's low bits, and a value the type holds reads back from each view. The loop takes
-// signedness from IsSignedType; the first lines pin it down.
+// Every code (and those around the table) in every view at each width's edges: the digits show exactly the type's
+// low bits, and a value the type holds reads back. The first lines pin the signedness the loop takes.
 TEST(ValueTypes, FormatScalarEveryCodeAndView) {
     EXPECT_EQ(FormatScalar(-1, NVMValueType::Bool, ScalarView::Decimal), "18446744073709551615");
     EXPECT_EQ(FormatScalar(-1, NVMValueType::Int8, ScalarView::Decimal), "-1");
