@@ -20,19 +20,18 @@ TEST(GoodAnswer, EndsInOkIgnoringOnlyAnswerBlanks) {
 }
 
 TEST(CleanAnswer, RemovesEchoOkErrorAndBlanks) {
-    const std::string cmd = "at@nvm:$nvm_groups??\r";
-    EXPECT_EQ(CleanAnswer("\r\nOK\r\n", cmd), "");
-    EXPECT_EQ(CleanAnswer("5\r\nok", cmd), "5");
-    EXPECT_EQ(CleanAnswer("at@nvm:$nvm_groups??\r\r\n$nvm_groups\r\nfix_a=1\r\nOK\r\n", cmd), "$nvm_groups\r\nfix_a=1");
-    EXPECT_EQ(CleanAnswer("AT@NVM:$NVM_GROUPS??\rtext OK", cmd), "text");
-    EXPECT_EQ(CleanAnswer("value\r\nERROR\r\n", cmd), "value");
-    EXPECT_EQ(CleanAnswer("K", cmd), "K");
-    // The echo counts only when the whole command, carriage return included, is there.
-    EXPECT_EQ(CleanAnswer("at@nvm:$nvm_groups?? x OK", cmd), "at@nvm:$nvm_groups?? x");
-    EXPECT_EQ(CleanAnswer("payload OK", ""), "payload");
     std::string body;
     for (int c = 33; c < 256; ++c) body += static_cast<char>(c);
-    EXPECT_EQ(CleanAnswer("\r\n" + body + "\r\nOK\r\n", "cmd\r"), body);
+    const std::string cmd = "at@nvm:$nvm_groups??\r";
+    const std::tuple<std::string, std::string, std::string> cases[] = {  // answer, command, cleaned
+        {"\r\nOK\r\n", cmd, ""}, {"5\r\nok", cmd, "5"}, {"value\r\nERROR\r\n", cmd, "value"}, {"K", cmd, "K"},
+        {"at@nvm:$nvm_groups??\r\r\n$nvm_groups\r\nfix_a=1\r\nOK\r\n", cmd, "$nvm_groups\r\nfix_a=1"},
+        {"AT@NVM:$NVM_GROUPS??\rtext OK", cmd, "text"},
+        // The echo counts only when the whole command, carriage return included, is there.
+        {"at@nvm:$nvm_groups?? x OK", cmd, "at@nvm:$nvm_groups?? x"}, {"payload OK", "", "payload"},
+        {"\r\n" + body + "\r\nOK\r\n", "cmd\r", body},
+    };
+    for (const auto& [answer, command, cleaned] : cases) EXPECT_EQ(CleanAnswer(answer, command), cleaned) << answer;
 }
 
 TEST(Exchange, CleansGoodAnswersLeavesBadOnesAloneAndPassesTargetLost) {
