@@ -53,9 +53,8 @@ public:
     }
 };
 
-// True when the code (comments blanked) defines `name` as an array, "name[...] = {"
-// with one or more bracket groups (as C's arrays of arrays), with `data` as its
-// trimmed initialiser up to the first "}".
+// True when the code (comments blanked) defines `name` as an array, "name[...] = {" with one or more bracket groups
+// (not a declaration or a longer name), with `data` as its trimmed initialiser up to the first "}".
 bool DefinesArrayWith(const std::string& code, const std::string& name, const std::string& data) {
     for (size_t at = code.find(name); at != std::string::npos; at = code.find(name, at + 1)) {
         if ((at > 0 && vtq::IsCIdentChar(code[at - 1])) ||
