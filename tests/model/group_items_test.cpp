@@ -46,7 +46,7 @@ TEST(GroupItemsGroups, CaseInsensitiveGroupsFlagsAndStates) {
     EXPECT_EQ(items.CheckedCount(), 2);
     items.MarkAllNotOnTarget();
     EXPECT_EQ((std::pair{items.SetNotOnTarget(0, false), items.SetNotOnTarget(0, false)}), std::pair(true, false));
-    EXPECT_TRUE(items.IsNotOnTarget(1));
+    EXPECT_TRUE(items.IsNotOnTarget(1) && !items.IsNotOnTarget(0) && !items.IsNotOnTarget(2));
 
     items.AddParameter(0, "CAL_A.a[0]", "1,2", "", false);
     items.AddParameter(0, "CAL_A.b", "2", "", false)->state = ParameterState::NotStored;
