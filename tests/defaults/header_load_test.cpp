@@ -188,7 +188,7 @@ TEST(ParseDefaultHeaderText, Table) {
         {"/*[GROUP=g,ARRAYNAME=t,VERSION=1]*/ U8 t[1]; U16 t[2][ ] = {1, 2};", "g:U16:1, 2:1"},  // an array of arrays
         {"/*[GROUP=g,ARRAYNAME=a,VERSION=1]\n[CONSTANTS=NMAX=5,\"HX = 0x1fZ\",=3,BAD,NEG=-1,WORD=abc]*/ U8 a[]={NMAX};",
          "g:U8:NMAX:1 HX=31 NEG=4294967295 NMAX=5 WORD=0"},
-        {"/*[GROUP=g,ARRAYNAME=a,VERSION=10][CONSTANTS=x]*/ U8 a[]={1};", "g:U8:1:10"},
+        {"/*[GROUP=g,ARRAYNAME=a,VERSION=19][CONSTANTS=x]*/ U8 a[]={1};", "g:U8:1:19"},
         {"U8 a[]={1}; /* [GROUP=g,ARRAYNAME=a,VERSION=-2] */", "g:U8:1:0 !The version of group g is not a small "
                                                               "non-negative number: \"-2\""},
         {" U8 a[]={1}; /* [GROUP=g,ARRAYNAME=a,VERSION=1]", "g:U8:1:1"},  // an unterminated comment holds the index

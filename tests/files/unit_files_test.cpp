@@ -107,7 +107,7 @@ TEST(UnitFilesTest, EditChangesOnlyTheNamedLinesAndRefusesWhatSetWouldRefuse) {
     using Edits = std::vector<std::pair<std::string, std::string>>;
     const std::tuple<Edits, std::string, int> cases[] = {
         // edits, the first error (empty: written), changed
-        {{{"FIX_A.g", "6"}, {"fix_a.lut", "3,4"}}, "", 2},
+        {{{"FIX_A.g", "6"}, {"fix_a.lut", " 3, 4"}}, "", 2},
         {{{"fix_a.g", "5"}}, "", 0},
         {{{"fix_a.none", "1"}}, "The file has no parameter \"fix_a.none\".", 0},
         {{{"fix_a.lut", "1,2,3"}}, "\"fix_a.lut\" has 2 elements; 3 values are given.", 0},
