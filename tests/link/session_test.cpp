@@ -176,7 +176,8 @@ TEST_F(LinkHostFixture, SendReceiveHandsOverTheAnswerOrSetsTargetLost) {
     EXPECT_TRUE(host.CheckConnection());
     Script({{WaitResult::Data, "\r\nERROR\r\n"}});
     EXPECT_FALSE(host.CheckConnection()) << "an answer other than OK";
-    EXPECT_EQ(link->sent.back(), "AT\r");    host.ShowLine("shown", 0);
+    EXPECT_EQ(link->sent.back(), "AT\r");
+    host.ShowLine("shown", 0);
     EXPECT_EQ(log.back(), std::make_pair(std::string("shown"), 0));
 }
 
