@@ -186,6 +186,7 @@ TEST(BlockPaste, WholeTablesPrintedAndReadBack) {
     table = ArrayTable{Words("1 2 3 4"), ShapeOf({2, 1, 2}, 4), T::UInt8};  // two tables
     EXPECT_EQ(TableText(table, false), "1  2\n\n3  4\n");
     EXPECT_EQ(Applied(table, ReadTableText(table, "5,6\n7,8\n", "f")), Words("5 6 7 8"));
+    EXPECT_EQ(TableText(Table(T::UInt8, 2, 1, "1 2"), true), "1\n2\n");  // one column
 }
 
 TEST(ArrayHistory, EachOperationIsOneStep) {

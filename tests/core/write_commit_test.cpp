@@ -322,6 +322,9 @@ TEST_F(WriteCommitTest, EditingFromTheGridAndTheDebugLine) {
     ASSERT_EQ(requests.size(), 5u);
     EXPECT_EQ(std::tuple(requests[0].editor, requests[0].type), std::tuple(ValueEditor::Scalar, "uint16"));
     EXPECT_EQ(std::tuple(requests[2].editor, requests[2].dimensions), std::tuple(ValueEditor::Array, std::vector{4}));
+    NVMParameter single;  // an array of one element, shown with the array editor too
+    single.elementCount = 1;
+    EXPECT_EQ(EditorFor(single), ValueEditor::Array);
     EXPECT_TRUE(!requests[3].writeOnTheFly && session->Settings().writeOnTheFly);  // the box as the last editor left it
     EXPECT_EQ(ReadProfileString(session->SettingsPath(), kSettingsSection, kWriteOnTheFlyKey, ""), "1");
     // The stored choice holds in the next session.

@@ -120,6 +120,7 @@ TEST_F(HeaderLoad, AFileWithAnyErrorSendsNothing) {
         EXPECT_EQ(LoadDefaultHeaderToTarget(*session, user, path).committed, 0);
         EXPECT_EQ(host->commands, Texts{"at@nvm:write_to_mirror()??\r"});
         EXPECT_THAT(host->lines, ::testing::Contains(LoggedLine{path + ":" + error, 0}));
+        EXPECT_EQ(user.messages, Texts{HeaderRefusedMessage(path)});
     }
     // The definition is found past a declaration, a string and names that end or begin with it.
     Reset();

@@ -173,6 +173,7 @@ TEST(NamingPresets, ReadingRules) {
         {"// PresetName=x\nPresetName\n", "unread Default"},  // comments and non-settings only
         {"RF_NVM_Filename=r\nRF Force Groups=0\nRF_NVM_Filename=s\n", "Default,Default_1"},
         {"PresetName=A\nRF Force Groups=0\nPresetName=A\nRF Force Groups=0\nPresetName=A\n", "A,A_2,A_1"},
+        {"PresetName=A\nRF Force Groups=0\nPresetName=A_1\nRF Force Groups=0\nPresetName=A\n", "A,A_1,A_2"},
         // A name among the first settings renames the preset; one after six settings starts the next.
         {"PresetName=A\nTableTypeName=x\nPresetName=B\nFilePostpend=y\nArrayPrepend=z\nPresetName=C\n", "C"},
         {"PresetName=A\nRF_NVM_Filename=1\nFilePostpend=2\nArrayPrepend=3\nArrayPostpend=4\nTableTypeName=5\n"

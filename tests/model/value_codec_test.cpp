@@ -241,6 +241,7 @@ TEST(ArrayValue, StringViewOfAnArray) {
         {"72,0,105", "H"},    // 0 ends the string
         {"0x41, 0X42 ,9,256,-1,31,65", "AB\t___A"},
         {"72,abc,105", "H"},  // not a number: 0
+        {"72,-0x41,105", "H"},  // hexadecimal with a sign: 0
         {"0x4F,0X6b,0x6a,0x6f,0x4A,+65,-65", "OkjoJA_"},
         {"0x", ""},
         {"99999999999999999999,65", ""},  // beyond 64 bits: not a number
@@ -264,6 +265,7 @@ TEST(ArrayValue, ElementLabelsFromDimensions) {
     for (const auto& [dimensions, index, label] : cases)
         EXPECT_EQ(ElementLabel(index, StrideList(dimensions)), label) << DimensionText(dimensions) << " " << index;
     EXPECT_EQ(ArrayTypeLabel("UInt8", {16}) + "|" + ArrayTypeLabel("", {16}), "uint8 [16]|(unknown type)");
+    EXPECT_EQ(ArrayCaption(1) + "|" + ArrayCaption(2), "Edit as array (1 item)|Edit as array (2 items)");
     for (const char* type : {"sint8", "UINT8", "int8", "CString32"}) EXPECT_TRUE(HasStringView(type)) << type;
     for (const char* type : {"uint16", "int16", "", "bool"}) EXPECT_FALSE(HasStringView(type)) << type;
 }
