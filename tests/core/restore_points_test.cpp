@@ -82,6 +82,16 @@ TEST_F(RestorePointTest, OnDiskBeforeTheFirstWriteWithExactlyThePriorValues) {
              WriteSelected(*session, user, {Rec("fix_a.gain"), Rec("fix_a.lut")});
          },
          {"fix_a.gain=12", "fix_a.gain=40", "fix_a.lut=1,2,3,4"}, false},
+        {"Write Groups: a value an earlier run wrote kept up to date", "fix_a",
+         [this] {
+             first->seen = true;
+             ApplyEditedValue(session->host(), *Rec("fix_a.gain"), "40", false);
+             WriteGroups(*session, user);
+             first->seen = false;
+             ApplyEditedValue(session->host(), *Rec("fix_a.gain"), "41", false);
+             WriteGroups(*session, user);
+         },
+         {"fix_a.gain=12", "fix_a.gain=40", "fix_a.lut=1,2,3,4", "fix_a.lut=1,2,3,4"}, false},
         {"write on the fly of a group never read: read first", "",
          [this] {
              Items().FindOrAddGroup("cal_b");
