@@ -224,6 +224,15 @@ TEST_F(WriteCommitTest, TargetLostCancelAndCloseAtEveryStep) {
             };
             check(run(*session, user), {false, false, true});
             EXPECT_EQ(std::pair(RecordsIn(host->commands), host->lines.size()), std::pair(k - 1, shown));
+
+            // Every group unchecked while turn k lets events through: the run ends with the records it reached.
+            if (commit) continue;
+            prepare();
+            user.onProcessEvents = [&](int call) {
+                if (call == k) SelectExactGroups(Items(), "");
+            };
+            EXPECT_EQ(WriteGroups(*session, user).attempted, k - 1);
+            SelectExactGroups(Items(), "cal_b,dyn_c,fix_a");
         }
     }
 }
