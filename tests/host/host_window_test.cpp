@@ -214,6 +214,11 @@ TEST_F(SlotFixture, SlotsReachTheSessionAndInfoGetsAtMostTheBufferSize) {
     info(VTQ_INFO_TOOL_NAME, nullptr, 10);
     info(VTQ_INFO_TOOL_NAME, buf, 0);
     EXPECT_STREQ(buf, "nvmh") << "no room: nothing written";
+    info(VTQ_INFO_TOOL_NAME, buf, 1);
+    EXPECT_EQ(buf[0], 0) << "room for the terminator alone";
+    object.struct_size = sizeof(vtq_answer) - 1;  // an answer object of another layout is not written to
+    answer = "untouched";
+    EXPECT_EQ(std::pair(Send("AT\r", &lost), answer), std::pair(uint8_t{1}, std::string("untouched")));
 
     Services().session = nullptr;
     answer = "untouched";

@@ -179,6 +179,24 @@ TEST_F(LinkHostFixture, SendReceiveHandsOverTheAnswerOrSetsTargetLost) {
     EXPECT_EQ(link->sent.back(), "AT\r");
     host.ShowLine("shown", 0);
     EXPECT_EQ(log.back(), std::make_pair(std::string("shown"), 0));
+
+    // A second final code after the answer, with no echo to tell them apart: the answer may be another command's.
+    const std::string twoCodes = "\r\n5\r\nOK\r\n\r\nOK\r\n";
+    log.clear();
+    answer = "untouched";
+    Script({{WaitResult::Data, twoCodes}});
+    EXPECT_FALSE(host.SendReceive("at@nvm:x?\r", answer, false, nullptr));
+    EXPECT_EQ(answer, "untouched");
+    EXPECT_EQ(log, (std::vector<std::pair<std::string, int>>{
+                       {"Unsolicited: OK", 1},
+                       {"The target's answers came out of step with the commands: the link is resynchronised before "
+                        "the next command.",
+                        0},
+                       {"The answer to at@nvm:x? is not taken: it may belong to another command.", 0}}));
+    session.SetLog(nullptr);  // the same without a log: nothing thrown
+    Script({{WaitResult::Data, "OK\r\n"}, {WaitResult::Data, twoCodes}});
+    EXPECT_FALSE(host.SendReceive("at@nvm:x?\r", answer, false, nullptr));
+    EXPECT_EQ(link->sent.back(), "at@nvm:x?\r") << "sent once the resynchronising \"AT\" was answered";
 }
 
 TEST_F(LinkHostFixture, InformationItems) {
@@ -242,6 +260,7 @@ const std::tuple<const char*, std::string, std::string, Outcome> kCases[] = {  /
     {"Error", "at@nvm:x=1", "at@nvm:x=1\r\r\nERROR\r\n", {true, "ERROR\r\n", {}}},
     {"OkNotYetEnded", "at", "\r\nOK", {false, "", {}}},
     {"WordStartingWithOk", "at@nvm:s?", "OKAY\r\nOK\r\n", {true, "OKAY\r\nOK\r\n", {}}},
+    {"BlanksAroundCodes", "at@nvm:x?", "\r\n5\r\n \tOK\t \r\n", {true, "5\r\n \tOK\t \r\n", {}}},
     {"OnlyCarriageReturns", "at@nvm:x?", "\r5\r\rOK\r", {true, "5\r\nOK\r\n", {}}},
     {"BytesAboveAscii", "at@nvm:s?", "\"\xe4\xff\x01\"\r\nOK\r\n", {true, "\"\xe4\xff\x01\"\r\nOK\r\n", {}}},
     {"CaseOfBytesAboveAsciiCounts", "at@nvm:s=\"\xe4\"", "AT@NVM:S=\"\xc4\"\r\nOK\r\n",
@@ -271,12 +290,24 @@ TEST(AtFramer, BytesAfterTheFinalCodeWaitForTheNextAnswer) {
         const bool fedAll = !f.Complete();
         if (fedAll) f.Feed(wire.substr(i));
         EXPECT_EQ(std::tuple(f.Complete(), f.Answer()), std::tuple(true, "5\r\nOK\r\n"));
+        f.Idle();
+        EXPECT_FALSE(f.Complete()) << "no answer is complete while no command runs";
         f.Begin("at@nvm:b?");
         f.Feed({});
         if (!fedAll) f.Feed(wire.substr(i));
         EXPECT_EQ(std::tuple(f.Complete(), f.Answer(), f.TakeUnsolicited()),
                   std::tuple(true, "7\r\nOK\r\n", std::vector<std::string>{"+CREG: 1"}));
     }
+}
+
+// After these the echo may be on or off: a basic E, a reset or the factory settings; extended commands end the scan.
+TEST(AtFramer, CommandsThatMaySwitchTheEcho) {
+    using namespace std::string_view_literals;
+    for (std::string_view command : {"ATE0", "atz", "AT&F", "ATQ0E1", "ATS9=0E0", "AT&C1E0", "ATAE0"})
+        EXPECT_TRUE(MaySwitchEcho(command)) << command;
+    // The last ends in "&": the byte after it, outside the command, is not read.
+    for (std::string_view command : {"ATI"sv, "AT&D2"sv, "AT+CMEE=1"sv, "AT+FCLASS=1"sv, "AT&F"sv.substr(0, 3)})
+        EXPECT_FALSE(MaySwitchEcho(command)) << command;
 }
 
 }  // namespace
