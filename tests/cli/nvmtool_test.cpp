@@ -177,7 +177,7 @@ TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
     EXPECT_EQ(Run({"send", "at@nvm:fix_small.nothing?"}).status, 1);
 
     const QString header = File("small.h");
-    r = Run({"export-header", "fix_small", "-o", header, "--json"});
+    r = Run({"export-header", "fix_small", "-o", header, "--preset", "Default", "--json"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(ReadFile(header.toStdString()).find("fix_small_default_c22_7[]"), std::string::npos);
     r = Run({"changed-defaults", "fix_small", "-o", File("changed"), "--json"});
@@ -195,6 +195,14 @@ TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("6 cells changed; 1 value clamped to 0 to 255"), std::string::npos) << r.err;
     EXPECT_EQ(Run({"get", "fix_small.tab", "--table"}).out, "  6    5    4\n  3    2  255\n");
+    const QJsonArray cells{QJsonArray{"6", "5", "4"}, QJsonArray{"3", "2", "255"}};
+    EXPECT_EQ(Target(Run({"get", "fix_small.tab", "--table", "--json"}))["tables"][0]["cells"], cells);
+
+    // A group is not committed after a write to it failed; the others are.
+    r = Run({"set", "fix_small.gain=99999", "cal_small.mode_1=2", "--commit", "--yes", "--json"});
+    EXPECT_EQ(std::pair(r.status, Target(r)["committed"].toInt()), std::pair(1, 1)) << r.err;
+    EXPECT_NE(r.err.find("1 write failed."), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("The group fix_small was not committed: a write"), std::string::npos) << r.err;
 }
 
 TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
@@ -231,8 +239,6 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
         // Every value is checked, dry run or not, before anything is written.
         {{"write", QString::fromStdString(twice), "--dry-run"}, 0, twice + ":2: \"fix_small.gain\" is given on line 1"},
         {{"write", QString::fromStdString(lacking)}, 2, lacking + ":2: The target has no parameter"},
-        // A group is not committed after a write to it failed.
-        {{"set", "fix_small.gain=99999", "--commit", "--yes"}, 1, "The group fix_small was not committed: a write"},
         {{"set", "fix_small.tab", "--csv", QString::fromStdString(twice)},
          2,
          "\"" + twice + "\" holds a table of 2 x 1 values; the array is 2 x 3."},
@@ -258,8 +264,8 @@ TEST_F(NvmtoolTest, FilesAreEditedAndComparedWithoutATarget) {
     const std::string text = "// Unit serial number: 7\r\nfix_a.g=5 (uint8)\r\nfix_a.lut=1,2\r\n";
     ASSERT_TRUE(vtq::WriteFileAtomically(a, text + "fix_a.only_a=1\r\n") && vtq::WriteFileAtomically(b, text));
     EXPECT_EQ(Run({"edit", QString::fromStdString(b), "fix_a.g=300"}).status, 2) << "out of the file's type's range";
-    ToolResult r = Run({"edit", QString::fromStdString(b), "fix_a.g=6", "fix_a.lut={3,4}"});
-    EXPECT_EQ(r.status, 0) << r.err;
+    ToolResult r = Run({"edit", QString::fromStdString(b), "fix_a.g=6", "fix_a.lut={3,4}", "--json"});
+    EXPECT_EQ(std::pair(r.status, Target(r)["changed"].toInt()), std::pair(0, 2)) << r.err;
     r = Run({"diff", QString::fromStdString(a), QString::fromStdString(b)});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_EQ(r.out,
