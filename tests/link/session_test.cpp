@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <deque>
 #include <memory>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -27,6 +29,7 @@ public:
     std::vector<std::string> sent;
     bool up = true, armed = false;
     int waitedMs = 0;
+    int chatter = 0;  // lines sent once the steps ran out, one a millisecond, none a final code
 
     std::string Describe() const override { return "scripted"; }
     bool Open(std::string&) override { return up; }
@@ -40,6 +43,12 @@ public:
     WaitResult Receive(std::string& out, int timeoutMs) override {
         if (!armed && !before.empty() && timeoutMs >= beforeDueMs) {
             out += std::exchange(before, {});
+            return WaitResult::Data;
+        }
+        if (armed && steps.empty() && chatter > 0) {
+            --chatter;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            out += "5\r\n";
             return WaitResult::Data;
         }
         if (!armed || steps.empty()) {
@@ -87,6 +96,15 @@ TEST_F(SessionFixture, TimeOutAndLossMeanTargetLost) {
     EXPECT_TRUE(session.Exchange("at@nvm:x?").lost);  // without sending
     EXPECT_EQ(link->sent, (std::vector<std::string>{"at@nvm:x?\r", "AT\r", "at@nvm:x?\r"}))
         << "nothing is sent over a link that is down";
+    session.Detach();
+    EXPECT_EQ(session.link(), nullptr) << "the host then reports no target link";
+}
+
+TEST_F(SessionFixture, ATargetThatKeepsTalkingWithoutAFinalCodeStillTimesOut) {
+    link->chatter = 5000;
+    Script({});
+    EXPECT_TRUE(session.Exchange("at@nvm:x?").lost);
+    EXPECT_GT(link->chatter, 4000) << "given up at the time-out, not once the target went quiet";
 }
 
 TEST_F(SessionFixture, LateAnswerIsNotTakenForTheNextCommand) {
