@@ -141,7 +141,7 @@ TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
     EXPECT_EQ(std::pair(Target(r)["written"].toInt(), Target(r)["unchanged"].toInt()), std::pair(1, 1)) << r.err;
     EXPECT_EQ(Run({"get", "fix_small.lut"}).out, "fix_small.lut=5,9,9,8\n");
     ASSERT_TRUE(vtq::WriteFileAtomically(dir.File("range.nvm"), "fix_small.lut[1,2]=9,9\nfix_small.lut[3]=8\n"));
-    EXPECT_EQ(Target(Run({"write", File("range.nvm"), "--json"}))["toWrite"].toInt(), 0)
+    EXPECT_EQ(Target(Run({"write", File("range.nvm"), "--json"}))["toWrite"], QJsonValue(0))
         << "ranges as the target holds";
 
     r = Run({"diff", saved, "--json"});
@@ -200,7 +200,8 @@ TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
 
     // A group is not committed after a write to it failed; the others are.
     r = Run({"set", "fix_small.gain=99999", "cal_small.mode_1=2", "--commit", "--yes", "--json"});
-    EXPECT_EQ(std::pair(r.status, Target(r)["committed"].toInt()), std::pair(1, 1)) << r.err;
+    EXPECT_EQ(std::tuple(r.status, Target(r)["committed"].toInt(), Target(r)["failed"].toInt()), std::tuple(1, 1, 1))
+        << r.err;
     EXPECT_NE(r.err.find("1 write failed."), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("The group fix_small was not committed: a write"), std::string::npos) << r.err;
 }
@@ -243,6 +244,7 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
          2,
          "\"" + twice + "\" holds a table of 2 x 1 values; the array is 2 x 3."},
         {{"get", "fix_small.gain", "--csv"}, 2, "\"fix_small.gain\" is not an array"},
+        {{"get", "fix_small.nope", "--table"}, 2, "The target has no parameter \"fix_small.nope\""},
         {{"write", QString::fromStdString(unit)},
          2,
          "serial number 42, the target's is 000000000000001; it holds 1 calibration value. Nothing was sent"},
@@ -265,7 +267,9 @@ TEST_F(NvmtoolTest, FilesAreEditedAndComparedWithoutATarget) {
     ASSERT_TRUE(vtq::WriteFileAtomically(a, text + "fix_a.only_a=1\r\n") && vtq::WriteFileAtomically(b, text));
     EXPECT_EQ(Run({"edit", QString::fromStdString(b), "fix_a.g=300"}).status, 2) << "out of the file's type's range";
     ToolResult r = Run({"edit", QString::fromStdString(b), "fix_a.g=6", "fix_a.lut={3,4}", "--json"});
-    EXPECT_EQ(std::pair(r.status, Target(r)["changed"].toInt()), std::pair(0, 2)) << r.err;
+    EXPECT_EQ(std::tuple(r.status, Target(r)["changed"], Target(r)["unchanged"]),
+              std::tuple(0, QJsonValue(2), QJsonValue(0)))
+        << r.err;
     r = Run({"diff", QString::fromStdString(a), QString::fromStdString(b)});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_EQ(r.out,
