@@ -72,6 +72,13 @@ void SweepStaleRunFolders() {
     }
 }
 
+// An interrupted run ends without the normal teardown: its run folder goes,
+// and the status is 128 + the signal.
+[[noreturn]] void EndInterruptedRun(const RunFolder& folder, int signal) {
+    folder.Remove();
+    std::_Exit(128 + signal);
+}
+
 // Ctrl+C, SIGTERM and a hang-up cancel the running operations (their next
 // step sees Cancel), stop every save so that no file is replaced, and end the
 // run with 128 + the signal. A run that does not end within a few seconds, or
@@ -100,8 +107,7 @@ void WatchSignals(const RunFolder& folder) {
         const timespec grace{3, 0};
         siginfo_t info;
         sigtimedwait(&set, &info, &grace);
-        folder.Remove();
-        std::_Exit(128 + signal);
+        EndInterruptedRun(folder, signal);
     }).detach();
 }
 
@@ -157,11 +163,9 @@ int main(int argc, char** argv) {
 
     if (const int signal = nvmtool::Interrupted(); signal != 0) {
         std::fprintf(stderr, "nvmtool: interrupted; the run was cancelled and nothing more was saved.\n");
-        // The run ends here, as the watcher would end it: no teardown, which
-        // could race the watcher still waiting out its grace time.
+        // No teardown: it could race the watcher still waiting out its grace time.
         std::fflush(stdout);
-        folder.Remove();
-        std::_Exit(128 + signal);
+        EndInterruptedRun(folder, signal);
     }
     nvmtool::Outcome worst = nvmtool::Outcome::kDone;
     for (const nvmtool::TargetRun& run : runs) worst = std::max(worst, run.result.outcome);
