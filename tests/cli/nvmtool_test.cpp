@@ -128,10 +128,9 @@ TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
     r = Run({"read", "fix_small", "cal_small", "-q"});
     EXPECT_EQ(r.out + r.err, file) << "standard output holds the file; -q: nothing on standard error";
     r = Run({"read", "fix_small", "--json", "--filter", "LUT"});
-    EXPECT_EQ(Target(r)["parameters"].toArray()[0].toObject()["name"].toString(), "fix_small.lut");
+    const QJsonObject lut = Target(r)["parameters"].toArray()[0].toObject();
+    EXPECT_EQ(lut["name"].toString() + "=" + lut["value"].toString(), "fix_small.lut=1,2,3,4");
 
-    r = Run({"get", "fix_small.gain", "fix_small.lut", "--json"});
-    EXPECT_EQ(Target(r)["parameters"].toArray()[1].toObject()["value"].toString(), "1,2,3,4");
     EXPECT_EQ(Run({"get", "fix_small.gain", "fix_small.lut"}).out, "fix_small.gain=12\nfix_small.lut=1,2,3,4\n");
     r = Run({"set", "fix_small.gain=34", "fix_small.lut={5,6,7,8}", "--json"});
     EXPECT_EQ(std::pair(r.status, Target(r)["written"].toInt()), std::pair(0, 2)) << r.err;
