@@ -148,6 +148,11 @@ TEST(NamingPresets, MissingFileIsCreatedWithTheDefaultContentAndReadsBack) {
     test::ExpectGolden(path, "DefaultNVMNaming.config");
     EXPECT_TRUE(presets.Count() == 1 && presets.Current() == NamingPreset() && !presets.ComboShown());
     EXPECT_TRUE(again.Count() == 1 && again.Current() == NamingPreset() && user.messages.empty());
+    // A file of the user's own is read and kept, not replaced by the default content.
+    ASSERT_TRUE(WriteFileAtomically(path, "PresetName=mine\nRF Force Groups=1\n"));
+    NamingPresets mine;
+    StartNamingPresets(mine, path, &user);
+    EXPECT_TRUE(mine.Names() == Texts{"mine"} && Slurp(path).find("PresetName=mine") != std::string::npos);
 }
 
 // The presets' names, then what differs from a default preset in the first one, then the messages.
