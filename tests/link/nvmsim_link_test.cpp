@@ -86,13 +86,11 @@ TEST_P(NvmsimLinkTest, AnswersMatchTheInProcessModem) {
 
 class NvmsimFaultTest : public NvmsimLinkTest {};
 
-TEST_P(NvmsimFaultTest, ErrorAnswersAndTimeOut) {
-    ASSERT_TRUE(Connect({"--error-pattern", "=", "--cme-error", "21", "--lose-after", "4"}));
-    EXPECT_EQ(session.Exchange("at@nvm:fix_band_sel.x=1\r").answer, "+CME ERROR: 21\r\n");
-    EXPECT_TRUE(session.Exchange("ATI\r").answered && session.CheckConnection());
-
+TEST_P(NvmsimFaultTest, TimeOutKeepsTheLinkUp) {
+    ASSERT_TRUE(Connect({"--lose-after", "2"}));
+    EXPECT_TRUE(session.Exchange("ATI\r").answered);
     session.SetTimeoutMs(300);
-    EXPECT_TRUE(session.Exchange("ATI\r").lost) << "the fourth command gets no answer";
+    EXPECT_TRUE(session.Exchange("ATI\r").lost);
     EXPECT_EQ(std::pair(session.State(), session.link()->IsUp()), std::pair(LinkState::NotAnswering, true));
 }
 
