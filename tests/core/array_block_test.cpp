@@ -211,7 +211,7 @@ TEST(ArrayHistory, EachOperationIsOneStep) {
     EXPECT_FALSE(history.CanRedo());
 }
 
-// The numbers behind the array editor's plot and colour scale.
+// The numbers behind the array editor's plot: elements, pixel columns and the marks of changed cells.
 const double kNaN = std::nan("");
 
 TEST(ArrayPlot, ElementsReadAsTheBlockOperationsReadThem) {
@@ -227,13 +227,7 @@ TEST(ArrayPlot, ElementsReadAsTheBlockOperationsReadThem) {
     EXPECT_EQ(kept, (std::vector<double>{7, 8, -3})) << "takes the new length, reads from the first changed";
 }
 
-TEST(ArrayPlot, ScalePositionsAndMarks) {
-    const ValueSpan span{10, 20, false};
-    for (const auto& [value, position] :
-         std::vector<std::pair<double, double>>{{10, 0}, {15, 0.5}, {20, 1}, {-5, 0}, {99, 1}, {kNaN, 0.5}})
-        EXPECT_EQ(ScalePosition(value, span), position) << value;
-    EXPECT_EQ(ScalePosition(4, ValueSpan{4, 4, false}), 0.5);
-
+TEST(ArrayPlot, CellsDifferingFromTheValuesReadAreMarked) {
     const std::vector<double> now = {1, 2, kNaN, 4};
     const std::vector<double> read = {1, 3, kNaN};
     std::string marks;
