@@ -58,8 +58,8 @@ TEST_F(ReadGroupsTest, OneGroupShowsNoBarThreeGroupsCountUpAndQueryLongArrays) {
     Fresh();
     const ReadGroupsResult r = Read("fix_a,cal_b,dyn_c");
     EXPECT_EQ(std::tuple(r.total, r.groupsRead, r.RebuildGrid()), std::tuple(7, 3, true));
-    EXPECT_EQ(std::pair(user.barVisible, host->lines),
-              std::pair(true, std::vector<LoggedLine>{{"7 NVM items read in total.", 1}}));
+    EXPECT_EQ(std::tuple(user.barVisible, user.range, user.positions, host->lines),
+              std::tuple(true, 3, std::vector{0, 0, 1, 2}, std::vector<LoggedLine>{{"7 NVM items read in total.", 1}}));
     // A second read replaces the values instead of adding to them; the fill entry is dropped.
     EXPECT_EQ(std::tuple(Count("fix_a"), Count("dyn_c"), Value("dyn_c.label")), std::tuple(3, 2, "\"hi\""));
     const std::string big = Value("cal_b.big");
