@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QClipboard>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -66,7 +65,6 @@ TEST_F(HostWindowTest, WhatIsNotAPluginIsRejectedAPluginReachesTheModem) {
     EXPECT_TRUE(window.logPane()->Lines().last().contains("No editor plug-in"));
 
     ASSERT_TRUE(window.ConnectTarget(TargetAddress()));
-    EXPECT_TRUE(window.LinkStateText().endsWith("link up")) << window.LinkStateText().toStdString();
     ASSERT_TRUE(window.LoadPlugin(kFake));
 
     // The editor window opens at start; the plug-in's line for an answer.
@@ -99,9 +97,6 @@ TEST_F(HostWindowTest, LogKeepsTheSameLinesItShowsPastItsLimit) {
     QString shown = pane.document()->toRawText();
     shown.replace(QChar::ParagraphSeparator, '\n').replace(QChar::LineSeparator, '\n');
     EXPECT_EQ(shown, lines.join('\n'));
-
-    pane.CopyToClipboard();
-    EXPECT_EQ(QApplication::clipboard()->text(), lines.join('\n'));
     QTemporaryDir dir;
     QString error;
     ASSERT_TRUE(pane.SaveTo(dir.filePath("log.txt"), error)) << error.toStdString();
