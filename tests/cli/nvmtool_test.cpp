@@ -134,8 +134,11 @@ TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
     EXPECT_EQ(Run({"get", "fix_small.gain", "fix_small.lut"}).out, "fix_small.gain=12\nfix_small.lut=1,2,3,4\n");
     r = Run({"set", "fix_small.gain=34", "fix_small.lut={5,6,7,8}", "--json"});
     EXPECT_EQ(std::pair(r.status, Target(r)["written"].toInt()), std::pair(0, 2)) << r.err;
-    r = Run({"set", "fix_small.gain=34", "fix_small.lut[1,2]=9,9", "--json"});
+    r = Run({"set", "fix_small.gain=34", "fix_small.lut[1,2]=9,9", "--json", "--no-restore-point"});
     EXPECT_EQ(std::pair(Target(r)["written"].toInt(), Target(r)["unchanged"].toInt()), std::pair(1, 1)) << r.err;
+    // The first set saved the two values it changed as a restore point; the second, told not to, saved none.
+    const QJsonArray points = Target(Run({"restore", "--list", "--json"}))["restorePoints"].toArray();
+    EXPECT_EQ(std::pair(points.size(), points[0].toObject()["parameters"].toInt()), std::pair(qsizetype(1), 2));
     EXPECT_EQ(Run({"get", "fix_small.lut"}).out, "fix_small.lut=5,9,9,8\n");
     ASSERT_TRUE(vtq::WriteFileAtomically(dir.File("range.nvm"), "fix_small.lut[1,2]=9,9\nfix_small.lut[3]=8\n"));
     EXPECT_EQ(Target(Run({"write", File("range.nvm"), "--json"}))["toWrite"], QJsonValue(0))
