@@ -41,11 +41,15 @@ TEST(GridModelTest, RowsFollowTheViewWithLongTextsCutAndStaleEntriesNeverTouched
     items.EndUpdate();
 }
 
-TEST(GridColoursTest, EachStateHasABackgroundOfItsOwn) {
-    const GridColours c = MakeGridColours(QPalette());
-    const QStringList names = {c.normal.name(), c.notStored.name(), c.notStoredSelected.name(), c.inRAM.name(),
-                               c.inRAMSelected.name()};
-    EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), 5) << names.join(' ').toStdString();
+// The state colours tell the user which values are unwritten or uncommitted: each is the blend the window promises.
+TEST(GridColoursTest, StateBackgroundsAreBlendsWithGreyAndGreen) {
+    QPalette palette;
+    palette.setColor(QPalette::Active, QPalette::Base, QColor(255, 255, 255));
+    palette.setColor(QPalette::Active, QPalette::Highlight, QColor(0, 120, 215));
+    const GridColours c = MakeGridColours(palette);
+    EXPECT_EQ((QStringList{c.normal.name(), c.notStored.name(), c.notStoredSelected.name(), c.inRAM.name(),
+                           c.inRAMSelected.name()}),
+              (QStringList{"#ffffff", "#dfdfdf", "#5f9bcb", "#cfdfcf", "#007c6b"}));
 }
 
 }  // namespace
