@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -12,6 +13,7 @@
 #include "link/sim_link.h"
 #include "sim/faults.h"
 #include "sim/modem.h"
+#include "support/sim_server.h"
 
 namespace nvmhost {
 
@@ -83,6 +85,24 @@ TEST_F(HostWindowTest, WhatIsNotAPluginIsRejectedAPluginReachesTheModem) {
     EXPECT_EQ(std::tuple(s.shows, s.result, s.lost), std::tuple(2, 0, 1));
     EXPECT_TRUE(window.logPane()->Lines().last().endsWith(" E no groups"));
     EXPECT_TRUE(window.LinkStateText().endsWith("target not answering"));
+}
+
+// A server that goes away while nothing is sent: the host says so at once, in its log and its status line.
+TEST_F(HostWindowTest, ALinkThatGoesDownWhileIdleIsShownDown) {
+    vtq::test::SimServer server;
+    ASSERT_TRUE(server.Start(false));
+    TargetAddress target;
+    std::string error;
+    ASSERT_TRUE(targetlink::ParseTargetAddress(server.Target(), target, error)) << error;
+    HostWindow window;
+    ASSERT_TRUE(window.ConnectTarget(target));
+    server.Kill();
+    QElapsedTimer waited;
+    waited.start();
+    while (!window.LinkStateText().endsWith("link down") && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(window.LinkStateText().endsWith(": link down")) << window.LinkStateText().toStdString();
+    EXPECT_TRUE(window.logPane()->Lines().last().endsWith("The link to the target went down."));
 }
 
 TEST_F(HostWindowTest, LogKeepsTheSameLinesItShowsPastItsLimit) {
