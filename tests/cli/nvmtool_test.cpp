@@ -85,6 +85,7 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
         {{"export-header", "fix_small"}, "export-header needs -o FILE"},
         {{"send"}, "Usage: nvmtool send COMMAND"},
         {{"groups", "--bogus"}, "Unknown option --bogus"},
+        {{"write", "f.nvm", "--commit=no"}, "The option --commit takes no value."},  // not taken as --commit
         {{"groups", "--target"}, "--target needs a value"},
         // A carriage return would end the command early and start another the user never gave.
         {{"set", "fix_small.gain=5\rat@nvm:fix_small.offset=9"},
