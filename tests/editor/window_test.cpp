@@ -156,6 +156,8 @@ TEST_F(WindowTest, GroupListControlsReadLockFilterAndCopy) {
 
     QTest::keyClicks(w->EFilter, "GAIN");
     EXPECT_EQ(w->GridModel().rowCount(), 1);
+    QTest::keyClicks(w->EFilter, "zz");  // a filter that hides every row turns the box red
+    EXPECT_EQ(w->EFilter->palette().color(QPalette::Base), QColor(255, 0, 0));
     Click(w->BitBtn1);
     EXPECT_EQ(std::tuple(w->EFilter->text(), w->GridModel().rowCount()), std::tuple("", 4));
 
