@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -87,8 +88,9 @@ TEST_F(HostWindowTest, WhatIsNotAPluginIsRejectedAPluginReachesTheModem) {
     EXPECT_TRUE(window.LinkStateText().endsWith("target not answering"));
 }
 
-// A server that goes away while nothing is sent: the host says so at once, in its log and its status line.
-TEST_F(HostWindowTest, ALinkThatGoesDownWhileIdleIsShownDown) {
+// The status line says whether the link is up: after a disconnect, a reconnect, and a server that goes away while
+// nothing is sent (then at once, in the log too).
+TEST_F(HostWindowTest, TheStatusLineFollowsTheLink) {
     vtq::test::SimServer server;
     ASSERT_TRUE(server.Start(false));
     TargetAddress target;
@@ -96,6 +98,15 @@ TEST_F(HostWindowTest, ALinkThatGoesDownWhileIdleIsShownDown) {
     ASSERT_TRUE(targetlink::ParseTargetAddress(server.Target(), target, error)) << error;
     HostWindow window;
     ASSERT_TRUE(window.ConnectTarget(target));
+    // Disconnecting from the Target menu is shown as such; Reconnect brings the link up again.
+    const auto menu = [&](const QString& entry) {
+        for (QAction* action : window.findChildren<QAction*>())
+            if (action->text() == entry) action->trigger();
+    };
+    menu("&Disconnect");
+    EXPECT_TRUE(window.LinkStateText().endsWith(": link down")) << window.LinkStateText().toStdString();
+    menu("&Reconnect");
+    ASSERT_TRUE(window.LinkStateText().endsWith(": link up")) << window.LinkStateText().toStdString();
     server.Kill();
     QElapsedTimer waited;
     waited.start();
