@@ -203,7 +203,7 @@ TargetRun RunOnTarget(const ToolOptions& options, const std::string& target, int
     run.target = target;
     ConsoleUser user(console);
     try {
-        if (RunsWithoutTarget(options)) {
+        if (ConnectsNoTarget(options)) {
             FileHost host(user);
             SessionHolder session(host, user, settingsPath);
             VerbRun(options, run, user, host, *session.session, index, count).Run();

@@ -83,7 +83,7 @@ const VerbRow kVerbs[] = {
      "target's RAM mirror and commits each group that was written completely. A file without a group\n"
      "index stops the verb before anything is sent." RESTORE_POINT_HELP},
     {"restore", &VerbRun::Restore, "list restore points or write one back", "--list | ID [--commit] [--other-unit]",
-     kList | kCommit | kOtherUnit, kNoGroupList, 0, 1,
+     kList | kCommit | kOtherUnit, kNoGroupList | kListIsLocal, 0, 1,
      "--list prints the restore points, newest first: ID, time, unit, the operation it was saved\n"
      "before, the number of parameters and the groups. With an ID (or the path of a point) the point's\n"
      "values are written to the target where they differ, as write does (saving a restore point of\n"
@@ -152,6 +152,11 @@ bool RunsWithoutTarget(const ToolOptions& options) {
     if (verb && (verb->rules & kNoTarget)) return true;
     return options.verb == "diff" && options.args.size() == 2 &&
            options.args[1].find_first_of("./") != std::string::npos;
+}
+
+bool ConnectsNoTarget(const ToolOptions& options) {
+    const VerbRow* verb = FindVerb(options.verb);
+    return RunsWithoutTarget(options) || (verb && (verb->rules & kListIsLocal) && options.list);
 }
 
 const VerbRow* FindVerb(std::string_view name) {

@@ -41,6 +41,7 @@ enum VerbRule : unsigned {
     kPresetsHelp = 64,     // the help says where the naming presets live
     kCsvFile = 128,        // with --csv the arguments are NAME FILE instead
     kNoTarget = 256,       // works on files alone: no target is connected or asked
+    kListIsLocal = 512,    // with --list, only reads local files: no target is connected
 };
 
 constexpr size_t kMany = size_t(-1);
@@ -77,5 +78,8 @@ std::string Usage(const VerbRow& verb);
 // The verb works on files alone: its row says so, or diff is given two files
 // (a second argument with a point or a slash, which no group name holds).
 bool RunsWithoutTarget(const ToolOptions& options);
+// No link is made for the run: it works on files alone, or only lists local files (--list of a
+// verb whose row says so); --target is still taken, but no target is connected.
+bool ConnectsNoTarget(const ToolOptions& options);
 
 }  // namespace nvmtool

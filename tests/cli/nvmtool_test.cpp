@@ -87,6 +87,7 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
         {{"groups", "--bogus"}, "Unknown option --bogus"},
         {{"write", "f.nvm", "--commit=no"}, "The option --commit takes no value."},  // not taken as --commit
         {{"groups", "--target"}, "--target needs a value"},
+        {{"restore", "--list", "x"}, "restore --list takes no restore point"},
         // A carriage return would end the command early and start another the user never gave.
         {{"set", "fix_small.gain=5\rat@nvm:fix_small.offset=9"},
          "\"fix_small.gain=5<CR>at@nvm:fix_small.offset=9\" holds a control character"},
@@ -100,6 +101,8 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
     const ToolResult unreachable = Run({"groups", "--target", "tcp:127.0.0.1:1"});
     EXPECT_EQ(unreachable.status, 3);
     EXPECT_NE(unreachable.err.find("Cannot connect to tcp:127.0.0.1:1"), std::string::npos) << unreachable.err;
+    // Listing restore points reads local files only: the target named is not connected.
+    EXPECT_EQ(Run({"restore", "--list", "--target", "tcp:127.0.0.1:1"}).status, 0);
     const ToolResult json = Run({"frob", "--json"});
     EXPECT_EQ(json.json["status"].toInt(), 2);
     EXPECT_TRUE(json.json["error"].toString().contains("frob"));
