@@ -4,13 +4,11 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QContextMenuEvent>
 #include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
@@ -53,24 +51,12 @@ struct ScopedDriver {
     ~ScopedDriver() { DialogDriver<Dialog>::Set({}); }
 };
 
-// Text put into a field by the paste key or the field's context menu.
-enum class Paste { None, CtrlV, Menu };
-
-void PasteInto(QLineEdit* edit, const char* text, Paste how) {
+// Text put over a field's whole text by the paste key.
+void PasteInto(QLineEdit* edit, const char* text) {
     QGuiApplication::clipboard()->setText(QString::fromLatin1(text));
     edit->setFocus();
     edit->selectAll();
-    if (how == Paste::CtrlV) QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
-    if (how != Paste::Menu) return;
-    QTimer::singleShot(0, [] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_NE(menu, nullptr);
-        for (QAction* action : menu->actions())
-            if (action->text().startsWith("&Paste")) action->trigger();
-        menu->close();
-    });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), edit->mapToGlobal(QPoint(2, 2)));
-    QApplication::sendEvent(edit, &event);
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
 }
 
 TEST(TFModifyTest, ViewsFollowTheFieldTypedInto) {
@@ -80,22 +66,20 @@ TEST(TFModifyTest, ViewsFollowTheFieldTypedInto) {
         QLineEdit* TFModify::*field;  // typed into, over its whole text; nullptr: nothing typed
         const char *keys, *dec, *hex, *bin, *chr;
         bool flagged;
-        Paste paste = Paste::None;  // the keys pasted instead of typed
+        bool pasted = false;  // the keys pasted instead of typed
     };
     const Case cases[] = {
         {"uint8", "300", nullptr, "", "300", "2C", "00101100", " ", true},
         {"uint8", "0", &TFModify::EHex, "4g1", "65", "41", "01000001", "A", false},  // g dropped
-        {"uint8", "7", &TFModify::EChr, "BC", "67", "43", "01000011", "C", false},  // each key replaces the field
         // Pasted text goes through the same rules as typed keys.
-        {"uint8", "5", &TFModify::EDec, "12abc", "12", "0C", "00001100", " ", false, Paste::CtrlV},
-        {"uint8", "5", &TFModify::EHex, "x4g1", "65", "41", "01000001", "A", false, Paste::Menu},
+        {"uint8", "5", &TFModify::EDec, "12abc", "12", "0C", "00001100", " ", false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.type) + " " + c.value + " + " + c.keys);
         TFModify dialog(nullptr, false, c.type, c.value, "grp.param");
         dialog.show();
-        if (c.field && c.paste == Paste::None) Type(dialog.*c.field, c.keys, true);
-        if (c.field && c.paste != Paste::None) PasteInto(dialog.*c.field, c.keys, c.paste);
+        if (c.field && !c.pasted) Type(dialog.*c.field, c.keys, true);
+        if (c.field && c.pasted) PasteInto(dialog.*c.field, c.keys);
         EXPECT_EQ(std::tuple(Text(dialog.EDec), Text(dialog.EHex), Text(dialog.EBin), Text(dialog.EChr)),
                   std::tuple(c.dec, c.hex, c.bin, c.chr));
         EXPECT_EQ(dialog.DecimalFlagged(), c.flagged);
@@ -107,7 +91,6 @@ TEST(TFModifyTest, ExecuteHandsBackTheTextAndWriteOnTheFly) {
         {[](TFModify& d) { Type(d.EDec, "30099", true), QTest::keyClick(d.EDec, Qt::Key_Return); },
          {true, false, "3009"}},
         {[](TFModify& d) { Type(d.EHex, "7f", true), Click(d.BOK); }, {true, false, "127"}},
-        {[](TFModify& d) { d.EDec->clear(), Click(d.BOK); }, {true, false, "0"}},
         {[](TFModify& d) { Type(d.EDec, "9", true), Click(d.CWriteonthefly), Click(d.BCancel); }, {false, true, "-"}},
     };
     for (const auto& [drive, expected] : cases) {
@@ -118,14 +101,6 @@ TEST(TFModifyTest, ExecuteHandsBackTheTextAndWriteOnTheFly) {
         const bool accepted = TFModify::Execute(nullptr, writeOnTheFly, "uint8", "5", "grp.param", newValue);
         EXPECT_EQ(std::tuple(accepted, writeOnTheFly, newValue), expected);
     }
-
-    TFModify dialog(nullptr, false, "uint8", "65", "grp.param");
-    dialog.show();
-    QTest::keyClick(dialog.EChr, Qt::Key_Return);  // the value 13 in the character field, not OK
-    EXPECT_EQ(std::tuple(dialog.accepted, Text(dialog.EDec)), std::tuple(false, "13"));
-    dialog.EBin->setText("1000001");  // pasted text goes through the same change rule
-    Click(dialog.BCopy);
-    EXPECT_EQ(std::tuple(Text(dialog.EDec), QGuiApplication::clipboard()->text()), std::tuple("65", "grp.param"));
 }
 
 std::function<void(LongLineEdit&)> Key(Qt::Key key, Qt::KeyboardModifiers mods = {}) {
@@ -149,13 +124,8 @@ TEST(LongLineEditTest, EditingKeys) {
         {"delete", Key(Qt::Key_Delete), "12,35,6", 4, ""},
         {"end, then delete: nothing", [](LongLineEdit& e) { Key(Qt::Key_End)(e), Key(Qt::Key_Delete)(e); }, "12,345,6",
          8, ""},
-        {"shift right twice",
-         [](LongLineEdit& e) { Key(Qt::Key_Right, Qt::ShiftModifier)(e), Key(Qt::Key_Right, Qt::ShiftModifier)(e); },
-         "12,345,6", 6, "45"},
         {"shift home, then typing replaces",
          [](LongLineEdit& e) { Key(Qt::Key_Home, Qt::ShiftModifier)(e), QTest::keyClicks(&e, "7"); }, "745,6", 1, ""},
-        {"ctrl left: element start", Key(Qt::Key_Left, Qt::ControlModifier), "12,345,6", 3, ""},
-        {"ctrl right: element end", Key(Qt::Key_Right, Qt::ControlModifier), "12,345,6", 6, ""},
         {"select all, cut, paste twice",
          [](LongLineEdit& e) {
              for (Qt::Key k : {Qt::Key_A, Qt::Key_X, Qt::Key_V, Qt::Key_V}) QTest::keyClick(&e, k, Qt::ControlModifier);
@@ -176,34 +146,19 @@ TEST(LongLineEditTest, EditingKeys) {
         EXPECT_EQ(std::tuple(edit.Text(), edit.CursorPosition(), edit.SelectedText(), changes > 0, returns),
                   std::tuple(text, cursor, selected, edit.Text() != "12,345,6", 1));
     }
-
-    // A double click selects the element under the mouse, also far into a long text.
-    LongLineEdit edit;
-    edit.resize(300, edit.sizeHint().height());
-    edit.show();
-    edit.SetText(std::string(5000, '1') + ",22,3");
-    edit.SetCursorPosition(5005);
-    QTest::mouseDClick(&edit, Qt::LeftButton, {}, QPoint(edit.width() - 6, edit.height() / 2));
-    EXPECT_EQ(edit.SelectedText(), "3");
 }
 
-TEST(TFEditValueTest, StringViewLineAndListFollowEachOther) {
+TEST(TFEditValueTest, StringViewAndLineFollowEachOther) {
     TFEditValue dialog(nullptr, false, {}, 0, "UInt8", "72,105,0,0", "grp.text");
     dialog.show();
-    EXPECT_EQ(std::tuple(dialog.GBArray->title(), Text(dialog.ETextString)),
-              std::tuple("Edit as array (4 items)", "Hi"));
-    const auto settled = [&] { return QTest::qWaitFor([&] { return !dialog.Timer1->isActive(); }, 5000); };
-
     dialog.ETextString->SetCursorPosition(2);
     QTest::keyClicks(dialog.ETextString, "!");
     EXPECT_EQ(Text(dialog.EAsString), "72,105,33,0");
-    ASSERT_TRUE(settled());
-    EXPECT_EQ(dialog.Elements()->Elements(), (std::vector<std::string>{"72", "105", "33", "0"}));
 
     dialog.EAsString->SelectAll();
     QTest::keyClicks(dialog.EAsString, "65");
-    ASSERT_TRUE(settled());
-    EXPECT_EQ(std::tuple(dialog.GBArray->title(), Text(dialog.ETextString)), std::tuple("Edit as array (1 item)", "A"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.Timer1->isActive(); }, 5000));
+    EXPECT_EQ(Text(dialog.ETextString), "A");
     QTest::keyClick(dialog.EAsString, Qt::Key_Return);
     EXPECT_EQ(std::tuple(dialog.accepted, dialog.valueText), std::tuple(true, "65"));
 }
@@ -235,18 +190,7 @@ TEST(TFEditValueTest, OkFitsTheValueToTheElementCountAndSaysSo) {
     EXPECT_EQ(std::tuple(newValue, writeOnTheFly, user.messages.size()), std::tuple("1,2,0,0", true, 1u));
 }
 
-TEST(TFSelectTest, PreselectionButtonsAndResults) {
-    const std::vector<std::string> groups = {"cal_t71_lut", "cal_t71_lut_aux", "fix_t71_lut", "a b"};
-    TFSelect dialog(nullptr, "_AUX", true, &groups, "Select 3 groups");
-    dialog.show();
-    const std::vector<int> preselected = dialog.Selected();  // all but the excluded
-    Click(dialog.BInvert);
-    EXPECT_EQ(std::pair(preselected, dialog.Selected()), std::pair(std::vector<int>{0, 2, 3}, std::vector<int>{1}));
-    Click(dialog.BClear);
-    Click(dialog.BInvert);
-    Click(dialog.BOK);
-    EXPECT_EQ(dialog.resultText, "cal_t71_lut,cal_t71_lut_aux,fix_t71_lut,\"a b\"");
-
+TEST(TFSelectTest, ChoicesAndResults) {
     // Single choice: a double click picks the item.
     ScopedDriver<TFSelect> driver([](TFSelect& d) {
         const QPoint at = d.LBItems->visualItemRect(d.LBItems->item(1)).center();
@@ -260,6 +204,7 @@ TEST(TFSelectTest, PreselectionButtonsAndResults) {
     EXPECT_EQ(std::pair(picked, text), std::pair(std::vector<int>{1}, std::string("second")));
 
     // Multiple choice: the given indexes start selected; Cancel leaves the results alone.
+    const std::vector<std::string> groups = {"cal_t71_lut", "cal_t71_lut_aux", "fix_t71_lut"};
     for (bool ok : {false, true}) {
         ScopedDriver<TFSelect> multiple([ok](TFSelect& d) {
             EXPECT_EQ(d.Selected(), (std::vector<int>{0, 2}));
@@ -296,10 +241,9 @@ TEST(TFormDiffView, TogglesRestrictionCountsAndCopy) {
     QTest::mouseClick(view.SpeedButtonMissing, Qt::LeftButton);
     EXPECT_EQ(status(), "3 differences.");
     test::Shot(&view, "diff-view-toggle.png");
-    for (QToolButton* kind : {view.SpeedButtonDiff, view.SpeedButtonType}) QTest::mouseClick(kind, Qt::LeftButton);
-    EXPECT_EQ(status(), "1 difference.");
-    QTest::mouseClick(view.SpeedButtonExtra, Qt::LeftButton);
-    EXPECT_EQ(std::tuple(status(), cell(0, 0)), std::tuple("No differences.", "(empty)"));
+    for (QToolButton* kind : {view.SpeedButtonDiff, view.SpeedButtonType, view.SpeedButtonExtra})
+        QTest::mouseClick(kind, Qt::LeftButton);
+    EXPECT_EQ(status(), "No differences.");
 
     // The restriction drops the missing pass, whatever the toggles show.
     for (QWidget* shown :
