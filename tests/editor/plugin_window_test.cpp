@@ -45,7 +45,6 @@ TEST(PluginWindowTest, ExportsCanRunAndOneWindowWithOrWithoutAnArea) {
     ASSERT_TRUE(setTable && canRun && show && close && window);
     const auto Window = [window] { return static_cast<QWidget*>(*window); };
 
-    EXPECT_EQ(canRun(), 0);
     std::vector<vtq_host_fn> table(VTQ_HOST_TABLE_SLOTS, nullptr);
     table[VTQ_SLOT_SEND_RECEIVE] = reinterpret_cast<vtq_host_fn>(&SendReceive);
     table[VTQ_SLOT_CHECK_CONNECTION] = reinterpret_cast<vtq_host_fn>(&CheckConnection);
