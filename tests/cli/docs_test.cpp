@@ -22,10 +22,8 @@ std::string Complete(const std::string& script, const std::string& line) {
     return " " + bash.readAllStandardOutput().trimmed().toStdString() + " ";
 }
 
-// Every verb of the table has its section in the manual page, is completed
-// after "nvmtool", and after it every option it takes is offered, its own and
-// those of every verb.
-TEST(NvmtoolDocs, EveryVerbAndOptionInTheManualPageAndTheCompletion) {
+// Every verb of the table has its section in the manual page and is completed after "nvmtool".
+TEST(NvmtoolDocs, EveryVerbInTheManualPageAndTheCompletion) {
     vtq::test::TempDir dir;
     const std::string script = dir.File("nvmtool.bash");
     ASSERT_TRUE(vtq::WriteFileAtomically(script, BashCompletion()));
@@ -37,14 +35,7 @@ TEST(NvmtoolDocs, EveryVerbAndOptionInTheManualPageAndTheCompletion) {
         for (size_t at = roff.find('-'); at != std::string::npos; at = roff.find('-', at + 2)) roff.insert(at, "\\");
         EXPECT_NE(manual.find(".B nvmtool " + roff), std::string::npos) << name;
         EXPECT_NE(verbs.find(" " + name + " "), std::string::npos) << name << ":" << verbs;
-        const std::string offered = Complete(script, "nvmtool -q " + name + " -");
-        for (const OptionRow& option : OptionTable()) {
-            const bool takes = option.verbOption == 0 || (verb.options & option.verbOption);
-            EXPECT_EQ(offered.find(" " + std::string(option.name) + " ") != std::string::npos, takes)
-                << name << " " << option.name << ":" << offered;
-        }
     }
-    EXPECT_EQ(Complete(script, "nvmtool read --filter \"\""), "  ") << "no option where a value goes";
 }
 
 }  // namespace
