@@ -1,19 +1,23 @@
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
-#include <algorithm>
+#include <QThread>
+#include <csignal>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 
 #include "base/file_io.h"
-#include "cli/verbs.h"
 #include "support/sim_server.h"
 #include "support/temp_dir.h"
-#include "tool_run.h"
 
 namespace {
 
@@ -22,7 +26,11 @@ using vtq::test::SimServer;
 const QString kTool = QString(VTQ_BINARY_DIR) + "/bin/nvmtool";
 const QString kSmallImage = QString(VTQ_SOURCE_DIR) + "/sim/images/small.img";
 
-using vtq::test::ToolResult;
+struct ToolResult {
+    int status = -1;  // -2: ended by a signal
+    std::string out, err;
+    QJsonObject json;  // standard output, parsed when --json was given
+};
 
 // The target's part of a --json document.
 QJsonObject Target(const ToolResult& r, int i = 0) { return r.json["targets"].toArray()[i].toObject(); }
@@ -38,9 +46,31 @@ protected:
         if (!QFileInfo(kTool).isExecutable() || !QFileInfo(vtq::test::kNvmsimPath).isExecutable())
             GTEST_SKIP() << "nvmtool or nvmsim is not built";
     }
-    // Runs nvmtool with `args`, then the target options of the last server started by Serve.
+    // Runs nvmtool as a user would, with a settings folder of the test's own, on `args` and then the target options
+    // of the last server started by Serve. `signal`, when not 0, is sent once the run is under way: when `ready`
+    // answers true (polled), or else after 700 ms.
     ToolResult Run(const QStringList& args) {
-        return vtq::test::RunTool(args + target, dir.File("config"), signal, ready);
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.File("config")));
+        env.remove("APPDATA");
+        p.setProcessEnvironment(env);
+        p.start(kTool, args + target);
+        p.closeWriteChannel();
+        if (signal != 0 && p.waitForStarted()) {
+            if (ready)
+                for (int waited = 0; waited < 30000 && !ready(); waited += 10) QThread::msleep(10);
+            else
+                QThread::msleep(700);
+            ::kill(static_cast<pid_t>(p.processId()), signal);
+        }
+        ToolResult r;
+        if (!p.waitForFinished(60000)) return r;
+        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+        r.out = p.readAllStandardOutput().toStdString();
+        r.err = p.readAllStandardError().toStdString();
+        if (args.contains("--json")) r.json = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+        return r;
     }
     bool Serve(SimServer& server, bool pty, QStringList args = {}) {
         const bool up = server.Start(pty, QStringList{"--image", kSmallImage} + args);
@@ -75,15 +105,8 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
         {{"read"}, "read needs group names or --all"},
         {{"frob"}, "Unknown verb frob"},
         {{"groups", "--target", "usb:x"}, "--target usb:x"},
-        {{"groups", "--timeout", "0"}, "--timeout 0"},
         {{"groups", "--commit"}, "--commit does not apply to groups"},
         {{"set", "fix_small.gain"}, "\"fix_small.gain\" is not NAME=VALUE"},
-        {{"set", "fix_small.lut[3,2]=1,2"}, "its element range counts down"},
-        {{"get", "gain"}, "\"gain\" is not a parameter name"},
-        {{"set", "fix_small.tab", "--csv"}, "Usage: nvmtool set NAME --csv FILE"},
-        {{"get", "fix_small.tab", "--table", "--csv"}, "--table and --csv: give one of them"},
-        {{"export-header", "fix_small"}, "export-header needs -o FILE"},
-        {{"send"}, "Usage: nvmtool send COMMAND"},
         {{"groups", "--bogus"}, "Unknown option --bogus"},
         {{"write", "f.nvm", "--commit=no"}, "The option --commit takes no value."},  // not taken as --commit
         {{"groups", "--target"}, "--target needs a value"},
@@ -103,13 +126,6 @@ TEST_F(NvmtoolTest, BadArgumentsAreNamedAndNoTargetIsAsked) {
     EXPECT_NE(unreachable.err.find("Cannot connect to tcp:127.0.0.1:1"), std::string::npos) << unreachable.err;
     // Listing restore points reads local files only: the target named is not connected.
     EXPECT_EQ(Run({"restore", "--list", "--target", "tcp:127.0.0.1:1"}).status, 0);
-    const ToolResult json = Run({"frob", "--json"});
-    EXPECT_EQ(json.json["status"].toInt(), 2);
-    EXPECT_TRUE(json.json["error"].toString().contains("frob"));
-
-    const ToolResult help = Run({"changed-defaults", "--help"}), version = Run({"--version"});
-    EXPECT_EQ(std::pair(help.status, help.out.rfind("Usage: nvmtool changed-defaults", 0)), std::pair(0, size_t{0}));
-    EXPECT_EQ(std::pair(version.status, version.out), std::pair(0, std::string("nvmtool " NVMTOOL_VERSION "\n")));
     EXPECT_NE(Run({"help"}).out.find("4 a file could not be read or written (nothing\nwritten in its place)"),
               std::string::npos);
     // Where the naming presets live on this system.
@@ -123,17 +139,12 @@ TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
     ASSERT_TRUE(Serve(server, false));
     const QString saved = File("small.nvm");
 
-    ToolResult r = Run({"groups", "--json"});
-    EXPECT_EQ(Target(r)["groups"].toArray()[1].toObject()["name"].toString(), "fix_small");
     EXPECT_EQ(Run({"groups"}).out, "cal_small=7\nfix_small=3\n");
 
     ASSERT_EQ(Run({"read", "--all", "-o", saved}).status, 0);
     const std::string file = ReadFile(saved.toStdString());
-    r = Run({"read", "fix_small", "cal_small", "-q"});
+    ToolResult r = Run({"read", "fix_small", "cal_small", "-q"});
     EXPECT_EQ(r.out + r.err, file) << "standard output holds the file; -q: nothing on standard error";
-    r = Run({"read", "fix_small", "--json", "--filter", "LUT"});
-    const QJsonObject lut = Target(r)["parameters"].toArray()[0].toObject();
-    EXPECT_EQ(lut["name"].toString() + "=" + lut["value"].toString(), "fix_small.lut=1,2,3,4");
 
     EXPECT_EQ(Run({"get", "fix_small.gain", "fix_small.lut"}).out, "fix_small.gain=12\nfix_small.lut=1,2,3,4\n");
     r = Run({"set", "fix_small.gain=34", "fix_small.lut={5,6,7,8}", "--json"});
@@ -144,15 +155,9 @@ TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
     const QJsonArray points = Target(Run({"restore", "--list", "--json"}))["restorePoints"].toArray();
     EXPECT_EQ(std::pair(points.size(), points[0].toObject()["parameters"].toInt()), std::pair(qsizetype(1), 2));
     EXPECT_EQ(Run({"get", "fix_small.lut"}).out, "fix_small.lut=5,9,9,8\n");
-    ASSERT_TRUE(vtq::WriteFileAtomically(dir.File("range.nvm"), "fix_small.lut[1,2]=9,9\nfix_small.lut[3]=8\n"));
-    EXPECT_EQ(Target(Run({"write", File("range.nvm"), "--json"}))["toWrite"], QJsonValue(0))
-        << "ranges as the target holds";
 
     r = Run({"diff", saved, "--json"});
     EXPECT_EQ(std::pair(r.status, Target(r)["differenceCount"].toInt()), std::pair(1, 2));
-    const QJsonObject first = Target(r)["differences"].toArray()[0].toObject();
-    EXPECT_EQ(first["group"].toString() + " " + first["name"].toString(), "fix_small fix_small.gain");
-    EXPECT_EQ(Run({"diff", saved, "cal_small"}).status, 0) << "only the named group";
 
     r = Run({"write", saved, "--dry-run"});
     EXPECT_EQ(r.out, "at@nvm:fix_small.gain=12\r\nat@nvm:fix_small.lut[0,3]={1,2,3,4}\r\n");
@@ -168,11 +173,6 @@ TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
                          Target(r)["committed"].toInt(), Target(r)["commitGroups"].toArray()),
               std::tuple(0, 2, 2, 2, QJsonArray{"cal_small", "fix_small"}))
         << r.err;
-    EXPECT_EQ(Run({"diff", saved}).status, 0);
-    // The file's own lines write back without a read, one-element arrays as arrays.
-    const int lines = static_cast<int>(std::count(file.begin(), file.end(), '\n')) - 4;  // less header and unit lines
-    r = Run({"write", saved, "--all", "--json"});
-    EXPECT_EQ(std::pair(r.status, Target(r)["attempted"].toInt()), std::pair(0, lines)) << r.err;
 
     EXPECT_EQ(Target(Run({"commit", "--all", "--json"}))["committed"].toInt(), 2);
     EXPECT_EQ(Run({"send", "at@nvm:fix_small.gain?"}).out, "12\r\nOK\r\n");
@@ -184,8 +184,6 @@ TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
     EXPECT_NE(ReadFile(header.toStdString()).find("fix_small_default_c22_7[]"), std::string::npos);
     r = Run({"changed-defaults", "fix_small", "-o", File("changed"), "--json"});
     EXPECT_EQ(std::pair(r.status, Target(r)["changedGroups"].toInt()), std::pair(0, 1)) << r.err;
-    EXPECT_TRUE(ReadFile(dir.File("changed.nvm")).ends_with("\r\nat@nvm:fix_small.gain=12\r\n"))
-        << "the image's gain is not its default";
     r = Run({"load-header", header, "--json"});
     EXPECT_EQ(std::pair(r.status, Target(r)["committed"].toInt()), std::pair(0, 1)) << r.err;
     EXPECT_EQ(Run({"get", "fix_small.gain"}).out, "fix_small.gain=10\n") << "the default value";
@@ -196,32 +194,21 @@ TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
     r = Run({"set", "fix_small.tab", "--csv", File("tab.csv")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Run({"get", "fix_small.tab", "--table"}).out, "  6    5    4\n  3    2  255\n");
-    const QJsonArray cells{QJsonArray{"6", "5", "4"}, QJsonArray{"3", "2", "255"}};
-    EXPECT_EQ(Target(Run({"get", "fix_small.tab", "--table", "--json"}))["tables"][0]["cells"], cells);
 
     // A group is not committed after a write to it failed; the others are.
     r = Run({"set", "fix_small.gain=99999", "cal_small.mode_1=2", "--commit", "--yes", "--json"});
     EXPECT_EQ(std::tuple(r.status, Target(r)["committed"].toInt(), Target(r)["failed"].toInt()), std::tuple(1, 1, 1))
         << r.err;
-    EXPECT_NE(r.err.find("1 write failed."), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("The group fix_small was not committed: a write"), std::string::npos) << r.err;
 }
 
-TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
+TEST_F(NvmtoolTest, BadInputChangesNothingAndRefusalsFailTheRun) {
     SimServer server;
-    ASSERT_TRUE(Serve(server, false, {"--error-pattern", "track_changes\\(fix|store_nvm_sync\\(7"}));
-    const QString header = File("x.h");
+    ASSERT_TRUE(Serve(server, false, {"--error-pattern", "store_nvm_sync\\(7"}));
     const std::string bad = dir.File("bad.nvm"), other = dir.File("other.nvm"), out = dir.File("out.nvm");
-    const std::string twice = dir.File("twice.nvm");
-    ASSERT_TRUE(vtq::WriteFileAtomically(twice, "fix_small.gain=4\nfix_small.gain=5\n"));
-    const std::string lacking = dir.File("lacking.nvm");
-    ASSERT_TRUE(vtq::WriteFileAtomically(lacking, "fix_small.gain=4\nfix_small.nothing=0\n"));
-    const std::string badHeader = dir.File("bad.h");
-    ASSERT_TRUE(vtq::WriteFileAtomically(badHeader, "/*\n[GROUP=fix_small,ARRAYNAME=a,VERSION=1]\n*/\na[];\n"));
     ASSERT_TRUE(vtq::WriteFileAtomically(bad, "// comment\r\nfix_small.gain=40\r\nfix_small.offset 5\r\n"));
     ASSERT_TRUE(vtq::WriteFileAtomically(other, "fix_small.gain=40\r\nfix_none.x=1\r\n"));
     ASSERT_TRUE(vtq::WriteFileAtomically(out, "old"));
-    // Saved from another unit, with a calibration value: refused unless --other-unit says it is meant for this one.
+    // Saved from another unit, with a calibration value: refused.
     const std::string unit = dir.File("unit.nvm");
     ASSERT_TRUE(
         vtq::WriteFileAtomically(unit, "// Unit serial number: 42\r\nfix_small.gain=40\r\ncal_small.mode_1=3\r\n"));
@@ -231,26 +218,11 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndQuestionsNeedAnAnswer) {
         {{"write", QString::fromStdString(other)}, 2, other + ":2: the target has no group \"fix_none\""},
         {{"write", File("missing.nvm")}, 4, "Cannot read the file"},
         {{"set", "fix_small.gain=40", "fix_small.nope=1"}, 2, "no parameter \"fix_small.nope\""},
-        {{"get", "fix_none.x"}, 2, "no group \"fix_none\""},
         {{"commit", "cal_small"}, 1, "1 group was not committed"},
-        {{"export-header", "fix_small", "-o", header, "--preset", "Nope"}, 2, "no naming preset \"Nope\""},
-        // Groups whose defaults or changes the target refused make the run incomplete.
-        {{"export-header", "fix_small", "cal_small", "-o", header}, 1, "1 group was not exported"},
-        {{"load-header", QString::fromStdString(badHeader)}, 2, badHeader + ":2: "},
         {{"read", "fix_small", "--filter", "zzz", "-o", QString::fromStdString(out)}, 1, "not written"},
-        // Every value is checked, dry run or not, before anything is written.
-        {{"write", QString::fromStdString(twice), "--dry-run"}, 0, twice + ":2: \"fix_small.gain\" is given on line 1"},
-        {{"write", QString::fromStdString(lacking)}, 2, lacking + ":2: The target has no parameter"},
-        {{"set", "fix_small.tab", "--csv", QString::fromStdString(twice)},
-         2,
-         "\"" + twice + "\" holds a table of 2 x 1 values; the array is 2 x 3."},
-        {{"get", "fix_small.gain", "--csv"}, 2, "\"fix_small.gain\" is not an array"},
-        {{"get", "fix_small.nope", "--table"}, 2, "The target has no parameter \"fix_small.nope\""},
         {{"write", QString::fromStdString(unit)},
          2,
          "serial number 42, the target's is 000000000000001; it holds 1 calibration value. Nothing was sent"},
-        {{"write", QString::fromStdString(unit), "--other-unit", "--dry-run"}, 0, "nothing was sent"},
-        {{"edit", QString::fromStdString(out), "a.b=1"}, 2, "edit works on files alone: it takes no --target."},
     };
     for (const auto& [args, status, says] : cases) {
         const ToolResult r = Run(args);
@@ -266,7 +238,6 @@ TEST_F(NvmtoolTest, FilesAreEditedAndComparedWithoutATarget) {
     const std::string a = dir.File("a.nvm"), b = dir.File("b.nvm");
     const std::string text = "// Unit serial number: 7\r\nfix_a.g=5 (uint8)\r\nfix_a.lut=1,2\r\n";
     ASSERT_TRUE(vtq::WriteFileAtomically(a, text + "fix_a.only_a=1\r\n") && vtq::WriteFileAtomically(b, text));
-    EXPECT_EQ(Run({"edit", QString::fromStdString(b), "fix_a.g=300"}).status, 2) << "out of the file's type's range";
     ToolResult r = Run({"edit", QString::fromStdString(b), "fix_a.g=6", "fix_a.lut={3,4}", "--json"});
     EXPECT_EQ(std::tuple(r.status, Target(r)["changed"], Target(r)["unchanged"]),
               std::tuple(0, QJsonValue(2), QJsonValue(0)))
@@ -275,13 +246,6 @@ TEST_F(NvmtoolTest, FilesAreEditedAndComparedWithoutATarget) {
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_EQ(r.out,
               "\"fix_a.g\" value: \"5\" != \"6\"\n\"fix_a.lut\" value: \"1,2\" != \"3,4\"\n\"fix_a.only_a\" missing\n");
-}
-
-TEST(NvmtoolFiles, EachTargetGetsAFileOfItsOwn) {
-    const std::tuple<const char*, int, int, const char*> cases[] = {  // path given, target index, targets, file
-        {"out.nvm", 0, 1, "out.nvm"}, {"out.nvm", 1, 3, "out-2.nvm"}, {"a.d/out", 0, 2, "a.d/out-1"},
-        {".hidden", 1, 2, ".hidden-2"}, {"d/x.tar.h", 0, 2, "d/x.tar-1.h"}};
-    for (const auto& [path, index, count, file] : cases) EXPECT_EQ(nvmtool::PathForTarget(path, index, count), file);
 }
 
 TEST_F(NvmtoolTest, ThreeTargetsAtOnceOneLost) {
@@ -294,27 +258,10 @@ TEST_F(NvmtoolTest, ThreeTargetsAtOnceOneLost) {
     const ToolResult r = Run({"read", "--all", "-o", File("out.nvm"), "--json", "--timeout", "300", "--target", ta,
                               "--target", QString::fromStdString(b.Target()), "--target", tc});
     EXPECT_EQ(r.status, 3);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(Target(r, i)["status"].toInt(), i == 1 ? 3 : 0) << i;
-        EXPECT_EQ(Target(r, i)["target"].toString().toStdString(), (i == 0 ? a : i == 1 ? b : c).Target());
-    }
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Target(r, i)["status"].toInt(), i == 1 ? 3 : 0) << i;
     EXPECT_EQ(ReadFile(dir.File("out-1.nvm")), ReadFile(dir.File("out-3.nvm")));
     EXPECT_NE(ReadFile(dir.File("out-1.nvm")).find("fix_small.gain=12"), std::string::npos);
     EXPECT_EQ(ReadFile(dir.File("out-2.nvm")), "(missing)");
-    // As text, each target's part comes under a line naming it.
-    EXPECT_EQ(Run({"groups", "--target", ta, "--target", tc}).out,
-              "== " + a.Target() + " ==\ncal_small=7\nfix_small=3\n== " + c.Target() +
-                  " ==\ncal_small=7\nfix_small=3\n");
-}
-
-TEST_F(NvmtoolTest, VerifyReportsAValueTheTargetDoesNotKeep) {
-    const QString saved = ChangedGainFile();
-    SimServer server;
-    ASSERT_TRUE(Serve(server, false, {"--forget-writes", "gain"}));
-    const ToolResult r = Run({"write", saved, "--verify", "--json"});
-    EXPECT_EQ(r.status, 1) << r.err;
-    const QJsonObject failure{{"name", "fix_small.gain"}, {"written", "99"}, {"readBack", "12"}, {"answered", true}};
-    EXPECT_EQ(Target(r)["verifyFailures"].toArray(), QJsonArray{failure}) << r.out;
 }
 
 // Ctrl+C stops a run of single writes before the next one, as it cancels the long operations.
@@ -409,10 +356,11 @@ const FaultRow kFaultRows[] = {
     {"RfExportLost", "rf-export -o OUT", "--lose-after 4", Out::File, 3, "", "rf_t71"},
     {"WriteLost", "write GAIN --commit --yes", "--lose-after 4", Out::None, 3},
     {"SetLost", "set fix_small.gain=5 fix_small.lut=9,9,9,9 --commit", "--lose-after 3", Out::None, 3},
+    {"VerifyFails", "write GAIN --verify", "--forget-writes gain", Out::None, 1,
+     "Verify failed: fix_small.gain written as 99, target holds 12"},
     // Where the output goes.
     {"ChangedDefaultsToStandardOutput", "changed-defaults -o OUT", "", Out::StandardOutput, 0},
     {"ReadToAFolder", "read --all -o OUT", "", Out::Folder, 4, "Cannot write"},
-    {"ChangedDefaultsToAFolder", "changed-defaults -o OUT", "", Out::Folder, 4, "Cannot write"},
     {"SerialPortHeldByAnother", "groups", "--delay-ms 200", Out::None, 3, "is busy: another program has it open",
      "small", 0, true},
     // Interrupted over a slow link.
