@@ -18,10 +18,12 @@ struct LoggedLine {
     bool operator==(const LoggedLine&) const = default;
 };
 
-// A Host that records its show-line calls; the test hosts add the target side.
+// A Host that records its show-line calls and the commands sent; the test hosts add the target side.
 class LoggingHost : public Host {
 public:
     std::vector<LoggedLine> lines;
+    std::vector<std::string> commands;  // as sent, carriage return included
+    bool connected = true;
 
     void ShowLine(const std::string& text, uint8_t flag) override { lines.push_back({text, flag}); }
     std::vector<std::string> Texts() const {
@@ -36,10 +38,8 @@ public:
     // Answer for a command; return false for "no answer received".
     using Responder = std::function<bool(const std::string& command, std::string& answer)>;
 
-    bool connected = true;
     // From the k-th exchange on (1-based; 0 = never) the target is lost: no answer, and the target-lost byte is set.
     int loseTargetAt = 0;
-    std::vector<std::string> commands;
     Responder responder;
     // Canned answers by exact command, used when no responder is set.
     std::map<std::string, std::string> answers;

@@ -28,9 +28,6 @@ public:
     nvmsim::Modem& modem() { return *modem_; }
     nvmsim::Faults& faults() { return modem_->faults(); }
 
-    bool connected = true;
-    std::vector<std::string> commands;  // as sent, carriage return included
-
     bool SendReceive(const std::string& command, std::string& answer, bool, uint8_t* targetLost) override {
         commands.push_back(command);
         const std::string wire = modem_->Execute(command.substr(0, command.size() - command.ends_with('\r')));
