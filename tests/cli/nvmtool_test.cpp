@@ -295,8 +295,6 @@ struct FaultRow {
     bool busyPort = false;  // the target is a serial port another nvmtool holds
 };
 
-void PrintTo(const FaultRow& row, std::ostream* os) { *os << row.name; }
-
 class ExitStatusTable : public NvmtoolTest, public ::testing::WithParamInterface<FaultRow> {};
 
 // Each verb that writes a file, under the simulated modem's faults: the exit status the help promises, the old file
@@ -354,7 +352,6 @@ const FaultRow kFaultRows[] = {
     // The target lost part way at a few points (the core tests lose it at every command of every operation in turn;
     // a lost read: ThreeTargetsAtOnceOneLost); the RF export's is its only run here that reaches the file.
     {"RfExportLost", "rf-export -o OUT", "--lose-after 4", Out::File, 3, "", "rf_t71"},
-    {"WriteLost", "write GAIN --commit --yes", "--lose-after 4", Out::None, 3},
     {"SetLost", "set fix_small.gain=5 fix_small.lut=9,9,9,9 --commit", "--lose-after 3", Out::None, 3},
     {"VerifyFails", "write GAIN --verify", "--forget-writes gain", Out::None, 1,
      "Verify failed: fix_small.gain written as 99, target holds 12"},
