@@ -107,27 +107,6 @@ TEST(ArrayViewsTest, ShapeControlsFollowTheDimensions) {
     QAbstractItemModel& table = *line.views.SGTable->model();
     EXPECT_EQ(std::tuple(table.rowCount(), table.headerData(2, Qt::Vertical).toString()), std::tuple(3, "16"));
     EXPECT_FALSE(table.flags(table.index(2, 5)) & Qt::ItemIsSelectable) << "no element 21";
-
-    // A table read by index ranges has one dimension of 6 elements, and its shape in its name.
-    TableEditor ranges({6}, "uint8", "1,2,3,4,5,6", "grp.tab[0,1][0,2]");
-    EXPECT_EQ(std::tuple(ranges.views.SGTable->model()->rowCount(), ranges.views.SGTable->model()->columnCount()),
-              std::tuple(2, 3));
-}
-
-TEST(ArrayViewsTest, CellsDifferingFromTheValueReadAreMarked) {
-    TableEditor editor({2, 2}, "uint8", "1,2,3,4");
-    const auto marks = [&] {
-        std::string out;
-        for (int i = 0; i < 4; ++i)
-            out += editor.Cell(i / 2, i % 2).data(ArrayTableModel::ChangedRole).toBool() ? "x" : ".";
-        return out;
-    };
-    editor.dialog.SetReadValue("1,0x02,9,4");
-    EXPECT_EQ(marks(), "..x.");
-    editor.user.inputAnswers = {"9"};
-    editor.Select(1, 0, 1, 0);
-    QTest::keyClick(editor.views.SGTable, Qt::Key_Equal);
-    EXPECT_EQ(marks(), "....") << "an operation's result is compared, not the numbers before it";
 }
 
 // Pixels of `image` within `distance` of `colour` in each of red, green and blue, in the rows from `top` to `bottom`.
