@@ -19,14 +19,10 @@ TEST(GridModelTest, RowsFollowTheViewCopiesKeepWholeValuesAndStaleEntriesAreNeve
     items.AddParameter(1, "other.b", "2", "", false);
     items.EndUpdate();
     model.FillGrid();
-    EXPECT_EQ(model.index(0, 0).data().toString(), "(empty)");
-    EXPECT_EQ(RowsAsText(model, {0}), "");
+    EXPECT_EQ(RowsAsText(model, {0}), "") << "the empty grid's one row copies nothing";
 
     items.SetChecked(0, true);  // the grid follows the container
     ASSERT_EQ(model.rowCount(), 3);
-    EXPECT_EQ(model.index(2, 1).data().toString(), QString::fromLatin1("\xe9"));
-    items.Group(0)->params.Find("grp.z")->state = ParameterState::InTargetRAM;
-    EXPECT_EQ(model.index(2, 1).data(ParameterGridModel::StateRole).toInt(), 2);
     // Copy goes top to bottom whatever the order of selection, full values.
     EXPECT_EQ(RowsAsText(model, {2, 0, 2}), "grp.a=1\r\ngrp.z=\xe9");
     EXPECT_EQ(RowsAsText(model, {1}), "grp.long=" + std::string(300, 'v'));

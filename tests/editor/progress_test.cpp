@@ -1,14 +1,10 @@
-// The progress window and the Qt user side: cancel requests, the bar, the busy cursor, names shown as typed.
+// The progress window and the Qt user side: cancel requests, the progress window's life, the busy cursor.
 #include <gtest/gtest.h>
 
-#include <QLabel>
 #include <QTest>
-#include <QTimer>
 
 #include "channel/long_operation.h"
-#include "dialogs/qt_text.h"
 #include "editor/qt_user_side.h"
-#include "qt_print.h"
 #include "support/scripted_host.h"
 
 namespace vtq {
@@ -38,9 +34,7 @@ TEST(QtUserSideTest, LongOperationDrivesTheProgressWindowAndTheBusyCursor) {
     QPointer<TFProgress> progress = user.Progress();
     ASSERT_TRUE(progress);
     EXPECT_FALSE(progress->isModal());
-    op.SetStatus("item");
     EXPECT_TRUE(op.Poll());
-    EXPECT_EQ(progress->LabelStatus->text(), "item");
     QTest::mouseClick(progress->PCancel, Qt::LeftButton);
     EXPECT_FALSE(op.Poll());
     op.End();
@@ -52,28 +46,6 @@ TEST(QtUserSideTest, LongOperationDrivesTheProgressWindowAndTheBusyCursor) {
     EXPECT_EQ(std::tuple(nested.Busy(), QApplication::overrideCursor()->shape()), std::tuple(true, Qt::WaitCursor));
     for (bool busy : {false, false}) nested.SetBusy(busy);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
-TEST(QtUserSideTest, TargetNamesThatLookLikeMarkupAreShownAsTyped) {
-    const QString name = QString::fromLatin1("Reading \"a<br>b\xe9\" group...");
-    QWidget owner;
-    QtUserSide user(&owner, [] { return false; });
-    user.OpenProgress();
-    EXPECT_EQ(user.Progress()->LabelStatus->textFormat(), Qt::PlainText);
-    user.CloseProgress();
-
-    QtUserSide::SetAutoAnswer(false);
-    bool plain = false;
-    QTimer::singleShot(0, &owner, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
-        for (QLabel* label : dialog->findChildren<QLabel*>())
-            plain = plain || (label->text() == name && label->textFormat() == Qt::PlainText);
-        static_cast<QDialog*>(dialog)->reject();
-    });
-    user.Message(FromQ(name));
-    QtUserSide::SetAutoAnswer(true);
-    EXPECT_TRUE(plain);
 }
 
 }  // namespace
