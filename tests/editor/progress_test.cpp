@@ -1,6 +1,7 @@
 // The progress window and the Qt user side: cancel requests, the progress window's life, the busy cursor.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QTest>
 
 #include "channel/long_operation.h"
@@ -34,6 +35,7 @@ TEST(QtUserSideTest, LongOperationDrivesTheProgressWindowAndTheBusyCursor) {
     QPointer<TFProgress> progress = user.Progress();
     ASSERT_TRUE(progress);
     EXPECT_FALSE(progress->isModal());
+    EXPECT_EQ(progress->LabelStatus->textFormat(), Qt::PlainText) << "a target's names in the status, shown as typed";
     EXPECT_TRUE(op.Poll());
     QTest::mouseClick(progress->PCancel, Qt::LeftButton);
     EXPECT_FALSE(op.Poll());

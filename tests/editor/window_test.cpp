@@ -253,6 +253,7 @@ TEST_F(WindowTest, LoadFileOfAnotherUnitAsksFirst) {
         if (!box) return;
         poll.stop();
         EXPECT_EQ(box->text(), ToQ(OtherUnitQuestion({unit.model, "356938035643810"}, unit, 1)));
+        EXPECT_EQ(box->textFormat(), Qt::PlainText) << "every box shows the target's texts as typed, markup too";
         // The window with the question over it, as the user sees them.
         QPixmap shot = w->grab();
         const QPixmap question = box->grab();
