@@ -208,6 +208,9 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndRefusalsFailTheRun) {
     ASSERT_TRUE(vtq::WriteFileAtomically(bad, "// comment\r\nfix_small.gain=40\r\nfix_small.offset 5\r\n"));
     ASSERT_TRUE(vtq::WriteFileAtomically(other, "fix_small.gain=40\r\nfix_none.x=1\r\n"));
     ASSERT_TRUE(vtq::WriteFileAtomically(out, "old"));
+    const QString header = File("x.h");
+    const std::string badHeader = dir.File("bad.h");
+    ASSERT_TRUE(vtq::WriteFileAtomically(badHeader, "/*\n[GROUP=fix_small,ARRAYNAME=a,VERSION=1]\n*/\na[];\n"));
     // Saved from another unit, with a calibration value: refused.
     const std::string unit = dir.File("unit.nvm");
     ASSERT_TRUE(
@@ -219,6 +222,8 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndRefusalsFailTheRun) {
         {{"write", File("missing.nvm")}, 4, "Cannot read the file"},
         {{"set", "fix_small.gain=40", "fix_small.nope=1"}, 2, "no parameter \"fix_small.nope\""},
         {{"commit", "cal_small"}, 1, "1 group was not committed"},
+        {{"load-header", QString::fromStdString(badHeader)}, 2, badHeader + ":2: "},
+        {{"export-header", "fix_small", "cal_small", "-o", header}, 1, "1 group was not exported"},  // no cal defaults
         {{"read", "fix_small", "--filter", "zzz", "-o", QString::fromStdString(out)}, 1, "not written"},
         {{"write", QString::fromStdString(unit)},
          2,

@@ -247,6 +247,8 @@ const std::tuple<const char*, std::string, std::string, Outcome> kCases[] = {  /
     {"CmeError", "at@nvm:x=1", "\r\n+CME ERROR: 21\r\n", {true, "+CME ERROR: 21\r\n", {}}},
     {"OkNotYetEnded", "at", "\r\nOK", {false, "", {}}},
     {"WordStartingWithOk", "at@nvm:s?", "OKAY\r\nOK\r\n", {true, "OKAY\r\nOK\r\n", {}}},
+    {"OnlyCarriageReturns", "at@nvm:x?", "\r5\r\rOK\r", {true, "5\r\nOK\r\n", {}}},
+    {"BlanksAroundCodes", "at@nvm:x?", "\r\n5\r\n \tOK\t \r\n", {true, "5\r\n \tOK\t \r\n", {}}},
     {"BytesAboveAscii", "at@nvm:s?", "\"\xe4\xff\x01\"\r\nOK\r\n", {true, "\"\xe4\xff\x01\"\r\nOK\r\n", {}}},
 };
 
