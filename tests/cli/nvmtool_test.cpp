@@ -147,8 +147,9 @@ TEST_F(NvmtoolTest, EveryVerbAgainstTheServer) {
     EXPECT_EQ(r.out + r.err, file) << "standard output holds the file; -q: nothing on standard error";
 
     EXPECT_EQ(Run({"get", "fix_small.gain", "fix_small.lut"}).out, "fix_small.gain=12\nfix_small.lut=1,2,3,4\n");
-    r = Run({"set", "fix_small.gain=34", "fix_small.lut={5,6,7,8}", "--json"});
-    EXPECT_EQ(std::pair(r.status, Target(r)["written"].toInt()), std::pair(0, 2)) << r.err;
+    r = Run({"set", "fix_small.gain=34", "fix_small.lut={5,6,7,8}", "--commit", "--yes", "--json"});
+    EXPECT_EQ(std::tuple(r.status, Target(r)["written"].toInt(), Target(r)["committed"].toInt()), std::tuple(0, 2, 1))
+        << r.err;
     r = Run({"set", "fix_small.gain=34", "fix_small.lut[1,2]=9,9", "--json", "--no-restore-point"});
     EXPECT_EQ(std::pair(Target(r)["written"].toInt(), Target(r)["unchanged"].toInt()), std::pair(1, 1)) << r.err;
     // The first set saved the two values it changed as a restore point; the second, told not to, saved none.
