@@ -211,21 +211,8 @@ TEST(ArrayHistory, EachOperationIsOneStep) {
     EXPECT_FALSE(history.CanRedo());
 }
 
-// The numbers behind the array editor's plot: elements, pixel columns and the marks of changed cells.
+// The array editor's plot marks the cells that differ from the values read.
 const double kNaN = std::nan("");
-
-TEST(ArrayPlot, ElementsReadAsTheBlockOperationsReadThem) {
-    const std::vector<double> values = ElementValues({"7", "0xFF", "-3", "abc", ""}, NVMValueType::Int8);
-    ASSERT_EQ(values.size(), 5u);
-    EXPECT_TRUE(std::vector<double>(values.begin(), values.begin() + 3) == (std::vector<double>{7, -1, -3}) &&
-                std::isnan(values[3]) && std::isnan(values[4]));
-    EXPECT_EQ(SpanOf(values), (ValueSpan{-3, 7, false})) << "what is no number is skipped";
-    EXPECT_TRUE(SpanOf(std::vector<double>{kNaN}).empty);
-
-    std::vector<double> kept = values;
-    UpdateElementValues(kept, {"7", "8", "-3"}, NVMValueType::Int8, 1, 5);
-    EXPECT_EQ(kept, (std::vector<double>{7, 8, -3})) << "takes the new length, reads from the first changed";
-}
 
 TEST(ArrayPlot, CellsDifferingFromTheValuesReadAreMarked) {
     const std::vector<double> now = {1, 2, kNaN, 4};
@@ -234,15 +221,6 @@ TEST(ArrayPlot, CellsDifferingFromTheValuesReadAreMarked) {
     for (size_t i = 0; i < 5; ++i) marks += DiffersFromRead(now, read, i) ? 'x' : '.';
     EXPECT_EQ(marks, ".x.x.");
     EXPECT_FALSE(DiffersFromRead(now, {}, 1)) << "nothing read, nothing known";
-}
-
-TEST(ArrayPlot, PixelColumnsHoldEachColumnsExtremesJoinedToTheColumnBefore) {
-    const std::vector<double> values = {5, 1, 9, 2, 2, 8, 3, 4};
-    const std::vector<ValueSpan> four = PixelColumns(values, 4);
-    EXPECT_EQ(four, (std::vector<ValueSpan>{{1, 5, false}, {1, 9, false}, {2, 8, false}, {3, 8, false}}));
-    const std::vector<ValueSpan> wide = PixelColumns(std::vector<double>{1, 2}, 3);
-    EXPECT_EQ(std::tuple(wide[0].empty, wide[1].empty, wide[2]), std::tuple(true, false, ValueSpan{1, 2, false}));
-    EXPECT_TRUE(PixelColumns(values, 0).empty());
 }
 
 // The array editor opens a table by the array's name, whatever element range the record's name holds.
