@@ -215,9 +215,6 @@ TEST(UnitIdentityTest, LoadCrossesUnitsOnlyWithCalibrationValuesBetweenTwoKnownS
     };
     for (const auto& [file, connected, calibration, crosses] : cases)
         EXPECT_EQ(CrossesUnits(file, connected, calibration), crosses) << file.serial << "/" << connected.serial;
-    EXPECT_EQ(OtherUnitQuestion(a, b, 1),
-              "This file was saved from another unit:\n  M, serial number 1\nThe connected unit is:\n  M, serial "
-              "number 2\n\nThe file holds 1 calibration value, measured on the unit it was saved from.\nLoad it anyway?");
     EXPECT_TRUE(IsCalibrationGroup("CAL_rx") && !IsCalibrationGroup("fix_cal_"));
 }
 
