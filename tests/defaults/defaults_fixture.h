@@ -39,24 +39,21 @@ public:
     }
 };
 
-// Records the file name and filter the save dialog offers, and the caption, items and preselection of each list pick.
+// Records the file name the save dialog offers, and the caption and items of each list pick.
 class User : public ScriptedUser {
 public:
-    std::vector<std::string> offered, filters, captions;
-    std::vector<std::vector<int>> preselected;
+    std::vector<std::string> offered, captions;
     // A message shown over a progress window still open is marked as such.
     void Message(const std::string& text) override {
         ScriptedUser::Message(progressOpen ? "(over the progress window) " + text : text);
     }
     bool SaveFileName(const std::string& title, const std::string& filter, std::string& path) override {
         offered.push_back(path);
-        filters.push_back(filter);
         return ScriptedUser::SaveFileName(title, filter, path);
     }
     bool PickFromList(const std::string& caption, const std::vector<std::string>& items, bool many,
                       std::vector<int>& picked) override {
         captions.push_back(caption + (many ? " (many): " : ": ") + JoinCommaText(items));
-        preselected.push_back(picked);
         return ScriptedUser::PickFromList(caption, items, many, picked);
     }
 };
