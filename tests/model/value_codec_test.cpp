@@ -109,10 +109,6 @@ TEST(ValueCodec, KeysTheCodecsAcceptAndDrop) {
         EXPECT_EQ(MakeValueCodec(view, TypeOf(type))->appendDigit(text, key), after != nullptr);
         EXPECT_EQ(text, after ? after : before);
     }
-    const auto dec = MakeValueCodec(Decimal, NVMValueType::UInt8);
-    // A longer text given at the start is kept; typing over a selection still fits.
-    std::string text = "123456";
-    EXPECT_TRUE(!dec->insertDigit(text, 0, 1, '9') && dec->insertDigit(text, 1, 3, '9') && text == "1956");
 }
 
 // Keys typed one at a time: the cursor after the key, the field's text and the decimal text.
