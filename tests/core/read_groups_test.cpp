@@ -316,8 +316,9 @@ TEST_F(DumpParsing, AnswersAreCutAtMarkersNotAtLineEnds) {
         host.lines.clear();
         EXPECT_EQ((std::pair{ParseDumpAnswer(items, none, 0), host.lines.size()}), std::pair(0, size_t{reported}))
             << none;
-        if (reported)
+        if (reported) {
             EXPECT_TRUE(host.lines[0].text.starts_with("Skipping parameter: piece could not be decoded: \"%b64:"));
+        }
     }
     EXPECT_EQ(Find("grp.q"), nullptr);
 }
