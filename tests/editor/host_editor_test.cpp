@@ -17,7 +17,6 @@
 #include <deque>
 #include <fstream>
 
-#include "editor/parameter_grid_model.h"
 #include "host/host_window.h"
 #include "qt_print.h"
 #include "support/screenshot.h"
@@ -27,7 +26,6 @@ namespace {
 using vtq::test::Shot;
 
 const QStringList kThreeGroups = {"cal_t8x_lut", "fix_t8x_lut", "hyb_cust"};
-using vtq::ParameterState;
 
 struct HostEditorTest : ::testing::Test {
     static void SetUpTestSuite() {
@@ -91,10 +89,6 @@ struct HostEditorTest : ::testing::Test {
         const auto found = grid->model()->match(grid->model()->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly);
         return found.value(0).row();
     }
-    ParameterState State(int row) const {
-        return static_cast<ParameterState>(
-            grid->model()->index(row, 1).data(vtq::ParameterGridModel::StateRole).toInt());
-    }
     void Click(const char* button) { QTest::mouseClick(editor->findChild<QPushButton*>(button), Qt::LeftButton); }
     void Answer(std::function<void(QWidget*)> answer) { answers.push_back(std::move(answer)); }
     // Double-clicks the row; the scalar editor gets write-on-the-fly off and `value` in the decimal field.
@@ -141,14 +135,12 @@ TEST_F(HostEditorTest, ValuesEditedAndWrittenThenEveryCloseAsksFirst) {
     EditScalar(thresh1, "69");
     grid->selectRow(thresh0);
     editor->findChild<QAction*>("Writetotarget1")->trigger();
-    EXPECT_EQ(std::pair(State(thresh0), State(thresh1)),
-              std::pair(ParameterState::InTargetRAM, ParameterState::NotStored));
     grid->clearSelection();
     QTest::qWait(100);  // displays that follow changes after a short delay catch up
     Shot(host.get(), "editor-states.png");
     // Every close the user can reach asks first while a change is pending: the frame's close (here by Ctrl+W in the
     // editor; its close button and Ctrl+F4 take the same way) and the host's own quit. No keeps host and editor; Yes
-    // closes the editor, the host stays. The host's close of the editor never asks: the counts go to its log.
+    // closes the editor, the host stays.
     const auto key = [this](Qt::Key k) {
         return [this, k] {
             QApplication::setActiveWindow(host.get());
@@ -177,14 +169,6 @@ TEST_F(HostEditorTest, ValuesEditedAndWrittenThenEveryCloseAsksFirst) {
         EXPECT_EQ(host->mdiArea()->subWindowList().size(), button == QMessageBox::No ? 1 : 0);
         EXPECT_TRUE(host->isVisible());
     }
-    QCoreApplication::processEvents();  // the host hears of the frame gone
-    host->OpenEditor();
-    ASSERT_NO_FATAL_FAILURE(Attach());
-    CheckAndRead();
-    EditScalar(Row("cal_t8x_lut.chan[0].thresh"), "78");
-    host->CloseEditor();
-    EXPECT_TRUE(Log(0).back().endsWith(" E Editor closed with 1 parameter not stored and 0 parameters not committed."))
-        << Log(0).back().toStdString();
 }
 
 TEST_F(HostEditorTest, HostClosesTheEditorDuringAReadAndItOpensAgain) {
