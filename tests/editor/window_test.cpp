@@ -1,5 +1,5 @@
 // The editor window over the simulated modem, driven like a user does: each control reaches its operation (tested in
-// the core), none while another runs; locks, pending counts, questions, review and verify options.
+// the core), none while another runs; pending counts, questions, review and verify options.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -37,16 +37,6 @@
 namespace vtq {
 namespace {
 
-// The simulated modem with a look at the window before each exchange.
-struct WatchedSim : test::SimHost {
-    using SimHost::SimHost;
-    std::function<void()> onSend;
-    bool SendReceive(const std::string& command, std::string& answer, bool echo, uint8_t* lost) override {
-        if (onSend) onSend();
-        return SimHost::SendReceive(command, answer, echo, lost);
-    }
-};
-
 struct WindowTest : ::testing::Test {
     void SetUp() override {
         ::setenv("APPDATA", dir.Path().c_str(), 1);
@@ -54,7 +44,7 @@ struct WindowTest : ::testing::Test {
         QtUserSide::ClearTestHooks();
         QtUserSide::SetAutoAnswer(true);
         std::string error;
-        host = std::make_unique<WatchedSim>(nvmsim::Image::Parse(test::kSafetyImage, error));
+        host = std::make_unique<test::SimHost>(nvmsim::Image::Parse(test::kSafetyImage, error));
         w = new TFNVMVTQ(*host);
         w->resize(900, 420);
         w->show();
@@ -97,7 +87,7 @@ struct WindowTest : ::testing::Test {
     }
 
     test::TempDir dir;
-    std::unique_ptr<WatchedSim> host;
+    std::unique_ptr<test::SimHost> host;
     QPointer<TFNVMVTQ> w;
 };
 
@@ -131,17 +121,6 @@ TEST_F(WindowTest, EachControlReachesItsOperationAndNoneWhileBusy) {
         }
         w->User().SetBusy(false);
     }
-}
-
-TEST_F(WindowTest, ReadLocksTheWindowWhileItRuns) {
-    bool locked = true;
-    host->onSend = [&] {
-        locked = locked && w->User().Progress() && !w->PanelTop->isEnabled() && !w->EAtSend->isEnabled() &&
-                 QApplication::overrideCursor();
-    };
-    ReadAll();
-    host->onSend = nullptr;
-    EXPECT_TRUE(locked && w->PanelTop->isEnabled() && !QApplication::overrideCursor() && !w->User().Progress());
 }
 
 TEST_F(WindowTest, CountsNarrowTheGridAndUndoFollowsItsShortcut) {
@@ -189,10 +168,6 @@ TEST_F(WindowTest, UserCloseClearAndRereadAskFirstTheHostNever) {
         asked << QString::fromStdString(PendingLossQuestion({2, 0}, loss));
     EXPECT_EQ(QtUserSide::ShownTexts().mid(QtUserSide::ShownTexts().size() - 3), asked);
     EXPECT_EQ(std::tuple(Rec("fix_a.gain")->value, userCloses), std::tuple("99", 0));
-
-    QtUserSide::SetNextAnswer(true);
-    EXPECT_FALSE(w->close());  // the close handler destroys the window later
-    EXPECT_EQ(userCloses, 1);
 }
 
 // A double-clicked array opens the array editor with its shape; what it gives back is the record's new value.
