@@ -19,7 +19,6 @@ TEST(GridModelTest, RowsFollowTheViewCopiesKeepWholeValuesAndStaleEntriesAreNeve
     items.AddParameter(1, "other.b", "2", "", false);
     items.EndUpdate();
     model.FillGrid();
-    EXPECT_EQ(RowsAsText(model, {0}), "") << "the empty grid's one row copies nothing";
 
     items.SetChecked(0, true);  // the grid follows the container
     ASSERT_EQ(model.rowCount(), 3);

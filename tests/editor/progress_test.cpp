@@ -34,7 +34,6 @@ TEST(QtUserSideTest, LongOperationDrivesTheProgressWindowAndTheBusyCursor) {
     op.OpenProgress(3);
     QPointer<TFProgress> progress = user.Progress();
     ASSERT_TRUE(progress);
-    EXPECT_FALSE(progress->isModal());
     EXPECT_EQ(progress->LabelStatus->textFormat(), Qt::PlainText) << "a target's names in the status, shown as typed";
     EXPECT_TRUE(op.Poll());
     QTest::mouseClick(progress->PCancel, Qt::LeftButton);
