@@ -147,8 +147,16 @@ TEST_F(WindowTest, CountsNarrowTheGridAndUndoFollowsItsShortcut) {
               (std::vector{ParameterState::InTargetRAM, ParameterState::Unchanged}));
 
     Load("cal_b.mode=8\n");
+    w->User().SetBusy(true);  // undo and redo never change records under a running operation
+    w->Undo1->trigger();
+    EXPECT_EQ(Rec("cal_b.mode")->value, "8");
+    w->User().SetBusy(false);
     Key(w->StringGridNVM, Qt::Key_Z);
     EXPECT_EQ(std::tuple(Rec("cal_b.mode")->value, w->Undo1->isEnabled()), std::tuple("7", false));
+    w->User().SetBusy(true);
+    w->Redo1->trigger();
+    w->User().SetBusy(false);
+    EXPECT_EQ(Rec("cal_b.mode")->value, "7");
 }
 
 TEST_F(WindowTest, UserCloseClearAndRereadAskFirstTheHostNever) {
