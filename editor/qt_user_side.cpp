@@ -22,10 +22,7 @@ namespace {
 const QString kBoxTitle = QStringLiteral("VTQ NVM Editor");
 
 struct TestAnswers {
-    std::deque<bool> buttons;
     std::deque<QString> fileNames;
-    std::deque<std::optional<QString>> inputs;
-    std::deque<std::optional<std::vector<int>>> picks;
     bool autoAnswer = false;
     // Set by the first test hook call: only then are the shown texts kept.
     bool recording = false;
@@ -92,7 +89,7 @@ void QtUserSide::Message(const std::string& text) {
     EventLoopScope scope(*this);
     const QString q = ToQ(text);
     Record(q);
-    if (TakeNext(Answers().buttons) || Answers().autoAnswer) return;
+    if (Answers().autoAnswer) return;
     ShowBox(owner_, QMessageBox::Information, q, QMessageBox::Ok, QMessageBox::Ok);
 }
 
@@ -115,7 +112,6 @@ bool QtUserSide::Ask(const std::string& text, int icon, const QString& title) {
     EventLoopScope scope(*this);
     const QString q = ToQ(text);
     Record(q);
-    if (auto next = TakeNext(Answers().buttons)) return *next;
     if (Answers().autoAnswer) return false;
     return ShowBox(owner_, static_cast<QMessageBox::Icon>(icon), q, QMessageBox::Yes | QMessageBox::No,
                    QMessageBox::No, title);
@@ -124,14 +120,6 @@ bool QtUserSide::Ask(const std::string& text, int icon, const QString& title) {
 bool QtUserSide::InputBox(const std::string& caption, const std::string& prompt, std::string& value) {
     EventLoopScope scope(*this);
     Record(ToQ(prompt));
-    auto& inputs = Answers().inputs;
-    if (!inputs.empty()) {
-        const std::optional<QString> next = inputs.front();
-        inputs.pop_front();
-        if (!next) return false;
-        value = FromQ(*next);
-        return true;
-    }
     if (Answers().autoAnswer) return false;
     QInputDialog dialog(owner_);
     dialog.setWindowTitle(ToQ(caption));
@@ -176,14 +164,6 @@ bool QtUserSide::SaveFileName(const std::string& title, const std::string& filte
 bool QtUserSide::PickFromList(const std::string& caption, const std::vector<std::string>& items, bool multiple,
                               std::vector<int>& picked) {
     EventLoopScope scope(*this);
-    auto& picks = Answers().picks;
-    if (!picks.empty()) {
-        const std::optional<std::vector<int>> next = picks.front();
-        picks.pop_front();
-        if (!next) return false;
-        picked = *next;
-        return true;
-    }
     if (Answers().autoAnswer) return false;
 
     // The one general picker; the text asked of the user is its explanation,
@@ -252,15 +232,7 @@ TestAnswers& HookedAnswers() {
 
 }  // namespace
 
-void QtUserSide::SetNextAnswer(bool yes) { HookedAnswers().buttons.push_back(yes); }
-
 void QtUserSide::SetNextFileName(const QString& name) { HookedAnswers().fileNames.push_back(name); }
-
-void QtUserSide::SetNextInput(std::optional<QString> text) { HookedAnswers().inputs.push_back(std::move(text)); }
-
-void QtUserSide::SetNextPick(std::optional<std::vector<int>> picked) {
-    HookedAnswers().picks.push_back(std::move(picked));
-}
 
 void QtUserSide::SetAutoAnswer(bool on) { HookedAnswers().autoAnswer = on; }
 

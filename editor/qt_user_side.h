@@ -18,7 +18,6 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
-#include <optional>
 #include <vector>
 
 #include "channel/user_side.h"
@@ -68,14 +67,8 @@ public:
     void RunModal(const std::function<void()>& dialog);
 
     // ---- Test hooks ----
-    // Yes (true) or No (false) for the next question; a message box just consumes one.
-    static void SetNextAnswer(bool yes);
     // The next file dialog returns this name; an empty name means cancelled.
     static void SetNextFileName(const QString& name);
-    // The next input box returns this text; nullopt means cancelled.
-    static void SetNextInput(std::optional<QString> text);
-    // The next list pick returns these indexes; nullopt means cancelled.
-    static void SetNextPick(std::optional<std::vector<int>> picked);
     // Dialogs without a queued answer take their default instead of showing.
     static void SetAutoAnswer(bool on);
     static const QStringList& ShownTexts();
