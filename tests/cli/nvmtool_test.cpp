@@ -212,6 +212,8 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndRefusalsFailTheRun) {
     const QString header = File("x.h");
     const std::string badHeader = dir.File("bad.h");
     ASSERT_TRUE(vtq::WriteFileAtomically(badHeader, "/*\n[GROUP=fix_small,ARRAYNAME=a,VERSION=1]\n*/\na[];\n"));
+    const std::string calHeader = dir.File("cal.h");  // the target refuses its values
+    ASSERT_TRUE(vtq::WriteFileAtomically(calHeader, "/*\n[GROUP=cal_small,ARRAYNAME=c,VERSION=0]\n*/\nU8 c[] = {2};\n"));
     // Saved from another unit, with a calibration value: refused.
     const std::string unit = dir.File("unit.nvm");
     ASSERT_TRUE(
@@ -225,6 +227,7 @@ TEST_F(NvmtoolTest, BadInputChangesNothingAndRefusalsFailTheRun) {
         {{"commit", "cal_small"}, 1, "1 group was not committed"},
         {{"load-header", QString::fromStdString(badHeader)}, 2, badHeader + ":2: "},
         {{"export-header", "fix_small", "cal_small", "-o", header}, 1, "1 group was not exported"},  // no cal defaults
+        {{"load-header", QString::fromStdString(calHeader)}, 1, "1 group was not loaded"},
         {{"read", "fix_small", "--filter", "zzz", "-o", QString::fromStdString(out)}, 1, "not written"},
         {{"write", QString::fromStdString(unit)},
          2,
