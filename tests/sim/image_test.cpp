@@ -3,7 +3,6 @@
 #include <tuple>
 #include <vector>
 
-#include "sim/generator.h"
 #include "sim/image.h"
 #include "sim/values.h"
 
@@ -71,14 +70,6 @@ TEST(Values, ElementsOfEveryTypeRoundTrip) {
         EXPECT_EQ(StoreElement(*t, in, bytes), out != nullptr) << type << " " << in;
         EXPECT_EQ(out ? FormatElement(*t, bytes) : std::to_string(bytes[0]), out ? out : "170") << type << " " << in;
     }
-}
-
-TEST(Generator, ScaleImagesAreReproducibleAndLoad) {
-    const std::string text = GenerateScaleImage(12, 40, 99);
-    std::string error;
-    auto image = Image::Parse(text, error);
-    ASSERT_TRUE(image) << error;
-    EXPECT_EQ(std::pair(text, image->groups.size()), std::pair(GenerateScaleImage(12, 40, 99), size_t{12}));
 }
 
 }  // namespace
