@@ -39,11 +39,6 @@ public:
         bool yes = false;
         return Pop(yesNoAnswers, yes) && yes;
     }
-    std::vector<std::string> questionCaptions;  // of the questions asked under a caption of their own
-    bool AskCaptioned(const std::string& caption, const std::string& text) override {
-        questionCaptions.push_back(caption);
-        return AskYesNo(text);
-    }
     bool InputBox(const std::string&, const std::string& prompt, std::string& value) override {
         questions.push_back(prompt);
         return Pop(inputAnswers, value);
